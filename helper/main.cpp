@@ -20,7 +20,7 @@ int main(int argc, char** argv)
         std::printf("mivo %s (stand-in)\n", mivo::build::kVersion);
         return 0;
     }
-    if (command != "serve" || argc > 2) {
+    if (command != "serve") {
         std::fputs("usage: mivo serve | mivo --version\n"
                    "  serve      answer newline-delimited JSON requests on standard input\n"
                    "  --version  print the version\n",
