@@ -91,7 +91,7 @@ bool SyncRun::decide(const std::string& trackId, const Decision& decision)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (m_awaiting != trackId || m_decision)
+        if (m_cancelled || m_awaiting != trackId || m_decision)
             return false;
         m_decision = decision;
     }
