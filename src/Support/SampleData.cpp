@@ -42,12 +42,12 @@ const QList<PlaylistDTO>& playlists()
 const QList<TrackDTO>& tracks()
 {
     static const QList<TrackDTO> kTracks {
-        TrackDTO { trackId(0), QStringLiteral("Lumenfall"), QStringLiteral("Kaelo Vantis"),
+        TrackDTO { trackId(0), QStringLiteral("Velunar"), QStringLiteral("Kaelo Vantis"),
             QStringLiteral("Signals from the Quiet Shore"), 634, ArtworkRef::none() },
-        TrackDTO { trackId(1), QStringLiteral("Tidewarden"), QStringLiteral("Ilsa Marrowind"),
-            QStringLiteral("Tidewarden"), 540, ArtworkRef::none() },
-        TrackDTO { trackId(2), QStringLiteral("Frostgarde"), QStringLiteral("KÜHLMÖRE"),
-            QStringLiteral("Nachtwerk"), 575, ArtworkRef::none() },
+        TrackDTO { trackId(1), QStringLiteral("Marisolde"), QStringLiteral("Ilsa Marrowind"),
+            QStringLiteral("Marisolde"), 540, ArtworkRef::none() },
+        TrackDTO { trackId(2), QStringLiteral("Kaltgrat"), QStringLiteral("KÜHLMÖRE"),
+            QStringLiteral("Glimmerholt"), 575, ArtworkRef::none() },
     };
     return kTracks;
 }
@@ -107,7 +107,7 @@ QList<HelperEvent> syncScript()
     const CandidateDTO candidate { QStringLiteral("c1"), rows[1].title, QStringLiteral("slsk"), 540,
         QStringLiteral("soulseek"), QStringLiteral("FLAC"), 1024, 0.42, std::nullopt, std::nullopt };
     const ServerEvent::ReviewBest best { 0.42, rows[1].title + QStringLiteral(" (Oskar Brennfeld Remix)"),
-        QStringLiteral("https://example.com/tidewarden-remix") };
+        QStringLiteral("https://example.com/marisolde-remix") };
 
     return {
         server(ServerEvent::SyncStarted { kRunId, kRunId, 1 }),
