@@ -82,6 +82,10 @@ double decodeDouble(const nlohmann::json& json);
 nlohmann::ordered_json encodeString(const QString& value);
 nlohmann::ordered_json encodeDouble(double value);
 
+// A JSONValue as the parser's JSON type, ready to be decoded; throws EncodeError
+// for a non-finite number.
+nlohmann::json plainJson(const JSONValue& value);
+
 // The object itself; throws a type mismatch for any other JSON value.
 const nlohmann::json& expectObject(const nlohmann::json& json);
 
@@ -165,10 +169,18 @@ template <typename T> T decodeValue(const nlohmann::json& json)
     }
 }
 
-// A whole JSONValue read as T (the result of a reply read as a record, for example).
+// A whole JSONValue read as T (the result of a reply read as a record, for
+// example). A tree that JSON cannot carry (a non-finite number) fails as a
+// DecodeError too.
 template <typename T> T decodeValue(const JSONValue& value)
 {
-    return decodeValue<T>(nlohmann::json(toJson(value)));
+    nlohmann::json json;
+    try {
+        json = wire::plainJson(value);
+    } catch (const EncodeError& error) {
+        throw DecodeError(error.what());
+    }
+    return decodeValue<T>(json);
 }
 
 template <typename T> nlohmann::ordered_json encodeValue(const T& value)
