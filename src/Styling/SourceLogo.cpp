@@ -2,10 +2,10 @@
 
 #include "Styling/AssetImages.h"
 #include "Styling/AtomAccessibility.h"
+#include "Styling/ContinuousCorners.h"
 #include "Styling/Tokens.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -50,9 +50,7 @@ void SourceLogo::paint(QPainter& painter, const QRectF& rect, const QString& ass
     const QRectF square(rect.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(square, cornerRadius(side), cornerRadius(side));
-    painter.fillPath(shape, accent);
+    painter.fillPath(ContinuousCorners::path(square, cornerRadius(side)), accent);
     const qreal inset = padding(side);
     AssetImages::paint(painter, square.adjusted(inset, inset, -inset, -inset), asset, Qt::white);
     painter.restore();

@@ -1,5 +1,7 @@
 #include "Styling/SurfaceStyle.h"
 
+#include "Styling/ContinuousCorners.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -74,12 +76,7 @@ SurfaceStyle SurfaceStyle::of(const GlassRole& role, GlassTier tier)
 
 QPainterPath SurfaceStyle::shape(const QRectF& rect) const
 {
-    QPainterPath path;
-    if (cornerRadius > 0)
-        path.addRoundedRect(rect, cornerRadius, cornerRadius);
-    else
-        path.addRect(rect);
-    return path;
+    return ContinuousCorners::path(rect, cornerRadius);
 }
 
 void SurfaceStyle::paintBackground(QPainter& painter, const QRectF& rect, const QPalette& palette) const

@@ -1,4 +1,5 @@
 #include "Styling/ButtonStyling.h"
+#include "Styling/ContinuousCorners.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/GlassSurface.h"
 #include "Styling/PreviewPalettes.h"
@@ -121,6 +122,30 @@ private slots:
         QCOMPARE(style.fill, fill);
         QCOMPARE(style.overlay, overlay);
         QCOMPARE(style.border, border);
+    }
+
+    // The shape stays inside its rectangle, keeps its middle and cuts its corners
+    // for any radius, including ones larger than the rectangle or not a number.
+    void continuousCorners_data()
+    {
+        QTest::addColumn<qreal>("radius");
+        QTest::addColumn<bool>("cornerCut");
+        QTest::newRow("square corners") << 0.0 << false;
+        QTest::newRow("card") << 12.0 << true;
+        QTest::newRow("larger than the rectangle") << 500.0 << true;
+        QTest::newRow("negative") << -4.0 << false;
+        QTest::newRow("not a number") << qQNaN() << false;
+    }
+    void continuousCorners()
+    {
+        QFETCH(qreal, radius);
+        QFETCH(bool, cornerCut);
+        const QRectF rect(10, 20, 120, 40);
+        const QPainterPath shape = ContinuousCorners::path(rect, radius);
+        QVERIFY(rect.adjusted(-0.001, -0.001, 0.001, 0.001).contains(shape.boundingRect()));
+        QVERIFY(shape.contains(rect.center()));
+        QCOMPARE(!shape.contains(rect.topLeft() + QPointF(1, 1)), cornerCut);
+        QCOMPARE(!shape.contains(rect.bottomRight() - QPointF(1, 1)), cornerCut);
     }
 
     // A surface takes its tier from its window's policy at paint time.
