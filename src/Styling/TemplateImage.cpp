@@ -56,9 +56,13 @@ bool exists(const QString& resourcePath)
 QPixmap render(const QString& resourcePath, const QSize& size, qreal devicePixelRatio, const QColor& color)
 {
     ensureResources();
-    if (size.isEmpty() || !(devicePixelRatio > 0))
+    // Nothing is drawn at an impossible scale or beyond a sane size.
+    constexpr qreal kMaxPixels = 8192;
+    const qreal width = size.width() * devicePixelRatio;
+    const qreal height = size.height() * devicePixelRatio;
+    if (size.isEmpty() || !(width > 0 && width <= kMaxPixels) || !(height > 0 && height <= kMaxPixels))
         return {};
-    const QSize pixels(qCeil(size.width() * devicePixelRatio), qCeil(size.height() * devicePixelRatio));
+    const QSize pixels(qCeil(width), qCeil(height));
     const QString key = QStringLiteral("mivo-template:%1:%2x%3:%4")
                             .arg(resourcePath)
                             .arg(pixels.width())
@@ -88,13 +92,17 @@ QPixmap render(const QString& resourcePath, const QSize& size, qreal devicePixel
 
 void paint(QPainter& painter, const QRectF& rect, const QString& resourcePath, const QColor& color)
 {
-    if (rect.isEmpty())
-        return;
     const qreal side = std::min(rect.width(), rect.height());
+    if (!(side > 0 && side <= 8192))
+        return;
     const QRectF square(rect.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
     qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    // Scale the painter's transform in too, so zoomed drawing stays sharp.
-    ratio *= std::max(std::abs(painter.transform().m11()), std::abs(painter.transform().m22()));
+    // Scaling in the painter's transform counts too (rotation does not), so zoomed
+    // drawing stays sharp.
+    const QTransform& t = painter.transform();
+    const qreal scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    if (std::isfinite(scale) && scale > 0)
+        ratio *= scale;
     const QSize logical(qCeil(side), qCeil(side));
     const QPixmap pixmap = render(resourcePath, logical, ratio, color);
     if (pixmap.isNull())

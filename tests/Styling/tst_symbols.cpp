@@ -184,6 +184,38 @@ private slots:
         QCOMPARE(image.pixelColor(30, 56).alpha(), 255);
     }
 
+    // Turned or scaled painters still draw the symbol (a disclosure chevron is
+    // drawn rotated); an impossible rectangle draws nothing and does not fail.
+    void transformedAndDegenerateRectangles_data()
+    {
+        QTest::addColumn<qreal>("rotation");
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<QRectF>("rect");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("rotated a quarter") << 90.0 << 1.0 << QRectF(8, 8, 32, 32) << true;
+        QTest::newRow("rotated a half") << 180.0 << 1.0 << QRectF(8, 8, 32, 32) << true;
+        QTest::newRow("zoomed") << 0.0 << 2.0 << QRectF(4, 4, 16, 16) << true;
+        QTest::newRow("squashed to nothing") << 0.0 << 0.0 << QRectF(8, 8, 32, 32) << false;
+        QTest::newRow("empty") << 0.0 << 1.0 << QRectF(8, 8, 0, 32) << false;
+        QTest::newRow("not a number") << 0.0 << 1.0 << QRectF(8, 8, qQNaN(), qQNaN()) << false;
+        QTest::newRow("enormous") << 0.0 << 1.0 << QRectF(0, 0, 1e12, 1e12) << false;
+    }
+    void transformedAndDegenerateRectangles()
+    {
+        QFETCH(qreal, rotation);
+        QFETCH(qreal, scale);
+        QFETCH(QRectF, rect);
+        QFETCH(bool, drawn);
+        const Ink ink = inkOf([&](QPainter& p, const QRectF&) {
+            p.translate(24, 24);
+            p.rotate(rotation);
+            p.translate(-24, -24);
+            p.scale(scale, scale);
+            Symbols::paint(p, rect, QStringLiteral("chevron.right"), Qt::black);
+        });
+        QCOMPARE(ink.pixels > 40, drawn);
+    }
+
     void iconsResolveTheirColourWhenDrawn()
     {
         const QIcon icon = Symbols::icon(QStringLiteral("stop.fill"), ThemeColor::fromRgb(0, 160, 0));
