@@ -11,13 +11,18 @@
 
 namespace mivo {
 
+namespace {
+// Larger logos are drawn at this edge length.
+constexpr qreal kMaxSize = 4096;
+} // namespace
+
 SourceLogo::SourceLogo(
     const QString& asset, const ThemeColor& accent, const QString& name, qreal size, QWidget* parent)
     : QWidget(parent)
     , m_asset(asset)
     , m_accent(accent)
     , m_name(name)
-    , m_size(std::isfinite(size) ? std::max<qreal>(0, size) : 0)
+    , m_size(std::isfinite(size) ? std::clamp<qreal>(size, 0, kMaxSize) : 0)
 {
     AtomAccessibility::install();
     setAccessibleName(m_name);

@@ -8,7 +8,8 @@
 namespace mivo {
 
 // A square service logo: the service's monogram in white on a rounded square of
-// its accent colour. Read by assistive technology as the service's name.
+// its accent colour. Read by assistive technology as the service's name. The
+// edge length is kept between 0 and 4096 (0 for a length that is not a number).
 class SourceLogo : public QWidget {
     Q_OBJECT
 

@@ -132,9 +132,11 @@ private slots:
         const SourceLogo youtube(SourceId::youtube, 36);
         QCOMPARE(youtube.asset(), QStringLiteral("ServiceYouTube"));
         QCOMPARE(youtube.accent(), Tokens::Source::youtube());
-        // A size that is not a length draws nothing rather than failing.
+        // A size that is not a usable length is kept within bounds rather than failing.
         const SourceLogo broken(SourceId::youtube, std::numeric_limits<double>::quiet_NaN());
         QCOMPARE(broken.size(), QSize(0, 0));
+        const SourceLogo huge(SourceId::youtube, 1e300);
+        QCOMPARE(huge.size(), QSize(4096, 4096));
     }
 
     void badgeFromMeta_data()
