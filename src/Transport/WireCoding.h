@@ -70,7 +70,7 @@ template <typename T> inline constexpr bool isList<QList<T>> = true;
 template <typename T> inline constexpr bool isOptional = false;
 template <typename T> inline constexpr bool isOptional<std::optional<T>> = true;
 
-// Name of a JSON value's type, for error texts ("string", "number", ...).
+// The kind of a JSON value, for error texts ("a string", "null", ...).
 std::string jsonTypeName(const nlohmann::json& json);
 
 [[noreturn]] void throwTypeMismatch(std::string_view expected, const nlohmann::json& found);
