@@ -19,48 +19,48 @@ struct EmptyResult {
 
 // getPlaylistTracks
 struct PreviewTracksResult {
-    QList<PreviewTrackDTO> tracks;
+    QList<PreviewTrackDTO> tracks {};
     bool operator==(const PreviewTracksResult&) const = default;
 };
 
 // getConfig
 struct ConfigResult {
-    SafeConfig config;
+    SafeConfig config {};
     bool operator==(const ConfigResult&) const = default;
 };
 
 // listPlaylists
 struct ListPlaylistsResult {
-    QList<PlaylistDTO> playlists;
+    QList<PlaylistDTO> playlists {};
     bool operator==(const ListPlaylistsResult&) const = default;
 };
 
 // listOrphans
 struct OrphansResult {
-    QList<QString> paths;
+    QList<QString> paths {};
     bool operator==(const OrphansResult&) const = default;
 };
 
 // One diagnostic check of runDoctor.
 struct DoctorCheck {
-    QString id;
-    std::optional<QString> title;
-    QString status;
-    std::optional<QString> detail;
-    std::optional<bool> fixable;
+    QString id {};
+    std::optional<QString> title {};
+    QString status {};
+    std::optional<QString> detail {};
+    std::optional<bool> fixable {};
     bool operator==(const DoctorCheck&) const = default;
 };
 
 // runDoctor
 struct DoctorResult {
-    QList<DoctorCheck> checks;
+    QList<DoctorCheck> checks {};
     bool operator==(const DoctorResult&) const = default;
 };
 
 // testProxy
 struct TestProxyResult {
     bool ok = false;
-    std::optional<QString> detail;
+    std::optional<QString> detail {};
     bool operator==(const TestProxyResult&) const = default;
 };
 

@@ -56,18 +56,18 @@ struct SafeConfig {
         bool operator==(const Proxy&) const = default;
     };
 
-    QList<SourceId> sources; // enabled download sources, highest priority first
-    Quality quality;
-    Run run;
-    UI ui;
-    std::optional<QString> outputDir; // folder that receives the music
-    Identity identity;
-    Proxy proxy;
+    QList<SourceId> sources {}; // enabled download sources, highest priority first
+    Quality quality {};
+    Run run {};
+    UI ui {};
+    std::optional<QString> outputDir {}; // folder that receives the music
+    Identity identity {};
+    Proxy proxy {};
     bool spotifyConnected = false;
     bool soundcloudConnected = false;
     bool acoustidConfigured = false;
     bool appleMusicConnected = false;
-    std::optional<QString> effectiveSpotifyClientId;
+    std::optional<QString> effectiveSpotifyClientId {};
 
     bool operator==(const SafeConfig&) const = default;
 };
@@ -75,30 +75,30 @@ struct SafeConfig {
 // The settings to change; only the fields that hold a value are written. Nested
 // records travel whole.
 struct ConfigPatch {
-    std::optional<QList<SourceId>> sources;
-    std::optional<SafeConfig::Quality> quality;
-    std::optional<SafeConfig::Run> run;
-    std::optional<SafeConfig::UI> ui;
-    std::optional<QString> outputDir;
-    std::optional<SafeConfig::Identity> identity;
-    std::optional<bool> proxyEnabled; // sets proxy.enabled
+    std::optional<QList<SourceId>> sources {};
+    std::optional<SafeConfig::Quality> quality {};
+    std::optional<SafeConfig::Run> run {};
+    std::optional<SafeConfig::UI> ui {};
+    std::optional<QString> outputDir {};
+    std::optional<SafeConfig::Identity> identity {};
+    std::optional<bool> proxyEnabled {}; // sets proxy.enabled
 
     bool operator==(const ConfigPatch&) const = default;
 };
 
 // The state of one helper tool after provisioning.
 struct ToolStatusDTO {
-    QString id;
-    QString name; // display name
-    QString status; // "ok" when the tool is ready; any other word is a failure
-    QString detail;
+    QString id {};
+    QString name {}; // display name
+    QString status {}; // "ok" when the tool is ready; any other word is a failure
+    QString detail {};
 
     bool operator==(const ToolStatusDTO&) const = default;
 };
 
 struct ProvisionToolsResult {
     bool ok = false;
-    QList<ToolStatusDTO> tools;
+    QList<ToolStatusDTO> tools {};
 
     bool operator==(const ProvisionToolsResult&) const = default;
 };

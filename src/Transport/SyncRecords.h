@@ -14,20 +14,20 @@ namespace mivo {
 // One playlist to sync or to scan for leftover files.
 struct PlaylistSelection {
     PlaylistSourceId source = PlaylistSourceId::apple;
-    QString id;
-    std::optional<QString> name;
+    QString id {};
+    std::optional<QString> name {};
 
     bool operator==(const PlaylistSelection&) const = default;
 };
 
 // Run options of a sync; only the options that are set are written.
 struct SyncOptions {
-    std::optional<bool> dryRun;
-    std::optional<bool> review;
-    std::optional<qint64> concurrency;
-    std::optional<bool> cleanup;
-    std::optional<bool> upgrade;
-    std::optional<QualityFloor> qualityFloor;
+    std::optional<bool> dryRun {};
+    std::optional<bool> review {};
+    std::optional<qint64> concurrency {};
+    std::optional<bool> cleanup {};
+    std::optional<bool> upgrade {};
+    std::optional<QualityFloor> qualityFloor {};
 
     bool operator==(const SyncOptions&) const = default;
 };
@@ -48,14 +48,15 @@ struct SyncSummary {
 // The user's answer to a track waiting for review. Written as an object whose
 // "kind" names the case, followed by the case's payload key.
 struct ReviewDecision {
-    // Use this direct address.
+    // Use this direct address. (The first case has no member initialisers, so
+    // that the variant below can default-construct it.)
     struct Url {
         QString url;
         bool operator==(const Url&) const = default;
     };
     // Use the candidate with this id.
     struct Candidate {
-        QString candidateId;
+        QString candidateId {};
         bool operator==(const Candidate&) const = default;
     };
     // Use the helper's best match.
@@ -82,8 +83,8 @@ struct SyncBanner {
     enum class Kind { info, warning, error };
 
     Kind kind = Kind::info;
-    QString message;
-    std::optional<QString> code; // an engine or event error code, such as "spotify_auth_expired"
+    QString message {};
+    std::optional<QString> code {}; // an engine or event error code, such as "spotify_auth_expired"
 
     bool operator==(const SyncBanner&) const = default;
 };

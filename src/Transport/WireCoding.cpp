@@ -159,11 +159,13 @@ bool decodeBool(const nlohmann::json& json)
 
 qint64 decodeInt(const nlohmann::json& json)
 {
-    if (const auto* value = json.get_ptr<const nlohmann::json::number_integer_t*>())
-        return *value;
+    // The unsigned case first: the library also hands out an unsigned number
+    // through the signed pointer, reinterpreting values above 2^63 - 1.
     if (const auto* value = json.get_ptr<const nlohmann::json::number_unsigned_t*>()) {
         if (*value <= std::uint64_t(std::numeric_limits<qint64>::max()))
             return qint64(*value);
+    } else if (const auto* value = json.get_ptr<const nlohmann::json::number_integer_t*>()) {
+        return *value;
     } else if (const auto* value = json.get_ptr<const nlohmann::json::number_float_t*>()) {
         // 1.0 and 1e2 are whole numbers and read as integers; 1.5 is not.
         if (std::trunc(*value) == *value && *value >= -kInt64Bound && *value < kInt64Bound)
@@ -178,9 +180,9 @@ double decodeDouble(const nlohmann::json& json)
 {
     if (const auto* value = json.get_ptr<const nlohmann::json::number_float_t*>())
         return *value;
-    if (const auto* value = json.get_ptr<const nlohmann::json::number_integer_t*>())
-        return double(*value);
     if (const auto* value = json.get_ptr<const nlohmann::json::number_unsigned_t*>())
+        return double(*value);
+    if (const auto* value = json.get_ptr<const nlohmann::json::number_integer_t*>())
         return double(*value);
     throwTypeMismatch("a number", json);
 }
