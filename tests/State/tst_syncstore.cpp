@@ -350,6 +350,17 @@ void TestSyncStore::foldsScripts_data()
         << ""
         << "";
 
+    // A percentage beyond any 64-bit integer still moves the row on.
+    QTest::newRow("percent beyond 64 bits")
+        << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0", "p#1" }),
+               trackEvent(
+                   "downloadProgress", "p#0", R"("percent":18446744073709551615,"speedText":"1 MB/s")"),
+               trackEvent("downloadProgress", "p#1", R"("percent":-18446744073709551615)") }
+        << "running" << QStringList { "p - []: working(downloading) ~1 \"1 MB/s\" | working(downloading)" }
+        << "0/2 review 0 failed 0 fraction 0"
+        << ""
+        << "";
+
     // The index points to the later group; status and orphans go to the first.
     QTest::newRow("duplicate playlist ids")
         << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0" }),
