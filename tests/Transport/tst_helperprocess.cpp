@@ -45,6 +45,13 @@ class TestHelperProcess : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        test::LogCapture::enable(lcHelper(), QtInfoMsg);
+        test::LogCapture::enable(lcHelper(), QtWarningMsg);
+        test::LogCapture::enable(lcHelper(), QtCriticalMsg);
+    }
+
     void exitClassification_data()
     {
         QTest::addColumn<QString>("script");
@@ -200,7 +207,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QStringList, logged);
         // The test runner turns debug messages off; this test is about them.
-        const_cast<QLoggingCategory&>(lcHelper()).setEnabled(QtDebugMsg, true);
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
         test::LogCapture log;
         auto process = shellChild(script);
         Recorder recorder;
