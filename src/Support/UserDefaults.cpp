@@ -1,0 +1,97 @@
+#include "Support/UserDefaults.h"
+
+#include "BuildConfig.h"
+
+namespace mivo {
+
+UserDefaults& UserDefaults::standard()
+{
+    static QSettingsUserDefaults defaults;
+    return defaults;
+}
+
+bool UserDefaults::boolValue(const QString& key, bool fallback) const
+{
+    const std::optional<QVariant> stored = value(key);
+    if (!stored)
+        return fallback;
+    if (stored->typeId() == QMetaType::Bool)
+        return stored->toBool();
+    // Text files keep booleans as words; anything but a clear yes or no is the default.
+    const QString text = stored->toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return fallback;
+}
+
+bool UserDefaults::didOnboard() const
+{
+    return boolValue(QString::fromLatin1(kDidOnboard), false);
+}
+
+void UserDefaults::setDidOnboard(bool value)
+{
+    if (didOnboard() == value)
+        return;
+    setValue(QString::fromLatin1(kDidOnboard), value);
+    emit didOnboardChanged();
+}
+
+bool UserDefaults::reduceGlassEffects() const
+{
+    return boolValue(QString::fromLatin1(kReduceGlassEffects), false);
+}
+
+void UserDefaults::setReduceGlassEffects(bool value)
+{
+    if (reduceGlassEffects() == value)
+        return;
+    setValue(QString::fromLatin1(kReduceGlassEffects), value);
+    emit reduceGlassEffectsChanged();
+}
+
+AppAppearance UserDefaults::appAppearance() const
+{
+    const std::optional<QVariant> stored = value(QString::fromLatin1(kAppAppearance));
+    if (!stored)
+        return AppAppearance::system;
+    return fromRawString<AppAppearance>(stored->toString()).value_or(AppAppearance::system);
+}
+
+void UserDefaults::setAppAppearance(AppAppearance value)
+{
+    if (appAppearance() == value)
+        return;
+    setValue(QString::fromLatin1(kAppAppearance), rawString(value));
+    emit appAppearanceChanged();
+}
+
+QSettingsUserDefaults::QSettingsUserDefaults(QObject* parent)
+    : UserDefaults(parent)
+    , m_settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(build::kAppId))
+{
+}
+
+QSettingsUserDefaults::QSettingsUserDefaults(const QString& iniFilePath, QObject* parent)
+    : UserDefaults(parent)
+    , m_settings(iniFilePath, QSettings::IniFormat)
+{
+}
+
+std::optional<QVariant> QSettingsUserDefaults::value(const QString& key) const
+{
+    if (!m_settings.contains(key))
+        return std::nullopt;
+    return m_settings.value(key);
+}
+
+void QSettingsUserDefaults::setValue(const QString& key, const QVariant& value)
+{
+    m_settings.setValue(key, value);
+    // Written through at once: a crash must not lose a choice the user made.
+    m_settings.sync();
+}
+
+} // namespace mivo
