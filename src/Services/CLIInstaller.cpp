@@ -1,19 +1,15 @@
 #include "Services/CLIInstaller.h"
 
 #include "Services/PkexecAdminRunner.h"
+#include "Support/Bundle.h"
 #include "Support/Log.h"
 #include "Support/WorkerThread.h"
-#if __has_include("Transport/HelperLocator.h") // TEMPORARY until the locator lands
-#include "Support/Bundle.h"
 #include "Transport/HelperLocator.h"
-#define MIVO_TEMP_HAVE_LOCATOR 1
-#endif
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <cerrno>
@@ -56,9 +52,11 @@ Entry entryAt(const QString& path)
     return Entry::other;
 }
 
+// "<path>: <reason>" for the error just reported in errno.
 QString systemError(const QString& path)
 {
-    return QStringLiteral("%1: %2").arg(path, qt_error_string(errno));
+    const int code = errno;
+    return QStringLiteral("%1: %2").arg(path, qt_error_string(code));
 }
 
 bool isWritableFolder(const CLIInstaller::Context& context, const QString& folder)
@@ -168,8 +166,12 @@ std::optional<QString> versionOf(const QString& tool, std::chrono::milliseconds 
     if (!process.waitForStarted(-1))
         return std::nullopt;
     if (!process.waitForFinished(int(timeout.count()))) {
-        ::kill(-pid_t(process.processId()), SIGKILL);
-        process.waitForFinished(-1);
+        // Never a group id of 0 or less: kill() would take that as this process's own group.
+        const auto group = pid_t(process.processId());
+        if (group > 0 && process.state() != QProcess::NotRunning) {
+            ::kill(-group, SIGKILL);
+            process.waitForFinished(-1);
+        }
         return std::nullopt;
     }
     const auto output = decodeUtf8(process.readAllStandardOutput());
@@ -193,15 +195,6 @@ std::optional<QString> detectVersion(const CLIInstaller::Context& context)
     return std::nullopt;
 }
 
-QHash<QString, QString> processEnvironment()
-{
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QHash<QString, QString> values;
-    for (const QString& key : environment.keys())
-        values.insert(key, environment.value(key));
-    return values;
-}
-
 } // namespace
 
 CLIInstaller::Context CLIInstaller::Context::system()
@@ -209,12 +202,9 @@ CLIInstaller::Context CLIInstaller::Context::system()
     Context context;
     context.systemBinFolder = QStringLiteral("/usr/local/bin");
     context.homeFolder = QDir::homePath();
-    context.environment = processEnvironment();
-#ifdef MIVO_TEMP_HAVE_LOCATOR
-    context.locateHelper = [] { return HelperLocator::locate(Bundle::main(), processEnvironment()); };
-#else
-    context.locateHelper = []() -> QString { throw std::runtime_error("no locator yet"); };
-#endif
+    context.environment = HelperLocator::processEnvironment();
+    context.locateHelper
+        = [] { return HelperLocator::locate(Bundle::main(), HelperLocator::processEnvironment()); };
     context.isWritable
         = [](const QString& folder) { return ::access(QFile::encodeName(folder).constData(), W_OK) == 0; };
     context.moveToTrash = [](const QString& path) { return QFile::moveToTrash(path); };
