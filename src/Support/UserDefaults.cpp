@@ -19,9 +19,9 @@ bool UserDefaults::boolValue(const QString& key, bool fallback) const
         return stored->toBool();
     // Text files keep booleans as words; anything but a clear yes or no is the default.
     const QString text = stored->toString().trimmed().toLower();
-    if (text == QLatin1String("true") || text == QLatin1String("1"))
+    if (text == u"true" || text == u"1" || text == u"yes")
         return true;
-    if (text == QLatin1String("false") || text == QLatin1String("0"))
+    if (text == u"false" || text == u"0" || text == u"no")
         return false;
     return fallback;
 }
@@ -70,7 +70,8 @@ void UserDefaults::setAppAppearance(AppAppearance value)
 
 QSettingsUserDefaults::QSettingsUserDefaults(QObject* parent)
     : UserDefaults(parent)
-    , m_settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(build::kAppId))
+    , m_settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(build::kAppId),
+          QStringLiteral("mivo"))
 {
 }
 

@@ -167,8 +167,10 @@ qint64 decodeInt(const nlohmann::json& json)
     } else if (const auto* value = json.get_ptr<const nlohmann::json::number_integer_t*>()) {
         return *value;
     } else if (const auto* value = json.get_ptr<const nlohmann::json::number_float_t*>()) {
-        // 1.0 and 1e2 are whole numbers and read as integers; 1.5 is not.
-        if (std::trunc(*value) == *value && *value >= -kInt64Bound && *value < kInt64Bound)
+        // 1.0 and 1e2 are whole numbers and read as integers; 1.5 is not. Both
+        // bounds are exclusive: an integer just outside 64 bits arrives here
+        // rounded onto the bound (-2^63 - 1 reads as -2^63).
+        if (std::trunc(*value) == *value && *value > -kInt64Bound && *value < kInt64Bound)
             return qint64(*value);
     } else {
         throwTypeMismatch("an integer", json);

@@ -1,9 +1,11 @@
 #include "Support/UserDefaults.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
 
 using namespace mivo;
 
@@ -13,12 +15,14 @@ class TestUserDefaults : public QObject {
     Q_OBJECT
 
 private:
-    QString iniPath() const { return m_dir.filePath(QStringLiteral("defaults.ini")); }
+    QString iniPath() const { return m_dir->filePath(QStringLiteral("defaults.ini")); }
 
-    QTemporaryDir m_dir;
+    // A new folder for every case: QSettings caches files by path, and a file
+    // rewritten within the same second with the same size looks unchanged.
+    std::optional<QTemporaryDir> m_dir;
 
 private slots:
-    void init() { QFile::remove(iniPath()); }
+    void init() { QVERIFY(m_dir.emplace().isValid()); }
 
     void defaultsOfAnEmptyStore()
     {
@@ -107,6 +111,51 @@ private slots:
         QCOMPARE(defaults.didOnboard(), didOnboard);
         QCOMPARE(defaults.reduceGlassEffects(), reduceGlass);
         QCOMPARE(defaults.appAppearance(), appearance);
+    }
+
+    // Booleans written by hand into the file count only when they read as one.
+    void readsBooleans_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("absent") << QByteArray() << false;
+        QTest::newRow("true") << QByteArray("reduceGlassEffects=true") << true;
+        QTest::newRow("false") << QByteArray("reduceGlassEffects=false") << false;
+        QTest::newRow("one") << QByteArray("reduceGlassEffects=1") << true;
+        QTest::newRow("zero") << QByteArray("reduceGlassEffects=0") << false;
+        QTest::newRow("yes") << QByteArray("reduceGlassEffects=yes") << true;
+        QTest::newRow("garbage keeps default") << QByteArray("reduceGlassEffects=maybe") << false;
+        QTest::newRow("empty keeps default") << QByteArray("reduceGlassEffects=") << false;
+    }
+
+    void readsBooleans()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, expected);
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\n" + line + "\n");
+        file.close();
+        const QSettingsUserDefaults defaults(iniPath());
+        QCOMPARE(defaults.reduceGlassEffects(), expected);
+    }
+
+    void notifiesOnlyOnChangeAndPersists()
+    {
+        {
+            QSettingsUserDefaults defaults(iniPath());
+            QSignalSpy onboard(&defaults, &UserDefaults::didOnboardChanged);
+            QSignalSpy appearance(&defaults, &UserDefaults::appAppearanceChanged);
+            defaults.setDidOnboard(true);
+            defaults.setDidOnboard(true);
+            QCOMPARE(onboard.count(), 1);
+            defaults.setAppAppearance(AppAppearance::dark);
+            QCOMPARE(appearance.count(), 1);
+        }
+        const QSettingsUserDefaults reopened(iniPath());
+        QCOMPARE(reopened.didOnboard(), true);
+        QCOMPARE(reopened.appAppearance(), AppAppearance::dark);
+        QCOMPARE(reopened.reduceGlassEffects(), false);
     }
 
     void notifiesOnlyOnChange()
