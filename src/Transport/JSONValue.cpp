@@ -2,6 +2,8 @@
 
 #include "Transport/WireCoding.h"
 
+#include <cstdint>
+
 namespace mivo {
 
 JSONValue::JSONValue(const QString& value)
@@ -150,32 +152,53 @@ JSONValue JSONValue::fromJson(const nlohmann::json& json)
     throw DecodeError("Unsupported JSON value");
 }
 
-nlohmann::ordered_json toJson(const JSONValue& value)
+namespace {
+
+// The tree as either flavour of the library's JSON type.
+template <typename Json> Json convert(const JSONValue& value)
 {
     switch (value.kind()) {
     case JSONValue::Kind::string:
-        return wire::encodeString(value.toString());
-    case JSONValue::Kind::number:
-        return wire::encodeDouble(value.toDouble());
+        return Json(value.toString().toStdString());
+    case JSONValue::Kind::number: {
+        const nlohmann::ordered_json number = wire::encodeDouble(value.toDouble());
+        if (number.is_number_integer())
+            return Json(number.get<std::int64_t>());
+        return Json(number.get<double>());
+    }
     case JSONValue::Kind::boolean:
-        return nlohmann::ordered_json(value.toBool());
+        return Json(value.toBool());
     case JSONValue::Kind::array: {
-        nlohmann::ordered_json array = nlohmann::ordered_json::array();
-        for (const JSONValue& element : value.toArray())
-            array.push_back(toJson(element));
+        Json array = Json::array();
+        const JSONValue::Array& elements = value.toArray();
+        array.template get_ref<typename Json::array_t&>().reserve(size_t(elements.size()));
+        for (const JSONValue& element : elements)
+            array.push_back(convert<Json>(element));
         return array;
     }
     case JSONValue::Kind::object: {
-        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        Json object = Json::object();
         const JSONValue::Object& members = value.toObject();
         for (auto it = members.cbegin(); it != members.cend(); ++it)
-            object.emplace(it.key().toStdString(), toJson(it.value()));
+            object.emplace(it.key().toStdString(), convert<Json>(it.value()));
         return object;
     }
     case JSONValue::Kind::null:
         break;
     }
     return nullptr;
+}
+
+} // namespace
+
+nlohmann::ordered_json toJson(const JSONValue& value)
+{
+    return convert<nlohmann::ordered_json>(value);
+}
+
+nlohmann::json wire::plainJson(const JSONValue& value)
+{
+    return convert<nlohmann::json>(value);
 }
 
 } // namespace mivo

@@ -37,4 +37,19 @@ Response Response::fromJson(const nlohmann::json& json)
     return response;
 }
 
+std::optional<Response> Response::tryFromJson(const nlohmann::json& json)
+{
+    if (!json.is_object())
+        return std::nullopt;
+    const auto id = json.find("id");
+    const auto ok = json.find("ok");
+    if (id == json.end() || !id->is_string() || ok == json.end() || !ok->is_boolean())
+        return std::nullopt;
+    try {
+        return fromJson(json);
+    } catch (const DecodeError&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace mivo

@@ -70,7 +70,7 @@ template <typename T> inline constexpr bool isList<QList<T>> = true;
 template <typename T> inline constexpr bool isOptional = false;
 template <typename T> inline constexpr bool isOptional<std::optional<T>> = true;
 
-// Name of a JSON value's type, for error texts ("string", "number", ...).
+// The kind of a JSON value, for error texts ("a string", "null", ...).
 std::string jsonTypeName(const nlohmann::json& json);
 
 [[noreturn]] void throwTypeMismatch(std::string_view expected, const nlohmann::json& found);
@@ -81,6 +81,10 @@ qint64 decodeInt(const nlohmann::json& json);
 double decodeDouble(const nlohmann::json& json);
 nlohmann::ordered_json encodeString(const QString& value);
 nlohmann::ordered_json encodeDouble(double value);
+
+// A JSONValue as the parser's JSON type, ready to be decoded; throws EncodeError
+// for a non-finite number.
+nlohmann::json plainJson(const JSONValue& value);
 
 // The object itself; throws a type mismatch for any other JSON value.
 const nlohmann::json& expectObject(const nlohmann::json& json);
@@ -165,10 +169,18 @@ template <typename T> T decodeValue(const nlohmann::json& json)
     }
 }
 
-// A whole JSONValue read as T (the result of a reply read as a record, for example).
+// A whole JSONValue read as T (the result of a reply read as a record, for
+// example). A tree that JSON cannot carry (a non-finite number) fails as a
+// DecodeError too.
 template <typename T> T decodeValue(const JSONValue& value)
 {
-    return decodeValue<T>(nlohmann::json(toJson(value)));
+    nlohmann::json json;
+    try {
+        json = wire::plainJson(value);
+    } catch (const EncodeError& error) {
+        throw DecodeError(error.what());
+    }
+    return decodeValue<T>(json);
 }
 
 template <typename T> nlohmann::ordered_json encodeValue(const T& value)

@@ -68,6 +68,7 @@ private slots:
         } catch (const DecodeError& error) {
             QFAIL(error.what());
         }
+        QCOMPARE(Response::tryFromJson(parseJsonLine(line)), expected);
     }
 
     // Not replies: the client goes on to try such a line as an event.
@@ -95,6 +96,7 @@ private slots:
     {
         QFETCH(QByteArray, line);
         QVERIFY_THROWS_EXCEPTION(DecodeError, Response::decode(line));
+        QCOMPARE(Response::tryFromJson(parseJsonLine(line)), std::nullopt);
     }
 
     // The line parsed once serves both readings.

@@ -135,6 +135,12 @@ private slots:
         QCOMPARE(decodeValue<EmptyResult>(JSONValue::fromJson(parseJsonLine(line))), EmptyResult {});
     }
 
+    void freeFormResultThatJsonCannotCarry()
+    {
+        const JSONValue result(JSONValue::Object { { "ok", true }, { "nodeCount", qInf() } });
+        QVERIFY_THROWS_EXCEPTION(DecodeError, decodeValue<ProxyInfoResult>(result));
+    }
+
     void typeNames()
     {
         QCOMPARE(wireTypeName<PreviewTracksResult>(), "PreviewTracksResult");

@@ -27,6 +27,23 @@ template <typename Decoded> Outcome decodeAs(const QByteArray& line)
     }
 }
 
+// The non-throwing reading of a parsed line must not throw either.
+bool tryingAsReplyThrows(const QByteArray& line)
+{
+    nlohmann::json json;
+    try {
+        json = parseJsonLine(line);
+    } catch (const DecodeError&) {
+        return false;
+    }
+    try {
+        Response::tryFromJson(json);
+        return false;
+    } catch (...) {
+        return true;
+    }
+}
+
 // Lines that decode, to be cut and damaged.
 QList<QByteArray> validLines()
 {
@@ -119,6 +136,7 @@ private slots:
                 const Outcome asReply = decodeAs<Response>(candidate);
                 const Outcome asEvent = decodeAs<ServerEvent>(candidate);
                 QVERIFY2(asReply != Outcome::escaped && asEvent != Outcome::escaped, candidate.constData());
+                QVERIFY2(!tryingAsReplyThrows(candidate), candidate.constData());
                 refused += asReply == Outcome::refused && asEvent == Outcome::refused;
             }
         }
