@@ -1,8 +1,6 @@
 #include "Transport/HelperClienting.h"
 
-#include "Support/Log.h"
-
-#include <QPointer>
+#include "Transport/ReadWithFallback.h"
 
 namespace mivo {
 
@@ -12,19 +10,10 @@ QCoro::Task<void> HelperClienting::send(Request request, std::chrono::millisecon
 }
 
 QCoro::Task<QList<PreviewTrackDTO>> HelperClienting::getPlaylistTracks(
-    PlaylistSourceId source, QString id, std::optional<QString> name)
+    PlaylistSourceId source, QString id, std::optional<QString> name, std::function<bool()> stillWanted)
 {
-    const QPointer<HelperClienting> self = this;
-    try {
-        const PreviewTracksResult wrapped
-            = co_await request<PreviewTracksResult>(Request::getPlaylistTracks(source, id, name));
-        co_return wrapped.tracks;
-    } catch (const std::exception& error) {
-        qCDebug(lcClient, "getPlaylistTracks: asking again for a bare list after: %s", error.what());
-    }
-    if (!self)
-        throw HelperError::helperUnavailable();
-    co_return co_await self->request<QList<PreviewTrackDTO>>(Request::getPlaylistTracks(source, id, name));
+    return readWithFallback(*this, Request::getPlaylistTracks(source, std::move(id), std::move(name)),
+        &PreviewTracksResult::tracks, std::move(stillWanted));
 }
 
 } // namespace mivo

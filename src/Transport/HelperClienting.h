@@ -11,6 +11,7 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <type_traits>
 
@@ -54,14 +55,31 @@ public:
     // The tracks of one playlist. Asks for the {"tracks": [...]} wrapper first;
     // after any failure of that, asks again under a new id and reads the result
     // as the bare list, and only that second failure reaches the caller.
-    QCoro::Task<QList<PreviewTrackDTO>> getPlaylistTracks(
-        PlaylistSourceId source, QString id, std::optional<QString> name);
+    // `stillWanted` is asked before the second request; a caller that answers
+    // false gets HelperError::cancelled() and nothing more is sent.
+    QCoro::Task<QList<PreviewTrackDTO>> getPlaylistTracks(PlaylistSourceId source, QString id,
+        std::optional<QString> name, std::function<bool()> stillWanted = {});
 
-    // The decode rules of request<T>.
-    template <class T> static T decodeResult(const std::optional<JSONValue>& result);
+    // The decode rules of request<T>. `mismatch` replaces the start
+    // "result did not match <T>" of the failure text; the reason follows ": ".
+    template <class T>
+    static T decodeResult(
+        const std::optional<JSONValue>& result, const std::optional<QString>& mismatch = {});
+
+protected:
+    // The start of the failure text for a result of `request` that does not
+    // decode; none keeps "result did not match <T>". Asked before the request is
+    // sent, never after.
+    virtual std::optional<QString> resultMismatchText(const Request& request) const
+    {
+        Q_UNUSED(request);
+        return std::nullopt;
+    }
 };
 
-template <class T> T HelperClienting::decodeResult(const std::optional<JSONValue>& result)
+template <class T>
+T HelperClienting::decodeResult(
+    const std::optional<JSONValue>& result, const std::optional<QString>& mismatch)
 {
     if constexpr (std::is_same_v<T, EmptyResult>) {
         return EmptyResult {};
@@ -70,17 +88,19 @@ template <class T> T HelperClienting::decodeResult(const std::optional<JSONValue
             return decodeValue<T>(result.value_or(JSONValue()));
         } catch (const std::exception& error) {
             // DecodeError, or EncodeError for a value JSON cannot carry.
-            throw HelperError::decodeFailure(QStringLiteral("result did not match %1: %2")
-                                                 .arg(wireTypeName<T>(), QString::fromUtf8(error.what())));
+            const QString start
+                = mismatch.value_or(QStringLiteral("result did not match ") + wireTypeName<T>());
+            throw HelperError::decodeFailure(start + QStringLiteral(": ") + QString::fromUtf8(error.what()));
         }
     }
 }
 
 template <class T> QCoro::Task<T> HelperClienting::request(Request request, std::chrono::milliseconds timeout)
 {
+    const std::optional<QString> mismatch = resultMismatchText(request);
     const std::optional<JSONValue> result = co_await requestRaw(std::move(request), timeout);
     // Nothing of this object is touched after the wait: it may be gone.
-    co_return decodeResult<T>(result);
+    co_return decodeResult<T>(result, mismatch);
 }
 
 } // namespace mivo

@@ -1,0 +1,148 @@
+#include "State/LibraryStore.h"
+
+#include "State/StoreRequests.h"
+#include "Transport/ResultRecords.h"
+
+#include <limits>
+
+namespace mivo {
+
+LibraryStore::LibraryStore(HelperClienting& client, QObject* parent)
+    : QObject(parent)
+    , m_client(&client)
+    , m_changed(this, [this] { emit changed(); })
+{
+}
+
+void LibraryStore::setSelection(const QSet<QString>& selection)
+{
+    if (m_selection == selection)
+        return;
+    m_selection = selection;
+    emit selectionChanged();
+    m_changed.schedule();
+}
+
+void LibraryStore::setPlaylists(QList<PlaylistDTO> playlists)
+{
+    if (m_playlists == playlists)
+        return;
+    m_playlists = std::move(playlists);
+    m_firstIndex.clear();
+    m_firstIndex.reserve(m_playlists.size());
+    // Walk backwards so that an id's first playlist is the one kept.
+    for (qsizetype i = m_playlists.size() - 1; i >= 0; --i)
+        m_firstIndex[m_playlists[i].id] = i;
+    emit playlistsChanged();
+    m_changed.schedule();
+}
+
+void LibraryStore::setLoadState(LoadState state)
+{
+    if (m_loadState == state)
+        return;
+    m_loadState = std::move(state);
+    emit loadStateChanged();
+}
+
+QCoro::Task<void> LibraryStore::refresh(std::optional<PlaylistSourceId> source)
+{
+    const QPointer<LibraryStore> self(this);
+    const ReadSequence::Ticket ticket = m_reads.begin();
+    setLoadState(LoadState::loading());
+
+    std::optional<QList<PlaylistDTO>> playlists;
+    QString failure;
+    try {
+        // A newer read makes this one's fallback request pointless.
+        const std::function<bool()> stillWanted
+            = [self, ticket] { return self && self->m_reads.isCurrent(ticket); };
+        QCoro::Task<QList<PlaylistDTO>> read = readWithFallback(StoreRequests::requireClient(m_client),
+            Request::listPlaylists(source), &ListPlaylistsResult::playlists, stillWanted);
+        playlists = co_await std::move(read);
+    } catch (const std::exception& error) {
+        failure = StoreRequests::errorText(error);
+    }
+    // A newer refresh has taken over: it writes the outcome.
+    if (!self || !m_reads.isCurrent(ticket))
+        co_return;
+    if (playlists) {
+        setPlaylists(std::move(*playlists));
+        setLoadState(LoadState::loaded());
+    } else {
+        setLoadState(LoadState::failed(failure));
+    }
+}
+
+QCoro::Task<bool> LibraryStore::startSync(std::optional<SyncOptions> options)
+{
+    QList<PlaylistSelection> selection = selectionPayload();
+    if (selection.isEmpty())
+        co_return false;
+    QCoro::Task<void> sent = StoreRequests::requireClient(m_client).send(
+        Request::startSync(std::move(selection), std::move(options)), StoreRequests::kTimeout);
+    co_await std::move(sent);
+    co_return true;
+}
+
+std::optional<PlaylistDTO> LibraryStore::playlist(const QString& id) const
+{
+    const auto found = m_firstIndex.constFind(id);
+    if (found == m_firstIndex.cend())
+        return std::nullopt;
+    return m_playlists[*found];
+}
+
+QList<PlaylistDTO> LibraryStore::roots() const
+{
+    QList<PlaylistDTO> roots;
+    for (const PlaylistDTO& playlist : m_playlists) {
+        if (!playlist.parentId)
+            roots.append(playlist);
+    }
+    return roots;
+}
+
+QList<PlaylistDTO> LibraryStore::children(const QString& id) const
+{
+    QList<PlaylistDTO> children;
+    for (const PlaylistDTO& playlist : m_playlists) {
+        if (playlist.parentId == id)
+            children.append(playlist);
+    }
+    return children;
+}
+
+QList<PlaylistSelection> LibraryStore::selectionPayload() const
+{
+    QList<PlaylistSelection> payload;
+    if (m_selection.isEmpty())
+        return payload;
+    for (qsizetype i = 0; i < m_playlists.size(); ++i) {
+        const PlaylistDTO& playlist = m_playlists[i];
+        // Only an id's first playlist counts, as playlist(id) resolves it.
+        if (!m_selection.contains(playlist.id) || m_firstIndex.value(playlist.id) != i || playlist.isFolder)
+            continue;
+        payload.append(PlaylistSelection { playlist.source, playlist.id, playlist.name });
+    }
+    return payload;
+}
+
+qint64 LibraryStore::selectedTrackCount() const
+{
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    qint64 total = 0;
+    for (const QString& id : m_selection) {
+        const auto found = m_firstIndex.constFind(id);
+        if (found == m_firstIndex.cend())
+            continue;
+        const std::optional<qint64>& count = m_playlists[*found].trackCount;
+        // A negative count is no count at all.
+        if (!count || *count <= 0)
+            continue;
+        total = *count > kMax - total ? kMax : total + *count;
+    }
+    return total;
+}
+
+} // namespace mivo
