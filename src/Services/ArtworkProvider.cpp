@@ -22,18 +22,13 @@ namespace {
 constexpr int kMaxRedirects = 5;
 constexpr qsizetype kMosaicTiles = 4;
 
-bool isWebScheme(const QString& scheme)
-{
-    return scheme == u"http" || scheme == u"https";
-}
-
 // Only web addresses are downloaded: never local files, resources or inline
 // data named by the helper's records.
 QString unfetchableReason(const QUrl& url)
 {
     if (!url.isValid())
         return QStringLiteral("invalid URL");
-    if (!isWebScheme(url.scheme()))
+    if (url.scheme() != u"http" && url.scheme() != u"https")
         return QStringLiteral("unsupported URL scheme \"%1\"").arg(url.scheme());
     if (url.host().isEmpty())
         return QStringLiteral("URL without a host");
@@ -127,24 +122,32 @@ QCoro::Task<QImage> ArtworkProvider::image(ArtworkRef ref, double size)
     if (std::holds_alternative<ArtworkRef::None>(ref.value))
         co_return QImage();
 
+    // The compiler mishandles temporaries that live across a suspension, so
+    // every awaited future is named first.
     const QPointer<ArtworkProvider> self(this);
-    const QImage fromDisk = co_await onWorker([this, k = *key, pixels] { return lookUpDisk(k, pixels); });
+    const QFuture<QImage> diskLookup = onWorker([this, k = *key, pixels] { return lookUpDisk(k, pixels); });
+    const QImage fromDisk = co_await diskLookup;
     if (!self)
         co_return QImage();
     if (!fromDisk.isNull())
         co_return fromDisk;
 
-    if (const auto* url = std::get_if<ArtworkRef::Url>(&ref.value))
-        co_return co_await loadURL(url->url, pixels, *key);
-    if (const auto* item = std::get_if<ArtworkRef::AppleMusic>(&ref.value)) {
-        co_return co_await onWorker(
+    if (const auto* url = std::get_if<ArtworkRef::Url>(&ref.value)) {
+        QCoro::Task<QImage> download = loadURL(url->url, pixels, *key);
+        const QImage image = co_await download;
+        co_return image;
+    }
+    QFuture<QImage> load;
+    if (const auto* item = std::get_if<ArtworkRef::AppleMusic>(&ref.value))
+        load = onWorker(
             [this, id = item->persistentID, pixels, k = *key] { return loadAppleMusic(id, pixels, k); });
-    }
-    if (const auto* mosaic = std::get_if<ArtworkRef::Mosaic>(&ref.value)) {
-        co_return co_await onWorker(
+    else if (const auto* mosaic = std::get_if<ArtworkRef::Mosaic>(&ref.value))
+        load = onWorker(
             [this, ids = mosaic->trackIds, pixels, k = *key] { return loadMosaic(ids, pixels, k); });
-    }
-    co_return QImage();
+    else
+        co_return QImage();
+    const QImage image = co_await load;
+    co_return image;
 }
 
 QCoro::Task<QImage> ArtworkProvider::loadURL(QUrl url, int pixels, QString key)
@@ -154,26 +157,16 @@ QCoro::Task<QImage> ArtworkProvider::loadURL(QUrl url, int pixels, QString key)
         co_return QImage();
     }
 
+    // Redirects are followed to web addresses only, and never from HTTPS to HTTP.
     QNetworkRequest request(url);
     request.setTransferTimeout(static_cast<int>(m_options.requestTimeout.count()));
-    request.setAttribute(
-        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     QNetworkReply* reply = m_network->get(request);
     const ReplyRelease release { reply };
     const auto guard = std::make_shared<ReplyGuard>();
     const qint64 cap = m_options.maxResponseBytes;
 
-    // Redirects are followed to web addresses only, and never from HTTPS to HTTP.
-    connect(reply, &QNetworkReply::redirected, reply, [reply, guard](const QUrl& target) {
-        const bool downgrade = reply->url().scheme() == u"https" && target.scheme() == u"http";
-        if (isWebScheme(target.scheme()) && !downgrade) {
-            emit reply->redirectAllowed();
-            return;
-        }
-        guard->failure = QStringLiteral("refused redirect to %1").arg(target.toDisplayString());
-        reply->abort();
-    });
     connect(
         reply, &QNetworkReply::downloadProgress, reply, [reply, guard, cap](qint64 received, qint64 total) {
             if (received > cap || total > cap) {
@@ -205,7 +198,10 @@ QCoro::Task<QImage> ArtworkProvider::loadURL(QUrl url, int pixels, QString key)
         logUrlFailure(QStringLiteral("response larger than %1 bytes").arg(cap));
         co_return QImage();
     }
-    co_return co_await onWorker([this, bytes, pixels, key] { return decodeAndStore(bytes, pixels, key); });
+    const QFuture<QImage> decoding
+        = onWorker([this, bytes, pixels, key] { return decodeAndStore(bytes, pixels, key); });
+    const QImage image = co_await decoding;
+    co_return image;
 }
 
 QImage ArtworkProvider::lookUpDisk(const QString& key, int pixels)

@@ -8,6 +8,14 @@ LoopbackHttpServer::LoopbackHttpServer(QObject* parent)
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::accept);
 }
 
+LoopbackHttpServer::~LoopbackHttpServer()
+{
+    // Open connections close with the server; they must not call back into
+    // this half-destroyed object.
+    for (QTcpSocket* socket : m_server.findChildren<QTcpSocket*>())
+        socket->disconnect(this);
+}
+
 bool LoopbackHttpServer::listen()
 {
     return m_server.listen(QHostAddress::LocalHost, 0);

@@ -27,6 +27,7 @@ public:
     };
 
     explicit LoopbackHttpServer(QObject* parent = nullptr);
+    ~LoopbackHttpServer() override;
 
     // Listens on a free port of 127.0.0.1; false when that is impossible.
     bool listen();
