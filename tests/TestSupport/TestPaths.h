@@ -5,9 +5,6 @@
 namespace mivo::test {
 
 // The stand-in helper built alongside the tests.
-inline QString standInHelperPath()
-{
-    return QStringLiteral(MIVO_TEST_HELPER_PATH);
-}
+inline QString standInHelperPath() { return QStringLiteral(MIVO_TEST_HELPER_PATH); }
 
 } // namespace mivo::test
