@@ -1,0 +1,11 @@
+#include "Styling/SystemAccessibilityPreferences.h"
+
+namespace mivo {
+
+SystemAccessibilityPreferences& SystemAccessibilityPreferences::shared()
+{
+    static SystemAccessibilityPreferences preferences;
+    return preferences;
+}
+
+} // namespace mivo

@@ -1,0 +1,120 @@
+#include "Styling/ThemeColor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace mivo {
+
+namespace {
+
+QColor withAlpha(QColor color, qreal alpha)
+{
+    color.setAlphaF(float(std::clamp(color.alphaF() * alpha, 0.0, 1.0)));
+    return color;
+}
+
+// The standard hues, a little brighter in the dark appearance so they keep
+// their contrast against dark backgrounds.
+QColor hue(ThemeColor::Named name, bool dark)
+{
+    switch (name) {
+    case ThemeColor::Named::orange:
+        return dark ? QColor(255, 161, 46) : QColor(240, 137, 18);
+    case ThemeColor::Named::yellow:
+        return dark ? QColor(255, 214, 48) : QColor(222, 176, 0);
+    case ThemeColor::Named::green:
+        return dark ? QColor(56, 204, 94) : QColor(40, 164, 70);
+    case ThemeColor::Named::red:
+        return dark ? QColor(255, 84, 76) : QColor(226, 52, 46);
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+ThemeColor ThemeColor::fixed(const QColor& color)
+{
+    ThemeColor c;
+    c.m_base = color.toRgb();
+    return c;
+}
+
+ThemeColor ThemeColor::fromRgb(int red, int green, int blue)
+{
+    return fixed(QColor(red, green, blue));
+}
+
+ThemeColor ThemeColor::named(Named name)
+{
+    ThemeColor c;
+    c.m_base = name;
+    return c;
+}
+
+ThemeColor ThemeColor::withOpacity(qreal opacity) const
+{
+    ThemeColor c = *this;
+    if (!std::isfinite(opacity))
+        opacity = 0;
+    c.m_opacity = std::clamp(m_opacity * opacity, 0.0, 1.0);
+    return c;
+}
+
+std::optional<ThemeColor::Named> ThemeColor::name() const
+{
+    if (const auto* n = std::get_if<Named>(&m_base))
+        return *n;
+    return std::nullopt;
+}
+
+bool ThemeColor::isDark(const QPalette& palette)
+{
+    return palette.color(QPalette::Active, QPalette::Window).lightnessF() < 0.5;
+}
+
+QColor ThemeColor::resolve(const QPalette& palette) const
+{
+    if (const auto* color = std::get_if<QColor>(&m_base))
+        return withAlpha(*color, m_opacity);
+
+    const bool dark = isDark(palette);
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    QColor base;
+    switch (std::get<Named>(m_base)) {
+    case Named::primary:
+        base = text;
+        break;
+    case Named::secondary:
+        base = withAlpha(text, 0.55);
+        break;
+    case Named::tertiary:
+        base = withAlpha(text, 0.3);
+        break;
+    case Named::quaternary:
+    case Named::quaternaryLabel:
+        base = withAlpha(text, dark ? 0.16 : 0.12);
+        break;
+    case Named::accent:
+        base = palette.color(QPalette::Active, QPalette::Highlight);
+        break;
+    case Named::separator:
+        base = withAlpha(text, dark ? 0.22 : 0.16);
+        break;
+    case Named::windowBackground:
+        base = palette.color(QPalette::Active, QPalette::Window);
+        break;
+    case Named::controlBackground:
+        base = palette.color(QPalette::Active, QPalette::Base);
+        break;
+    case Named::orange:
+    case Named::yellow:
+    case Named::green:
+    case Named::red:
+        base = hue(std::get<Named>(m_base), dark);
+        break;
+    }
+    return withAlpha(base, m_opacity);
+}
+
+} // namespace mivo

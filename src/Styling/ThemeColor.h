@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+#include <optional>
+#include <variant>
+
+namespace mivo {
+
+// A colour as the design system names it: either a fixed sRGB colour (the
+// service colours) or one of the named system colours, which follow the light
+// or dark appearance. Named colours are resolved against a palette at paint
+// time, so a widget repaints correctly after the palette changes.
+class ThemeColor {
+public:
+    enum class Named {
+        primary, // the main text colour
+        secondary, // secondary text and symbols
+        tertiary,
+        quaternary,
+        accent, // the application's accent colour
+        orange,
+        yellow,
+        green,
+        red,
+        separator, // thin borders and dividers
+        windowBackground,
+        controlBackground, // the background of content areas such as lists
+        quaternaryLabel,
+    };
+
+    // The primary text colour.
+    ThemeColor() = default;
+
+    static ThemeColor fixed(const QColor& color);
+    static ThemeColor fromRgb(int red, int green, int blue);
+    static ThemeColor named(Named name);
+
+    static ThemeColor primary() { return named(Named::primary); }
+    static ThemeColor secondary() { return named(Named::secondary); }
+    static ThemeColor tertiary() { return named(Named::tertiary); }
+    static ThemeColor quaternary() { return named(Named::quaternary); }
+    static ThemeColor accent() { return named(Named::accent); }
+    static ThemeColor orange() { return named(Named::orange); }
+    static ThemeColor yellow() { return named(Named::yellow); }
+    static ThemeColor green() { return named(Named::green); }
+    static ThemeColor red() { return named(Named::red); }
+    static ThemeColor separator() { return named(Named::separator); }
+    static ThemeColor windowBackground() { return named(Named::windowBackground); }
+    static ThemeColor controlBackground() { return named(Named::controlBackground); }
+    static ThemeColor quaternaryLabel() { return named(Named::quaternaryLabel); }
+
+    // The same colour with its opacity multiplied by `opacity` (clamped to 0...1).
+    ThemeColor withOpacity(qreal opacity) const;
+
+    bool isFixed() const { return std::holds_alternative<QColor>(m_base); }
+    std::optional<Named> name() const;
+    qreal opacity() const { return m_opacity; }
+
+    // The concrete colour in `palette` (active colour group).
+    QColor resolve(const QPalette& palette) const;
+
+    // Whether a palette is a dark appearance (its window background is dark).
+    static bool isDark(const QPalette& palette);
+
+    bool operator==(const ThemeColor&) const = default;
+
+private:
+    std::variant<Named, QColor> m_base = Named::primary;
+    qreal m_opacity = 1.0;
+};
+
+} // namespace mivo

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <cstddef>
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
+#include <variant>
+
+namespace mivo {
+
+// A free-form JSON tree: the parts of a message whose shape is not fixed (reply
+// results, error data, the data of unknown events). Six cases; every JSON number
+// is a double. A plain value: copies are independent (the tree is immutable and
+// shared internally).
+class JSONValue {
+public:
+    enum class Kind { string, number, boolean, array, object, null };
+    using Array = QList<JSONValue>;
+    using Object = QMap<QString, JSONValue>; // keys unordered for equality, unique
+
+    JSONValue() = default; // null
+    JSONValue(std::nullptr_t) { }
+    JSONValue(const QString& value);
+    JSONValue(const char* utf8);
+    JSONValue(double value);
+    JSONValue(int value);
+    JSONValue(bool value);
+    JSONValue(const Array& value);
+    JSONValue(const Object& value);
+
+    Kind kind() const { return Kind(m_value.index()); }
+    bool isString() const { return kind() == Kind::string; }
+    bool isNumber() const { return kind() == Kind::number; }
+    bool isBool() const { return kind() == Kind::boolean; }
+    bool isArray() const { return kind() == Kind::array; }
+    bool isObject() const { return kind() == Kind::object; }
+    bool isNull() const { return kind() == Kind::null; }
+
+    // The payload of the matching case; an empty value for any other case.
+    QString toString() const;
+    double toDouble() const;
+    bool toBool() const;
+    const Array& toArray() const;
+    const Object& toObject() const;
+
+    // Member of an object; null when this is not an object or lacks the key.
+    JSONValue value(const QString& key) const;
+
+    // Different cases are never equal (a bool is not a number); numbers compare as
+    // doubles (a NaN equals nothing); arrays in order; objects whatever the order.
+    bool operator==(const JSONValue& other) const;
+
+    // Any JSON value except binary data (DecodeError "Unsupported JSON value").
+    static JSONValue fromJson(const nlohmann::json& json);
+
+private:
+    std::variant<QString, double, bool, std::shared_ptr<const Array>, std::shared_ptr<const Object>,
+        std::monostate>
+        m_value { std::monostate {} };
+};
+
+// Throws EncodeError for a non-finite number anywhere in the tree.
+nlohmann::ordered_json toJson(const JSONValue& value);
+
+} // namespace mivo

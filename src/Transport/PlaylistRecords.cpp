@@ -1,0 +1,129 @@
+#include "Transport/PlaylistRecords.h"
+
+#include "Transport/WireCoding.h"
+
+namespace mivo {
+
+namespace {
+
+const std::tuple kPlaylistFields { wireField("id", &PlaylistDTO::id),
+    wireField("source", &PlaylistDTO::source), wireField("name", &PlaylistDTO::name),
+    wireField("isFolder", &PlaylistDTO::isFolder), wireField("parentId", &PlaylistDTO::parentId),
+    wireField("trackCount", &PlaylistDTO::trackCount), wireField("artwork", &PlaylistDTO::artwork) };
+
+const std::tuple kTrackFields { wireField("id", &TrackDTO::id), wireField("title", &TrackDTO::title),
+    wireField("artist", &TrackDTO::artist), wireField("album", &TrackDTO::album),
+    wireField("durationSec", &TrackDTO::durationSec), wireField("artwork", &TrackDTO::artwork) };
+
+const std::tuple kTrackMetaFields { wireField("format", &TrackMeta::format),
+    wireField("bitrate", &TrackMeta::bitrate), wireField("source", &TrackMeta::source) };
+
+const std::tuple kPreviewTrackFields { wireField("id", &PreviewTrackDTO::id),
+    wireField("title", &PreviewTrackDTO::title), wireField("artist", &PreviewTrackDTO::artist),
+    wireField("album", &PreviewTrackDTO::album), wireField("durationSec", &PreviewTrackDTO::durationSec),
+    wireField("artwork", &PreviewTrackDTO::artwork), wireField("onDisk", &PreviewTrackDTO::onDisk),
+    wireField("meta", &PreviewTrackDTO::meta) };
+
+const std::tuple kCandidateFields { wireField("id", &CandidateDTO::id),
+    wireField("title", &CandidateDTO::title), wireField("channel", &CandidateDTO::channel),
+    wireField("durationSec", &CandidateDTO::durationSec), wireField("source", &CandidateDTO::source),
+    wireField("format", &CandidateDTO::format), wireField("bitrateKbps", &CandidateDTO::bitrateKbps),
+    wireField("confidence", &CandidateDTO::confidence), wireField("reason", &CandidateDTO::reason),
+    wireField("url", &CandidateDTO::url) };
+
+} // namespace
+
+nlohmann::ordered_json toJson(const ArtworkRef& value)
+{
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    std::visit(
+        [&](const auto& artwork) {
+            using Case = std::decay_t<decltype(artwork)>;
+            if constexpr (std::is_same_v<Case, ArtworkRef::Url>) {
+                object.emplace("kind", "url");
+                object.emplace("url", artwork.url.toString(QUrl::FullyEncoded).toStdString());
+            } else if constexpr (std::is_same_v<Case, ArtworkRef::AppleMusic>) {
+                object.emplace("kind", "appleMusic");
+                writeKey(object, "persistentID", artwork.persistentID);
+            } else if constexpr (std::is_same_v<Case, ArtworkRef::Mosaic>) {
+                object.emplace("kind", "mosaic");
+                writeKey(object, "trackIds", artwork.trackIds);
+            } else {
+                object.emplace("kind", "none");
+            }
+        },
+        value.value);
+    return object;
+}
+
+// An unknown kind and an address that is not a valid URL are no failures: both
+// mean there is no picture. A known kind without its payload key fails.
+void fromJson(const nlohmann::json& json, ArtworkRef& value)
+{
+    const nlohmann::json& object = wire::expectObject(json);
+    QString kind;
+    readKey(object, "kind", kind);
+    if (kind == u"url") {
+        QString text;
+        readKey(object, "url", text);
+        const QUrl url(text, QUrl::StrictMode);
+        value = text.isEmpty() || !url.isValid() ? ArtworkRef::none() : ArtworkRef::url(url);
+    } else if (kind == u"appleMusic") {
+        ArtworkRef::AppleMusic artwork;
+        readKey(object, "persistentID", artwork.persistentID);
+        value = { artwork };
+    } else if (kind == u"mosaic") {
+        ArtworkRef::Mosaic artwork;
+        readKey(object, "trackIds", artwork.trackIds);
+        value = { artwork };
+    } else {
+        value = ArtworkRef::none();
+    }
+}
+
+nlohmann::ordered_json toJson(const PlaylistDTO& value)
+{
+    return encodeFields(value, kPlaylistFields);
+}
+void fromJson(const nlohmann::json& json, PlaylistDTO& value)
+{
+    decodeFields(json, value, kPlaylistFields);
+}
+
+nlohmann::ordered_json toJson(const TrackDTO& value)
+{
+    return encodeFields(value, kTrackFields);
+}
+void fromJson(const nlohmann::json& json, TrackDTO& value)
+{
+    decodeFields(json, value, kTrackFields);
+}
+
+nlohmann::ordered_json toJson(const TrackMeta& value)
+{
+    return encodeFields(value, kTrackMetaFields);
+}
+void fromJson(const nlohmann::json& json, TrackMeta& value)
+{
+    decodeFields(json, value, kTrackMetaFields);
+}
+
+nlohmann::ordered_json toJson(const PreviewTrackDTO& value)
+{
+    return encodeFields(value, kPreviewTrackFields);
+}
+void fromJson(const nlohmann::json& json, PreviewTrackDTO& value)
+{
+    decodeFields(json, value, kPreviewTrackFields);
+}
+
+nlohmann::ordered_json toJson(const CandidateDTO& value)
+{
+    return encodeFields(value, kCandidateFields);
+}
+void fromJson(const nlohmann::json& json, CandidateDTO& value)
+{
+    decodeFields(json, value, kCandidateFields);
+}
+
+} // namespace mivo

@@ -1,0 +1,55 @@
+#include "Transport/Response.h"
+
+#include "Transport/WireCoding.h"
+
+namespace mivo {
+
+namespace {
+
+const std::tuple kResponseFields { wireField("id", &Response::id), wireField("ok", &Response::ok),
+    wireField("result", &Response::result) };
+
+const std::tuple kErrorFields { wireField("code", &Response::EngineErrorPayload::code),
+    wireField("message", &Response::EngineErrorPayload::message),
+    wireField("data", &Response::EngineErrorPayload::data) };
+
+} // namespace
+
+Response Response::decode(QByteArrayView line)
+{
+    return fromJson(parseJsonLine(line));
+}
+
+Response Response::fromJson(const nlohmann::json& json)
+{
+    Response response;
+    decodeFields(json, response, kResponseFields);
+    const auto error = json.find("error");
+    if (error != json.end() && !error->is_null()) {
+        EngineErrorPayload payload;
+        try {
+            decodeFields(*error, payload, kErrorFields);
+        } catch (const DecodeError& failure) {
+            throw failure.inKey("error");
+        }
+        response.error = payload;
+    }
+    return response;
+}
+
+std::optional<Response> Response::tryFromJson(const nlohmann::json& json)
+{
+    if (!json.is_object())
+        return std::nullopt;
+    const auto id = json.find("id");
+    const auto ok = json.find("ok");
+    if (id == json.end() || !id->is_string() || ok == json.end() || !ok->is_boolean())
+        return std::nullopt;
+    try {
+        return fromJson(json);
+    } catch (const DecodeError&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,147 @@
+#include "Styling/AppStyle.h"
+#include "Styling/ButtonStyling.h"
+#include "Styling/GlassEnvironment.h"
+#include "Styling/PreviewPalettes.h"
+
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using namespace mivo;
+
+Q_DECLARE_METATYPE(ButtonStyle)
+Q_DECLARE_METATYPE(ControlSize)
+
+namespace {
+
+std::unique_ptr<QPushButton> makeButton(
+    const QString& text, ButtonStyle style, ControlSize size = ControlSize::regular)
+{
+    auto button = std::make_unique<QPushButton>(text);
+    button->setPalette(PreviewPalettes::light());
+    ButtonStyling::setStyle(button.get(), style);
+    ButtonStyling::setControlSize(button.get(), size);
+    button->resize(button->sizeHint());
+    return button;
+}
+
+// A pixel inside the bezel, clear of the label; or, with `corner`, the top-left
+// pixel, which a borderless button's label never reaches.
+QColor bezelPixel(QPushButton& button, bool corner = false)
+{
+    const QImage image = button.grab().toImage();
+    return corner ? image.pixelColor(0, 0) : image.pixelColor(4, image.height() / 2);
+}
+
+} // namespace
+
+class TestButtonStyle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void buttonsGetTheApplicationStyle()
+    {
+        const auto button = makeButton(QStringLiteral("Sync"), ButtonStyle::glassProminentAdaptive);
+        QVERIFY(qobject_cast<AppStyle*>(button->style()));
+        QCOMPARE(ButtonStyling::style(button.get()), ButtonStyle::glassProminentAdaptive);
+        QPushButton plain(QStringLiteral("Plain"));
+        QCOMPARE(ButtonStyling::style(&plain), std::nullopt);
+        QCOMPARE(ButtonStyling::controlSize(&plain), ControlSize::regular);
+        QVERIFY(plain.styleSheet().isEmpty() && button->styleSheet().isEmpty());
+    }
+
+    // Larger control sizes give larger buttons, for every bezel kind.
+    void controlSizesGrow_data()
+    {
+        QTest::addColumn<ButtonStyle>("style");
+        QTest::newRow("prominent") << ButtonStyle::glassProminentAdaptive;
+        QTest::newRow("secondary") << ButtonStyle::glassAdaptive;
+        QTest::newRow("bordered") << ButtonStyle::bordered;
+        QTest::newRow("borderless") << ButtonStyle::borderless;
+    }
+    void controlSizesGrow()
+    {
+        QFETCH(ButtonStyle, style);
+        QSize previous;
+        for (const ControlSize size : { ControlSize::mini, ControlSize::small, ControlSize::regular }) {
+            const QSize hint = makeButton(QStringLiteral("Keep"), style, size)->sizeHint();
+            if (previous.isValid()) {
+                QVERIFY2(hint.height() > previous.height(), qPrintable(QStringLiteral("%1").arg(int(size))));
+                QVERIFY(hint.width() > previous.width());
+            }
+            previous = hint;
+        }
+        if (style != ButtonStyle::borderless) {
+            const QSize large = makeButton(QStringLiteral("Keep"), style, ControlSize::large)->sizeHint();
+            QVERIFY(large.height() > previous.height());
+            QCOMPARE(makeButton(QStringLiteral("Keep"), style, ControlSize::small)->sizeHint().height(), 20);
+        }
+    }
+
+    void symbolTakesRoomBeforeTheTitle()
+    {
+        const auto plain = makeButton(QStringLiteral("Review"), ButtonStyle::bordered);
+        auto withSymbol = makeButton(QStringLiteral("Review"), ButtonStyle::bordered);
+        ButtonStyling::setSymbol(withSymbol.get(), QStringLiteral("exclamationmark.triangle.fill"));
+        QVERIFY(withSymbol->sizeHint().width() > plain->sizeHint().width());
+        // A symbol alone still makes a usable button.
+        auto iconOnly = makeButton(QString(), ButtonStyle::borderless);
+        ButtonStyling::setSymbol(iconOnly.get(), QStringLiteral("xmark"));
+        QVERIFY(iconOnly->sizeHint().width() >= 8 && iconOnly->sizeHint().height() >= 8);
+    }
+
+    // The bezel: the tint (or the accent) for a prominent button, nothing behind a
+    // borderless one; on this platform the glass styles draw their fallbacks.
+    void bezelColour_data()
+    {
+        QTest::addColumn<ButtonStyle>("style");
+        QTest::addColumn<bool>("tinted");
+        QTest::addColumn<bool>("allowGlass");
+        QTest::addColumn<QColor>("expected");
+        const QPalette light = PreviewPalettes::light();
+        const QColor red = ThemeColor::red().resolve(light);
+        const QColor accent = light.color(QPalette::Highlight);
+        QTest::newRow("prominent, tinted") << ButtonStyle::glassProminentAdaptive << true << false << red;
+        QTest::newRow("prominent, accent") << ButtonStyle::glassProminentAdaptive << false << false << accent;
+        QTest::newRow("prominent under a glass policy")
+            << ButtonStyle::glassProminentAdaptive << true << true << red;
+        QTest::newRow("bordered prominent") << ButtonStyle::borderedProminent << true << false << red;
+        QTest::newRow("borderless shows the window")
+            << ButtonStyle::borderless << true << false << light.color(QPalette::Window);
+    }
+    void bezelColour()
+    {
+        QFETCH(ButtonStyle, style);
+        QFETCH(bool, tinted);
+        QFETCH(bool, allowGlass);
+        QFETCH(QColor, expected);
+        QWidget window;
+        window.setPalette(PreviewPalettes::light());
+        if (allowGlass)
+            GlassEnvironment::set(&window, GlassResolver { true, false, false, false });
+        auto* button = new QPushButton(QStringLiteral("Move to Trash"), &window);
+        ButtonStyling::setStyle(button, style);
+        ButtonStyling::setControlSize(button, ControlSize::small);
+        if (tinted)
+            ButtonStyling::setTint(button, ThemeColor::red());
+        button->resize(button->sizeHint());
+        QCOMPARE(bezelPixel(*button, style == ButtonStyle::borderless).rgb(), expected.rgb());
+    }
+
+    void tintFollowsThePalette()
+    {
+        QWidget window;
+        auto* button = new QPushButton(QStringLiteral("Sync"), &window);
+        ButtonStyling::setStyle(button, ButtonStyle::borderedProminent);
+        button->resize(button->sizeHint());
+        window.setPalette(PreviewPalettes::light());
+        const QColor light = bezelPixel(*button);
+        window.setPalette(PreviewPalettes::dark());
+        const QColor dark = bezelPixel(*button);
+        QCOMPARE(light.rgb(), PreviewPalettes::light().color(QPalette::Highlight).rgb());
+        QCOMPARE(dark.rgb(), PreviewPalettes::dark().color(QPalette::Highlight).rgb());
+    }
+};
+
+QTEST_MAIN(TestButtonStyle)
+#include "tst_buttonstyle.moc"
