@@ -1,0 +1,220 @@
+#include "Transport/HelperClient.h"
+
+#include "Support/Log.h"
+#include "Transport/Response.h"
+#include "Transport/ServerEvent.h"
+#include "Transport/WireCoding.h"
+
+#include <QPointer>
+#include <QStringDecoder>
+
+namespace mivo {
+
+namespace {
+
+QByteArray printable(const QByteArray& line)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(line);
+    return decoder.hasError() ? QByteArrayLiteral("<non-utf8>") : text.toUtf8();
+}
+
+} // namespace
+
+HelperClient::HelperClient(std::unique_ptr<HelperProcess> process, MonotonicClock& clock, QObject* parent)
+    : HelperClienting(parent)
+    , m_process(std::move(process))
+    , m_clock(clock)
+{
+    connect(m_process.get(), &HelperProcess::outputReceived, this, &HelperClient::handleOutput);
+}
+
+HelperClient::~HelperClient()
+{
+    disconnect(m_process.get(), nullptr, this, nullptr);
+    failAllPending(HelperError::helperUnavailable());
+    m_events.finish(StreamEnd::clientReleased);
+}
+
+QCoro::Task<void> HelperClient::start()
+{
+    if (m_started)
+        co_return;
+    m_started = true;
+    launch();
+}
+
+void HelperClient::launch()
+{
+    // The process belongs to this client, so its callback never outlives it.
+    m_process->start(
+        [this](const HelperProcess::Termination& termination) { handleTermination(termination); });
+    m_events.yield(HelperEvent::helperReady());
+}
+
+QString HelperClient::takeNextId()
+{
+    ++m_nextId;
+    return QStringLiteral("r%1").arg(m_nextId);
+}
+
+QCoro::Task<std::optional<JSONValue>> HelperClient::requestRaw(
+    Request request, std::chrono::milliseconds timeout)
+{
+    const QString id = takeNextId();
+    QByteArray line = request.encodedLine(id);
+    line.append('\n');
+
+    // The entry exists before anything is written, so a reply always finds it.
+    Completion<std::optional<JSONValue>> reply;
+    const ScheduledCall timer
+        = m_clock.callAfter(timeout, this, [this, id] { dropPending(id, HelperError::requestTimedOut()); });
+    m_pending.insert(id, Pending { reply, timer });
+    writeRequestLine(id, std::move(line));
+
+    // Nothing of this object is touched after the wait: it may be gone.
+    co_return co_await reply;
+}
+
+QCoro::Task<void> HelperClient::writeRequestLine(QString id, QByteArray line)
+{
+    const QPointer<HelperClient> self = this;
+    std::optional<HelperError> failure;
+    try {
+        co_await m_process->write(std::move(line));
+    } catch (const HelperError& error) {
+        failure = error;
+    }
+    if (failure && self)
+        self->dropPending(id, *failure);
+}
+
+QCoro::Task<void> HelperClient::notify(Request request)
+{
+    const QString id = takeNextId();
+    QByteArray line = request.encodedLine(id);
+    line.append('\n');
+    co_await m_process->write(std::move(line));
+}
+
+void HelperClient::handleOutput(const QByteArray& chunk)
+{
+    const QList<QByteArray> lines = m_framer.feed(chunk);
+    for (const QByteArray& line : lines)
+        route(line);
+}
+
+void HelperClient::route(const QByteArray& line)
+{
+    // Parsed once, then read first as a reply to a waiting request and
+    // otherwise as an event.
+    std::optional<nlohmann::json> json;
+    try {
+        json = parseJsonLine(line);
+    } catch (const std::exception&) {
+        // Not JSON at all; logged below.
+    }
+    if (json) {
+        // Without both keys a line cannot be a reply; skipping the attempt
+        // spares every event line a failed decode.
+        if (json->is_object() && json->contains("id") && json->contains("ok")) {
+            try {
+                const Response response = Response::fromJson(*json);
+                if (m_pending.contains(response.id)) {
+                    complete(response);
+                    return;
+                }
+            } catch (const std::exception&) {
+                // Not a reply; it may be an event.
+            }
+        }
+        try {
+            m_events.yield(HelperEvent::server(ServerEvent::fromJson(*json)));
+            return;
+        } catch (const std::exception&) {
+            // Neither; logged below.
+        }
+    }
+    qCWarning(lcClient, "dropping undecodable line: %s", printable(line).constData());
+}
+
+void HelperClient::complete(const Response& response)
+{
+    const auto it = m_pending.find(response.id);
+    if (it == m_pending.end())
+        return;
+    Pending pending = std::move(*it);
+    m_pending.erase(it);
+    pending.timeout.cancel();
+    if (response.ok)
+        pending.reply.resolve(response.result);
+    else if (response.error)
+        pending.reply.fail(HelperError::engineError(response.error->code, response.error->message));
+    else
+        pending.reply.fail(HelperError::decodeFailure(QStringLiteral("ok:false with no error payload")));
+}
+
+void HelperClient::dropPending(const QString& id, const HelperError& error)
+{
+    const auto it = m_pending.find(id);
+    if (it == m_pending.end())
+        return;
+    Pending pending = std::move(*it);
+    m_pending.erase(it);
+    pending.timeout.cancel();
+    pending.reply.fail(error);
+}
+
+void HelperClient::failAllPending(const HelperError& error)
+{
+    QHash<QString, Pending> pending = std::exchange(m_pending, {});
+    for (Pending& entry : pending) {
+        entry.timeout.cancel();
+        entry.reply.fail(error);
+    }
+}
+
+void HelperClient::handleTermination(const HelperProcess::Termination& termination)
+{
+    // Every line the child printed has been routed by now; whatever still
+    // waits will get no reply from it.
+    failAllPending(HelperError::helperCrashed());
+
+    if (!termination.isCrash()) {
+        qCInfo(lcClient, "helper exited cleanly");
+        m_events.finish(StreamEnd::cleanExit);
+        return;
+    }
+
+    qCWarning(lcClient, "helper crashed: status=%d reason=%s", termination.status,
+        qUtf8Printable(termination.reason));
+    m_events.yield(HelperEvent::helperCrashed());
+    m_framer.clear();
+
+    if (!m_process->registerCrashAndShouldRestart()) {
+        m_events.finish(StreamEnd::gaveUp);
+        return;
+    }
+    const double delay = m_process->nextBackoffDelay();
+    qCInfo(lcClient, "restarting helper in %.2fs", delay);
+    relaunchAfter(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(delay)));
+}
+
+QCoro::Task<void> HelperClient::relaunchAfter(std::chrono::nanoseconds delay)
+{
+    const QPointer<HelperClient> self = this;
+    // No context: the wait always ends, and the guard below decides.
+    Completion<void> elapsed;
+    m_clock.callAfter(delay, nullptr, [elapsed]() mutable { elapsed.resolve(); });
+    co_await elapsed;
+    if (!self)
+        co_return;
+    try {
+        self->launch();
+    } catch (const std::exception& error) {
+        qCCritical(lcClient, "helper relaunch failed: %s", error.what());
+        self->m_events.finish(StreamEnd::relaunchFailed);
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Support/Completion.h"
+#include "Support/MonotonicClock.h"
+#include "Transport/HelperClienting.h"
+#include "Transport/HelperProcess.h"
+#include "Transport/NDJSONFramer.h"
+
+#include <QHash>
+#include <memory>
+
+namespace mivo {
+
+struct Response;
+
+// The client that talks to a real helper: numbers requests ("r1", "r2", ...,
+// shared with notifications), keeps the requests waiting for a reply, races
+// each against its time-out, routes every line the helper prints to the
+// waiting request or to the event stream, and relaunches the helper after a
+// crash with a growing back-off.
+//
+// Lives on the main thread; its work runs on the main event loop one piece at
+// a time, so nothing in it is ever touched concurrently. A caller never waits
+// beyond its reply, its time-out or the end of the helper; releasing the
+// client fails the requests still waiting with helperUnavailable and finishes
+// the event stream (StreamEnd::clientReleased).
+class HelperClient : public HelperClienting {
+    Q_OBJECT
+
+public:
+    explicit HelperClient(std::unique_ptr<HelperProcess> process,
+        MonotonicClock& clock = MonotonicClock::system(), QObject* parent = nullptr);
+    ~HelperClient() override;
+
+    // Launches the helper the first time; later calls do nothing, even when the
+    // first launch failed. Throws HelperError::helperUnavailable().
+    QCoro::Task<void> start();
+
+    HelperEventStream& events() override { return m_events; }
+    QCoro::Task<std::optional<JSONValue>> requestRaw(
+        Request request, std::chrono::milliseconds timeout) override;
+    QCoro::Task<void> notify(Request request) override;
+
+    HelperProcess& process() { return *m_process; }
+    qsizetype pendingCount() const { return m_pending.size(); }
+
+private:
+    struct Pending {
+        Completion<std::optional<JSONValue>> reply;
+        ScheduledCall timeout;
+    };
+
+    void launch();
+    void handleOutput(const QByteArray& chunk);
+    void route(const QByteArray& line);
+    void complete(const Response& response);
+    void handleTermination(const HelperProcess::Termination& termination);
+    QCoro::Task<void> relaunchAfter(std::chrono::nanoseconds delay);
+    QCoro::Task<void> writeRequestLine(QString id, QByteArray line);
+    void dropPending(const QString& id, const HelperError& error);
+    void failAllPending(const HelperError& error);
+    QString takeNextId();
+
+    std::unique_ptr<HelperProcess> m_process;
+    MonotonicClock& m_clock;
+    NDJSONFramer m_framer;
+    QHash<QString, Pending> m_pending;
+    quint64 m_nextId = 0;
+    HelperEventStream m_events;
+    bool m_started = false;
+};
+
+} // namespace mivo

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "Support/Completion.h"
+#include "Support/MonotonicClock.h"
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace mivo {
+
+// Owns the one running helper child: its pipes, its standard output (handed on
+// as raw chunks), its standard error (logged), how it ended, and the crash
+// bookkeeping that decides whether a relaunch is allowed.
+//
+// Lives on the main thread; all of its work runs on the main event loop, one
+// piece at a time. Releasing it neither terminates nor signals the child: the
+// child only sees its standard input close, as it would if the application
+// quit.
+class HelperProcess : public QObject {
+    Q_OBJECT
+
+public:
+    // How the child ended.
+    struct Termination {
+        enum class Kind { clean, crash };
+
+        Kind kind = Kind::clean;
+        int status = 0;
+        QString reason;
+
+        static Termination clean() { return {}; }
+        static Termination crash(int status, QString reason)
+        {
+            return { Kind::crash, status, std::move(reason) };
+        }
+
+        bool isCrash() const { return kind == Kind::crash; }
+        // "clean", or "crash(status: 3, reason: \"exit 3\")".
+        QString description() const;
+
+        bool operator==(const Termination&) const = default;
+    };
+
+    // Classifies an ended child from Qt's exit status and code: a signal (whose
+    // number Qt reports as the code on this platform), exit status 0, or
+    // another exit status.
+    static Termination classify(QProcess::ExitStatus exitStatus, int exitCode);
+
+    static constexpr double kInitialBackoff = 0.25;
+    static constexpr double kMaximumBackoff = 4.0;
+    static constexpr auto kCrashWindow = std::chrono::seconds(10);
+    static constexpr int kCrashLimit = 6;
+    static constexpr auto kHealthyRun = std::chrono::seconds(30);
+
+    HelperProcess(QString executablePath, QStringList arguments,
+        MonotonicClock& clock = MonotonicClock::system(), QObject* parent = nullptr);
+    ~HelperProcess() override;
+
+    // Locates the helper for the running application (see HelperLocator) and
+    // makes a process for it. Throws HelperError::helperMissing().
+    static std::unique_ptr<HelperProcess> create(
+        QStringList arguments, MonotonicClock& clock = MonotonicClock::system());
+
+    QString executablePath() const { return m_executablePath; }
+    QStringList arguments() const { return m_arguments; }
+    bool isRunning() const { return m_process != nullptr; }
+
+    using TerminationHandler = std::function<void(const Termination&)>;
+
+    // Launches the child; it inherits the environment and working directory.
+    // Its standard output arrives as outputReceived() chunks. When it ends,
+    // everything it printed is delivered first, then `onTermination` is called
+    // (once per child; it replaces any earlier handler).
+    // Precondition: no child is running. Throws HelperError::helperUnavailable()
+    // when the launch fails.
+    void start(TerminationHandler onTermination);
+
+    // Completes once the bytes have reached the child's standard input. Writes
+    // go out one at a time in the order they were made. Throws
+    // HelperError::helperUnavailable() when no child runs, and
+    // HelperError::helperCrashed() when the write fails.
+    QCoro::Task<void> write(QByteArray data);
+
+    // Not used by the application, which never stops the helper itself.
+    void terminate();
+    void kill();
+
+    // Notes a crash now; false once kCrashLimit crashes lie within kCrashWindow.
+    // After a healthy run of kHealthyRun or more, the back-off starts over.
+    bool registerCrashAndShouldRestart();
+    // The delay before the next relaunch, in seconds; doubles up to the maximum.
+    double nextBackoffDelay();
+    double currentBackoff() const { return m_currentBackoff; }
+
+signals:
+    void outputReceived(const QByteArray& chunk);
+
+private:
+    struct PendingWrite {
+        qint64 end = 0;
+        Completion<void> done;
+    };
+
+    void forwardStandardOutput();
+    void logStandardError();
+    void handleFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void handleBytesWritten(qint64 count);
+    void handleError(QProcess::ProcessError error);
+    void failWrites(const std::exception_ptr& error);
+    void release(QProcess* process);
+    static QCoro::Task<void> awaitWrite(Completion<void> done);
+
+    QString m_executablePath;
+    QStringList m_arguments;
+    MonotonicClock& m_clock;
+    QProcess* m_process = nullptr;
+    QList<MonotonicClock::Duration> m_crashTimestamps;
+    double m_currentBackoff = kInitialBackoff;
+    std::optional<MonotonicClock::Duration> m_lastHealthyStart;
+    TerminationHandler m_onTermination;
+    std::deque<PendingWrite> m_writes;
+    qint64 m_bytesQueued = 0;
+    qint64 m_bytesWritten = 0;
+    // Set once a write to the child's standard input has failed: the pipe is
+    // gone for good, although the child may still run.
+    bool m_stdinBroken = false;
+};
+
+} // namespace mivo

@@ -1,0 +1,545 @@
+#include "Support/Log.h"
+#include "TestSupport/LogCapture.h"
+#include "TestSupport/ManualClock.h"
+#include "TestSupport/ScriptedHelper.h"
+#include "TestSupport/TaskProbe.h"
+#include "Transport/HelperClient.h"
+
+#include <QtTest>
+
+using namespace mivo;
+using namespace std::chrono_literals;
+
+namespace {
+
+// What the event stream delivered, in a form easy to compare.
+struct EventRecord {
+    QStringList events;
+    bool ended = false;
+};
+
+QString describe(const HelperEvent& event)
+{
+    if (event.isHelperReady())
+        return "ready";
+    if (event.isHelperCrashed())
+        return "crashed";
+    const ServerEvent& server = *event.serverEvent();
+    if (const auto* log = std::get_if<ServerEvent::Log>(&server.value))
+        return "log:" + log->message;
+    return "server";
+}
+
+QCoro::Task<void> collect(QPointer<HelperEventStream> stream, std::shared_ptr<EventRecord> record)
+{
+    while (stream) {
+        const std::optional<HelperEvent> event = co_await stream->next();
+        if (!event)
+            break;
+        record->events.append(describe(*event));
+    }
+    record->ended = true;
+}
+
+// A client over a scripted helper, on a clock the test drives.
+struct Link {
+    test::ManualClock clock;
+    test::ScriptedHelper helper;
+    std::unique_ptr<HelperClient> client;
+    std::shared_ptr<EventRecord> record = std::make_shared<EventRecord>();
+
+    explicit Link(const QString& body, const QString& prelude = {})
+        : helper(body, prelude)
+        , client(std::make_unique<HelperClient>(
+              std::make_unique<HelperProcess>(helper.path(), QStringList { "serve" }, clock), clock))
+    {
+        collect(&client->events(), record);
+    }
+
+    bool start()
+    {
+        test::TaskProbe<void> started(client->start());
+        return started.isDone() && !started.failed();
+    }
+
+    QStringList events() const { return record->events; }
+};
+
+std::optional<HelperError> helperError(const auto& probe)
+{
+    return probe.template error<HelperError>();
+}
+
+const QString kAnswerOk = "printf '{\"id\":\"%s\",\"ok\":true}\\n' \"$id\"";
+
+} // namespace
+
+class TestHelperClient : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFileInfo("/bin/sh").isExecutable());
+        for (const QLoggingCategory* category : { &lcClient(), &lcHelper() }) {
+            for (QtMsgType type : { QtInfoMsg, QtWarningMsg, QtCriticalMsg })
+                test::LogCapture::enable(*category, type);
+        }
+    }
+
+    // Requests and notifications share one counter.
+    void idsAreSharedWithNotifications()
+    {
+        Link link(QString("[ \"$method\" = cancelSync ] || ") + kAnswerOk);
+        QVERIFY(link.start());
+        test::TaskProbe<EmptyResult> first(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(first.isDone());
+        test::TaskProbe<void> notified(link.client->notify(Request::cancelSync(QString("run-1"))));
+        QTRY_VERIFY(notified.isDone());
+        test::TaskProbe<EmptyResult> third(
+            link.client->request<EmptyResult>(Request::listPlaylists(std::nullopt)));
+        QTRY_VERIFY(third.isDone());
+        QVERIFY(!first.failed() && !notified.failed() && !third.failed());
+        QCOMPARE(link.helper.requests(),
+            (QStringList { R"({"id":"r1","method":"getConfig"})",
+                R"({"id":"r2","method":"cancelSync","params":{"runId":"run-1"}})",
+                R"({"id":"r3","method":"listPlaylists"})" }));
+        QCOMPARE(link.client->pendingCount(), 0);
+    }
+
+    // A request that cannot be encoded fails with the encoding error and
+    // writes nothing; its id is spent.
+    void encodingFailureReachesTheCaller()
+    {
+        Link link(kAnswerOk);
+        QVERIFY(link.start());
+        ConfigPatch patch;
+        patch.run = SafeConfig::Run { 5, 4, std::numeric_limits<double>::quiet_NaN(), 30, 24 };
+        test::TaskProbe<void> failed(link.client->send(Request::setConfig(patch), 15s));
+        QTRY_VERIFY(failed.isDone());
+        QVERIFY(failed.error<EncodeError>());
+        QCOMPARE(link.client->pendingCount(), 0);
+
+        test::TaskProbe<EmptyResult> next(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(next.isDone());
+        QCOMPARE(link.helper.requests(), QStringList { R"({"id":"r2","method":"getConfig"})" });
+    }
+
+    // How one reply line becomes the outcome of a request for T.
+    void replies_data()
+    {
+        QTest::addColumn<QString>("reply"); // printf format; %s is the request's id
+        QTest::addColumn<bool>("asRecord"); // PreviewTracksResult, else EmptyResult
+        QTest::addColumn<int>("tracks"); // on success
+        QTest::addColumn<QString>("error"); // user text, or its start followed by "…"
+
+        const QString absent = R"({"id":"%s","ok":true})";
+        const QString null = R"({"id":"%s","ok":true,"result":null})";
+        QTest::newRow("no result, ignored") << absent << false << 0 << "";
+        QTest::newRow("no result, for a record")
+            << absent << true << 0
+            << "Could not understand a message from the helper: result did not match PreviewTracksResult: …";
+        QTest::newRow("null result, ignored") << null << false << 0 << "";
+        QTest::newRow("null result, for a record")
+            << null << true << 0
+            << "Could not understand a message from the helper: result did not match PreviewTracksResult: …";
+        QTest::newRow("record") << R"({"id":"%s","ok":true,"result":{"tracks":[]}})" << true << 0 << "";
+        QTest::newRow("wrong shape, ignored")
+            << R"({"id":"%s","ok":true,"result":{"tracks":7}})" << false << 0 << "";
+        QTest::newRow("wrong shape, for a record")
+            << R"({"id":"%s","ok":true,"result":{"tracks":7}})" << true << 0
+            << "Could not understand a message from the helper: result did not match PreviewTracksResult: …";
+        QTest::newRow("ok false without payload")
+            << R"({"id":"%s","ok":false})" << false << 0
+            << "Could not understand a message from the helper: ok:false with no error payload";
+        QTest::newRow("engine error")
+            << R"({"id":"%s","ok":false,"error":{"code":"sync_in_progress","message":"A sync is running."}})"
+            << false << 0 << "A sync is running.";
+        QTest::newRow("engine error beats a result")
+            << R"({"id":"%s","ok":false,"result":{"tracks":[]},"error":{"code":"x","message":"no"}})" << true
+            << 0 << "no";
+        QTest::newRow("ok true ignores an error payload")
+            << R"({"id":"%s","ok":true,"result":{"tracks":[]},"error":{"code":"x","message":"no"}})" << true
+            << 0 << "";
+        QTest::newRow("reply ending in CRLF")
+            << R"({"id":"%s","ok":true,"result":{"tracks":[]}}\r)" << true << 0 << "";
+        QTest::newRow("reply after noise") << R"(\n\r\nnot json\n{"id":"%s","ok":true})" << false << 0 << "";
+    }
+    void replies()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, asRecord);
+        QFETCH(QString, error);
+
+        Link link(QString("printf '%1\\n' \"$id\"").arg(reply));
+        QVERIFY(link.start());
+        std::optional<HelperError> failure;
+        if (asRecord) {
+            test::TaskProbe<PreviewTracksResult> probe(
+                link.client->request<PreviewTracksResult>(Request::getConfig()));
+            QTRY_VERIFY(probe.isDone());
+            failure = helperError(probe);
+            if (!probe.failed())
+                QCOMPARE(probe.value(), PreviewTracksResult {});
+        } else {
+            test::TaskProbe<EmptyResult> probe(link.client->request<EmptyResult>(Request::getConfig()));
+            QTRY_VERIFY(probe.isDone());
+            failure = helperError(probe);
+        }
+        QCOMPARE(failure.has_value(), !error.isEmpty());
+        if (failure) {
+            if (error.endsWith(QChar(0x2026)))
+                QVERIFY2(failure->userText().startsWith(error.chopped(1)), qPrintable(failure->userText()));
+            else
+                QCOMPARE(failure->userText(), error);
+        }
+        QCOMPARE(link.client->pendingCount(), 0);
+    }
+
+    void engineErrorCarriesItsCode()
+    {
+        Link link(
+            R"(printf '{"id":"%s","ok":false,"error":{"code":"spotify_auth_expired","message":"m","data":[1]}}\n' "$id")");
+        QVERIFY(link.start());
+        test::TaskProbe<void> probe(link.client->send(Request::connectSpotify(), 300s));
+        QTRY_VERIFY(probe.isDone());
+        QCOMPARE(helperError(probe), HelperError::engineError("spotify_auth_expired", "m"));
+        QCOMPARE(helperError(probe)->engineCode(), EngineErrorCode::spotifyAuthExpired);
+    }
+
+    // No reply within the time-out: the request fails and forgets its entry; a
+    // reply arriving afterwards changes nothing and is logged as undecodable.
+    void timeoutAndLateReply()
+    {
+        // Each request is answered only when the next line arrives.
+        Link link(R"([ -n "$previous" ] && printf '{"id":"%s","ok":true}\n' "$previous"; previous=$id)");
+        QVERIFY(link.start());
+        test::LogCapture log;
+        test::TaskProbe<EmptyResult> probe(link.client->request<EmptyResult>(Request::runDoctor(), 2s));
+        QTRY_COMPARE(link.helper.requests().size(), 1);
+        link.clock.advance(1999ms);
+        QCoreApplication::processEvents();
+        QVERIFY(!probe.isDone());
+        link.clock.advance(1ms);
+        QTRY_VERIFY(probe.isDone());
+        QCOMPARE(helperError(probe), HelperError::requestTimedOut());
+        QCOMPARE(link.client->pendingCount(), 0);
+
+        test::TaskProbe<void> nudge(link.client->notify(Request::proxyInfo()));
+        QTRY_COMPARE(log.texts(".client", QtWarningMsg),
+            QStringList { R"(dropping undecodable line: {"id":"r1","ok":true})" });
+        QCOMPARE(link.events(), QStringList { "ready" });
+    }
+
+    // Whenever the helper ends, the requests still waiting fail with
+    // helperCrashed; a clean exit also ends the event stream, a crash leads to
+    // a relaunch.
+    void endingFailsWaitingRequests_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("crash");
+        QTest::newRow("clean exit") << "exit 0" << false;
+        QTest::newRow("exit 3") << "exit 3" << true;
+        QTest::newRow("SIGKILL") << "kill -9 $$" << true;
+    }
+    void endingFailsWaitingRequests()
+    {
+        QFETCH(QString, ending);
+        QFETCH(bool, crash);
+        Link link(QString("[ $n -eq 2 ] && %1").arg(ending));
+        QVERIFY(link.start());
+        test::LogCapture log;
+        test::TaskProbe<EmptyResult> first(link.client->request<EmptyResult>(Request::getConfig()));
+        test::TaskProbe<EmptyResult> second(link.client->request<EmptyResult>(Request::runDoctor()));
+        QTRY_VERIFY(first.isDone() && second.isDone());
+        QCOMPARE(helperError(first), HelperError::helperCrashed());
+        QCOMPARE(helperError(second), HelperError::helperCrashed());
+        QCOMPARE(helperError(first)->userText(), QString("The mivo helper stopped unexpectedly."));
+
+        if (!crash) {
+            QTRY_VERIFY(link.record->ended);
+            QCOMPARE(link.events(), QStringList { "ready" });
+            QCOMPARE(link.client->events().endReason(), StreamEnd::cleanExit);
+            QCOMPARE(log.texts(".client", QtInfoMsg), QStringList { "helper exited cleanly" });
+            QCOMPARE(link.clock.waitingCalls(), 0);
+            return;
+        }
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed" }));
+        QVERIFY(std::any_of(log.messages().begin(), log.messages().end(), [](const auto& m) {
+            return m.type == QtWarningMsg && m.text.startsWith("helper crashed: status=");
+        }));
+        QCOMPARE(link.clock.nextDelay(), std::optional<MonotonicClock::Duration>(250ms));
+        link.clock.advance(250ms);
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed", "ready" }));
+        QVERIFY(link.client->process().isRunning());
+        QVERIFY(!link.client->events().isFinished());
+
+        // The relaunched helper answers again.
+        test::TaskProbe<EmptyResult> again(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_COMPARE(link.helper.requests().size(), 3);
+        QVERIFY(!again.isDone());
+    }
+
+    // A reply the helper printed just before it ended still answers its request.
+    void replyPrintedJustBeforeTheEnd_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("clean exit") << "exit 0" << QStringList { "ready", "log:bye" };
+        QTest::newRow("exit 3") << "exit 3" << QStringList { "ready", "log:bye", "crashed" };
+        QTest::newRow("SIGKILL") << "kill -9 $$" << QStringList { "ready", "log:bye", "crashed" };
+    }
+    void replyPrintedJustBeforeTheEnd()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QStringList, events);
+        Link link(QString(
+            R"(printf '{"id":"%s","ok":true,"result":{"tracks":[]}}\n{"event":"log","data":{"level":"info","message":"bye"}}\n' "$id"; %1)")
+                      .arg(ending));
+        QVERIFY(link.start());
+        test::TaskProbe<PreviewTracksResult> probe(
+            link.client->request<PreviewTracksResult>(Request::getConfig()));
+        QTRY_VERIFY(probe.isDone());
+        QVERIFY(!probe.failed());
+        QTRY_COMPARE(link.events(), events);
+    }
+
+    // A line the crashed helper left unfinished is not glued to the first line
+    // of its successor.
+    void partialLineOfACrashedHelperIsDropped()
+    {
+        test::ScriptedHelper marker(":");
+        const QString firstRun = QFileInfo(marker.path()).absolutePath() + "/first-run-done";
+        Link link(":",
+            QString(R"(if [ ! -e '%1' ]; then touch '%1'; printf '{"event":"log","data":'; exit 3; fi; )"
+                    R"(printf '{"event":"log","data":{"level":"info","message":"again"}}\n')")
+                .arg(firstRun));
+        QVERIFY(link.start());
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed" }));
+        link.clock.advance(250ms);
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed", "ready", "log:again" }));
+    }
+
+    // A helper that crashes right after every launch is relaunched after 0.25,
+    // 0.5, 1, 2 and 4 s; the sixth crash within 10 s ends the stream.
+    void backoffAndGivingUp()
+    {
+        Link link(":", "exit 3");
+        test::LogCapture log;
+        QVERIFY(link.start());
+        QList<MonotonicClock::Duration> delays;
+        for (int crash = 1; crash <= 5; ++crash) {
+            QTRY_COMPARE(link.events().count("crashed"), crash);
+            QTRY_VERIFY(link.clock.nextDelay());
+            delays.append(*link.clock.nextDelay());
+            link.clock.advance(*link.clock.nextDelay());
+            QTRY_COMPARE(link.events().count("ready"), crash + 1);
+        }
+        QCOMPARE(delays, (QList<MonotonicClock::Duration> { 250ms, 500ms, 1s, 2s, 4s }));
+        QTRY_VERIFY(link.record->ended);
+        QCOMPARE(link.events().count("crashed"), 6);
+        QCOMPARE(link.client->events().endReason(), StreamEnd::gaveUp);
+        QCOMPARE(link.clock.waitingCalls(), 0);
+        QCOMPARE(log.texts(".client", QtInfoMsg),
+            (QStringList { "restarting helper in 0.25s", "restarting helper in 0.50s",
+                "restarting helper in 1.00s", "restarting helper in 2.00s", "restarting helper in 4.00s" }));
+        QCOMPARE(
+            log.texts(".helper", QtCriticalMsg), QStringList { "helper crashed 6 times in 10s; giving up" });
+    }
+
+    // After 30 s of health the next crash is relaunched after 0.25 s again.
+    void backoffStartsOverAfterAHealthyRun()
+    {
+        Link link("exit 3");
+        QVERIFY(link.start());
+        QList<MonotonicClock::Duration> delays;
+        for (int crash = 1; crash <= 3; ++crash) {
+            if (crash == 3)
+                link.clock.advance(30s);
+            test::TaskProbe<void> poke(link.client->notify(Request::testProxy()));
+            QTRY_COMPARE(link.events().count("crashed"), crash);
+            QTRY_VERIFY(link.clock.nextDelay());
+            delays.append(*link.clock.nextDelay());
+            link.clock.advance(delays.last());
+            QTRY_COMPARE(link.events().count("ready"), crash + 1);
+        }
+        QCOMPARE(delays, (QList<MonotonicClock::Duration> { 250ms, 500ms, 250ms }));
+        QVERIFY(!link.client->events().isFinished());
+    }
+
+    void relaunchFailureEndsTheStream()
+    {
+        Link link("exit 3");
+        QVERIFY(link.start());
+        test::LogCapture log;
+        test::TaskProbe<void> poke(link.client->notify(Request::testProxy()));
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed" }));
+        QVERIFY(QFile::remove(link.helper.path()));
+        link.clock.advance(250ms);
+        QTRY_VERIFY(link.record->ended);
+        QCOMPARE(link.client->events().endReason(), StreamEnd::relaunchFailed);
+        QCOMPARE(log.texts(".client", QtCriticalMsg),
+            QStringList { "helper relaunch failed: The mivo helper is not available." });
+        QCOMPARE(link.events(), (QStringList { "ready", "crashed" }));
+    }
+
+    // While the helper is down, requests and notifications fail at once.
+    void unavailableWhileDown()
+    {
+        Link link("exit 3");
+        QVERIFY(link.start());
+        test::TaskProbe<void> poke(link.client->notify(Request::testProxy()));
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed" }));
+        test::TaskProbe<EmptyResult> request(link.client->request<EmptyResult>(Request::getConfig()));
+        test::TaskProbe<void> notified(link.client->notify(Request::proxyInfo()));
+        QTRY_VERIFY(request.isDone() && notified.isDone());
+        QCOMPARE(helperError(request), HelperError::helperUnavailable());
+        QCOMPARE(helperError(notified), HelperError::helperUnavailable());
+        QCOMPARE(link.client->pendingCount(), 0);
+    }
+
+    // Releasing the client ends its stream and its waiting requests, and
+    // nothing that happens later (the child ending, a time-out, a relaunch
+    // timer) reaches the released client.
+    void releasedClient_data()
+    {
+        QTest::addColumn<bool>("duringBackoff");
+        QTest::newRow("request waiting") << false;
+        QTest::newRow("relaunch pending") << true;
+    }
+    void releasedClient()
+    {
+        QFETCH(bool, duringBackoff);
+        Link link(duringBackoff ? "exit 3" : ":");
+        QVERIFY(link.start());
+        std::optional<test::TaskProbe<EmptyResult>> waiting;
+        if (duringBackoff) {
+            test::TaskProbe<void> poke(link.client->notify(Request::testProxy()));
+            QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed" }));
+        } else {
+            waiting.emplace(link.client->request<EmptyResult>(Request::getConfig(), 5s));
+            QTRY_COMPARE(link.helper.requests().size(), 1);
+        }
+        QSignalSpy finished(&link.client->events(), &HelperEventStream::finished);
+        link.client.reset();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().value<StreamEnd>(), StreamEnd::clientReleased);
+        QTRY_VERIFY(link.record->ended);
+        if (waiting) {
+            QTRY_VERIFY(waiting->isDone());
+            QCOMPARE(helperError(*waiting), HelperError::helperUnavailable());
+        }
+        link.clock.advance(10s);
+        QCoreApplication::processEvents();
+        QCOMPARE(link.clock.waitingCalls(), 0);
+    }
+
+    void startLaunchesOnce()
+    {
+        Link link(":");
+        QVERIFY(link.start());
+        QVERIFY(link.start());
+        QTRY_COMPARE(link.events(), QStringList { "ready" });
+
+        Link missing(":");
+        QVERIFY(QFile::remove(missing.helper.path()));
+        test::TaskProbe<void> first(missing.client->start());
+        QTRY_VERIFY(first.isDone());
+        QCOMPARE(helperError(first), HelperError::helperUnavailable());
+        QVERIFY(missing.start());
+        QVERIFY(!missing.client->process().isRunning());
+        QCOMPARE(missing.events(), QStringList {});
+    }
+
+    // Lines that are neither a waiting reply nor an event are logged and
+    // dropped; empty lines are not even looked at.
+    void undecodableLines_data()
+    {
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<QStringList>("logged");
+        QTest::newRow("not JSON") << "hello" << QStringList { "dropping undecodable line: hello" };
+        QTest::newRow("not UTF-8") << R"(\377\376)"
+                                   << QStringList { "dropping undecodable line: <non-utf8>" };
+        QTest::newRow("empty and lone CR") << R"(\n\r)" << QStringList {};
+        QTest::newRow("unknown id") << R"({"id":"r99","ok":true})"
+                                    << QStringList { R"(dropping undecodable line: {"id":"r99","ok":true})" };
+        QTest::newRow("log level outside the vocabulary")
+            << R"({"event":"log","data":{"level":"loud","message":"x"}})"
+            << QStringList {
+                   R"(dropping undecodable line: {"event":"log","data":{"level":"loud","message":"x"}})"
+               };
+    }
+    void undecodableLines()
+    {
+        QFETCH(QString, printed);
+        QFETCH(QStringList, logged);
+        Link link(QString("printf '%1\\n'; ").arg(printed) + kAnswerOk);
+        QVERIFY(link.start());
+        test::LogCapture log;
+        test::TaskProbe<EmptyResult> probe(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(probe.isDone());
+        QVERIFY(!probe.failed());
+        QCOMPARE(log.texts(".client", QtWarningMsg), logged);
+        QCOMPARE(link.events(), QStringList { "ready" });
+    }
+
+    // The wrapper object first; after any failure the same request again under
+    // a new id, read as the bare list.
+    void getPlaylistTracksFallback_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("timeFirstOut");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("error");
+
+        const QString wrapped = R"(printf '{"id":"%s","ok":true,"result":{"tracks":[]}}\n' "$id")";
+        const QString bare = R"(printf '{"id":"%s","ok":true,"result":[]}\n' "$id")";
+        const QString failing
+            = R"(printf '{"id":"%s","ok":false,"error":{"code":"internal","message":"%s failed"}}\n' "$id" "$id")";
+        QTest::newRow("wrapper") << wrapped << false << 1 << "";
+        QTest::newRow("bare list") << bare << false << 2 << "";
+        QTest::newRow("engine error, then bare")
+            << QString("if [ $n -eq 1 ]; then %1; else %2; fi").arg(failing, bare) << false << 2 << "";
+        QTest::newRow("time-out, then bare") << QString("[ $n -eq 1 ] || %1").arg(bare) << true << 2 << "";
+        QTest::newRow("both fail: the second error is reported") << failing << false << 2 << "r2 failed";
+        QTest::newRow("neither shape")
+            << R"(printf '{"id":"%s","ok":true,"result":{"rows":[]}}\n' "$id")" << false << 2
+            << "Could not understand a message from the helper: result did not match Array<PreviewTrackDTO>: "
+               "…";
+    }
+    void getPlaylistTracksFallback()
+    {
+        QFETCH(QString, body);
+        QFETCH(bool, timeFirstOut);
+        QFETCH(int, requests);
+        QFETCH(QString, error);
+
+        Link link(body);
+        QVERIFY(link.start());
+        test::TaskProbe<QList<PreviewTrackDTO>> probe(
+            link.client->getPlaylistTracks(PlaylistSourceId::spotify, "pl-1", QString("Warm up")));
+        if (timeFirstOut) {
+            QTRY_COMPARE(link.helper.requests().size(), 1);
+            link.clock.advance(HelperClienting::kDefaultTimeout);
+        }
+        QTRY_VERIFY(probe.isDone());
+        const QStringList seen = link.helper.requests();
+        QCOMPARE(seen.size(), requests);
+        for (int i = 0; i < seen.size(); ++i)
+            QCOMPARE(seen[i],
+                QString(
+                    R"({"id":"r%1","method":"getPlaylistTracks","params":{"source":"spotify","id":"pl-1","name":"Warm up"}})")
+                    .arg(i + 1));
+        const std::optional<HelperError> failure = helperError(probe);
+        QCOMPARE(failure.has_value(), !error.isEmpty());
+        if (!failure)
+            QCOMPARE(probe.value(), QList<PreviewTrackDTO> {});
+        else if (error.endsWith(QChar(0x2026)))
+            QVERIFY2(failure->userText().startsWith(error.chopped(1)), qPrintable(failure->userText()));
+        else
+            QCOMPARE(failure->userText(), error);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHelperClient)
+#include "tst_helperclient.moc"
