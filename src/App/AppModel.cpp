@@ -94,7 +94,8 @@ void AppModel::attach(std::unique_ptr<HelperClienting> client)
     m_preview = new PreviewStore(helper, m_options.previewDebounce, *m_options.clock, this);
     m_settings = new SettingsStore(helper, this);
     m_diagnostics = new DiagnosticsStore(helper, this);
-    m_toolProvisioning = new ToolProvisioningStore(&helper, this);
+    m_orphans = new OrphansStore(helper, this);
+    m_toolProvisioning = new ToolProvisioningStore(helper, this);
     // The installed command-line tool is looked at before the helper is launched.
     m_cliTool->detect();
     emit attached();
@@ -168,6 +169,11 @@ void AppModel::route(const ServerEvent& event)
                        // Kept only while tools are being provisioned.
                        if (m_toolProvisioning)
                            m_toolProvisioning->note(e.message);
+                   },
+                   [this](const ServerEvent::OrphansFound& e) {
+                       // With or without a playlist id.
+                       if (m_orphans)
+                           m_orphans->accumulate(e.paths);
                    },
                    [this](const ServerEvent::Error& e) {
                        if (e.code == kSpotifyAuthExpired)

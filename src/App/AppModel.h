@@ -4,6 +4,7 @@
 #include "State/CLIToolStore.h"
 #include "State/DiagnosticsStore.h"
 #include "State/LibraryStore.h"
+#include "State/OrphansStore.h"
 #include "State/PreviewStore.h"
 #include "State/SettingsStore.h"
 #include "State/SyncPhase.h"
@@ -46,6 +47,7 @@ class AppModel : public QObject {
     Q_PROPERTY(mivo::PreviewStore* preview READ preview NOTIFY attached)
     Q_PROPERTY(mivo::SettingsStore* settings READ settings NOTIFY attached)
     Q_PROPERTY(mivo::DiagnosticsStore* diagnostics READ diagnostics NOTIFY attached)
+    Q_PROPERTY(mivo::OrphansStore* orphans READ orphans NOTIFY attached)
     Q_PROPERTY(mivo::ToolProvisioningStore* toolProvisioning READ toolProvisioning NOTIFY attached)
     Q_PROPERTY(std::optional<QString> startupError READ startupError NOTIFY startupErrorChanged)
     Q_PROPERTY(bool isReady READ isReady NOTIFY isReadyChanged)
@@ -89,6 +91,7 @@ public:
     PreviewStore* preview() const { return m_preview; }
     SettingsStore* settings() const { return m_settings; }
     DiagnosticsStore* diagnostics() const { return m_diagnostics; }
+    OrphansStore* orphans() const { return m_orphans; }
     ToolProvisioningStore* toolProvisioning() const { return m_toolProvisioning; }
 
     // The user-facing text of the failure that kept the helper link from starting.
@@ -178,6 +181,7 @@ private:
     QPointer<PreviewStore> m_preview;
     QPointer<SettingsStore> m_settings;
     QPointer<DiagnosticsStore> m_diagnostics;
+    QPointer<OrphansStore> m_orphans;
     QPointer<ToolProvisioningStore> m_toolProvisioning;
     std::optional<QString> m_startupError;
     bool m_isReady = false;

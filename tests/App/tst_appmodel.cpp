@@ -137,7 +137,7 @@ private slots:
     {
         Fixture f;
         QVERIFY(f.model->library() && f.model->preview() && f.model->settings() && f.model->diagnostics()
-            && f.model->toolProvisioning());
+            && f.model->orphans() && f.model->toolProvisioning());
         QCOMPARE(f.model->client(), static_cast<HelperClienting*>(f.client));
         QCOMPARE(f.model->cliTool().state(), CLIToolStore::State::notInstalled());
         QCOMPARE(f.model->toolProvisioning()->tools(), ToolProvisioningStore::seedRows());
@@ -221,6 +221,16 @@ private slots:
         QCOMPARE(tools[1].phase, ToolPhase::install);
         QCOMPARE(tools[1].percent, 40.0);
         QCOMPARE(tools[1].detail, QStringLiteral("unpacking"));
+    }
+
+    void orphansReachTheOrphansStore()
+    {
+        Fixture f;
+        QVERIFY(f.runWithReviews({ "pl#0" }, {}));
+        QVERIFY(f.deliver({ server(ServerEvent::OrphansFound { "c", "pl", { "/a", "/b" } }),
+            server(ServerEvent::OrphansFound { "c", std::nullopt, { "/b", "/c" } }) }));
+        QCOMPARE(f.model->orphans()->paths(), QList<QString>({ "/a", "/b", "/c" }));
+        QCOMPARE(f.sync().groups().first()->orphanPaths(), QList<QString>({ "/a", "/b" }));
     }
 
     void onlyAnExpiredSpotifySignInRereadsTheSettings_data()
