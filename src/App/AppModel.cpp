@@ -115,16 +115,13 @@ QCoro::Task<void> AppModel::runBridge(QPointer<HelperEventStream> stream, quint6
     while (stream) {
         QCoro::Task<std::optional<HelperEvent>> next = stream->next();
         std::optional<HelperEvent> event = co_await std::move(next);
-        // Events that arrive once the model is gone are consumed and dropped.
-        if (!self)
-            continue;
-        if (!self->isCurrentBridge(generation))
-            co_return;
         if (!event) {
-            end = stream ? stream->endReason() : std::optional(StreamEnd::clientReleased);
+            end = stream ? stream->endReason() : std::nullopt;
             break;
         }
-        self->route(*event);
+        // Once the model is gone or the bridge was stopped, events are consumed and dropped.
+        if (self && self->isCurrentBridge(generation))
+            self->route(*event);
     }
     if (!self || !self->isCurrentBridge(generation))
         co_return;

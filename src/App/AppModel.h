@@ -77,9 +77,10 @@ public:
 
     // Locates and launches the helper, attaches it, marks the model ready and reads
     // the configuration, then the playlists. Never throws: a failure ends in
-    // startupError. Returns at once once a client is attached.
+    // startupError. Returns at once when a client is already attached.
     QCoro::Task<void> start();
-    // Stops the event bridge. The helper keeps running and nothing is cleared.
+    // Stops routing the helper's events (they are still consumed, so none pile up).
+    // The helper keeps running and nothing is cleared.
     void shutdown();
 
     HelperClienting* client() const { return m_client.get(); }

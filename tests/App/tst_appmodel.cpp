@@ -282,18 +282,19 @@ private slots:
         QCOMPARE(f.sync().phase(), phase);
     }
 
-    void shutdownStopsTheBridge()
+    // A stopped bridge consumes the events and routes none, not even the end.
+    void shutdownStopsRouting()
     {
         Fixture f;
+        QVERIFY(f.runWithReviews({ "pl#0" }, {}));
         f.model->shutdown();
-        f.client->events().yield(HelperEvent::helperReady());
-        f.client->events().yield(logLine("late"));
-        // The bridge wakes for the first event and ends without routing it.
-        QTRY_COMPARE(f.client->events().bufferedCount(), 1);
+        QVERIFY(f.deliver({ HelperEvent::helperReady(), logLine("late"),
+            server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
+        f.client->events().finish(StreamEnd::gaveUp);
         QTest::qWait(0);
-        QCOMPARE(f.client->events().bufferedCount(), 1);
         QVERIFY(!f.model->isReady());
         QVERIFY(f.model->diagnostics()->logs().isEmpty());
+        QCOMPARE(f.sync().phase(), SyncPhase::running);
     }
 
     // MARK: Selection
