@@ -78,7 +78,14 @@ class TestHelperClient : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(QFileInfo("/bin/sh").isExecutable()); }
+    void initTestCase()
+    {
+        QVERIFY(QFileInfo("/bin/sh").isExecutable());
+        for (const QLoggingCategory* category : { &lcClient(), &lcHelper() }) {
+            for (QtMsgType type : { QtInfoMsg, QtWarningMsg, QtCriticalMsg })
+                test::LogCapture::enable(*category, type);
+        }
+    }
 
     // Requests and notifications share one counter.
     void idsAreSharedWithNotifications()
@@ -98,6 +105,24 @@ private slots:
                 R"({"id":"r2","method":"cancelSync","params":{"runId":"run-1"}})",
                 R"({"id":"r3","method":"listPlaylists"})" }));
         QCOMPARE(link.client->pendingCount(), 0);
+    }
+
+    // A request that cannot be encoded fails with the encoding error and
+    // writes nothing; its id is spent.
+    void encodingFailureReachesTheCaller()
+    {
+        Link link(kAnswerOk);
+        QVERIFY(link.start());
+        ConfigPatch patch;
+        patch.run = SafeConfig::Run { 5, 4, std::numeric_limits<double>::quiet_NaN(), 30, 24 };
+        test::TaskProbe<void> failed(link.client->send(Request::setConfig(patch), 15s));
+        QTRY_VERIFY(failed.isDone());
+        QVERIFY(failed.error<EncodeError>());
+        QCOMPARE(link.client->pendingCount(), 0);
+
+        test::TaskProbe<EmptyResult> next(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(next.isDone());
+        QCOMPARE(link.helper.requests(), QStringList { R"({"id":"r2","method":"getConfig"})" });
     }
 
     // How one reply line becomes the outcome of a request for T.
@@ -505,15 +530,14 @@ private slots:
                 QString(
                     R"({"id":"r%1","method":"getPlaylistTracks","params":{"source":"spotify","id":"pl-1","name":"Warm up"}})")
                     .arg(i + 1));
-        if (error.isEmpty()) {
-            QVERIFY(!probe.failed());
+        const std::optional<HelperError> failure = helperError(probe);
+        QCOMPARE(failure.has_value(), !error.isEmpty());
+        if (!failure)
             QCOMPARE(probe.value(), QList<PreviewTrackDTO> {});
-        } else if (error.endsWith(QChar(0x2026))) {
-            QVERIFY2(helperError(probe)->userText().startsWith(error.chopped(1)),
-                qPrintable(helperError(probe)->userText()));
-        } else {
-            QCOMPARE(helperError(probe)->userText(), error);
-        }
+        else if (error.endsWith(QChar(0x2026)))
+            QVERIFY2(failure->userText().startsWith(error.chopped(1)), qPrintable(failure->userText()));
+        else
+            QCOMPARE(failure->userText(), error);
     }
 };
 
