@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLoggingCategory>
 #include <QString>
 #include <QtGlobal>
 
@@ -27,6 +28,13 @@ public:
     QStringList texts(const QString& categorySuffix, QtMsgType type) const;
     bool contains(const QString& categorySuffix, QtMsgType type, const QString& text) const;
     void clear() { m_messages.clear(); }
+
+    // Turns a level of a category on for the rest of the test program,
+    // whatever the logging rules of the environment say.
+    static void enable(const QLoggingCategory& category, QtMsgType type)
+    {
+        const_cast<QLoggingCategory&>(category).setEnabled(type, true);
+    }
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text);

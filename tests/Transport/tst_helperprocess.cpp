@@ -2,6 +2,7 @@
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/TaskProbe.h"
+#include "TestSupport/TestPaths.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperProcess.h"
 
@@ -45,6 +46,13 @@ class TestHelperProcess : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        test::LogCapture::enable(lcHelper(), QtInfoMsg);
+        test::LogCapture::enable(lcHelper(), QtWarningMsg);
+        test::LogCapture::enable(lcHelper(), QtCriticalMsg);
+    }
+
     void exitClassification_data()
     {
         QTest::addColumn<QString>("script");
@@ -200,7 +208,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QStringList, logged);
         // The test runner turns debug messages off; this test is about them.
-        const_cast<QLoggingCategory&>(lcHelper()).setEnabled(QtDebugMsg, true);
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
         test::LogCapture log;
         auto process = shellChild(script);
         Recorder recorder;
@@ -208,6 +216,24 @@ private slots:
         QTRY_VERIFY(recorder.termination);
         QCOMPARE(log.texts(".helper", QtDebugMsg), logged);
         QVERIFY(recorder.output.isEmpty());
+    }
+
+    // The application's own process is made for the helper it locates; the
+    // test program sits in no bundle, so only MIVO_HELPER_PATH can name one.
+    void processForTheRunningApplication()
+    {
+        qputenv("MIVO_HELPER_PATH", test::standInHelperPath().toUtf8());
+        const std::unique_ptr<HelperProcess> process = HelperProcess::create({ "serve" });
+        QCOMPARE(process->executablePath(), test::standInHelperPath());
+        QCOMPARE(process->arguments(), QStringList { "serve" });
+
+        qunsetenv("MIVO_HELPER_PATH");
+        try {
+            HelperProcess::create({ "serve" });
+            QFAIL("no helper should have been found");
+        } catch (const HelperError& error) {
+            QCOMPARE(error, HelperError::helperMissing());
+        }
     }
 
     // Releasing the process does not stop the child: it sees its standard

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "State/PlaylistGroup.h"
+#include "State/SyncPhase.h"
+#include "State/TrackCounts.h"
+#include "State/TrackModel.h"
+#include "Transport/HelperEvent.h"
+#include "Transport/HelperEventStream.h"
+#include "Transport/ServerEvent.h"
+#include "Transport/SyncRecords.h"
+#include "Transport/WireVocabulary.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace mivo {
+
+// The observable state of one sync run: its phase, the playlist groups with their
+// track rows, the run id, the final summary, the banner shown over the main window
+// and the VPN routing status. It owns no helper connection: the application model
+// routes every helper event here, before any other store, and marks the phase
+// itself when the user starts or cancels a run.
+//
+// Besides one NOTIFY signal per property, `changed()` is emitted at most once per
+// event-loop turn after anything the store shows changed, derived counts and the
+// review queue included, so a view repaints once per turn however many tracks a
+// burst of events touched. Rows announce their own changes (TrackModel::changed).
+class SyncStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(mivo::SyncPhase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(QList<std::shared_ptr<mivo::PlaylistGroup>> groups READ groups NOTIFY groupsChanged)
+    Q_PROPERTY(std::optional<mivo::SyncSummary> summary READ summary NOTIFY summaryChanged)
+    Q_PROPERTY(std::optional<mivo::SyncBanner> banner READ banner WRITE setBanner NOTIFY bannerChanged)
+    Q_PROPERTY(std::optional<QString> runId READ runId NOTIFY runIdChanged)
+    Q_PROPERTY(mivo::ProxyStatusValue proxyStatus READ proxyStatus NOTIFY proxyStatusChanged)
+    Q_PROPERTY(std::optional<QString> proxyDetail READ proxyDetail NOTIFY proxyDetailChanged)
+    Q_PROPERTY(bool isRunning READ isRunning NOTIFY changed)
+    Q_PROPERTY(QList<std::shared_ptr<mivo::TrackModel>> reviewQueue READ reviewQueue NOTIFY changed)
+    Q_PROPERTY(bool anyReviewPending READ anyReviewPending NOTIFY changed)
+    Q_PROPERTY(qint64 reviewCount READ reviewCount NOTIFY changed)
+    Q_PROPERTY(qint64 overallTotal READ overallTotal NOTIFY changed)
+    Q_PROPERTY(qint64 overallCompleted READ overallCompleted NOTIFY changed)
+    Q_PROPERTY(qint64 failedCount READ failedCount NOTIFY changed)
+    Q_PROPERTY(double overallFraction READ overallFraction NOTIFY changed)
+
+public:
+    explicit SyncStore(QObject* parent = nullptr);
+
+    // The only entry for helper traffic; events are applied one at a time in stream order.
+    void route(const HelperEvent& event);
+    // The helper's event stream ended for good (clean exit, restarts given up, failed
+    // relaunch, client released): no further event of the run can arrive, so a run that
+    // is still going is interrupted, as after a crash.
+    void eventStreamEnded(StreamEnd reason);
+
+    // The user started a run: preparing, no banner.
+    void markPreparing();
+    // The user cancelled the run.
+    void markCancelled();
+    // Back to idle without groups, summary or run id; banner and VPN status are kept.
+    void clearResults();
+
+    SyncPhase phase() const { return m_phase; }
+    // One group per started playlist, in arrival order.
+    const QList<std::shared_ptr<PlaylistGroup>>& groups() const { return m_groups; }
+    const std::optional<SyncSummary>& summary() const { return m_summary; }
+    const std::optional<SyncBanner>& banner() const { return m_banner; }
+    // Setting nothing hides the banner.
+    void setBanner(std::optional<SyncBanner> banner);
+    const std::optional<QString>& runId() const { return m_runId; }
+    ProxyStatusValue proxyStatus() const { return m_proxyStatus; }
+    const std::optional<QString>& proxyDetail() const { return m_proxyDetail; }
+
+    // Preparing, running or finishing.
+    bool isRunning() const;
+    // Every row awaiting review, groups in order, rows in order within a group.
+    QList<std::shared_ptr<TrackModel>> reviewQueue() const;
+    bool anyReviewPending() const { return reviewCount() > 0; }
+    qint64 reviewCount() const { return totals().review; }
+    qint64 overallTotal() const { return totals().total; }
+    qint64 overallCompleted() const { return totals().completed; }
+    qint64 failedCount() const { return totals().failed; }
+    // overallCompleted / overallTotal, 0 without rows.
+    double overallFraction() const { return totals().fraction(); }
+
+signals:
+    void phaseChanged();
+    void groupsChanged();
+    void summaryChanged();
+    void bannerChanged();
+    void runIdChanged();
+    void proxyStatusChanged();
+    void proxyDetailChanged();
+    // Coalesced: at most once per event-loop turn after anything above, a count or the
+    // review queue changed.
+    void changed();
+
+private:
+    void apply(const ServerEvent& event);
+    void apply(const ServerEvent::SyncStarted& e);
+    void apply(const ServerEvent::PlaylistStarted& e);
+    void apply(const ServerEvent::TrackStarted& e);
+    void apply(const ServerEvent::DiskCheck& e);
+    void apply(const ServerEvent::Step& e);
+    void apply(const ServerEvent::DownloadProgress& e);
+    void apply(const ServerEvent::NeedsReview& e);
+    void apply(const ServerEvent::TrackFinished& e);
+    void apply(const ServerEvent::PlaylistFinished& e);
+    void apply(const ServerEvent::OrphansFound& e);
+    void apply(const ServerEvent::SyncDone& e);
+    void apply(const ServerEvent::ProxyStatus& e);
+    void apply(const ServerEvent::Error& e);
+    void apply(const ServerEvent::Log&) { }
+    void apply(const ServerEvent::ToolProgress&) { }
+    void apply(const ServerEvent::Unknown&) { }
+
+    void interruptIfRunning();
+    void setPhase(SyncPhase phase);
+    void setGroups(QList<std::shared_ptr<PlaylistGroup>> groups);
+    void setSummary(std::optional<SyncSummary> summary);
+    void setRunId(std::optional<QString> runId);
+    void setProxyStatus(ProxyStatusValue status);
+    void setProxyDetail(std::optional<QString> detail);
+    void resetRun();
+    // The row of that track id, or nothing when the index has no entry that fits the groups.
+    TrackModel* row(const QString& trackId) const;
+    PlaylistGroup* firstGroup(const QString& playlistId) const;
+    const TrackCounts& totals() const;
+    void countsChanged();
+    void scheduleChanged();
+
+    SyncPhase m_phase = SyncPhase::idle;
+    QList<std::shared_ptr<PlaylistGroup>> m_groups;
+    std::optional<SyncSummary> m_summary;
+    std::optional<SyncBanner> m_banner;
+    std::optional<QString> m_runId;
+    ProxyStatusValue m_proxyStatus = ProxyStatusValue::off;
+    std::optional<QString> m_proxyDetail;
+    // Position of each track row: group index and row index in that group.
+    QHash<QString, std::pair<qsizetype, qsizetype>> m_trackIndex;
+    // Index of the first group of each playlist id.
+    QHash<QString, qsizetype> m_firstGroupIndex;
+
+    // Caches of derived values, dropped whenever a group's counts change.
+    mutable std::optional<TrackCounts> m_totals;
+    mutable std::optional<QList<std::shared_ptr<TrackModel>>> m_reviewQueue;
+    bool m_changePending = false;
+};
+
+} // namespace mivo
