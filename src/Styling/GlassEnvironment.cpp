@@ -39,8 +39,7 @@ GlassResolver of(const QWidget* widget)
 GlassResolver evaluate(const AccessibilityPreferences& preferences, const UserDefaults& defaults)
 {
     return GlassResolver::resolve(Availability::systemGlass(), preferences.reduceTransparency(),
-        preferences.reduceMotion(), preferences.increaseContrast(),
-        defaults.boolValue(QString::fromLatin1(UserDefaults::kReduceGlassEffects), false));
+        preferences.reduceMotion(), preferences.increaseContrast(), defaults.reduceGlassEffects());
 }
 
 void bind(QWidget* root, AccessibilityPreferences* preferences, UserDefaults* defaults)
@@ -54,10 +53,7 @@ void bind(QWidget* root, AccessibilityPreferences* preferences, UserDefaults* de
     };
     reapply();
     QObject::connect(preferences, &AccessibilityPreferences::changed, root, reapply);
-    QObject::connect(defaults, &UserDefaults::valueChanged, root, [reapply](const QString& key) {
-        if (key == QLatin1String(UserDefaults::kReduceGlassEffects))
-            reapply();
-    });
+    QObject::connect(defaults, &UserDefaults::reduceGlassEffectsChanged, root, reapply);
 }
 
 } // namespace mivo::GlassEnvironment

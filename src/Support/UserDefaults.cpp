@@ -2,70 +2,97 @@
 
 #include "BuildConfig.h"
 
-#include <QSettings>
-
 namespace mivo {
-
-UserDefaults::UserDefaults(const QString& path, QObject* parent)
-    : UserDefaults(std::make_unique<QSettings>(path, QSettings::IniFormat), parent)
-{
-}
-
-UserDefaults::UserDefaults(std::unique_ptr<QSettings> settings, QObject* parent)
-    : QObject(parent)
-    , m_settings(std::move(settings))
-{
-}
-
-UserDefaults::~UserDefaults() = default;
 
 UserDefaults& UserDefaults::standard()
 {
-    static UserDefaults defaults(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-        QString::fromUtf8(build::kAppId), QStringLiteral("mivo")));
+    static QSettingsUserDefaults defaults;
     return defaults;
 }
 
-bool UserDefaults::boolValue(const QString& key, bool defaultValue) const
+bool UserDefaults::boolValue(const QString& key, bool fallback) const
 {
-    const QVariant value = m_settings->value(key);
-    if (!value.isValid())
-        return defaultValue;
-    // A value written by hand may be text; only a recognisable boolean counts.
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    const QString text = value.toString().trimmed().toLower();
+    const std::optional<QVariant> stored = value(key);
+    if (!stored)
+        return fallback;
+    if (stored->typeId() == QMetaType::Bool)
+        return stored->toBool();
+    // Text files keep booleans as words; anything but a clear yes or no is the default.
+    const QString text = stored->toString().trimmed().toLower();
     if (text == u"true" || text == u"1" || text == u"yes")
         return true;
     if (text == u"false" || text == u"0" || text == u"no")
         return false;
-    return defaultValue;
+    return fallback;
 }
 
-QString UserDefaults::stringValue(const QString& key, const QString& defaultValue) const
+bool UserDefaults::didOnboard() const
 {
-    const QVariant value = m_settings->value(key);
-    return value.isValid() ? value.toString() : defaultValue;
+    return boolValue(QString::fromLatin1(kDidOnboard), false);
 }
 
-void UserDefaults::setBool(const QString& key, bool value)
+void UserDefaults::setDidOnboard(bool value)
 {
-    store(key, value);
-}
-
-void UserDefaults::setString(const QString& key, const QString& value)
-{
-    store(key, value);
-}
-
-void UserDefaults::store(const QString& key, const QVariant& value)
-{
-    const QVariant old = m_settings->value(key);
-    if (old.isValid() && old.toString() == value.toString())
+    if (didOnboard() == value)
         return;
-    m_settings->setValue(key, value);
-    m_settings->sync();
-    emit valueChanged(key);
+    setValue(QString::fromLatin1(kDidOnboard), value);
+    emit didOnboardChanged();
+}
+
+bool UserDefaults::reduceGlassEffects() const
+{
+    return boolValue(QString::fromLatin1(kReduceGlassEffects), false);
+}
+
+void UserDefaults::setReduceGlassEffects(bool value)
+{
+    if (reduceGlassEffects() == value)
+        return;
+    setValue(QString::fromLatin1(kReduceGlassEffects), value);
+    emit reduceGlassEffectsChanged();
+}
+
+AppAppearance UserDefaults::appAppearance() const
+{
+    const std::optional<QVariant> stored = value(QString::fromLatin1(kAppAppearance));
+    if (!stored)
+        return AppAppearance::system;
+    return fromRawString<AppAppearance>(stored->toString()).value_or(AppAppearance::system);
+}
+
+void UserDefaults::setAppAppearance(AppAppearance value)
+{
+    if (appAppearance() == value)
+        return;
+    setValue(QString::fromLatin1(kAppAppearance), rawString(value));
+    emit appAppearanceChanged();
+}
+
+QSettingsUserDefaults::QSettingsUserDefaults(QObject* parent)
+    : UserDefaults(parent)
+    , m_settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(build::kAppId),
+          QStringLiteral("mivo"))
+{
+}
+
+QSettingsUserDefaults::QSettingsUserDefaults(const QString& iniFilePath, QObject* parent)
+    : UserDefaults(parent)
+    , m_settings(iniFilePath, QSettings::IniFormat)
+{
+}
+
+std::optional<QVariant> QSettingsUserDefaults::value(const QString& key) const
+{
+    if (!m_settings.contains(key))
+        return std::nullopt;
+    return m_settings.value(key);
+}
+
+void QSettingsUserDefaults::setValue(const QString& key, const QVariant& value)
+{
+    m_settings.setValue(key, value);
+    // Written through at once: a crash must not lose a choice the user made.
+    m_settings.sync();
 }
 
 } // namespace mivo

@@ -1,47 +1,83 @@
 #pragma once
 
-#include <QObject>
-#include <QString>
-#include <memory>
+#include "Transport/Vocabulary.h"
 
-class QSettings;
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <optional>
 
 namespace mivo {
 
-// The application's interface preferences ("user defaults"). Only interface
-// choices live here; configuration and secrets belong to the helper.
-// Production code uses standard(); tests build one over a file in a temporary folder.
+// The colour scheme the user picked for the application's windows.
+enum class AppAppearance { system, light, dark };
+MIVO_VOCABULARY(AppAppearance, { AppAppearance::system, "system" }, { AppAppearance::light, "light" },
+    { AppAppearance::dark, "dark" });
+
+// The user's preferences that the application keeps itself (everything else
+// lives with the helper):
+//   "didOnboard"          Bool, false until set: the setup wizard has been run
+//   "reduceGlassEffects"  Bool, default false: draw opaque surfaces instead of glass
+//   "appAppearance"       "system", "light" or "dark", default "system"
+// A stored value of the wrong kind reads as the default. Each setter notifies
+// through its signal only when the stored value changes through this object.
 class UserDefaults : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool didOnboard READ didOnboard WRITE setDidOnboard NOTIFY didOnboardChanged)
+    Q_PROPERTY(bool reduceGlassEffects READ reduceGlassEffects WRITE setReduceGlassEffects NOTIFY
+            reduceGlassEffectsChanged)
+    Q_PROPERTY(mivo::AppAppearance appAppearance READ appAppearance WRITE setAppAppearance NOTIFY
+            appAppearanceChanged)
+
+public:
+    static constexpr auto kDidOnboard = "didOnboard";
+    static constexpr auto kReduceGlassEffects = "reduceGlassEffects";
+    static constexpr auto kAppAppearance = "appAppearance";
+
+    using QObject::QObject;
+
+    // The process-wide defaults of the running user (a QSettingsUserDefaults).
+    static UserDefaults& standard();
+
+    bool didOnboard() const;
+    void setDidOnboard(bool value);
+
+    bool reduceGlassEffects() const;
+    void setReduceGlassEffects(bool value);
+
+    AppAppearance appAppearance() const;
+    void setAppAppearance(AppAppearance value);
+
+signals:
+    void didOnboardChanged();
+    void reduceGlassEffectsChanged();
+    void appAppearanceChanged();
+
+protected:
+    // The stored value of a key, nothing when the key has none.
+    virtual std::optional<QVariant> value(const QString& key) const = 0;
+    virtual void setValue(const QString& key, const QVariant& value) = 0;
+
+private:
+    bool boolValue(const QString& key, bool fallback) const;
+};
+
+// User defaults kept with QSettings: by default in the user's native settings
+// store under the application's identifier, or in a given INI file.
+class QSettingsUserDefaults : public UserDefaults {
     Q_OBJECT
 
 public:
-    // Keys of the stored preferences.
-    static constexpr char kDidOnboard[] = "didOnboard";
-    static constexpr char kReduceGlassEffects[] = "reduceGlassEffects";
-    static constexpr char kAppAppearance[] = "appAppearance";
+    explicit QSettingsUserDefaults(QObject* parent = nullptr);
+    explicit QSettingsUserDefaults(const QString& iniFilePath, QObject* parent = nullptr);
 
-    // Preferences kept in the INI file at `path`.
-    explicit UserDefaults(const QString& path, QObject* parent = nullptr);
-    explicit UserDefaults(std::unique_ptr<QSettings> settings, QObject* parent = nullptr);
-    ~UserDefaults() override;
-
-    // The user's preferences of this application.
-    static UserDefaults& standard();
-
-    bool boolValue(const QString& key, bool defaultValue = false) const;
-    QString stringValue(const QString& key, const QString& defaultValue = {}) const;
-
-    // Store a value; valueChanged is emitted only when the stored value changes.
-    void setBool(const QString& key, bool value);
-    void setString(const QString& key, const QString& value);
-
-signals:
-    void valueChanged(const QString& key);
+protected:
+    std::optional<QVariant> value(const QString& key) const override;
+    void setValue(const QString& key, const QVariant& value) override;
 
 private:
-    void store(const QString& key, const QVariant& value);
-
-    std::unique_ptr<QSettings> m_settings;
+    mutable QSettings m_settings;
 };
 
 } // namespace mivo

@@ -178,7 +178,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        UserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+        QSettingsUserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
         FakeAccessibilityPreferences preferences;
         QWidget window;
         auto* child = new QWidget(&window);
@@ -188,11 +188,11 @@ private slots:
         QCOMPARE(GlassEnvironment::of(child), GlassResolver::fallback());
         QCOMPARE(GlassEnvironment::of(child).tier(false), GlassTier::translucent);
 
-        defaults.setBool(QString::fromLatin1(UserDefaults::kReduceGlassEffects), true);
+        defaults.setReduceGlassEffects(true);
         QCOMPARE(GlassEnvironment::of(child), (GlassResolver { false, true, false, false }));
         QCOMPARE(GlassEnvironment::of(child).tier(false), GlassTier::opaque);
 
-        defaults.setBool(QString::fromLatin1(UserDefaults::kReduceGlassEffects), false);
+        defaults.setReduceGlassEffects(false);
         preferences.set(false, true, false);
         QCOMPARE(GlassEnvironment::of(child), (GlassResolver { false, false, true, false }));
         QCOMPARE(GlassEnvironment::of(child).tier(false), GlassTier::translucent);
@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(GlassEnvironment::of(child).tier(false), GlassTier::opaque);
 
         // Other preferences do not disturb the policy.
-        defaults.setBool(QString::fromLatin1(UserDefaults::kDidOnboard), true);
+        defaults.setDidOnboard(true);
         QCOMPARE(GlassEnvironment::of(child), (GlassResolver { false, false, false, true }));
     }
 
@@ -209,7 +209,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        UserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+        QSettingsUserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
         FakeAccessibilityPreferences preferences;
         {
             QWidget window;
@@ -217,13 +217,13 @@ private slots:
         }
         // The window is gone; changes must not reach it.
         preferences.set(true, false, false);
-        defaults.setBool(QString::fromLatin1(UserDefaults::kReduceGlassEffects), true);
+        defaults.setReduceGlassEffects(true);
         {
             QWidget window;
             auto prefs = std::make_unique<FakeAccessibilityPreferences>();
             GlassEnvironment::bind(&window, prefs.get(), &defaults);
             prefs.reset();
-            defaults.setBool(QString::fromLatin1(UserDefaults::kReduceGlassEffects), false);
+            defaults.setReduceGlassEffects(false);
             QCOMPARE(GlassEnvironment::of(&window).prefersOpaque, true);
         }
     }

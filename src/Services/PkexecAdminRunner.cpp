@@ -1,0 +1,54 @@
+#include "Services/PkexecAdminRunner.h"
+
+#include "Services/InstallError.h"
+
+#include <QProcess>
+#include <QStringDecoder>
+
+namespace mivo {
+
+namespace {
+
+// The name the script sees as $0 (shown in the shell's own error messages).
+constexpr auto kScriptName = "mivo";
+
+std::optional<QString> decodeUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+PkexecAdminRunner::PkexecAdminRunner(QString program)
+    : m_program(std::move(program))
+{
+}
+
+QString PkexecAdminRunner::run(const QString& script, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProgram(m_program);
+    process.setArguments(QStringList { QStringLiteral("/bin/sh"), QStringLiteral("-c"), script,
+                             QString::fromLatin1(kScriptName) }
+        + arguments);
+    // With a terminal on standard input pkexec would ask for the password
+    // there, where nobody looks; the desktop's agent asks instead.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1))
+        throw InstallError::escalationFailed(
+            QStringLiteral("%1 could not be started: %2").arg(m_program, process.errorString()));
+    process.waitForFinished(-1);
+
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return decodeUtf8(process.readAllStandardOutput()).value_or(QString());
+    const QString message
+        = decodeUtf8(process.readAllStandardError()).value_or(QStringLiteral("unknown")).trimmed();
+    throw InstallError::escalationFailed(message);
+}
+
+} // namespace mivo

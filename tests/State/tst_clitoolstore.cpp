@@ -1,0 +1,190 @@
+#include "State/CLIToolStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace mivo;
+using State = CLIToolStore::State;
+
+namespace {
+
+// What a case puts at one tool path: nothing (empty), "file", "folder", or
+// "link:<destination>" with "{root}" standing for the temporary folder.
+void place(const QString& path, const QString& what, const QString& root)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    if (what.isEmpty())
+        return;
+    if (what == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\necho someone else's mivo\n");
+    } else if (what == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (what.startsWith(QLatin1String("link:"))) {
+        QString destination = what.mid(5);
+        destination.replace(QLatin1String("{root}"), root);
+        // Written with symlink(2): the destination must stay exactly as given.
+        QVERIFY(
+            ::symlink(QFile::encodeName(destination).constData(), QFile::encodeName(path).constData()) == 0);
+    } else {
+        QFAIL(qPrintable(QStringLiteral("unknown fixture ") + what));
+    }
+}
+
+void makeFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\n");
+}
+
+} // namespace
+
+class TestCLIToolStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_root.emplace().isValid());
+        m_previousDir = QDir::currentPath();
+        // Work from an unrelated folder: nothing may be resolved against it.
+        const QString elsewhere = m_root->filePath(QStringLiteral("elsewhere/a/b/c/d"));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QDir::setCurrent(elsewhere));
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_previousDir);
+        m_root.reset();
+    }
+
+    void startsUnknown()
+    {
+        CLIToolStore store(context(true));
+        QCOMPARE(store.state(), State::unknown());
+        QCOMPARE(store.detectedVersion(), std::nullopt);
+    }
+
+    void detect_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<bool>("helperLocatable");
+        QTest::addColumn<State>("expected");
+
+        const QString helper = QStringLiteral("link:{root}/app/Contents/Helpers/mivo");
+        const QString older = QStringLiteral("link:{root}/old/Contents/Helpers/mivo");
+        QTest::newRow("nothing anywhere") << ""
+                                          << "" << true << State::notInstalled();
+        QTest::newRow("link to this helper") << helper << "" << true << State::installedSymlink(kHelper);
+        QTest::newRow("link in the home folder") << "" << helper << true << State::installedSymlink(kHelper);
+        QTest::newRow("link to another copy") << older << "" << true << State::installedSymlinkStale();
+        QTest::newRow("system link wins over a correct home link")
+            << older << helper << true << State::installedSymlinkStale();
+        QTest::newRow("user's own file") << "file" << helper << true << State::foreignCopy(kSystemLink);
+        QTest::newRow("user's own folder") << "folder"
+                                           << "" << true << State::foreignCopy(kSystemLink);
+        QTest::newRow("own file in the home folder") << ""
+                                                     << "file" << true << State::foreignCopy(kHomeLink);
+        QTest::newRow("link whose destination was deleted") << "link:{root}/gone/mivo"
+                                                            << "" << true << State::notInstalled();
+        QTest::newRow("deleted destination, home link used")
+            << "link:{root}/gone/mivo" << helper << true << State::installedSymlink(kHelper);
+        QTest::newRow("helper path spelt differently") << "link:{root}/app//Contents/Helpers/mivo"
+                                                       << "" << true << State::installedSymlinkStale();
+        // Relative to the link's folder {root}/usr/local/bin, not to the
+        // working directory, where "../../../old/..." names nothing.
+        QTest::newRow("relative link to another copy") << "link:../../../old/Contents/Helpers/mivo"
+                                                       << "" << true << State::installedSymlinkStale();
+        QTest::newRow("relative link in the home folder")
+            << ""
+            << "link:../../../old/Contents/Helpers/mivo" << true << State::installedSymlinkStale();
+        QTest::newRow("helper not locatable") << helper << "" << false << State::installedSymlinkStale();
+    }
+
+    void detect()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, home);
+        QFETCH(bool, helperLocatable);
+        QFETCH(State, expected);
+
+        const QString root = m_root->path();
+        makeFile(root + QStringLiteral("/app/Contents/Helpers/mivo"));
+        makeFile(root + QStringLiteral("/old/Contents/Helpers/mivo"));
+        place(root + kSystemLink, system, root);
+        place(root + kHomeLink, home, root);
+        if (QTest::currentTestFailed())
+            return;
+
+        CLIToolStore store(context(helperLocatable));
+        QSignalSpy changed(&store, &CLIToolStore::stateChanged);
+        store.detect();
+        QCOMPARE(store.state(), withRoot(expected));
+        QCOMPARE(changed.count(), 1);
+
+        // Detecting the same again is no change.
+        store.detect();
+        QCOMPARE(changed.count(), 1);
+    }
+
+    void followsChangesOnDisk()
+    {
+        const QString root = m_root->path();
+        makeFile(root + QStringLiteral("/app/Contents/Helpers/mivo"));
+        CLIToolStore store(context(true));
+        store.detect();
+        QCOMPARE(store.state(), State::notInstalled());
+
+        place(root + kSystemLink, QStringLiteral("link:{root}/app/Contents/Helpers/mivo"), root);
+        store.detect();
+        QCOMPARE(store.state(), State::installedSymlink(root + kHelper));
+
+        QVERIFY(QFile::remove(root + kSystemLink));
+        store.detect();
+        QCOMPARE(store.state(), State::notInstalled());
+    }
+
+private:
+    static inline const QString kSystemLink = QStringLiteral("/usr/local/bin/mivo");
+    static inline const QString kHomeLink = QStringLiteral("/home/.local/bin/mivo");
+    static inline const QString kHelper = QStringLiteral("/app/Contents/Helpers/mivo");
+
+    CLIToolStore::Context context(bool helperLocatable) const
+    {
+        const QString root = m_root->path();
+        CLIToolStore::Context context;
+        context.toolPaths = { root + kSystemLink, root + kHomeLink };
+        context.preferredTarget = [root, helperLocatable]() -> std::optional<QString> {
+            if (!helperLocatable)
+                return std::nullopt;
+            return root + kHelper;
+        };
+        return context;
+    }
+
+    // The expected state with the temporary folder put in front of its path.
+    State withRoot(State state) const
+    {
+        const QString root = m_root->path();
+        if (auto* link = std::get_if<State::InstalledSymlink>(&state.value))
+            link->target.prepend(root);
+        if (auto* copy = std::get_if<State::ForeignCopy>(&state.value))
+            copy->path.prepend(root);
+        return state;
+    }
+
+    std::optional<QTemporaryDir> m_root;
+    QString m_previousDir;
+};
+
+QTEST_GUILESS_MAIN(TestCLIToolStore)
+#include "tst_clitoolstore.moc"
