@@ -24,6 +24,8 @@ install_missing() {
 build() {
     local dir=$1; shift
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    # Sources are globbed; make automoc rescan so a new Q_OBJECT header is never missed.
+    find "$dir" -path '*_autogen/timestamp' -delete
     cmake --build "$dir" --parallel "$(nproc)"
 }
 

@@ -107,6 +107,24 @@ private slots:
         QCOMPARE(link.client->pendingCount(), 0);
     }
 
+    // A request that cannot be encoded fails with the encoding error and
+    // writes nothing; its id is spent.
+    void encodingFailureReachesTheCaller()
+    {
+        Link link(kAnswerOk);
+        QVERIFY(link.start());
+        ConfigPatch patch;
+        patch.run = SafeConfig::Run { 5, 4, std::numeric_limits<double>::quiet_NaN(), 30, 24 };
+        test::TaskProbe<void> failed(link.client->send(Request::setConfig(patch), 15s));
+        QTRY_VERIFY(failed.isDone());
+        QVERIFY(failed.error<EncodeError>());
+        QCOMPARE(link.client->pendingCount(), 0);
+
+        test::TaskProbe<EmptyResult> next(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(next.isDone());
+        QCOMPARE(link.helper.requests(), QStringList { R"({"id":"r2","method":"getConfig"})" });
+    }
+
     // How one reply line becomes the outcome of a request for T.
     void replies_data()
     {
