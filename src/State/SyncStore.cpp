@@ -79,6 +79,12 @@ void SyncStore::markCancelled()
     setPhase(SyncPhase::cancelled);
 }
 
+void SyncStore::abandonStart(SyncPhase previous)
+{
+    if (m_phase == SyncPhase::preparing)
+        setPhase(previous);
+}
+
 void SyncStore::clearResults()
 {
     setPhase(SyncPhase::idle);

@@ -62,6 +62,10 @@ public:
     void markPreparing();
     // The user cancelled the run.
     void markCancelled();
+    // A start the helper never took up (declined or failed): while the phase is still
+    // preparing it goes back to `previous`; a phase set meanwhile by the user or by the
+    // helper's events is kept.
+    void abandonStart(SyncPhase previous);
     // Back to idle without groups, summary or run id; banner and VPN status are kept.
     void clearResults();
 

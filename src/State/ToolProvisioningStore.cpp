@@ -1,7 +1,7 @@
 #include "State/ToolProvisioningStore.h"
 
+#include "State/StoreRequests.h"
 #include "Transport/HelperClienting.h"
-#include "Transport/HelperError.h"
 #include "Transport/SafeConfig.h"
 
 #include <algorithm>
@@ -20,9 +20,9 @@ ToolProgress seedRow(const QString& tool)
 
 } // namespace
 
-ToolProvisioningStore::ToolProvisioningStore(HelperClienting* client, QObject* parent)
+ToolProvisioningStore::ToolProvisioningStore(HelperClienting& client, QObject* parent)
     : QObject(parent)
-    , m_client(client)
+    , m_client(&client)
     , m_tools(this)
 {
     m_tools.setRows(seedRows());

@@ -38,9 +38,9 @@ public:
     // How long the helper may take to install everything.
     static constexpr std::chrono::milliseconds kProvisionTimeout { 600'000 };
 
-    // Starts idle with the seed rows. The client must outlive the store's use
-    // of it; a client that is gone counts as an unavailable helper.
-    explicit ToolProvisioningStore(HelperClienting* client, QObject* parent = nullptr);
+    // Starts idle with the seed rows. A client that is gone counts as an
+    // unavailable helper.
+    explicit ToolProvisioningStore(HelperClienting& client, QObject* parent = nullptr);
 
     // "yt-dlp" then "ffmpeg": phase download, no percent, no detail.
     static QList<ToolProgress> seedRows();

@@ -1,0 +1,465 @@
+#include "App/AppModel.h"
+
+#include "State/StoreRequests.h"
+#include "Support/Log.h"
+#include "Transport/HelperClient.h"
+#include "Transport/HelperProcess.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace mivo {
+
+namespace {
+
+template <class... Ts> struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+// The engine error code of an expired Spotify sign-in.
+const QString kSpotifyAuthExpired = QStringLiteral("spotify_auth_expired");
+
+} // namespace
+
+AppModel::AppModel(QObject* parent)
+    : AppModel(Options {}, parent)
+{
+}
+
+AppModel::AppModel(Options options, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , m_sync(new SyncStore(this))
+    , m_cliTool(new CLIToolStore(m_options.cliTool, this))
+    , m_automationPermission(AutomationPermissionMonitor::shared())
+{
+}
+
+AppModel::AppModel(std::unique_ptr<HelperClienting> client, QObject* parent)
+    : AppModel(std::move(client), Options {}, parent)
+{
+}
+
+AppModel::AppModel(std::unique_ptr<HelperClienting> client, Options options, QObject* parent)
+    : AppModel(std::move(options), parent)
+{
+    attach(std::move(client));
+}
+
+// MARK: Start-up
+
+QCoro::Task<void> AppModel::start()
+{
+    if (m_client)
+        co_return;
+    const QPointer<AppModel> self(this);
+    std::optional<QString> failure;
+    try {
+        // Locating the helper fails with helperMissing; the model then stays without
+        // a client, and the next start() tries again.
+        auto client = std::make_unique<HelperClient>(
+            HelperProcess::create({ QStringLiteral("serve") }, *m_options.clock), *m_options.clock);
+        HelperClient* helperClient = client.get();
+        attach(std::move(client));
+        // A failed launch is not retried: the client stays attached.
+        QCoro::Task<void> launched = helperClient->start();
+        co_await std::move(launched);
+    } catch (const std::exception& error) {
+        failure = StoreRequests::errorText(error);
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        setStartupError(*failure);
+        qCWarning(lcApp, "startup failed: %s", qUtf8Printable(*failure));
+        co_return;
+    }
+    setReady(true);
+    co_await initialFetch();
+}
+
+void AppModel::shutdown()
+{
+    ++m_bridgeGeneration;
+}
+
+void AppModel::attach(std::unique_ptr<HelperClienting> client)
+{
+    m_client = std::move(client);
+    HelperClienting& helper = *m_client;
+    m_library = new LibraryStore(helper, this);
+    m_preview = new PreviewStore(helper, m_options.previewDebounce, *m_options.clock, this);
+    m_settings = new SettingsStore(helper, this);
+    m_diagnostics = new DiagnosticsStore(helper, this);
+    m_orphans = new OrphansStore(helper, this);
+    m_toolProvisioning = new ToolProvisioningStore(helper, this);
+    // The installed command-line tool is looked at before the helper is launched.
+    m_cliTool->detect();
+    emit attached();
+    startBridge();
+}
+
+void AppModel::startBridge()
+{
+    const quint64 generation = ++m_bridgeGeneration;
+    runBridge(&m_client->events(), generation);
+}
+
+QCoro::Task<void> AppModel::runBridge(QPointer<HelperEventStream> stream, quint64 generation)
+{
+    const QPointer<AppModel> self(this);
+    std::optional<StreamEnd> end;
+    while (stream) {
+        QCoro::Task<std::optional<HelperEvent>> next = stream->next();
+        std::optional<HelperEvent> event = co_await std::move(next);
+        // Events that arrive once the model is gone are consumed and dropped.
+        if (!self)
+            continue;
+        if (!self->isCurrentBridge(generation))
+            co_return;
+        if (!event) {
+            end = stream ? stream->endReason() : std::optional(StreamEnd::clientReleased);
+            break;
+        }
+        self->route(*event);
+    }
+    if (!self || !self->isCurrentBridge(generation))
+        co_return;
+    // No event of a run still under way can arrive any more.
+    self->m_sync->eventStreamEnded(end.value_or(StreamEnd::clientReleased));
+}
+
+QCoro::Task<void> AppModel::initialFetch()
+{
+    const QPointer<AppModel> self(this);
+    // The playlists are asked for only once the configuration has been read,
+    // whatever came of that.
+    if (m_settings)
+        co_await m_settings->refresh();
+    if (self && self->m_library)
+        co_await self->m_library->refresh(std::nullopt);
+}
+
+// MARK: Event routing
+
+void AppModel::route(const HelperEvent& event)
+{
+    m_sync->route(event);
+    std::visit(Overloaded {
+                   [this](const HelperEvent::Server& server) { route(server.event); },
+                   [](const HelperEvent::HelperCrashed&) {},
+                   [this](const HelperEvent::HelperReady&) { setReady(true); },
+               },
+        event.value);
+}
+
+void AppModel::route(const ServerEvent& event)
+{
+    std::visit(Overloaded {
+                   [this](const ServerEvent::ToolProgress& e) {
+                       if (m_toolProvisioning)
+                           m_toolProvisioning->apply(e.tool, e.phase, e.percent, e.detail);
+                   },
+                   [this](const ServerEvent::Log& e) {
+                       if (m_diagnostics)
+                           m_diagnostics->appendLog(e.level, e.message);
+                       // Kept only while tools are being provisioned.
+                       if (m_toolProvisioning)
+                           m_toolProvisioning->note(e.message);
+                   },
+                   [this](const ServerEvent::OrphansFound& e) {
+                       // With or without a playlist id.
+                       if (m_orphans)
+                           m_orphans->accumulate(e.paths);
+                   },
+                   [this](const ServerEvent::Error& e) {
+                       if (e.code == kSpotifyAuthExpired)
+                           refreshSettings();
+                   },
+                   [](const auto&) {},
+               },
+        event.value);
+}
+
+QCoro::Task<void> AppModel::refreshSettings()
+{
+    if (m_settings)
+        co_await m_settings->refresh();
+}
+
+// MARK: Selection and sync
+
+QList<PlaylistDTO> AppModel::selectedPlaylists() const
+{
+    QList<PlaylistDTO> playlists;
+    for (const QString& id : m_library->selection()) {
+        std::optional<PlaylistDTO> playlist = m_library->playlist(id);
+        if (playlist && !playlist->isFolder)
+            playlists.append(std::move(*playlist));
+    }
+    // Digits compare by their numeric value ("Set 2" before "Set 10"), letters
+    // without regard to case. Equal names fall back to the id, so that the same
+    // selection always gives the same order. The C locale has no collation of its
+    // own (names would compare by code point, digits one by one): English rules
+    // stand in for it.
+    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(playlists.begin(), playlists.end(), [&collator](const PlaylistDTO& a, const PlaylistDTO& b) {
+        const int order = collator.compare(a.name, b.name);
+        return order != 0 ? order < 0 : a.id < b.id;
+    });
+    return playlists;
+}
+
+void AppModel::selectionChanged()
+{
+    if (!m_library || !m_preview)
+        return;
+    if (m_sync->isRunning()) {
+        m_preview->clear();
+        return;
+    }
+    if (!m_sync->groups().isEmpty())
+        m_sync->clearResults();
+    m_preview->update(selectedPlaylists());
+}
+
+void AppModel::startSync()
+{
+    if (!m_library)
+        return;
+    if (m_preview)
+        m_preview->clear();
+    // A start made while an earlier one still waits began from where that one did.
+    if (!m_startPending || m_sync->phase() != SyncPhase::preparing)
+        m_phaseBeforeStart = m_sync->phase();
+    m_startPending = true;
+    m_sync->markPreparing();
+    runStart(++m_startGeneration);
+}
+
+QCoro::Task<void> AppModel::runStart(quint64 attempt)
+{
+    const QPointer<AppModel> self(this);
+    bool started = false;
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<bool> request = m_library->startSync(std::nullopt);
+        started = co_await std::move(request);
+    } catch (const std::exception& error) {
+        failure = StoreRequests::errorText(error);
+    }
+    // A newer start has taken over: it writes the outcome.
+    if (!self || attempt != self->m_startGeneration)
+        co_return;
+    m_startPending = false;
+    if (started)
+        co_return;
+    if (failure)
+        m_sync->setBanner(SyncBanner { SyncBanner::Kind::error, *failure, std::nullopt });
+    else
+        m_sync->setBanner(SyncBanner {
+            SyncBanner::Kind::info, QStringLiteral("Select one or more playlists first."), std::nullopt });
+    // No run began: the phase returns to what it was, and the preview that the start
+    // cleared comes back, unless the user or the helper has moved on meanwhile.
+    m_sync->abandonStart(m_phaseBeforeStart);
+    if (!m_sync->isRunning() && m_sync->groups().isEmpty() && m_preview)
+        m_preview->update(selectedPlaylists());
+}
+
+void AppModel::retryTrack(const QString& trackId)
+{
+    Q_UNUSED(trackId);
+    startSync();
+}
+
+void AppModel::cancelSync()
+{
+    if (!m_client)
+        return;
+    m_sync->markCancelled();
+    sendCancel();
+}
+
+QCoro::Task<void> AppModel::sendCancel()
+{
+    try {
+        QCoro::Task<void> sent = requireClient().notify(Request::cancelSync(m_sync->runId()));
+        co_await std::move(sent);
+    } catch (const std::exception& error) {
+        qCDebug(lcApp, "cancelSync not sent: %s", error.what());
+    }
+}
+
+void AppModel::submitReview(const QString& trackId, const ReviewDecision& decision)
+{
+    if (!m_client)
+        return;
+    sendReview(trackId, decision);
+}
+
+QCoro::Task<void> AppModel::sendReview(QString trackId, ReviewDecision decision)
+{
+    try {
+        QCoro::Task<void> sent
+            = requireClient().notify(Request::reviewDecision(m_sync->runId(), trackId, decision));
+        co_await std::move(sent);
+    } catch (const std::exception& error) {
+        qCDebug(lcApp, "reviewDecision not sent: %s", error.what());
+    }
+}
+
+void AppModel::skipTrack(const QString& trackId)
+{
+    submitReview(trackId, ReviewDecision::skip());
+}
+
+// MARK: Review focus
+
+void AppModel::focusReview(const QString& trackId)
+{
+    setFocusedReviewTrackId(trackId);
+    setInspectorPresented(true);
+}
+
+std::shared_ptr<TrackModel> AppModel::resolvedFocusedReview() const
+{
+    if (!m_focusedReviewTrackId)
+        return nullptr;
+    for (const auto& track : m_sync->reviewQueue()) {
+        if (track->id() == *m_focusedReviewTrackId)
+            return track;
+    }
+    return nullptr;
+}
+
+void AppModel::openReview()
+{
+    if (!m_focusedReviewTrackId || !resolvedFocusedReview()) {
+        const QList<std::shared_ptr<TrackModel>> queue = m_sync->reviewQueue();
+        setFocusedReviewTrackId(queue.isEmpty() ? std::nullopt : std::optional(queue.first()->id()));
+    }
+    setInspectorPresented(m_sync->anyReviewPending() || m_focusedReviewTrackId.has_value());
+}
+
+void AppModel::stepReview(int step)
+{
+    const QList<std::shared_ptr<TrackModel>> queue = m_sync->reviewQueue();
+    if (queue.isEmpty()) {
+        setFocusedReviewTrackId(std::nullopt);
+        return;
+    }
+    const qsizetype count = queue.size();
+    qsizetype position = 0;
+    if (m_focusedReviewTrackId) {
+        for (qsizetype i = 0; i < count; ++i) {
+            if (queue[i]->id() == *m_focusedReviewTrackId) {
+                position = i;
+                break;
+            }
+        }
+    }
+    // Wraps around at both ends, whatever the size of the step.
+    const qsizetype target = ((position + step) % count + count) % count;
+    setFocusedReviewTrackId(queue[target]->id());
+}
+
+// MARK: Accounts
+
+QCoro::Task<void> AppModel::connectSpotify()
+{
+    if (!m_client)
+        co_return;
+    const QPointer<AppModel> self(this);
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<void> sent = m_client->send(Request::connectSpotify(), kConnectSpotifyTimeout);
+        co_await std::move(sent);
+    } catch (const std::exception& error) {
+        failure = StoreRequests::errorText(error);
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        m_sync->setBanner(SyncBanner { SyncBanner::Kind::error,
+            QStringLiteral("Spotify connection failed: ") + *failure, std::nullopt });
+        co_return;
+    }
+    co_await initialFetch();
+}
+
+QCoro::Task<void> AppModel::storeAccountToken(
+    AccountService service, QString token, std::optional<QString> clientId)
+{
+    HelperClienting& client = requireClient();
+    QCoro::Task<void> sent
+        = client.send(Request::storeAccountToken(service, token, clientId), HelperClienting::kDefaultTimeout);
+    co_await std::move(sent);
+}
+
+QCoro::Task<void> AppModel::disconnectAccount(AccountService service)
+{
+    const QPointer<AppModel> self(this);
+    HelperClienting& client = requireClient();
+    QCoro::Task<void> sent
+        = client.send(Request::disconnectAccount(service), HelperClienting::kDefaultTimeout);
+    co_await std::move(sent);
+    if (self && self->m_settings)
+        co_await self->m_settings->refresh();
+}
+
+HelperClienting& AppModel::requireClient() const
+{
+    if (!m_client)
+        throw HelperError::helperUnavailable();
+    return *m_client;
+}
+
+// MARK: Observed fields
+
+void AppModel::setStartupError(std::optional<QString> error)
+{
+    if (m_startupError == error)
+        return;
+    m_startupError = std::move(error);
+    emit startupErrorChanged();
+}
+
+void AppModel::setReady(bool ready)
+{
+    if (m_isReady == ready)
+        return;
+    m_isReady = ready;
+    emit isReadyChanged();
+}
+
+void AppModel::setFocusedReviewTrackId(std::optional<QString> trackId)
+{
+    if (m_focusedReviewTrackId == trackId)
+        return;
+    m_focusedReviewTrackId = std::move(trackId);
+    emit focusedReviewTrackIdChanged();
+}
+
+void AppModel::setInspectorPresented(bool presented)
+{
+    if (m_isInspectorPresented == presented)
+        return;
+    m_isInspectorPresented = presented;
+    emit isInspectorPresentedChanged();
+}
+
+void AppModel::setOnboardingPresented(bool presented)
+{
+    if (m_isOnboardingPresented == presented)
+        return;
+    m_isOnboardingPresented = presented;
+    emit isOnboardingPresentedChanged();
+}
+
+} // namespace mivo

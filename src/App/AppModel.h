@@ -1,0 +1,209 @@
+#pragma once
+
+#include "Services/AutomationPermissionMonitor.h"
+#include "State/CLIToolStore.h"
+#include "State/DiagnosticsStore.h"
+#include "State/LibraryStore.h"
+#include "State/OrphansStore.h"
+#include "State/PreviewStore.h"
+#include "State/SettingsStore.h"
+#include "State/SyncPhase.h"
+#include "State/SyncStore.h"
+#include "State/ToolProvisioningStore.h"
+#include "State/TrackModel.h"
+#include "Support/MonotonicClock.h"
+#include "Transport/HelperClienting.h"
+#include "Transport/HelperError.h"
+#include "Transport/HelperEvent.h"
+#include "Transport/PlaylistRecords.h"
+#include "Transport/Request.h"
+#include "Transport/SyncRecords.h"
+#include "Transport/WireVocabulary.h"
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace mivo {
+
+// The root of the application's observable state and the only owner of the helper
+// link. start() launches the helper, creates the stores that need it, runs the
+// initial fetch and starts the event bridge, which hands every helper event to the
+// sync store first and then to the one other store the event concerns. The windows
+// call the user actions below; they never talk to the helper client themselves.
+//
+// Lives on the main thread. Work that talks to the helper runs in tasks that cannot
+// be cancelled: each checks that the model still exists after every wait, and work
+// superseded by newer work (a newer start of a sync) writes nothing.
+class AppModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(mivo::HelperClienting* client READ client NOTIFY attached)
+    Q_PROPERTY(mivo::LibraryStore* library READ library NOTIFY attached)
+    Q_PROPERTY(mivo::PreviewStore* preview READ preview NOTIFY attached)
+    Q_PROPERTY(mivo::SettingsStore* settings READ settings NOTIFY attached)
+    Q_PROPERTY(mivo::DiagnosticsStore* diagnostics READ diagnostics NOTIFY attached)
+    Q_PROPERTY(mivo::OrphansStore* orphans READ orphans NOTIFY attached)
+    Q_PROPERTY(mivo::ToolProvisioningStore* toolProvisioning READ toolProvisioning NOTIFY attached)
+    Q_PROPERTY(std::optional<QString> startupError READ startupError NOTIFY startupErrorChanged)
+    Q_PROPERTY(bool isReady READ isReady NOTIFY isReadyChanged)
+    Q_PROPERTY(std::optional<QString> focusedReviewTrackId READ focusedReviewTrackId WRITE
+            setFocusedReviewTrackId NOTIFY focusedReviewTrackIdChanged)
+    Q_PROPERTY(bool isInspectorPresented READ isInspectorPresented WRITE setInspectorPresented NOTIFY
+            isInspectorPresentedChanged)
+    Q_PROPERTY(bool isOnboardingPresented READ isOnboardingPresented WRITE setOnboardingPresented NOTIFY
+            isOnboardingPresentedChanged)
+
+public:
+    // What the model builds its parts with; tests replace the clock, the preview's
+    // quiet period and the places where the command-line tool is looked for.
+    struct Options {
+        MonotonicClock* clock = &MonotonicClock::system();
+        MonotonicClock::Duration previewDebounce = PreviewStore::kDebounce;
+        CLIToolStore::Context cliTool = CLIToolStore::Context::system();
+    };
+
+    // A model without a helper link; start() makes one.
+    explicit AppModel(QObject* parent = nullptr);
+    explicit AppModel(Options options, QObject* parent = nullptr);
+    // A model on a given client (such as the design-time substitute), attached at
+    // once: start() then returns at once, launching and fetching nothing.
+    explicit AppModel(std::unique_ptr<HelperClienting> client, QObject* parent = nullptr);
+    AppModel(std::unique_ptr<HelperClienting> client, Options options, QObject* parent = nullptr);
+
+    // Locates and launches the helper, attaches it, marks the model ready and reads
+    // the configuration, then the playlists. Never throws: a failure ends in
+    // startupError. Returns at once once a client is attached.
+    QCoro::Task<void> start();
+    // Stops the event bridge. The helper keeps running and nothing is cleared.
+    void shutdown();
+
+    HelperClienting* client() const { return m_client.get(); }
+    SyncStore& sync() { return *m_sync; }
+    CLIToolStore& cliTool() { return *m_cliTool; }
+    AutomationPermissionMonitor& automationPermission() { return m_automationPermission; }
+    // Absent until a client is attached; then the same stores for the model's life.
+    LibraryStore* library() const { return m_library; }
+    PreviewStore* preview() const { return m_preview; }
+    SettingsStore* settings() const { return m_settings; }
+    DiagnosticsStore* diagnostics() const { return m_diagnostics; }
+    OrphansStore* orphans() const { return m_orphans; }
+    ToolProvisioningStore* toolProvisioning() const { return m_toolProvisioning; }
+
+    // The user-facing text of the failure that kept the helper link from starting.
+    const std::optional<QString>& startupError() const { return m_startupError; }
+    bool isReady() const { return m_isReady; }
+
+    const std::optional<QString>& focusedReviewTrackId() const { return m_focusedReviewTrackId; }
+    void setFocusedReviewTrackId(std::optional<QString> trackId);
+    bool isInspectorPresented() const { return m_isInspectorPresented; }
+    void setInspectorPresented(bool presented);
+    bool isOnboardingPresented() const { return m_isOnboardingPresented; }
+    void setOnboardingPresented(bool presented);
+
+    // The sidebar's selection changed: previews the selected playlists, sorted by
+    // name; while a sync runs it only clears the preview, and after a run it first
+    // clears the run's results.
+    void selectionChanged();
+    // Starts a sync of the selected playlists. A start that is declined (nothing
+    // selected) or fails shows a banner and returns to the phase held before.
+    void startSync();
+    // Runs the sync of the current selection again; the track id is not used.
+    void retryTrack(const QString& trackId);
+    // Marks the run cancelled at once and tells the helper.
+    void cancelSync();
+    // Tells the helper the user's decision for a track awaiting review; the helper's
+    // events then move the track on.
+    void submitReview(const QString& trackId, const ReviewDecision& decision);
+    void skipTrack(const QString& trackId);
+    // Focuses that track in the review inspector and shows the inspector.
+    void focusReview(const QString& trackId);
+    // Shows the review inspector on the focused track, or on the first one waiting.
+    void openReview();
+    // The waiting track that has the focus; none when the focus is stale.
+    std::shared_ptr<TrackModel> resolvedFocusedReview() const;
+    // Moves the focus by `step` through the tracks waiting for review, wrapping around.
+    void stepReview(int step);
+
+    // Lets the helper run the Spotify sign-in, then reads the configuration and the
+    // playlists again. Never throws: a failure shows in the sync banner.
+    QCoro::Task<void> connectSpotify();
+    // The helper's Spotify sign-in parameters, decoded as T. Throws HelperError.
+    template <class T> QCoro::Task<T> requestSpotifyAuthParams();
+    // Hands an account token to the helper. Throws HelperError.
+    QCoro::Task<void> storeAccountToken(
+        AccountService service, QString token, std::optional<QString> clientId = std::nullopt);
+    // Removes an account from the helper, then reads the configuration again.
+    // Throws HelperError.
+    QCoro::Task<void> disconnectAccount(AccountService service);
+
+    static constexpr std::chrono::seconds kConnectSpotifyTimeout { 300 };
+    static constexpr qsizetype kLogCapacity = 500;
+
+signals:
+    // The client and the stores that need it were created.
+    void attached();
+    void startupErrorChanged();
+    void isReadyChanged();
+    void focusedReviewTrackIdChanged();
+    void isInspectorPresentedChanged();
+    void isOnboardingPresentedChanged();
+
+private:
+    void attach(std::unique_ptr<HelperClienting> client);
+    void startBridge();
+    QCoro::Task<void> runBridge(QPointer<HelperEventStream> stream, quint64 generation);
+    bool isCurrentBridge(quint64 generation) const { return generation == m_bridgeGeneration; }
+    QCoro::Task<void> initialFetch();
+    void route(const HelperEvent& event);
+    void route(const ServerEvent& event);
+    QCoro::Task<void> refreshSettings();
+    // The selected playlists that are not folders, each id resolved to its first
+    // playlist, sorted by name as the user's locale orders names.
+    QList<PlaylistDTO> selectedPlaylists() const;
+    QCoro::Task<void> runStart(quint64 attempt);
+    QCoro::Task<void> sendCancel();
+    QCoro::Task<void> sendReview(QString trackId, ReviewDecision decision);
+    HelperClienting& requireClient() const;
+    void setStartupError(std::optional<QString> error);
+    void setReady(bool ready);
+
+    Options m_options;
+    std::unique_ptr<HelperClienting> m_client;
+    SyncStore* m_sync;
+    CLIToolStore* m_cliTool;
+    AutomationPermissionMonitor& m_automationPermission;
+    QPointer<LibraryStore> m_library;
+    QPointer<PreviewStore> m_preview;
+    QPointer<SettingsStore> m_settings;
+    QPointer<DiagnosticsStore> m_diagnostics;
+    QPointer<OrphansStore> m_orphans;
+    QPointer<ToolProvisioningStore> m_toolProvisioning;
+    std::optional<QString> m_startupError;
+    bool m_isReady = false;
+    std::optional<QString> m_focusedReviewTrackId;
+    bool m_isInspectorPresented = false;
+    bool m_isOnboardingPresented = false;
+    // Counts bridges: a bridge that is no longer the current one routes nothing.
+    quint64 m_bridgeGeneration = 0;
+    // Counts starts of a sync: only the newest one writes its outcome.
+    quint64 m_startGeneration = 0;
+    // Whether a start waits for its answer, and the phase before the first of the
+    // starts waiting: a start that comes to nothing goes back to that phase.
+    bool m_startPending = false;
+    SyncPhase m_phaseBeforeStart = SyncPhase::idle;
+};
+
+template <class T> QCoro::Task<T> AppModel::requestSpotifyAuthParams()
+{
+    HelperClienting& client = requireClient();
+    QCoro::Task<T> reply
+        = client.template request<T>(Request::getSpotifyAuthParams(), HelperClienting::kDefaultTimeout);
+    co_return co_await std::move(reply);
+}
+
+} // namespace mivo
