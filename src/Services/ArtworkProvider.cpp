@@ -81,6 +81,13 @@ ArtworkProvider::ArtworkProvider(ArtworkProviderOptions options, QObject* parent
 
 ArtworkProvider::~ArtworkProvider()
 {
+    // A transfer still running would be deleted with the network manager without
+    // ever finishing, and its load would wait forever: end each one now, so that
+    // every awaiting load gets its (empty) answer.
+    m_shuttingDown = true;
+    const auto replies = m_network->findChildren<QNetworkReply*>();
+    for (QNetworkReply* reply : replies)
+        reply->abort();
     // Every queued job still runs, so that each awaiting load gets its answer.
     m_worker.waitForDone();
 }
@@ -177,7 +184,7 @@ QCoro::Task<QImage> ArtworkProvider::loadURL(QUrl url, int pixels, QString key)
 
     const QPointer<ArtworkProvider> self(this);
     co_await reply;
-    if (!self || !release.reply)
+    if (!self || self->m_shuttingDown || !release.reply)
         co_return QImage();
     if (!guard->failure.isEmpty()) {
         logUrlFailure(guard->failure);

@@ -92,6 +92,7 @@ private:
     ArtworkDiskCache m_disk; // worker thread only
     MusicLibraryIndex m_library; // worker thread only
     QNetworkAccessManager* m_network; // main thread, owned as a child
+    bool m_shuttingDown = false; // main thread
     QThreadPool m_worker; // destroyed first: waits for the running job
 };
 

@@ -3,6 +3,7 @@
 #include "Services/PkexecAdminRunner.h"
 #include "Support/Bundle.h"
 #include "Support/Log.h"
+#include "Support/Utf8.h"
 #include "Support/WorkerThread.h"
 #include "Transport/HelperLocator.h"
 
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <cerrno>
 #include <csignal>
 #include <sys/stat.h>
@@ -143,15 +143,6 @@ void uninstallLinks(const CLIInstaller::Context& context)
     }
 }
 
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 // Runs `tool --version`. A tool that has not ended within `timeout` is killed
 // together with everything it started, and reports nothing.
 std::optional<QString> versionOf(const QString& tool, std::chrono::milliseconds timeout)
@@ -174,7 +165,7 @@ std::optional<QString> versionOf(const QString& tool, std::chrono::milliseconds 
         }
         return std::nullopt;
     }
-    const auto output = decodeUtf8(process.readAllStandardOutput());
+    const auto output = decodeUtf8Strict(process.readAllStandardOutput());
     if (!output)
         return std::nullopt;
     QString version = output->trimmed();

@@ -1,9 +1,9 @@
 #include "Services/PkexecAdminRunner.h"
 
 #include "Services/InstallError.h"
+#include "Support/Utf8.h"
 
 #include <QProcess>
-#include <QStringDecoder>
 
 namespace mivo {
 
@@ -11,15 +11,6 @@ namespace {
 
 // The name the script sees as $0 (shown in the shell's own error messages).
 constexpr auto kScriptName = "mivo";
-
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 } // namespace
 
@@ -45,9 +36,9 @@ QString PkexecAdminRunner::run(const QString& script, const QStringList& argumen
     process.waitForFinished(-1);
 
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        return decodeUtf8(process.readAllStandardOutput()).value_or(QString());
+        return decodeUtf8Strict(process.readAllStandardOutput()).value_or(QString());
     const QString message
-        = decodeUtf8(process.readAllStandardError()).value_or(QStringLiteral("unknown")).trimmed();
+        = decodeUtf8Strict(process.readAllStandardError()).value_or(QStringLiteral("unknown")).trimmed();
     throw InstallError::escalationFailed(message);
 }
 

@@ -1,12 +1,12 @@
 #include "Transport/HelperClient.h"
 
 #include "Support/Log.h"
+#include "Support/Utf8.h"
 #include "Transport/Response.h"
 #include "Transport/ServerEvent.h"
 #include "Transport/WireCoding.h"
 
 #include <QPointer>
-#include <QStringDecoder>
 
 namespace mivo {
 
@@ -14,9 +14,7 @@ namespace {
 
 QByteArray printable(const QByteArray& line)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(line);
-    return decoder.hasError() ? QByteArrayLiteral("<non-utf8>") : text.toUtf8();
+    return decodeUtf8Strict(line) ? line : QByteArrayLiteral("<non-utf8>");
 }
 
 } // namespace

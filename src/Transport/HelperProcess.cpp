@@ -2,10 +2,9 @@
 
 #include "Support/Bundle.h"
 #include "Support/Log.h"
+#include "Support/Utf8.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
-
-#include <QStringDecoder>
 
 namespace mivo {
 
@@ -153,11 +152,10 @@ void HelperProcess::logStandardError()
     if (chunk.isEmpty() || !lcHelper().isDebugEnabled())
         return;
     // Each chunk is logged on its own; one that is not valid UTF-8 is dropped.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(chunk);
-    if (decoder.hasError())
+    const std::optional<QString> text = decodeUtf8Strict(chunk);
+    if (!text)
         return;
-    for (const QString& piece : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    for (const QString& piece : text->split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         qCDebug(lcHelper, "helper stderr: %s", qUtf8Printable(piece));
 }
 

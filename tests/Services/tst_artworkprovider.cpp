@@ -134,6 +134,7 @@ private slots:
     void artworkFromTheMusicLibrary();
     void goesOnWithoutTheMusicLibrary();
     void sharedProviderUsesTheUserCacheFolder();
+    void destroyingTheProviderEndsARunningDownload();
 };
 
 void TestArtworkProvider::initTestCase()
@@ -452,6 +453,26 @@ void TestArtworkProvider::sharedProviderUsesTheUserCacheFolder()
         + QString::fromUtf8(build::kAppId) + "/artwork";
     QCOMPARE(QDir::cleanPath(shared.diskDir()), QDir::cleanPath(expected));
     QVERIFY(QFileInfo(shared.diskDir()).isDir());
+}
+
+void TestArtworkProvider::destroyingTheProviderEndsARunningDownload()
+{
+    Fixture fixture;
+    fixture.options.requestTimeout = 60000ms;
+    fixture.server.route("/slow.png", LoopbackHttpServer::Reply { 200, {}, {}, {}, true, true });
+    auto provider = fixture.provider();
+
+    bool finished = false;
+    QImage result(1, 1, QImage::Format_ARGB32);
+    QCoro::connect(provider->image(ArtworkRef::url(fixture.server.url("/slow.png")), kSize), this,
+        [&](const QImage& image) {
+            finished = true;
+            result = image;
+        });
+    QTRY_COMPARE(fixture.server.requestCount("/slow.png"), 1);
+    provider.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(finished, 5000);
+    QVERIFY(result.isNull());
 }
 
 QTEST_GUILESS_MAIN(TestArtworkProvider)
