@@ -8,13 +8,13 @@
 #include "State/StoreRequests.h"
 #include "State/SyncStore.h"
 #include "Support/Log.h"
+#include "Support/Utf8.h"
 #include "Transport/HelperError.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QStringDecoder>
 #include <qcoro/qcoronetworkreply.h>
 
 namespace mivo {
@@ -167,12 +167,10 @@ QCoro::Task<QString> AppleMusicAuthService::fetchDeveloperToken(std::shared_ptr<
     if (!status.isValid() || status.toInt() != 200)
         throw developerTokenUnavailable();
 
-    // Stateless: a sequence cut off at the end of the body is an error, not kept for more.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString body = decoder.decode(reply->readAll());
-    if (decoder.hasError())
+    const std::optional<QString> body = decodeUtf8Strict(reply->readAll());
+    if (!body)
         throw developerTokenUnavailable();
-    const QString token = body.trimmed();
+    const QString token = body->trimmed();
     if (token.isEmpty())
         throw developerTokenUnavailable();
     co_return token;
