@@ -34,7 +34,8 @@ AppModel::AppModel(Options options, QObject* parent)
     , m_options(std::move(options))
     , m_sync(new SyncStore(this))
     , m_cliTool(new CLIToolStore(m_options.cliTool, this))
-    , m_automationPermission(AutomationPermissionMonitor::shared())
+    , m_automationPermission(m_options.automationPermission ? *m_options.automationPermission
+                                                            : AutomationPermissionMonitor::shared())
 {
 }
 
@@ -364,6 +365,46 @@ void AppModel::stepReview(int step)
     // Wraps around at both ends, whatever the size of the step.
     const qsizetype target = ((position + step) % count + count) % count;
     setFocusedReviewTrackId(queue[target]->id());
+}
+
+// MARK: Setup wizard
+
+void AppModel::beginOnboarding(std::optional<SetupCoordinator::Mode> mode)
+{
+    const UserDefaults& defaults = m_options.defaults ? *m_options.defaults : UserDefaults::standard();
+    openOnboarding(mode.value_or(
+        defaults.didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun));
+}
+
+QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode)
+{
+    const QPointer<AppModel> self(this);
+    if (m_settings && !m_settings->config())
+        co_await m_settings->refresh();
+    if (!self)
+        co_return;
+    std::optional<SafeConfig> config;
+    if (m_settings)
+        config = m_settings->config();
+    setSetupCoordinator(new SetupCoordinator(mode, this, std::move(config), this));
+    setOnboardingPresented(true);
+}
+
+void AppModel::finishOnboarding()
+{
+    setOnboardingPresented(false);
+    setSetupCoordinator(nullptr);
+    initialFetch();
+}
+
+void AppModel::setSetupCoordinator(SetupCoordinator* coordinator)
+{
+    if (m_setupCoordinator == coordinator)
+        return;
+    if (m_setupCoordinator)
+        m_setupCoordinator->deleteLater();
+    m_setupCoordinator = coordinator;
+    emit setupCoordinatorChanged();
 }
 
 // MARK: Accounts

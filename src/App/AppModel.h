@@ -12,6 +12,7 @@
 #include "State/ToolProvisioningStore.h"
 #include "State/TrackModel.h"
 #include "Support/MonotonicClock.h"
+#include "Support/UserDefaults.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperEvent.h"
@@ -19,6 +20,7 @@
 #include "Transport/Request.h"
 #include "Transport/SyncRecords.h"
 #include "Transport/WireVocabulary.h"
+#include "Views/Onboarding/SetupCoordinator.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -57,6 +59,7 @@ class AppModel : public QObject {
             isInspectorPresentedChanged)
     Q_PROPERTY(bool isOnboardingPresented READ isOnboardingPresented WRITE setOnboardingPresented NOTIFY
             isOnboardingPresentedChanged)
+    Q_PROPERTY(mivo::SetupCoordinator* setupCoordinator READ setupCoordinator NOTIFY setupCoordinatorChanged)
 
 public:
     // What the model builds its parts with; tests replace the clock, the preview's
@@ -65,6 +68,10 @@ public:
         MonotonicClock* clock = &MonotonicClock::system();
         MonotonicClock::Duration previewDebounce = PreviewStore::kDebounce;
         CLIToolStore::Context cliTool = CLIToolStore::Context::system();
+        // The Music app's automation consent; none is the process-wide monitor.
+        AutomationPermissionMonitor* automationPermission = nullptr;
+        // Where "didOnboard" is read; none is the user's own defaults.
+        UserDefaults* defaults = nullptr;
     };
 
     // A model without a helper link; start() makes one.
@@ -105,6 +112,19 @@ public:
     void setInspectorPresented(bool presented);
     bool isOnboardingPresented() const { return m_isOnboardingPresented; }
     void setOnboardingPresented(bool presented);
+
+    // The setup wizard's state while the wizard is shown; none otherwise.
+    SetupCoordinator* setupCoordinator() const { return m_setupCoordinator; }
+    // Shows the setup wizard: reads the configuration first when none has been
+    // read yet (whatever comes of that), then makes a new coordinator from the
+    // configuration then held and presents the wizard. Without a mode the
+    // wizard is a re-run once "didOnboard" is set, a first run before. A wizard
+    // already shown is replaced. Returns at once.
+    void beginOnboarding(std::optional<SetupCoordinator::Mode> mode = std::nullopt);
+    // The wizard's last step: hides it and drops its coordinator, then reads the
+    // configuration and the playlists of all sources again. Returns at once;
+    // "didOnboard" is left to the caller.
+    void finishOnboarding();
 
     // The sidebar's selection changed: previews the selected playlists, sorted by
     // name; while a sync runs it only clears the preview, and after a run it first
@@ -153,6 +173,7 @@ signals:
     void focusedReviewTrackIdChanged();
     void isInspectorPresentedChanged();
     void isOnboardingPresentedChanged();
+    void setupCoordinatorChanged();
 
 private:
     void attach(std::unique_ptr<HelperClienting> client);
@@ -163,6 +184,8 @@ private:
     void route(const HelperEvent& event);
     void route(const ServerEvent& event);
     QCoro::Task<void> refreshSettings();
+    QCoro::Task<void> openOnboarding(SetupCoordinator::Mode mode);
+    void setSetupCoordinator(SetupCoordinator* coordinator);
     // The selected playlists that are not folders, each id resolved to its first
     // playlist, sorted by name as the user's locale orders names.
     QList<PlaylistDTO> selectedPlaylists() const;
@@ -189,6 +212,9 @@ private:
     std::optional<QString> m_focusedReviewTrackId;
     bool m_isInspectorPresented = false;
     bool m_isOnboardingPresented = false;
+    // A child of the model; a replaced one is deleted once control returns to
+    // the event loop, so a view that called in through it is not cut short.
+    QPointer<SetupCoordinator> m_setupCoordinator;
     // Counts bridges: a bridge that is no longer the current one routes nothing.
     quint64 m_bridgeGeneration = 0;
     // Counts starts of a sync: only the newest one writes its outcome.

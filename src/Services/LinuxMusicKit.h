@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Services/MusicKit.h"
+
+namespace mivo {
+
+// This system has no Apple Music framework: authorization is always
+// restricted, so the application never asks for a developer token, and a user
+// token cannot be had.
+class LinuxMusicKit final : public MusicKit {
+public:
+    QCoro::Task<AuthorizationStatus> requestAuthorization() override;
+    QCoro::Task<QString> userToken(QString developerToken, bool ignoreCache) override;
+};
+
+} // namespace mivo

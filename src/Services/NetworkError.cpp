@@ -1,0 +1,26 @@
+#include "Services/NetworkError.h"
+
+namespace mivo {
+
+NetworkError::NetworkError(QNetworkReply::NetworkError code, const QString& description)
+    : m_code(code)
+    , m_description(description.toUtf8())
+{
+}
+
+bool NetworkError::isUnreachable() const
+{
+    switch (m_code) {
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::RemoteHostClosedError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,503 @@
+#include "App/AppModel.h"
+#include "Services/AutomationPermissionMonitor.h"
+#include "State/SettingsStore.h"
+#include "State/ToolProvisioningStore.h"
+#include "Support/SampleData.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/TaskProbe.h"
+#include "TestSupport/WireTesting.h"
+#include "Transport/HelperError.h"
+#include "Transport/ResultRecords.h"
+#include "Views/Onboarding/SetupCoordinator.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+using namespace mivo;
+using mivo::test::ScriptedHelperClient;
+using Outcome = ScriptedHelperClient::Outcome;
+using Mode = SetupCoordinator::Mode;
+using Screen = SetupCoordinator::Screen;
+using Status = AppleMusicLocalAccess::Status;
+
+Q_DECLARE_METATYPE(std::optional<mivo::SafeConfig>)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+// Answers every consent question with the code the test set.
+class FixedProbe : public AutomationProbe {
+public:
+    explicit FixedProbe(qint32 code)
+        : m_code(code)
+    {
+    }
+    std::optional<qint32> determinePermission(const QString&, bool) override { return m_code; }
+
+private:
+    qint32 m_code;
+};
+
+qint32 codeFor(Status status)
+{
+    switch (status) {
+    case Status::authorized:
+        return AutomationProbe::kPermitted;
+    case Status::denied:
+        return AutomationProbe::kNotPermitted;
+    case Status::undetermined:
+        break;
+    }
+    return AutomationProbe::kWouldRequireConsent;
+}
+
+// An application model over a scripted helper client, or over none, with the
+// Music app's automation consent the test chose.
+struct Harness {
+    explicit Harness(bool attached = true, Status automationStatus = Status::undetermined)
+        : automation(std::make_unique<AutomationPermissionMonitor>(
+            AppleMusicLocalAccess(std::make_shared<FixedProbe>(codeFor(automationStatus)))))
+    {
+        AppModel::Options options;
+        options.automationPermission = automation.get();
+        if (!attached) {
+            model = std::make_unique<AppModel>(options);
+            return;
+        }
+        auto scripted = std::make_unique<ScriptedHelperClient>();
+        client = scripted.get();
+        model = std::make_unique<AppModel>(std::move(scripted), options);
+    }
+
+    void loadConfig(const SafeConfig& config)
+    {
+        client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+        QCoro::waitFor(model->settings()->refresh());
+        client->clearSent();
+    }
+
+    QList<Request> sentRequests() const
+    {
+        QList<Request> requests;
+        for (const ScriptedHelperClient::Sent& sent : client->sent())
+            requests.append(sent.request);
+        return requests;
+    }
+
+    std::unique_ptr<AutomationPermissionMonitor> automation;
+    ScriptedHelperClient* client = nullptr;
+    std::unique_ptr<AppModel> model;
+};
+
+SafeConfig configWith(bool appleMusic, bool spotify)
+{
+    SafeConfig config = SampleData::sampleConfig();
+    config.appleMusicConnected = appleMusic;
+    config.spotifyConnected = spotify;
+    return config;
+}
+
+// Runs navigation steps written as letters: a = advance, b = back, c = go to
+// connect music.
+void navigate(SetupCoordinator& coordinator, const QString& steps)
+{
+    for (const QChar step : steps) {
+        if (step == u'a')
+            coordinator.advance();
+        else if (step == u'b')
+            coordinator.back();
+        else if (step == u'c')
+            coordinator.goToConnectMusic();
+    }
+}
+
+const QString kSoundcloudRefused = QStringLiteral("SoundCloud rejected the token.");
+const QString kProxyRefused = QStringLiteral("The subscription could not be read.");
+const QString kConfigRefused = QStringLiteral("The output folder is not writable.");
+
+} // namespace
+
+class SetupCoordinatorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void navigation_data();
+    void navigation();
+    void screensHaveFixedRawValues();
+    void startsFromTheConfiguration_data();
+    void startsFromTheConfiguration();
+    void settersNotifyOnlyOnChange();
+    void toolsMustBeReadyToGoOn_data();
+    void toolsMustBeReadyToGoOn();
+    void playlistSourceRule_data();
+    void playlistSourceRule();
+    void commitSendsOnePatchThenTheTrimmedTokens();
+    void commitOutcomes_data();
+    void commitOutcomes();
+    void commitWithoutAHelperReportsTheTokensItCouldNotStore();
+    void commitAfterTheModelIsGoneOnlyRaisesItsFlag();
+};
+
+void SetupCoordinatorTest::navigation_data()
+{
+    QTest::addColumn<Mode>("mode");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<Screen>("screen");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("notifications");
+    QTest::addColumn<bool>("isFirst");
+    QTest::addColumn<bool>("isLast");
+
+    QTest::newRow("first run starts at welcome")
+        << Mode::firstRun << "" << Screen::welcome << 0 << 0 << true << false;
+    QTest::newRow("re-run starts at tools")
+        << Mode::reRun << "" << Screen::prepareTools << 0 << 0 << true << false;
+    QTest::newRow("first run: back on the first screen")
+        << Mode::firstRun << "b" << Screen::welcome << 0 << 0 << true << false;
+    QTest::newRow("re-run: back on the first screen")
+        << Mode::reRun << "bb" << Screen::prepareTools << 0 << 0 << true << false;
+    QTest::newRow("first run: forward and back")
+        << Mode::firstRun << "aab" << Screen::prepareTools << 1 << 3 << false << false;
+    QTest::newRow("first run: past the last screen")
+        << Mode::firstRun << "aaaaaaa" << Screen::finish << 5 << 5 << false << true;
+    QTest::newRow("re-run: past the last screen")
+        << Mode::reRun << "aaaaaa" << Screen::finish << 4 << 4 << false << true;
+    QTest::newRow("first run: jump to connect music")
+        << Mode::firstRun << "c" << Screen::connectMusic << 2 << 1 << false << false;
+    QTest::newRow("re-run: jump back to connect music")
+        << Mode::reRun << "aaac" << Screen::connectMusic << 1 << 4 << false << false;
+    QTest::newRow("jump while on connect music")
+        << Mode::reRun << "ac" << Screen::connectMusic << 1 << 1 << false << false;
+}
+
+void SetupCoordinatorTest::navigation()
+{
+    QFETCH(Mode, mode);
+    QFETCH(QString, steps);
+    QFETCH(Screen, screen);
+    QFETCH(int, index);
+    QFETCH(int, notifications);
+    QFETCH(bool, isFirst);
+    QFETCH(bool, isLast);
+
+    SetupCoordinator coordinator(mode, nullptr, std::nullopt);
+    QCOMPARE(coordinator.stepCount(), mode == Mode::firstRun ? 6 : 5);
+    QCOMPARE(coordinator.screenOrder().contains(Screen::welcome), mode == Mode::firstRun);
+    QSignalSpy changed(&coordinator, &SetupCoordinator::currentScreenChanged);
+
+    navigate(coordinator, steps);
+
+    QCOMPARE(coordinator.currentScreen(), screen);
+    QCOMPARE(coordinator.currentIndex(), index);
+    QCOMPARE(changed.count(), notifications);
+    QCOMPARE(coordinator.isFirst(), isFirst);
+    QCOMPARE(coordinator.isLast(), isLast);
+}
+
+void SetupCoordinatorTest::screensHaveFixedRawValues()
+{
+    const QList<Screen> all = SetupCoordinator::allScreens();
+    QCOMPARE(all.size(), 6);
+    for (int raw = 0; raw < 6; ++raw) {
+        QCOMPARE(int(all.at(raw)), raw);
+        QCOMPARE(SetupCoordinator::screenFromRawValue(raw), std::optional(all.at(raw)));
+    }
+    QCOMPARE(SetupCoordinator::screenFromRawValue(-1), std::nullopt);
+    QCOMPARE(SetupCoordinator::screenFromRawValue(6), std::nullopt);
+}
+
+void SetupCoordinatorTest::startsFromTheConfiguration_data()
+{
+    QTest::addColumn<std::optional<SafeConfig>>("config");
+    QTest::addColumn<QList<SourceId>>("sources");
+    QTest::addColumn<QualityProfile>("profile");
+    QTest::addColumn<bool>("identityEnabled");
+    QTest::addColumn<bool>("identityStrict");
+    QTest::addColumn<QString>("outputDir");
+    QTest::addColumn<Theme>("theme");
+
+    const QList<SourceId> all { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud,
+        SourceId::youtube };
+    QTest::newRow("no configuration") << std::optional<SafeConfig>() << all << QualityProfile::balanced
+                                      << false << false << "~/Music/DjayImport" << Theme::dark;
+
+    SafeConfig config = SampleData::sampleConfig();
+    config.sources = { SourceId::youtube, SourceId::soulseek };
+    config.quality = SafeConfig::Quality { QualityFloor::flac, true, true, true };
+    config.identity = SafeConfig::Identity { true, true };
+    config.ui.theme = Theme::light;
+    config.outputDir = QStringLiteral("~/Sets");
+    QTest::newRow("configuration") << std::optional(config) << config.sources << QualityProfile::best << true
+                                   << true << "~/Sets" << Theme::light;
+
+    SafeConfig bare = SampleData::sampleConfig();
+    bare.sources = {};
+    bare.outputDir = std::nullopt;
+    bare.quality.bestQuality = false;
+    QTest::newRow("no sources, no folder") << std::optional(bare) << QList<SourceId>() << QualityProfile::fast
+                                           << true << false << "~/Music/DjayImport" << Theme::dark;
+}
+
+void SetupCoordinatorTest::startsFromTheConfiguration()
+{
+    QFETCH(std::optional<SafeConfig>, config);
+    QFETCH(QList<SourceId>, sources);
+    QFETCH(QualityProfile, profile);
+    QFETCH(bool, identityEnabled);
+    QFETCH(bool, identityStrict);
+    QFETCH(QString, outputDir);
+    QFETCH(Theme, theme);
+
+    const SetupCoordinator coordinator(Mode::reRun, nullptr, config);
+    QCOMPARE(coordinator.selectedSources(), sources);
+    QCOMPARE(coordinator.qualityProfile(), profile);
+    QCOMPARE(coordinator.identityEnabled(), identityEnabled);
+    QCOMPARE(coordinator.identityStrict(), identityStrict);
+    QCOMPARE(coordinator.outputDir(), outputDir);
+    QCOMPARE(coordinator.uiTheme(), theme);
+    // Stored secrets are never shown again.
+    QVERIFY(coordinator.soundcloudToken().isEmpty() && coordinator.acoustidKey().isEmpty()
+        && coordinator.proxySubscription().isEmpty());
+    QVERIFY(!coordinator.isCommitting() && !coordinator.lastError() && !coordinator.dismissedSourceWarning());
+}
+
+void SetupCoordinatorTest::settersNotifyOnlyOnChange()
+{
+    SetupCoordinator coordinator(Mode::firstRun, nullptr, std::nullopt);
+    QSignalSpy profile(&coordinator, &SetupCoordinator::qualityProfileChanged);
+    QSignalSpy sources(&coordinator, &SetupCoordinator::selectedSourcesChanged);
+    QSignalSpy token(&coordinator, &SetupCoordinator::soundcloudTokenChanged);
+
+    coordinator.setQualityProfile(QualityProfile::balanced);
+    coordinator.setSelectedSources(coordinator.selectedSources());
+    coordinator.setSoundcloudToken(QString());
+    QCOMPARE(profile.count() + sources.count() + token.count(), 0);
+
+    coordinator.setQualityProfile(QualityProfile::fast);
+    coordinator.setSelectedSources({ SourceId::bandcamp });
+    coordinator.setSoundcloudToken(QStringLiteral("abc"));
+    QCOMPARE(profile.count() + sources.count() + token.count(), 3);
+}
+
+void SetupCoordinatorTest::toolsMustBeReadyToGoOn_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("canAdvance");
+
+    QTest::newRow("no model") << "no model" << false;
+    QTest::newRow("no tool store") << "no helper" << false;
+    QTest::newRow("tools idle") << "idle" << false;
+    QTest::newRow("tools provisioning") << "running" << false;
+    QTest::newRow("tools failed") << "failed" << false;
+    QTest::newRow("tools ready") << "ready" << true;
+}
+
+void SetupCoordinatorTest::toolsMustBeReadyToGoOn()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, canAdvance);
+
+    if (situation == u"no model") {
+        QCOMPARE(SetupCoordinator(Mode::firstRun, nullptr, std::nullopt).canAdvancePastTools(), canAdvance);
+        return;
+    }
+    Harness harness(situation != u"no helper");
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
+    if (harness.client && situation != u"idle") {
+        ToolProvisioningStore* tools = harness.model->toolProvisioning();
+        const bool ok = situation == u"ready";
+        harness.client->enqueue(Method::provisionTools,
+            Outcome::encoded(ProvisionToolsResult {
+                ok, { ToolStatusDTO { "yt-dlp", "yt-dlp", ok ? "ok" : "error", {} } } }));
+        harness.client->setHoldReplies(situation == u"running");
+        test::TaskProbe<void> provisioning(tools->provision());
+        if (situation != u"running")
+            QTRY_VERIFY(provisioning.isDone());
+        QVERIFY(readiness.count() > 0);
+        QCOMPARE(coordinator.canAdvancePastTools(), canAdvance);
+        harness.client->release();
+        QTRY_VERIFY(provisioning.isDone());
+        return;
+    }
+    QCOMPARE(coordinator.canAdvancePastTools(), canAdvance);
+}
+
+void SetupCoordinatorTest::playlistSourceRule_data()
+{
+    QTest::addColumn<bool>("appleMusic");
+    QTest::addColumn<bool>("spotify");
+    QTest::addColumn<Status>("automation");
+    QTest::addColumn<bool>("hasNoSource");
+
+    QTest::newRow("nothing, automation undetermined") << false << false << Status::undetermined << true;
+    QTest::newRow("nothing, automation denied") << false << false << Status::denied << true;
+    QTest::newRow("nothing, automation authorized") << false << false << Status::authorized << false;
+    QTest::newRow("spotify, automation denied") << false << true << Status::denied << false;
+    QTest::newRow("apple music, automation denied") << true << false << Status::denied << false;
+}
+
+void SetupCoordinatorTest::playlistSourceRule()
+{
+    QFETCH(bool, appleMusic);
+    QFETCH(bool, spotify);
+    QFETCH(Status, automation);
+    QFETCH(bool, hasNoSource);
+
+    Harness harness(true, automation);
+    const SetupCoordinator before(Mode::firstRun, harness.model.get(), std::nullopt);
+    // Without a configuration no cloud account counts as connected.
+    QCOMPARE(before.hasNoSource(), automation != Status::authorized);
+
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
+    harness.loadConfig(configWith(appleMusic, spotify));
+    QCOMPARE(coordinator.hasNoSource(), hasNoSource);
+    QVERIFY(readiness.count() > 0);
+
+    // Once the model is gone nothing is usable.
+    harness.model.reset();
+    QVERIFY(coordinator.hasNoSource());
+}
+
+void SetupCoordinatorTest::commitSendsOnePatchThenTheTrimmedTokens()
+{
+    Harness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.ui.theme = Theme::light;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), config);
+    coordinator.setSelectedSources({ SourceId::bandcamp, SourceId::soulseek });
+    coordinator.setQualityProfile(QualityProfile::balanced);
+    coordinator.setIdentityEnabled(true);
+    coordinator.setIdentityStrict(false);
+    coordinator.setOutputDir(QStringLiteral(" ~/Music/Sets "));
+    coordinator.setSoundcloudToken(QStringLiteral("  sc-token\n"));
+    coordinator.setAcoustidKey(QStringLiteral(" \n\t "));
+    coordinator.setProxySubscription(QStringLiteral("\nvpn://subscription/1 "));
+
+    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+    harness.client->enqueue(Method::storeAccountToken, { Outcome::result("{}"), Outcome::result("{}") });
+    QSignalSpy committing(&coordinator, &SetupCoordinator::isCommittingChanged);
+    QCoro::waitFor(coordinator.commit());
+
+    ConfigPatch patch;
+    patch.sources = QList<SourceId> { SourceId::bandcamp, SourceId::soulseek };
+    patch.quality = SafeConfig::Quality { QualityFloor::any, false, true, false };
+    patch.ui = SafeConfig::UI { Theme::light };
+    patch.outputDir = QStringLiteral(" ~/Music/Sets ");
+    patch.identity = SafeConfig::Identity { true, false };
+    const QList<Request> expected {
+        Request::setConfig(patch),
+        Request::getConfig(),
+        Request::storeAccountToken(AccountService::soundcloud, QStringLiteral("sc-token")),
+        Request::storeAccountToken(AccountService::proxy, QStringLiteral("vpn://subscription/1")),
+    };
+    QCOMPARE(harness.sentRequests(), expected);
+    for (const ScriptedHelperClient::Sent& sent : harness.client->sent())
+        QCOMPARE(sent.timeout, std::optional(std::chrono::milliseconds(15000)));
+
+    QCOMPARE(committing.count(), 2);
+    QVERIFY(!coordinator.isCommitting());
+    QCOMPARE(coordinator.lastError(), std::nullopt);
+    // The fields keep what was typed.
+    QCOMPARE(coordinator.soundcloudToken(), QStringLiteral("  sc-token\n"));
+    QCOMPARE(coordinator.acoustidKey(), QStringLiteral(" \n\t "));
+}
+
+void SetupCoordinatorTest::commitOutcomes_data()
+{
+    QTest::addColumn<bool>("configSaved");
+    QTest::addColumn<QList<AccountService>>("refused");
+    QTest::addColumn<QList<Method>>("methods");
+    QTest::addColumn<std::optional<QString>>("lastError");
+
+    const QList<Method> saved { Method::setConfig, Method::getConfig, Method::storeAccountToken,
+        Method::storeAccountToken, Method::storeAccountToken };
+    const QList<Method> notSaved { Method::setConfig, Method::storeAccountToken, Method::storeAccountToken,
+        Method::storeAccountToken };
+
+    QTest::newRow("everything saved") << true << QList<AccountService>() << saved << std::optional<QString>();
+    QTest::newRow("configuration refused, tokens still stored")
+        << false << QList<AccountService>() << notSaved << std::optional(kConfigRefused);
+    QTest::newRow("a token refused") << true << QList<AccountService> { AccountService::proxy } << saved
+                                     << std::optional(kProxyRefused);
+    QTest::newRow("two tokens refused: the first is reported")
+        << true << QList<AccountService> { AccountService::soundcloud, AccountService::proxy } << saved
+        << std::optional(kSoundcloudRefused);
+    QTest::newRow("configuration and a token refused: the configuration is reported")
+        << false << QList<AccountService> { AccountService::soundcloud } << notSaved
+        << std::optional(kConfigRefused);
+}
+
+void SetupCoordinatorTest::commitOutcomes()
+{
+    QFETCH(bool, configSaved);
+    QFETCH(QList<AccountService>, refused);
+    QFETCH(QList<Method>, methods);
+    QFETCH(std::optional<QString>, lastError);
+
+    Harness harness;
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), SampleData::sampleConfig());
+    coordinator.setSoundcloudToken(QStringLiteral("sc"));
+    coordinator.setAcoustidKey(QStringLiteral("ac"));
+    coordinator.setProxySubscription(QStringLiteral("vpn"));
+
+    if (configSaved) {
+        harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+        harness.client->enqueue(
+            Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+    } else {
+        harness.client->enqueue(
+            Method::setConfig, Outcome::engineError(QStringLiteral("bad_config"), kConfigRefused));
+    }
+    for (const AccountService service :
+        { AccountService::soundcloud, AccountService::acoustid, AccountService::proxy }) {
+        if (!refused.contains(service))
+            harness.client->enqueue(Method::storeAccountToken, Outcome::result("{}"));
+        else if (service == AccountService::soundcloud)
+            harness.client->enqueue(
+                Method::storeAccountToken, Outcome::engineError("invalid_token", kSoundcloudRefused));
+        else
+            harness.client->enqueue(
+                Method::storeAccountToken, Outcome::engineError("invalid_token", kProxyRefused));
+    }
+
+    QCoro::waitFor(coordinator.commit());
+
+    QCOMPARE(harness.client->sentMethods(), methods);
+    QCOMPARE(coordinator.lastError(), lastError);
+    QVERIFY(!coordinator.isCommitting());
+}
+
+void SetupCoordinatorTest::commitWithoutAHelperReportsTheTokensItCouldNotStore()
+{
+    Harness harness(false);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    QCoro::waitFor(coordinator.commit());
+    // Nothing typed, nothing lost.
+    QCOMPARE(coordinator.lastError(), std::nullopt);
+
+    coordinator.setAcoustidKey(QStringLiteral("key"));
+    QCoro::waitFor(coordinator.commit());
+    QCOMPARE(coordinator.lastError(), std::optional(HelperError::helperUnavailable().userText()));
+    QVERIFY(!coordinator.isCommitting());
+}
+
+void SetupCoordinatorTest::commitAfterTheModelIsGoneOnlyRaisesItsFlag()
+{
+    Harness harness;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    coordinator.setSoundcloudToken(QStringLiteral("sc"));
+    harness.model.reset();
+
+    QSignalSpy committing(&coordinator, &SetupCoordinator::isCommittingChanged);
+    QCoro::waitFor(coordinator.commit());
+    QCOMPARE(committing.count(), 2);
+    QVERIFY(!coordinator.isCommitting());
+    QCOMPARE(coordinator.lastError(), std::nullopt);
+}
+
+QTEST_MAIN(SetupCoordinatorTest)
+#include "tst_setupcoordinator.moc"
