@@ -30,7 +30,7 @@ AppModel::AppModel(QObject* parent)
 }
 
 AppModel::AppModel(Options options, QObject* parent)
-    : QObject(parent)
+    : AccountModel(parent)
     , m_options(std::move(options))
     , m_sync(new SyncStore(this))
     , m_cliTool(new CLIToolStore(m_options.cliTool, this))

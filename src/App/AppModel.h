@@ -1,5 +1,6 @@
 #pragma once
 
+#include "State/AccountModel.h"
 #include "Services/AutomationPermissionMonitor.h"
 #include "State/CLIToolStore.h"
 #include "State/DiagnosticsStore.h"
@@ -42,7 +43,7 @@ namespace mivo {
 // Lives on the main thread. Work that talks to the helper runs in tasks that cannot
 // be cancelled: each checks that the model still exists after every wait, and work
 // superseded by newer work (a newer start of a sync) writes nothing.
-class AppModel : public QObject {
+class AppModel : public AccountModel {
     Q_OBJECT
     Q_PROPERTY(mivo::HelperClienting* client READ client NOTIFY attached)
     Q_PROPERTY(mivo::LibraryStore* library READ library NOTIFY attached)
@@ -91,13 +92,13 @@ public:
     void shutdown();
 
     HelperClienting* client() const { return m_client.get(); }
-    SyncStore& sync() { return *m_sync; }
+    SyncStore& sync() override { return *m_sync; }
     CLIToolStore& cliTool() { return *m_cliTool; }
     AutomationPermissionMonitor& automationPermission() { return m_automationPermission; }
     // Absent until a client is attached; then the same stores for the model's life.
     LibraryStore* library() const { return m_library; }
     PreviewStore* preview() const { return m_preview; }
-    SettingsStore* settings() const { return m_settings; }
+    SettingsStore* settings() const override { return m_settings; }
     DiagnosticsStore* diagnostics() const { return m_diagnostics; }
     OrphansStore* orphans() const { return m_orphans; }
     ToolProvisioningStore* toolProvisioning() const { return m_toolProvisioning; }
@@ -152,12 +153,12 @@ public:
 
     // Lets the helper run the Spotify sign-in, then reads the configuration and the
     // playlists again. Never throws: a failure shows in the sync banner.
-    QCoro::Task<void> connectSpotify();
+    QCoro::Task<void> connectSpotify() override;
     // The helper's Spotify sign-in parameters, decoded as T. Throws HelperError.
     template <class T> QCoro::Task<T> requestSpotifyAuthParams();
     // Hands an account token to the helper. Throws HelperError.
     QCoro::Task<void> storeAccountToken(
-        AccountService service, QString token, std::optional<QString> clientId = std::nullopt);
+        AccountService service, QString token, std::optional<QString> clientId = std::nullopt) override;
     // Removes an account from the helper, then reads the configuration again.
     // Throws HelperError.
     QCoro::Task<void> disconnectAccount(AccountService service);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Transport/WireVocabulary.h"
-#include "Views/Onboarding/QualityProfile.h"
+#include "Models/QualityProfile.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "Services/AppleMusicAuthService.h"
 
-#include "App/AppModel.h"
+#include "State/AccountModel.h"
 #include "BuildConfig.h"
 #include "Services/LinuxMusicKit.h"
 #include "Services/NetworkError.h"
@@ -38,7 +38,7 @@ struct ReplyDeleter {
     void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
 };
 
-void showWarning(AppModel& model, const QString& message)
+void showWarning(AccountModel& model, const QString& message)
 {
     model.sync().setBanner(SyncBanner { SyncBanner::Kind::warning, message, std::nullopt });
 }
@@ -106,9 +106,9 @@ QString AppleMusicAuthService::connectFailureMessage(const std::exception& error
     return QStringLiteral("Apple Music connection failed: ") + StoreRequests::errorText(error);
 }
 
-QCoro::Task<void> AppleMusicAuthService::connect(AppModel& appModel)
+QCoro::Task<void> AppleMusicAuthService::connect(AccountModel& appModel)
 {
-    const QPointer<AppModel> model(&appModel);
+    const QPointer<AccountModel> model(&appModel);
     const std::shared_ptr<Context> context = m_context;
 
     const MusicKit::AuthorizationStatus status = co_await context->musicKit->requestAuthorization();

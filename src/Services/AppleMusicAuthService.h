@@ -14,7 +14,7 @@ class QNetworkAccessManager;
 
 namespace mivo {
 
-class AppModel;
+class AccountModel;
 
 // Connects the user's Apple Music cloud account: asks the Apple Music framework
 // for authorization, fetches a developer token from the application's web
@@ -56,7 +56,7 @@ public:
     // Connects the account and stores its user token with the helper through
     // the model, then re-reads the configuration. Never throws: without
     // authorization, or when any step fails, it sets a warning banner instead.
-    QCoro::Task<void> connect(AppModel& model);
+    QCoro::Task<void> connect(AccountModel& model);
 
     // The banner texts.
     static QString notGrantedText();

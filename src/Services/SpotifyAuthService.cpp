@@ -1,6 +1,6 @@
 #include "Services/SpotifyAuthService.h"
 
-#include "App/AppModel.h"
+#include "State/AccountModel.h"
 
 namespace mivo {
 
@@ -10,7 +10,7 @@ SpotifyAuthService& SpotifyAuthService::shared()
     return service;
 }
 
-QCoro::Task<void> SpotifyAuthService::connect(AppModel& model)
+QCoro::Task<void> SpotifyAuthService::connect(AccountModel& model)
 {
     co_await model.connectSpotify();
 }

@@ -4,7 +4,7 @@
 
 namespace mivo {
 
-class AppModel;
+class AccountModel;
 
 // The service face of the Spotify sign-in, which the helper performs itself:
 // it only hands over to the application model.
@@ -15,7 +15,7 @@ public:
 
     // Runs the model's Spotify sign-in. Never throws; a failure is shown by the
     // model's banner.
-    QCoro::Task<void> connect(AppModel& model);
+    QCoro::Task<void> connect(AccountModel& model);
 };
 
 } // namespace mivo

@@ -2,7 +2,7 @@
 
 #include "Transport/SafeConfig.h"
 #include "Transport/WireVocabulary.h"
-#include "Views/Onboarding/QualityProfile.h"
+#include "Models/QualityProfile.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "Views/Onboarding/QualityProfile.h"
+#include "Models/QualityProfile.h"
 
 #include <QtTest>
 
