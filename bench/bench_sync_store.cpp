@@ -129,14 +129,3 @@ void BM_FoldSyncReadingCountsEveryEvent(benchmark::State& state)
 // Argument: number of playlists the 10,000 tracks are spread over.
 BENCHMARK(BM_FoldSync)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FoldSyncReadingCountsEveryEvent)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
