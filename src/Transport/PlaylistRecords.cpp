@@ -81,49 +81,14 @@ void fromJson(const nlohmann::json& json, ArtworkRef& value)
     }
 }
 
-nlohmann::ordered_json toJson(const PlaylistDTO& value)
-{
-    return encodeFields(value, kPlaylistFields);
-}
-void fromJson(const nlohmann::json& json, PlaylistDTO& value)
-{
-    decodeFields(json, value, kPlaylistFields);
-}
+MIVO_FIELD_CODEC(PlaylistDTO, kPlaylistFields)
 
-nlohmann::ordered_json toJson(const TrackDTO& value)
-{
-    return encodeFields(value, kTrackFields);
-}
-void fromJson(const nlohmann::json& json, TrackDTO& value)
-{
-    decodeFields(json, value, kTrackFields);
-}
+MIVO_FIELD_CODEC(TrackDTO, kTrackFields)
 
-nlohmann::ordered_json toJson(const TrackMeta& value)
-{
-    return encodeFields(value, kTrackMetaFields);
-}
-void fromJson(const nlohmann::json& json, TrackMeta& value)
-{
-    decodeFields(json, value, kTrackMetaFields);
-}
+MIVO_FIELD_CODEC(TrackMeta, kTrackMetaFields)
 
-nlohmann::ordered_json toJson(const PreviewTrackDTO& value)
-{
-    return encodeFields(value, kPreviewTrackFields);
-}
-void fromJson(const nlohmann::json& json, PreviewTrackDTO& value)
-{
-    decodeFields(json, value, kPreviewTrackFields);
-}
+MIVO_FIELD_CODEC(PreviewTrackDTO, kPreviewTrackFields)
 
-nlohmann::ordered_json toJson(const CandidateDTO& value)
-{
-    return encodeFields(value, kCandidateFields);
-}
-void fromJson(const nlohmann::json& json, CandidateDTO& value)
-{
-    decodeFields(json, value, kCandidateFields);
-}
+MIVO_FIELD_CODEC(CandidateDTO, kCandidateFields)
 
 } // namespace mivo

@@ -29,76 +29,20 @@ void fromJson(const nlohmann::json&, EmptyResult&)
 {
 }
 
-nlohmann::ordered_json toJson(const PreviewTracksResult& value)
-{
-    return encodeFields(value, kPreviewTracksFields);
-}
-void fromJson(const nlohmann::json& json, PreviewTracksResult& value)
-{
-    decodeFields(json, value, kPreviewTracksFields);
-}
+MIVO_FIELD_CODEC(PreviewTracksResult, kPreviewTracksFields)
 
-nlohmann::ordered_json toJson(const ConfigResult& value)
-{
-    return encodeFields(value, kConfigFields);
-}
-void fromJson(const nlohmann::json& json, ConfigResult& value)
-{
-    decodeFields(json, value, kConfigFields);
-}
+MIVO_FIELD_CODEC(ConfigResult, kConfigFields)
 
-nlohmann::ordered_json toJson(const ListPlaylistsResult& value)
-{
-    return encodeFields(value, kListPlaylistsFields);
-}
-void fromJson(const nlohmann::json& json, ListPlaylistsResult& value)
-{
-    decodeFields(json, value, kListPlaylistsFields);
-}
+MIVO_FIELD_CODEC(ListPlaylistsResult, kListPlaylistsFields)
 
-nlohmann::ordered_json toJson(const OrphansResult& value)
-{
-    return encodeFields(value, kOrphansFields);
-}
-void fromJson(const nlohmann::json& json, OrphansResult& value)
-{
-    decodeFields(json, value, kOrphansFields);
-}
+MIVO_FIELD_CODEC(OrphansResult, kOrphansFields)
 
-nlohmann::ordered_json toJson(const DoctorCheck& value)
-{
-    return encodeFields(value, kDoctorCheckFields);
-}
-void fromJson(const nlohmann::json& json, DoctorCheck& value)
-{
-    decodeFields(json, value, kDoctorCheckFields);
-}
+MIVO_FIELD_CODEC(DoctorCheck, kDoctorCheckFields)
 
-nlohmann::ordered_json toJson(const DoctorResult& value)
-{
-    return encodeFields(value, kDoctorFields);
-}
-void fromJson(const nlohmann::json& json, DoctorResult& value)
-{
-    decodeFields(json, value, kDoctorFields);
-}
+MIVO_FIELD_CODEC(DoctorResult, kDoctorFields)
 
-nlohmann::ordered_json toJson(const TestProxyResult& value)
-{
-    return encodeFields(value, kTestProxyFields);
-}
-void fromJson(const nlohmann::json& json, TestProxyResult& value)
-{
-    decodeFields(json, value, kTestProxyFields);
-}
+MIVO_FIELD_CODEC(TestProxyResult, kTestProxyFields)
 
-nlohmann::ordered_json toJson(const ProxyInfoResult& value)
-{
-    return encodeFields(value, kProxyInfoFields);
-}
-void fromJson(const nlohmann::json& json, ProxyInfoResult& value)
-{
-    decodeFields(json, value, kProxyInfoFields);
-}
+MIVO_FIELD_CODEC(ProxyInfoResult, kProxyInfoFields)
 
 } // namespace mivo

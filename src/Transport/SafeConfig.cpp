@@ -49,85 +49,22 @@ const std::tuple kProvisionFields { wireField("ok", &ProvisionToolsResult::ok),
 
 } // namespace
 
-nlohmann::ordered_json toJson(const SafeConfig::Quality& value)
-{
-    return encodeFields(value, kQualityFields);
-}
-void fromJson(const nlohmann::json& json, SafeConfig::Quality& value)
-{
-    decodeFields(json, value, kQualityFields);
-}
+MIVO_FIELD_CODEC(SafeConfig::Quality, kQualityFields)
 
-nlohmann::ordered_json toJson(const SafeConfig::Run& value)
-{
-    return encodeFields(value, kRunFields);
-}
-void fromJson(const nlohmann::json& json, SafeConfig::Run& value)
-{
-    decodeFields(json, value, kRunFields);
-}
+MIVO_FIELD_CODEC(SafeConfig::Run, kRunFields)
 
-nlohmann::ordered_json toJson(const SafeConfig::UI& value)
-{
-    return encodeFields(value, kUIFields);
-}
-void fromJson(const nlohmann::json& json, SafeConfig::UI& value)
-{
-    decodeFields(json, value, kUIFields);
-}
+MIVO_FIELD_CODEC(SafeConfig::UI, kUIFields)
 
-nlohmann::ordered_json toJson(const SafeConfig::Identity& value)
-{
-    return encodeFields(value, kIdentityFields);
-}
-void fromJson(const nlohmann::json& json, SafeConfig::Identity& value)
-{
-    decodeFields(json, value, kIdentityFields);
-}
+MIVO_FIELD_CODEC(SafeConfig::Identity, kIdentityFields)
 
-nlohmann::ordered_json toJson(const SafeConfig::Proxy& value)
-{
-    return encodeFields(value, kProxyFields);
-}
-void fromJson(const nlohmann::json& json, SafeConfig::Proxy& value)
-{
-    decodeFields(json, value, kProxyFields);
-}
+MIVO_FIELD_CODEC(SafeConfig::Proxy, kProxyFields)
 
-nlohmann::ordered_json toJson(const SafeConfig& value)
-{
-    return encodeFields(value, kSafeConfigFields);
-}
-void fromJson(const nlohmann::json& json, SafeConfig& value)
-{
-    decodeFields(json, value, kSafeConfigFields);
-}
+MIVO_FIELD_CODEC(SafeConfig, kSafeConfigFields)
 
-nlohmann::ordered_json toJson(const ConfigPatch& value)
-{
-    return encodeFields(value, kPatchFields);
-}
-void fromJson(const nlohmann::json& json, ConfigPatch& value)
-{
-    decodeFields(json, value, kPatchFields);
-}
+MIVO_FIELD_CODEC(ConfigPatch, kPatchFields)
 
-nlohmann::ordered_json toJson(const ToolStatusDTO& value)
-{
-    return encodeFields(value, kToolStatusFields);
-}
-void fromJson(const nlohmann::json& json, ToolStatusDTO& value)
-{
-    decodeFields(json, value, kToolStatusFields);
-}
+MIVO_FIELD_CODEC(ToolStatusDTO, kToolStatusFields)
 
-nlohmann::ordered_json toJson(const ProvisionToolsResult& value)
-{
-    return encodeFields(value, kProvisionFields);
-}
-void fromJson(const nlohmann::json& json, ProvisionToolsResult& value)
-{
-    decodeFields(json, value, kProvisionFields);
-}
+MIVO_FIELD_CODEC(ProvisionToolsResult, kProvisionFields)
 
 } // namespace mivo

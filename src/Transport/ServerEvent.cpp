@@ -140,14 +140,7 @@ const std::array<KnownKind, 15> kKnownKinds { {
 
 } // namespace
 
-nlohmann::ordered_json toJson(const ServerEvent::ReviewBest& value)
-{
-    return encodeFields(value, kReviewBestFields);
-}
-void fromJson(const nlohmann::json& json, ServerEvent::ReviewBest& value)
-{
-    decodeFields(json, value, kReviewBestFields);
-}
+MIVO_FIELD_CODEC(ServerEvent::ReviewBest, kReviewBestFields)
 
 ServerEvent ServerEvent::decode(QByteArrayView line)
 {

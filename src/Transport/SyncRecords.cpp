@@ -26,32 +26,11 @@ QString WireProtocol::trackId(const QString& playlistId, qint64 row)
     return playlistId + u'#' + QString::number(row);
 }
 
-nlohmann::ordered_json toJson(const PlaylistSelection& value)
-{
-    return encodeFields(value, kSelectionFields);
-}
-void fromJson(const nlohmann::json& json, PlaylistSelection& value)
-{
-    decodeFields(json, value, kSelectionFields);
-}
+MIVO_FIELD_CODEC(PlaylistSelection, kSelectionFields)
 
-nlohmann::ordered_json toJson(const SyncOptions& value)
-{
-    return encodeFields(value, kOptionsFields);
-}
-void fromJson(const nlohmann::json& json, SyncOptions& value)
-{
-    decodeFields(json, value, kOptionsFields);
-}
+MIVO_FIELD_CODEC(SyncOptions, kOptionsFields)
 
-nlohmann::ordered_json toJson(const SyncSummary& value)
-{
-    return encodeFields(value, kSummaryFields);
-}
-void fromJson(const nlohmann::json& json, SyncSummary& value)
-{
-    decodeFields(json, value, kSummaryFields);
-}
+MIVO_FIELD_CODEC(SyncSummary, kSummaryFields)
 
 nlohmann::ordered_json toJson(const ReviewDecision& value)
 {

@@ -278,3 +278,15 @@ void decodeFields(const nlohmann::json& json, Record& record, const std::tuple<F
 }
 
 } // namespace mivo
+
+// Defines the encoder and decoder of a record declared with MIVO_WIRE_RECORD
+// from its field list. Use inside namespace mivo, in the record's source file.
+#define MIVO_FIELD_CODEC(Type, fields)                                                                      \
+    nlohmann::ordered_json toJson(const Type& value)                                                         \
+    {                                                                                                        \
+        return encodeFields(value, fields);                                                                  \
+    }                                                                                                        \
+    void fromJson(const nlohmann::json& json, Type& value)                                                   \
+    {                                                                                                        \
+        decodeFields(json, value, fields);                                                                   \
+    }

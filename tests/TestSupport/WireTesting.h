@@ -111,6 +111,16 @@ template <typename T> void verifyEncodes(const T& value, const QByteArray& line)
     QCOMPARE(encoded, line);
 }
 
+// Decodes the line as the expected value, then encodes that value back to the
+// exact same text.
+template <typename T> void verifyRoundTrip(const QByteArray& line, const T& expected)
+{
+    verifyDecodes(line, expected);
+    if (QTest::currentTestFailed())
+        return;
+    verifyEncodes(expected, line);
+}
+
 // The line is refused with a reason.
 template <typename T> void verifyRejects(const QByteArray& line)
 {

@@ -104,12 +104,7 @@ private slots:
     {
         QFETCH(QByteArray, line);
         QFETCH(QVariant, value);
-        kAnyRecord(value, [&](const auto& expected) {
-            verifyDecodes(line, expected);
-            if (QTest::currentTestFailed())
-                return;
-            verifyEncodes(expected, line);
-        });
+        kAnyRecord(value, [&](const auto& expected) { verifyRoundTrip(line, expected); });
     }
 
     // What the decoder accepts besides the canonical text: unknown keys, null

@@ -60,12 +60,7 @@ private slots:
     {
         QFETCH(QByteArray, line);
         QFETCH(QVariant, value);
-        kAnyRecord(value, [&](const auto& expected) {
-            verifyDecodes(line, expected);
-            if (QTest::currentTestFailed())
-                return;
-            verifyEncodes(expected, line);
-        });
+        kAnyRecord(value, [&](const auto& expected) { verifyRoundTrip(line, expected); });
     }
 
     void decodesLeniently_data()
