@@ -45,8 +45,11 @@ QCoro::Task<AppleMusicLocalAccess::Status> AppleMusicLocalAccess::request() cons
     // The worker owns its own reference to the probe: this object is not touched
     // once the question is on its way.
     std::shared_ptr<AutomationProbe> probe = m_probe;
-    const std::optional<qint32> code = co_await runInWorkerThread(
-        [probe] { return probe->determinePermission(QString::fromLatin1(kMusicAppId), true); });
+    // Built as named locals: g++ 12 destroys a lambda temporary inside a co_await
+    // expression twice, which would drop one reference to the probe too many.
+    auto work = [probe] { return probe->determinePermission(QString::fromLatin1(kMusicAppId), true); };
+    QCoro::Task<std::optional<qint32>> asked = runInWorkerThread(std::move(work));
+    const std::optional<qint32> code = co_await std::move(asked);
     co_return statusFor(code);
 }
 

@@ -17,6 +17,7 @@ bool NetworkError::isUnreachable() const
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::TimeoutError:
     case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::UnknownNetworkError: // no route to the host, among others
         return true;
     default:
         return false;

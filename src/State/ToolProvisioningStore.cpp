@@ -49,8 +49,9 @@ QCoro::Task<void> ToolProvisioningStore::provision()
         failure = HelperError::helperUnavailable().userText();
     } else {
         try {
-            result = co_await client->request<ProvisionToolsResult>(
-                Request::provisionTools(), kProvisionTimeout);
+            QCoro::Task<ProvisionToolsResult> provisioning
+                = client->request<ProvisionToolsResult>(Request::provisionTools(), kProvisionTimeout);
+            result = co_await std::move(provisioning);
         } catch (const HelperError& error) {
             failure = error.userText();
         } catch (const std::exception& error) {
