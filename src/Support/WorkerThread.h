@@ -15,7 +15,9 @@ namespace mivo {
 // `work` is rethrown to the awaiting caller.
 //
 // `work` is copied into the pool job, so it must own everything it touches:
-// capture values, never references to the caller's objects.
+// capture values, never references to the caller's objects. Build the lambda
+// and the task as named locals and `co_await std::move(task)`: g++ 12 destroys
+// temporaries created inside a co_await expression twice.
 template <class Work> auto runInWorkerThread(Work work) -> QCoro::Task<std::invoke_result_t<Work&>>
 {
     using Result = std::invoke_result_t<Work&>;
