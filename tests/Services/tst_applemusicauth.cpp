@@ -7,17 +7,17 @@
 #include "Support/Log.h"
 #include "Support/SampleData.h"
 #include "TestSupport/LogCapture.h"
+#include "TestSupport/LoopbackHttpServer.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "Transport/HelperError.h"
 #include "Transport/ResultRecords.h"
 
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 #include <memory>
 
 using namespace mivo;
+using mivo::test::LoopbackHttpServer;
 using mivo::test::ScriptedHelperClient;
 using Outcome = ScriptedHelperClient::Outcome;
 using Authorization = MusicKit::AuthorizationStatus;
@@ -52,61 +52,30 @@ public:
     QList<bool> ignoredCache;
 };
 
-// A web service on the loopback interface that answers every request with one
-// fixed reply, hangs up without one, or never answers.
-class TokenServer : public QObject {
-public:
-    enum class Behaviour { answer, hangUp, silent, refuse };
+// How the web service on the loopback interface treats the token request.
+enum class Behaviour { answer, hangUp, silent, refuse };
 
-    TokenServer(Behaviour behaviour, QByteArray reply)
-        : m_behaviour(behaviour)
-        , m_reply(std::move(reply))
+// A web service that serves `reply` for the token path, as `behaviour` says.
+struct TokenServer {
+    LoopbackHttpServer server;
+
+    TokenServer(Behaviour behaviour, const LoopbackHttpServer::Reply& reply)
     {
-        QVERIFY(m_server.listen(QHostAddress::LocalHost, 0));
-        m_port = m_server.serverPort();
+        QVERIFY(server.listen());
+        LoopbackHttpServer::Reply canned = reply;
+        canned.hang = behaviour == Behaviour::silent;
+        canned.hangUp = behaviour == Behaviour::hangUp;
+        server.route(QStringLiteral("/applemusic/dev-token"), canned);
         if (behaviour == Behaviour::refuse)
-            m_server.close(); // nothing listens on the port any more
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                serve(socket);
-        });
+            server.refuse();
     }
-
-    QUrl baseUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
-    // The request line of every request received.
-    const QStringList& requests() const { return m_requests; }
-
-private:
-    void serve(QTcpSocket* socket)
-    {
-        socket->setParent(this);
-        auto received = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
-            received->append(socket->readAll());
-            if (!received->contains("\r\n\r\n"))
-                return;
-            m_requests.append(QString::fromLatin1(received->left(received->indexOf("\r\n"))));
-            received->clear();
-            if (m_behaviour == Behaviour::hangUp) {
-                socket->abort();
-            } else if (m_behaviour == Behaviour::answer) {
-                socket->write(m_reply);
-                socket->disconnectFromHost();
-            }
-        });
-    }
-
-    QTcpServer m_server;
-    quint16 m_port = 0;
-    Behaviour m_behaviour;
-    QByteArray m_reply;
-    QStringList m_requests;
+    QUrl baseUrl() const { return server.url(QString()); }
+    const QStringList& requests() const { return server.requestLines(); }
 };
 
-QByteArray http(int status, const QByteArray& body)
+LoopbackHttpServer::Reply http(int status, const QByteArray& body)
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + " Status\r\nContent-Type: text/plain; charset=utf-8\r\n"
-        + "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return { status, "text/plain; charset=utf-8", body, {}, true, false, false };
 }
 
 enum class Helper { accepts, rejects, absent };
@@ -119,7 +88,7 @@ const QString kFailed = QStringLiteral("Apple Music connection failed: ");
 
 } // namespace
 
-Q_DECLARE_METATYPE(TokenServer::Behaviour)
+Q_DECLARE_METATYPE(Behaviour)
 Q_DECLARE_METATYPE(Helper)
 
 class AppleMusicAuthTest : public QObject {
@@ -137,8 +106,8 @@ private slots:
 void AppleMusicAuthTest::connectOutcomes_data()
 {
     QTest::addColumn<Authorization>("authorization");
-    QTest::addColumn<TokenServer::Behaviour>("behaviour");
-    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<Behaviour>("behaviour");
+    QTest::addColumn<LoopbackHttpServer::Reply>("reply");
     QTest::addColumn<bool>("refuseUserToken");
     QTest::addColumn<Helper>("helper");
     QTest::addColumn<bool>("asksWebService");
@@ -147,7 +116,7 @@ void AppleMusicAuthTest::connectOutcomes_data()
     QTest::addColumn<std::optional<QString>>("banner");
     QTest::addColumn<std::optional<QString>>("log");
 
-    using B = TokenServer::Behaviour;
+    using B = Behaviour;
     const QStringList none;
     const QStringList devToken { QStringLiteral("dev-token") };
     const QList<Method> stored { Method::storeAccountToken, Method::getConfig };
@@ -189,14 +158,15 @@ void AppleMusicAuthTest::connectOutcomes_data()
         << Authorization::authorized << B::answer << http(200, "dev-token\xc3") << false << Helper::accepts
         << true << none << QList<Method>() << unavailable << tokenUnavailable;
     QTest::newRow("connection refused")
-        << Authorization::authorized << B::refuse << QByteArray() << false << Helper::accepts << false << none
-        << QList<Method>() << unavailable << std::optional(QStringLiteral("Connection refused"));
-    QTest::newRow("connection lost") << Authorization::authorized << B::hangUp << QByteArray() << false
-                                     << Helper::accepts << true << none << QList<Method>() << unavailable
-                                     << std::optional(QStringLiteral("Connection closed"));
+        << Authorization::authorized << B::refuse << LoopbackHttpServer::Reply {} << false << Helper::accepts
+        << false << none << QList<Method>() << unavailable
+        << std::optional(QStringLiteral("Connection refused"));
+    QTest::newRow("connection lost") << Authorization::authorized << B::hangUp << LoopbackHttpServer::Reply {}
+                                     << false << Helper::accepts << true << none << QList<Method>()
+                                     << unavailable << std::optional(QStringLiteral("Connection closed"));
     QTest::newRow("no answer in time")
-        << Authorization::authorized << B::silent << QByteArray() << false << Helper::accepts << true << none
-        << QList<Method>() << unavailable << logged(QStringLiteral("The request timed out."));
+        << Authorization::authorized << B::silent << LoopbackHttpServer::Reply {} << false << Helper::accepts
+        << true << none << QList<Method>() << unavailable << logged(QStringLiteral("The request timed out."));
 
     QTest::newRow("user token refused")
         << Authorization::authorized << B::answer << http(200, "dev-token") << true << Helper::accepts << true
@@ -215,8 +185,8 @@ void AppleMusicAuthTest::connectOutcomes_data()
 void AppleMusicAuthTest::connectOutcomes()
 {
     QFETCH(Authorization, authorization);
-    QFETCH(TokenServer::Behaviour, behaviour);
-    QFETCH(QByteArray, reply);
+    QFETCH(Behaviour, behaviour);
+    QFETCH(LoopbackHttpServer::Reply, reply);
     QFETCH(bool, refuseUserToken);
     QFETCH(Helper, helper);
     QFETCH(bool, asksWebService);
@@ -289,7 +259,7 @@ void AppleMusicAuthTest::connectOutcomes()
 
 void AppleMusicAuthTest::thisSystemNeverGrantsAccessAndSendsNothing()
 {
-    TokenServer server(TokenServer::Behaviour::answer, http(200, "dev-token"));
+    TokenServer server(Behaviour::answer, http(200, "dev-token"));
     AppleMusicAuthService service(
         std::make_shared<LinuxMusicKit>(), AppleMusicAuthService::devTokenUrlFor(server.baseUrl()));
     auto scripted = std::make_unique<ScriptedHelperClient>();

@@ -18,12 +18,20 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 bool LoopbackHttpServer::listen()
 {
-    return m_server.listen(QHostAddress::LocalHost, 0);
+    if (!m_server.listen(QHostAddress::LocalHost, 0))
+        return false;
+    m_port = m_server.serverPort();
+    return true;
+}
+
+void LoopbackHttpServer::refuse()
+{
+    m_server.close();
 }
 
 QUrl LoopbackHttpServer::url(const QString& path) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
 }
 
 void LoopbackHttpServer::route(const QString& path, Reply reply)
@@ -56,7 +64,9 @@ void LoopbackHttpServer::serve(QTcpSocket* socket)
     buffer += socket->readAll();
     if (!buffer.contains("\r\n\r\n"))
         return;
-    const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
+    const QByteArray firstLine = buffer.left(buffer.indexOf("\r\n"));
+    m_requestLines.append(QString::fromLatin1(firstLine));
+    const QList<QByteArray> requestLine = firstLine.split(' ');
     buffer.clear();
     const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine.at(1)) : QString();
     m_requests[path] += 1;
@@ -65,6 +75,10 @@ void LoopbackHttpServer::serve(QTcpSocket* socket)
         = m_routes.value(path, Reply { 404, "text/html", "<html>not found</html>", {}, true, false });
     if (reply.hang)
         return;
+    if (reply.hangUp) {
+        socket->abort();
+        return;
+    }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Canned\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
     if (reply.declareLength)

@@ -88,6 +88,12 @@ inline QByteArray jsonLine(const char* text)
 }
 
 // Decodes one literal line as T and compares it with the expected value.
+// A record as a table cell (record types are registered metatypes).
+template <typename T> QVariant record(const T& value)
+{
+    return QVariant::fromValue(value);
+}
+
 template <typename T> void verifyDecodes(const QByteArray& line, const T& expected)
 {
     T decoded {};

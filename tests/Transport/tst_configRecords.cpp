@@ -8,11 +8,6 @@ using namespace mivo::test;
 
 namespace {
 
-template <typename T> QVariant record(const T& value)
-{
-    return QVariant::fromValue(value);
-}
-
 const auto kAnyRecord = [](const QVariant& variant, auto&& check) {
     withRecord<SafeConfig, ConfigPatch, ToolStatusDTO, ProvisionToolsResult>(variant, check);
 };
