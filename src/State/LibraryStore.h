@@ -29,6 +29,7 @@ class LibraryStore : public QObject {
     Q_PROPERTY(QSet<QString> selection READ selection WRITE setSelection NOTIFY selectionChanged)
     Q_PROPERTY(QList<mivo::PlaylistDTO> roots READ roots NOTIFY changed)
     Q_PROPERTY(qint64 selectedTrackCount READ selectedTrackCount NOTIFY changed)
+    Q_PROPERTY(int selectedPlaylistCount READ selectedPlaylistCount NOTIFY selectedPlaylistCountChanged)
 
 public:
     // Progress of the last refresh; two failed states are equal when their
@@ -76,11 +77,15 @@ public:
     // The track counts of the selected playlists (folders included when they
     // carry one) added up; stops at the largest qint64.
     qint64 selectedTrackCount() const;
+    // How many selected ids name a playlist that is not a folder (ids without a
+    // playlist are not counted).
+    int selectedPlaylistCount() const { return m_selectedPlaylistCount; }
 
 signals:
     void playlistsChanged();
     void loadStateChanged();
     void selectionChanged();
+    void selectedPlaylistCountChanged();
     // Once per event-loop turn after the playlists or the selection changed.
     void changed();
 
@@ -90,12 +95,14 @@ private:
     // Whether a read begun later covers every source that `read` covers.
     bool isSuperseded(quint64 read, std::optional<PlaylistSourceId> source) const;
     void applyListing(quint64 read, std::optional<PlaylistSourceId> source, const QList<PlaylistDTO>& listing);
+    void updateSelectedPlaylistCount();
 
     QPointer<HelperClienting> m_client;
     QList<PlaylistDTO> m_playlists;
     QHash<QString, qsizetype> m_firstIndex; // id → index of its first playlist
     LoadState m_loadState;
     QSet<QString> m_selection;
+    int m_selectedPlaylistCount = 0;
     ReadSequence m_reads;
     // The newest read begun for all sources, and for each single source.
     quint64 m_latestCompleteRead = 0;
