@@ -175,7 +175,7 @@ void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option, 
     // drawn like their bordered counterparts.
     case ButtonRendering::glassProminent:
     case ButtonRendering::borderedProminent: {
-        QColor fill = tint.value_or(ThemeColor::accent()).resolve(palette);
+        QColor fill = tint.value_or(ThemeColor::accent()).resolveAsFill(palette);
         if (pressed)
             fill = fill.darker(120);
         else if (hovered)

@@ -59,6 +59,10 @@ public:
 
     // The concrete colour in `palette` (active colour group).
     QColor resolve(const QPalette& palette) const;
+    // The colour of a filled shape under white text: the standard hues take
+    // their deep shade in either appearance, so the text stays legible; other
+    // colours resolve as above.
+    QColor resolveAsFill(const QPalette& palette) const;
 
     // Whether a palette is a dark appearance (its window background is dark).
     static bool isDark(const QPalette& palette);

@@ -49,6 +49,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     , m_sidebarColumn(new QStackedWidget)
     , m_detailArea(new QWidget)
     , m_inspectorPane(new QWidget)
+    , m_start(environment.start ? environment.start : [](AppModel& m) { m.start(); })
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("mivo"));
@@ -221,7 +222,7 @@ void MainWindow::showEvent(QShowEvent* event)
     if (m_startRequested)
         return;
     m_startRequested = true;
-    m_model.start();
+    m_start(m_model);
 }
 
 } // namespace mivo

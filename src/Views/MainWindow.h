@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QSize>
+#include <functional>
 
 class QSplitter;
 class QStackedWidget;
@@ -31,6 +32,8 @@ public:
     struct Environment {
         AccessibilityPreferences* accessibility = nullptr;
         UserDefaults* defaults = nullptr;
+        // What the first show starts; AppModel::start() when none is given.
+        std::function<void(AppModel&)> start;
     };
 
     static constexpr QSize kDefaultSize { 1040, 720 };
@@ -91,6 +94,7 @@ private:
     QPointer<QWidget> m_inspectorView;
     QPointer<QWidget> m_topBanner;
     QPointer<QWidget> m_bottomBanner;
+    std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
 };
 

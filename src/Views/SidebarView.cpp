@@ -194,6 +194,7 @@ void SidebarView::storeSelectionChanged()
     const QSet<QString> folders = m_model->tree().selectedFolders(selection);
     if (folders.isEmpty()) {
         m_appModel.selectionChanged();
+        emit selectionSettled(selection);
         return;
     }
     // The folders open and give way to the playlists inside them; setting that

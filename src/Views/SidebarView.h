@@ -48,6 +48,10 @@ public:
     QPushButton* tryAgainButton() const { return m_tryAgain; }
     QPushButton* openSetupButton() const { return m_openSetup; }
 
+signals:
+    // A selection without folders was reported to the application model.
+    void selectionSettled(const QSet<QString>& selection);
+
 private:
     class ListView;
 

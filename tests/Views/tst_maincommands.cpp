@@ -1,0 +1,175 @@
+#include "App/AppModel.h"
+#include "Services/UpdaterModel.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "Transport/ResultRecords.h"
+#include "Views/MainCommands.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+
+using namespace mivo;
+using test::ScriptedHelperClient;
+using Outcome = ScriptedHelperClient::Outcome;
+
+namespace {
+
+HelperEvent server(ServerEvent::Value value)
+{
+    return HelperEvent::server(ServerEvent { std::move(value) });
+}
+
+struct Fixture {
+    ScriptedHelperClient* client;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<UpdaterModel> updater;
+    std::unique_ptr<MainCommands> commands;
+
+    Fixture()
+    {
+        auto owned = std::make_unique<ScriptedHelperClient>();
+        client = owned.get();
+        model = std::make_unique<AppModel>(std::move(owned));
+        updater = std::make_unique<UpdaterModel>(&model->sync());
+        commands = std::make_unique<MainCommands>(*model, *updater);
+    }
+
+    bool deliver(const QList<HelperEvent>& events)
+    {
+        for (const HelperEvent& event : events)
+            client->events().yield(event);
+        return QTest::qWaitFor([this] { return client->events().bufferedCount() == 0; });
+    }
+
+    // One step of a run as the user and the helper make it.
+    bool step(const QString& name)
+    {
+        if (name == u"prepare") {
+            model->sync().markPreparing();
+            return true;
+        }
+        if (name == u"start") {
+            TrackDTO track;
+            track.id = QStringLiteral("t1");
+            return deliver({ server(ServerEvent::SyncStarted { "c", "run-1", 1 }),
+                server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", { track } }) });
+        }
+        if (name == u"review")
+            return deliver({ server(ServerEvent::NeedsReview { "c", "t1", "t1", std::nullopt, {} }) });
+        if (name == u"cancel") {
+            model->cancelSync();
+            return true;
+        }
+        if (name == u"decline") { // a start with nothing selected goes back to where it was
+            model->startSync();
+            return QTest::qWaitFor([this] { return model->sync().banner().has_value(); });
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+class TestMainCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void enablementFollowsTheRun_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("sync");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<bool>("review");
+
+        QTest::newRow("idle") << QStringList {} << true << false << false;
+        QTest::newRow("preparing") << QStringList { "prepare" } << false << true << false;
+        QTest::newRow("running") << QStringList { "prepare", "start" } << false << true << false;
+        QTest::newRow("running with a track awaiting review")
+            << QStringList { "prepare", "start", "review" } << false << true << true;
+        QTest::newRow("cancelled with a track awaiting review")
+            << QStringList { "prepare", "start", "review", "cancel" } << true << false << true;
+        QTest::newRow("a declined start returns to idle") << QStringList { "decline" } << true << false << false;
+    }
+    void enablementFollowsTheRun()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, sync);
+        QFETCH(bool, cancel);
+        QFETCH(bool, review);
+        Fixture f;
+        for (const QString& step : steps)
+            QVERIFY2(f.step(step), qPrintable(step));
+        // Enablement follows coalesced notifications too.
+        QTRY_COMPARE(f.commands->reviewMatchesAction()->isEnabled(), review);
+        QCOMPARE(f.commands->syncAction()->isEnabled(), sync);
+        QCOMPARE(f.commands->cancelSyncAction()->isEnabled(), cancel);
+        QVERIFY(f.commands->refreshLibraryAction()->isEnabled());
+        QVERIFY(f.commands->revealOutputAction()->isEnabled());
+    }
+
+    void menusInOrderWithApplicationWideShortcuts()
+    {
+        Fixture f;
+        QMenuBar bar;
+        f.commands->populate(&bar);
+        const QList<QAction*> menus = bar.actions();
+        QCOMPARE(menus.size(), 2);
+        QStringList file;
+        for (const QAction* action : menus[0]->menu()->actions())
+            file.append(action->isSeparator() ? QStringLiteral("—")
+                                              : action->text() + u' ' + MainCommands::shortcutText(action));
+        QCOMPARE(file,
+            (QStringList { "Sync Ctrl+R", "Cancel Sync Ctrl+.", "Refresh Library Ctrl+Shift+R",
+                "Reveal Output Folder ", "—", "Review Matches Ctrl+Alt+R", "—", "Quit Ctrl+Q" }));
+        QStringList help;
+        for (const QAction* action : menus[1]->menu()->actions())
+            help.append(action->text());
+        QCOMPARE(help, (QStringList { "mivo Help", "Check for Updates\u2026", "About mivo" }));
+        for (const QAction* action : menus[0]->menu()->actions())
+            QVERIFY(action->isSeparator() || action->shortcutContext() == Qt::ApplicationShortcut);
+    }
+
+    void revealOutputExpandsTheHomeFolder_data()
+    {
+        QTest::addColumn<std::optional<QString>>("outputDir");
+        QTest::addColumn<QStringList>("revealed");
+
+        QTest::newRow("tilde") << std::optional<QString>("~/Music/Sets")
+                               << QStringList { QDir::homePath() + "/Music/Sets" };
+        QTest::newRow("absolute") << std::optional<QString>("/srv/music") << QStringList { "/srv/music" };
+        QTest::newRow("no folder set") << std::optional<QString>() << QStringList {};
+    }
+    void revealOutputExpandsTheHomeFolder()
+    {
+        QFETCH(std::optional<QString>, outputDir);
+        QFETCH(QStringList, revealed);
+        Fixture f;
+        QStringList seen;
+        f.commands->setReveal([&seen](const QString& path) { seen.append(path); });
+
+        f.commands->revealOutputAction()->trigger(); // no configuration read yet
+        QVERIFY(seen.isEmpty());
+
+        SafeConfig config;
+        config.outputDir = outputDir;
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+        QCoro::waitFor(f.model->settings()->refresh());
+        f.commands->revealOutputAction()->trigger();
+        QCOMPARE(seen, revealed);
+    }
+
+    void refreshWithoutALibraryDoesNothing()
+    {
+        AppModel model; // no helper link yet
+        UpdaterModel updater(&model.sync());
+        MainCommands commands(model, updater);
+        commands.refreshLibraryAction()->trigger();
+        commands.revealOutputAction()->trigger();
+        QVERIFY(!model.library());
+    }
+};
+
+QTEST_MAIN(TestMainCommands)
+#include "tst_maincommands.moc"

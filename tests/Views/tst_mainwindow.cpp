@@ -1,0 +1,135 @@
+#include "App/AppModel.h"
+#include "Services/UpdaterModel.h"
+#include "Styling/AccessibilityPreferences.h"
+#include "Styling/GlassEnvironment.h"
+#include "Support/UserDefaults.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "Views/MainWindow.h"
+#include "Views/SidebarView.h"
+
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace mivo;
+
+namespace {
+
+class NoAccessibilitySettings : public AccessibilityPreferences {
+public:
+    bool reduceTransparency() const override { return false; }
+    bool reduceMotion() const override { return false; }
+    bool increaseContrast() const override { return false; }
+};
+
+// A banner of a fixed height that wants to be as wide as it can.
+class Banner : public QWidget {
+public:
+    QSize sizeHint() const override { return { 2000, 44 }; }
+};
+
+struct Fixture {
+    QTemporaryDir folder;
+    QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
+    NoAccessibilitySettings accessibility;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<UpdaterModel> updater;
+    int starts = 0;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Fixture(bool attached = false)
+    {
+        model = attached ? std::make_unique<AppModel>(std::make_unique<test::ScriptedHelperClient>())
+                         : std::make_unique<AppModel>();
+        updater = std::make_unique<UpdaterModel>(&model->sync());
+        window = std::make_unique<MainWindow>(*model, *updater,
+            MainWindow::Environment { &accessibility, &defaults, [this](AppModel&) { ++starts; } });
+    }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsTheModelOnTheFirstShowOnly()
+    {
+        Fixture f;
+        QCOMPARE(f.window->objectName(), QStringLiteral("main"));
+        QCOMPARE(f.window->size(), MainWindow::kDefaultSize);
+        QCOMPARE(f.window->minimumSize(), MainWindow::kMinimumSize);
+        QCOMPARE(f.starts, 0);
+        f.window->show();
+        QCOMPARE(f.starts, 1);
+        f.window->hide();
+        f.window->show();
+        QCOMPARE(f.starts, 1);
+    }
+
+    void sidebarWaitsForTheLibrary()
+    {
+        Fixture waiting;
+        QVERIFY(!waiting.window->sidebar());
+        Fixture attached(true);
+        QVERIFY(attached.window->sidebar());
+    }
+
+    void inspectorFollowsTheModelBothWays()
+    {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(f.window->inspectorPane()->isHidden());
+
+        f.model->setInspectorPresented(true);
+        QVERIFY(f.window->inspectorPane()->isVisible());
+        QCOMPARE(f.window->splitter()->sizes().at(2), MainWindow::kInspectorIdeal);
+
+        // Dragging the pane's edge to the window's edge closes the inspector.
+        QSplitterHandle* handle = f.window->splitter()->handle(2);
+        const QPoint start = handle->rect().center();
+        QTest::mousePress(handle, Qt::LeftButton, {}, start);
+        QMouseEvent move(QEvent::MouseMove, QPointF(start.x() + 400, start.y()),
+            handle->mapToGlobal(QPointF(start.x() + 400, start.y())), Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &move);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(start.x() + 400, start.y()));
+        QVERIFY(!f.model->isInspectorPresented());
+        QVERIFY(f.window->inspectorPane()->isHidden());
+
+        f.model->setInspectorPresented(true); // opens again at its ideal width
+        QCOMPARE(f.window->splitter()->sizes().at(2), MainWindow::kInspectorIdeal);
+    }
+
+    void topBannerStaysCentredOverTheDetail()
+    {
+        Fixture f;
+        auto* banner = new Banner;
+        f.window->setTopBanner(banner);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const QWidget* detail = banner->parentWidget();
+        QCOMPARE(banner->width(), MainWindow::kTopBannerMaximumWidth);
+        QCOMPARE(banner->height(), 44);
+        QCOMPARE(banner->geometry().center().x(), detail->rect().center().x());
+
+        f.model->setInspectorPresented(true);
+        f.window->resize(MainWindow::kMinimumSize);
+        QTRY_VERIFY(banner->width() < MainWindow::kTopBannerMaximumWidth);
+        QCOMPARE(banner->geometry().center().x(), detail->rect().center().x());
+        QVERIFY(detail->rect().contains(banner->geometry()));
+    }
+
+    void reducedGlassSwitchesToOpaqueLive()
+    {
+        Fixture f;
+        QVERIFY(GlassEnvironment::of(f.window.get()).usesTranslucency());
+        f.defaults.setReduceGlassEffects(true);
+        QVERIFY(!GlassEnvironment::of(f.window->inspectorPane()).usesTranslucency());
+        f.defaults.setReduceGlassEffects(false);
+        QVERIFY(GlassEnvironment::of(f.window->inspectorPane()).usesTranslucency());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,250 @@
+#include "App/AppModel.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/TaskProbe.h"
+#include "Transport/ResultRecords.h"
+#include "Views/ArtworkLoader.h"
+#include "Views/ContentUnavailableView.h"
+#include "Views/SidebarDelegate.h"
+#include "Views/SidebarModel.h"
+#include "Views/SidebarView.h"
+
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace mivo;
+using test::ScriptedHelperClient;
+using Outcome = ScriptedHelperClient::Outcome;
+using Content = SidebarView::Content;
+
+namespace {
+
+PlaylistDTO item(const char* id, PlaylistSourceId source, const char* name, bool isFolder,
+    std::optional<QString> parent = std::nullopt)
+{
+    return { QString::fromUtf8(id), source, QString::fromUtf8(name), isFolder, std::move(parent), 5,
+        ArtworkRef::none() };
+}
+
+// Apple: Sets/{Warm Up, Peak, Old/{Jazz Night}}, Jazz; Spotify: Rock.
+QList<PlaylistDTO> library()
+{
+    using enum PlaylistSourceId;
+    return {
+        item("sets", apple, "Sets", true),
+        item("warm", apple, "Warm Up", false, "sets"),
+        item("peak", apple, "Peak", false, "sets"),
+        item("old", apple, "Old", true, "sets"),
+        item("jazznight", apple, "Jazz Night", false, "old"),
+        item("jazz", apple, "Jazz", false),
+        item("rock", spotify, "Rock", false),
+    };
+}
+
+struct Fixture {
+    ScriptedHelperClient* client;
+    std::unique_ptr<AppModel> model;
+    ArtworkLoader artwork { ArtworkLoader::Source {
+        [](const ArtworkRef&, double) { return QImage(); },
+        [](ArtworkRef, double) -> QCoro::Task<QImage> { co_return QImage(); } } };
+    std::unique_ptr<SidebarView> sidebar;
+
+    Fixture()
+    {
+        auto owned = std::make_unique<ScriptedHelperClient>();
+        client = owned.get();
+        model = std::make_unique<AppModel>(std::move(owned));
+        sidebar = std::make_unique<SidebarView>(*model, *model->library(), artwork);
+        sidebar->resize(280, 600);
+    }
+
+    LibraryStore& library() { return *model->library(); }
+
+    void load(const QList<PlaylistDTO>& playlists)
+    {
+        client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { playlists }));
+        QCoro::waitFor(library().refresh());
+    }
+    // The store asks once more after a failure; both requests fail alike.
+    void fail(const QString& message)
+    {
+        const Outcome failure = Outcome::engineError(QStringLiteral("boom"), message);
+        client->enqueue(Method::listPlaylists, { failure, failure });
+        QCoro::waitFor(library().refresh());
+    }
+
+    QRect rowRect(const QString& id)
+    {
+        return sidebar->listView()->visualRect(sidebar->model().index(sidebar->model().rowOf(id)));
+    }
+    void click(const QString& id, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(sidebar->listView()->viewport(), Qt::LeftButton, modifiers, rowRect(id).center());
+    }
+};
+
+QSet<QString> set(const QStringList& list)
+{
+    return { list.cbegin(), list.cend() };
+}
+
+} // namespace
+
+class TestSidebarView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void contentFollowsTheLibrary_data()
+    {
+        QTest::addColumn<bool>("loadedBefore"); // the sample library was loaded first
+        QTest::addColumn<QString>("then"); // "", "pending", "fails", "empty"
+        QTest::addColumn<Content>("content");
+
+        QTest::newRow("nothing asked yet") << false << "" << Content::empty;
+        QTest::newRow("first load running") << false << "pending" << Content::loading;
+        QTest::newRow("first load failed") << false << "fails" << Content::failed;
+        QTest::newRow("loaded, no playlists") << false << "empty" << Content::empty;
+        QTest::newRow("loaded") << true << "" << Content::list;
+        QTest::newRow("a refresh keeps the list while it runs") << true << "pending" << Content::list;
+        QTest::newRow("a failed refresh shows the failure over older playlists") << true << "fails"
+                                                                                  << Content::failed;
+    }
+    void contentFollowsTheLibrary()
+    {
+        QFETCH(bool, loadedBefore);
+        QFETCH(QString, then);
+        QFETCH(Content, content);
+        Fixture f;
+        if (loadedBefore)
+            f.load(library());
+        std::optional<test::TaskProbe<void>> pending;
+        if (then == u"pending") {
+            f.client->setHoldReplies(true);
+            f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { library() }));
+            pending.emplace(f.library().refresh());
+        } else if (then == u"fails") {
+            f.fail(QStringLiteral("The helper stopped."));
+        } else if (then == u"empty") {
+            f.load({});
+        }
+        QCOMPARE(f.sidebar->content(), content);
+        if (content == Content::failed)
+            QCOMPARE(f.sidebar->failedView()->description(), QStringLiteral("The helper stopped."));
+        if (pending) {
+            f.client->setHoldReplies(false);
+            f.client->release();
+            QTRY_VERIFY(pending->isDone());
+            QCOMPARE(f.sidebar->content(), Content::list);
+        }
+    }
+
+    void tryAgainRefreshesAndOpenSetupWaitsForItsAction()
+    {
+        Fixture f;
+        f.fail(QStringLiteral("The helper stopped."));
+        f.client->clearSent();
+        f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { {} }));
+        QTest::mouseClick(f.sidebar->tryAgainButton(), Qt::LeftButton);
+        QTRY_COMPARE(f.sidebar->content(), Content::empty);
+        QCOMPARE(f.client->sentMethods(), QList<Method> { Method::listPlaylists });
+
+        QVERIFY(f.sidebar->openSetupButton()->isHidden());
+        int opened = 0;
+        f.sidebar->setOpenSetup([&opened] { ++opened; });
+        QVERIFY(!f.sidebar->openSetupButton()->isHidden());
+        f.sidebar->show();
+        QTest::mouseClick(f.sidebar->openSetupButton(), Qt::LeftButton);
+        QCOMPARE(opened, 1);
+    }
+
+    void selectingAFolderSelectsItsPlaylistsOnce_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QStringList>("settled");
+
+        QTest::newRow("a folder alone") << QStringList {} << QStringList { "sets" }
+                                        << QStringList { "warm", "peak", "jazznight" };
+        QTest::newRow("beside earlier playlists")
+            << QStringList { "rock" } << QStringList { "rock", "old" } << QStringList { "rock", "jazznight" };
+        QTest::newRow("no folder") << QStringList {} << QStringList { "jazz", "rock" }
+                                   << QStringList { "jazz", "rock" };
+    }
+    void selectingAFolderSelectsItsPlaylistsOnce()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, selected);
+        QFETCH(QStringList, settled);
+        Fixture f;
+        f.load(library());
+        f.library().setSelection(set(before));
+        QSignalSpy reports(f.sidebar.get(), &SidebarView::selectionSettled);
+
+        f.library().setSelection(set(selected));
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.first().first().value<QSet<QString>>(), set(settled));
+        QCOMPARE(f.library().selection(), set(settled));
+        // Only the selected folders open, not the folders inside them.
+        QSet<QString> opened = set(selected);
+        opened.intersect({ "sets", "old" });
+        QCOMPARE(f.sidebar->model().manualExpansion(), opened);
+    }
+
+    void clicksSelectAndControlClickAdds()
+    {
+        Fixture f;
+        f.load(library());
+        f.sidebar->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.sidebar.get()));
+
+        f.click(QStringLiteral("rock"));
+        QCOMPARE(f.library().selection(), set({ "rock" }));
+        f.click(QStringLiteral("sets"), Qt::ControlModifier);
+        QCOMPARE(f.library().selection(), set({ "rock", "warm", "peak", "jazznight" }));
+        // "jazznight" is inside the closed folder "Old": a plain click replaces it too.
+        f.click(QStringLiteral("jazz"));
+        QCOMPARE(f.library().selection(), set({ "jazz" }));
+    }
+
+    void chevronOpensWithoutSelectingAndIsOffWhileFiltering()
+    {
+        Fixture f;
+        f.load(library());
+        f.sidebar->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.sidebar.get()));
+        const auto chevron = [&f](const QString& id) {
+            return SidebarDelegate::chevronRect(f.rowRect(id), 0).center();
+        };
+
+        QTest::mouseClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, chevron("sets"));
+        QVERIFY(f.sidebar->model().rowOf(QStringLiteral("warm")) >= 0);
+        QVERIFY(f.library().selection().isEmpty());
+
+        f.sidebar->filterField()->setText(QStringLiteral("ROCK"));
+        QCOMPARE(f.sidebar->model().rowOf(QStringLiteral("sets")), -1);
+        f.sidebar->filterField()->setText(QStringLiteral("apple:"));
+        QCOMPARE(f.sidebar->model().rowOf(QStringLiteral("rock")), -1); // no Spotify section
+        f.sidebar->filterField()->setText(QStringLiteral("apple: jazz"));
+        QVERIFY(f.sidebar->model().rowOf(QStringLiteral("jazznight")) >= 0); // open while filtering
+        QTest::mouseClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, chevron("sets"));
+        QVERIFY(f.sidebar->model().manualExpansion().contains(QStringLiteral("sets"))); // unchanged
+
+        f.sidebar->filterField()->clear();
+        QVERIFY(f.sidebar->model().rowOf(QStringLiteral("warm")) >= 0); // the user's opening is kept
+        QCOMPARE(f.sidebar->model().rowOf(QStringLiteral("jazznight")), -1);
+    }
+
+    void rowTexts()
+    {
+        PlaylistDTO p = item("x", PlaylistSourceId::spotify, "Mix %1", false);
+        p.trackCount.reset();
+        QCOMPARE(SidebarModel::playlistAccessibleText(p), QStringLiteral("Mix %1, Spotify, 0 tracks"));
+        QCOMPARE(SidebarModel::folderToolTip(QStringLiteral("Sets")),
+            QStringLiteral("Select all playlists in \u201CSets\u201D"));
+    }
+};
+
+QTEST_MAIN(TestSidebarView)
+#include "tst_sidebarview.moc"
