@@ -5,12 +5,15 @@
 #include "Support/SampleData.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
+#include "TestSupport/TestPaths.h"
 #include "TestSupport/WireTesting.h"
 #include "Transport/HelperError.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -136,6 +139,9 @@ private slots:
     void commitOutcomes_data();
     void commitOutcomes();
     void commitWithoutAHelperReportsTheTokensItCouldNotStore();
+    void commitSendsQualityOnlyForAChangedProfile_data();
+    void commitSendsQualityOnlyForAChangedProfile();
+    void readinessFollowsStoresAttachedLater();
     void commitAfterTheModelIsGoneOnlyRaisesItsFlag();
 };
 
@@ -483,6 +489,86 @@ void SetupCoordinatorTest::commitWithoutAHelperReportsTheTokensItCouldNotStore()
     QCoro::waitFor(coordinator.commit());
     QCOMPARE(coordinator.lastError(), std::optional(HelperError::helperUnavailable().userText()));
     QVERIFY(!coordinator.isCommitting());
+}
+
+using OptionalQuality = std::optional<SafeConfig::Quality>;
+
+void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile_data()
+{
+    QTest::addColumn<OptionalQuality>("stored");
+    QTest::addColumn<QList<QualityProfile>>("choices");
+    QTest::addColumn<OptionalQuality>("sent");
+
+    const SafeConfig::Quality flacOnly { QualityFloor::flac, true, true, true };
+    const SafeConfig::Quality mp3Floor { QualityFloor::mp3_320, false, true, false };
+    QTest::newRow("re-run, flac floor untouched") << OptionalQuality(flacOnly) << QList<QualityProfile>()
+                                                  << OptionalQuality();
+    QTest::newRow("re-run, mp3-320 floor, profile chosen again")
+        << OptionalQuality(mp3Floor) << QList<QualityProfile> { QualityProfile::balanced } << OptionalQuality();
+    QTest::newRow("re-run, changed and changed back")
+        << OptionalQuality(flacOnly) << QList<QualityProfile> { QualityProfile::fast, QualityProfile::best }
+        << OptionalQuality();
+    QTest::newRow("re-run, changed") << OptionalQuality(flacOnly) << QList<QualityProfile> { QualityProfile::fast }
+                                     << OptionalQuality(toQuality(QualityProfile::fast));
+    QTest::newRow("no configuration: the shown profile is sent")
+        << OptionalQuality() << QList<QualityProfile>() << OptionalQuality(toQuality(QualityProfile::balanced));
+}
+
+void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
+{
+    QFETCH(OptionalQuality, stored);
+    QFETCH(QList<QualityProfile>, choices);
+    QFETCH(OptionalQuality, sent);
+
+    Harness harness;
+    std::optional<SafeConfig> config;
+    if (stored) {
+        config = SampleData::sampleConfig();
+        config->quality = *stored;
+    }
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    for (const QualityProfile profile : choices)
+        coordinator.setQualityProfile(profile);
+
+    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config.value_or(SafeConfig {}) }));
+    QCoro::waitFor(coordinator.commit());
+
+    QVERIFY(!harness.client->sent().isEmpty());
+    const Request& request = harness.client->sent().first().request;
+    const auto* setConfig = std::get_if<Request::SetConfig>(&request.value);
+    QVERIFY(setConfig);
+    const ConfigPatch& patch = setConfig->patch;
+    QCOMPARE(patch.quality, sent);
+    QVERIFY(patch.sources && patch.outputDir && patch.identity && patch.ui);
+}
+
+// A wizard opened before the helper link exists: the tool store that start()
+// makes later still decides whether the tools screen can be left.
+void SetupCoordinatorTest::readinessFollowsStoresAttachedLater()
+{
+    QTemporaryDir dir;
+    qputenv("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
+    qputenv("MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit());
+    const auto cleanup = qScopeGuard([] {
+        qunsetenv("MIVO_HELPER_PATH");
+        qunsetenv("MIVO_STANDIN_CONFIG");
+    });
+
+    Harness harness(false);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
+    test::TaskProbe<void> start(harness.model->start());
+    QTRY_VERIFY_WITH_TIMEOUT(start.isDone(), 30000);
+    QVERIFY(harness.model->toolProvisioning());
+    QVERIFY(readiness.count() > 0);
+    QVERIFY(!coordinator.canAdvancePastTools());
+
+    readiness.clear();
+    test::TaskProbe<void> provisioning(harness.model->toolProvisioning()->provision());
+    QTRY_VERIFY_WITH_TIMEOUT(provisioning.isDone(), 30000);
+    QVERIFY(readiness.count() > 0);
+    QVERIFY(coordinator.canAdvancePastTools());
 }
 
 void SetupCoordinatorTest::commitAfterTheModelIsGoneOnlyRaisesItsFlag()

@@ -57,13 +57,14 @@ SetupCoordinator::SetupCoordinator(
     , m_screenOrder(screensFor(mode))
     , m_currentScreen(m_screenOrder.isEmpty() ? Screen::prepareTools : m_screenOrder.first())
     , m_selectedSources(config ? config->sources : everySource())
-    , m_qualityProfile(qualityProfileFrom(config ? std::optional(config->quality) : std::nullopt)
-                           .value_or(QualityProfile::balanced))
+    , m_qualityProfile(QualityProfile::balanced)
+    , m_storedProfile(qualityProfileFrom(config ? std::optional(config->quality) : std::nullopt))
     , m_identityEnabled(config && config->identity.enabled)
     , m_identityStrict(config && config->identity.strict)
     , m_outputDir(config && config->outputDir ? *config->outputDir : QString::fromLatin1(kDefaultOutputDir))
     , m_uiTheme(config ? config->ui.theme : Theme::dark)
 {
+    m_qualityProfile = m_storedProfile.value_or(QualityProfile::balanced);
     watchReadiness();
 }
 
@@ -192,13 +193,27 @@ void SetupCoordinator::watchReadiness()
 {
     if (!m_model)
         return;
-    if (ToolProvisioningStore* tools = m_model->toolProvisioning())
-        connect(tools, &ToolProvisioningStore::phaseChanged, this, &SetupCoordinator::readinessChanged);
-    if (SettingsStore* settings = m_model->settings())
-        connect(settings, &SettingsStore::configChanged, this, &SetupCoordinator::readinessChanged);
+    watchStores();
+    // A wizard opened before the helper link exists learns of its stores here.
+    connect(m_model, &AppModel::attached, this, [this] {
+        watchStores();
+        emit readinessChanged();
+    });
     connect(&m_model->automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
         &SetupCoordinator::readinessChanged);
     connect(m_model, &QObject::destroyed, this, &SetupCoordinator::readinessChanged);
+}
+
+void SetupCoordinator::watchStores()
+{
+    if (!m_model)
+        return;
+    if (ToolProvisioningStore* tools = m_model->toolProvisioning())
+        connect(tools, &ToolProvisioningStore::phaseChanged, this, &SetupCoordinator::readinessChanged,
+            Qt::UniqueConnection);
+    if (SettingsStore* settings = m_model->settings())
+        connect(settings, &SettingsStore::configChanged, this, &SetupCoordinator::readinessChanged,
+            Qt::UniqueConnection);
 }
 
 QCoro::Task<void> SetupCoordinator::commit()
@@ -209,7 +224,8 @@ QCoro::Task<void> SetupCoordinator::commit()
 
     ConfigPatch patch;
     patch.sources = m_selectedSources;
-    patch.quality = toQuality(m_qualityProfile);
+    if (m_qualityProfile != m_storedProfile)
+        patch.quality = toQuality(m_qualityProfile);
     patch.ui = SafeConfig::UI { m_uiTheme };
     patch.outputDir = m_outputDir;
     patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };

@@ -69,7 +69,8 @@ public:
 
     // Starts from the configuration when there is one, else from defaults
     // (all four sources, balanced quality, no identity matching). A re-run
-    // leaves out the welcome screen. The model is held weakly.
+    // leaves out the welcome screen. The model is held weakly; stores it
+    // attaches later are watched from then on.
     SetupCoordinator(Mode mode, AppModel* model, std::optional<SafeConfig> config, QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
@@ -127,7 +128,11 @@ public:
     bool hasNoSource() const;
 
     // Sends the choices as one configuration patch through the settings store,
-    // then stores each non-empty token (trimmed) with the helper. Never throws.
+    // then stores each non-empty token (trimmed) with the helper. The quality
+    // record is sent only when the profile differs from the one the starting
+    // configuration reads as (or there was none): a profile stands for a whole
+    // record, and writing it back unchanged would drop a stored floor or the
+    // lossless-only switch that no profile carries. Never throws.
     // Afterwards `lastError` holds the settings store's error, or else the
     // first token that could not be stored.
     QCoro::Task<void> commit();
@@ -155,6 +160,7 @@ private:
     void setCommitting(bool committing);
     void setLastError(std::optional<QString> error);
     void watchReadiness();
+    void watchStores();
 
     const Mode m_mode;
     QPointer<AppModel> m_model;
@@ -162,6 +168,8 @@ private:
     Screen m_currentScreen;
     QList<SourceId> m_selectedSources;
     QualityProfile m_qualityProfile;
+    // The profile the starting configuration reads as; none without one.
+    const std::optional<QualityProfile> m_storedProfile;
     bool m_identityEnabled;
     bool m_identityStrict;
     QString m_outputDir;
