@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 
+#include "State/ReviewOffer.h"
 #include "State/StoreRequests.h"
 #include "Support/Log.h"
 #include "Transport/HelperClient.h"
@@ -371,13 +372,39 @@ void AppModel::focusReview(const QString& trackId)
 
 std::shared_ptr<TrackModel> AppModel::resolvedFocusedReview() const
 {
-    if (!m_focusedReviewTrackId)
+    // The helper takes decisions only for the run under way: once it has ended,
+    // been cancelled or interrupted, nothing is on offer.
+    if (!m_focusedReviewTrackId || !m_sync->isRunning())
         return nullptr;
     for (const auto& track : m_sync->reviewQueue()) {
         if (track->id() == *m_focusedReviewTrackId)
             return track;
     }
     return nullptr;
+}
+
+bool AppModel::decideFocusedReview(const ReviewDecision& decision)
+{
+    const std::shared_ptr<TrackModel> track = resolvedFocusedReview();
+    if (!track)
+        return false;
+    const auto* waiting = std::get_if<TrackState::AwaitingReview>(&track->state().value);
+    const std::optional<ReviewDecision> offered
+        = ReviewOffer::validated(waiting ? waiting->candidates : QList<CandidateDTO>(), decision);
+    if (!offered)
+        return false;
+    submitReview(track->id(), *offered);
+    // The helper has not moved the decided track on yet: it is still in the queue.
+    // The focus goes to the earliest track still waiting, not to the next one.
+    for (const auto& next : m_sync->reviewQueue()) {
+        if (next->id() != track->id()) {
+            setFocusedReviewTrackId(next->id());
+            return true;
+        }
+    }
+    setFocusedReviewTrackId(std::nullopt);
+    setInspectorPresented(false);
+    return true;
 }
 
 void AppModel::openReview()

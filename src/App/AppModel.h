@@ -156,8 +156,15 @@ public:
     void focusReview(const QString& trackId);
     // Shows the review inspector on the focused track, or on the first one waiting.
     void openReview();
-    // The waiting track that has the focus; none when the focus is stale.
+    // The waiting track that has the focus; none when the focus is stale or the
+    // run that asked for the review is no longer live.
     std::shared_ptr<TrackModel> resolvedFocusedReview() const;
+    // The user's decision on the focused review. Sends it when it is on offer for
+    // that track (ReviewOffer), then focuses the first track still waiting, the
+    // decided one aside, or, when none is left, clears the focus and closes the
+    // inspector. Returns whether the decision was taken: without a focused review,
+    // or for a decision not on offer, nothing is sent and nothing changes.
+    bool decideFocusedReview(const ReviewDecision& decision);
     // Moves the focus by `step` through the tracks waiting for review, wrapping around.
     void stepReview(int step);
 

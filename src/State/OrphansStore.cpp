@@ -41,7 +41,11 @@ void OrphansStore::accumulate(const QList<QString>& paths)
 
 QCoro::Task<void> OrphansStore::trash(QList<QString> paths)
 {
+    // A second press before the answer would ask for the same files again.
+    if (m_isTrashing)
+        co_return;
     const QPointer<OrphansStore> self(this);
+    setTrashing(true);
     std::optional<QString> failure;
     try {
         QCoro::Task<void> sent = StoreRequests::requireClient(m_client).send(
@@ -52,6 +56,7 @@ QCoro::Task<void> OrphansStore::trash(QList<QString> paths)
     }
     if (!self)
         co_return;
+    self->setTrashing(false);
     if (failure) {
         self->recordFailure(*failure);
         co_return;
@@ -131,6 +136,14 @@ void OrphansStore::recordFailure(const QString& text)
 {
     m_reads.recordFailure();
     setLastError(text);
+}
+
+void OrphansStore::setTrashing(bool trashing)
+{
+    if (m_isTrashing == trashing)
+        return;
+    m_isTrashing = trashing;
+    emit isTrashingChanged();
 }
 
 void OrphansStore::updateHasOrphans()

@@ -26,6 +26,7 @@ class OrphansStore : public QObject {
     Q_PROPERTY(bool dismissed READ dismissed WRITE setDismissed NOTIFY dismissedChanged)
     Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
     Q_PROPERTY(bool hasOrphans READ hasOrphans NOTIFY hasOrphansChanged)
+    Q_PROPERTY(bool isTrashing READ isTrashing NOTIFY isTrashingChanged)
 
 public:
     // A client that is gone counts as an unavailable helper.
@@ -42,11 +43,15 @@ public:
     // There are paths and the user has not dismissed them.
     bool hasOrphans() const { return !m_paths.isEmpty() && !m_dismissed; }
 
+    // A trash request is out and has not been answered yet.
+    bool isTrashing() const { return m_isTrashing; }
+
     // Appends each path that is not listed yet, in order.
     void accumulate(const QList<QString>& paths);
     // Has the helper move the files to the trash. On success exactly those
     // paths leave the list (paths added meanwhile stay); on failure the list
-    // is kept and the error's text is kept in `lastError`. Never throws.
+    // is kept and the error's text is kept in `lastError`. While a trash request
+    // is out, another one sends nothing and changes nothing. Never throws.
     QCoro::Task<void> trash(QList<QString> paths);
     // Replaces the list with the helper's orphans of the given playlists and
     // shows the banner again. On failure the list is kept and the error's
@@ -61,11 +66,13 @@ signals:
     void dismissedChanged();
     void lastErrorChanged();
     void hasOrphansChanged();
+    void isTrashingChanged();
 
 private:
     void setPaths(QList<QString> paths);
     void setLastError(std::optional<QString> text);
     void recordFailure(const QString& text);
+    void setTrashing(bool trashing);
     // Emits hasOrphansChanged when the derived value moved.
     void updateHasOrphans();
 
@@ -75,6 +82,7 @@ private:
     bool m_dismissed = false;
     std::optional<QString> m_lastError;
     bool m_hasOrphans = false;
+    bool m_isTrashing = false;
     ReadSequence m_reads;
 };
 

@@ -6,7 +6,11 @@
 #include "Styling/Tokens.h"
 #include "Support/UserDefaults.h"
 #include "Views/ActivityIndicator.h"
+#include "Views/Banners/OrphansBanner.h"
+#include "Views/Banners/SyncBannerView.h"
 #include "Views/MainCommands.h"
+#include "Views/Review/ReviewInspector.h"
+#include "Views/Toolbar/MainToolbar.h"
 #include "Views/SidebarView.h"
 
 #include <QEvent>
@@ -101,10 +105,10 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
 
     // Slots filled by the other parts of the window, one line each:
     // setDetailView(...);     the library detail
-    // setInspectorView(...);  the review inspector
-    // setTopBanner(...);      the sync banner
-    // setBottomBanner(...);   the orphans banner
-    // the tool bar's controls are added to mainToolBar().
+    setInspectorView(new ReviewInspector(m_model)); // the review inspector
+    setTopBanner(new SyncBannerView(m_model)); // the sync banner
+    setBottomBanner(new OrphansBanner(m_model)); // the orphans banner
+    new MainToolbar(m_model, *m_commands, m_toolBar); // the tool bar's controls
 
     connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);
     applyInspectorPresentation();

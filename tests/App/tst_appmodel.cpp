@@ -14,6 +14,7 @@ using Outcome = test::ScriptedHelperClient::Outcome;
 
 Q_DECLARE_METATYPE(mivo::SyncPhase)
 Q_DECLARE_METATYPE(mivo::ReviewDecision)
+Q_DECLARE_METATYPE(std::optional<mivo::ReviewDecision>)
 Q_DECLARE_METATYPE(mivo::StreamEnd)
 Q_DECLARE_METATYPE(mivo::test::ScriptedHelperClient::Outcome)
 Q_DECLARE_METATYPE(std::optional<mivo::test::ScriptedHelperClient::Outcome>)
@@ -98,7 +99,8 @@ struct Fixture {
 
     // A run that has started one playlist with `trackIds`, the tracks of
     // `reviewIds` waiting for review.
-    bool runWithReviews(const QStringList& trackIds, const QStringList& reviewIds)
+    bool runWithReviews(
+        const QStringList& trackIds, const QStringList& reviewIds, const QList<CandidateDTO>& candidates = {})
     {
         QList<TrackDTO> tracks;
         for (const QString& id : trackIds)
@@ -106,7 +108,7 @@ struct Fixture {
         QList<HelperEvent> events { server(ServerEvent::SyncStarted { "c", "run-1", 1 }),
             server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", tracks }) };
         for (const QString& id : reviewIds)
-            events.append(server(ServerEvent::NeedsReview { "c", id, id, std::nullopt, {} }));
+            events.append(server(ServerEvent::NeedsReview { "c", id, id, std::nullopt, candidates }));
         return deliver(events);
     }
 
@@ -735,6 +737,107 @@ private slots:
         QCOMPARE(f.model->resolvedFocusedReview(), nullptr);
         f.model->stepReview(1);
         QCOMPARE(f.model->focusedReviewTrackId(), std::nullopt);
+    }
+
+    // The inspector's decision: only a decision on offer for the focused track
+    // is sent, and the focus moves to the earliest track still waiting.
+    void decideFocusedReview_data()
+    {
+        QTest::addColumn<QStringList>("waiting");
+        QTest::addColumn<bool>("withCandidates");
+        QTest::addColumn<std::optional<QString>>("focus");
+        QTest::addColumn<ReviewDecision>("decision");
+        QTest::addColumn<std::optional<ReviewDecision>>("sent");
+        QTest::addColumn<std::optional<QString>>("focused");
+        QTest::addColumn<bool>("presented");
+
+        const QStringList three { "pl#1", "pl#2", "pl#3" };
+        const auto id = [](const char* text) { return std::optional<QString>(text); };
+        const auto sent = [](const ReviewDecision& d) { return std::optional<ReviewDecision>(d); };
+        const std::optional<ReviewDecision> none;
+        QTest::newRow("the middle one: focus goes to the first, not the next")
+            << three << true << id("pl#2") << ReviewDecision::accept() << sent(ReviewDecision::accept())
+            << id("pl#1") << true;
+        QTest::newRow("the first one: focus goes to the second")
+            << three << true << id("pl#1") << ReviewDecision::skip() << sent(ReviewDecision::skip())
+            << id("pl#2") << true;
+        QTest::newRow("the last one left: the inspector closes")
+            << QStringList { "pl#3" } << true << id("pl#3") << ReviewDecision::candidate("c2")
+            << sent(ReviewDecision::candidate("c2")) << std::optional<QString>() << false;
+        QTest::newRow("a candidate of another track is never sent")
+            << three << true << id("pl#2") << ReviewDecision::candidate("stale") << none << id("pl#2") << true;
+        QTest::newRow("a web address is sent trimmed")
+            << three << false << id("pl#3") << ReviewDecision::url(" \thttps://example.org/a \n")
+            << sent(ReviewDecision::url("https://example.org/a")) << id("pl#1") << true;
+        QTest::newRow("a web address of white space is not sent")
+            << three << true << id("pl#3") << ReviewDecision::url("   ") << none << id("pl#3") << true;
+        QTest::newRow("no best match to accept without candidates")
+            << three << false << id("pl#1") << ReviewDecision::accept() << none << id("pl#1") << true;
+        QTest::newRow("skip without candidates")
+            << three << false << id("pl#1") << ReviewDecision::skip() << sent(ReviewDecision::skip())
+            << id("pl#2") << true;
+        QTest::newRow("a stale focus decides nothing")
+            << three << true << id("pl#0") << ReviewDecision::accept() << none << id("pl#0") << true;
+    }
+    void decideFocusedReview()
+    {
+        QFETCH(QStringList, waiting);
+        QFETCH(bool, withCandidates);
+        QFETCH(std::optional<QString>, focus);
+        QFETCH(ReviewDecision, decision);
+        QFETCH(std::optional<ReviewDecision>, sent);
+        QFETCH(std::optional<QString>, focused);
+        QFETCH(bool, presented);
+
+        QList<CandidateDTO> candidates;
+        if (withCandidates)
+            candidates = { CandidateDTO { .id = "c1", .title = "One" }, CandidateDTO { .id = "c2", .title = "Two" } };
+        Fixture f;
+        QVERIFY(f.runWithReviews({ "pl#0", "pl#1", "pl#2", "pl#3" }, waiting, candidates));
+        f.model->setFocusedReviewTrackId(focus);
+        f.model->setInspectorPresented(true);
+
+        QCOMPARE(f.model->decideFocusedReview(decision), sent.has_value());
+        QCOMPARE(f.model->focusedReviewTrackId(), focused);
+        QCOMPARE(f.model->isInspectorPresented(), presented);
+        if (sent) {
+            QTRY_COMPARE(f.client->sent().size(), 1);
+            QCOMPARE(f.client->sent().first().request, Request::reviewDecision("run-1", *focus, *sent));
+        } else {
+            QTest::qWait(0);
+            QVERIFY(f.client->sent().isEmpty());
+        }
+    }
+
+    // Once the run that asked for reviews is over, none is on offer.
+    void deadRunOffersNoReview_data()
+    {
+        QTest::addColumn<int>("end");
+        QTest::newRow("cancelled") << 0;
+        QTest::newRow("helper crashed") << 1;
+        QTest::newRow("run done") << 2;
+    }
+    void deadRunOffersNoReview()
+    {
+        QFETCH(int, end);
+
+        Fixture f;
+        QVERIFY(f.runWithReviews({ "pl#0", "pl#1" }, { "pl#0", "pl#1" }, { CandidateDTO { .id = "c1" } }));
+        f.model->focusReview(QStringLiteral("pl#1"));
+        QVERIFY(f.model->resolvedFocusedReview());
+        if (end == 0)
+            f.model->cancelSync();
+        else if (end == 1)
+            QVERIFY(f.deliver({ HelperEvent::helperCrashed() }));
+        else
+            QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
+        QTRY_VERIFY(!f.sync().isRunning());
+        f.client->clearSent();
+
+        QCOMPARE(f.model->resolvedFocusedReview(), nullptr);
+        QVERIFY(!f.model->decideFocusedReview(ReviewDecision::accept()));
+        QTest::qWait(0);
+        QVERIFY(f.client->sent().isEmpty());
     }
 
     // MARK: Accounts

@@ -158,6 +158,51 @@ private slots:
         QCOMPARE(store.paths(), Paths({ "/b", "/c", "/a" }));
     }
 
+    // While a trash request is out, a second one sends nothing: the same files
+    // are never asked for twice. The flag drops with either answer.
+    void trashInFlight_data()
+    {
+        QTest::addColumn<Outcome>("answer");
+        QTest::addColumn<Paths>("paths");
+        QTest::addColumn<std::optional<QString>>("lastError");
+        QTest::newRow("trashed") << Outcome::absent() << Paths { "/b" } << std::optional<QString>();
+        QTest::newRow("failed") << Outcome::engineError("io_error", "Permission denied.")
+                                << Paths { "/a", "/b" } << std::optional<QString>("Permission denied.");
+    }
+    void trashInFlight()
+    {
+        QFETCH(Outcome, answer);
+        QFETCH(Paths, paths);
+        QFETCH(std::optional<QString>, lastError);
+
+        ScriptedHelperClient client;
+        OrphansStore store(client);
+        store.accumulate({ QStringLiteral("/a"), QStringLiteral("/b") });
+        QSignalSpy trashing(&store, &OrphansStore::isTrashingChanged);
+        client.enqueue(Method::trashOrphans, { answer, Outcome::absent() });
+        client.setHoldReplies(true);
+
+        test::TaskProbe<void> first(store.trash({ QStringLiteral("/a") }));
+        QVERIFY(store.isTrashing());
+        test::TaskProbe<void> second(store.trash({ QStringLiteral("/a") }));
+        QVERIFY(second.isDone());
+        QTRY_COMPARE(client.waiting(), 1);
+        client.release();
+        QTRY_VERIFY(first.isDone());
+
+        QVERIFY(!store.isTrashing());
+        QCOMPARE(trashing.count(), 2);
+        QCOMPARE(client.sentMethods(), QList<Method>({ Method::trashOrphans }));
+        QCOMPARE(store.paths(), paths);
+        QCOMPARE(store.lastError(), lastError);
+
+        // Once answered, the next request goes out.
+        client.setHoldReplies(false);
+        QCoro::waitFor(store.trash(store.paths()));
+        QCOMPARE(client.sentMethods().size(), 2);
+        QVERIFY(store.paths().isEmpty());
+    }
+
     // The listing reads the wrapped reply, else asks again for the bare list.
     void listOrphans_data()
     {

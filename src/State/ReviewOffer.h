@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Transport/PlaylistRecords.h"
+#include "Transport/SyncRecords.h"
+
+#include <QList>
+#include <optional>
+
+// Which decisions the review inspector offers for a track awaiting review, and
+// the decision as it is sent.
+namespace mivo::ReviewOffer {
+
+// The decision as it goes to the helper for a track whose candidates are
+// `candidates`, or none when it is not on offer: a candidate must be one of the
+// track's own; a web address is sent without surrounding white space and must
+// not be empty then; accepting the best match needs at least one candidate;
+// skipping is always on offer.
+std::optional<ReviewDecision> validated(const QList<CandidateDTO>& candidates, const ReviewDecision& decision);
+
+} // namespace mivo::ReviewOffer

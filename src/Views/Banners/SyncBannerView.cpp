@@ -1,0 +1,230 @@
+#include "Views/Banners/SyncBannerView.h"
+
+#include "App/AppModel.h"
+#include "Styling/ButtonStyling.h"
+#include "Styling/GlassEnvironment.h"
+#include "Styling/GlassSurface.h"
+#include "Styling/Tokens.h"
+#include "Styling/Typography.h"
+#include "Views/SymbolLabel.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVariantAnimation>
+
+namespace mivo {
+
+namespace {
+
+// Room around the card for its shadow (8 blur, 2 down).
+constexpr int kShadowSide = 8;
+constexpr int kShadowBottom = 10;
+
+const QString kSpotifyAuthExpired = QStringLiteral("spotify_auth_expired");
+
+QString symbolOf(SyncBanner::Kind kind)
+{
+    switch (kind) {
+    case SyncBanner::Kind::info:
+        return QStringLiteral("info.circle.fill");
+    case SyncBanner::Kind::warning:
+        return QStringLiteral("exclamationmark.triangle.fill");
+    case SyncBanner::Kind::error:
+        return QStringLiteral("xmark.octagon.fill");
+    }
+    return {};
+}
+
+ThemeColor colorOf(SyncBanner::Kind kind)
+{
+    switch (kind) {
+    case SyncBanner::Kind::info:
+        return ThemeColor::accent();
+    case SyncBanner::Kind::warning:
+        return ThemeColor::orange();
+    case SyncBanner::Kind::error:
+        return ThemeColor::red();
+    }
+    return ThemeColor::secondary();
+}
+
+} // namespace
+
+SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(&model)
+    , m_card(new GlassSurface(GlassRole::floating(), this))
+    , m_symbol(new SymbolLabel(
+          QString(), ThemeColor::accent(), TextStyle::body, ThemeColor::primary(), m_card))
+    , m_message(new QLabel(m_card))
+    , m_reconnect(new QPushButton(QStringLiteral("Reconnect"), m_card))
+    , m_dismiss(new QPushButton(m_card))
+    , m_animation(new QVariantAnimation(this))
+{
+    setObjectName(QStringLiteral("syncBanner"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_symbol->setSymbolScale(1.25);
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setWordWrap(true);
+    m_message->setFont(Typography::font(TextStyle::callout, font()));
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_message->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ButtonStyling::setStyle(m_reconnect, ButtonStyle::glassAdaptive);
+    ButtonStyling::setControlSize(m_reconnect, ControlSize::small);
+    m_reconnect->setAutoDefault(false);
+    ButtonStyling::setStyle(m_dismiss, ButtonStyle::borderless);
+    ButtonStyling::setSymbol(m_dismiss, QStringLiteral("xmark"));
+    ButtonStyling::setTint(m_dismiss, ThemeColor::secondary());
+    ButtonStyling::setControlSize(m_dismiss, ControlSize::small);
+    m_dismiss->setAccessibleName(QStringLiteral("Dismiss"));
+    m_dismiss->setToolTip(QStringLiteral("Dismiss"));
+    m_dismiss->setAutoDefault(false);
+
+    auto* row = new QHBoxLayout(m_card);
+    row->setContentsMargins(int(Tokens::Space::md), int(Tokens::Space::sm), int(Tokens::Space::md),
+        int(Tokens::Space::sm));
+    row->setSpacing(int(Tokens::Space::sm));
+    row->addWidget(m_symbol, 0, Qt::AlignVCenter);
+    row->addWidget(m_message, 1);
+    row->addSpacing(int(Tokens::Space::sm));
+    row->addWidget(m_reconnect, 0, Qt::AlignVCenter);
+    row->addWidget(m_dismiss, 0, Qt::AlignVCenter);
+
+    m_card->setGraphicsEffect(new QGraphicsOpacityEffect(m_card));
+    m_animation->setDuration(kAnimationMs);
+    m_animation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_animation, &QVariantAnimation::valueChanged, this,
+        [this](const QVariant& value) { setPresence(value.toReal()); });
+    connect(m_animation, &QVariantAnimation::finished, this, [this] {
+        if (m_presence <= 0 && !(m_model && m_model->sync().banner()))
+            hide();
+    });
+
+    connect(m_dismiss, &QPushButton::clicked, this, [this] {
+        if (m_model)
+            m_model->sync().setBanner(std::nullopt);
+    });
+    connect(m_reconnect, &QPushButton::clicked, this, [this] {
+        if (m_model && m_banner && m_banner->code == kSpotifyAuthExpired)
+            m_model->beginOnboarding();
+    });
+    connect(&model.sync(), &SyncStore::bannerChanged, this, &SyncBannerView::follow);
+    setPresence(0);
+    QWidget::hide();
+    follow();
+}
+
+QString SyncBannerView::message() const
+{
+    return m_message->text();
+}
+
+QString SyncBannerView::symbol() const
+{
+    return m_symbol->symbol();
+}
+
+void SyncBannerView::follow()
+{
+    const std::optional<SyncBanner> banner = m_model ? m_model->sync().banner() : std::nullopt;
+    if (banner) {
+        present(*banner);
+        return;
+    }
+    if (isHidden())
+        return;
+    animateTo(0);
+}
+
+void SyncBannerView::present(const SyncBanner& banner)
+{
+    m_banner = banner;
+    m_symbol->setSymbol(symbolOf(banner.kind), colorOf(banner.kind));
+    m_message->setText(banner.message);
+    m_reconnect->setVisible(banner.code == kSpotifyAuthExpired);
+    updateGeometry();
+    if (isHidden()) {
+        QWidget::show();
+        animateTo(1);
+    } else if (m_animation->state() == QAbstractAnimation::Running || m_presence < 1) {
+        animateTo(1);
+    }
+    placeCard();
+}
+
+void SyncBannerView::animateTo(qreal presence)
+{
+    m_animation->stop();
+    if (GlassEnvironment::of(this).reduceMotion) {
+        setPresence(presence);
+        if (presence <= 0)
+            hide();
+        return;
+    }
+    m_animation->setStartValue(m_presence);
+    m_animation->setEndValue(presence);
+    m_animation->start();
+}
+
+void SyncBannerView::setPresence(qreal presence)
+{
+    m_presence = presence;
+    if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_card->graphicsEffect()))
+        effect->setOpacity(presence);
+    placeCard();
+    update();
+}
+
+void SyncBannerView::placeCard()
+{
+    const int width = std::max(0, this->width() - 2 * kShadowSide);
+    const int height = m_card->hasHeightForWidth() ? m_card->heightForWidth(width) : m_card->sizeHint().height();
+    const int offset = int((1 - m_presence) * (height + kShadowBottom));
+    m_card->setGeometry(kShadowSide, -offset, width, height);
+}
+
+int SyncBannerView::heightForWidth(int width) const
+{
+    const int cardWidth = std::max(0, width - 2 * kShadowSide);
+    const int height
+        = m_card->hasHeightForWidth() ? m_card->heightForWidth(cardWidth) : m_card->sizeHint().height();
+    return height + kShadowBottom;
+}
+
+QSize SyncBannerView::sizeHint() const
+{
+    const QSize card = m_card->sizeHint();
+    return QSize(card.width() + 2 * kShadowSide, card.height() + kShadowBottom);
+}
+
+void SyncBannerView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeCard();
+}
+
+void SyncBannerView::paintEvent(QPaintEvent*)
+{
+    if (m_presence <= 0)
+        return;
+    // A soft shadow under the card: black at 12 %, blurred 8, 2 down.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const QRectF card = QRectF(m_card->geometry()).translated(0, 2);
+    constexpr int kSteps = 8;
+    for (int i = kSteps; i >= 1; --i) {
+        const qreal spread = qreal(i);
+        QPainterPath path;
+        path.addRoundedRect(card.adjusted(-spread, -spread, spread, spread), Tokens::Radius::panel + spread,
+            Tokens::Radius::panel + spread);
+        painter.setBrush(QColor(0, 0, 0, int(255 * 0.12 * m_presence / kSteps)));
+        painter.drawPath(path);
+    }
+}
+
+} // namespace mivo

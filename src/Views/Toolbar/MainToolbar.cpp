@@ -1,0 +1,113 @@
+#include "Views/Toolbar/MainToolbar.h"
+
+#include "App/AppModel.h"
+#include "Views/MainCommands.h"
+#include "Views/Toolbar/ToolbarButton.h"
+#include "Views/Toolbar/VPNToolbarControl.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QToolBar>
+
+namespace mivo {
+
+namespace {
+
+QString withShortcut(const QString& help, const QAction* action)
+{
+    const QString shortcut = MainCommands::shortcutText(action);
+    return shortcut.isEmpty() ? help : QStringLiteral("%1 (%2)").arg(help, shortcut);
+}
+
+} // namespace
+
+MainToolbar::MainToolbar(AppModel& model, const MainCommands& commands, QToolBar* bar)
+    : QObject(bar)
+    , m_model(&model)
+    , m_bar(bar)
+    , m_vpnHolder(new QWidget(bar))
+    , m_review(new ToolbarButton(bar))
+    , m_sync(new ToolbarButton(bar))
+    , m_cancel(new ToolbarButton(bar))
+{
+    // The items sit at the trailing end of the bar.
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    // The VPN control is made afresh whenever it reappears; this holds its place.
+    auto* vpnLayout = new QHBoxLayout(m_vpnHolder);
+    vpnLayout->setContentsMargins(0, 0, 0, 0);
+    m_vpnSlot = bar->addWidget(m_vpnHolder);
+
+    m_review->setObjectName(QStringLiteral("reviewButton"));
+    m_review->setToolTip(QStringLiteral("Review low-confidence matches"));
+    m_reviewItem = bar->addWidget(m_review);
+
+    m_sync->setObjectName(QStringLiteral("syncButton"));
+    m_sync->setLabel(QStringLiteral("arrow.triangle.2.circlepath"), QStringLiteral("Sync"), std::nullopt);
+    m_sync->setToolTip(withShortcut(QStringLiteral("Sync the selected playlists"), commands.syncAction()));
+    m_syncItem = bar->addWidget(m_sync);
+
+    m_cancel->setObjectName(QStringLiteral("cancelSyncButton"));
+    m_cancel->setLabel(QStringLiteral("stop.fill"), QStringLiteral("Cancel Sync"), ThemeColor::red());
+    m_cancel->setToolTip(
+        withShortcut(QStringLiteral("Cancel the running sync"), commands.cancelSyncAction()));
+    m_cancelItem = bar->addWidget(m_cancel);
+
+    connect(m_review, &QToolButton::clicked, &model, &AppModel::openReview);
+    connect(m_sync, &QToolButton::clicked, &model, &AppModel::startSync);
+    connect(m_cancel, &QToolButton::clicked, &model, &AppModel::cancelSync);
+    connect(&model.sync(), &SyncStore::phaseChanged, this, &MainToolbar::refresh);
+    connect(&model.sync(), &SyncStore::changed, this, &MainToolbar::refresh);
+    connect(&model, &AppModel::attached, this, &MainToolbar::rebind);
+    rebind();
+}
+
+void MainToolbar::rebind()
+{
+    if (!m_model)
+        return;
+    if (LibraryStore* library = m_model->library())
+        connect(library, &LibraryStore::selectedPlaylistCountChanged, this, &MainToolbar::refresh,
+            Qt::UniqueConnection);
+    if (SettingsStore* settings = m_model->settings())
+        connect(settings, &SettingsStore::configChanged, this, &MainToolbar::refresh, Qt::UniqueConnection);
+    refresh();
+}
+
+void MainToolbar::refresh()
+{
+    if (!m_model)
+        return;
+    std::optional<bool> vpnConfigured;
+    if (SettingsStore* settings = m_model->settings(); settings && settings->config())
+        vpnConfigured = settings->config()->proxy.configured;
+    LibraryStore* library = m_model->library();
+    const SyncStore& sync = m_model->sync();
+    const MainToolbarState state = MainToolbarState::of(
+        sync.phase(), vpnConfigured, sync.reviewCount(), library ? library->selectedPlaylistCount() : 0);
+    if (m_shown && state == m_state)
+        return;
+    m_shown = true;
+    m_state = state;
+
+    if (m_state.showsVPN && !m_vpn) {
+        m_vpn = new VPNToolbarControl(*m_model);
+        m_vpnHolder->layout()->addWidget(m_vpn);
+        m_vpn->show();
+    } else if (!m_state.showsVPN && m_vpn) {
+        m_vpn->hide();
+        m_vpn->deleteLater();
+        m_vpn = nullptr;
+    }
+    m_vpnSlot->setVisible(m_state.showsVPN);
+
+    m_review->setLabel(
+        QStringLiteral("exclamationmark.triangle.fill"), m_state.reviewTitle, ThemeColor::orange());
+    m_reviewItem->setVisible(m_state.showsReview);
+    m_syncItem->setVisible(!m_state.showsCancel);
+    m_sync->setEnabled(m_state.syncEnabled);
+    m_cancelItem->setVisible(m_state.showsCancel);
+}
+
+} // namespace mivo

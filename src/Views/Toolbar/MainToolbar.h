@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Views/Toolbar/MainToolbarState.h"
+#include "Views/Toolbar/VPNToolbarControl.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QAction;
+class QToolBar;
+
+namespace mivo {
+
+class AppModel;
+class MainCommands;
+class ToolbarButton;
+
+// Fills the main window's tool bar, at its trailing end: the VPN control while a
+// VPN subscription is stored, the review button while tracks wait for a
+// decision, and Sync or Cancel Sync by the sync phase. Each button is one call
+// on the model. The buttons carry no shortcuts; their tooltips name the
+// shortcut of the menu command that does the same.
+class MainToolbar : public QObject {
+    Q_OBJECT
+
+public:
+    MainToolbar(AppModel& model, const MainCommands& commands, QToolBar* bar);
+
+    MainToolbarState state() const { return m_state; }
+    // The VPN control while it is shown; a new one each time it reappears.
+    VPNToolbarControl* vpnControl() const { return m_vpn; }
+    ToolbarButton* reviewButton() const { return m_review; }
+    ToolbarButton* syncButton() const { return m_sync; }
+    ToolbarButton* cancelButton() const { return m_cancel; }
+
+private:
+    void rebind();
+    void refresh();
+
+    QPointer<AppModel> m_model;
+    QToolBar* m_bar;
+    QWidget* m_vpnHolder;
+    QAction* m_vpnSlot;
+    QAction* m_reviewItem;
+    QAction* m_syncItem;
+    QAction* m_cancelItem;
+    QPointer<VPNToolbarControl> m_vpn;
+    ToolbarButton* m_review;
+    ToolbarButton* m_sync;
+    ToolbarButton* m_cancel;
+    MainToolbarState m_state;
+    bool m_shown = false;
+};
+
+} // namespace mivo

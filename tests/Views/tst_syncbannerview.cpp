@@ -1,0 +1,151 @@
+#include "App/AppModel.h"
+#include "Styling/GlassEnvironment.h"
+#include "Support/SampleData.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "Transport/ResultRecords.h"
+#include "Views/Banners/SyncBannerView.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+using namespace mivo;
+using Outcome = test::ScriptedHelperClient::Outcome;
+
+Q_DECLARE_METATYPE(mivo::SyncBanner::Kind)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+// The banner in a window of its own, on a model with a scripted helper.
+struct Fixture {
+    test::ScriptedHelperClient* client = nullptr;
+    std::unique_ptr<AppModel> model;
+    QWidget window;
+    SyncBannerView* banner = nullptr;
+
+    explicit Fixture(bool reduceMotion = false)
+    {
+        auto owned = std::make_unique<test::ScriptedHelperClient>();
+        client = owned.get();
+        model = std::make_unique<AppModel>(std::move(owned));
+        GlassResolver glass;
+        glass.reduceMotion = reduceMotion;
+        GlassEnvironment::set(&window, glass);
+        banner = new SyncBannerView(*model, &window);
+        window.resize(600, 200);
+        window.show();
+    }
+
+    SyncStore& sync() { return model->sync(); }
+};
+
+SyncBanner notice(SyncBanner::Kind kind, const QString& message, std::optional<QString> code = std::nullopt)
+{
+    return SyncBanner { kind, message, std::move(code) };
+}
+
+} // namespace
+
+class TestSyncBannerView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void kinds_data()
+    {
+        QTest::addColumn<SyncBanner::Kind>("kind");
+        QTest::addColumn<std::optional<QString>>("code");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("reconnect");
+        const std::optional<QString> none;
+        const std::optional<QString> expired("spotify_auth_expired");
+        QTest::newRow("info") << SyncBanner::Kind::info << none << "info.circle.fill" << false;
+        QTest::newRow("warning") << SyncBanner::Kind::warning << none << "exclamationmark.triangle.fill" << false;
+        QTest::newRow("error") << SyncBanner::Kind::error << none << "xmark.octagon.fill" << false;
+        QTest::newRow("expired Spotify sign-in") << SyncBanner::Kind::error << expired << "xmark.octagon.fill"
+                                                 << true;
+        QTest::newRow("another code") << SyncBanner::Kind::error << std::optional<QString>("sync_in_progress")
+                                      << "xmark.octagon.fill" << false;
+    }
+    void kinds()
+    {
+        QFETCH(SyncBanner::Kind, kind);
+        QFETCH(std::optional<QString>, code);
+        QFETCH(QString, symbol);
+        QFETCH(bool, reconnect);
+
+        Fixture f(true);
+        QVERIFY(f.banner->isHidden());
+        f.sync().setBanner(notice(kind, "Something happened.", code));
+        QVERIFY(f.banner->isVisible());
+        QCOMPARE(f.banner->symbol(), symbol);
+        QCOMPARE(f.banner->message(), QStringLiteral("Something happened."));
+        QCOMPARE(f.banner->reconnectButton()->isVisibleTo(f.banner), reconnect);
+        QCOMPARE(f.banner->dismissButton()->accessibleName(), QStringLiteral("Dismiss"));
+    }
+
+    // Sliding in and out, or at once when the window asks for reduced motion;
+    // a banner that replaces another changes in place.
+    void showsAndHides_data()
+    {
+        QTest::addColumn<bool>("reduceMotion");
+        QTest::newRow("animated") << false;
+        QTest::newRow("reduced motion") << true;
+    }
+    void showsAndHides()
+    {
+        QFETCH(bool, reduceMotion);
+
+        Fixture f(reduceMotion);
+        f.sync().setBanner(notice(SyncBanner::Kind::info, "First"));
+        QVERIFY(f.banner->isVisible());
+        if (reduceMotion)
+            QCOMPARE(f.banner->presence(), 1.0);
+        else
+            QVERIFY(f.banner->presence() < 1.0);
+        QTRY_COMPARE(f.banner->presence(), 1.0);
+
+        f.sync().setBanner(notice(SyncBanner::Kind::warning, "Second"));
+        QCOMPARE(f.banner->presence(), 1.0);
+        QCOMPARE(f.banner->message(), QStringLiteral("Second"));
+
+        QTest::mouseClick(f.banner->dismissButton(), Qt::LeftButton);
+        QCOMPARE(f.sync().banner(), std::nullopt);
+        if (!reduceMotion)
+            QVERIFY(f.banner->isVisible());
+        QTRY_VERIFY(f.banner->isHidden());
+        QCOMPARE(f.banner->presence(), 0.0);
+
+        // A banner set while the last one slides out comes back.
+        f.sync().setBanner(notice(SyncBanner::Kind::info, "Third"));
+        f.sync().setBanner(std::nullopt);
+        f.sync().setBanner(notice(SyncBanner::Kind::info, "Fourth"));
+        QTRY_COMPARE(f.banner->presence(), 1.0);
+        QVERIFY(f.banner->isVisible());
+    }
+
+    void reconnectOpensTheSetup()
+    {
+        Fixture f(true);
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+        f.sync().setBanner(notice(SyncBanner::Kind::error, "Spotify sign-in expired.", "spotify_auth_expired"));
+        QTest::mouseClick(f.banner->reconnectButton(), Qt::LeftButton);
+        QTRY_VERIFY(f.model->isOnboardingPresented());
+        QVERIFY(f.model->setupCoordinator());
+        // The banner stays until it is dismissed.
+        QVERIFY(f.sync().banner().has_value());
+    }
+
+    // A long message wraps: the banner grows in height, never in width.
+    void longMessageWraps()
+    {
+        Fixture f(true);
+        f.sync().setBanner(notice(SyncBanner::Kind::error, "Short."));
+        const int shortHeight = f.banner->heightForWidth(400);
+        f.sync().setBanner(notice(SyncBanner::Kind::error, QString("A long message that goes on. ").repeated(12)));
+        QVERIFY(f.banner->heightForWidth(400) > 2 * shortHeight);
+        QVERIFY(f.banner->heightForWidth(560) < f.banner->heightForWidth(400));
+    }
+};
+
+QTEST_MAIN(TestSyncBannerView)
+#include "tst_syncbannerview.moc"
