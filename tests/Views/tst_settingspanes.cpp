@@ -26,7 +26,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
 
@@ -276,7 +275,7 @@ private slots:
         auto* sources = window.findChild<SourcesSettings*>();
         auto* quality = window.findChild<QualitySettings*>();
         auto* output = window.findChild<OutputSettings*>();
-        QCOMPARE(window.tabs()->count(), 8);
+        QCOMPARE(window.paneCount(), 8);
         QVERIFY(button(accounts, "Connect") && !button(accounts, "Disconnect"));
         QCOMPARE(sources->orderModel()->order(),
             (QList { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud, SourceId::youtube }));
@@ -520,13 +519,13 @@ private slots:
         for (int i = 0; i < 2; ++i)
             f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));
         SettingsWindow window(*f.model, updater);
-        QCOMPARE(window.tabs()->count(), 8);
+        QCOMPARE(window.paneCount(), 8);
         QCOMPARE(window.size(), SettingsWindow::kSize);
         QVERIFY(f.client->sent().isEmpty());
 
         window.show();
         QVERIFY(f.sentCount(1));
-        window.tabs()->setCurrentIndex(3);
+        window.setCurrentPane(3);
         QCOMPARE(window.size(), SettingsWindow::kSize);
         QTest::qWait(50);
         QCOMPARE(f.client->sent().size(), 1);
