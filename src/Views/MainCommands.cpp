@@ -5,6 +5,7 @@
 #include "Services/FileManagerReveal.h"
 #include "Services/UpdaterModel.h"
 #include "Support/HomePath.h"
+#include "Views/Settings/SettingsWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,10 +28,12 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     m_refreshLibrary = addAction(tr("Refresh Library"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     m_revealOutput = addAction(tr("Reveal Output Folder"), {});
     m_reviewMatches = addAction(tr("Review Matches"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
+    m_settings = addAction(tr("Settings\u2026"), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_quit = addAction(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_help = addAction(tr("mivo Help"), {});
     m_checkForUpdates = addAction(tr("Check for Updates\u2026"), {});
     m_about = addAction(tr("About mivo"), {});
+    m_settings->setMenuRole(QAction::PreferencesRole);
     m_quit->setMenuRole(QAction::QuitRole);
     m_about->setMenuRole(QAction::AboutRole);
 
@@ -42,6 +45,7 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     });
     connect(m_revealOutput, &QAction::triggered, this, &MainCommands::revealOutput);
     connect(m_reviewMatches, &QAction::triggered, this, [this] { m_model.openReview(); });
+    connect(m_settings, &QAction::triggered, this, [this] { SettingsWindow::present(m_model, m_updater); });
     connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(m_help, &QAction::triggered, this, [] {
         const QUrl site(QString::fromUtf8(build::kWebSiteUrl), QUrl::StrictMode);
@@ -75,6 +79,8 @@ void MainCommands::populate(QMenuBar* bar)
     file->addAction(m_revealOutput);
     file->addSeparator();
     file->addAction(m_reviewMatches);
+    file->addSeparator();
+    file->addAction(m_settings);
     file->addSeparator();
     file->addAction(m_quit);
 
@@ -113,7 +119,8 @@ void MainCommands::showAbout()
 {
     QWidget* window = QApplication::activeWindow();
     QMessageBox::about(window, tr("About mivo"),
-        tr("mivo %1\nYour streaming playlists as a local, DJ-ready library.").arg(m_updater.currentVersion()));
+        tr("mivo %1\nYour streaming playlists as a local, DJ-ready library.")
+            .arg(m_updater.currentVersion()));
 }
 
 } // namespace mivo

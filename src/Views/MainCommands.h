@@ -14,7 +14,7 @@ class AppModel;
 class UpdaterModel;
 
 // The menu commands of the application: File (sync, cancel, refresh, reveal the
-// output folder, review matches, quit) and Help (help, update check, about). The
+// output folder, review matches, settings, quit) and Help (help, update check, about). The
 // actions are application-wide shortcuts, so they work from every window of the
 // application, and their enabled state follows the sync run as it changes.
 class MainCommands : public QObject {
@@ -35,6 +35,8 @@ public:
     QAction* refreshLibraryAction() const { return m_refreshLibrary; }
     QAction* revealOutputAction() const { return m_revealOutput; }
     QAction* reviewMatchesAction() const { return m_reviewMatches; }
+    // Opens the Settings window, or brings the open one to the front.
+    QAction* settingsAction() const { return m_settings; }
     QAction* quitAction() const { return m_quit; }
     QAction* helpAction() const { return m_help; }
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
@@ -61,6 +63,7 @@ private:
     QAction* m_refreshLibrary;
     QAction* m_revealOutput;
     QAction* m_reviewMatches;
+    QAction* m_settings;
     QAction* m_quit;
     QAction* m_help;
     QAction* m_checkForUpdates;

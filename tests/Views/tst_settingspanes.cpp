@@ -6,6 +6,7 @@
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/ResultRecords.h"
+#include "Views/MainCommands.h"
 #include "Views/Settings/AccountsSettings.h"
 #include "Views/Settings/DiagnosticsSettings.h"
 #include "Views/Settings/DoctorCheckDelegate.h"
@@ -22,11 +23,12 @@
 #include "Views/Settings/SourcesSettings.h"
 #include "Views/Settings/SwitchButton.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
 
@@ -276,7 +278,7 @@ private slots:
         auto* sources = window.findChild<SourcesSettings*>();
         auto* quality = window.findChild<QualitySettings*>();
         auto* output = window.findChild<OutputSettings*>();
-        QCOMPARE(window.tabs()->count(), 8);
+        QCOMPARE(window.paneCount(), 8);
         QVERIFY(button(accounts, "Connect") && !button(accounts, "Disconnect"));
         QCOMPARE(sources->orderModel()->order(),
             (QList { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud, SourceId::youtube }));
@@ -520,13 +522,13 @@ private slots:
         for (int i = 0; i < 2; ++i)
             f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));
         SettingsWindow window(*f.model, updater);
-        QCOMPARE(window.tabs()->count(), 8);
+        QCOMPARE(window.paneCount(), 8);
         QCOMPARE(window.size(), SettingsWindow::kSize);
         QVERIFY(f.client->sent().isEmpty());
 
         window.show();
         QVERIFY(f.sentCount(1));
-        window.tabs()->setCurrentIndex(3);
+        window.setCurrentPane(3);
         QCOMPARE(window.size(), SettingsWindow::kSize);
         QTest::qWait(50);
         QCOMPARE(f.client->sent().size(), 1);
@@ -535,6 +537,45 @@ private slots:
         window.show();
         QVERIFY(f.sentCount(2));
         QCOMPARE(f.client->sentMethods(), (QList { Method::getConfig, Method::getConfig }));
+    }
+
+    // "Settings…" opens one window and raises it again; the window is a top-level
+    // window of its own, which closing the main window leaves open.
+    void settingsCommandOpensOneTopLevelWindow()
+    {
+        Fixture f;
+        UpdaterModel updater(std::make_unique<NoUpdates>(), QStringLiteral("1.2.3"));
+        MainCommands commands(*f.model, updater);
+        QAction* settings = commands.settingsAction();
+        QCOMPARE(settings->text(), QStringLiteral("Settings…"));
+        QCOMPARE(settings->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        QCOMPARE(settings->shortcutContext(), Qt::ApplicationShortcut);
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));
+
+        QMainWindow main;
+        main.show();
+        settings->trigger();
+        settings->trigger();
+        const auto windows = [] {
+            QList<SettingsWindow*> found;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* window = qobject_cast<SettingsWindow*>(widget))
+                    found.append(window);
+            return found;
+        };
+        QCOMPARE(windows().size(), 1);
+        SettingsWindow* window = windows().first();
+        QVERIFY(window->isVisible() && !window->parentWidget());
+        QVERIFY(f.sentCount(1)); // shown once, read once
+
+        // A primary window that counts for the last-window rule, not a tool window.
+        QCOMPARE(window->windowType(), Qt::Window);
+        QVERIFY(window->testAttribute(Qt::WA_QuitOnClose));
+        main.close();
+        QVERIFY(window->isVisible());
+        const QPointer<SettingsWindow> closing(window);
+        window->close();
+        QTRY_VERIFY(!closing); // made afresh for the next opening
     }
 
     // Diagnostics: a failing check with its fix, and a failed fix that says why.

@@ -110,7 +110,8 @@ void AccountsSettings::refresh()
     m_spotifyButton->setText(spotifyConnected ? QStringLiteral("Disconnect")
             : signingIn                       ? QStringLiteral("Connecting…")
                                               : QStringLiteral("Connect"));
-    m_spotifyButton->setEnabled(spotifyConnected || !signingIn);
+    // Nothing can sign in before the helper link is attached.
+    m_spotifyButton->setEnabled(spotifyConnected || (!signingIn && model().client()));
     ButtonStyling::setTint(m_spotifyButton, spotifyConnected ? ThemeColor::red() : Tokens::Source::spotify());
 }
 

@@ -3,10 +3,10 @@
 #include "App/AppModel.h"
 #include "Services/CLIInstaller.h"
 #include "Styling/ButtonStyling.h"
+#include "Support/HomePath.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
@@ -25,12 +25,6 @@ QString installErrorText(const std::exception& error)
     if (const auto* install = dynamic_cast<const InstallError*>(&error))
         return install->userText();
     return QString::fromUtf8(error.what());
-}
-
-QString abbreviateHome(const QString& path)
-{
-    const QString home = QDir::homePath();
-    return path.startsWith(home + u'/') ? u'~' + path.mid(home.size()) : path;
 }
 
 QHBoxLayout* leading(QPushButton* button)
@@ -167,8 +161,9 @@ QCoro::Task<void> CLIToolSettings::install()
         co_return;
     m_lastError = failure;
     if (installed && installed->fallbackReason) {
-        m_fallbackNote = QStringLiteral("Installed at %1 instead. %2")
-                             .arg(abbreviateHome(installed->link.toLocalFile()), *installed->fallbackReason);
+        m_fallbackNote
+            = QStringLiteral("Installed at %1 instead. %2")
+                  .arg(HomePath::abbreviate(installed->link.toLocalFile()), *installed->fallbackReason);
     }
     model().cliTool().detect();
     setBusy(false);

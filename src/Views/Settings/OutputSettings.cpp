@@ -1,6 +1,7 @@
 #include "Views/Settings/OutputSettings.h"
 
 #include "App/AppModel.h"
+#include "Support/HomePath.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
@@ -16,25 +17,6 @@
 namespace mivo {
 
 namespace {
-
-QString expandTilde(const QString& path)
-{
-    if (path == u'~')
-        return QDir::homePath();
-    if (path.startsWith(QStringLiteral("~/")))
-        return QDir::homePath() + path.mid(1);
-    return path;
-}
-
-QString abbreviateHome(const QString& path)
-{
-    const QString home = QDir::homePath();
-    if (path == home)
-        return QStringLiteral("~");
-    if (path.startsWith(home + u'/'))
-        return u'~' + path.mid(home.size());
-    return path;
-}
 
 // One line of text, elided in the middle when it does not fit; the whole text
 // stays the accessible name.
@@ -86,7 +68,7 @@ OutputSettings::OutputSettings(AppModel& model, FolderChooser chooser, QWidget* 
 
 bool OutputSettings::isWritableFolder(const QString& path)
 {
-    const QString expanded = expandTilde(path);
+    const QString expanded = HomePath::expandTilde(path);
     return QFileInfo(expanded).isDir() && ::access(QFile::encodeName(expanded).constData(), W_OK) == 0;
 }
 
@@ -94,7 +76,8 @@ void OutputSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const std::optional<QString> folder = current ? current->outputDir : std::nullopt;
-    m_path->setText(folder ? abbreviateHome(expandTilde(*folder)) : QStringLiteral("Not set"));
+    m_path->setText(
+        folder ? HomePath::abbreviate(HomePath::expandTilde(*folder)) : QStringLiteral("Not set"));
     m_path->setAccessibleName(m_path->text());
     m_path->setColor(folder ? ThemeColor::primary() : ThemeColor::secondary());
     if (!folder) {

@@ -3,6 +3,9 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
 #include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
+#include "Styling/Typography.h"
+#include "Support/UserDefaults.h"
 #include "Views/Settings/AccountsSettings.h"
 #include "Views/Settings/CLIToolSettings.h"
 #include "Views/Settings/DiagnosticsSettings.h"
@@ -12,16 +15,27 @@
 #include "Views/Settings/QualitySettings.h"
 #include "Views/Settings/SourcesSettings.h"
 
+#include <QButtonGroup>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QShowEvent>
-#include <QTabWidget>
+#include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace mivo {
 
 SettingsWindow::SettingsWindow(AppModel& model, UpdaterModel& updater, QWidget* parent)
+    : SettingsWindow(model, updater, UserDefaults::standard(), parent)
+{
+}
+
+SettingsWindow::SettingsWindow(
+    AppModel& model, UpdaterModel& updater, UserDefaults& defaults, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
-    , m_tabs(new QTabWidget(this))
+    , m_tabs(new QButtonGroup(this))
+    , m_panes(new QStackedWidget(this))
 {
     setObjectName(QStringLiteral("settings"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -33,7 +47,7 @@ SettingsWindow::SettingsWindow(AppModel& model, UpdaterModel& updater, QWidget* 
         const char* symbol;
     };
     const Tab tabs[] = {
-        { new GeneralSettings(model, updater), "General", "gear" },
+        { new GeneralSettings(model, updater, defaults), "General", "gear" },
         { new AccountsSettings(model), "Accounts", "person.crop.circle" },
         { new SourcesSettings(model), "Sources", "square.stack.3d.up" },
         { new QualitySettings(model), "Quality", "waveform" },
@@ -42,16 +56,61 @@ SettingsWindow::SettingsWindow(AppModel& model, UpdaterModel& updater, QWidget* 
         { new CLIToolSettings(model), "Command Line", "terminal" },
         { new DiagnosticsSettings(model), "Diagnostics", "stethoscope" },
     };
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(int(Tokens::Space::sm), int(Tokens::Space::xs), int(Tokens::Space::sm), 0);
+    bar->setSpacing(0);
+    bar->addStretch(1);
     for (const Tab& tab : tabs) {
-        m_tabs->addTab(tab.pane, Symbols::icon(QString::fromLatin1(tab.symbol), ThemeColor::secondary()),
-            QString::fromLatin1(tab.title));
+        auto* button = new QToolButton;
+        button->setText(QString::fromLatin1(tab.title));
+        button->setIcon(Symbols::icon(QString::fromLatin1(tab.symbol), ThemeColor::secondary()));
+        button->setIconSize(QSize(20, 20));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setFont(Typography::font(TextStyle::caption, font()));
+        button->setMinimumWidth(62);
+        bar->addWidget(button);
+        m_tabs->addButton(button, m_panes->count());
+        m_panes->addWidget(tab.pane);
     }
-    m_tabs->setDocumentMode(true);
-    m_tabs->setUsesScrollButtons(false);
+    bar->addStretch(1);
+    m_tabs->setExclusive(true);
+    connect(m_tabs, &QButtonGroup::idClicked, m_panes, &QStackedWidget::setCurrentIndex);
+    setCurrentPane(0);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_tabs);
+    layout->setSpacing(int(Tokens::Space::xs));
+    layout->addLayout(bar);
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    layout->addWidget(line);
+    layout->addWidget(m_panes, 1);
+}
+
+int SettingsWindow::paneCount() const
+{
+    return m_panes->count();
+}
+
+int SettingsWindow::currentPane() const
+{
+    return m_panes->currentIndex();
+}
+
+void SettingsWindow::setCurrentPane(int index)
+{
+    if (QAbstractButton* button = m_tabs->button(index))
+        button->setChecked(true);
+    m_panes->setCurrentIndex(index);
+}
+
+QWidget* SettingsWindow::pane(int index) const
+{
+    return m_panes->widget(index);
 }
 
 SettingsWindow* SettingsWindow::present(AppModel& model, UpdaterModel& updater)

@@ -3,12 +3,14 @@
 #include <QPointer>
 #include <QWidget>
 
-class QTabWidget;
+class QButtonGroup;
+class QStackedWidget;
 
 namespace mivo {
 
 class AppModel;
 class UpdaterModel;
+class UserDefaults;
 
 // The Settings window: a top-level window of its own (no parent, so closing
 // the main window leaves it open and closing it last quits), a fixed 560 × 460,
@@ -21,19 +23,26 @@ public:
     static constexpr QSize kSize { 560, 460 };
 
     SettingsWindow(AppModel& model, UpdaterModel& updater, QWidget* parent = nullptr);
+    // With the interface preferences kept in `defaults` instead of the user's own.
+    SettingsWindow(AppModel& model, UpdaterModel& updater, UserDefaults& defaults, QWidget* parent = nullptr);
 
     // Shows the Settings window, making it when none is open, and brings it to
     // the front. Returns the window.
     static SettingsWindow* present(AppModel& model, UpdaterModel& updater);
 
-    QTabWidget* tabs() const { return m_tabs; }
+    // The panes, chosen by a row of tab buttons (symbol over title) along the top.
+    int paneCount() const;
+    int currentPane() const;
+    void setCurrentPane(int index);
+    QWidget* pane(int index) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     AppModel& m_model;
-    QTabWidget* m_tabs;
+    QButtonGroup* m_tabs;
+    QStackedWidget* m_panes;
 };
 
 } // namespace mivo

@@ -1,0 +1,151 @@
+// The Settings window's states: every pane with a configuration read, General
+// and Accounts before the helper link is attached, a failed write, the command-
+// line tool installed and not installed, and a doctor run with a failing check.
+
+#include "ScreenFixture.h"
+#include "ScreenRegistry.h"
+#include "Support/SampleData.h"
+#include "Views/Settings/SettingsWindow.h"
+#include "Views/Settings/SwitchButton.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <unistd.h>
+
+namespace mivo::screens {
+
+namespace {
+
+const QSize kSize = SettingsWindow::kSize;
+
+enum Pane { general, accounts, sources, quality, output, vpn, commandLine, diagnostics };
+
+SafeConfig screenConfig()
+{
+    SafeConfig config = SampleData::sampleConfig();
+    config.outputDir = QStringLiteral("~/Music/DjayImport");
+    return config;
+}
+
+SettingsWindow* window(ScreenFixture& fixture, Pane pane)
+{
+    fixture.setConfig(screenConfig());
+    auto* settings = new SettingsWindow(fixture.model(), fixture.updater(), fixture.defaults());
+    settings->setCurrentPane(pane);
+    return settings;
+}
+
+std::function<QWidget*(ScreenFixture&)> showing(Pane pane)
+{
+    return [pane](ScreenFixture& fixture) { return window(fixture, pane); };
+}
+
+// A model with no helper link yet, owned by the window it is shown in.
+QWidget* beforeAttach(ScreenFixture& fixture, Pane pane)
+{
+    AppModel::Options options;
+    options.defaults = &fixture.defaults();
+    options.cliTool.toolPaths = {};
+    auto* model = new AppModel(options);
+    auto* settings = new SettingsWindow(*model, fixture.updater(), fixture.defaults());
+    model->setParent(settings);
+    settings->setCurrentPane(pane);
+    return settings;
+}
+
+// A temporary folder with a helper and, when asked, the tool linked to it,
+// kept while the window that shows it lives.
+class ToolFolder : public QObject {
+public:
+    ToolFolder(bool installed, QObject* parent)
+        : QObject(parent)
+    {
+        QDir().mkpath(m_dir.filePath(QStringLiteral("bin")));
+        QFile helper(helperPath());
+        if (helper.open(QIODevice::WriteOnly))
+            helper.write("#!/bin/sh\n");
+        if (installed)
+            ::symlink(QFile::encodeName(helperPath()).constData(), QFile::encodeName(toolPath()).constData());
+    }
+
+    QString helperPath() const { return m_dir.filePath(QStringLiteral("mivo-helper")); }
+    QString toolPath() const { return m_dir.filePath(QStringLiteral("bin/mivo")); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QCoro::Task<std::optional<QString>> sampleVersion()
+{
+    co_return QStringLiteral("mivo 1.4.2");
+}
+
+QWidget* commandLineTool(ScreenFixture& fixture, bool installed)
+{
+    auto* tools = new ToolFolder(installed, nullptr);
+    AppModel::Options options;
+    options.defaults = &fixture.defaults();
+    options.cliTool.toolPaths = { tools->toolPath() };
+    options.cliTool.preferredTarget
+        = [helper = tools->helperPath()] { return std::optional<QString>(helper); };
+    options.cliTool.readVersion = [] { return sampleVersion(); };
+    auto* model
+        = new AppModel(std::make_unique<ScreenHelperClient>(ScreenFixture::sampleResponses()), options);
+    auto* settings = new SettingsWindow(*model, fixture.updater(), fixture.defaults());
+    model->setParent(settings);
+    tools->setParent(settings);
+    settings->setCurrentPane(commandLine);
+    return settings;
+}
+
+QWidget* failedWrite(ScreenFixture& fixture)
+{
+    fixture.fail(Method::setConfig,
+        HelperError::engineError(
+            QStringLiteral("internal"), QStringLiteral("The configuration file is read-only.")));
+    SettingsWindow* settings = window(fixture, quality);
+    // Once shown, so that the configuration read on showing comes first.
+    QTimer::singleShot(0, settings, [settings] {
+        for (SwitchButton* button : settings->findChildren<SwitchButton*>()) {
+            if (button->accessibleName() == QStringLiteral("Lossless only"))
+                button->click();
+        }
+    });
+    return settings;
+}
+
+QWidget* failingCheck(ScreenFixture& fixture)
+{
+    fixture.responses()[Method::runDoctor] = JSONValue::fromJson(parseJsonLine(R"({"checks": [
+        {"id": "ffmpeg", "title": "ffmpeg", "status": "fail",
+         "detail": "ffmpeg 4.2 is too old; version 5 or later is needed.", "fixable": true},
+        {"id": "yt-dlp", "title": "yt-dlp", "status": "ok", "detail": "2024.08.06"},
+        {"id": "output", "title": "Download folder", "status": "ok"},
+        {"id": "cache", "title": "Search cache", "status": "warn", "detail": "The cache holds 2.1 GB.",
+         "fixable": true}]})"));
+    SettingsWindow* settings = window(fixture, diagnostics);
+    fixture.model().diagnostics()->runDoctor();
+    return settings;
+}
+
+const ScreenRegistration registration {
+    { "settings-general", kSize, showing(general) },
+    { "settings-accounts", kSize, showing(accounts) },
+    { "settings-sources", kSize, showing(sources) },
+    { "settings-quality", kSize, showing(quality) },
+    { "settings-output", kSize, showing(output) },
+    { "settings-vpn", kSize, showing(vpn) },
+    { "settings-diagnostics-failing-check", kSize, failingCheck },
+    { "settings-general-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, general); } },
+    { "settings-accounts-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, accounts); } },
+    { "settings-quality-failed-write", kSize, failedWrite },
+    { "settings-command-line-installed", kSize, [](ScreenFixture& f) { return commandLineTool(f, true); } },
+    { "settings-command-line-not-installed", kSize,
+        [](ScreenFixture& f) { return commandLineTool(f, false); } },
+};
+
+} // namespace
+
+} // namespace mivo::screens
