@@ -58,6 +58,19 @@ SafeConfig configWith(bool spotify, QualityFloor floor = QualityFloor::any, bool
     return config;
 }
 
+// The helper takes the next configuration patch and answers the read after it.
+void acceptSave(OnboardingHarness& harness, const SafeConfig& config)
+{
+    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+}
+
+void goToFinish(SetupCoordinator& coordinator)
+{
+    while (coordinator.currentScreen() != Screen::finish)
+        coordinator.advance();
+}
+
 const std::optional<ConfigPatch> patchSent(const OnboardingHarness& harness)
 {
     for (const Request& request : harness.sentRequests()) {
@@ -223,8 +236,7 @@ void SetupScaffoldTest::sourceWarning()
     harness.loadConfig(configWith(false));
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
     SetupScaffold wizard(coordinator, *harness.model);
-    for (int step = 0; step < 5; ++step)
-        coordinator.advance();
+    goToFinish(coordinator);
 
     button(&wizard, "primary")->click();
     QVERIFY(wizard.sourceWarning());
@@ -243,9 +255,7 @@ void SetupScaffoldTest::sourceWarning()
 
     // Back at the end, going on anyway saves; the save fails, and the next
     // attempt asks no more.
-    coordinator.advance();
-    coordinator.advance();
-    coordinator.advance();
+    goToFinish(coordinator);
     button(&wizard, "primary")->click();
     QVERIFY(wizard.sourceWarning());
     harness.client->enqueue(
@@ -258,8 +268,7 @@ void SetupScaffoldTest::sourceWarning()
     QVERIFY(coordinator.dismissedSourceWarning());
     QTRY_VERIFY(!wizard.sourceWarning());
 
-    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
-    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { configWith(false) }));
+    acceptSave(harness, configWith(false));
     harness.model->setOnboardingPresented(true);
     button(&wizard, "primary")->click();
     QVERIFY(!wizard.sourceWarning());
@@ -273,10 +282,8 @@ void SetupScaffoldTest::reRunNeverWarns()
     harness.loadConfig(configWith(false));
     SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
     SetupScaffold wizard(coordinator, *harness.model);
-    for (int step = 0; step < 4; ++step)
-        coordinator.advance();
-    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
-    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { configWith(false) }));
+    goToFinish(coordinator);
+    acceptSave(harness, configWith(false));
     harness.model->setOnboardingPresented(true);
     button(&wizard, "primary")->click();
     QVERIFY(!wizard.sourceWarning());
@@ -290,8 +297,7 @@ void SetupScaffoldTest::failedCommitStaysOpenAndSaysWhy()
     SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
     SetupScaffold wizard(coordinator, *harness.model);
     harness.model->setOnboardingPresented(true);
-    for (int step = 0; step < 4; ++step)
-        coordinator.advance();
+    goToFinish(coordinator);
     auto* finish = qobject_cast<FinishScreen*>(wizard.screenWidget());
     QVERIFY(finish);
     QVERIFY(!finish->errorText()->isVisibleTo(&wizard));
@@ -325,8 +331,7 @@ void SetupScaffoldTest::reRunKeepsAStoredFloor()
     for (const char* name : { "primary", "skip", "primary", "primary" })
         button(&wizard, name)->click();
     QCOMPARE(coordinator.currentScreen(), Screen::finish);
-    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
-    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { configWith(true) }));
+    acceptSave(harness, configWith(true));
     button(&wizard, "primary")->click();
     QTRY_VERIFY(patchSent(harness).has_value());
     QCOMPARE(patchSent(harness)->quality, std::nullopt);

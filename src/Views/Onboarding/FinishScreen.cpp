@@ -124,7 +124,7 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
         new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), ThemeColor::red(), 16), 0,
         Qt::AlignTop);
     errorRow->addWidget(m_error->wrapping(), 1);
-    column->addWidget(m_errorLine, 0, Qt::AlignHCenter);
+    column->addLayout(WizardParts::centred(m_errorLine));
 
     GlassSurface* recap = WizardParts::card(
         GlassRole::groupCard(), Qt::Vertical, int(Tokens::Space::md), int(Tokens::Space::sm));
@@ -168,7 +168,7 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
             TextStyle::caption, ThemeColor::secondary());
     closing->wrapping()->setAlignment(Qt::AlignHCenter);
     closing->setMaximumWidth(kRecapWidth);
-    column->addWidget(closing, 0, Qt::AlignHCenter);
+    column->addLayout(WizardParts::centred(closing));
     column->addStretch(1);
 
     connect(&coordinator, &SetupCoordinator::selectedSourcesChanged, this, &FinishScreen::refresh);

@@ -94,7 +94,7 @@ PrepareToolsScreen::PrepareToolsScreen(AppModel& model, QWidget* parent)
     mono.setStyleHint(QFont::Monospace);
     mono.setFamily(QStringLiteral("monospace"));
     m_log->setFont(mono);
-    m_log->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_log->eliding(Qt::ElideMiddle);
     column->addWidget(m_log);
     column->addStretch(1);
 
@@ -153,8 +153,7 @@ void PrepareToolsScreen::refresh()
     m_ready->setVisible(hasStore && phase == Phase::ready);
     const std::optional<QString> log = hasStore ? m_store->lastLog() : std::nullopt;
     m_log->setVisible(hasStore && phase == Phase::running && log.has_value());
-    m_log->setText(m_log->fontMetrics().elidedText(
-        log.value_or(QString()), Qt::ElideMiddle, width() > 0 ? width() : 520));
+    m_log->setFullText(log.value_or(QString()));
     fitList();
 
     bool spinning = false;

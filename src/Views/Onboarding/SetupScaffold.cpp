@@ -215,6 +215,7 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     column->addWidget(new Hairline(panel));
 
     auto* footer = new QHBoxLayout;
+    footer->setSpacing(int(Tokens::Space::sm));
     footer->setContentsMargins(
         int(Tokens::Space::lg), int(Tokens::Space::lg), int(Tokens::Space::lg), int(Tokens::Space::lg));
     m_back = new QPushButton(tr("Back"), panel);

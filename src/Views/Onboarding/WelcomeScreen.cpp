@@ -4,6 +4,7 @@
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/WelcomeHero.h"
 #include "Views/Onboarding/WizardLabel.h"
+#include "Views/Onboarding/WizardParts.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -48,7 +49,7 @@ WelcomeScreen::WelcomeScreen(QWidget* parent)
     sentence->wrapping()->setAlignment(Qt::AlignHCenter);
     sentence->setMaximumWidth(440);
     texts->addWidget(headline);
-    texts->addWidget(sentence, 0, Qt::AlignHCenter);
+    texts->addLayout(WizardParts::centred(sentence));
     column->addLayout(texts);
 
     auto* steps = new QWidget;

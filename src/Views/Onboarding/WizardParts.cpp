@@ -36,6 +36,17 @@ QWidget* titleAndText(WizardLabel* title, WizardLabel* text)
     return block;
 }
 
+QBoxLayout* centred(QWidget* widget)
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addStretch(1);
+    row->addWidget(widget, 1000);
+    row->addStretch(1);
+    return row;
+}
+
 QPushButton* smallButton(const QString& title, ButtonStyle style)
 {
     auto* button = new QPushButton(title);

@@ -28,6 +28,9 @@ QBoxLayout* layoutOf(QWidget* card);
 // A title over a wrapping description, spacing 2.
 QWidget* titleAndText(WizardLabel* title, WizardLabel* text);
 
+// `widget` centred in a row: as wide as its maximum width allows, no wider.
+QBoxLayout* centred(QWidget* widget);
+
 // A button of the design system at the small control size; never a default button.
 QPushButton* smallButton(const QString& title, ButtonStyle style);
 
