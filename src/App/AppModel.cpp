@@ -273,7 +273,16 @@ QCoro::Task<void> AppModel::runStart(quint64 attempt)
 void AppModel::retryTrack(const QString& trackId)
 {
     Q_UNUSED(trackId);
+    if (!canRetry()) {
+        qCDebug(lcApp, "retry ignored: a sync is running");
+        return;
+    }
     startSync();
+}
+
+bool AppModel::canRetry() const
+{
+    return m_library && !m_sync->isRunning();
 }
 
 void AppModel::cancelSync()
@@ -314,7 +323,18 @@ QCoro::Task<void> AppModel::sendReview(QString trackId, ReviewDecision decision)
 
 void AppModel::skipTrack(const QString& trackId)
 {
+    if (!canSkip(trackId)) {
+        qCDebug(lcApp, "skip ignored: %s is not a track of a live run", qUtf8Printable(trackId));
+        return;
+    }
     submitReview(trackId, ReviewDecision::skip());
+}
+
+bool AppModel::canSkip(const QString& trackId) const
+{
+    const SyncPhase phase = m_sync->phase();
+    return m_client && (phase == SyncPhase::running || phase == SyncPhase::finishing) && m_sync->runId()
+        && m_sync->holdsTrack(trackId);
 }
 
 // MARK: Review focus

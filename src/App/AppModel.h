@@ -136,14 +136,21 @@ public:
     // Starts a sync of the selected playlists. A start that is declined (nothing
     // selected) or fails shows a banner and returns to the phase held before.
     void startSync();
-    // Runs the sync of the current selection again; the track id is not used.
+    // Runs the sync of the current selection again; the track id is not used. Does
+    // nothing while a run is live: a second start mid-run would only be refused.
     void retryTrack(const QString& trackId);
+    // Whether retryTrack() would start a run now.
+    bool canRetry() const;
     // Marks the run cancelled at once and tells the helper.
     void cancelSync();
     // Tells the helper the user's decision for a track awaiting review; the helper's
     // events then move the track on.
     void submitReview(const QString& trackId, const ReviewDecision& decision);
+    // Skips a track of the live run; any other track (a preview row, a row of a run
+    // that has ended) has no run to be skipped in, and nothing is sent.
     void skipTrack(const QString& trackId);
+    // Whether skipTrack() would tell the helper.
+    bool canSkip(const QString& trackId) const;
     // Focuses that track in the review inspector and shows the inspector.
     void focusReview(const QString& trackId);
     // Shows the review inspector on the focused track, or on the first one waiting.

@@ -1,5 +1,8 @@
 #include "State/PlaylistGroup.h"
 
+#include <QMetaObject>
+#include <algorithm>
+
 namespace mivo {
 
 PlaylistGroup::PlaylistGroup(
@@ -8,10 +11,22 @@ PlaylistGroup::PlaylistGroup(
     , m_name(std::move(name))
     , m_index(index)
     , m_tracks(std::move(tracks))
+    , m_rowChangePending(size_t(m_tracks.size()), false)
 {
+    for (qsizetype i = 0; i < m_tracks.size(); ++i) {
+        TrackModel& row = *m_tracks[i];
+        m_counts += TrackCounts::of(row.state());
+        row.m_group = this;
+        row.m_row = i;
+    }
+}
+
+PlaylistGroup::~PlaylistGroup()
+{
+    // Rows are shared and may outlive the group.
     for (const auto& row : std::as_const(m_tracks)) {
-        m_counts += TrackCounts::of(row->state());
-        connect(row.get(), &TrackModel::stateReplaced, this, &PlaylistGroup::rowStateReplaced);
+        if (row->m_group == this)
+            row->m_group = nullptr;
     }
 }
 
@@ -48,6 +63,25 @@ void PlaylistGroup::rowStateReplaced(const TrackState& previous, const TrackStat
     m_counts -= before;
     m_counts += after;
     emit countsChanged();
+}
+
+void PlaylistGroup::rowTouched(qsizetype row)
+{
+    if (m_rowChangePending[size_t(row)])
+        return;
+    m_rowChangePending[size_t(row)] = true;
+    if (m_changedRows.isEmpty())
+        QMetaObject::invokeMethod(this, &PlaylistGroup::flushChangedRows, Qt::QueuedConnection);
+    m_changedRows.append(row);
+}
+
+void PlaylistGroup::flushChangedRows()
+{
+    QList<qsizetype> rows = std::exchange(m_changedRows, {});
+    for (const qsizetype row : std::as_const(rows))
+        m_rowChangePending[size_t(row)] = false;
+    std::sort(rows.begin(), rows.end());
+    emit rowsChanged(rows);
 }
 
 } // namespace mivo

@@ -9,6 +9,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace mivo {
 
@@ -16,7 +17,11 @@ namespace mivo {
 // like its rows (std::shared_ptr, no QObject parent).
 //
 // The counts are kept up to date as rows change state, so reading them costs
-// nothing however many rows the group has.
+// nothing however many rows the group has. The group also gathers which rows
+// changed and announces them together once per event-loop turn (rowsChanged), so
+// a view needs one connection per group rather than one per row.
+//
+// A row belongs to one group at a time: the last group built with it.
 class PlaylistGroup : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString id READ id CONSTANT)
@@ -35,6 +40,7 @@ class PlaylistGroup : public QObject {
 
 public:
     PlaylistGroup(QString id, QString name, qint64 index, QList<std::shared_ptr<TrackModel>> tracks);
+    ~PlaylistGroup() override;
 
     QString id() const { return m_id; }
     QString name() const { return m_name; }
@@ -66,9 +72,15 @@ signals:
     void isCollapsedChanged();
     // A row changed state in a way that changed a count; emitted synchronously.
     void countsChanged();
+    // These rows (positions in `tracks`, ascending, each once) changed something they
+    // show since the last emission. Emitted at most once per event-loop turn.
+    void rowsChanged(const QList<qsizetype>& rows);
 
 private:
+    friend class TrackModel;
     void rowStateReplaced(const TrackState& previous, const TrackState& current);
+    void rowTouched(qsizetype row);
+    void flushChangedRows();
 
     QString m_id;
     QString m_name;
@@ -78,6 +90,9 @@ private:
     QList<QString> m_orphanPaths;
     bool m_isCollapsed = false;
     TrackCounts m_counts;
+    // Rows changed since the last rowsChanged, and a flag per row so each is listed once.
+    QList<qsizetype> m_changedRows;
+    std::vector<bool> m_rowChangePending;
 };
 
 } // namespace mivo

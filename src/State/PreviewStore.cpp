@@ -24,26 +24,6 @@ PreviewStore::~PreviewStore()
     supersede();
 }
 
-qint64 PreviewStore::trackCount() const
-{
-    qint64 count = 0;
-    for (const auto& group : m_groups)
-        count += group->total();
-    return count;
-}
-
-qint64 PreviewStore::onDiskCount() const
-{
-    qint64 count = 0;
-    for (const auto& group : m_groups) {
-        for (const auto& track : group->tracks()) {
-            if (track->state().is<TrackState::Present>())
-                ++count;
-        }
-    }
-    return count;
-}
-
 QString PreviewStore::selectionKey(const QList<PlaylistDTO>& selection)
 {
     QStringList ids;
@@ -154,8 +134,24 @@ void PreviewStore::setGroups(QList<std::shared_ptr<PlaylistGroup>> groups)
 {
     if (groups.isEmpty() && m_groups.isEmpty())
         return;
+    for (const auto& group : std::as_const(m_groups))
+        disconnect(group.get(), nullptr, this, nullptr);
     m_groups = std::move(groups);
+    for (const auto& group : std::as_const(m_groups))
+        connect(group.get(), &PlaylistGroup::countsChanged, this, &PreviewStore::recount);
+    recount();
     emit groupsChanged();
+}
+
+void PreviewStore::recount()
+{
+    TrackCounts totals;
+    for (const auto& group : std::as_const(m_groups))
+        totals += group->counts();
+    if (totals == m_totals)
+        return;
+    m_totals = totals;
+    emit countsChanged();
 }
 
 void PreviewStore::setLoading(bool loading)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "State/PlaylistGroup.h"
+#include "State/TrackCounts.h"
 #include "Support/Completion.h"
 #include "Support/MonotonicClock.h"
 #include "Transport/HelperClienting.h"
@@ -28,8 +29,8 @@ class PreviewStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<std::shared_ptr<mivo::PlaylistGroup>> groups READ groups NOTIFY groupsChanged)
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
-    Q_PROPERTY(qint64 trackCount READ trackCount NOTIFY groupsChanged)
-    Q_PROPERTY(qint64 onDiskCount READ onDiskCount NOTIFY groupsChanged)
+    Q_PROPERTY(qint64 trackCount READ trackCount NOTIFY countsChanged)
+    Q_PROPERTY(qint64 onDiskCount READ onDiskCount NOTIFY countsChanged)
 
 public:
     // The quiet period the application uses.
@@ -43,10 +44,10 @@ public:
     const QList<std::shared_ptr<PlaylistGroup>>& groups() const { return m_groups; }
     // True from a non-empty update() until its fetch has been applied.
     bool isLoading() const { return m_isLoading; }
-    // Rows over all groups.
-    qint64 trackCount() const;
+    // Rows over all groups. Kept up to date, so reading it never walks the rows.
+    qint64 trackCount() const { return m_totals.total; }
     // Rows over all groups whose file is already on disk (state present).
-    qint64 onDiskCount() const;
+    qint64 onDiskCount() const { return m_totals.present; }
 
     // Called on every selection change, also with an empty list; returns at once.
     // The rows already shown stay until the new ones are published.
@@ -60,6 +61,8 @@ public:
 signals:
     void groupsChanged();
     void isLoadingChanged();
+    // trackCount or onDiskCount may have changed (new groups, or a row changed state).
+    void countsChanged();
 
 private:
     QCoro::Task<void> fetch(QList<PlaylistDTO> playlists, QString key, quint64 generation);
@@ -69,11 +72,14 @@ private:
     bool isCurrent(quint64 generation) const { return generation == m_generation; }
     void setGroups(QList<std::shared_ptr<PlaylistGroup>> groups);
     void setLoading(bool loading);
+    void recount();
 
     QPointer<HelperClienting> m_client;
     MonotonicClock::Duration m_debounce;
     MonotonicClock& m_clock;
     QList<std::shared_ptr<PlaylistGroup>> m_groups;
+    // The counts of all groups together.
+    TrackCounts m_totals;
     bool m_isLoading = false;
     // The selection key whose rows `m_groups` holds; none when idle.
     std::optional<QString> m_loadedKey;

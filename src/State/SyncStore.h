@@ -82,6 +82,8 @@ public:
 
     // Preparing, running or finishing.
     bool isRunning() const;
+    // Whether a row of the groups has that track id.
+    bool holdsTrack(const QString& trackId) const { return row(trackId) != nullptr; }
     // Every row awaiting review, groups in order, rows in order within a group.
     QList<std::shared_ptr<TrackModel>> reviewQueue() const;
     bool anyReviewPending() const { return reviewCount() > 0; }

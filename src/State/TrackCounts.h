@@ -14,12 +14,13 @@ struct TrackCounts {
     qint64 active = 0; // working or checking the disk
     qint64 review = 0; // awaiting review
     qint64 failed = 0; // failed, or done with the outcome failed
+    qint64 present = 0; // on disk before the run (present)
 
     // The contribution of one row in that state.
     static TrackCounts of(const TrackState& state)
     {
         return { 1, state.isFinished() ? 1 : 0, state.isActive() ? 1 : 0, state.isAwaitingReview() ? 1 : 0,
-            state.countsAsFailed() ? 1 : 0 };
+            state.countsAsFailed() ? 1 : 0, state.is<TrackState::Present>() ? 1 : 0 };
     }
 
     // completed / total, 0 without rows.
@@ -32,6 +33,7 @@ struct TrackCounts {
         active += other.active;
         review += other.review;
         failed += other.failed;
+        present += other.present;
         return *this;
     }
     TrackCounts& operator-=(const TrackCounts& other)
@@ -41,6 +43,7 @@ struct TrackCounts {
         active -= other.active;
         review -= other.review;
         failed -= other.failed;
+        present -= other.present;
         return *this;
     }
 

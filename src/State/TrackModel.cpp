@@ -1,5 +1,7 @@
 #include "State/TrackModel.h"
 
+#include "State/PlaylistGroup.h"
+
 namespace mivo {
 
 TrackModel::TrackModel(TrackDTO dto)
@@ -31,8 +33,17 @@ void TrackModel::setState(TrackState state)
     if (state == m_state)
         return;
     const TrackState previous = std::exchange(m_state, std::move(state));
+    if (m_group)
+        m_group->rowStateReplaced(previous, m_state);
     emit stateReplaced(previous, m_state);
     emit stateChanged();
+    touched();
+}
+
+void TrackModel::touched()
+{
+    if (m_group)
+        m_group->rowTouched(m_row);
     emit changed();
 }
 
@@ -42,7 +53,7 @@ void TrackModel::setDownloadFraction(double fraction)
         return;
     m_downloadFraction = fraction;
     emit downloadFractionChanged();
-    emit changed();
+    touched();
 }
 
 void TrackModel::setProgressDetail(std::optional<QString> detail)
@@ -51,7 +62,7 @@ void TrackModel::setProgressDetail(std::optional<QString> detail)
         return;
     m_progressDetail = std::move(detail);
     emit progressDetailChanged();
-    emit changed();
+    touched();
 }
 
 void TrackModel::setDiskResult(std::optional<DiskCheckResult> result)
@@ -60,7 +71,7 @@ void TrackModel::setDiskResult(std::optional<DiskCheckResult> result)
         return;
     m_diskResult = result;
     emit diskResultChanged();
-    emit changed();
+    touched();
 }
 
 std::optional<double> TrackModel::progressFraction() const

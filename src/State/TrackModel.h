@@ -11,6 +11,8 @@
 
 namespace mivo {
 
+class PlaylistGroup;
+
 // One observable track row of a preview or a sync run. Rows are shared
 // (std::shared_ptr, no QObject parent): a view that holds one sees every later
 // change and never dangles when its group is replaced.
@@ -72,11 +74,19 @@ signals:
     void changed();
 
 private:
+    friend class PlaylistGroup;
+    // Tells the group that holds the row (if any) that something it shows changed.
+    void touched();
+
     TrackDTO m_dto;
     TrackState m_state;
     double m_downloadFraction = 0;
     std::optional<QString> m_progressDetail;
     std::optional<DiskCheckResult> m_diskResult;
+    // The group that holds the row and the row's position in it, set by the group.
+    // A group tells its rows directly instead of keeping one connection per row.
+    PlaylistGroup* m_group = nullptr;
+    qsizetype m_row = -1;
 };
 
 } // namespace mivo

@@ -570,6 +570,73 @@ private slots:
             QCOMPARE(f.sync().reviewCount(), 1);
     }
 
+    // Retry starts a run only when none is live, and Skip reaches the helper only for
+    // a row of the live run: a second start mid-run would be refused by the helper,
+    // and a preview row or a row of an ended run has no run to be skipped in.
+    void rowActionsNeedTheirRun_data()
+    {
+        QTest::addColumn<QString>("stage"); // none, preparing, running, done, cancelled
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<QString>("trackId");
+        QTest::addColumn<QList<Method>>("sent");
+
+        const QList<Method> nothing;
+        QTest::newRow("retry while running") << "running" << false << "pl#0" << nothing;
+        QTest::newRow("retry while a start waits") << "preparing" << false << "pl#0" << nothing;
+        QTest::newRow("retry after the run")
+            << "done" << false << "pl#0" << QList<Method> { Method::startSync };
+        QTest::newRow("retry after a cancel")
+            << "cancelled" << false << "pl#0" << QList<Method> { Method::startSync };
+        QTest::newRow("skip a row of the run")
+            << "running" << true << "pl#0" << QList<Method> { Method::reviewDecision };
+        QTest::newRow("skip a row of another playlist") << "running" << true << "other#0" << nothing;
+        QTest::newRow("skip a preview row") << "none" << true << "p1#0" << nothing;
+        QTest::newRow("skip after the run") << "done" << true << "pl#0" << nothing;
+        QTest::newRow("skip after a cancel") << "cancelled" << true << "pl#0" << nothing;
+    }
+    void rowActionsNeedTheirRun()
+    {
+        QFETCH(QString, stage);
+        QFETCH(bool, skip);
+        QFETCH(QString, trackId);
+        QFETCH(QList<Method>, sent);
+
+        Fixture f;
+        QVERIFY(f.loadLibrary({ playlist("p1", "One") }));
+        f.model->library()->setSelection({ "p1" });
+        f.client->enqueue(Method::startSync, json("{'runId':'r'}"));
+        if (stage != "none" && stage != "preparing")
+            QVERIFY(f.runWithReviews({ "pl#0", "pl#1" }, {}));
+        if (stage == "done")
+            QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
+        if (stage == "cancelled") {
+            f.model->cancelSync();
+            QTRY_VERIFY(f.sentMethods().contains(Method::cancelSync));
+        }
+        if (stage == "preparing") {
+            f.client->setHoldReplies(true);
+            f.model->startSync();
+            QTRY_COMPARE(f.client->waiting(), 1);
+        }
+        const qsizetype before = f.client->sent().size();
+        const SyncPhase phase = f.sync().phase();
+
+        QCOMPARE(skip ? f.model->canSkip(trackId) : f.model->canRetry(), !sent.isEmpty());
+        if (skip)
+            f.model->skipTrack(trackId);
+        else
+            f.model->retryTrack(trackId);
+        QTRY_COMPARE(f.sentMethods().mid(before), sent);
+        QTest::qWait(0);
+        QCOMPARE(f.sentMethods().mid(before), sent);
+        if (sent.isEmpty()) {
+            QCOMPARE(f.sync().phase(), phase);
+            QCOMPARE(f.sync().banner(), std::nullopt);
+        }
+        f.client->setHoldReplies(false);
+        f.client->release();
+    }
+
     void withoutAClientNothingIsSent()
     {
         Fixture f(false);

@@ -367,9 +367,21 @@ private slots:
         QCOMPARE(f.store.groups()[0]->completed(), 1);
         QCOMPARE(f.store.groups()[1]->tracks()[0]->diskResult(), DiskCheckResult::present);
 
+        // The counts are kept as rows change, not recomputed when read.
+        QSignalSpy counts(&f.store, &PreviewStore::countsChanged);
+        const std::shared_ptr<PlaylistGroup> dropped = f.store.groups()[1];
+        dropped->tracks()[0]->setState(TrackState::queued());
+        QCOMPARE(f.store.onDiskCount(), 3);
+        QCOMPARE(counts.count(), 1);
+
         f.store.clear();
         QCOMPARE(f.store.trackCount(), 0);
         QCOMPARE(f.store.onDiskCount(), 0);
+        QCOMPARE(counts.count(), 2);
+        // A group no longer shown moves no count.
+        dropped->tracks()[1]->setState(TrackState::queued());
+        QCOMPARE(f.store.onDiskCount(), 0);
+        QCOMPARE(counts.count(), 2);
     }
 };
 

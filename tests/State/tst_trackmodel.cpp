@@ -182,6 +182,36 @@ private slots:
         QCOMPARE(counts.count(), 3);
     }
 
+    // A burst of changes is announced once per turn, each changed row once, in row
+    // order; a row that outlives its group changes without telling anyone.
+    void changedRowsAnnouncedOncePerTurn()
+    {
+        auto group = groupOf(4);
+        QSignalSpy rows(group.get(), &PlaylistGroup::rowsChanged);
+        TrackModel& third = *group->tracks()[2];
+        third.setState(TrackState::working(Phase::downloading));
+        third.setDownloadFraction(0.4);
+        third.setProgressDetail(QStringLiteral("40%"));
+        group->tracks()[0]->setDiskResult(DiskCheckResult::missing);
+        third.setDownloadFraction(0.5);
+        QCOMPARE(rows.count(), 0);
+
+        QVERIFY(rows.wait());
+        QCOMPARE(rows.count(), 1);
+        QCOMPARE(rows.at(0).at(0).value<QList<qsizetype>>(), (QList<qsizetype> { 0, 2 }));
+
+        third.setDownloadFraction(0.6);
+        QVERIFY(rows.wait());
+        QCOMPARE(rows.at(1).at(0).value<QList<qsizetype>>(), QList<qsizetype> { 2 });
+
+        const std::shared_ptr<TrackModel> kept = group->tracks()[1];
+        third.setDownloadFraction(0.7); // pending when the group goes
+        group.reset();
+        kept->setState(TrackState::present(std::nullopt));
+        QTest::qWait(0);
+        QCOMPARE(kept->statusRole(), StatusRole::present);
+    }
+
     void previewRowStartsFromDiskFlag_data()
     {
         QTest::addColumn<PreviewTrackDTO>("preview");

@@ -1,0 +1,404 @@
+#include "Views/Detail/LibraryDetailList.h"
+
+#include "App/AppModel.h"
+#include "Styling/GlassEnvironment.h"
+#include "Views/Detail/ActivitySpinner.h"
+#include "Views/Detail/LibraryDetailDelegate.h"
+#include "Views/Detail/TrackStatusCell.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHoverEvent>
+#include <QMenu>
+#include <QScrollBar>
+
+namespace mivo {
+
+namespace {
+
+using Row = LibraryDetailModel::Row;
+using RowKind = LibraryDetailModel::RowKind;
+
+bool isFocusable(const Row& row)
+{
+    return row.kind == RowKind::groupHeader || row.kind == RowKind::track;
+}
+
+} // namespace
+
+LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
+    : QListView(parent)
+    , m_app(model)
+    , m_model(new LibraryDetailModel(this))
+    , m_delegate(new LibraryDetailDelegate(this))
+    , m_buttons(std::make_unique<PaintedButtons>(this))
+    , m_artwork(new DetailArtwork(this))
+{
+    setObjectName(QStringLiteral("libraryDetailList"));
+    setAccessibleName(QStringLiteral("Tracks"));
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setSelectionMode(NoSelection);
+    setEditTriggers(NoEditTriggers);
+    setVerticalScrollMode(ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setLayoutMode(SinglePass);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(true);
+    setUniformItemSizes(false);
+    viewport()->setAttribute(Qt::WA_Hover);
+    viewport()->setBackgroundRole(QPalette::Window);
+    verticalScrollBar()->setSingleStep(24);
+
+    m_spinnerTimer.setInterval(ActivitySpinner::kFrameInterval);
+    connect(&m_spinnerTimer, &QTimer::timeout, this, &LibraryDetailList::advanceSpinners);
+    m_spinnerCheck.setSingleShot(true);
+    m_spinnerCheck.setInterval(0);
+    connect(&m_spinnerCheck, &QTimer::timeout, this, &LibraryDetailList::checkSpinners);
+
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &LibraryDetailList::scheduleSpinnerCheck);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &LibraryDetailList::scheduleSpinnerCheck);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &LibraryDetailList::scheduleSpinnerCheck);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_hoveredButtonRow = -1;
+        m_pressedButtonRow = -1;
+        scheduleSpinnerCheck();
+    });
+    connect(m_artwork, &DetailArtwork::imageReady, viewport(), qOverload<>(&QWidget::update));
+    // "Retry" is enabled only while no run is live.
+    connect(&m_app.sync(), &SyncStore::phaseChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+LibraryDetailList::~LibraryDetailList() = default;
+
+bool LibraryDetailList::reduceMotion() const
+{
+    return GlassEnvironment::of(this).reduceMotion;
+}
+
+bool LibraryDetailList::isButtonEnabled(const Row& row) const
+{
+    if (row.kind == RowKind::track && row.track->state().is<TrackState::Failed>())
+        return m_app.canRetry();
+    return true;
+}
+
+void LibraryDetailList::activateButton(int flatRow)
+{
+    const Row row = m_model->row(flatRow);
+    if (!row.group || !isButtonEnabled(row))
+        return;
+    if (row.kind == RowKind::groupHeader) {
+        row.group->setCollapsed(!row.group->isCollapsed());
+        return;
+    }
+    if (row.kind != RowKind::track)
+        return;
+    if (row.track->state().isAwaitingReview())
+        m_app.focusReview(row.track->id());
+    else if (row.track->state().is<TrackState::Failed>())
+        m_app.retryTrack(row.track->id());
+}
+
+QList<LibraryDetailList::StatusAction> LibraryDetailList::statusActions(int flatRow) const
+{
+    const Row row = m_model->row(flatRow);
+    if (row.kind != RowKind::track)
+        return {};
+    QList<StatusAction> actions { StatusAction::retry };
+    if (row.track->state().isAwaitingReview())
+        actions.append(StatusAction::review);
+    if (m_model->source() == LibraryDetailModel::Source::sync && m_app.canSkip(row.track->id()))
+        actions.append(StatusAction::skip);
+    actions.append(StatusAction::copyTitle);
+    return actions;
+}
+
+QMenu* LibraryDetailList::statusMenu(int flatRow)
+{
+    const QList<StatusAction> actions = statusActions(flatRow);
+    if (actions.isEmpty())
+        return nullptr;
+    auto* menu = new QMenu(this);
+    for (const StatusAction action : actions) {
+        QString title;
+        switch (action) {
+        case StatusAction::retry:
+            title = QStringLiteral("Retry");
+            break;
+        case StatusAction::review:
+            title = QStringLiteral("Review…");
+            break;
+        case StatusAction::skip:
+            title = QStringLiteral("Skip");
+            break;
+        case StatusAction::copyTitle:
+            menu->addSeparator();
+            title = QStringLiteral("Copy Title");
+            break;
+        }
+        QAction* item = menu->addAction(title);
+        if (action == StatusAction::retry)
+            item->setEnabled(m_app.canRetry());
+        // The row is looked up again when chosen: the list may have changed meanwhile.
+        const QPersistentModelIndex index = m_model->index(flatRow);
+        const QString trackId = m_model->row(flatRow).track->id();
+        connect(item, &QAction::triggered, this, [this, index, trackId, action] {
+            if (index.isValid() && m_model->row(index.row()).track
+                && m_model->row(index.row()).track->id() == trackId)
+                runStatusAction(index.row(), action);
+        });
+    }
+    return menu;
+}
+
+void LibraryDetailList::runStatusAction(int flatRow, StatusAction action)
+{
+    const Row row = m_model->row(flatRow);
+    if (row.kind != RowKind::track)
+        return;
+    const QString id = row.track->id();
+    switch (action) {
+    case StatusAction::retry:
+        m_app.retryTrack(id);
+        break;
+    case StatusAction::review:
+        if (row.track->state().isAwaitingReview())
+            m_app.focusReview(id);
+        break;
+    case StatusAction::skip:
+        if (m_model->source() == LibraryDetailModel::Source::sync)
+            m_app.skipTrack(id);
+        break;
+    case StatusAction::copyTitle:
+        QGuiApplication::clipboard()->setText(row.track->dto().title);
+        break;
+    }
+}
+
+void LibraryDetailList::buttonPressed(int flatRow)
+{
+    m_pressedButtonRow = flatRow;
+    setCurrentIndex(m_model->index(flatRow));
+    updateRow(flatRow);
+}
+
+void LibraryDetailList::buttonReleased(int flatRow, bool inside)
+{
+    const int pressed = std::exchange(m_pressedButtonRow, -1);
+    updateRow(pressed);
+    if (inside && pressed == flatRow)
+        activateButton(flatRow);
+}
+
+void LibraryDetailList::keyPressEvent(QKeyEvent* event)
+{
+    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up: {
+        const int next = nextFocusableRow(current, event->key() == Qt::Key_Down ? 1 : -1);
+        if (next >= 0) {
+            setCurrentIndex(m_model->index(next));
+            scrollTo(m_model->index(next));
+        }
+        event->accept();
+        return;
+    }
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current >= 0)
+            activateButton(current);
+        event->accept();
+        return;
+    case Qt::Key_Menu:
+        if (current >= 0) {
+            const QRect rect = visualRect(m_model->index(current));
+            const QPoint at = LibraryDetailDelegate::statusRect(QRectF(rect), m_model->row(current)).center().toPoint();
+            QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
+            contextMenuEvent(&menuEvent);
+        }
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void LibraryDetailList::contextMenuEvent(QContextMenuEvent* event)
+{
+    int row = -1;
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        row = currentIndex().isValid() ? currentIndex().row() : -1;
+    } else {
+        // The menu belongs to the Status cell alone.
+        const QModelIndex index = indexAt(event->pos());
+        if (index.isValid()) {
+            const QRectF status = LibraryDetailDelegate::statusRect(QRectF(visualRect(index)), m_model->row(index.row()));
+            if (m_model->row(index.row()).kind == RowKind::track && status.contains(event->pos()))
+                row = index.row();
+        }
+    }
+    QMenu* menu = row >= 0 ? statusMenu(row) : nullptr;
+    if (!menu) {
+        event->ignore();
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
+        ? viewport()->mapToGlobal(LibraryDetailDelegate::statusRect(QRectF(visualRect(m_model->index(row))),
+              m_model->row(row)).bottomLeft().toPoint())
+        : event->globalPos();
+    menu->popup(at);
+    event->accept();
+}
+
+bool LibraryDetailList::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::HoverMove:
+    case QEvent::HoverEnter:
+        setHoveredButtonRow(buttonRowAt(static_cast<QHoverEvent*>(event)->position().toPoint()));
+        break;
+    case QEvent::HoverLeave:
+    case QEvent::Leave:
+        setHoveredButtonRow(-1);
+        break;
+    case QEvent::MouseButtonRelease: {
+        const bool handled = QListView::viewportEvent(event);
+        // A press that ends outside every row lets go of its button.
+        if (m_pressedButtonRow >= 0)
+            updateRow(std::exchange(m_pressedButtonRow, -1));
+        return handled;
+    }
+    default:
+        break;
+    }
+    return QListView::viewportEvent(event);
+}
+
+void LibraryDetailList::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    scheduleSpinnerCheck();
+}
+
+void LibraryDetailList::resizeEvent(QResizeEvent* event)
+{
+    QListView::resizeEvent(event);
+    scheduleSpinnerCheck();
+}
+
+void LibraryDetailList::showEvent(QShowEvent* event)
+{
+    QListView::showEvent(event);
+    scheduleSpinnerCheck();
+}
+
+void LibraryDetailList::focusInEvent(QFocusEvent* event)
+{
+    QListView::focusInEvent(event);
+    if (!currentIndex().isValid()) {
+        const int first = nextFocusableRow(-1, 1);
+        if (first >= 0)
+            setCurrentIndex(m_model->index(first));
+    }
+    viewport()->update();
+}
+
+void LibraryDetailList::focusOutEvent(QFocusEvent* event)
+{
+    QListView::focusOutEvent(event);
+    viewport()->update();
+}
+
+int LibraryDetailList::buttonRowAt(const QPoint& position) const
+{
+    const QModelIndex index = indexAt(position);
+    if (!index.isValid())
+        return -1;
+    const Row row = m_model->row(index.row());
+    const QRectF button = m_delegate->buttonRect(QRectF(visualRect(index)), row);
+    return !button.isEmpty() && button.contains(position) && isButtonEnabled(row) ? index.row() : -1;
+}
+
+void LibraryDetailList::setHoveredButtonRow(int row)
+{
+    if (row == m_hoveredButtonRow)
+        return;
+    updateRow(std::exchange(m_hoveredButtonRow, row));
+    updateRow(row);
+}
+
+void LibraryDetailList::updateRow(int row)
+{
+    if (row >= 0 && row < m_model->rowCount())
+        update(m_model->index(row));
+}
+
+int LibraryDetailList::nextFocusableRow(int from, int step) const
+{
+    const int count = m_model->rowCount();
+    for (int row = from + step; row >= 0 && row < count; row += step) {
+        if (isFocusable(m_model->row(row)))
+            return row;
+    }
+    return -1;
+}
+
+void LibraryDetailList::scheduleSpinnerCheck()
+{
+    if (!m_spinnerCheck.isActive())
+        m_spinnerCheck.start();
+}
+
+QList<int> LibraryDetailList::visibleSpinningRows() const
+{
+    QList<int> rows;
+    if (!isVisible() || m_model->rowCount() == 0)
+        return rows;
+    const QRect area = viewport()->rect();
+    const QModelIndex top = indexAt(QPoint(area.center().x(), area.top()));
+    int first = top.isValid() ? top.row() : 0;
+    const bool reduce = reduceMotion();
+    for (int row = first; row < m_model->rowCount(); ++row) {
+        const QRect rect = visualRect(m_model->index(row));
+        if (rect.top() > area.bottom())
+            break;
+        if (rect.bottom() < area.top())
+            continue;
+        const Row r = m_model->row(row);
+        if (r.kind == RowKind::track && TrackStatusCell::spins(*r.track, reduce))
+            rows.append(row);
+    }
+    return rows;
+}
+
+void LibraryDetailList::checkSpinners()
+{
+    if (visibleSpinningRows().isEmpty())
+        m_spinnerTimer.stop();
+    else if (!m_spinnerTimer.isActive())
+        m_spinnerTimer.start();
+}
+
+void LibraryDetailList::advanceSpinners()
+{
+    m_spinnerPhase = ActivitySpinner::phaseNow();
+    const QList<int> rows = visibleSpinningRows();
+    if (rows.isEmpty()) {
+        m_spinnerTimer.stop();
+        return;
+    }
+    for (const int row : rows) {
+        const QModelIndex index = m_model->index(row);
+        viewport()->update(
+            LibraryDetailDelegate::statusRect(QRectF(visualRect(index)), m_model->row(row)).toAlignedRect());
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "Views/Detail/DetailArtwork.h"
+#include "Views/Detail/LibraryDetailModel.h"
+#include "Views/Detail/PaintedButtons.h"
+
+#include <QListView>
+#include <QTimer>
+#include <memory>
+
+class QMenu;
+
+namespace mivo {
+
+class AppModel;
+class LibraryDetailDelegate;
+
+// The one scrolling list of the library detail: every group's header card and
+// track table as rows of one model, painted by one delegate. The painted buttons
+// (collapse, Review, Retry) are hit-tested, hover and press like real buttons and
+// are reached from the keyboard: the arrow keys move between headers and tracks,
+// Space or Return presses the current row's button, the menu key opens a track's
+// Status menu. One timer repaints the spinners of the rows on screen, and only
+// while one of them turns.
+class LibraryDetailList : public QListView {
+    Q_OBJECT
+
+public:
+    enum class StatusAction { retry, review, skip, copyTitle };
+
+    explicit LibraryDetailList(AppModel& model, QWidget* parent = nullptr);
+    ~LibraryDetailList() override;
+
+    LibraryDetailModel& detailModel() { return *m_model; }
+    const PaintedButtons& buttons() const { return *m_buttons; }
+    const DetailArtwork& artwork() const { return *m_artwork; }
+
+    // Read by the delegate while painting.
+    bool reduceMotion() const;
+    qreal spinnerPhase() const { return m_spinnerPhase; }
+    int hoveredButtonRow() const { return m_hoveredButtonRow; }
+    int pressedButtonRow() const { return m_pressedButtonRow; }
+    // Whether the row's painted button does something now ("Retry" waits for the run to end).
+    bool isButtonEnabled(const LibraryDetailModel::Row& row) const;
+
+    // Presses the painted button of a row, as a click or the keyboard does.
+    void activateButton(int flatRow);
+    // The Status menu's items for a track row, in order; none for other rows.
+    QList<StatusAction> statusActions(int flatRow) const;
+    // Builds the Status menu of a track row; the caller owns it.
+    QMenu* statusMenu(int flatRow);
+    void runStatusAction(int flatRow, StatusAction action);
+
+    // The spinner timer runs while a row on screen shows a turning spinner.
+    bool isAnimating() const { return m_spinnerTimer.isActive(); }
+
+    // Used by the delegate's editorEvent.
+    void buttonPressed(int flatRow);
+    void buttonReleased(int flatRow, bool inside);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    int buttonRowAt(const QPoint& position) const;
+    void setHoveredButtonRow(int row);
+    void updateRow(int row);
+    // The next row the keyboard can land on (a header or a track), or -1.
+    int nextFocusableRow(int from, int step) const;
+    void scheduleSpinnerCheck();
+    void checkSpinners();
+    void advanceSpinners();
+    QList<int> visibleSpinningRows() const;
+
+    AppModel& m_app;
+    LibraryDetailModel* m_model;
+    LibraryDetailDelegate* m_delegate;
+    std::unique_ptr<PaintedButtons> m_buttons;
+    DetailArtwork* m_artwork;
+    int m_hoveredButtonRow = -1;
+    int m_pressedButtonRow = -1;
+    qreal m_spinnerPhase = 0;
+    QTimer m_spinnerTimer;
+    QTimer m_spinnerCheck;
+};
+
+} // namespace mivo

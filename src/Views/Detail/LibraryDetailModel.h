@@ -1,0 +1,111 @@
+#pragma once
+
+#include "State/PlaylistGroup.h"
+#include "Transport/PlaylistRecords.h"
+#include "Transport/WireVocabulary.h"
+
+#include <QAbstractListModel>
+#include <QList>
+#include <QPointer>
+#include <QSet>
+#include <memory>
+#include <vector>
+
+namespace mivo {
+
+class LibraryStore;
+class PreviewStore;
+class SyncStore;
+
+// The rows of the library detail: for every playlist group a header row, then,
+// unless the group is collapsed, the column titles of its track table and one row
+// per track (a single empty row for a group without tracks). One flat list, so one
+// view shows every group and only the rows on screen cost anything.
+//
+// The model follows either the sync run's groups or the preview's. A track's change
+// reaches the view as a dataChanged of that track's row alone (and of its group's
+// header when the group's counts moved), batched once per event-loop turn by the group.
+class LibraryDetailModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum class RowKind { groupHeader, columnTitles, track, emptyTable };
+    enum class Source { none, sync, preview };
+
+    // What a row is; the pointers stay valid while the model shows the group.
+    struct Row {
+        RowKind kind = RowKind::groupHeader;
+        PlaylistGroup* group = nullptr;
+        TrackModel* track = nullptr; // track rows only
+        qsizetype groupIndex = -1;
+        qsizetype trackIndex = -1; // track rows only
+        bool firstGroup = false; // the row belongs to the first group
+        bool lastOfGroup = false; // the last row of its group
+    };
+
+    // The playlist source and artwork a group header shows.
+    struct PlaylistMeta {
+        PlaylistSourceId source = PlaylistSourceId::apple;
+        ArtworkRef artwork = ArtworkRef::none();
+        bool operator==(const PlaylistMeta&) const = default;
+    };
+
+    explicit LibraryDetailModel(QObject* parent = nullptr);
+
+    // Where group headers look up their playlist's source and artwork.
+    void setLibrary(LibraryStore* library);
+    // Follow the sync run's groups, the preview's, or none.
+    void showSync(SyncStore& sync);
+    void showPreview(PreviewStore& preview);
+    void showNothing();
+    Source source() const { return m_source; }
+
+    const QList<std::shared_ptr<PlaylistGroup>>& groups() const { return m_groups; }
+    Row row(int row) const;
+    // The flat row of a group's header, and of one of its tracks (-1 when collapsed).
+    int headerRow(qsizetype groupIndex) const;
+    int trackRow(qsizetype groupIndex, qsizetype trackIndex) const;
+    PlaylistMeta playlistMeta(const QString& playlistId) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The playlist source of a playlist that has left the library, from its id.
+    static PlaylistSourceId sourceFromId(const QString& playlistId);
+
+private:
+    struct Entry {
+        qint32 group;
+        qint32 track; // >= 0 a track; kHeader, kColumns or kEmpty otherwise
+    };
+    static constexpr qint32 kHeader = -1;
+    static constexpr qint32 kColumns = -2;
+    static constexpr qint32 kEmpty = -3;
+
+    void follow(Source source, QObject* store, const QList<std::shared_ptr<PlaylistGroup>>& groups);
+    void syncGroupsChanged();
+    void previewGroupsChanged();
+    void setGroups(const QList<std::shared_ptr<PlaylistGroup>>& groups);
+    // Appends the rows of the groups from `first` on to the entries.
+    void appendEntries(qsizetype first);
+    void rebuildEntries();
+    qsizetype rowsOf(const PlaylistGroup& group) const;
+    void watch(qsizetype groupIndex);
+    void groupRowsChanged(const PlaylistGroup* group, const QList<qsizetype>& rows);
+    void groupHeaderChanged(const PlaylistGroup* group);
+    void groupCollapsedChanged(PlaylistGroup* group);
+    qsizetype indexOf(const PlaylistGroup* group) const;
+
+    Source m_source = Source::none;
+    QPointer<QObject> m_store;
+    QPointer<LibraryStore> m_library;
+    QList<std::shared_ptr<PlaylistGroup>> m_groups;
+    std::vector<Entry> m_entries;
+    // The flat row of each group's header.
+    std::vector<int> m_groupStart;
+    // Groups whose counts moved since their rows were last announced.
+    QSet<const PlaylistGroup*> m_countsMoved;
+};
+
+} // namespace mivo

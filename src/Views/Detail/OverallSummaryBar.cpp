@@ -1,0 +1,83 @@
+#include "Views/Detail/OverallSummaryBar.h"
+
+#include "State/SyncStore.h"
+#include "Views/Detail/LinearProgress.h"
+
+#include <QStringList>
+
+namespace mivo {
+
+OverallSummaryBar::OverallSummaryBar(SyncStore& sync, QWidget* parent)
+    : SummaryBar(parent)
+    , m_sync(sync)
+{
+    setObjectName(QStringLiteral("overallSummaryBar"));
+    progress()->setAccessibleName(QStringLiteral("Overall sync progress"));
+    connect(&m_sync, &SyncStore::changed, this, &OverallSummaryBar::refresh);
+    // The phase shows at once when the user presses Sync or Cancel.
+    connect(&m_sync, &SyncStore::phaseChanged, this, &OverallSummaryBar::refresh);
+    refresh();
+}
+
+QString OverallSummaryBar::phaseText(SyncPhase phase)
+{
+    switch (phase) {
+    case SyncPhase::idle:
+        return QStringLiteral("Idle");
+    case SyncPhase::preparing:
+        return QStringLiteral("Preparing…");
+    case SyncPhase::running:
+        return QStringLiteral("Syncing");
+    case SyncPhase::finishing:
+        return QStringLiteral("Finishing…");
+    case SyncPhase::done:
+        return QStringLiteral("Complete");
+    case SyncPhase::cancelled:
+        return QStringLiteral("Cancelled");
+    case SyncPhase::interrupted:
+        return QStringLiteral("Interrupted");
+    }
+    return {};
+}
+
+QString OverallSummaryBar::summaryLine(
+    const std::optional<SyncSummary>& summary, qint64 completed, qint64 total, qint64 review, qint64 failed)
+{
+    QStringList items;
+    const auto add = [&items](qint64 count, const char* noun) {
+        if (count >= 1)
+            items.append(QString::number(count) + QLatin1Char(' ') + QLatin1String(noun));
+    };
+    if (summary) {
+        add(summary->ok, "done");
+        add(summary->present, "on disk");
+        add(summary->flagged, "flagged");
+        add(summary->failed, "failed");
+        add(summary->skipped, "skipped");
+        if (items.isEmpty())
+            return QStringLiteral("Up to date");
+    } else {
+        items.append(QString::number(completed) + QStringLiteral(" / ") + QString::number(total)
+            + QStringLiteral(" done"));
+        add(review, "need review");
+        add(failed, "failed");
+    }
+    return items.join(QStringLiteral(" · "));
+}
+
+bool OverallSummaryBar::showsProgress(SyncPhase phase)
+{
+    return phase == SyncPhase::preparing || phase == SyncPhase::running || phase == SyncPhase::finishing
+        || phase == SyncPhase::done;
+}
+
+void OverallSummaryBar::refresh()
+{
+    setTexts(phaseText(m_sync.phase()),
+        summaryLine(m_sync.summary(), m_sync.overallCompleted(), m_sync.overallTotal(), m_sync.reviewCount(),
+            m_sync.failedCount()));
+    setProgressShown(showsProgress(m_sync.phase()));
+    progress()->setFraction(m_sync.overallFraction());
+}
+
+} // namespace mivo

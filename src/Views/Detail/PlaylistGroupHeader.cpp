@@ -1,0 +1,133 @@
+#include "Views/Detail/PlaylistGroupHeader.h"
+
+#include "State/PlaylistGroup.h"
+#include "Styling/SourceLogo.h"
+#include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
+#include "Styling/Typography.h"
+#include "Views/Detail/DetailArtwork.h"
+#include "Views/Detail/LinearProgress.h"
+
+#include <QPainter>
+#include <QStringList>
+#include <cmath>
+
+namespace mivo {
+
+namespace {
+
+constexpr qreal kPadding = 12;
+constexpr qreal kSpacing = 12;
+constexpr qreal kLineSpacing = 4;
+constexpr qreal kTitleSpacing = 8;
+constexpr qreal kLogoSide = 14;
+constexpr qreal kArtworkRadius = 8;
+
+} // namespace
+
+QString PlaylistGroupHeader::countsLine(const TrackCounts& counts)
+{
+    QStringList items { QString::number(counts.completed) + QStringLiteral(" / ") + QString::number(counts.total) };
+    if (counts.review > 0)
+        items.append(QString::number(counts.review) + QStringLiteral(" need review"));
+    if (counts.failed > 0)
+        items.append(QString::number(counts.failed) + QStringLiteral(" failed"));
+    return items.join(QStringLiteral(" · "));
+}
+
+std::optional<PlaylistGroupHeader::Badge> PlaylistGroupHeader::badge(std::optional<Finish> status)
+{
+    if (!status)
+        return std::nullopt;
+    switch (*status) {
+    case Finish::ok:
+        return Badge { QStringLiteral("checkmark.circle.fill"), ThemeColor::green() };
+    case Finish::lowConfidence:
+        return Badge { QStringLiteral("exclamationmark.triangle.fill"), ThemeColor::orange() };
+    case Finish::failed:
+        return Badge { QStringLiteral("xmark.circle.fill"), ThemeColor::red() };
+    case Finish::skipped:
+        return Badge { QStringLiteral("minus.circle"), ThemeColor::secondary() };
+    }
+    return std::nullopt;
+}
+
+QString PlaylistGroupHeader::collapseLabel(const PlaylistGroup& group)
+{
+    return (group.isCollapsed() ? QStringLiteral("Expand ") : QStringLiteral("Collapse ")) + group.name();
+}
+
+QString PlaylistGroupHeader::accessibleText(const PlaylistGroup& group)
+{
+    return QStringList { group.name(), countsLine(group.counts()),
+        group.name() + QStringLiteral(" progress ") + LinearProgress::spokenPercent(group.fraction()) }
+        .join(QStringLiteral(", "));
+}
+
+QRectF PlaylistGroupHeader::collapseButtonRect(const QRectF& card, const PaintedButtons& buttons)
+{
+    // A generous square hit area around the chevron.
+    const QSizeF chevron = buttons.size(PaintedButtons::Kind::collapse);
+    const qreal side = std::max({ chevron.width(), chevron.height(), qreal(28) });
+    return { card.right() - kPadding - side, std::round(card.center().y() - side / 2), side, side };
+}
+
+void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Paint& paint,
+    const PaintedButtons& buttons, const DetailArtwork& artwork)
+{
+    const PlaylistGroup& group = *paint.group;
+    const qreal artSide = Tokens::Art::header;
+    const QRectF art(card.left() + kPadding, card.center().y() - artSide / 2, artSide, artSide);
+    artwork.paint(painter, art, paint.artwork, Tokens::Source::sfSymbol(paint.source), kArtworkRadius, paint.palette);
+
+    const QRectF button = collapseButtonRect(card, buttons);
+    buttons.paint(painter, button, group.isCollapsed() ? PaintedButtons::Kind::expand : PaintedButtons::Kind::collapse,
+        paint.buttonState);
+
+    // The text column between the artwork and the button, centred vertically.
+    const QFont headline = Typography::font(TextStyle::headline, paint.base);
+    const QFont caption = Typography::font(TextStyle::caption, paint.base);
+    const QFontMetricsF headlineMetrics(headline);
+    const QFontMetricsF captionMetrics(caption);
+    const qreal left = art.right() + kSpacing;
+    const qreal right = button.left() - kSpacing;
+    const qreal width = std::max<qreal>(0, right - left);
+    const qreal columnHeight = headlineMetrics.height() + kLineSpacing + captionMetrics.height() + kLineSpacing
+        + LinearProgress::kThickness;
+    qreal y = std::round(card.center().y() - columnHeight / 2);
+
+    painter.save();
+    // Title line: logo, name, badge.
+    const qreal lineCentre = y + headlineMetrics.height() / 2;
+    SourceLogo::paint(painter, QRectF(left, lineCentre - kLogoSide / 2, kLogoSide, kLogoSide),
+        Tokens::Source::logoAsset(paint.source), Tokens::Source::accent(paint.source).resolve(paint.palette));
+    const std::optional<Badge> status = badge(group.status());
+    const qreal badgeSide = std::round(captionMetrics.height());
+    const qreal nameLeft = left + kLogoSide + kTitleSpacing;
+    const qreal nameRoom = std::max<qreal>(0, right - nameLeft - (status ? kTitleSpacing + badgeSide : 0));
+    const QString name = headlineMetrics.elidedText(group.name(), Qt::ElideRight, nameRoom);
+    painter.setFont(headline);
+    painter.setPen(ThemeColor::primary().resolve(paint.palette));
+    painter.drawText(QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    if (status) {
+        const qreal badgeLeft = nameLeft + headlineMetrics.horizontalAdvance(name) + kTitleSpacing;
+        Symbols::paint(painter, QRectF(badgeLeft, lineCentre - badgeSide / 2, badgeSide, badgeSide), status->symbol,
+            status->color.resolve(paint.palette));
+    }
+    y += headlineMetrics.height() + kLineSpacing;
+
+    // Counts line (not limited to one line's width: it is short by nature).
+    painter.setFont(caption);
+    painter.setPen(ThemeColor::secondary().resolve(paint.palette));
+    painter.drawText(QRectF(left, y, std::max(width, captionMetrics.horizontalAdvance(countsLine(group.counts()))),
+                         captionMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, countsLine(group.counts()));
+    y += captionMetrics.height() + kLineSpacing;
+
+    // Progress in the source's colour.
+    LinearProgress::paint(painter, QRectF(left, y, width, LinearProgress::kThickness), group.fraction(),
+        Tokens::Source::accent(paint.source).resolve(paint.palette), paint.palette);
+    painter.restore();
+}
+
+} // namespace mivo

@@ -1,0 +1,57 @@
+#include "Views/Detail/PreviewSummaryBar.h"
+
+#include "State/PreviewStore.h"
+#include "Styling/Inflection.h"
+#include "Views/Detail/ActivitySpinner.h"
+
+#include <QStringList>
+
+namespace mivo {
+
+namespace {
+// A small spinner (16) at 0.7 of its size, in a 16 × 16 place.
+constexpr qreal kSpinnerSide = 16;
+} // namespace
+
+PreviewSummaryBar::PreviewSummaryBar(PreviewStore& preview, QWidget* parent)
+    : SummaryBar(parent)
+    , m_preview(preview)
+    , m_spinner(new ActivitySpinner(kSpinnerSide, this))
+{
+    setObjectName(QStringLiteral("previewSummaryBar"));
+    setTitleAccessory(m_spinner);
+    connect(&m_preview, &PreviewStore::groupsChanged, this, &PreviewSummaryBar::refresh);
+    connect(&m_preview, &PreviewStore::countsChanged, this, &PreviewSummaryBar::refresh);
+    connect(&m_preview, &PreviewStore::isLoadingChanged, this, &PreviewSummaryBar::refresh);
+    refresh();
+}
+
+QString PreviewSummaryBar::titleText(qint64 playlists, qint64 tracks)
+{
+    return Inflection::count(playlists, u"playlist", u"playlists") + QStringLiteral(" · ")
+        + Inflection::count(tracks, u"track", u"tracks");
+}
+
+QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk)
+{
+    QStringList items;
+    if (onDisk >= 1)
+        items.append(QString::number(onDisk) + QStringLiteral(" on disk"));
+    if (tracks - onDisk >= 1)
+        items.append(QString::number(tracks - onDisk) + QStringLiteral(" not downloaded"));
+    return items.isEmpty() ? QStringLiteral("Empty") : items.join(QStringLiteral(" · "));
+}
+
+bool PreviewSummaryBar::isSpinnerShown() const
+{
+    return m_spinner->isShown();
+}
+
+void PreviewSummaryBar::refresh()
+{
+    setTexts(titleText(m_preview.groups().size(), m_preview.trackCount()),
+        summaryLine(m_preview.trackCount(), m_preview.onDiskCount()));
+    m_spinner->setShown(m_preview.isLoading());
+}
+
+} // namespace mivo

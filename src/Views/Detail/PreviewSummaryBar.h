@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Views/Detail/SummaryBar.h"
+
+namespace mivo {
+
+class ActivitySpinner;
+class PreviewStore;
+
+// The bar over the preview of the selected playlists: how many playlists and
+// tracks, how many are on disk, and a spinner while the preview loads.
+class PreviewSummaryBar : public SummaryBar {
+    Q_OBJECT
+
+public:
+    explicit PreviewSummaryBar(PreviewStore& preview, QWidget* parent = nullptr);
+
+    // "1 playlist · 12 tracks", each noun agreeing with its number.
+    static QString titleText(qint64 playlists, qint64 tracks);
+    // "n on disk · m not downloaded" (items at 0 left out), "Empty" without tracks.
+    static QString summaryLine(qint64 tracks, qint64 onDisk);
+
+    bool isSpinnerShown() const;
+
+private:
+    void refresh();
+
+    PreviewStore& m_preview;
+    ActivitySpinner* m_spinner;
+};
+
+} // namespace mivo
