@@ -7,7 +7,7 @@
 #include "Styling/GlassSurface.h"
 #include "Styling/StatusPill.h"
 #include "Styling/Tokens.h"
-#include "Views/Onboarding/ActivitySpinner.h"
+#include "Views/Detail/ActivitySpinner.h"
 #include "Views/Onboarding/Hairline.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/SetupCoordinator.h"
@@ -30,6 +30,8 @@ using Status = AppleMusicLocalAccess::Status;
 
 constexpr int kCardPadding = int(Tokens::Space::md);
 constexpr int kIndent = int(Tokens::Space::xxl);
+// A spinner at the small control size.
+constexpr qreal kSpinnerSide = 16;
 
 // The controls at a row's trailing edge, of which one shows at a time.
 QHBoxLayout* controlRow(std::initializer_list<QWidget*> widgets)
@@ -114,7 +116,7 @@ QWidget* ConnectMusicScreen::makeAppleCard()
     cloudRow->addWidget(WizardParts::titleAndText(cloudTitle, cloudText), 1);
 
     m_cloudConnected = new StatusPill(StatusRole::done, tr("Connected"));
-    m_cloudSpinner = new ActivitySpinner;
+    m_cloudSpinner = new ActivitySpinner(kSpinnerSide);
     m_cloudConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_cloudConnect->setObjectName(QStringLiteral("appleConnect"));
     ButtonStyling::setTint(m_cloudConnect, Tokens::Source::apple());
@@ -183,7 +185,7 @@ QWidget* ConnectMusicScreen::makeSpotifyCard()
     WizardParts::layoutOf(card)->addWidget(
         WizardParts::titleAndText(new WizardLabel(tr("Spotify"), TextStyle::headline), m_spotifyText), 1);
     m_spotifyConnected = new StatusPill(StatusRole::done, tr("Connected"));
-    m_spotifySpinner = new ActivitySpinner;
+    m_spotifySpinner = new ActivitySpinner(kSpinnerSide);
     m_spotifyConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_spotifyConnect->setObjectName(QStringLiteral("spotifyConnect"));
     ButtonStyling::setTint(m_spotifyConnect, Tokens::Source::spotify());

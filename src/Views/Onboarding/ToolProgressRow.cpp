@@ -9,10 +9,9 @@
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
-#include "Views/Onboarding/ActivitySpinner.h"
+#include "Views/Detail/ActivitySpinner.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QPainter>
 #include <QTextLayout>
 #include <algorithm>
@@ -25,6 +24,8 @@ namespace {
 constexpr qreal kPadding = Tokens::Space::md;
 constexpr qreal kIconWidth = 24;
 constexpr qreal kBarHeight = 6;
+// A spinner at the small control size.
+constexpr qreal kSpinnerSide = 16;
 
 QFont nameFont()
 {
@@ -49,9 +50,9 @@ qreal detailHeight(ToolPhase phase)
     case ToolPhase::error:
         return 2 * caption;
     case ToolPhase::download:
-        return std::max<qreal>(kBarHeight, ActivitySpinner::kSmallSide);
+        return std::max<qreal>(kBarHeight, kSpinnerSide);
     default:
-        return std::max<qreal>(caption, ActivitySpinner::kSmallSide);
+        return std::max<qreal>(caption, kSpinnerSide);
     }
 }
 
@@ -205,10 +206,10 @@ void ToolProgressRow::paint(
             painter->drawRoundedRect(filled, kBarHeight / 2, kBarHeight / 2);
         }
     } else if (isSpinning(tool)) {
-        const qreal side = ActivitySpinner::kSmallSide;
+        const qreal side = kSpinnerSide;
         const qreal rowMid = y + detailHeight(tool.phase) / 2;
         ActivitySpinner::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
-            ActivitySpinner::phaseAt(QDateTime::currentMSecsSinceEpoch()),
+            ActivitySpinner::phaseNow(),
             ThemeColor::secondary().resolve(palette));
         const QString text = detailText(tool);
         if (!text.isEmpty()) {
