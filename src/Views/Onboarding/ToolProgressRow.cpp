@@ -10,6 +10,7 @@
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
 #include "Views/Detail/ActivitySpinner.h"
+#include "Views/Detail/LinearProgress.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -23,7 +24,7 @@ namespace {
 
 constexpr qreal kPadding = Tokens::Space::md;
 constexpr qreal kIconWidth = 24;
-constexpr qreal kBarHeight = 6;
+constexpr qreal kBarHeight = LinearProgress::kThickness;
 // A spinner at the small control size.
 constexpr qreal kSpinnerSide = 16;
 
@@ -194,23 +195,13 @@ void ToolProgressRow::paint(
     const QFontMetricsF captionMetrics(caption);
     painter->setFont(caption);
     if (const std::optional<qreal> fraction = barFraction(tool)) {
-        const QRectF track(
-            left, y + (detailHeight(tool.phase) - kBarHeight) / 2, std::min(width, kBarMaxWidth), kBarHeight);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(ThemeColor::quaternary().resolve(palette));
-        painter->drawRoundedRect(track, kBarHeight / 2, kBarHeight / 2);
-        if (*fraction > 0) {
-            QRectF filled = track;
-            filled.setWidth(std::max(kBarHeight, track.width() * *fraction));
-            painter->setBrush(ThemeColor::accent().resolve(palette));
-            painter->drawRoundedRect(filled, kBarHeight / 2, kBarHeight / 2);
-        }
+        const QRectF track(left, y, std::min(width, kBarMaxWidth), detailHeight(tool.phase));
+        LinearProgress::paint(*painter, track, *fraction, ThemeColor::accent().resolve(palette), palette);
     } else if (isSpinning(tool)) {
         const qreal side = kSpinnerSide;
         const qreal rowMid = y + detailHeight(tool.phase) / 2;
         ActivitySpinner::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
-            ActivitySpinner::phaseNow(),
-            ThemeColor::secondary().resolve(palette));
+            ActivitySpinner::phaseNow(), ThemeColor::secondary().resolve(palette));
         const QString text = detailText(tool);
         if (!text.isEmpty()) {
             const qreal textLeft = left + side + Tokens::Space::sm;
