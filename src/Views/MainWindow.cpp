@@ -7,6 +7,7 @@
 #include "Support/UserDefaults.h"
 #include "Views/ActivityIndicator.h"
 #include "Views/MainCommands.h"
+#include "Views/Onboarding/SetupSheet.h"
 #include "Views/SidebarView.h"
 
 #include <QEvent>
@@ -104,6 +105,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     // setTopBanner(...);      the sync banner
     // setBottomBanner(...);   the orphans banner
     // the tool bar's controls are added to mainToolBar().
+    m_setupSheet = new SetupSheet(model, this); // the setup wizard, opened on first launch
 
     connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);
     applyInspectorPresentation();
@@ -123,6 +125,7 @@ void MainWindow::buildSidebarWhenReady()
     if (m_sidebar || !library)
         return;
     m_sidebar = new SidebarView(m_model, *library);
+    m_sidebar->setOpenSetup([this] { m_model.beginOnboarding(SetupCoordinator::Mode::reRun); });
     m_sidebarColumn->addWidget(m_sidebar);
     m_sidebarColumn->setCurrentWidget(m_sidebar);
 }

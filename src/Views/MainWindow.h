@@ -14,6 +14,7 @@ namespace mivo {
 class AccessibilityPreferences;
 class AppModel;
 class MainCommands;
+class SetupSheet;
 class SidebarView;
 class UpdaterModel;
 class UserDefaults;
@@ -64,6 +65,8 @@ public:
     QWidget* topBanner() const { return m_topBanner; }
     QWidget* bottomBanner() const { return m_bottomBanner; }
     QSplitter* splitter() const { return m_splitter; }
+    // Presents the setup wizard over this window.
+    SetupSheet* setupSheet() const { return m_setupSheet; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -92,6 +95,7 @@ private:
     QPointer<QWidget> m_topBanner;
     QPointer<QWidget> m_bottomBanner;
     bool m_startRequested = false;
+    SetupSheet* m_setupSheet = nullptr;
 };
 
 } // namespace mivo

@@ -1,9 +1,12 @@
 #include "App/AppModel.h"
+#include "Services/UpdaterModel.h"
 #include "State/ToolProvisioningStore.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
+#include "Views/MainWindow.h"
 #include "Views/Onboarding/SetupScaffold.h"
 #include "Views/Onboarding/SetupSheet.h"
+#include "Views/SidebarView.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -40,6 +43,7 @@ private slots:
     void anyWayOfClosingRecordsOnboarding();
     void reopeningReplacesTheWizard();
     void provisioningOutlivesTheWizard();
+    void mainWindowOpensTheWizard();
 };
 
 void SetupSheetTest::firstLaunchOpensTheFirstRun()
@@ -161,6 +165,29 @@ void SetupSheetTest::provisioningOutlivesTheWizard()
     QCOMPARE(tools->phase(), ToolProvisioningStore::Phase::running);
     harness.client->release();
     QTRY_COMPARE(tools->phase(), ToolProvisioningStore::Phase::ready);
+}
+
+// Shown for the first time, the main window runs the first-launch rule; its
+// sidebar's "Open Setup" opens a re-run.
+void SetupSheetTest::mainWindowOpensTheWizard()
+{
+    OnboardingHarness harness;
+    script(harness);
+    UpdaterModel updater(&harness.model->sync());
+    MainWindow window(*harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get() });
+    window.show();
+    QTRY_VERIFY(window.setupSheet()->scaffold());
+    SetupScaffold* first = window.setupSheet()->scaffold();
+    QCOMPARE(first->coordinator()->mode(), Mode::firstRun);
+    QCOMPARE(first->parentWidget(), &window);
+    QTest::keyClick(first, Qt::Key_Escape);
+    QTRY_VERIFY(!window.setupSheet()->scaffold());
+    QVERIFY(harness.defaults->didOnboard());
+
+    QVERIFY(window.sidebar());
+    window.sidebar()->openSetupButton()->click();
+    QTRY_VERIFY(window.setupSheet()->scaffold());
+    QCOMPARE(window.setupSheet()->scaffold()->coordinator()->mode(), Mode::reRun);
 }
 
 QTEST_MAIN(SetupSheetTest)
