@@ -440,11 +440,15 @@ void AppModel::stepReview(int step)
 
 // MARK: Setup wizard
 
+UserDefaults& AppModel::defaults() const
+{
+    return m_options.defaults ? *m_options.defaults : UserDefaults::standard();
+}
+
 void AppModel::beginOnboarding(std::optional<SetupCoordinator::Mode> mode)
 {
-    const UserDefaults& defaults = m_options.defaults ? *m_options.defaults : UserDefaults::standard();
     openOnboarding(mode.value_or(
-        defaults.didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun));
+        defaults().didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun));
 }
 
 QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode)

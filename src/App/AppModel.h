@@ -95,6 +95,8 @@ public:
     SyncStore& sync() override { return *m_sync; }
     CLIToolStore& cliTool() { return *m_cliTool; }
     AutomationPermissionMonitor& automationPermission() { return m_automationPermission; }
+    // Where "didOnboard" is kept: the options' defaults, else the user's own.
+    UserDefaults& defaults() const;
     // Absent until a client is attached; then the same stores for the model's life.
     LibraryStore* library() const { return m_library; }
     PreviewStore* preview() const { return m_preview; }

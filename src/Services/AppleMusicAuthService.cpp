@@ -1,9 +1,9 @@
 #include "Services/AppleMusicAuthService.h"
 
-#include "State/AccountModel.h"
 #include "BuildConfig.h"
 #include "Services/LinuxMusicKit.h"
 #include "Services/NetworkError.h"
+#include "State/AccountModel.h"
 #include "State/SettingsStore.h"
 #include "State/StoreRequests.h"
 #include "State/SyncStore.h"
@@ -89,6 +89,11 @@ QString AppleMusicAuthService::notGrantedText()
     return QStringLiteral("Apple Music access was not granted. Using your local library instead.");
 }
 
+QString AppleMusicAuthService::notAvailableText()
+{
+    return QStringLiteral("Apple Music sign-in is not available on this system.");
+}
+
 QString AppleMusicAuthService::cloudUnavailableText()
 {
     return QStringLiteral(
@@ -111,6 +116,10 @@ QCoro::Task<void> AppleMusicAuthService::connect(AccountModel& appModel)
     const QPointer<AccountModel> model(&appModel);
     const std::shared_ptr<Context> context = m_context;
 
+    if (!context->musicKit->isSupported()) {
+        showWarning(appModel, notAvailableText());
+        co_return;
+    }
     const MusicKit::AuthorizationStatus status = co_await context->musicKit->requestAuthorization();
     if (!model)
         co_return;
@@ -140,6 +149,11 @@ QCoro::Task<void> AppleMusicAuthService::connect(AccountModel& appModel)
         co_return;
     if (SettingsStore* settings = model->settings())
         co_await settings->refresh();
+}
+
+bool AppleMusicAuthService::isAvailable() const
+{
+    return m_context->musicKit->isSupported();
 }
 
 QCoro::Task<QString> AppleMusicAuthService::requestUserToken(std::shared_ptr<Context> context)

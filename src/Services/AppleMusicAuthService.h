@@ -52,6 +52,8 @@ public:
         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
     QUrl devTokenUrl() const;
+    // Whether this system can connect an Apple Music account at all.
+    bool isAvailable() const;
 
     // Connects the account and stores its user token with the helper through
     // the model, then re-reads the configuration. Never throws: without
@@ -60,6 +62,7 @@ public:
 
     // The banner texts.
     static QString notGrantedText();
+    static QString notAvailableText();
     static QString cloudUnavailableText();
     // The banner text for a failure of the token steps.
     static QString connectFailureMessage(const std::exception& error);

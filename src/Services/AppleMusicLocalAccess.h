@@ -31,6 +31,8 @@ public:
     // The process-wide instance for the running system, created on first use.
     static AppleMusicLocalAccess& shared();
 
+    // Whether this system has a Music app whose consent could be asked for.
+    bool isAvailable() const { return m_probe->isSupported(); }
     // The consent state without asking the user; returns at once.
     Status currentStatus() const;
     // The consent state, asking the user when no decision is recorded yet. The

@@ -29,6 +29,10 @@ public:
     static AutomationPermissionMonitor& shared();
 
     Status status() const { return m_status; }
+    // Whether this system has a Music app whose consent could be asked for.
+    bool isAvailable() const { return m_access.isAvailable(); }
+    // Opens the system settings page where the consent is granted or revoked.
+    void openAutomationSettings() const { m_access.openAutomationSettings(); }
 
     // Reads the consent state again, without prompting.
     void recheck();

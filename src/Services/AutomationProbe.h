@@ -23,6 +23,9 @@ public:
 
     virtual ~AutomationProbe() = default;
 
+    // Whether the system has such a consent and a Music app to drive at all.
+    virtual bool isSupported() const { return true; }
+
     // The consent state for sending any event to the application with that
     // identifier, as a result code; nothing when no target can be built for it.
     virtual std::optional<qint32> determinePermission(const QString& targetId, bool askIfNeeded) = 0;

@@ -9,6 +9,7 @@ namespace mivo {
 // no prompt is ever shown.
 class LinuxAutomationProbe final : public AutomationProbe {
 public:
+    bool isSupported() const override { return false; }
     std::optional<qint32> determinePermission(const QString& targetId, bool askIfNeeded) override;
 };
 

@@ -9,6 +9,7 @@ namespace mivo {
 // token cannot be had.
 class LinuxMusicKit final : public MusicKit {
 public:
+    bool isSupported() const override { return false; }
     QCoro::Task<AuthorizationStatus> requestAuthorization() override;
     QCoro::Task<QString> userToken(QString developerToken, bool ignoreCache) override;
 };

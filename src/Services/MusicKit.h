@@ -16,6 +16,10 @@ public:
 
     virtual ~MusicKit() = default;
 
+    // Whether the system has the framework at all; without it nobody can be
+    // asked and no account can be connected.
+    virtual bool isSupported() const { return true; }
+
     // Asks for authorization (the system may prompt the user) and returns the
     // resulting status. Never throws.
     virtual QCoro::Task<AuthorizationStatus> requestAuthorization() = 0;

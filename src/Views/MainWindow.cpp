@@ -9,6 +9,7 @@
 #include "Views/Banners/OrphansBanner.h"
 #include "Views/Banners/SyncBannerView.h"
 #include "Views/MainCommands.h"
+#include "Views/Onboarding/SetupSheet.h"
 #include "Views/Review/ReviewInspector.h"
 #include "Views/Toolbar/MainToolbar.h"
 #include "Views/SidebarView.h"
@@ -109,6 +110,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     setTopBanner(new SyncBannerView(m_model)); // the sync banner
     setBottomBanner(new OrphansBanner(m_model)); // the orphans banner
     new MainToolbar(m_model, *m_commands, m_toolBar); // the tool bar's controls
+    m_setupSheet = new SetupSheet(model, this); // the setup wizard, opened on first launch
 
     connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);
     applyInspectorPresentation();
@@ -128,6 +130,7 @@ void MainWindow::buildSidebarWhenReady()
     if (m_sidebar || !library)
         return;
     m_sidebar = new SidebarView(m_model, *library);
+    m_sidebar->setOpenSetup([this] { m_model.beginOnboarding(SetupCoordinator::Mode::reRun); });
     m_sidebarColumn->addWidget(m_sidebar);
     m_sidebarColumn->setCurrentWidget(m_sidebar);
 }

@@ -15,6 +15,7 @@ namespace mivo {
 class AccessibilityPreferences;
 class AppModel;
 class MainCommands;
+class SetupSheet;
 class SidebarView;
 class UpdaterModel;
 class UserDefaults;
@@ -67,6 +68,8 @@ public:
     QWidget* topBanner() const { return m_topBanner; }
     QWidget* bottomBanner() const { return m_bottomBanner; }
     QSplitter* splitter() const { return m_splitter; }
+    // Presents the setup wizard over this window.
+    SetupSheet* setupSheet() const { return m_setupSheet; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -96,6 +99,7 @@ private:
     QPointer<QWidget> m_bottomBanner;
     std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
+    SetupSheet* m_setupSheet = nullptr;
 };
 
 } // namespace mivo

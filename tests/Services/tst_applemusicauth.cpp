@@ -98,7 +98,7 @@ private slots:
     void initTestCase() { test::LogCapture::enable(lcAppleMusicAuth(), QtWarningMsg); }
     void connectOutcomes_data();
     void connectOutcomes();
-    void thisSystemNeverGrantsAccessAndSendsNothing();
+    void thisSystemHasNoAppleMusicAndSaysSo();
     void developerTokenEndpoint_data();
     void developerTokenEndpoint();
 };
@@ -257,7 +257,9 @@ void AppleMusicAuthTest::connectOutcomes()
     }
 }
 
-void AppleMusicAuthTest::thisSystemNeverGrantsAccessAndSendsNothing()
+// Nobody is asked and nothing is sent, and the banner says why instead of
+// claiming a refusal.
+void AppleMusicAuthTest::thisSystemHasNoAppleMusicAndSaysSo()
 {
     TokenServer server(Behaviour::answer, http(200, "dev-token"));
     AppleMusicAuthService service(
@@ -269,8 +271,10 @@ void AppleMusicAuthTest::thisSystemNeverGrantsAccessAndSendsNothing()
     test::TaskProbe<void> connecting(service.connect(model));
     QTRY_VERIFY(connecting.isDone());
 
+    QVERIFY(!service.isAvailable());
     QCOMPARE(model.sync().banner(),
-        std::optional(SyncBanner { SyncBanner::Kind::warning, kNotGranted, std::nullopt }));
+        std::optional(SyncBanner { SyncBanner::Kind::warning,
+            QStringLiteral("Apple Music sign-in is not available on this system."), std::nullopt }));
     QVERIFY(server.requests().isEmpty());
     QVERIFY(client->sent().isEmpty());
 }

@@ -3,6 +3,7 @@
 #include "State/SettingsStore.h"
 #include "State/ToolProvisioningStore.h"
 #include "Support/SampleData.h"
+#include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -29,69 +30,7 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
 
-// Answers every consent question with the code the test set.
-class FixedProbe : public AutomationProbe {
-public:
-    explicit FixedProbe(qint32 code)
-        : m_code(code)
-    {
-    }
-    std::optional<qint32> determinePermission(const QString&, bool) override { return m_code; }
-
-private:
-    qint32 m_code;
-};
-
-qint32 codeFor(Status status)
-{
-    switch (status) {
-    case Status::authorized:
-        return AutomationProbe::kPermitted;
-    case Status::denied:
-        return AutomationProbe::kNotPermitted;
-    case Status::undetermined:
-        break;
-    }
-    return AutomationProbe::kWouldRequireConsent;
-}
-
-// An application model over a scripted helper client, or over none, with the
-// Music app's automation consent the test chose.
-struct Harness {
-    explicit Harness(bool attached = true, Status automationStatus = Status::undetermined)
-        : automation(std::make_unique<AutomationPermissionMonitor>(
-            AppleMusicLocalAccess(std::make_shared<FixedProbe>(codeFor(automationStatus)))))
-    {
-        AppModel::Options options;
-        options.automationPermission = automation.get();
-        if (!attached) {
-            model = std::make_unique<AppModel>(options);
-            return;
-        }
-        auto scripted = std::make_unique<ScriptedHelperClient>();
-        client = scripted.get();
-        model = std::make_unique<AppModel>(std::move(scripted), options);
-    }
-
-    void loadConfig(const SafeConfig& config)
-    {
-        client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
-        QCoro::waitFor(model->settings()->refresh());
-        client->clearSent();
-    }
-
-    QList<Request> sentRequests() const
-    {
-        QList<Request> requests;
-        for (const ScriptedHelperClient::Sent& sent : client->sent())
-            requests.append(sent.request);
-        return requests;
-    }
-
-    std::unique_ptr<AutomationPermissionMonitor> automation;
-    ScriptedHelperClient* client = nullptr;
-    std::unique_ptr<AppModel> model;
-};
+using Harness = mivo::test::OnboardingHarness;
 
 SafeConfig configWith(bool appleMusic, bool spotify)
 {
@@ -501,17 +440,20 @@ void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile_data()
 
     const SafeConfig::Quality flacOnly { QualityFloor::flac, true, true, true };
     const SafeConfig::Quality mp3Floor { QualityFloor::mp3_320, false, true, false };
-    QTest::newRow("re-run, flac floor untouched") << OptionalQuality(flacOnly) << QList<QualityProfile>()
-                                                  << OptionalQuality();
+    QTest::newRow("re-run, flac floor untouched")
+        << OptionalQuality(flacOnly) << QList<QualityProfile>() << OptionalQuality();
     QTest::newRow("re-run, mp3-320 floor, profile chosen again")
-        << OptionalQuality(mp3Floor) << QList<QualityProfile> { QualityProfile::balanced } << OptionalQuality();
+        << OptionalQuality(mp3Floor) << QList<QualityProfile> { QualityProfile::balanced }
+        << OptionalQuality();
     QTest::newRow("re-run, changed and changed back")
         << OptionalQuality(flacOnly) << QList<QualityProfile> { QualityProfile::fast, QualityProfile::best }
         << OptionalQuality();
-    QTest::newRow("re-run, changed") << OptionalQuality(flacOnly) << QList<QualityProfile> { QualityProfile::fast }
+    QTest::newRow("re-run, changed") << OptionalQuality(flacOnly)
+                                     << QList<QualityProfile> { QualityProfile::fast }
                                      << OptionalQuality(toQuality(QualityProfile::fast));
     QTest::newRow("no configuration: the shown profile is sent")
-        << OptionalQuality() << QList<QualityProfile>() << OptionalQuality(toQuality(QualityProfile::balanced));
+        << OptionalQuality() << QList<QualityProfile>()
+        << OptionalQuality(toQuality(QualityProfile::balanced));
 }
 
 void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
@@ -531,7 +473,8 @@ void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
         coordinator.setQualityProfile(profile);
 
     harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
-    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config.value_or(SafeConfig {}) }));
+    harness.client->enqueue(
+        Method::getConfig, Outcome::encoded(ConfigResult { config.value_or(SafeConfig {}) }));
     QCoro::waitFor(coordinator.commit());
 
     QVERIFY(!harness.client->sent().isEmpty());

@@ -38,8 +38,8 @@ void paintGlyph(QPainter& painter, const QRectF& square, const ServiceIcon::Look
 } // namespace
 
 ServiceIcon::ServiceIcon(const QString& assetName, qreal size, const ThemeColor& tint,
-    const std::optional<ThemeColor>& brandChip, const QString& fallbackSymbol, const QString& accessibilityName,
-    QWidget* parent)
+    const std::optional<ThemeColor>& brandChip, const QString& fallbackSymbol,
+    const QString& accessibilityName, QWidget* parent)
     : ServiceIcon(Look { assetName, size, tint, brandChip, fallbackSymbol, accessibilityName }, parent)
 {
 }

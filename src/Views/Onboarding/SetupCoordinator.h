@@ -1,8 +1,8 @@
 #pragma once
 
+#include "Models/QualityProfile.h"
 #include "Transport/SafeConfig.h"
 #include "Transport/WireVocabulary.h"
-#include "Models/QualityProfile.h"
 
 #include <QList>
 #include <QObject>

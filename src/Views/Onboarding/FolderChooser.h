@@ -1,0 +1,18 @@
+#pragma once
+
+class QWidget;
+
+namespace mivo {
+
+class SetupCoordinator;
+
+// The wizard's download-folder chooser: a folder-only, single-choice file
+// dialog over `parent`; a confirmed choice replaces the coordinator's output
+// folder with the chosen folder's full path. Returns at once.
+namespace FolderChooser {
+
+void choose(QWidget* parent, SetupCoordinator& coordinator);
+
+} // namespace FolderChooser
+
+} // namespace mivo

@@ -1,0 +1,226 @@
+#include "Views/Onboarding/ToolProgressRow.h"
+
+#include "State/ToolProgressModel.h"
+#include "Styling/Availability.h"
+#include "Styling/GlassEnvironment.h"
+#include "Styling/GlassRole.h"
+#include "Styling/StatusPill.h"
+#include "Styling/SurfaceStyle.h"
+#include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
+#include "Styling/Typography.h"
+#include "Views/Detail/ActivitySpinner.h"
+#include "Views/Detail/LinearProgress.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace mivo {
+
+namespace {
+
+constexpr qreal kPadding = Tokens::Space::md;
+constexpr qreal kIconWidth = 24;
+constexpr qreal kBarHeight = LinearProgress::kThickness;
+// A spinner at the small control size.
+constexpr qreal kSpinnerSide = 16;
+
+QFont nameFont()
+{
+    return Typography::font(TextStyle::subheadline, QApplication::font(), QFont::Medium);
+}
+
+QFont captionFont()
+{
+    return Typography::font(TextStyle::caption, QApplication::font());
+}
+
+QFont iconFont()
+{
+    return Typography::font(TextStyle::title3, QApplication::font());
+}
+
+// The height of the detail line for a phase: two caption lines for a failure.
+qreal detailHeight(ToolPhase phase)
+{
+    const qreal caption = QFontMetricsF(captionFont()).height();
+    switch (phase) {
+    case ToolPhase::error:
+        return 2 * caption;
+    case ToolPhase::download:
+        return std::max<qreal>(kBarHeight, kSpinnerSide);
+    default:
+        return std::max<qreal>(caption, kSpinnerSide);
+    }
+}
+
+// Draws `text` wrapped into `rect`, at most `maxLines` lines, the last one elided.
+void drawWrapped(QPainter& painter, const QRectF& rect, const QString& text, int maxLines)
+{
+    const QFontMetricsF metrics(painter.font());
+    QTextLayout layout(text, painter.font());
+    layout.beginLayout();
+    qreal y = rect.top();
+    int lines = 0;
+    while (true) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(rect.width());
+        ++lines;
+        if (lines == maxLines) {
+            const QString rest = text.mid(line.textStart());
+            painter.drawText(QPointF(rect.left(), y + metrics.ascent()),
+                metrics.elidedText(rest.simplified(), Qt::ElideRight, rect.width()));
+            break;
+        }
+        line.setPosition(QPointF(0, 0));
+        line.draw(&painter, QPointF(rect.left(), y));
+        y += metrics.height();
+    }
+    layout.endLayout();
+}
+
+} // namespace
+
+ToolProgress ToolProgressRow::rowAt(const QModelIndex& index)
+{
+    ToolProgress tool;
+    tool.id = index.data(ToolProgressModel::IdRole).toString();
+    tool.name = index.data(ToolProgressModel::NameRole).toString();
+    if (const QVariant percent = index.data(ToolProgressModel::PercentRole); percent.isValid())
+        tool.percent = percent.toDouble();
+    tool.phase = index.data(ToolProgressModel::PhaseRole).value<ToolPhase>();
+    if (const QVariant detail = index.data(ToolProgressModel::DetailRole); detail.isValid())
+        tool.detail = detail.toString();
+    return tool;
+}
+
+QString ToolProgressRow::detailText(const ToolProgress& tool)
+{
+    switch (tool.phase) {
+    case ToolPhase::download:
+        return {};
+    case ToolPhase::verify:
+        return tr("Verifying…");
+    case ToolPhase::install:
+        return tr("Installing…");
+    case ToolPhase::done:
+        return tr("Installed");
+    case ToolPhase::error:
+        return tool.detail && !tool.detail->isEmpty() ? *tool.detail : tr("Couldn't install");
+    }
+    return {};
+}
+
+std::optional<qreal> ToolProgressRow::barFraction(const ToolProgress& tool)
+{
+    if (tool.phase != ToolPhase::download || !tool.percent || !std::isfinite(*tool.percent))
+        return std::nullopt;
+    return std::clamp(*tool.percent / 100.0, 0.0, 1.0);
+}
+
+bool ToolProgressRow::isSpinning(const ToolProgress& tool)
+{
+    return (tool.phase == ToolPhase::download && !barFraction(tool)) || tool.phase == ToolPhase::verify
+        || tool.phase == ToolPhase::install;
+}
+
+QSize ToolProgressRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const ToolProgress tool = rowAt(index);
+    const qreal text = QFontMetricsF(nameFont()).height() + Tokens::Space::xxs + detailHeight(tool.phase);
+    const qreal content = std::max(text, QFontMetricsF(iconFont()).height());
+    return { option.rect.width(), int(std::ceil(2 * kPadding + content + kGap)) };
+}
+
+void ToolProgressRow::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const ToolProgress tool = rowAt(index);
+    const QPalette& palette = option.palette;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+
+    const QRectF card = QRectF(option.rect).adjusted(0, 0, 0, -kGap);
+    const GlassTier tier = GlassEnvironment::of(option.widget).tier(Availability::systemGlass());
+    const SurfaceStyle surface = SurfaceStyle::of(GlassRole::groupCard(), tier);
+    surface.paintBackground(*painter, card, palette);
+    const QRectF content = card.adjusted(kPadding, kPadding, -kPadding, -kPadding);
+
+    // The status symbol.
+    QString symbol = QStringLiteral("arrow.down.circle");
+    ThemeColor symbolColor = ThemeColor::accent();
+    if (tool.phase == ToolPhase::done) {
+        symbol = QStringLiteral("checkmark.circle.fill");
+        symbolColor = ThemeColor::green();
+    } else if (tool.phase == ToolPhase::error) {
+        symbol = QStringLiteral("exclamationmark.triangle.fill");
+        symbolColor = ThemeColor::red();
+    }
+    const qreal symbolSide = std::round(QFontMetricsF(iconFont()).height() * 0.85);
+    Symbols::paint(*painter,
+        QRectF(content.left() + (kIconWidth - symbolSide) / 2, content.center().y() - symbolSide / 2,
+            symbolSide, symbolSide),
+        symbol, symbolColor.resolve(palette));
+
+    // The "Ready" pill at the trailing edge.
+    qreal right = content.right();
+    if (tool.phase == ToolPhase::done) {
+        const QFont pillFont = StatusPill::font(QApplication::font(), false);
+        const QSizeF pill = StatusPill::sizeFor(tr("Ready"), pillFont);
+        StatusPill::paint(*painter,
+            QRectF(content.right() - pill.width(), content.center().y() - pill.height() / 2, pill.width(),
+                pill.height()),
+            StatusRole::done, tr("Ready"), pillFont, palette);
+        right -= pill.width() + Tokens::Space::md;
+    }
+
+    // The name and the detail line, centred together.
+    const qreal left = content.left() + kIconWidth + Tokens::Space::md;
+    const qreal width = std::max<qreal>(0, right - left);
+    const QFontMetricsF nameMetrics(nameFont());
+    const qreal blockHeight = nameMetrics.height() + Tokens::Space::xxs + detailHeight(tool.phase);
+    qreal y = content.center().y() - blockHeight / 2;
+    painter->setFont(nameFont());
+    painter->setPen(ThemeColor::primary().resolve(palette));
+    painter->drawText(QRectF(left, y, width, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        nameMetrics.elidedText(tool.name, Qt::ElideRight, width));
+    y += nameMetrics.height() + Tokens::Space::xxs;
+
+    const QFont caption = captionFont();
+    const QFontMetricsF captionMetrics(caption);
+    painter->setFont(caption);
+    if (const std::optional<qreal> fraction = barFraction(tool)) {
+        const QRectF track(left, y, std::min(width, kBarMaxWidth), detailHeight(tool.phase));
+        LinearProgress::paint(*painter, track, *fraction, ThemeColor::accent().resolve(palette), palette);
+    } else if (isSpinning(tool)) {
+        const qreal side = kSpinnerSide;
+        const qreal rowMid = y + detailHeight(tool.phase) / 2;
+        ActivitySpinner::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
+            ActivitySpinner::phaseNow(), ThemeColor::secondary().resolve(palette));
+        const QString text = detailText(tool);
+        if (!text.isEmpty()) {
+            const qreal textLeft = left + side + Tokens::Space::sm;
+            painter->setPen(ThemeColor::secondary().resolve(palette));
+            painter->drawText(
+                QRectF(textLeft, y, std::max<qreal>(0, right - textLeft), detailHeight(tool.phase)),
+                Qt::AlignLeft | Qt::AlignVCenter, text);
+        }
+    } else if (tool.phase == ToolPhase::error) {
+        painter->setPen(ThemeColor::red().resolve(palette));
+        drawWrapped(*painter, QRectF(left, y, width, detailHeight(tool.phase)), detailText(tool), 2);
+    } else {
+        painter->setPen(ThemeColor::secondary().resolve(palette));
+        painter->drawText(QRectF(left, y, width, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+            detailText(tool));
+    }
+
+    surface.paintOverlay(*painter, card, palette);
+    painter->restore();
+}
+
+} // namespace mivo

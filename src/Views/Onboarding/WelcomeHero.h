@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+class QVariantAnimation;
+
+namespace mivo {
+
+// The welcome screen's emblem: a waveform on a round panel. When it first
+// appears it grows from 96 % to full size and then pulses gently; with reduced
+// motion it stays at 96 % and still. Decoration only: hidden from assistive
+// technology.
+class WelcomeHero : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSide = 132;
+    static constexpr qreal kRestingScale = 0.96;
+
+    explicit WelcomeHero(QWidget* parent = nullptr);
+
+    qreal scale() const { return m_scale; }
+    bool isPulsing() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_appeared = false;
+    qreal m_scale = kRestingScale;
+    qreal m_pulse = 1.0;
+    QVariantAnimation* m_grow = nullptr;
+    QVariantAnimation* m_pulsing = nullptr;
+};
+
+} // namespace mivo

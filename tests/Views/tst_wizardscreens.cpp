@@ -1,0 +1,436 @@
+#include "App/AppModel.h"
+#include "Services/AppleMusicAuthService.h"
+#include "State/ToolProvisioningStore.h"
+#include "Support/SampleData.h"
+#include "TestSupport/OnboardingHarness.h"
+#include "TestSupport/TaskProbe.h"
+#include "Views/Onboarding/ConnectMusicScreen.h"
+#include "Views/Onboarding/DownloadSourcesScreen.h"
+#include "Views/Onboarding/FineTuningScreen.h"
+#include "Views/Onboarding/FinishScreen.h"
+#include "Views/Onboarding/PrepareToolsScreen.h"
+#include "Views/Onboarding/QualityOption.h"
+#include "Views/Onboarding/SourceRow.h"
+#include "Views/Onboarding/ToggleSwitch.h"
+#include "Views/Onboarding/ToolProgressRow.h"
+#include "Views/Onboarding/WizardLabel.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace mivo;
+using mivo::test::OnboardingHarness;
+using Outcome = mivo::test::ScriptedHelperClient::Outcome;
+using Mode = SetupCoordinator::Mode;
+using Status = AppleMusicLocalAccess::Status;
+
+Q_DECLARE_METATYPE(std::optional<double>)
+
+namespace {
+
+// An Apple Music framework that exists but never grants anything.
+class PresentMusicKit : public MusicKit {
+public:
+    QCoro::Task<AuthorizationStatus> requestAuthorization() override
+    {
+        co_return AuthorizationStatus::denied;
+    }
+    QCoro::Task<QString> userToken(QString, bool) override { co_return QString(); }
+};
+
+template <class T = QWidget> T* child(QWidget* root, const char* name)
+{
+    return root->findChild<T*>(QString::fromLatin1(name));
+}
+
+bool shown(QWidget* root, const char* name)
+{
+    QWidget* widget = child(root, name);
+    return widget && widget->isVisibleTo(root);
+}
+
+SafeConfig configWith(bool appleMusic, bool spotify)
+{
+    SafeConfig config = SampleData::sampleConfig();
+    config.appleMusicConnected = appleMusic;
+    config.spotifyConnected = spotify;
+    return config;
+}
+
+} // namespace
+
+class WizardScreensTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void connectControlsFollowWhatThisSystemHas_data();
+    void connectControlsFollowWhatThisSystemHas();
+    void spotifyConnectShowsProgressThenConnected();
+    void matchingChoicesGoToTheCoordinator();
+    void enabledSourcesKeepTheirDeclaredOrder();
+    void soundcloudTokenFieldFollowsItsSwitch();
+    void folderChooserReplacesTheFolder_data();
+    void folderChooserReplacesTheFolder();
+    void qualityOptionsAreOneRadioGroup();
+    void recap_data();
+    void recap();
+    void toolRowDetail_data();
+    void toolRowDetail();
+    void toolScreenFollowsTheStore();
+};
+
+void WizardScreensTest::connectControlsFollowWhatThisSystemHas_data()
+{
+    QTest::addColumn<bool>("cloudAvailable");
+    QTest::addColumn<bool>("localAvailable");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<bool>("appleConnected");
+    QTest::addColumn<QStringList>("visible");
+    QTest::addColumn<QStringList>("hidden");
+
+    const QStringList none;
+    QTest::newRow("this system: nothing to press")
+        << false << false << Status::undetermined << false << none
+        << QStringList { "appleConnect", "allowAccess", "openAutomationSettings" };
+    QTest::newRow("both available, nothing decided")
+        << true << true << Status::undetermined << false << QStringList { "appleConnect", "allowAccess" }
+        << QStringList { "openAutomationSettings" };
+    QTest::newRow("consent denied") << true << true << Status::denied << false
+                                    << QStringList { "appleConnect", "openAutomationSettings" }
+                                    << QStringList { "allowAccess" };
+    QTest::newRow("connected and authorized")
+        << true << true << Status::authorized << true << none
+        << QStringList { "appleConnect", "allowAccess", "openAutomationSettings" };
+}
+
+void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
+{
+    QFETCH(bool, cloudAvailable);
+    QFETCH(bool, localAvailable);
+    QFETCH(Status, status);
+    QFETCH(bool, appleConnected);
+    QFETCH(QStringList, visible);
+    QFETCH(QStringList, hidden);
+
+    OnboardingHarness harness(true, status, localAvailable);
+    harness.loadConfig(configWith(appleConnected, false));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    AppleMusicAuthService present(
+        std::make_shared<PresentMusicKit>(), QUrl(QStringLiteral("http://127.0.0.1:9/")));
+    ConnectMusicScreen::Services services;
+    services.appleMusic = cloudAvailable ? &present : &AppleMusicAuthService::shared();
+    ConnectMusicScreen screen(*harness.model, coordinator, services);
+
+    for (const QString& name : visible)
+        QVERIFY2(shown(&screen, qPrintable(name)), qPrintable(name));
+    for (const QString& name : hidden)
+        QVERIFY2(!shown(&screen, qPrintable(name)), qPrintable(name));
+    // A source this system lacks says so and is not offered.
+    QCOMPARE(child<WizardLabel>(&screen, "appleCloudText")->text().contains(u"not available on this system"),
+        !cloudAvailable);
+    QCOMPARE(child<WizardLabel>(&screen, "appleLocalText")->text().contains(u"not available on this system"),
+        !localAvailable);
+    QCOMPARE(child(&screen, "appleCloudRow")->isEnabled(), cloudAvailable);
+    QCOMPARE(child(&screen, "appleLocalRow")->isEnabled(), localAvailable);
+    QVERIFY(harness.client->sent().isEmpty());
+}
+
+void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
+{
+    OnboardingHarness harness;
+    harness.loadConfig(configWith(false, false));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    ConnectMusicScreen screen(*harness.model, coordinator);
+    QCOMPARE(child<WizardLabel>(&screen, "spotifyText")->text(),
+        QStringLiteral("Authorize mivo in your browser to read your Spotify playlists."));
+
+    harness.client->setHoldReplies(true);
+    harness.client->enqueue(Method::connectSpotify, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { configWith(false, true) }));
+    harness.client->enqueue(Method::listPlaylists, Outcome::result(R"({"playlists":[]})"));
+    child<QPushButton>(&screen, "spotifyConnect")->click();
+    QVERIFY(screen.isConnectingSpotify());
+    QCOMPARE(
+        child<WizardLabel>(&screen, "spotifyText")->text(), QStringLiteral("Connecting in your browser…"));
+    QVERIFY(!shown(&screen, "spotifyConnect"));
+
+    harness.client->setHoldReplies(false);
+    harness.client->release();
+    QTRY_VERIFY(!screen.isConnectingSpotify());
+    QCOMPARE(harness.client->sentMethods().first(), Method::connectSpotify);
+    QVERIFY(harness.model->settings()->config()->spotifyConnected);
+    QVERIFY(!shown(&screen, "spotifyConnect"));
+}
+
+void WizardScreensTest::matchingChoicesGoToTheCoordinator()
+{
+    OnboardingHarness harness;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    ConnectMusicScreen screen(*harness.model, coordinator);
+    QVERIFY(!shown(&screen, "acoustidKey"));
+
+    child<ToggleSwitch>(&screen, "matchingSwitch")->click();
+    QVERIFY(coordinator.identityEnabled());
+    QVERIFY(shown(&screen, "acoustidKey") && shown(&screen, "strictMatching"));
+    child<QCheckBox>(&screen, "strictMatching")->click();
+    QTest::keyClicks(child<QLineEdit>(&screen, "acoustidKey"), QStringLiteral("key-1"));
+    QVERIFY(coordinator.identityStrict());
+    QCOMPARE(coordinator.acoustidKey(), QStringLiteral("key-1"));
+    QCOMPARE(child<QLineEdit>(&screen, "acoustidKey")->echoMode(), QLineEdit::Password);
+
+    // Off hides the details but keeps them.
+    child<ToggleSwitch>(&screen, "matchingSwitch")->click();
+    QVERIFY(!shown(&screen, "acoustidKey"));
+    QCOMPARE(coordinator.acoustidKey(), QStringLiteral("key-1"));
+    QVERIFY(harness.client->sent().isEmpty());
+}
+
+void WizardScreensTest::enabledSourcesKeepTheirDeclaredOrder()
+{
+    OnboardingHarness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.sources = { SourceId::youtube, SourceId::soulseek };
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    DownloadSourcesScreen screen(coordinator);
+    QCOMPARE(screen.rows().size(), 4);
+
+    screen.rows().at(1)->toggle()->click(); // Bandcamp
+    QCOMPARE(coordinator.selectedSources(),
+        (QList<SourceId> { SourceId::soulseek, SourceId::bandcamp, SourceId::youtube }));
+    for (SourceRow* row : screen.rows()) {
+        if (row->toggle()->isChecked())
+            row->toggle()->click();
+    }
+    QCOMPARE(coordinator.selectedSources(), QList<SourceId>());
+}
+
+void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()
+{
+    OnboardingHarness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.sources = { SourceId::soulseek };
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    DownloadSourcesScreen screen(coordinator);
+    SourceRow* soundcloud = screen.rows().at(2);
+    for (SourceRow* row : screen.rows()) {
+        if (row != soundcloud)
+            QVERIFY(!row->tokenField());
+    }
+    QVERIFY(!soundcloud->tokenField()->isVisibleTo(&screen));
+    soundcloud->toggle()->click();
+    QVERIFY(soundcloud->tokenField()->isVisibleTo(&screen));
+    QCOMPARE(
+        soundcloud->tokenField()->placeholderText(), QStringLiteral("SoundCloud OAuth token (optional)"));
+    QTest::keyClicks(soundcloud->tokenField(), QStringLiteral("sc-1"));
+    soundcloud->toggle()->click();
+    QVERIFY(!soundcloud->tokenField()->isVisibleTo(&screen));
+    QCOMPARE(coordinator.soundcloudToken(), QStringLiteral("sc-1"));
+
+    // The VPN field is there whatever the switches say.
+    QVERIFY(screen.subscriptionField()->isVisibleTo(&screen));
+    QTest::keyClicks(screen.subscriptionField(), QStringLiteral("vpn://x"));
+    QCOMPARE(coordinator.proxySubscription(), QStringLiteral("vpn://x"));
+}
+
+void WizardScreensTest::folderChooserReplacesTheFolder_data()
+{
+    QTest::addColumn<bool>("onFinishScreen");
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("fine tuning, chosen") << false << true;
+    QTest::newRow("fine tuning, cancelled") << false << false;
+    QTest::newRow("finish, chosen") << true << true;
+}
+
+void WizardScreensTest::folderChooserReplacesTheFolder()
+{
+    QFETCH(bool, onFinishScreen);
+    QFETCH(bool, confirm);
+
+    OnboardingHarness harness;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    std::unique_ptr<QWidget> screen;
+    if (onFinishScreen)
+        screen = std::make_unique<FinishScreen>(coordinator, *harness.model);
+    else
+        screen = std::make_unique<FineTuningScreen>(coordinator);
+    screen->resize(560, 500);
+    screen->show();
+    auto* path = child<WizardLabel>(screen.get(), "folderPath");
+    QCOMPARE(path->fullText(), QStringLiteral("~/Music/DjayImport"));
+
+    const QString chosen = QDir::homePath() + QStringLiteral("/Sets/Friday");
+    child<QPushButton>(screen.get(), "changeFolder")->click();
+    auto* dialog = child<QFileDialog>(screen.get(), "folderChooser");
+    QVERIFY(dialog);
+    QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+    if (confirm) {
+        QDir().mkpath(chosen);
+        dialog->setDirectory(QDir::homePath() + QStringLiteral("/Sets"));
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+        QCOMPARE(coordinator.outputDir(), chosen);
+        QCOMPARE(path->fullText(), QStringLiteral("~/Sets/Friday"));
+        QDir(QDir::homePath() + QStringLiteral("/Sets")).removeRecursively();
+    } else {
+        dialog->reject();
+        QCOMPARE(coordinator.outputDir(), QStringLiteral("~/Music/DjayImport"));
+    }
+}
+
+void WizardScreensTest::qualityOptionsAreOneRadioGroup()
+{
+    OnboardingHarness harness;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    QSignalSpy changes(&coordinator, &SetupCoordinator::qualityProfileChanged);
+    FineTuningScreen screen(coordinator);
+    const auto checked = [&screen] {
+        QStringList names;
+        for (QualityOption* option : screen.options()) {
+            if (option->isChecked())
+                names.append(option->info().name);
+        }
+        return names;
+    };
+    QCOMPARE(checked(), QStringList { "Balanced" });
+    QTest::mouseClick(screen.options().at(2), Qt::LeftButton, {}, QPoint(300, 20));
+    QCOMPARE(coordinator.qualityProfile(), QualityProfile::fast);
+    QCOMPARE(checked(), QStringList { "Fast" });
+    screen.options().at(2)->click();
+    QCOMPARE(changes.count(), 1);
+}
+
+void WizardScreensTest::recap_data()
+{
+    QTest::addColumn<bool>("appleMusic");
+    QTest::addColumn<bool>("spotify");
+    QTest::addColumn<Status>("automation");
+    QTest::addColumn<QList<SourceId>>("sources");
+    QTest::addColumn<QString>("playlists");
+    QTest::addColumn<QString>("downloads");
+
+    QTest::newRow("cloud beats local")
+        << true << false << Status::authorized << QList<SourceId> { SourceId::youtube } << "Apple Music"
+        << "YouTube";
+    QTest::newRow("local and spotify")
+        << false << true << Status::authorized << QList<SourceId> { SourceId::soulseek, SourceId::soundcloud }
+        << "Apple Music (local), Spotify"
+        << "Soulseek, SoundCloud";
+    QTest::newRow("nothing") << false << false << Status::denied << QList<SourceId>() << ""
+                             << "";
+}
+
+void WizardScreensTest::recap()
+{
+    QFETCH(bool, appleMusic);
+    QFETCH(bool, spotify);
+    QFETCH(Status, automation);
+    QFETCH(QList<SourceId>, sources);
+    QFETCH(QString, playlists);
+    QFETCH(QString, downloads);
+
+    OnboardingHarness harness(true, automation);
+    harness.loadConfig(configWith(appleMusic, spotify));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    coordinator.setSelectedSources(sources);
+    FinishScreen screen(coordinator, *harness.model);
+    QCOMPARE(screen.playlistValue()->fullText(), playlists);
+    QCOMPARE(screen.playlistValue()->isVisibleTo(&screen), !playlists.isEmpty());
+    QCOMPARE(screen.sourcesValue()->fullText(), downloads);
+    QCOMPARE(screen.qualityValue()->fullText(), QStringLiteral("Best"));
+
+    // A source connected elsewhere shows at once.
+    harness.loadConfig(configWith(appleMusic, true));
+    QVERIFY(screen.playlistValue()->fullText().endsWith(u"Spotify"));
+}
+
+void WizardScreensTest::toolRowDetail_data()
+{
+    QTest::addColumn<ToolPhase>("phase");
+    QTest::addColumn<std::optional<double>>("percent");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<double>>("bar");
+    QTest::addColumn<bool>("spinning");
+
+    using P = std::optional<double>;
+    QTest::newRow("download, no percent") << ToolPhase::download << P() << ""
+                                          << "" << P() << true;
+    QTest::newRow("download, 40 %") << ToolPhase::download << P(40) << ""
+                                    << "" << P(0.4) << false;
+    QTest::newRow("download, above 100") << ToolPhase::download << P(130) << ""
+                                         << "" << P(1.0) << false;
+    QTest::newRow("download, negative") << ToolPhase::download << P(-5) << ""
+                                        << "" << P(0.0) << false;
+    QTest::newRow("verify") << ToolPhase::verify << P() << ""
+                            << "Verifying…" << P() << true;
+    QTest::newRow("install") << ToolPhase::install << P(50) << ""
+                             << "Installing…" << P() << true;
+    QTest::newRow("done") << ToolPhase::done << P(100) << ""
+                          << "Installed" << P() << false;
+    QTest::newRow("error with detail") << ToolPhase::error << P() << "checksum mismatch"
+                                       << "checksum mismatch" << P() << false;
+    QTest::newRow("error without detail") << ToolPhase::error << P() << ""
+                                          << "Couldn't install" << P() << false;
+}
+
+void WizardScreensTest::toolRowDetail()
+{
+    QFETCH(ToolPhase, phase);
+    QFETCH(std::optional<double>, percent);
+    QFETCH(QString, detail);
+    QFETCH(QString, text);
+    QFETCH(std::optional<double>, bar);
+    QFETCH(bool, spinning);
+
+    ToolProgress tool { QStringLiteral("yt-dlp"), QStringLiteral("yt-dlp"), percent, phase,
+        detail.isEmpty() ? std::nullopt : std::optional(detail) };
+    QCOMPARE(ToolProgressRow::detailText(tool), text);
+    QCOMPARE(ToolProgressRow::barFraction(tool), bar);
+    QCOMPARE(ToolProgressRow::isSpinning(tool), spinning);
+}
+
+void WizardScreensTest::toolScreenFollowsTheStore()
+{
+    // Without a helper link the screen shows only its introduction and starts nothing.
+    OnboardingHarness detached(false);
+    PrepareToolsScreen waiting(*detached.model);
+    waiting.show();
+    QVERIFY(!shown(&waiting, "toolList") && !shown(&waiting, "tryAgain") && !shown(&waiting, "toolsReady"));
+
+    OnboardingHarness harness;
+    PrepareToolsScreen screen(*harness.model);
+    harness.client->enqueue(Method::provisionTools,
+        Outcome::encoded(ProvisionToolsResult { false,
+            { ToolStatusDTO { "yt-dlp", "yt-dlp", "ok", {} },
+                ToolStatusDTO { "ffmpeg", "ffmpeg", "error", "disk full" } } }));
+    screen.show();
+    QTRY_COMPARE(harness.model->toolProvisioning()->phase(), ToolProvisioningStore::Phase::failed);
+    QCOMPARE(screen.toolList()->model()->rowCount(), 2);
+    QVERIFY(shown(&screen, "tryAgain"));
+    QVERIFY(!shown(&screen, "toolsReady"));
+    bool saysWhy = false;
+    for (WizardLabel* label : screen.findChildren<WizardLabel*>())
+        saysWhy = saysWhy || (label->text() == u"disk full" && label->isVisibleTo(&screen));
+    QVERIFY(saysWhy);
+
+    // Shown again, a failed store is left alone; Try Again starts over.
+    screen.hide();
+    screen.show();
+    QCOMPARE(harness.client->sentMethods(), QList<Method> { Method::provisionTools });
+    harness.client->enqueue(Method::provisionTools,
+        Outcome::encoded(ProvisionToolsResult { true,
+            { ToolStatusDTO { "yt-dlp", "yt-dlp", "ok", {} },
+                ToolStatusDTO { "ffmpeg", "ffmpeg", "ok", {} } } }));
+    child<QPushButton>(&screen, "tryAgain")->click();
+    QTRY_COMPARE(harness.model->toolProvisioning()->phase(), ToolProvisioningStore::Phase::ready);
+    QVERIFY(shown(&screen, "toolsReady"));
+    QVERIFY(!shown(&screen, "tryAgain"));
+}
+
+QTEST_MAIN(WizardScreensTest)
+#include "tst_wizardscreens.moc"
