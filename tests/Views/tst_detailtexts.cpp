@@ -105,6 +105,8 @@ private slots:
         QTest::addColumn<qreal>("width");
         QTest::addColumn<QList<qreal>>("qualitySourceStatus");
         QTest::newRow("wide") << qreal(1400) << QList<qreal> { 110, 110, 160 };
+        // 46 short of room: quality and source give way, status keeps its ideal.
+        QTest::newRow("medium") << qreal(728) << QList<qreal> { 110 - 46.0 * 26 / 56, 110 - 46.0 * 30 / 56, 160 };
         QTest::newRow("narrow") << qreal(520) << QList<qreal> { 84, 80, 120 };
         QTest::newRow("too narrow for anything") << qreal(200) << QList<qreal> { 84, 80, 120 };
     }
@@ -115,9 +117,9 @@ private slots:
         const TrackColumns columns(10, width);
         QCOMPARE(columns.width(TrackColumns::artwork), 34.0);
         QCOMPARE(columns.width(TrackColumns::time), 48.0);
-        QCOMPARE((QList<qreal> { columns.width(TrackColumns::quality), columns.width(TrackColumns::source),
-                     columns.width(TrackColumns::status) }),
-            qualitySourceStatus);
+        QCOMPARE(columns.width(TrackColumns::quality), qualitySourceStatus[0]);
+        QCOMPARE(columns.width(TrackColumns::source), qualitySourceStatus[1]);
+        QCOMPARE(columns.width(TrackColumns::status), qualitySourceStatus[2]);
         for (int c = 1; c < TrackColumns::kCount; ++c) {
             const auto previous = TrackColumns::Column(c - 1);
             QVERIFY(columns.left(TrackColumns::Column(c)) >= columns.left(previous) + columns.width(previous));

@@ -22,6 +22,8 @@ public:
     void paint(QPainter& painter, const QRectF& rect, const ArtworkRef& ref, const QString& placeholderSymbol,
         qreal cornerRadius, const QPalette& palette) const;
 
+    static QString key(const ArtworkRef&, qreal) { return {}; }
+
 signals:
     // An image arrived; rows showing it should repaint.
     void imageReady();

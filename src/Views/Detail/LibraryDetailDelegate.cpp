@@ -147,7 +147,7 @@ QStyle::State LibraryDetailDelegate::buttonState(int flatRow, bool enabled) cons
         state |= QStyle::State_MouseOver;
     if (m_view->pressedButtonRow() == flatRow)
         state |= QStyle::State_Sunken;
-    if (m_view->hasFocus() && m_view->currentIndex().row() == flatRow)
+    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow)
         state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
     return state;
 }
@@ -241,7 +241,7 @@ void LibraryDetailDelegate::paintTrack(
     const QFont body = Typography::font(TextStyle::body, m_view->font());
     const QFont callout = Typography::font(TextStyle::callout, m_view->font());
 
-    if (m_view->hasFocus() && m_view->currentIndex().row() == flatRow && !track.state().isAwaitingReview()
+    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow && !track.state().isAwaitingReview()
         && !track.state().is<TrackState::Failed>()) {
         // The keyboard's place on a row without a button.
         QColor ring = ThemeColor::accent().resolve(palette);

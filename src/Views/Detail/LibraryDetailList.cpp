@@ -2,12 +2,14 @@
 
 #include "App/AppModel.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/Tokens.h"
 #include "Views/Detail/ActivitySpinner.h"
 #include "Views/Detail/LibraryDetailDelegate.h"
 #include "Views/Detail/TrackStatusCell.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHoverEvent>
 #include <QMenu>
@@ -195,6 +197,10 @@ void LibraryDetailList::buttonReleased(int flatRow, bool inside)
 
 void LibraryDetailList::keyPressEvent(QKeyEvent* event)
 {
+    if (!m_keyboardFocus) {
+        m_keyboardFocus = true;
+        updateRow(currentIndex().row());
+    }
     const int current = currentIndex().isValid() ? currentIndex().row() : -1;
     switch (event->key()) {
     case Qt::Key_Down:
@@ -268,6 +274,9 @@ bool LibraryDetailList::viewportEvent(QEvent* event)
     case QEvent::Leave:
         setHoveredButtonRow(-1);
         break;
+    case QEvent::MouseButtonPress:
+        m_keyboardFocus = false;
+        break;
     case QEvent::MouseButtonRelease: {
         const bool handled = QListView::viewportEvent(event);
         // A press that ends outside every row lets go of its button.
@@ -302,6 +311,9 @@ void LibraryDetailList::showEvent(QShowEvent* event)
 void LibraryDetailList::focusInEvent(QFocusEvent* event)
 {
     QListView::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason
+        || event->reason() == Qt::ShortcutFocusReason)
+        m_keyboardFocus = true;
     if (!currentIndex().isValid()) {
         const int first = nextFocusableRow(-1, 1);
         if (first >= 0)
@@ -356,26 +368,47 @@ void LibraryDetailList::scheduleSpinnerCheck()
         m_spinnerCheck.start();
 }
 
-QList<int> LibraryDetailList::visibleSpinningRows() const
+QList<int> LibraryDetailList::visibleRows() const
 {
     QList<int> rows;
     if (!isVisible() || m_model->rowCount() == 0)
         return rows;
     const QRect area = viewport()->rect();
     const QModelIndex top = indexAt(QPoint(area.center().x(), area.top()));
-    int first = top.isValid() ? top.row() : 0;
-    const bool reduce = reduceMotion();
-    for (int row = first; row < m_model->rowCount(); ++row) {
+    for (int row = top.isValid() ? top.row() : 0; row < m_model->rowCount(); ++row) {
         const QRect rect = visualRect(m_model->index(row));
         if (rect.top() > area.bottom())
             break;
-        if (rect.bottom() < area.top())
-            continue;
+        if (rect.bottom() >= area.top())
+            rows.append(row);
+    }
+    return rows;
+}
+
+QList<int> LibraryDetailList::visibleSpinningRows() const
+{
+    QList<int> rows;
+    const bool reduce = reduceMotion();
+    for (const int row : visibleRows()) {
         const Row r = m_model->row(row);
         if (r.kind == RowKind::track && TrackStatusCell::spins(*r.track, reduce))
             rows.append(row);
     }
     return rows;
+}
+
+void LibraryDetailList::artworkReady(const QString& key)
+{
+    for (const int row : visibleRows()) {
+        const Row r = m_model->row(row);
+        QString shown;
+        if (r.kind == RowKind::groupHeader)
+            shown = DetailArtwork::key(m_model->playlistMeta(r.group->id()).artwork, Tokens::Art::header);
+        else if (r.kind == RowKind::track)
+            shown = DetailArtwork::key(r.track->dto().artwork, Tokens::Art::row);
+        if (shown == key)
+            updateRow(row);
+    }
 }
 
 void LibraryDetailList::checkSpinners()

@@ -39,6 +39,8 @@ public:
     bool reduceMotion() const;
     qreal spinnerPhase() const { return m_spinnerPhase; }
     int hoveredButtonRow() const { return m_hoveredButtonRow; }
+    // Whether the current row shows where the keyboard is (after keyboard use only).
+    bool showsKeyboardFocus() const { return hasFocus() && m_keyboardFocus; }
     int pressedButtonRow() const { return m_pressedButtonRow; }
     // Whether the row's painted button does something now ("Retry" waits for the run to end).
     bool isButtonEnabled(const LibraryDetailModel::Row& row) const;
@@ -77,7 +79,10 @@ private:
     void scheduleSpinnerCheck();
     void checkSpinners();
     void advanceSpinners();
+    // The rows on screen, top to bottom.
+    QList<int> visibleRows() const;
     QList<int> visibleSpinningRows() const;
+    void artworkReady(const QString& key);
 
     AppModel& m_app;
     LibraryDetailModel* m_model;
@@ -86,6 +91,7 @@ private:
     DetailArtwork* m_artwork;
     int m_hoveredButtonRow = -1;
     int m_pressedButtonRow = -1;
+    bool m_keyboardFocus = false;
     qreal m_spinnerPhase = 0;
     QTimer m_spinnerTimer;
     QTimer m_spinnerCheck;
