@@ -223,8 +223,10 @@ void LibraryDetailList::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Menu:
         if (current >= 0) {
             const QRect rect = visualRect(m_model->index(current));
-            const QPoint at = LibraryDetailDelegate::statusRect(QRectF(rect), m_model->row(current)).center().toPoint();
-            QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
+            const QPoint at
+                = LibraryDetailDelegate::statusRect(QRectF(rect), m_model->row(current)).center().toPoint();
+            QContextMenuEvent menuEvent(
+                QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
             contextMenuEvent(&menuEvent);
         }
         event->accept();
@@ -244,7 +246,8 @@ void LibraryDetailList::contextMenuEvent(QContextMenuEvent* event)
         // The menu belongs to the Status cell alone.
         const QModelIndex index = indexAt(event->pos());
         if (index.isValid()) {
-            const QRectF status = LibraryDetailDelegate::statusRect(QRectF(visualRect(index)), m_model->row(index.row()));
+            const QRectF status
+                = LibraryDetailDelegate::statusRect(QRectF(visualRect(index)), m_model->row(index.row()));
             if (m_model->row(index.row()).kind == RowKind::track && status.contains(event->pos()))
                 row = index.row();
         }
@@ -256,8 +259,10 @@ void LibraryDetailList::contextMenuEvent(QContextMenuEvent* event)
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QPoint at = event->reason() == QContextMenuEvent::Keyboard
-        ? viewport()->mapToGlobal(LibraryDetailDelegate::statusRect(QRectF(visualRect(m_model->index(row))),
-              m_model->row(row)).bottomLeft().toPoint())
+        ? viewport()->mapToGlobal(
+            LibraryDetailDelegate::statusRect(QRectF(visualRect(m_model->index(row))), m_model->row(row))
+                .bottomLeft()
+                .toPoint())
         : event->globalPos();
     menu->popup(at);
     event->accept();

@@ -249,7 +249,8 @@ LibraryDetailModel::Row LibraryDetailModel::row(int flatRow) const
     row.group = m_groups[entry.group].get();
     row.groupIndex = entry.group;
     row.firstGroup = entry.group == 0;
-    row.lastOfGroup = size_t(flatRow) + 1 == m_entries.size() || m_entries[size_t(flatRow) + 1].group != entry.group;
+    row.lastOfGroup
+        = size_t(flatRow) + 1 == m_entries.size() || m_entries[size_t(flatRow) + 1].group != entry.group;
     switch (entry.track) {
     case kHeader:
         row.kind = RowKind::groupHeader;
@@ -287,7 +288,8 @@ int LibraryDetailModel::trackRow(qsizetype groupIndex, qsizetype trackIndex) con
 
 PlaylistSourceId LibraryDetailModel::sourceFromId(const QString& playlistId)
 {
-    return playlistId.startsWith(QStringLiteral("apple")) ? PlaylistSourceId::apple : PlaylistSourceId::spotify;
+    return playlistId.startsWith(QStringLiteral("apple")) ? PlaylistSourceId::apple
+                                                          : PlaylistSourceId::spotify;
 }
 
 LibraryDetailModel::PlaylistMeta LibraryDetailModel::playlistMeta(const QString& playlistId) const

@@ -32,8 +32,8 @@ PaintedButtons::PaintedButtons(QWidget* view)
             ButtonStyling::setStyle(button, ButtonStyle::borderless);
             ButtonStyling::setControlSize(button, ControlSize::regular);
             ButtonStyling::setTint(button, ThemeColor::secondary());
-            ButtonStyling::setSymbol(button,
-                kind == Kind::expand ? QStringLiteral("chevron.down") : QStringLiteral("chevron.up"));
+            ButtonStyling::setSymbol(
+                button, kind == Kind::expand ? QStringLiteral("chevron.down") : QStringLiteral("chevron.up"));
             break;
         }
         m_buttons[i] = button;

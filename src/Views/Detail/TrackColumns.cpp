@@ -35,7 +35,8 @@ TrackColumns::TrackColumns(qreal left, qreal width)
     const qreal sideShrink = std::min(deficit, sideRoom) / sideRoom;
     deficit = std::max<qreal>(0, deficit - sideRoom);
     const qreal statusShrink = std::min<qreal>(deficit / (kStatus.ideal - kStatus.minimum), 1);
-    const auto sized = [](Range range, qreal shrink) { return range.ideal - shrink * (range.ideal - range.minimum); };
+    const auto sized
+        = [](Range range, qreal shrink) { return range.ideal - shrink * (range.ideal - range.minimum); };
     m_width[artwork] = kArtwork;
     m_width[time] = kTime;
     m_width[quality] = sized(kQuality, sideShrink);
