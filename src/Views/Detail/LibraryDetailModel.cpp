@@ -308,9 +308,21 @@ int LibraryDetailModel::rowCount(const QModelIndex& parent) const
 
 QVariant LibraryDetailModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    if (!index.isValid())
         return {};
     const Row r = row(index.row());
+    if (role == Qt::AccessibleDescriptionRole) {
+        // What Space or Return does on the row.
+        if (r.kind == RowKind::groupHeader)
+            return PlaylistGroupHeader::collapseLabel(*r.group);
+        if (r.kind == RowKind::track) {
+            if (const auto button = TrackStatusCell::content(*r.track, false).button)
+                return PaintedButtons::title(*button);
+        }
+        return {};
+    }
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return {};
     switch (r.kind) {
     case RowKind::groupHeader:
         return PlaylistGroupHeader::accessibleText(*r.group);
