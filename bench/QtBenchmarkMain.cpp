@@ -1,10 +1,13 @@
-#include <QCoreApplication>
+#include <QApplication>
 #include <benchmark/benchmark.h>
 
-// The benchmarks need a Qt event loop for the helper link and the stores.
+// The benchmarks need a Qt event loop for the helper link and the stores, and
+// widgets for the ones that measure windows (offscreen unless told otherwise).
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
