@@ -431,8 +431,9 @@ void AppModel::setSetupCoordinator(SetupCoordinator* coordinator)
 
 QCoro::Task<void> AppModel::connectSpotify()
 {
-    if (!m_client)
+    if (!m_client || isSigningIn(AccountService::spotify))
         co_return;
+    setSigningIn(AccountService::spotify, true);
     const QPointer<AppModel> self(this);
     std::optional<QString> failure;
     try {
@@ -446,9 +447,12 @@ QCoro::Task<void> AppModel::connectSpotify()
     if (failure) {
         m_sync->setBanner(SyncBanner { SyncBanner::Kind::error,
             QStringLiteral("Spotify connection failed: ") + *failure, std::nullopt });
+        setSigningIn(AccountService::spotify, false);
         co_return;
     }
     co_await initialFetch();
+    if (self)
+        self->setSigningIn(AccountService::spotify, false);
 }
 
 QCoro::Task<void> AppModel::storeAccountToken(
@@ -494,6 +498,17 @@ void AppModel::setReady(bool ready)
         return;
     m_isReady = ready;
     emit isReadyChanged();
+}
+
+void AppModel::setSigningIn(AccountService service, bool signingIn)
+{
+    if (isSigningIn(service) == signingIn)
+        return;
+    if (signingIn)
+        m_signingIn.append(service);
+    else
+        m_signingIn.removeAll(service);
+    emit signingInChanged();
 }
 
 void AppModel::setFocusedReviewTrackId(std::optional<QString> trackId)

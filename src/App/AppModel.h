@@ -1,7 +1,7 @@
 #pragma once
 
-#include "State/AccountModel.h"
 #include "Services/AutomationPermissionMonitor.h"
+#include "State/AccountModel.h"
 #include "State/CLIToolStore.h"
 #include "State/DiagnosticsStore.h"
 #include "State/LibraryStore.h"
@@ -159,8 +159,12 @@ public:
     void stepReview(int step);
 
     // Lets the helper run the Spotify sign-in, then reads the configuration and the
-    // playlists again. Never throws: a failure shows in the sync banner.
+    // playlists again. Never throws: a failure shows in the sync banner. While a
+    // sign-in is under way a second one returns at once and sends nothing.
     QCoro::Task<void> connectSpotify() override;
+    // Whether a sign-in to that service is under way (from the request until the
+    // configuration and playlists were read again); signingInChanged() tells.
+    bool isSigningIn(AccountService service) const { return m_signingIn.contains(service); }
     // The helper's Spotify sign-in parameters, decoded as T. Throws HelperError.
     template <class T> QCoro::Task<T> requestSpotifyAuthParams();
     // Hands an account token to the helper. Throws HelperError.
@@ -182,6 +186,7 @@ signals:
     void isInspectorPresentedChanged();
     void isOnboardingPresentedChanged();
     void setupCoordinatorChanged();
+    void signingInChanged();
 
 private:
     void attach(std::unique_ptr<HelperClienting> client);
@@ -203,6 +208,7 @@ private:
     HelperClienting& requireClient() const;
     void setStartupError(std::optional<QString> error);
     void setReady(bool ready);
+    void setSigningIn(AccountService service, bool signingIn);
 
     Options m_options;
     std::unique_ptr<HelperClienting> m_client;
@@ -220,6 +226,7 @@ private:
     std::optional<QString> m_focusedReviewTrackId;
     bool m_isInspectorPresented = false;
     bool m_isOnboardingPresented = false;
+    QList<AccountService> m_signingIn;
     // A child of the model; a replaced one is deleted once control returns to
     // the event loop, so a view that called in through it is not cut short.
     QPointer<SetupCoordinator> m_setupCoordinator;

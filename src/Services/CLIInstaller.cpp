@@ -93,31 +93,29 @@ void makeSymlink(const QString& link, const QString& target)
         throw InstallError::ioFailed(systemError(link));
 }
 
-QUrl installLink(const CLIInstaller::Context& context, const QString& helper)
+CLIInstaller::Installation installLink(const CLIInstaller::Context& context, const QString& helper)
 {
     const QString link = linkIn(context.systemBinFolder);
+    std::optional<QString> fallbackReason;
 
-    // Whatever sits there that is not a link goes to the trash, where the user
-    // can get it back. If it cannot go there it stays, and so does the tool.
+    // Whatever sits there that is not a link belongs to the user: it stays,
+    // and the link goes to the fallback folder instead.
     const Entry existing = entryAt(link);
     if (existing == Entry::directory || existing == Entry::other) {
-        if (!context.moveToTrash(link))
-            throw InstallError::ioFailed(
-                QStringLiteral("%1 is not a link and could not be moved to the trash").arg(link));
-    }
-
-    if (isWritableFolder(context, context.systemBinFolder)) {
+        fallbackReason = QStringLiteral("%1 is someone else's file and was left as it is.").arg(link);
+    } else if (isWritableFolder(context, context.systemBinFolder)) {
         makeSymlink(link, helper);
-        return QUrl::fromLocalFile(link);
-    }
-
-    try {
-        context.adminRunner->run(
-            QString::fromLatin1(kInstallScript), { context.systemBinFolder, helper, link });
-        return QUrl::fromLocalFile(link);
-    } catch (const InstallError& error) {
-        qCDebug(lcCliInstaller) << "administrator install failed, using the fallback folder:"
-                                << error.userText();
+        return { QUrl::fromLocalFile(link), std::nullopt };
+    } else {
+        try {
+            context.adminRunner->run(
+                QString::fromLatin1(kInstallScript), { context.systemBinFolder, helper, link });
+            return { QUrl::fromLocalFile(link), std::nullopt };
+        } catch (const InstallError& error) {
+            qCDebug(lcCliInstaller) << "administrator install failed, using the fallback folder:"
+                                    << error.userText();
+            fallbackReason = error.userText();
+        }
     }
 
     const QString fallbackFolder = fallbackFolderOf(context);
@@ -125,7 +123,7 @@ QUrl installLink(const CLIInstaller::Context& context, const QString& helper)
         throw InstallError::ioFailed(QStringLiteral("Could not create the folder %1").arg(fallbackFolder));
     const QString fallbackLink = linkIn(fallbackFolder);
     makeSymlink(fallbackLink, helper);
-    return QUrl::fromLocalFile(fallbackLink);
+    return { QUrl::fromLocalFile(fallbackLink), fallbackReason };
 }
 
 void uninstallLinks(const CLIInstaller::Context& context)
@@ -198,7 +196,6 @@ CLIInstaller::Context CLIInstaller::Context::system()
         = [] { return HelperLocator::locate(Bundle::main(), HelperLocator::processEnvironment()); };
     context.isWritable
         = [](const QString& folder) { return ::access(QFile::encodeName(folder).constData(), W_OK) == 0; };
-    context.moveToTrash = [](const QString& path) { return QFile::moveToTrash(path); };
     context.adminRunner = std::make_shared<PkexecAdminRunner>();
     return context;
 }
@@ -229,7 +226,7 @@ QString CLIInstaller::fallbackLinkPath() const
     return linkIn(fallbackFolderOf(m_context));
 }
 
-QCoro::Task<QUrl> CLIInstaller::install() const
+QCoro::Task<CLIInstaller::Installation> CLIInstaller::install() const
 {
     // The helper is looked up here, on the caller's thread; the locator's
     // own error is not passed on.

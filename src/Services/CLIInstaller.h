@@ -16,8 +16,10 @@ namespace mivo {
 
 // Makes the helper executable reachable from a shell as the command `mivo`:
 // a symbolic link in /usr/local/bin (through the administrator runner when
-// that folder is not writable), or else in ~/.local/bin. No shell profile is
-// touched by installing.
+// that folder is not writable), or else in ~/.local/bin. Something at
+// /usr/local/bin/mivo that is not a link belongs to the user and is kept;
+// the link then goes to ~/.local/bin. No shell profile is touched by
+// installing.
 //
 // install(), uninstall() and detectedVersion() run child processes and wait
 // for them; they do so on a worker thread, and the caller awaits the result.
@@ -36,15 +38,20 @@ public:
         std::function<QString()> locateHelper;
         // Whether the current user may create and remove entries in a folder.
         std::function<bool(const QString& folder)> isWritable;
-        // Moves a file or folder to the trash; false when that failed.
-        std::function<bool(const QString& path)> moveToTrash;
         std::shared_ptr<AdminRunner> adminRunner;
         // How long an installed tool may take to report its version.
         std::chrono::milliseconds versionTimeout { 5000 };
 
-        // The running system: /usr/local/bin, the user's home folder, the
-        // freedesktop trash and pkexec.
+        // The running system: /usr/local/bin, the user's home folder and pkexec.
         static Context system();
+    };
+
+    // Where install() put the link, and why it is not in the system folder
+    // when it is not (a sentence for the user).
+    struct Installation {
+        QUrl link;
+        std::optional<QString> fallbackReason;
+        bool operator==(const Installation&) const = default;
     };
 
     static constexpr auto kToolName = "mivo";
@@ -58,9 +65,10 @@ public:
     QString fallbackFolderPath() const;
     QString fallbackLinkPath() const;
 
-    // Installs the link and returns its location: the system link, or the
-    // fallback link when the administrator rights were not granted.
-    QCoro::Task<QUrl> install() const;
+    // Installs the link and says where: the system link, or the fallback link
+    // when the system path holds someone else's file or the administrator
+    // rights were not granted.
+    QCoro::Task<Installation> install() const;
     // Removes the links in the system folder and then in the fallback folder.
     // Only symbolic links are removed, dangling ones included.
     QCoro::Task<void> uninstall() const;

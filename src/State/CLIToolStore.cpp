@@ -1,11 +1,13 @@
 #include "State/CLIToolStore.h"
 
+#include "Services/CLIInstaller.h"
 #include "Support/Bundle.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <filesystem>
 #include <system_error>
 
@@ -45,6 +47,7 @@ CLIToolStore::Context CLIToolStore::Context::system()
             return std::nullopt;
         }
     };
+    context.readVersion = [] { return CLIInstaller::shared().detectedVersion(); };
     return context;
 }
 
@@ -67,12 +70,28 @@ std::optional<QString> CLIToolStore::preferredTarget() const
 void CLIToolStore::detect()
 {
     setState(inspect());
+    const quint64 generation = ++m_detection;
+    if (std::holds_alternative<State::NotInstalled>(m_state.value) || !m_context.readVersion) {
+        setDetectedVersion(std::nullopt);
+        return;
+    }
+    readVersion(generation);
+}
+
+QCoro::Task<void> CLIToolStore::readVersion(quint64 generation)
+{
+    const QPointer<CLIToolStore> self(this);
+    QCoro::Task<std::optional<QString>> asked = m_context.readVersion();
+    std::optional<QString> version = co_await std::move(asked);
+    if (self && self->m_detection == generation)
+        self->setDetectedVersion(std::move(version));
 }
 
 CLIToolStore::State CLIToolStore::inspect() const
 {
     std::optional<std::filesystem::path> found;
     QString foundText;
+    qsizetype foundIndex = 0;
     for (const QString& candidate : m_context.toolPaths) {
         const std::filesystem::path path = toPath(candidate);
         if (existsFollowingLinks(path)) {
@@ -80,17 +99,28 @@ CLIToolStore::State CLIToolStore::inspect() const
             foundText = candidate;
             break;
         }
+        ++foundIndex;
     }
     if (!found)
         return State::notInstalled();
 
+    const std::optional<QString> helper = preferredTarget();
     std::error_code error;
     const std::filesystem::path destination = std::filesystem::read_symlink(*found, error);
-    if (error)
+    if (error) {
+        // The installer keeps someone else's file and links the helper at a
+        // later path instead.
+        for (const QString& later : m_context.toolPaths.mid(foundIndex + 1)) {
+            std::error_code laterError;
+            const std::filesystem::path laterDestination
+                = std::filesystem::read_symlink(toPath(later), laterError);
+            if (!laterError && helper && *helper == fromPath(laterDestination))
+                return State::fallbackInstalled(later);
+        }
         return State::foreignCopy(foundText);
+    }
 
     const QString destinationText = fromPath(destination);
-    const std::optional<QString> helper = preferredTarget();
     if (helper && *helper == destinationText)
         return State::installedSymlink(destinationText);
 
@@ -109,6 +139,14 @@ void CLIToolStore::setState(State state)
         return;
     m_state = std::move(state);
     emit stateChanged();
+}
+
+void CLIToolStore::setDetectedVersion(std::optional<QString> version)
+{
+    if (m_detectedVersion == version)
+        return;
+    m_detectedVersion = std::move(version);
+    emit detectedVersionChanged();
 }
 
 } // namespace mivo

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <qcoro/qcorotask.h>
 #include <variant>
 
 namespace mivo {
@@ -16,7 +17,7 @@ namespace mivo {
 class CLIToolStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(mivo::CLIToolStore::State state READ state NOTIFY stateChanged)
-    Q_PROPERTY(std::optional<QString> detectedVersion READ detectedVersion CONSTANT)
+    Q_PROPERTY(std::optional<QString> detectedVersion READ detectedVersion NOTIFY detectedVersionChanged)
 
 public:
     struct State {
@@ -31,7 +32,8 @@ public:
             std::optional<QString> version;
             bool operator==(const ForeignCopy&) const = default;
         };
-        // A link installed at the fallback location only.
+        // A link to the helper at a later tool path, while the first one holds
+        // something that is not a link (kept as it is by the installer).
         struct FallbackInstalled {
             QString path;
             bool operator==(const FallbackInstalled&) const = default;
@@ -79,9 +81,13 @@ public:
         // The helper executable this application would launch; nothing when
         // it cannot be located.
         std::function<std::optional<QString>()> preferredTarget;
+        // Asks the installed tool for its version, off the main thread; none
+        // leaves the version absent.
+        std::function<QCoro::Task<std::optional<QString>>()> readVersion;
 
         // /usr/local/bin/mivo, then ~/.local/bin/mivo; the helper as the
-        // locator finds it for the running application and environment.
+        // locator finds it for the running application and environment; the
+        // version as the installer reads it.
         static Context system();
     };
 
@@ -89,8 +95,8 @@ public:
     explicit CLIToolStore(Context context, QObject* parent = nullptr);
 
     State state() const { return m_state; }
-    // The installed tool's version. Nothing in the application reads it from
-    // the tool, so it stays absent.
+    // The installed tool's version as it reports it; absent while nothing is
+    // installed, while it is being asked and when it gives none.
     std::optional<QString> detectedVersion() const { return m_detectedVersion; }
 
     // The helper executable this application would launch, looked up afresh.
@@ -101,18 +107,27 @@ public:
     // not a symbolic link → foreignCopy; a link whose destination text is the
     // helper's path → installedSymlink; a link to another existing file →
     // installedSymlinkStale; else dangling. Nothing at any path → notInstalled.
+    // A foreign copy at the first path with a link to the helper at a later
+    // one → fallbackInstalled with that later path.
+    // Then asks the tool for its version in the background; a newer detect()
+    // supersedes the question.
     void detect();
 
 signals:
     void stateChanged();
+    void detectedVersionChanged();
 
 private:
     State inspect() const;
     void setState(State state);
+    void setDetectedVersion(std::optional<QString> version);
+    QCoro::Task<void> readVersion(quint64 generation);
 
     Context m_context;
     State m_state;
     std::optional<QString> m_detectedVersion;
+    // Counts detections: only the newest one's version question is kept.
+    quint64 m_detection = 0;
 };
 
 } // namespace mivo

@@ -87,7 +87,7 @@ QCoro::Task<void> DiagnosticsStore::runDoctor()
     runEnded();
 }
 
-QCoro::Task<void> DiagnosticsStore::fix(QString checkId)
+QCoro::Task<bool> DiagnosticsStore::fix(QString checkId)
 {
     return StoreRequests::writeWithReread(this, m_client, Request::doctorFix(std::move(checkId)),
         &DiagnosticsStore::runDoctor, &DiagnosticsStore::recordFailure);

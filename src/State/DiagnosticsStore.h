@@ -55,9 +55,9 @@ public:
     // Keeps one log line; the oldest line goes once the log is full.
     void appendLog(LogLevel level, const QString& message);
 
-    // Neither throws.
+    // Neither throws. A fix answers whether the helper took it.
     QCoro::Task<void> runDoctor();
-    QCoro::Task<void> fix(QString checkId);
+    QCoro::Task<bool> fix(QString checkId);
 
 signals:
     void checksChanged();

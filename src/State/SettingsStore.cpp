@@ -94,30 +94,30 @@ QCoro::Task<void> SettingsStore::refresh()
         setLastError(std::nullopt);
 }
 
-QCoro::Task<void> SettingsStore::write(Request request)
+QCoro::Task<bool> SettingsStore::write(Request request)
 {
     return StoreRequests::writeWithReread(
         this, m_client, std::move(request), &SettingsStore::refresh, &SettingsStore::recordFailure);
 }
 
-QCoro::Task<void> SettingsStore::apply(ConfigPatch patch)
+QCoro::Task<bool> SettingsStore::apply(ConfigPatch patch)
 {
     return write(Request::setConfig(std::move(patch)));
 }
 
-QCoro::Task<void> SettingsStore::setProxyEnabled(bool enabled)
+QCoro::Task<bool> SettingsStore::setProxyEnabled(bool enabled)
 {
     ConfigPatch patch;
     patch.proxyEnabled = enabled;
     return apply(std::move(patch));
 }
 
-QCoro::Task<void> SettingsStore::setProxySubscription(QString subscription)
+QCoro::Task<bool> SettingsStore::setProxySubscription(QString subscription)
 {
     return write(Request::storeAccountToken(AccountService::proxy, std::move(subscription), std::nullopt));
 }
 
-QCoro::Task<void> SettingsStore::disconnectProxy()
+QCoro::Task<bool> SettingsStore::disconnectProxy()
 {
     return write(Request::disconnectAccount(AccountService::proxy));
 }

@@ -53,13 +53,15 @@ public:
     bool proxyEnabled() const;
     std::optional<QString> effectiveSpotifyClientId() const;
 
-    // None of the operations throws.
+    // None of the operations throws. A write answers whether the helper took
+    // it; when it did not, `lastError` holds why. A write that was taken is
+    // followed by a refresh, whose own failure does not change the answer.
     QCoro::Task<void> refresh();
-    QCoro::Task<void> apply(ConfigPatch patch);
-    QCoro::Task<void> setProxyEnabled(bool enabled);
+    QCoro::Task<bool> apply(ConfigPatch patch);
+    QCoro::Task<bool> setProxyEnabled(bool enabled);
     // Stores the subscription text, unchanged, as the proxy account's token.
-    QCoro::Task<void> setProxySubscription(QString subscription);
-    QCoro::Task<void> disconnectProxy();
+    QCoro::Task<bool> setProxySubscription(QString subscription);
+    QCoro::Task<bool> disconnectProxy();
     // The helper's VPN test; a failed request gives ok false with its text.
     // Stores nothing.
     QCoro::Task<ProxyTest> testProxy();
@@ -77,7 +79,7 @@ private:
     void setConfig(SafeConfig config);
     void setLastError(std::optional<QString> error);
     void recordFailure(const QString& text);
-    QCoro::Task<void> write(Request request);
+    QCoro::Task<bool> write(Request request);
 
     QPointer<HelperClienting> m_client;
     std::optional<SafeConfig> m_config;

@@ -19,7 +19,8 @@
 //
 // Writes with re-read: a write is sent with the store time-out and its result
 // ignored; on success the store re-reads its state from the helper, on failure it
-// records the error's text, which only a successful re-read clears.
+// records the error's text, which only a successful re-read clears. A write
+// reports whether the helper took it, so a caller can act on the outcome.
 //
 // Store operations never throw to their callers; what they show of a failure is
 // errorText().
@@ -37,8 +38,9 @@ HelperClienting& requireClient(const QPointer<HelperClienting>& client);
 
 // Sends a write and, on success, awaits `reread`; on failure hands the error's
 // text to `recordFailure`. Nothing of the store is touched once it is gone.
+// True when the helper took the write (whatever came of the re-read).
 template <class Store>
-QCoro::Task<void> writeWithReread(Store* store, QPointer<HelperClienting> client, Request request,
+QCoro::Task<bool> writeWithReread(Store* store, QPointer<HelperClienting> client, Request request,
     QCoro::Task<void> (Store::*reread)(), void (Store::*recordFailure)(const QString&))
 {
     const QPointer<Store> self(store);
@@ -50,12 +52,13 @@ QCoro::Task<void> writeWithReread(Store* store, QPointer<HelperClienting> client
         failure = errorText(error);
     }
     if (!self)
-        co_return;
+        co_return !failure;
     if (failure) {
         (store->*recordFailure)(*failure);
-        co_return;
+        co_return false;
     }
     co_await (store->*reread)();
+    co_return true;
 }
 
 } // namespace mivo::StoreRequests

@@ -765,16 +765,26 @@ private slots:
         f.client->enqueue(
             Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { { playlist("p1", "One") } }));
         f.client->setHoldReplies(true);
+        QSignalSpy signingIn(f.model.get(), &AppModel::signingInChanged);
         test::TaskProbe<void> connect(f.model->connectSpotify());
+        QVERIFY(f.model->isSigningIn(AccountService::spotify));
+        QVERIFY(!f.model->isSigningIn(AccountService::applemusic));
+
+        // A second sign-in while the first is under way sends nothing.
+        test::TaskProbe<void> second(f.model->connectSpotify());
+        QVERIFY(second.isDone());
 
         // The playlists are asked for only once the configuration has been read.
         for (qsizetype i = 0; i < sent.size(); ++i) {
             QTRY_COMPARE(f.client->sent().size(), i + 1);
             QCOMPARE(f.client->waiting(), 1);
+            QVERIFY(f.model->isSigningIn(AccountService::spotify));
             f.client->release();
         }
         QTRY_VERIFY(connect.isDone());
         QVERIFY(!connect.failed());
+        QVERIFY(!f.model->isSigningIn(AccountService::spotify));
+        QCOMPARE(signingIn.size(), 2);
         QCOMPARE(f.sentMethods(), sent);
         QCOMPARE(f.client->sent().first().timeout, std::chrono::milliseconds(300s));
         QCOMPARE(f.sync().banner(), banner);

@@ -26,8 +26,6 @@ enum class Thing {
     somethingElse, // anything not listed above (a damaged file, say)
 };
 
-enum class Trash { works, fails, leavesItInPlace };
-
 enum class Outcome { systemLink, fallbackLink, ioFailed, escalationFailed, noHelper, done };
 
 const QByteArray kOwnContent = "the user's own mivo\n";
@@ -116,7 +114,6 @@ bool isRunning(qint64 pid)
 } // namespace
 
 Q_DECLARE_METATYPE(Thing)
-Q_DECLARE_METATYPE(Trash)
 Q_DECLARE_METATYPE(Outcome)
 Q_DECLARE_METATYPE(mivo::InstallError)
 
@@ -132,7 +129,6 @@ private:
     QString helper() const { return path("mivo.app/Contents/Helpers/mivo"); }
     QString oldHelper() const { return path("Old mivo.app/Contents/Helpers/mivo"); }
     QString records() const { return path("records"); }
-    QString trash() const { return path("trash"); }
     QString systemLink() const { return systemBin() + "/mivo"; }
     QString fallbackLink() const { return home() + "/.local/bin/mivo"; }
 
@@ -213,13 +209,7 @@ private:
             && notes.readAll() == kOwnContent;
     }
 
-    int trashedCount() const
-    {
-        return QDir(trash()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
-    }
-
-    CLIInstaller::Context context(
-        bool systemWritable, std::shared_ptr<AdminRunner> runner, Trash trashMode = Trash::works) const
+    CLIInstaller::Context context(bool systemWritable, std::shared_ptr<AdminRunner> runner) const
     {
         CLIInstaller::Context context;
         context.systemBinFolder = systemBin();
@@ -228,27 +218,20 @@ private:
         context.isWritable = [systemBin = systemBin(), systemWritable](const QString& folder) {
             return folder == systemBin ? systemWritable : true;
         };
-        context.moveToTrash = [trash = trash(), trashMode](const QString& item) {
-            switch (trashMode) {
-            case Trash::works:
-                return QDir().rename(item, trash + "/" + QFileInfo(item).fileName());
-            case Trash::fails:
-                return false;
-            case Trash::leavesItInPlace:
-                return true;
-            }
-            return false;
-        };
         context.adminRunner = std::move(runner);
         context.versionTimeout = 300ms;
         return context;
     }
 
-    // Awaits `task` and says how it ended; the returned link's place for install().
-    Outcome outcomeOf(QCoro::Task<QUrl> task)
+    // Awaits `task` and says how it ended; the returned link's place for
+    // install(), whose reason for a fallback goes to `reason`.
+    Outcome outcomeOf(QCoro::Task<CLIInstaller::Installation> task, std::optional<QString>* reason = nullptr)
     {
         try {
-            const QString link = awaitBlocking(std::move(task)).toLocalFile();
+            const CLIInstaller::Installation installation = awaitBlocking(std::move(task));
+            if (reason)
+                *reason = installation.fallbackReason;
+            const QString link = installation.link.toLocalFile();
             if (link == systemLink())
                 return Outcome::systemLink;
             if (link == fallbackLink())
@@ -291,7 +274,6 @@ private slots:
         writeFile(helper(), "#!/bin/sh\n", true);
         writeFile(oldHelper(), "#!/bin/sh\n", true);
         writeFile(records() + "/notes.txt", kOwnContent);
-        QVERIFY(QDir().mkpath(trash()));
     }
 
     void errorTexts_data()
@@ -320,76 +302,77 @@ private slots:
         QTest::addColumn<bool>("systemFolderExists");
         QTest::addColumn<bool>("systemWritable");
         QTest::addColumn<bool>("adminGrants");
-        QTest::addColumn<Trash>("trashMode");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<Thing>("systemAfter");
         QTest::addColumn<Thing>("fallbackAfter");
         QTest::addColumn<int>("adminCalls");
-        QTest::addColumn<int>("trashed");
+        // Why the link went to the fallback folder: "" none, "own" the user's
+        // file at the system path, "refused" the administrator's refusal.
+        QTest::addColumn<QString>("reason");
 
         using T = Thing;
-        const auto works = Trash::works;
-        const auto fails = Trash::fails;
 
         // Writable system folder: the link is made directly.
-        QTest::newRow("empty") << T::nothing << T::nothing << true << true << true << works
-                               << Outcome::systemLink << T::helperLink << T::nothing << 0 << 0;
-        QTest::newRow("stale link replaced") << T::staleLink << T::nothing << true << true << true << works
-                                             << Outcome::systemLink << T::helperLink << T::nothing << 0 << 0;
+        QTest::newRow("empty") << T::nothing << T::nothing << true << true << true << Outcome::systemLink
+                               << T::helperLink << T::nothing << 0 << "";
+        QTest::newRow("stale link replaced") << T::staleLink << T::nothing << true << true << true
+                                             << Outcome::systemLink << T::helperLink << T::nothing << 0 << "";
         QTest::newRow("dangling link replaced")
-            << T::danglingLink << T::nothing << true << true << true << works << Outcome::systemLink
-            << T::helperLink << T::nothing << 0 << 0;
+            << T::danglingLink << T::nothing << true << true << true << Outcome::systemLink << T::helperLink
+            << T::nothing << 0 << "";
         QTest::newRow("link to a folder replaced")
-            << T::linkToFolder << T::nothing << true << true << true << works << Outcome::systemLink
-            << T::helperLink << T::nothing << 0 << 0;
-        QTest::newRow("own file trashed") << T::ownFile << T::nothing << true << true << true << works
-                                          << Outcome::systemLink << T::helperLink << T::nothing << 0 << 1;
-        QTest::newRow("own folder trashed") << T::ownFolder << T::nothing << true << true << true << works
-                                            << Outcome::systemLink << T::helperLink << T::nothing << 0 << 1;
-        QTest::newRow("own file kept when the trash fails")
-            << T::ownFile << T::nothing << true << true << true << fails << Outcome::ioFailed << T::ownFile
-            << T::nothing << 0 << 0;
-        QTest::newRow("own folder kept when the trash fails")
-            << T::ownFolder << T::nothing << true << true << true << fails << Outcome::ioFailed
-            << T::ownFolder << T::nothing << 0 << 0;
+            << T::linkToFolder << T::nothing << true << true << true << Outcome::systemLink << T::helperLink
+            << T::nothing << 0 << "";
+
+        // The user's own file or folder at the system path stays; the link
+        // goes to the fallback folder, saying why.
+        QTest::newRow("own file kept, fallback link")
+            << T::ownFile << T::nothing << true << true << true << Outcome::fallbackLink << T::ownFile
+            << T::helperLink << 0 << "own";
+        QTest::newRow("own folder kept, fallback link")
+            << T::ownFolder << T::nothing << true << true << true << Outcome::fallbackLink << T::ownFolder
+            << T::helperLink << 0 << "own";
+        QTest::newRow("own file kept, no administrator asked")
+            << T::ownFile << T::nothing << true << false << true << Outcome::fallbackLink << T::ownFile
+            << T::helperLink << 0 << "own";
+        QTest::newRow("own file kept, stale fallback link replaced")
+            << T::ownFile << T::staleLink << true << true << true << Outcome::fallbackLink << T::ownFile
+            << T::helperLink << 0 << "own";
+        QTest::newRow("own files at both places kept")
+            << T::ownFile << T::ownFile << true << true << true << Outcome::ioFailed << T::ownFile
+            << T::ownFile << 0 << "";
 
         // System folder not writable: the administrator makes the link.
-        QTest::newRow("administrator links") << T::nothing << T::nothing << true << false << true << works
-                                             << Outcome::systemLink << T::helperLink << T::nothing << 1 << 0;
+        QTest::newRow("administrator links") << T::nothing << T::nothing << true << false << true
+                                             << Outcome::systemLink << T::helperLink << T::nothing << 1 << "";
         QTest::newRow("administrator replaces a dangling link")
-            << T::danglingLink << T::nothing << true << false << true << works << Outcome::systemLink
-            << T::helperLink << T::nothing << 1 << 0;
+            << T::danglingLink << T::nothing << true << false << true << Outcome::systemLink << T::helperLink
+            << T::nothing << 1 << "";
         QTest::newRow("administrator replaces a link to a folder, not links into it")
-            << T::linkToFolder << T::nothing << true << false << true << works << Outcome::systemLink
-            << T::helperLink << T::nothing << 1 << 0;
+            << T::linkToFolder << T::nothing << true << false << true << Outcome::systemLink << T::helperLink
+            << T::nothing << 1 << "";
         QTest::newRow("administrator creates the missing folder")
-            << T::nothing << T::nothing << false << true << true << works << Outcome::systemLink
-            << T::helperLink << T::nothing << 1 << 0;
-        QTest::newRow("own file kept when the trash fails, no administrator asked")
-            << T::ownFile << T::nothing << true << false << true << fails << Outcome::ioFailed << T::ownFile
-            << T::nothing << 0 << 0;
-        QTest::newRow("administrator keeps a file that came back before linking")
-            << T::ownFile << T::nothing << true << false << true << Trash::leavesItInPlace
-            << Outcome::fallbackLink << T::ownFile << T::helperLink << 1 << 0;
+            << T::nothing << T::nothing << false << true << true << Outcome::systemLink << T::helperLink
+            << T::nothing << 1 << "";
 
         // Authorization refused: the fallback folder in the home folder.
-        QTest::newRow("refused") << T::nothing << T::nothing << true << false << false << works
-                                 << Outcome::fallbackLink << T::nothing << T::helperLink << 1 << 0;
+        QTest::newRow("refused") << T::nothing << T::nothing << true << false << false
+                                 << Outcome::fallbackLink << T::nothing << T::helperLink << 1 << "refused";
         QTest::newRow("refused, missing system folder")
-            << T::nothing << T::nothing << false << false << false << works << Outcome::fallbackLink
-            << T::nothing << T::helperLink << 1 << 0;
+            << T::nothing << T::nothing << false << false << false << Outcome::fallbackLink << T::nothing
+            << T::helperLink << 1 << "refused";
         QTest::newRow("refused, stale links")
-            << T::staleLink << T::staleLink << true << false << false << works << Outcome::fallbackLink
-            << T::staleLink << T::helperLink << 1 << 0;
+            << T::staleLink << T::staleLink << true << false << false << Outcome::fallbackLink << T::staleLink
+            << T::helperLink << 1 << "refused";
         QTest::newRow("refused, dangling fallback link replaced")
-            << T::nothing << T::danglingLink << true << false << false << works << Outcome::fallbackLink
-            << T::nothing << T::helperLink << 1 << 0;
+            << T::nothing << T::danglingLink << true << false << false << Outcome::fallbackLink << T::nothing
+            << T::helperLink << 1 << "refused";
         QTest::newRow("refused, own file at the fallback kept")
-            << T::nothing << T::ownFile << true << false << false << works << Outcome::ioFailed << T::nothing
-            << T::ownFile << 1 << 0;
+            << T::nothing << T::ownFile << true << false << false << Outcome::ioFailed << T::nothing
+            << T::ownFile << 1 << "";
         QTest::newRow("refused, own folder at the fallback kept")
-            << T::nothing << T::ownFolder << true << false << false << works << Outcome::ioFailed
-            << T::nothing << T::ownFolder << 1 << 0;
+            << T::nothing << T::ownFolder << true << false << false << Outcome::ioFailed << T::nothing
+            << T::ownFolder << 1 << "";
     }
     void install()
     {
@@ -398,25 +381,30 @@ private slots:
         QFETCH(bool, systemFolderExists);
         QFETCH(bool, systemWritable);
         QFETCH(bool, adminGrants);
-        QFETCH(Trash, trashMode);
         QFETCH(Outcome, outcome);
         QFETCH(Thing, systemAfter);
         QFETCH(Thing, fallbackAfter);
         QFETCH(int, adminCalls);
-        QFETCH(int, trashed);
+        QFETCH(QString, reason);
 
         if (systemFolderExists)
             place(systemBefore, systemLink());
         place(fallbackBefore, fallbackLink());
         auto runner = std::make_shared<FakeAdminRunner>(adminGrants);
-        const CLIInstaller installer(context(systemWritable, runner, trashMode));
+        const CLIInstaller installer(context(systemWritable, runner));
 
-        QCOMPARE(outcomeOf(installer.install()), outcome);
+        std::optional<QString> fallbackReason;
+        QCOMPARE(outcomeOf(installer.install(), &fallbackReason), outcome);
         QCOMPARE(inspect(systemLink()), systemAfter);
         QCOMPARE(inspect(fallbackLink()), fallbackAfter);
         QCOMPARE(runner->calls.size(), adminCalls);
-        QCOMPARE(trashedCount(), trashed);
         QVERIFY(hasOnlyOwnNotes(records()));
+        if (reason == "own")
+            QCOMPARE(fallbackReason, systemLink() + " is someone else's file and was left as it is.");
+        else if (reason == "refused")
+            QCOMPARE(fallbackReason, QStringLiteral("Administrator authorization failed: Request dismissed"));
+        else
+            QCOMPARE(fallbackReason, std::nullopt);
     }
 
     void installWithoutHelper()
@@ -480,7 +468,7 @@ private slots:
         const CLIInstaller installer(context);
         const QString link = installer.systemLinkPath();
 
-        QCOMPARE(awaitBlocking(installer.install()).toLocalFile(), link);
+        QCOMPARE(awaitBlocking(installer.install()).link.toLocalFile(), link);
         QCOMPARE(linkTarget(link), helper);
         awaitBlocking(installer.uninstall());
         QVERIFY(!QFileInfo(link).isSymLink());

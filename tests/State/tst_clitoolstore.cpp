@@ -2,9 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFuture>
+#include <QPromise>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <qcoro/qcorofuture.h>
 #include <unistd.h>
 
 using namespace mivo;
@@ -42,6 +45,19 @@ void makeFile(const QString& path)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("#!/bin/sh\n");
+}
+
+using Answer = QPromise<std::optional<QString>>;
+
+QCoro::Task<std::optional<QString>> awaitAnswer(QFuture<std::optional<QString>> future)
+{
+    co_return co_await future;
+}
+
+void give(Answer& answer, const std::optional<QString>& version)
+{
+    answer.addResult(version);
+    answer.finish();
 }
 
 } // namespace
@@ -89,7 +105,12 @@ private slots:
         QTest::newRow("link to another copy") << older << "" << true << State::installedSymlinkStale();
         QTest::newRow("system link wins over a correct home link")
             << older << helper << true << State::installedSymlinkStale();
-        QTest::newRow("user's own file") << "file" << helper << true << State::foreignCopy(kSystemLink);
+        QTest::newRow("user's own file, helper linked in the home folder")
+            << "file" << helper << true << State::fallbackInstalled(kHomeLink);
+        QTest::newRow("user's own file, another copy linked in the home folder")
+            << "file" << older << true << State::foreignCopy(kSystemLink);
+        QTest::newRow("user's own file, helper not locatable")
+            << "file" << helper << false << State::foreignCopy(kSystemLink);
         QTest::newRow("user's own folder") << "folder"
                                            << "" << true << State::foreignCopy(kSystemLink);
         QTest::newRow("own file in the home folder") << ""
@@ -153,6 +174,46 @@ private slots:
         QCOMPARE(store.state(), State::notInstalled());
     }
 
+    // The version is asked for in the background after each detection; only
+    // the newest question's answer is kept, and nothing installed means none.
+    void detectedVersionFollowsTheNewestDetection()
+    {
+        const QString root = m_root->path();
+        makeFile(root + QStringLiteral("/app/Contents/Helpers/mivo"));
+        place(root + kSystemLink, QStringLiteral("link:{root}/app/Contents/Helpers/mivo"), root);
+        QList<std::shared_ptr<Answer>> questions;
+        CLIToolStore::Context context = this->context(true);
+        context.readVersion = [&questions] {
+            auto answer = std::make_shared<Answer>();
+            answer->start();
+            questions.append(answer);
+            return awaitAnswer(answer->future());
+        };
+        CLIToolStore store(context);
+        QSignalSpy changed(&store, &CLIToolStore::detectedVersionChanged);
+
+        store.detect();
+        QCOMPARE(questions.size(), 1);
+        give(*questions[0], QStringLiteral("mivo 2.4.1"));
+        QTRY_COMPARE(store.detectedVersion(), QStringLiteral("mivo 2.4.1"));
+
+        // The answer to a question superseded by a newer detection is dropped.
+        store.detect();
+        store.detect();
+        QCOMPARE(questions.size(), 3);
+        give(*questions[1], QStringLiteral("stale"));
+        give(*questions[2], QStringLiteral("mivo 2.5.0"));
+        QTRY_COMPARE(store.detectedVersion(), QStringLiteral("mivo 2.5.0"));
+        QCOMPARE(changed.count(), 2);
+
+        // Nothing installed: no question, no version.
+        QVERIFY(QFile::remove(root + kSystemLink));
+        store.detect();
+        QCOMPARE(questions.size(), 3);
+        QCOMPARE(store.detectedVersion(), std::nullopt);
+        QCOMPARE(changed.count(), 3);
+    }
+
 private:
     static inline const QString kSystemLink = QStringLiteral("/usr/local/bin/mivo");
     static inline const QString kHomeLink = QStringLiteral("/home/.local/bin/mivo");
@@ -179,6 +240,8 @@ private:
             link->target.prepend(root);
         if (auto* copy = std::get_if<State::ForeignCopy>(&state.value))
             copy->path.prepend(root);
+        if (auto* fallback = std::get_if<State::FallbackInstalled>(&state.value))
+            fallback->path.prepend(root);
         return state;
     }
 

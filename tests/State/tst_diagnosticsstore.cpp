@@ -111,7 +111,7 @@ private slots:
         client.enqueue(Method::doctorFix, Outcome::absent());
         client.enqueue(Method::runDoctor, runAnswers);
 
-        QCoro::waitFor(store.fix(QStringLiteral("output")));
+        QVERIFY(QCoro::waitFor(store.fix(QStringLiteral("output"))));
 
         QCOMPARE(client.sentMethods(), methods);
         QCOMPARE(client.sent()[0].request, Request::doctorFix(QStringLiteral("output")));
@@ -128,7 +128,7 @@ private slots:
         QSignalSpy running(&store, &DiagnosticsStore::isRunningChanged);
         client.enqueue(Method::doctorFix, Outcome::engineError("internal", "Cannot repair ffmpeg."));
 
-        QCoro::waitFor(store.fix(QStringLiteral("ffmpeg")));
+        QVERIFY(!QCoro::waitFor(store.fix(QStringLiteral("ffmpeg"))));
 
         QCOMPARE(client.sentMethods().last(), Method::doctorFix); // no re-run
         QCOMPARE(store.lastError(), QStringLiteral("Cannot repair ffmpeg."));

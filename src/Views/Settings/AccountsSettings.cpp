@@ -1,0 +1,138 @@
+#include "Views/Settings/AccountsSettings.h"
+
+#include "App/AppModel.h"
+#include "Services/SpotifyAuthService.h"
+#include "State/StoreRequests.h"
+#include "Styling/ButtonStyling.h"
+#include "Styling/SourceLogo.h"
+#include "Styling/StatusPill.h"
+#include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
+#include "Views/Settings/FormText.h"
+#include "Views/Settings/SettingsSection.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+namespace mivo {
+
+namespace {
+
+constexpr qreal kLogoSize = 18;
+
+QPushButton* smallButton(const QString& title)
+{
+    auto* button = new QPushButton(title);
+    ButtonStyling::setStyle(button, ButtonStyle::bordered);
+    ButtonStyling::setControlSize(button, ControlSize::small);
+    return button;
+}
+
+// An account row: the logo, the name, and at the trailing end the
+// "Connected" pill (shown only while connected) and one button.
+QHBoxLayout* accountRow(PlaylistSourceId source, StatusPill* pill, QPushButton* button)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(new SourceLogo(source, kLogoSize));
+    row->addWidget(new FormText(Tokens::Source::displayName(source)));
+    row->addStretch(1);
+    row->addWidget(pill);
+    row->addWidget(button);
+    return row;
+}
+
+} // namespace
+
+AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
+    : SettingsPane(model, parent)
+    , m_appleConnected(new StatusPill(StatusRole::done, QStringLiteral("Connected")))
+    , m_appleButton(smallButton(QStringLiteral("Connect")))
+    , m_spotifyConnected(new StatusPill(StatusRole::done, QStringLiteral("Connected")))
+    , m_spotifyButton(smallButton(QStringLiteral("Connect")))
+{
+    SettingsSection* apple = addSection(QStringLiteral("Apple Music"), appleMusicUnavailableText());
+    apple->addRow(accountRow(PlaylistSourceId::apple, m_appleConnected, m_appleButton));
+    connect(m_appleButton, &QPushButton::clicked, this, [this] {
+        if (config() && config()->appleMusicConnected)
+            disconnect(AccountService::applemusic);
+    });
+
+    auto* musicApp = new QHBoxLayout;
+    auto* computer = new QLabel;
+    computer->setPixmap(Symbols::icon(QStringLiteral("desktopcomputer"), ThemeColor::secondary())
+                            .pixmap(QSize(int(kLogoSize), int(kLogoSize))));
+    computer->setFixedWidth(int(kLogoSize));
+    musicApp->addWidget(computer);
+    auto* names = new QVBoxLayout;
+    names->setSpacing(1);
+    names->addWidget(new FormText(QStringLiteral("Music app on this computer"), TextStyle::callout));
+    names->addWidget(
+        new FormText(QStringLiteral("Local backup"), TextStyle::caption, ThemeColor::secondary()));
+    musicApp->addLayout(names);
+    musicApp->addStretch(1);
+    musicApp->addWidget(new StatusPill(StatusRole::skipped, QStringLiteral("Not available")));
+    apple->addRow(musicApp);
+
+    SettingsSection* spotify = addSection(QStringLiteral("Spotify"),
+        QStringLiteral("Authorize mivo in your browser to read your Spotify playlists."));
+    spotify->addRow(accountRow(PlaylistSourceId::spotify, m_spotifyConnected, m_spotifyButton));
+    connect(m_spotifyButton, &QPushButton::clicked, this, [this] {
+        if (config() && config()->spotifyConnected)
+            disconnect(AccountService::spotify);
+        else
+            connectSpotify();
+    });
+    connect(&model, &AppModel::signingInChanged, this, &AccountsSettings::refresh);
+
+    finishForm();
+    bindModel();
+}
+
+QString AccountsSettings::appleMusicUnavailableText()
+{
+    return QStringLiteral("Apple Music sign-in and the Music app's library aren't available on Linux.");
+}
+
+void AccountsSettings::refresh()
+{
+    const std::optional<SafeConfig> current = config();
+    const bool appleConnected = current && current->appleMusicConnected;
+    m_appleConnected->setVisible(appleConnected);
+    m_appleButton->setText(appleConnected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    m_appleButton->setEnabled(appleConnected);
+    ButtonStyling::setTint(m_appleButton, appleConnected ? ThemeColor::red() : Tokens::Source::apple());
+
+    const bool spotifyConnected = current && current->spotifyConnected;
+    const bool signingIn = model().isSigningIn(AccountService::spotify);
+    m_spotifyConnected->setVisible(spotifyConnected);
+    m_spotifyButton->setText(spotifyConnected ? QStringLiteral("Disconnect")
+            : signingIn                       ? QStringLiteral("Connecting…")
+                                              : QStringLiteral("Connect"));
+    m_spotifyButton->setEnabled(spotifyConnected || !signingIn);
+    ButtonStyling::setTint(m_spotifyButton, spotifyConnected ? ThemeColor::red() : Tokens::Source::spotify());
+}
+
+QCoro::Task<void> AccountsSettings::disconnect(AccountService service)
+{
+    const QPointer<AccountsSettings> self(this);
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<void> removed = model().disconnectAccount(service);
+        co_await std::move(removed);
+    } catch (const std::exception& error) {
+        failure = StoreRequests::errorText(error);
+    }
+    if (self)
+        self->showOutcome(!failure, failure);
+}
+
+QCoro::Task<void> AccountsSettings::connectSpotify()
+{
+    // A failure is shown by the main window's banner.
+    QCoro::Task<void> connected = SpotifyAuthService::shared().connect(model());
+    co_await std::move(connected);
+}
+
+} // namespace mivo

@@ -1,0 +1,197 @@
+#include "Views/Settings/CLIToolSettings.h"
+
+#include "App/AppModel.h"
+#include "Services/CLIInstaller.h"
+#include "Styling/ButtonStyling.h"
+#include "Views/Settings/FormText.h"
+#include "Views/Settings/SettingsSection.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace mivo {
+
+namespace {
+
+template <class... Ts> struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+QString installErrorText(const std::exception& error)
+{
+    if (const auto* install = dynamic_cast<const InstallError*>(&error))
+        return install->userText();
+    return QString::fromUtf8(error.what());
+}
+
+QString abbreviateHome(const QString& path)
+{
+    const QString home = QDir::homePath();
+    return path.startsWith(home + u'/') ? u'~' + path.mid(home.size()) : path;
+}
+
+QHBoxLayout* leading(QPushButton* button)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch(1);
+    return row;
+}
+
+} // namespace
+
+CLIToolSettings::CLIToolSettings(AppModel& model, QWidget* parent)
+    : CLIToolSettings(model, CLIInstaller::shared(), parent)
+{
+}
+
+CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer, QWidget* parent)
+    : SettingsPane(model, parent)
+    , m_installer(installer)
+    , m_state(new FormText)
+    , m_version(new FormText)
+    , m_install(new QPushButton(QStringLiteral("Install")))
+    , m_uninstall(new QPushButton(QStringLiteral("Uninstall")))
+    , m_repair(new QPushButton(QStringLiteral("Repair")))
+{
+    SettingsSection* status = addSection(QStringLiteral("Status"));
+    status->addLabeledRow(QStringLiteral("State"), m_state);
+    m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_versionRow = status->addLabeledRow(QStringLiteral("Version"), m_version);
+
+    m_actions = addSection();
+    m_actions->addRow(leading(m_install));
+    ButtonStyling::setStyle(m_uninstall, ButtonStyle::bordered);
+    ButtonStyling::setTint(m_uninstall, ThemeColor::red());
+    m_actions->addRow(leading(m_uninstall));
+    m_actions->addRow(leading(m_repair));
+    connect(m_install, &QPushButton::clicked, this, [this] { install(); });
+    connect(m_repair, &QPushButton::clicked, this, [this] { install(); });
+    connect(m_uninstall, &QPushButton::clicked, this, [this] { uninstall(); });
+
+    CLIToolStore& tool = model.cliTool();
+    connect(&tool, &CLIToolStore::stateChanged, this, &CLIToolSettings::refresh);
+    connect(&tool, &CLIToolStore::detectedVersionChanged, this, &CLIToolSettings::refresh);
+
+    finishForm();
+    bindModel();
+}
+
+QString CLIToolSettings::stateText(const CLIToolStore::State& state)
+{
+    using State = CLIToolStore::State;
+    return std::visit(
+        Overloaded {
+            [](const State::InstalledSymlink&) { return QStringLiteral("Installed"); },
+            [](const State::ForeignCopy& copy) { return QStringLiteral("Other copy at ") + copy.path; },
+            [](const State::FallbackInstalled& fallback) {
+                return QStringLiteral("Installed at ") + fallback.path;
+            },
+            [](const State::Unknown&) { return QStringLiteral("Checking…"); },
+            [](const State::NotInstalled&) { return QStringLiteral("Not installed"); },
+            [](const State::InstalledSymlinkStale&) {
+                return QStringLiteral("Installed (update available)");
+            },
+            [](const State::Dangling&) { return QStringLiteral("Broken link"); },
+        },
+        state.value);
+}
+
+bool CLIToolSettings::isInstalled(const CLIToolStore::State& state)
+{
+    return !std::holds_alternative<CLIToolStore::State::Unknown>(state.value)
+        && !std::holds_alternative<CLIToolStore::State::NotInstalled>(state.value);
+}
+
+QString CLIToolSettings::explanation()
+{
+    return QStringLiteral(
+        "Installs a `mivo` symlink that tracks app updates automatically: in `/usr/local/bin`, "
+        "or in `~/.local/bin` when administrator rights are not given.");
+}
+
+void CLIToolSettings::refresh()
+{
+    const CLIToolStore& tool = model().cliTool();
+    const CLIToolStore::State state = tool.state();
+    m_state->setText(stateText(state));
+    const std::optional<QString> version = tool.detectedVersion();
+    m_version->setText(version.value_or(QString()));
+    m_versionRow->setVisible(version.has_value());
+
+    m_install->setText(isInstalled(state) ? QStringLiteral("Reinstall") : QStringLiteral("Install"));
+    m_install->setEnabled(!m_busy);
+    m_uninstall->setEnabled(!m_busy && isInstalled(state));
+    m_repair->setEnabled(!m_busy);
+
+    // Only the fixed explanation is Markdown; texts made of paths and
+    // messages are shown as they are.
+    FormText* footer = m_actions->footer();
+    footer->setTextFormat(m_lastError || m_fallbackNote ? Qt::PlainText : Qt::MarkdownText);
+    footer->setColor(m_lastError ? ThemeColor::red() : ThemeColor::secondary());
+    m_actions->setFooterText(m_lastError.value_or(m_fallbackNote.value_or(explanation())));
+}
+
+void CLIToolSettings::showEvent(QShowEvent* event)
+{
+    SettingsPane::showEvent(event);
+    if (!event->spontaneous())
+        model().cliTool().detect();
+}
+
+void CLIToolSettings::setBusy(bool busy)
+{
+    m_busy = busy;
+    refresh();
+}
+
+QCoro::Task<void> CLIToolSettings::install()
+{
+    const QPointer<CLIToolSettings> self(this);
+    m_lastError.reset();
+    m_fallbackNote.reset();
+    setBusy(true);
+    std::optional<CLIInstaller::Installation> installed;
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<CLIInstaller::Installation> work = m_installer.install();
+        installed = co_await std::move(work);
+    } catch (const std::exception& error) {
+        failure = installErrorText(error);
+    }
+    if (!self)
+        co_return;
+    m_lastError = failure;
+    if (installed && installed->fallbackReason) {
+        m_fallbackNote = QStringLiteral("Installed at %1 instead. %2")
+                             .arg(abbreviateHome(installed->link.toLocalFile()), *installed->fallbackReason);
+    }
+    model().cliTool().detect();
+    setBusy(false);
+}
+
+QCoro::Task<void> CLIToolSettings::uninstall()
+{
+    const QPointer<CLIToolSettings> self(this);
+    m_lastError.reset();
+    m_fallbackNote.reset();
+    setBusy(true);
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<void> work = m_installer.uninstall();
+        co_await std::move(work);
+    } catch (const std::exception& error) {
+        failure = installErrorText(error);
+    }
+    if (!self)
+        co_return;
+    m_lastError = failure;
+    model().cliTool().detect();
+    setBusy(false);
+}
+
+} // namespace mivo

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "State/CLIToolStore.h"
+#include "Views/Settings/SettingsPane.h"
+
+class QPushButton;
+
+namespace mivo {
+
+class CLIInstaller;
+class FormText;
+class SettingsSection;
+
+// The Command Line pane: whether the helper is installed as the terminal
+// command `mivo` (a link in /usr/local/bin, or in ~/.local/bin without
+// administrator rights), its version, and install, repair and uninstall. The
+// file work runs off the main thread; the buttons wait for it and for the
+// detection that follows. Failures show in red in place of the explanation.
+class CLIToolSettings : public SettingsPane {
+    Q_OBJECT
+
+public:
+    explicit CLIToolSettings(AppModel& model, QWidget* parent = nullptr);
+    CLIToolSettings(AppModel& model, const CLIInstaller& installer, QWidget* parent = nullptr);
+
+    static QString stateText(const CLIToolStore::State& state);
+    static bool isInstalled(const CLIToolStore::State& state);
+    static QString explanation();
+
+    QPushButton* installButton() const { return m_install; }
+    QPushButton* uninstallButton() const { return m_uninstall; }
+    QPushButton* repairButton() const { return m_repair; }
+    FormText* stateValue() const { return m_state; }
+    SettingsSection* actions() const { return m_actions; }
+    bool isBusy() const { return m_busy; }
+
+protected:
+    void refresh() override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QCoro::Task<void> install();
+    QCoro::Task<void> uninstall();
+    void setBusy(bool busy);
+
+    const CLIInstaller& m_installer;
+    FormText* m_state;
+    FormText* m_version;
+    QWidget* m_versionRow;
+    SettingsSection* m_actions;
+    QPushButton* m_install;
+    QPushButton* m_uninstall;
+    QPushButton* m_repair;
+    bool m_busy = false;
+    std::optional<QString> m_lastError;
+    // Where the last install put the link, when not in the system folder.
+    std::optional<QString> m_fallbackNote;
+};
+
+} // namespace mivo

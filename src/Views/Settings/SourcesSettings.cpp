@@ -1,0 +1,201 @@
+#include "Views/Settings/SourcesSettings.h"
+
+#include "App/AppModel.h"
+#include "Views/Settings/FormStepper.h"
+#include "Views/Settings/SettingsSection.h"
+#include "Views/Settings/SourceOrderModel.h"
+#include "Views/Settings/SourceRowDelegate.h"
+
+#include <QLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace mivo {
+
+namespace {
+
+const QList<SourceId> kAllSources { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud,
+    SourceId::youtube };
+
+// A real value shown as a whole number (truncated); a value that cannot be
+// one is shown as a dash.
+QString wholeNumber(double value)
+{
+    if (!std::isfinite(value) || std::abs(value) >= 9.2e18)
+        return QStringLiteral("—");
+    return QString::number(qint64(value));
+}
+
+double clamp(double value, double minimum, double maximum)
+{
+    if (std::isnan(value))
+        return minimum;
+    return std::clamp(value, minimum, maximum);
+}
+
+} // namespace
+
+SourcesSettings::SourcesSettings(AppModel& model, QWidget* parent)
+    : SettingsPane(model, parent)
+    , m_order(new SourceOrderModel(this))
+    , m_list(new QListView)
+    , m_soundcloud(new QLineEdit)
+    , m_advanced(nullptr)
+{
+    SettingsSection* sources = addSection(QStringLiteral("Download Sources"),
+        QStringLiteral(
+            "Enable the services mivo searches for audio, and drag to set priority — higher is tried "
+            "first."));
+    m_list->setModel(m_order);
+    m_list->setItemDelegate(new SourceRowDelegate(m_list));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setDragDropMode(QAbstractItemView::InternalMove);
+    m_list->setDefaultDropAction(Qt::MoveAction);
+    m_list->setDropIndicatorShown(true);
+    m_list->setFixedHeight(int(kAllSources.size()) * SourceRowDelegate::kRowHeight + 2);
+    m_list->setAccessibleName(QStringLiteral("Download sources"));
+    QWidget* listRow = sources->addRow(m_list);
+    listRow->layout()->setContentsMargins(0, 0, 0, 0);
+    connect(m_order, &SourceOrderModel::enableRequested, this, &SourcesSettings::setEnabled);
+    connect(m_order, &SourceOrderModel::reordered, this, &SourcesSettings::applyOrder);
+
+    SettingsSection* soundcloud = addSection(QStringLiteral("SoundCloud"),
+        QStringLiteral(
+            "Optional — unlocks higher-quality (256 kbps) SoundCloud streams. Press Return to hand it "
+            "to the mivo helper, which keeps it; this app stores no copy."));
+    m_soundcloud->setEchoMode(QLineEdit::Password);
+    m_soundcloud->setPlaceholderText(QStringLiteral("SoundCloud OAuth token"));
+    m_soundcloud->setAccessibleName(QStringLiteral("SoundCloud OAuth token"));
+    soundcloud->addRow(m_soundcloud);
+    connect(m_soundcloud, &QLineEdit::returnPressed, this,
+        [this] { handOverSecret(AccountService::soundcloud, m_soundcloud->text()); });
+
+    m_advanced = addSection(QStringLiteral("Advanced"),
+        QStringLiteral("Search and download tuning. The defaults suit most libraries."));
+    for (const RunField field : { RunField::searchCount, RunField::concurrency, RunField::searchTimeoutSec,
+             RunField::cooloffHours }) {
+        static const std::map<RunField, const char*> titles {
+            { RunField::searchCount, "Results per source" },
+            { RunField::concurrency, "Parallel downloads" },
+            { RunField::searchTimeoutSec, "Search timeout" },
+            { RunField::cooloffHours, "Cool-off after a failure" },
+        };
+        auto* stepper = new FormStepper(
+            QString::fromUtf8(titles.at(field)), [this, field](int direction) { step(field, direction); });
+        m_advanced->addRow(stepper);
+        m_steppers.append({ field, stepper });
+    }
+
+    finishForm();
+    bindModel();
+}
+
+QList<SourceId> SourcesSettings::orderFor(const QList<SourceId>& configured, const QList<SourceId>& current)
+{
+    if (configured.isEmpty())
+        return current;
+    QList<SourceId> order;
+    for (const SourceId source : configured) {
+        if (!order.contains(source))
+            order.append(source);
+    }
+    for (const SourceId source : kAllSources) {
+        if (!order.contains(source))
+            order.append(source);
+    }
+    return order;
+}
+
+void SourcesSettings::refresh()
+{
+    const std::optional<SafeConfig> current = config();
+    const QList<SourceId> configured = current ? current->sources : QList<SourceId> {};
+    if (current && m_orderedFrom != configured) {
+        m_orderedFrom = configured;
+        m_order->setOrder(orderFor(configured, m_order->order()));
+    }
+    m_order->setEnabled(configured);
+
+    m_advanced->setVisible(current.has_value());
+    if (!current)
+        return;
+    const SafeConfig::Run& run = current->run;
+    for (const auto& [field, stepper] : m_steppers) {
+        switch (field) {
+        case RunField::searchCount:
+            stepper->setText(QStringLiteral("Results per source: %1").arg(run.searchCount));
+            break;
+        case RunField::concurrency:
+            stepper->setText(QStringLiteral("Parallel downloads: %1").arg(run.concurrency));
+            break;
+        case RunField::searchTimeoutSec:
+            stepper->setText(QStringLiteral("Search timeout: %1s").arg(wholeNumber(run.searchTimeoutSec)));
+            break;
+        case RunField::cooloffHours:
+            stepper->setText(
+                QStringLiteral("Cool-off after a failure: %1h").arg(wholeNumber(run.cooloffHours)));
+            break;
+        }
+    }
+}
+
+void SourcesSettings::setEnabled(SourceId source, bool enabled)
+{
+    const std::optional<SafeConfig> current = config();
+    QList<SourceId> set = current ? current->sources : QList<SourceId> {};
+    set.removeAll(source);
+    if (enabled)
+        set.append(source);
+    sendSources(set);
+}
+
+void SourcesSettings::applyOrder()
+{
+    const std::optional<SafeConfig> current = config();
+    sendSources(current ? current->sources : QList<SourceId> {});
+}
+
+void SourcesSettings::sendSources(const QList<SourceId>& enabled)
+{
+    ConfigPatch patch;
+    patch.sources = QList<SourceId> {};
+    for (const SourceId source : m_order->order()) {
+        if (enabled.contains(source))
+            patch.sources->append(source);
+    }
+    applyPatch(std::move(patch));
+}
+
+void SourcesSettings::step(RunField field, int direction)
+{
+    const std::optional<SafeConfig> current = config();
+    if (!current)
+        return;
+    SafeConfig::Run run = current->run;
+    switch (field) {
+    case RunField::searchCount:
+        run.searchCount = qint64(clamp(double(run.searchCount) + direction, 1, 20));
+        break;
+    case RunField::concurrency:
+        run.concurrency = qint64(clamp(double(run.concurrency) + direction, 1, 8));
+        break;
+    case RunField::searchTimeoutSec:
+        run.searchTimeoutSec = clamp(run.searchTimeoutSec + 5.0 * direction, 5, 120);
+        break;
+    case RunField::cooloffHours:
+        run.cooloffHours = clamp(run.cooloffHours + direction, 0, 168);
+        break;
+    }
+    ConfigPatch patch;
+    patch.run = run;
+    applyPatch(std::move(patch));
+}
+
+} // namespace mivo

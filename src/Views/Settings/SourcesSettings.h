@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Views/Settings/SettingsPane.h"
+
+#include <QList>
+
+class QLineEdit;
+class QListView;
+
+namespace mivo {
+
+class FormStepper;
+class SettingsSection;
+class SourceOrderModel;
+
+// The Sources pane: which download sources the helper searches and in which
+// order, the SoundCloud token, and the run's search and download tuning.
+// The list shows every source: the enabled ones first in the helper's order,
+// then the others in their default order; it is rebuilt whenever the
+// configured sources change. Every change is one write of the whole source
+// list or the whole run record.
+class SourcesSettings : public SettingsPane {
+    Q_OBJECT
+
+public:
+    explicit SourcesSettings(AppModel& model, QWidget* parent = nullptr);
+
+    SourceOrderModel* orderModel() const { return m_order; }
+    QListView* list() const { return m_list; }
+
+    // The display order for a configuration's sources: those, then the rest in
+    // their default order; none (nothing configured) keeps `current`.
+    static QList<SourceId> orderFor(const QList<SourceId>& configured, const QList<SourceId>& current);
+
+protected:
+    void refresh() override;
+
+private:
+    enum class RunField { searchCount, concurrency, searchTimeoutSec, cooloffHours };
+
+    void setEnabled(SourceId source, bool enabled);
+    void applyOrder();
+    void sendSources(const QList<SourceId>& enabled);
+    void step(RunField field, int direction);
+
+    SourceOrderModel* m_order;
+    QListView* m_list;
+    QLineEdit* m_soundcloud;
+    SettingsSection* m_advanced;
+    QList<std::pair<RunField, FormStepper*>> m_steppers;
+    // The configured sources the order was last built from.
+    std::optional<QList<SourceId>> m_orderedFrom;
+};
+
+} // namespace mivo

@@ -1,0 +1,574 @@
+#include "App/AppModel.h"
+#include "Services/UpdateFramework.h"
+#include "Services/UpdaterModel.h"
+#include "Support/SampleData.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/TaskProbe.h"
+#include "TestSupport/TestPaths.h"
+#include "Transport/ResultRecords.h"
+#include "Views/Settings/AccountsSettings.h"
+#include "Views/Settings/DiagnosticsSettings.h"
+#include "Views/Settings/DoctorCheckDelegate.h"
+#include "Views/Settings/DoctorCheckModel.h"
+#include "Views/Settings/FormStepper.h"
+#include "Views/Settings/FormText.h"
+#include "Views/Settings/OutputSettings.h"
+#include "Views/Settings/ProxySettings.h"
+#include "Views/Settings/QualitySettings.h"
+#include "Views/Settings/SettingsSection.h"
+#include "Views/Settings/SettingsWindow.h"
+#include "Views/Settings/SourceOrderModel.h"
+#include "Views/Settings/SourceRowDelegate.h"
+#include "Views/Settings/SourcesSettings.h"
+#include "Views/Settings/SwitchButton.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace mivo;
+using Outcome = test::ScriptedHelperClient::Outcome;
+
+namespace {
+
+// The model on a scripted client, attached, with the command-line tool looked
+// for where nothing is installed.
+struct Fixture {
+    QTemporaryDir toolDir;
+    test::ScriptedHelperClient* client = nullptr;
+    std::unique_ptr<AppModel> model;
+
+    Fixture()
+    {
+        AppModel::Options options;
+        options.cliTool.toolPaths = { toolDir.filePath(QStringLiteral("bin/mivo")) };
+        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
+        auto owned = std::make_unique<test::ScriptedHelperClient>();
+        client = owned.get();
+        model = std::make_unique<AppModel>(std::move(owned), options);
+    }
+
+    // Reads `config` into the settings store and forgets the request.
+    bool load(const SafeConfig& config)
+    {
+        client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+        QCoro::waitFor(model->settings()->refresh());
+        client->clearSent();
+        return model->settings()->config() == config;
+    }
+
+    // Waits until `count` requests were sent.
+    bool sentCount(qsizetype count)
+    {
+        return QTest::qWaitFor([&] { return client->sent().size() >= count; })
+            && client->sent().size() == count;
+    }
+};
+
+SafeConfig sampleConfig()
+{
+    SafeConfig config = SampleData::sampleConfig();
+    config.sources = { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud };
+    config.quality = SafeConfig::Quality { QualityFloor::flac, false, true, false };
+    config.run = SafeConfig::Run { 20, 4, 2.5, 7, 24 };
+    config.identity = SafeConfig::Identity { true, false };
+    config.outputDir = QStringLiteral("~/Music/DjayImport");
+    config.proxy = SafeConfig::Proxy { false, false };
+    return config;
+}
+
+template <class T> T* find(QWidget* root, const QString& accessibleName)
+{
+    for (T* widget : root->findChildren<T*>()) {
+        if (widget->accessibleName() == accessibleName)
+            return widget;
+    }
+    return nullptr;
+}
+
+QPushButton* button(QWidget* root, const QString& text)
+{
+    for (QPushButton* candidate : root->findChildren<QPushButton*>()) {
+        if (candidate->text() == text)
+            return candidate;
+    }
+    return nullptr;
+}
+
+// Clicks the enable switch of a source in the Sources pane's list.
+void clickSourceSwitch(SourcesSettings& pane, SourceId source)
+{
+    QListView* list = pane.list();
+    const int row = int(pane.orderModel()->order().indexOf(source));
+    const QRect rect = list->visualRect(pane.orderModel()->index(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, SourceRowDelegate::switchRect(rect).center());
+}
+
+using Action = std::function<void(Fixture&)>;
+
+struct NoUpdates : UpdateFramework {
+    void checkForUpdates() override { }
+    bool automaticallyChecksForUpdates() const override { return false; }
+    void setAutomaticallyChecksForUpdates(bool) override { }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Action)
+Q_DECLARE_METATYPE(mivo::ConfigPatch)
+
+class TestSettingsPanes : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each control of a pane writes exactly one field, the whole record it
+    // belongs to, built from what the pane showed.
+    void eachControlWritesOneField_data()
+    {
+        QTest::addColumn<SafeConfig>("config");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<ConfigPatch>("patch");
+
+        const SafeConfig config = sampleConfig();
+        auto sources = [](QList<SourceId> list) {
+            ConfigPatch patch;
+            patch.sources = list;
+            return patch;
+        };
+        auto run = [&config](auto change) {
+            ConfigPatch patch;
+            patch.run = config.run;
+            change(*patch.run);
+            return patch;
+        };
+        auto quality = [&config](auto change) {
+            ConfigPatch patch;
+            patch.quality = config.quality;
+            change(*patch.quality);
+            return patch;
+        };
+
+        QTest::newRow("source switched off") << config << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            pane.resize(520, 600);
+            pane.show();
+            clickSourceSwitch(pane, SourceId::soundcloud);
+            QVERIFY(f.sentCount(1));
+        }) << sources({ SourceId::soulseek, SourceId::bandcamp });
+        SafeConfig none = config;
+        none.sources = {};
+        QTest::newRow("source switched on with none enabled") << none << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            pane.resize(520, 600);
+            pane.show();
+            clickSourceSwitch(pane, SourceId::youtube);
+            QVERIFY(f.sentCount(1));
+        }) << sources({ SourceId::youtube });
+        SafeConfig two = config;
+        two.sources = { SourceId::soulseek, SourceId::youtube };
+        QTest::newRow("source moved to the top") << two << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            SourceOrderModel* order = pane.orderModel();
+            QCOMPARE(order->order(),
+                (QList { SourceId::soulseek, SourceId::youtube, SourceId::bandcamp, SourceId::soundcloud }));
+            QVERIFY(order->moveRows({}, 1, 1, {}, 0));
+            QVERIFY(f.sentCount(1));
+        }) << sources({ SourceId::youtube, SourceId::soulseek });
+        QTest::newRow("results per source clamped at 20") << config << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            find<QToolButton>(&pane, "Increase Results per source")->click();
+            QVERIFY(f.sentCount(1));
+        }) << run([](SafeConfig::Run& r) { r.searchCount = 20; });
+        QTest::newRow("search timeout stepped down, clamped at 5") << config << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            find<QToolButton>(&pane, "Decrease Search timeout")->click();
+            QVERIFY(f.sentCount(1));
+        }) << run([](SafeConfig::Run& r) { r.searchTimeoutSec = 5; });
+        QTest::newRow("search timeout stepped up by 5") << config << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            find<QToolButton>(&pane, "Increase Search timeout")->click();
+            QVERIFY(f.sentCount(1));
+        }) << run([](SafeConfig::Run& r) { r.searchTimeoutSec = 12; });
+        QTest::newRow("cool-off stepped down") << config << Action([](Fixture& f) {
+            SourcesSettings pane(*f.model);
+            find<QToolButton>(&pane, "Decrease Cool-off after a failure")->click();
+            QVERIFY(f.sentCount(1));
+        }) << run([](SafeConfig::Run& r) { r.cooloffHours = 23; });
+        QTest::newRow("quality floor") << config << Action([](Fixture& f) {
+            QualitySettings pane(*f.model);
+            auto* floor = pane.findChild<QComboBox*>();
+            floor->setCurrentIndex(1);
+            emit floor->activated(1);
+            QVERIFY(f.sentCount(1));
+        }) << quality([](SafeConfig::Quality& q) { q.floor = QualityFloor::mp3_320; });
+        QTest::newRow("lossless only") << config << Action([](Fixture& f) {
+            QualitySettings pane(*f.model);
+            find<SwitchButton>(&pane, "Lossless only")->click();
+            QVERIFY(f.sentCount(1));
+        }) << quality([](SafeConfig::Quality& q) { q.losslessOnly = true; });
+        QTest::newRow("best quality off") << config << Action([](Fixture& f) {
+            QualitySettings pane(*f.model);
+            find<SwitchButton>(&pane, "Prefer best available quality")->click();
+            QVERIFY(f.sentCount(1));
+        }) << quality([](SafeConfig::Quality& q) { q.bestQuality = false; });
+        ConfigPatch verifyOff;
+        verifyOff.identity = SafeConfig::Identity { false, false };
+        QTest::newRow("verification off keeps strict") << config << Action([](Fixture& f) {
+            QualitySettings pane(*f.model);
+            find<SwitchButton>(&pane, "Verify matches with MusicBrainz + AcoustID")->click();
+            QVERIFY(f.sentCount(1));
+        }) << verifyOff;
+        ConfigPatch strictOn;
+        strictOn.identity = SafeConfig::Identity { true, true };
+        QTest::newRow("strict on keeps verification") << config << Action([](Fixture& f) {
+            QualitySettings pane(*f.model);
+            find<SwitchButton>(&pane, "Strict — reject mismatched recordings")->click();
+            QVERIFY(f.sentCount(1));
+        }) << strictOn;
+        ConfigPatch folder;
+        folder.outputDir = QStringLiteral("/srv/music/Crates");
+        QTest::newRow("output folder chosen") << config << Action([](Fixture& f) {
+            OutputSettings pane(*f.model, [](QWidget*) { return QStringLiteral("/srv/music/Crates/"); });
+            pane.chooseButton()->click();
+            QVERIFY(f.sentCount(1));
+        }) << folder;
+    }
+    void eachControlWritesOneField()
+    {
+        QFETCH(SafeConfig, config);
+        QFETCH(Action, action);
+        QFETCH(ConfigPatch, patch);
+        Fixture f;
+        QVERIFY(f.load(config));
+        f.client->enqueue(Method::setConfig, Outcome::absent());
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+
+        action(f);
+        if (QTest::currentTestFailed())
+            return;
+
+        QCOMPARE(f.client->sent().first().request, Request::setConfig(patch));
+    }
+
+    // Every pane is usable before the helper link is attached and fills in
+    // once the stores arrive.
+    void panesBeforeAndAfterAttach()
+    {
+        QTemporaryDir dir;
+        qputenv("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
+        qputenv("MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit());
+        const auto restore = qScopeGuard([] {
+            qunsetenv("MIVO_HELPER_PATH");
+            qunsetenv("MIVO_STANDIN_CONFIG");
+        });
+        AppModel::Options options;
+        options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
+        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
+        AppModel model(options);
+        UpdaterModel updater(std::make_unique<NoUpdates>(), QStringLiteral("1.2.3"));
+        SettingsWindow window(model, updater);
+        window.show();
+        auto* accounts = window.findChild<AccountsSettings*>();
+        auto* sources = window.findChild<SourcesSettings*>();
+        auto* quality = window.findChild<QualitySettings*>();
+        auto* output = window.findChild<OutputSettings*>();
+        QCOMPARE(window.tabs()->count(), 8);
+        QVERIFY(button(accounts, "Connect") && !button(accounts, "Disconnect"));
+        QCOMPARE(sources->orderModel()->order(),
+            (QList { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud, SourceId::youtube }));
+        for (const SourceId source : sources->orderModel()->order())
+            QVERIFY(!sources->orderModel()->isEnabled(source));
+        QToolButton* more = find<QToolButton>(sources, "Increase Results per source");
+        QVERIFY(!more->isVisibleTo(sources));
+        QVERIFY(!find<SwitchButton>(quality, "Lossless only")->isVisibleTo(quality));
+        QCOMPARE(output->pathText()->text(), QStringLiteral("Not set"));
+
+        test::TaskProbe<void> started(model.start());
+        QTRY_VERIFY(started.isDone());
+        QTRY_VERIFY(model.settings() && model.settings()->config());
+        QTRY_VERIFY(more->isVisibleTo(sources));
+        QVERIFY(find<SwitchButton>(quality, "Lossless only")->isVisibleTo(quality));
+        QCOMPARE(sources->orderModel()->order().mid(0, model.settings()->config()->sources.size()),
+            model.settings()->config()->sources);
+        QVERIFY(output->pathText()->text() != QStringLiteral("Not set"));
+    }
+
+    // Blank secrets are never sent (they would erase a stored one); others
+    // are sent trimmed, and a refused one says why in the pane.
+    void secretsAreTrimmedAndBlankOnesKept_data()
+    {
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::optional<QString>>("sent");
+        QTest::addColumn<std::optional<QString>>("error");
+
+        const std::optional<QString> nothing;
+        for (const QString pane : { "sources", "quality" }) {
+            QTest::addRow("%s, empty", qPrintable(pane)) << pane << "" << nothing << nothing;
+            QTest::addRow("%s, blanks", qPrintable(pane)) << pane << " \t " << nothing << nothing;
+            QTest::addRow("%s, padded", qPrintable(pane))
+                << pane << "  key-123 " << std::optional<QString>("key-123") << nothing;
+            QTest::addRow("%s, refused", qPrintable(pane))
+                << pane << "bad" << std::optional<QString>("bad")
+                << std::optional<QString>("That key is not valid.");
+        }
+    }
+    void secretsAreTrimmedAndBlankOnesKept()
+    {
+        QFETCH(QString, pane);
+        QFETCH(QString, typed);
+        QFETCH(std::optional<QString>, sent);
+        QFETCH(std::optional<QString>, error);
+        Fixture f;
+        QVERIFY(f.load(sampleConfig()));
+        f.client->enqueue(Method::storeAccountToken,
+            error ? Outcome::engineError("invalid_params", *error) : Outcome::absent());
+
+        std::unique_ptr<SettingsPane> view;
+        QString field;
+        AccountService service;
+        if (pane == "sources") {
+            view = std::make_unique<SourcesSettings>(*f.model);
+            field = "SoundCloud OAuth token";
+            service = AccountService::soundcloud;
+        } else {
+            view = std::make_unique<QualitySettings>(*f.model);
+            field = "AcoustID API key";
+            service = AccountService::acoustid;
+        }
+        auto* edit = find<QLineEdit>(view.get(), field);
+        QVERIFY(edit);
+        edit->setText(typed);
+        emit edit->returnPressed();
+
+        if (!sent) {
+            QTest::qWait(0);
+            QVERIFY(f.client->sent().isEmpty());
+            return;
+        }
+        QVERIFY(f.sentCount(1));
+        QCOMPARE(f.client->sent().first().request, Request::storeAccountToken(service, *sent, std::nullopt));
+        QTRY_COMPARE(view->errorText(), error);
+    }
+
+    // A failed write says why in the pane that made it; the next successful
+    // write clears it.
+    void failedWriteShowsInThePane()
+    {
+        Fixture f;
+        QVERIFY(f.load(sampleConfig()));
+        QualitySettings pane(*f.model);
+        f.client->enqueue(
+            Method::setConfig, Outcome::engineError("internal", "The configuration is read-only."));
+
+        find<SwitchButton>(&pane, "Lossless only")->click();
+        QTRY_COMPARE(pane.errorText(), QStringLiteral("The configuration is read-only."));
+        QVERIFY(!find<SwitchButton>(&pane, "Lossless only")->isChecked()); // still what the helper has
+
+        f.client->enqueue(Method::setConfig, Outcome::absent());
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));
+        find<SwitchButton>(&pane, "Upgrade existing files when better found")->click();
+        QTRY_COMPARE(pane.errorText(), std::nullopt);
+    }
+
+    // The VPN text is cleared only once the helper took it.
+    void vpnSaveClearsTheFieldOnlyOnSuccess()
+    {
+        Fixture f;
+        QVERIFY(f.load(sampleConfig()));
+        ProxySettings pane(*f.model);
+        QLineEdit* field = pane.subscriptionField();
+        field->setText(QStringLiteral("  vpn://sub/1\t"));
+        QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Save"));
+        QVERIFY(pane.primaryButton()->isEnabled());
+
+        f.client->enqueue(
+            Method::storeAccountToken, Outcome::engineError("invalid_params", "Not a subscription."));
+        pane.primaryButton()->click();
+        QTRY_COMPARE(pane.errorText(), QStringLiteral("Not a subscription."));
+        QCOMPARE(field->text(), QStringLiteral("  vpn://sub/1\t"));
+        QCOMPARE(f.client->sent().first().request,
+            Request::storeAccountToken(AccountService::proxy, QStringLiteral("vpn://sub/1"), std::nullopt));
+
+        SafeConfig stored = sampleConfig();
+        stored.proxy.configured = true;
+        f.client->enqueue(Method::storeAccountToken, Outcome::absent());
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { stored }));
+        pane.primaryButton()->click();
+        QTRY_COMPARE(field->text(), QString());
+        QCOMPARE(pane.errorText(), std::nullopt);
+        QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Test"));
+        QVERIFY(!pane.forgetButton()->isHidden());
+        QVERIFY(pane.findChild<SettingsSection*>()->footer()->text().startsWith(
+            QStringLiteral("A subscription URL is stored by the mivo helper.")));
+    }
+
+    // Blank input never saves; a test's result shows until something is typed.
+    void vpnTestShowsItsResult()
+    {
+        Fixture f;
+        SafeConfig stored = sampleConfig();
+        stored.proxy.configured = true;
+        QVERIFY(f.load(stored));
+        ProxySettings pane(*f.model);
+        pane.subscriptionField()->setText(QStringLiteral("   "));
+        QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Test"));
+
+        f.client->enqueue(
+            Method::testProxy, Outcome::result(R"({"ok": false, "detail": "Handshake timed out"})"));
+        pane.primaryButton()->click();
+        QTRY_COMPARE(pane.resultText()->text(), QStringLiteral("Failed"));
+        QVERIFY(!pane.resultText()->isHidden());
+        QCOMPARE(pane.detailText()->text(), QStringLiteral("Handshake timed out"));
+
+        pane.subscriptionField()->setText(QStringLiteral("x"));
+        QVERIFY(pane.resultText()->isHidden());
+        QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Save"));
+        QCOMPARE(f.client->sentMethods(), QList { Method::testProxy });
+    }
+
+    // The order follows the configured sources whenever they change, and a
+    // failed move keeps the order the user made.
+    void sourceOrderFollowsTheConfiguration()
+    {
+        Fixture f;
+        SourcesSettings pane(*f.model);
+        const QList<SourceId> initial { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud,
+            SourceId::youtube };
+        QCOMPARE(pane.orderModel()->order(), initial);
+
+        SafeConfig config = sampleConfig();
+        config.sources = { SourceId::bandcamp, SourceId::soulseek };
+        QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order(),
+            (QList { SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud, SourceId::youtube }));
+        QVERIFY(pane.orderModel()->isEnabled(SourceId::bandcamp));
+        QVERIFY(!pane.orderModel()->isEnabled(SourceId::youtube));
+
+        config.sources = { SourceId::youtube, SourceId::bandcamp };
+        QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order(),
+            (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
+
+        config.sources = {};
+        QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order(),
+            (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
+    }
+
+    // A sign-in under way shows in the pane and cannot be started twice.
+    void spotifySignInShowsWhileUnderWay()
+    {
+        Fixture f;
+        SafeConfig signedOut = sampleConfig();
+        signedOut.spotifyConnected = false;
+        QVERIFY(f.load(signedOut));
+        AccountsSettings pane(*f.model);
+        QPushButton* connect = button(&pane, "Connect");
+        QVERIFY(connect && connect->isEnabled());
+
+        f.client->setHoldReplies(true);
+        f.client->enqueue(Method::connectSpotify, Outcome::absent());
+        f.model->connectSpotify(); // started elsewhere, by the setup wizard say
+        QCOMPARE(connect->text(), QStringLiteral("Connecting…"));
+        QVERIFY(!connect->isEnabled());
+        connect->click();
+        QCOMPARE(f.client->sentMethods(), QList { Method::connectSpotify });
+
+        SafeConfig signedIn = sampleConfig();
+        signedIn.spotifyConnected = true;
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { signedIn }));
+        f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult {}));
+        f.client->setHoldReplies(false);
+        f.client->release();
+        QTRY_COMPARE(connect->text(), QStringLiteral("Disconnect"));
+        QVERIFY(connect->isEnabled());
+    }
+
+    // Apple Music's cloud sign-in is not offered on this system: its button
+    // does nothing and the row says why.
+    void appleMusicIsNotOffered()
+    {
+        Fixture f;
+        SafeConfig disconnected = sampleConfig();
+        disconnected.appleMusicConnected = false;
+        disconnected.spotifyConnected = false;
+        QVERIFY(f.load(disconnected));
+        AccountsSettings pane(*f.model);
+        const QList<QPushButton*> connects = [&] {
+            QList<QPushButton*> found;
+            for (QPushButton* candidate : pane.findChildren<QPushButton*>())
+                if (candidate->text() == "Connect")
+                    found.append(candidate);
+            return found;
+        }();
+        QCOMPARE(connects.size(), 2);
+        QVERIFY(!connects.first()->isEnabled());
+        QVERIFY(pane.findChild<SettingsSection*>()->footer()->text()
+            == AccountsSettings::appleMusicUnavailableText());
+    }
+
+    // The configuration is read once each time the window is shown.
+    void windowRereadsTheConfigurationPerShowing()
+    {
+        Fixture f;
+        UpdaterModel updater(std::make_unique<NoUpdates>(), QStringLiteral("1.2.3"));
+        for (int i = 0; i < 2; ++i)
+            f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));
+        SettingsWindow window(*f.model, updater);
+        QCOMPARE(window.tabs()->count(), 8);
+        QCOMPARE(window.size(), SettingsWindow::kSize);
+        QVERIFY(f.client->sent().isEmpty());
+
+        window.show();
+        QVERIFY(f.sentCount(1));
+        window.tabs()->setCurrentIndex(3);
+        QCOMPARE(window.size(), SettingsWindow::kSize);
+        QTest::qWait(50);
+        QCOMPARE(f.client->sent().size(), 1);
+
+        window.hide();
+        window.show();
+        QVERIFY(f.sentCount(2));
+        QCOMPARE(f.client->sentMethods(), (QList { Method::getConfig, Method::getConfig }));
+    }
+
+    // Diagnostics: a failing check with its fix, and a failed fix that says why.
+    void diagnosticsRunAndFix()
+    {
+        Fixture f;
+        DiagnosticsSettings pane(*f.model);
+        QVERIFY(pane.placeholder()->isVisibleTo(&pane));
+        f.client->enqueue(Method::runDoctor, Outcome::result(R"({"checks": [
+            {"id": "ffmpeg", "title": "ffmpeg", "status": "fail", "detail": "Not found.", "fixable": true},
+            {"id": "cache", "status": "OK"}]})"));
+        pane.runAllButton()->click();
+        QTRY_COMPARE(pane.checksModel()->rowCount(), 2);
+        QVERIFY(!pane.placeholder()->isVisibleTo(&pane));
+        const QModelIndex untitled = pane.checksModel()->index(1);
+        QCOMPARE(untitled.data(DoctorCheckModel::TitleRole).toString(), QStringLiteral("cache"));
+        QCOMPARE(untitled.data(DoctorCheckModel::SymbolRole).toString(), QStringLiteral("minus.circle"));
+        QVERIFY(!untitled.data(DoctorCheckModel::FixableRole).toBool());
+
+        f.client->enqueue(Method::doctorFix, Outcome::engineError("internal", "No network."));
+        pane.resize(520, 400);
+        pane.show();
+        QListView* list = pane.list();
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        option.rect = list->visualRect(pane.checksModel()->index(0));
+        option.widget = list;
+        auto* delegate = static_cast<QAbstractItemDelegate*>(list->itemDelegate());
+        const QRect fix = static_cast<DoctorCheckDelegate*>(delegate)->fixButtonRect(option);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, fix.center());
+        QTRY_COMPARE(pane.errorText(), QStringLiteral("No network."));
+        QCOMPARE(f.client->sent().last().request, Request::doctorFix(QStringLiteral("ffmpeg")));
+    }
+};
+
+QTEST_MAIN(TestSettingsPanes)
+#include "tst_settingspanes.moc"
