@@ -1,8 +1,25 @@
-#include <cstdio>
+#include "App/AppModel.h"
+#include "Services/UpdaterModel.h"
+#include "Styling/AppStyle.h"
+#include "Views/MainWindow.h"
 
-// The windows are not built yet; say so plainly instead of pretending to run.
-int main()
+#include <QApplication>
+
+using namespace mivo;
+
+// One application model and one updater for the life of the process, and the
+// main window over them. The window starts the model the first time it shows;
+// closing the last window quits, and nothing else happens on the way out.
+int main(int argc, char** argv)
 {
-    std::fputs("mivo: the application window is not available in this build yet.\n", stderr);
-    return 1;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("mivo"));
+    QApplication::setStyle(new AppStyle);
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    AppModel model;
+    UpdaterModel updater(&model.sync());
+    MainWindow window(model, updater);
+    window.show();
+    return app.exec();
 }

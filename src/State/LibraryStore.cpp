@@ -19,6 +19,7 @@ void LibraryStore::setSelection(const QSet<QString>& selection)
     if (m_selection == selection)
         return;
     m_selection = selection;
+    updateSelectedPlaylistCount();
     emit selectionChanged();
     m_changed.schedule();
 }
@@ -33,6 +34,7 @@ void LibraryStore::setPlaylists(QList<PlaylistDTO> playlists)
     // Walk backwards so that an id's first playlist is the one kept.
     for (qsizetype i = m_playlists.size() - 1; i >= 0; --i)
         m_firstIndex[m_playlists[i].id] = i;
+    updateSelectedPlaylistCount();
     emit playlistsChanged();
     m_changed.schedule();
 }
@@ -43,6 +45,20 @@ void LibraryStore::setLoadState(LoadState state)
         return;
     m_loadState = std::move(state);
     emit loadStateChanged();
+}
+
+void LibraryStore::updateSelectedPlaylistCount()
+{
+    int count = 0;
+    for (const QString& id : std::as_const(m_selection)) {
+        const auto found = m_firstIndex.constFind(id);
+        if (found != m_firstIndex.cend() && !m_playlists[*found].isFolder)
+            ++count;
+    }
+    if (count == m_selectedPlaylistCount)
+        return;
+    m_selectedPlaylistCount = count;
+    emit selectedPlaylistCountChanged();
 }
 
 QCoro::Task<void> LibraryStore::refresh(std::optional<PlaylistSourceId> source)

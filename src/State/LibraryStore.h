@@ -28,6 +28,7 @@ class LibraryStore : public QObject {
     Q_PROPERTY(QSet<QString> selection READ selection WRITE setSelection NOTIFY selectionChanged)
     Q_PROPERTY(QList<mivo::PlaylistDTO> roots READ roots NOTIFY changed)
     Q_PROPERTY(qint64 selectedTrackCount READ selectedTrackCount NOTIFY changed)
+    Q_PROPERTY(int selectedPlaylistCount READ selectedPlaylistCount NOTIFY selectedPlaylistCountChanged)
 
 public:
     // Progress of the last refresh; two failed states are equal when their
@@ -73,23 +74,29 @@ public:
     // The track counts of the selected playlists (folders included when they
     // carry one) added up; stops at the largest qint64.
     qint64 selectedTrackCount() const;
+    // How many selected ids name a playlist that is not a folder (ids without a
+    // playlist are not counted).
+    int selectedPlaylistCount() const { return m_selectedPlaylistCount; }
 
 signals:
     void playlistsChanged();
     void loadStateChanged();
     void selectionChanged();
+    void selectedPlaylistCountChanged();
     // Once per event-loop turn after the playlists or the selection changed.
     void changed();
 
 private:
     void setPlaylists(QList<PlaylistDTO> playlists);
     void setLoadState(LoadState state);
+    void updateSelectedPlaylistCount();
 
     QPointer<HelperClienting> m_client;
     QList<PlaylistDTO> m_playlists;
     QHash<QString, qsizetype> m_firstIndex; // id → index of its first playlist
     LoadState m_loadState;
     QSet<QString> m_selection;
+    int m_selectedPlaylistCount = 0;
     ReadSequence m_reads;
     CoalescedNotifier m_changed;
 };

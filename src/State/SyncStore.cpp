@@ -1,5 +1,7 @@
 #include "State/SyncStore.h"
 
+#include "Support/Rounding.h"
+
 #include <QMetaObject>
 #include <QStringList>
 #include <algorithm>
@@ -29,14 +31,9 @@ double fractionOfPercent(double percent)
 std::optional<QString> progressText(
     double percent, const std::optional<QString>& speedText, const std::optional<QString>& sizeText)
 {
-    // -2^63 and 2^63 are exact doubles; every double in [-2^63, 2^63) fits a qint64.
-    constexpr double kLowest = -9223372036854775808.0;
-    constexpr double kBeyondHighest = 9223372036854775808.0;
-
     QStringList parts;
-    const double rounded = std::round(percent);
-    if (std::isfinite(rounded) && rounded >= kLowest && rounded < kBeyondHighest)
-        parts.append(QString::number(qint64(rounded)) + u'%');
+    if (const auto rounded = roundedHalfAwayFromZero(percent))
+        parts.append(QString::number(*rounded) + u'%');
     if (speedText)
         parts.append(*speedText);
     if (sizeText)

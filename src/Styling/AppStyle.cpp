@@ -30,17 +30,27 @@ struct LabelLayout {
     }
 };
 
-LabelLayout layoutLabel(
-    const QStyleOptionButton& option, const QWidget* widget, const AppStyle::ButtonMetrics& metrics)
+LabelLayout layoutLabel(const ButtonStyling::Spec& spec, const QFont& base, const AppStyle::ButtonMetrics& metrics)
 {
     LabelLayout layout;
-    layout.font = Typography::font(metrics.textStyle, widget ? widget->font() : QApplication::font());
+    layout.font = Typography::font(metrics.textStyle, base);
     const QFontMetricsF fm(layout.font);
-    if (!option.text.isEmpty())
-        layout.textSize = fm.size(Qt::TextShowMnemonic, option.text);
-    if (!ButtonStyling::symbol(widget).isEmpty() || !option.icon.isNull())
+    if (!spec.text.isEmpty())
+        layout.textSize = fm.size(Qt::TextShowMnemonic, spec.text);
+    if (!spec.symbol.isEmpty() || !spec.icon.isNull())
         layout.symbolSide = std::round(fm.height());
     return layout;
+}
+
+ButtonStyling::Spec specOf(const QStyleOptionButton& option, const QWidget* widget, ButtonStyle style)
+{
+    return { style, option.text, ButtonStyling::symbol(widget), option.icon, ButtonStyling::tint(widget),
+        ButtonStyling::controlSize(widget) };
+}
+
+QFont baseFont(const QWidget* widget)
+{
+    return widget ? widget->font() : QApplication::font();
 }
 
 bool isDark(const QPalette& palette)
@@ -112,15 +122,20 @@ QSize AppStyle::sizeFromContents(
         if (button && style) {
             const ButtonRendering rendering
                 = ButtonStyling::rendering(*style, GlassEnvironment::of(widget), Availability::systemGlass());
-            const ButtonMetrics metrics = buttonMetrics(ButtonStyling::controlSize(widget), rendering);
-            const QSizeF label = layoutLabel(*button, widget, metrics).size();
-            const qreal verticalPadding = rendering == ButtonRendering::borderless ? 1 : 3;
-            const qreal height = std::max(metrics.height, label.height() + 2 * verticalPadding);
-            const qreal width = std::max(label.width() + 2 * metrics.horizontalPadding, height);
-            return { int(std::ceil(width)), int(std::ceil(height)) };
+            return styledButtonSize(specOf(*button, widget, *style), rendering, baseFont(widget));
         }
     }
     return QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
+}
+
+QSize AppStyle::styledButtonSize(const ButtonStyling::Spec& spec, ButtonRendering rendering, const QFont& font)
+{
+    const ButtonMetrics metrics = buttonMetrics(spec.controlSize, rendering);
+    const QSizeF label = layoutLabel(spec, font, metrics).size();
+    const qreal verticalPadding = rendering == ButtonRendering::borderless ? 1 : 3;
+    const qreal height = std::max(metrics.height, label.height() + 2 * verticalPadding);
+    const qreal width = std::max(label.width() + 2 * metrics.horizontalPadding, height);
+    return { int(std::ceil(width)), int(std::ceil(height)) };
 }
 
 void AppStyle::drawStyledButton(
@@ -131,20 +146,26 @@ void AppStyle::drawStyledButton(
         return;
     const ButtonRendering rendering
         = ButtonStyling::rendering(style, GlassEnvironment::of(widget), Availability::systemGlass());
-    const ButtonMetrics metrics = buttonMetrics(ButtonStyling::controlSize(widget), rendering);
-    const QPalette& palette = button->palette;
-    const std::optional<ThemeColor> tint = ButtonStyling::tint(widget);
-    const bool enabled = button->state & State_Enabled;
-    const bool pressed = button->state & (State_Sunken | State_On);
-    const bool hovered = enabled && (button->state & State_MouseOver);
+    paintStyledButton(*painter, *button, specOf(*button, widget, style), rendering, baseFont(widget));
+}
+
+void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option, const ButtonStyling::Spec& spec,
+    ButtonRendering rendering, const QFont& font)
+{
+    const ButtonMetrics metrics = buttonMetrics(spec.controlSize, rendering);
+    const QPalette& palette = option.palette;
+    const std::optional<ThemeColor>& tint = spec.tint;
+    const bool enabled = option.state & QStyle::State_Enabled;
+    const bool pressed = option.state & (QStyle::State_Sunken | QStyle::State_On);
+    const bool hovered = enabled && (option.state & QStyle::State_MouseOver);
     const bool dark = isDark(palette);
 
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     if (!enabled)
-        painter->setOpacity(0.45);
+        painter.setOpacity(0.45);
 
-    const QRectF bezel = QRectF(button->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF bezel = QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath shape;
     shape.addRoundedRect(bezel, metrics.cornerRadius, metrics.cornerRadius);
 
@@ -159,7 +180,7 @@ void AppStyle::drawStyledButton(
             fill = fill.darker(120);
         else if (hovered)
             fill = fill.lighter(108);
-        painter->fillPath(shape, fill);
+        painter.fillPath(shape, fill);
         labelColor = Qt::white;
         break;
     }
@@ -178,11 +199,11 @@ void AppStyle::drawStyledButton(
                        .resolve(palette);
             labelColor = ThemeColor::primary().resolve(palette);
         }
-        painter->fillPath(shape, fill);
+        painter.fillPath(shape, fill);
         if (!tint) {
-            painter->setPen(QPen(ThemeColor::separator().resolve(palette), 1));
-            painter->setBrush(Qt::NoBrush);
-            painter->drawPath(shape);
+            painter.setPen(QPen(ThemeColor::separator().resolve(palette), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPath(shape);
         }
         break;
     }
@@ -194,42 +215,41 @@ void AppStyle::drawStyledButton(
     }
 
     // The label: symbol (or icon) and title, centred together.
-    const LabelLayout layout = layoutLabel(*button, widget, metrics);
+    const LabelLayout layout = layoutLabel(spec, font, metrics);
     const QSizeF labelSize = layout.size();
     const QRectF content
-        = QRectF(button->rect).adjusted(metrics.horizontalPadding, 0, -metrics.horizontalPadding, 0);
+        = QRectF(option.rect).adjusted(metrics.horizontalPadding, 0, -metrics.horizontalPadding, 0);
     qreal x = content.left() + std::max<qreal>(0, (content.width() - labelSize.width()) / 2);
-    const qreal centreY = QRectF(button->rect).center().y();
+    const qreal centreY = QRectF(option.rect).center().y();
     if (layout.symbolSide > 0) {
         const QRectF symbolRect(x, centreY - layout.symbolSide / 2, layout.symbolSide, layout.symbolSide);
-        const QString name = ButtonStyling::symbol(widget);
-        if (!name.isEmpty())
-            Symbols::paint(*painter, symbolRect, name, labelColor);
+        if (!spec.symbol.isEmpty())
+            Symbols::paint(painter, symbolRect, spec.symbol, labelColor);
         else
-            button->icon.paint(painter, symbolRect.toAlignedRect(), Qt::AlignCenter,
+            spec.icon.paint(&painter, symbolRect.toAlignedRect(), Qt::AlignCenter,
                 enabled ? QIcon::Normal : QIcon::Disabled);
         x += layout.symbolSide + (layout.textSize.isEmpty() ? 0 : kSymbolSpacing);
     }
-    if (!button->text.isEmpty()) {
-        painter->setFont(layout.font);
-        painter->setPen(labelColor);
+    if (!spec.text.isEmpty()) {
+        painter.setFont(layout.font);
+        painter.setPen(labelColor);
         const QRectF textRect(
-            x, button->rect.top(), std::max<qreal>(0, content.right() - x), button->rect.height());
+            x, option.rect.top(), std::max<qreal>(0, content.right() - x), option.rect.height());
         const QString text
             = QFontMetricsF(layout.font)
-                  .elidedText(button->text, Qt::ElideRight, textRect.width() + 0.5, Qt::TextShowMnemonic);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
+                  .elidedText(spec.text, Qt::ElideRight, textRect.width() + 0.5, Qt::TextShowMnemonic);
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
     }
 
-    if ((button->state & State_HasFocus) && (button->state & State_KeyboardFocusChange)) {
+    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange)) {
         QColor ring = ThemeColor::accent().resolve(palette);
         ring.setAlphaF(0.6f);
-        painter->setPen(QPen(ring, 2));
-        painter->setBrush(Qt::NoBrush);
-        const QRectF ringRect = QRectF(button->rect).adjusted(1, 1, -1, -1);
-        painter->drawRoundedRect(ringRect, metrics.cornerRadius, metrics.cornerRadius);
+        painter.setPen(QPen(ring, 2));
+        painter.setBrush(Qt::NoBrush);
+        const QRectF ringRect = QRectF(option.rect).adjusted(1, 1, -1, -1);
+        painter.drawRoundedRect(ringRect, metrics.cornerRadius, metrics.cornerRadius);
     }
-    painter->restore();
+    painter.restore();
 }
 
 } // namespace mivo

@@ -28,6 +28,11 @@ public:
     };
     static ButtonMetrics buttonMetrics(ControlSize size, ButtonRendering rendering);
 
+    // The size and drawing of a styled button, for a widget or a delegate's cell.
+    static QSize styledButtonSize(const ButtonStyling::Spec& spec, ButtonRendering rendering, const QFont& font);
+    static void paintStyledButton(QPainter& painter, const QStyleOption& option, const ButtonStyling::Spec& spec,
+        ButtonRendering rendering, const QFont& font);
+
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget = nullptr) const override;
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contentsSize,

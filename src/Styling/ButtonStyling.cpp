@@ -1,6 +1,7 @@
 #include "Styling/ButtonStyling.h"
 
 #include "Styling/AppStyle.h"
+#include "Styling/Availability.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -97,6 +98,18 @@ void setSymbol(QPushButton* button, const QString& symbolName)
 QString symbol(const QWidget* button)
 {
     return button ? button->property(kSymbol).toString() : QString();
+}
+
+QSize sizeHint(const Spec& spec, const GlassResolver& glass, const QFont& font)
+{
+    return AppStyle::styledButtonSize(spec, rendering(spec.style, glass, Availability::systemGlass()), font);
+}
+
+void paint(QPainter& painter, const QStyleOption& option, const Spec& spec, const GlassResolver& glass,
+    const QFont& font)
+{
+    AppStyle::paintStyledButton(
+        painter, option, spec, rendering(spec.style, glass, Availability::systemGlass()), font);
 }
 
 } // namespace mivo::ButtonStyling

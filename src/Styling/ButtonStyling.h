@@ -3,10 +3,15 @@
 #include "Styling/GlassResolver.h"
 #include "Styling/ThemeColor.h"
 
+#include <QFont>
+#include <QIcon>
 #include <QString>
+#include <QStyle>
 #include <optional>
 
+class QPainter;
 class QPushButton;
+class QStyleOption;
 class QWidget;
 
 namespace mivo {
@@ -48,6 +53,26 @@ ControlSize controlSize(const QWidget* button);
 // A symbol drawn before the title in the label's colour.
 void setSymbol(QPushButton* button, const QString& symbolName);
 QString symbol(const QWidget* button);
+
+// A styled button described without a QPushButton, so that a delegate can draw
+// one in a cell and hit-test it (the same drawing as a button widget gets).
+struct Spec {
+    ButtonStyle style = ButtonStyle::bordered;
+    QString text;
+    QString symbol; // drawn before the title; empty for none
+    QIcon icon; // drawn in the symbol's place when there is no symbol
+    std::optional<ThemeColor> tint;
+    ControlSize controlSize = ControlSize::regular;
+};
+
+// The size the button takes with `font` as its base font under `glass`.
+QSize sizeHint(const Spec& spec, const GlassResolver& glass, const QFont& font);
+
+// Draws the button into `option.rect`; `option.state` says whether it is enabled,
+// hovered (State_MouseOver), pressed (State_Sunken) or has keyboard focus, and
+// `option.palette` gives the appearance.
+void paint(QPainter& painter, const QStyleOption& option, const Spec& spec, const GlassResolver& glass,
+    const QFont& font);
 
 } // namespace ButtonStyling
 

@@ -1,6 +1,7 @@
 #include "Styling/ConfidenceMeter.h"
 
 #include "Styling/AtomAccessibility.h"
+#include "Styling/Format.h"
 #include "Styling/Typography.h"
 
 #include <QPainter>
@@ -34,7 +35,7 @@ double ConfidenceMeter::clampValue(double value)
 
 int ConfidenceMeter::percentOf(double value)
 {
-    return int(std::round(clampValue(value) * 100));
+    return int(Format::roundedPercent(clampValue(value)).value_or(0));
 }
 
 ThemeColor ConfidenceMeter::tintFor(double value)

@@ -1,6 +1,9 @@
 #include "Styling/Format.h"
 
+#include "Support/Rounding.h"
+
 #include <cmath>
+#include <limits>
 
 namespace mivo::Format {
 
@@ -8,19 +11,14 @@ namespace {
 
 const QString kDash = QStringLiteral("\u2014");
 
-// Every whole number of smaller magnitude converts to qint64 exactly.
-constexpr double kInt64Limit = 9223372036854775808.0; // 2^63
-
-// `seconds` rounded to the nearest whole number, halves away from zero; nothing
-// when that is not a finite value a signed 64-bit integer holds.
+// `seconds` rounded, halves away from zero; nothing when that is not finite or
+// has no 64-bit magnitude (so -2^63 is refused too).
 std::optional<qint64> wholeSeconds(double seconds)
 {
-    if (!std::isfinite(seconds))
+    const std::optional<qint64> n = roundedHalfAwayFromZero(seconds);
+    if (n == std::numeric_limits<qint64>::min())
         return std::nullopt;
-    const double rounded = std::round(seconds);
-    if (!(std::fabs(rounded) < kInt64Limit))
-        return std::nullopt;
-    return qint64(rounded);
+    return n;
 }
 
 QString bitrateText(const QString& raw)
@@ -75,6 +73,11 @@ QString deltaSeconds(double seconds)
     // The magnitude fits: |n| < 2^63.
     const qint64 magnitude = *n < 0 ? -*n : *n;
     return (*n > 0 ? QStringLiteral("+") : QStringLiteral("\u2212")) + QString::number(magnitude) + u's';
+}
+
+std::optional<qint64> roundedPercent(double fraction)
+{
+    return roundedHalfAwayFromZero(fraction * 100);
 }
 
 } // namespace mivo::Format

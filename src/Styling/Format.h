@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-// Short texts about tracks as the track table and the review inspector show them.
+// Short texts about tracks and progress as the windows show them.
 // Not localised; they never fail.
 namespace mivo::Format {
 
@@ -20,5 +20,10 @@ QString duration(double seconds);
 // A signed whole-second difference ("+12s", "−7s", "±0s"); "—" for a value that
 // is not finite or too large to count in whole seconds.
 QString deltaSeconds(double seconds);
+
+// A fraction as a whole percentage: fraction × 100 rounded to the nearest whole
+// number, halves away from zero (0.125 → 13, −0.125 → −13). Nothing for a
+// fraction that is not finite or whose percentage does not fit a qint64.
+std::optional<qint64> roundedPercent(double fraction);
 
 } // namespace mivo::Format

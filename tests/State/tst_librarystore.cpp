@@ -137,6 +137,50 @@ private slots:
         QCOMPARE(store.selectedTrackCount(), expected);
     }
 
+    void selectedPlaylistCount_data()
+    {
+        QTest::addColumn<QStringList>("selection");
+        QTest::addColumn<int>("expected");
+
+        QTest::newRow("nothing selected") << QStringList {} << 0;
+        QTest::newRow("playlists counted, folders not") << QStringList { "folder", "child-a", "mix" } << 2;
+        QTest::newRow("unknown ids not counted") << QStringList { "gone", "alpha" } << 1;
+        QTest::newRow("a repeated id is judged by its first playlist") << QStringList { "dup" } << 1;
+    }
+    void selectedPlaylistCount()
+    {
+        QFETCH(QStringList, selection);
+        QFETCH(int, expected);
+        ScriptedHelperClient client;
+        LibraryStore store(client);
+        load(store, client, library());
+        QSignalSpy notified(&store, &LibraryStore::selectedPlaylistCountChanged);
+
+        store.setSelection(toSet(selection));
+        QCOMPARE(store.selectedPlaylistCount(), expected);
+        QCOMPARE(notified.size(), expected == 0 ? 0 : 1);
+    }
+
+    void selectedPlaylistCountFollowsARefresh()
+    {
+        ScriptedHelperClient client;
+        LibraryStore store(client);
+        load(store, client, library());
+        store.setSelection({ "mix", "alpha", "zeta" });
+        QSignalSpy notified(&store, &LibraryStore::selectedPlaylistCountChanged);
+
+        // "zeta" is gone and "alpha" is a folder now: one selected playlist is left.
+        QList<PlaylistDTO> changed = library();
+        changed.removeAt(6);
+        changed[6].isFolder = true;
+        load(store, client, changed);
+        QCOMPARE(store.selectedPlaylistCount(), 1);
+        QCOMPARE(notified.size(), 1);
+
+        store.setSelection({ "mix", "folder" }); // still one
+        QCOMPARE(notified.size(), 1);
+    }
+
     void selectedTrackCountIsGuarded_data()
     {
         QTest::addColumn<QList<qint64>>("counts");

@@ -1,0 +1,119 @@
+#include "Views/MainCommands.h"
+
+#include "App/AppModel.h"
+#include "BuildConfig.h"
+#include "Services/FileManagerReveal.h"
+#include "Services/UpdaterModel.h"
+#include "Support/HomePath.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace mivo {
+
+MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* parent)
+    : QObject(parent)
+    , m_model(model)
+    , m_updater(updater)
+    , m_reveal([](const QString& path) { FileManagerReveal::shared().reveal(path); })
+{
+    m_sync = addAction(tr("Sync"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_cancelSync = addAction(tr("Cancel Sync"), QKeySequence(Qt::CTRL | Qt::Key_Period));
+    m_refreshLibrary = addAction(tr("Refresh Library"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    m_revealOutput = addAction(tr("Reveal Output Folder"), {});
+    m_reviewMatches = addAction(tr("Review Matches"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
+    m_quit = addAction(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_help = addAction(tr("mivo Help"), {});
+    m_checkForUpdates = addAction(tr("Check for Updates\u2026"), {});
+    m_about = addAction(tr("About mivo"), {});
+    m_quit->setMenuRole(QAction::QuitRole);
+    m_about->setMenuRole(QAction::AboutRole);
+
+    connect(m_sync, &QAction::triggered, this, [this] { m_model.startSync(); });
+    connect(m_cancelSync, &QAction::triggered, this, [this] { m_model.cancelSync(); });
+    connect(m_refreshLibrary, &QAction::triggered, this, [this] {
+        if (LibraryStore* library = m_model.library())
+            library->refresh(std::nullopt);
+    });
+    connect(m_revealOutput, &QAction::triggered, this, &MainCommands::revealOutput);
+    connect(m_reviewMatches, &QAction::triggered, this, [this] { m_model.openReview(); });
+    connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    connect(m_help, &QAction::triggered, this, [] {
+        const QUrl site(QString::fromUtf8(build::kWebSiteUrl), QUrl::StrictMode);
+        if (site.isValid() && !site.isRelative())
+            QDesktopServices::openUrl(site);
+    });
+    connect(m_checkForUpdates, &QAction::triggered, this, [this] { m_updater.checkForUpdates(); });
+    connect(m_about, &QAction::triggered, this, &MainCommands::showAbout);
+
+    SyncStore& sync = m_model.sync();
+    connect(&sync, &SyncStore::phaseChanged, this, &MainCommands::updateEnablement);
+    connect(&sync, &SyncStore::groupsChanged, this, &MainCommands::updateEnablement);
+    connect(&sync, &SyncStore::changed, this, &MainCommands::updateEnablement);
+    updateEnablement();
+}
+
+QAction* MainCommands::addAction(const QString& title, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(title, this);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    return action;
+}
+
+void MainCommands::populate(QMenuBar* bar)
+{
+    QMenu* file = bar->addMenu(tr("&File"));
+    file->addAction(m_sync);
+    file->addAction(m_cancelSync);
+    file->addAction(m_refreshLibrary);
+    file->addAction(m_revealOutput);
+    file->addSeparator();
+    file->addAction(m_reviewMatches);
+    file->addSeparator();
+    file->addAction(m_quit);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->addAction(m_help);
+    help->addAction(m_checkForUpdates);
+    help->addAction(m_about);
+}
+
+void MainCommands::updateEnablement()
+{
+    const SyncStore& sync = m_model.sync();
+    const bool running = sync.isRunning();
+    m_sync->setEnabled(!running);
+    m_cancelSync->setEnabled(running);
+    m_reviewMatches->setEnabled(sync.reviewCount() > 0);
+}
+
+void MainCommands::revealOutput()
+{
+    const SettingsStore* settings = m_model.settings();
+    if (!settings || !settings->config() || !settings->config()->outputDir)
+        return;
+    const QString folder = HomePath::expandTilde(*settings->config()->outputDir);
+    if (folder.isEmpty())
+        return;
+    m_reveal(folder);
+}
+
+QString MainCommands::shortcutText(const QAction* action)
+{
+    return action ? action->shortcut().toString(QKeySequence::NativeText) : QString();
+}
+
+void MainCommands::showAbout()
+{
+    QWidget* window = QApplication::activeWindow();
+    QMessageBox::about(window, tr("About mivo"),
+        tr("mivo %1\nYour streaming playlists as a local, DJ-ready library.").arg(m_updater.currentVersion()));
+}
+
+} // namespace mivo

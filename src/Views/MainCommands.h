@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QMenuBar;
+class QWidget;
+
+namespace mivo {
+
+class AppModel;
+class UpdaterModel;
+
+// The menu commands of the application: File (sync, cancel, refresh, reveal the
+// output folder, review matches, quit) and Help (help, update check, about). The
+// actions are application-wide shortcuts, so they work from every window of the
+// application, and their enabled state follows the sync run as it changes.
+class MainCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // How a folder is shown in the file manager; the real file manager unless a
+    // test gives its own.
+    using Reveal = std::function<void(const QString& path)>;
+
+    MainCommands(AppModel& model, UpdaterModel& updater, QObject* parent = nullptr);
+
+    // Adds the File and Help menus with these actions to `bar`.
+    void populate(QMenuBar* bar);
+
+    QAction* syncAction() const { return m_sync; }
+    QAction* cancelSyncAction() const { return m_cancelSync; }
+    QAction* refreshLibraryAction() const { return m_refreshLibrary; }
+    QAction* revealOutputAction() const { return m_revealOutput; }
+    QAction* reviewMatchesAction() const { return m_reviewMatches; }
+    QAction* quitAction() const { return m_quit; }
+    QAction* helpAction() const { return m_help; }
+    QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
+    QAction* aboutAction() const { return m_about; }
+
+    // Shows the configured output folder selected in the file manager; does
+    // nothing without a settings store, a configuration or an output folder.
+    void revealOutput();
+    void setReveal(Reveal reveal) { m_reveal = std::move(reveal); }
+
+    // The shortcut of an action as the user reads it ("Ctrl+R"); empty without one.
+    static QString shortcutText(const QAction* action);
+
+private:
+    QAction* addAction(const QString& title, const QKeySequence& shortcut);
+    void updateEnablement();
+    void showAbout();
+
+    AppModel& m_model;
+    UpdaterModel& m_updater;
+    Reveal m_reveal;
+    QAction* m_sync;
+    QAction* m_cancelSync;
+    QAction* m_refreshLibrary;
+    QAction* m_revealOutput;
+    QAction* m_reviewMatches;
+    QAction* m_quit;
+    QAction* m_help;
+    QAction* m_checkForUpdates;
+    QAction* m_about;
+};
+
+} // namespace mivo

@@ -1,0 +1,227 @@
+#include "Views/MainWindow.h"
+
+#include "App/AppModel.h"
+#include "Styling/GlassEnvironment.h"
+#include "Styling/SystemAccessibilityPreferences.h"
+#include "Styling/Tokens.h"
+#include "Support/UserDefaults.h"
+#include "Views/ActivityIndicator.h"
+#include "Views/MainCommands.h"
+#include "Views/SidebarView.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace mivo {
+
+namespace {
+
+constexpr int kSidebarIndex = 0;
+constexpr int kDetailIndex = 1;
+constexpr int kInspectorIndex = 2;
+
+QVBoxLayout* bareColumn(QWidget* widget)
+{
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, QWidget* parent)
+    : MainWindow(model, updater, Environment {}, parent)
+{
+}
+
+MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment environment, QWidget* parent)
+    : QMainWindow(parent)
+    , m_model(model)
+    , m_commands(new MainCommands(model, updater, this))
+    , m_toolBar(new QToolBar(tr("Toolbar"), this))
+    , m_splitter(new QSplitter(Qt::Horizontal))
+    , m_sidebarColumn(new QStackedWidget)
+    , m_detailArea(new QWidget)
+    , m_inspectorPane(new QWidget)
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("mivo"));
+    setMinimumSize(kMinimumSize);
+    resize(kDefaultSize);
+
+    m_commands->populate(menuBar());
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    // Sidebar column: an activity indicator until the library store exists.
+    auto* waiting = new QWidget;
+    auto* waitingLayout = new QGridLayout(waiting);
+    waitingLayout->addWidget(new ActivityIndicator(20), 0, 0, Qt::AlignCenter);
+    m_sidebarColumn->addWidget(waiting);
+    m_sidebarColumn->setMinimumWidth(kSidebarMinimum);
+    m_sidebarColumn->setMaximumWidth(kSidebarMaximum);
+
+    m_detailLayout = bareColumn(m_detailArea);
+    m_detailArea->installEventFilter(this);
+    m_detailArea->setMinimumWidth(int(Tokens::Space::xxl) * 6);
+
+    m_inspectorLayout = bareColumn(m_inspectorPane);
+    m_inspectorPane->setObjectName(QStringLiteral("inspector"));
+    m_inspectorPane->setMinimumWidth(kInspectorMinimum);
+    m_inspectorPane->setMaximumWidth(kInspectorMaximum);
+
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(m_sidebarColumn);
+    m_splitter->addWidget(m_detailArea);
+    m_splitter->addWidget(m_inspectorPane);
+    m_splitter->setStretchFactor(kSidebarIndex, 0);
+    m_splitter->setStretchFactor(kDetailIndex, 1);
+    m_splitter->setStretchFactor(kInspectorIndex, 0);
+    m_splitter->setCollapsible(kInspectorIndex, true);
+    m_splitter->setSizes({ kSidebarIdeal, kDefaultSize.width() - kSidebarIdeal, 0 });
+    connect(m_splitter, &QSplitter::splitterMoved, this, &MainWindow::inspectorPaneMoved);
+
+    auto* content = new QWidget;
+    auto* contentLayout = bareColumn(content);
+    contentLayout->addWidget(m_splitter, 1);
+    m_bottomLayout = new QVBoxLayout;
+    m_bottomLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addLayout(m_bottomLayout);
+    setCentralWidget(content);
+
+    // Slots filled by the other parts of the window, one line each:
+    // setDetailView(...);     the library detail
+    // setInspectorView(...);  the review inspector
+    // setTopBanner(...);      the sync banner
+    // setBottomBanner(...);   the orphans banner
+    // the tool bar's controls are added to mainToolBar().
+
+    connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);
+    applyInspectorPresentation();
+    connect(&m_model, &AppModel::attached, this, &MainWindow::buildSidebarWhenReady);
+    buildSidebarWhenReady();
+
+    GlassEnvironment::bind(this,
+        environment.accessibility ? environment.accessibility : &SystemAccessibilityPreferences::shared(),
+        environment.defaults ? environment.defaults : &UserDefaults::standard());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildSidebarWhenReady()
+{
+    LibraryStore* library = m_model.library();
+    if (m_sidebar || !library)
+        return;
+    m_sidebar = new SidebarView(m_model, *library);
+    m_sidebarColumn->addWidget(m_sidebar);
+    m_sidebarColumn->setCurrentWidget(m_sidebar);
+}
+
+void MainWindow::replaceIn(QVBoxLayout* layout, QPointer<QWidget>& slot, QWidget* view)
+{
+    if (slot == view)
+        return;
+    delete slot.data();
+    slot = view;
+    if (view)
+        layout->addWidget(view);
+}
+
+void MainWindow::setDetailView(QWidget* view)
+{
+    replaceIn(m_detailLayout, m_detailView, view);
+    if (m_topBanner)
+        m_topBanner->raise();
+}
+
+void MainWindow::setInspectorView(QWidget* view)
+{
+    replaceIn(m_inspectorLayout, m_inspectorView, view);
+}
+
+void MainWindow::setTopBanner(QWidget* banner)
+{
+    if (m_topBanner == banner)
+        return;
+    if (m_topBanner) {
+        m_topBanner->removeEventFilter(this);
+        delete m_topBanner.data();
+    }
+    m_topBanner = banner;
+    if (!banner)
+        return;
+    banner->setParent(m_detailArea);
+    banner->installEventFilter(this);
+    banner->raise();
+    placeTopBanner();
+}
+
+void MainWindow::setBottomBanner(QWidget* banner)
+{
+    replaceIn(m_bottomLayout, m_bottomBanner, banner);
+}
+
+void MainWindow::placeTopBanner()
+{
+    if (!m_topBanner)
+        return;
+    const int margin = int(Tokens::Space::lg);
+    const int width = std::max(0, std::min(kTopBannerMaximumWidth, m_detailArea->width() - 2 * margin));
+    const int height = m_topBanner->hasHeightForWidth() ? m_topBanner->heightForWidth(width)
+                                                        : m_topBanner->sizeHint().height();
+    m_topBanner->setGeometry((m_detailArea->width() - width) / 2, int(Tokens::Space::sm), width, height);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((watched == m_detailArea && type == QEvent::Resize)
+        || (watched == m_topBanner && (type == QEvent::LayoutRequest || type == QEvent::Show)))
+        placeTopBanner();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::applyInspectorPresentation()
+{
+    if (!m_model.isInspectorPresented()) {
+        m_inspectorPane->hide();
+        return;
+    }
+    // Make room from the detail column for the pane at its ideal width.
+    m_inspectorPane->show();
+    QList<int> sizes = m_splitter->sizes();
+    if (sizes[kInspectorIndex] < kInspectorMinimum) {
+        const int wanted = kInspectorIdeal - sizes[kInspectorIndex];
+        sizes[kDetailIndex] = std::max(0, sizes[kDetailIndex] - wanted);
+        sizes[kInspectorIndex] = kInspectorIdeal;
+        m_splitter->setSizes(sizes);
+    }
+}
+
+void MainWindow::inspectorPaneMoved()
+{
+    // Dragging the pane shut closes the inspector.
+    if (!m_inspectorPane->isHidden() && m_splitter->sizes()[kInspectorIndex] == 0)
+        m_model.setInspectorPresented(false);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_startRequested)
+        return;
+    m_startRequested = true;
+    m_model.start();
+}
+
+} // namespace mivo

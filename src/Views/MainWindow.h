@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSize>
+
+class QSplitter;
+class QStackedWidget;
+class QToolBar;
+class QVBoxLayout;
+
+namespace mivo {
+
+class AccessibilityPreferences;
+class AppModel;
+class MainCommands;
+class SidebarView;
+class UpdaterModel;
+class UserDefaults;
+
+// The main window: the playlist sidebar, the detail column and the review
+// inspector side by side in one splitter, the tool bar, a banner laid over the top
+// edge of the detail column and one along the bottom edge, and the menus. The
+// window gives its widgets their glass policy and starts the application model
+// the first time it is shown.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Where the glass policy's inputs come from; the system's unless a test gives its own.
+    struct Environment {
+        AccessibilityPreferences* accessibility = nullptr;
+        UserDefaults* defaults = nullptr;
+    };
+
+    static constexpr QSize kDefaultSize { 1040, 720 };
+    static constexpr QSize kMinimumSize { 880, 600 };
+    static constexpr int kSidebarMinimum = 240, kSidebarIdeal = 280, kSidebarMaximum = 360;
+    static constexpr int kInspectorMinimum = 300, kInspectorIdeal = 340, kInspectorMaximum = 420;
+    static constexpr int kTopBannerMaximumWidth = 560;
+
+    MainWindow(AppModel& model, UpdaterModel& updater, QWidget* parent = nullptr);
+    MainWindow(AppModel& model, UpdaterModel& updater, Environment environment, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The detail column's content; replaces the one before (which is deleted).
+    void setDetailView(QWidget* view);
+    // The content of the review inspector pane, shown while the model presents it.
+    void setInspectorView(QWidget* view);
+    // Laid over the top edge of the detail column, centred, at most 560 wide; the
+    // banner shows and hides itself, the window keeps it in place.
+    void setTopBanner(QWidget* banner);
+    // Along the bottom edge of the window's content; takes room only while visible.
+    void setBottomBanner(QWidget* banner);
+
+    QToolBar* mainToolBar() const { return m_toolBar; }
+    MainCommands& commands() const { return *m_commands; }
+    AppModel& model() const { return m_model; }
+
+    // The playlist sidebar; none until the model has its library store.
+    SidebarView* sidebar() const { return m_sidebar; }
+    QWidget* detailView() const { return m_detailView; }
+    QWidget* inspectorPane() const { return m_inspectorPane; }
+    QWidget* topBanner() const { return m_topBanner; }
+    QWidget* bottomBanner() const { return m_bottomBanner; }
+    QSplitter* splitter() const { return m_splitter; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildSidebarWhenReady();
+    void applyInspectorPresentation();
+    void inspectorPaneMoved();
+    void placeTopBanner();
+    static void replaceIn(QVBoxLayout* layout, QPointer<QWidget>& slot, QWidget* view);
+
+    AppModel& m_model;
+    MainCommands* m_commands;
+    QToolBar* m_toolBar;
+    QSplitter* m_splitter;
+    QStackedWidget* m_sidebarColumn;
+    SidebarView* m_sidebar = nullptr;
+    QWidget* m_detailArea;
+    QVBoxLayout* m_detailLayout;
+    QWidget* m_inspectorPane;
+    QVBoxLayout* m_inspectorLayout;
+    QVBoxLayout* m_bottomLayout;
+    QPointer<QWidget> m_detailView;
+    QPointer<QWidget> m_inspectorView;
+    QPointer<QWidget> m_topBanner;
+    QPointer<QWidget> m_bottomBanner;
+    bool m_startRequested = false;
+};
+
+} // namespace mivo

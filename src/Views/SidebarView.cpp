@@ -1,0 +1,257 @@
+#include "Views/SidebarView.h"
+
+#include "App/AppModel.h"
+#include "State/LibraryStore.h"
+#include "Styling/ButtonStyling.h"
+#include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
+#include "Styling/Typography.h"
+#include "Views/ActivityIndicator.h"
+#include "Views/ArtworkLoader.h"
+#include "Views/ContentUnavailableView.h"
+#include "Views/SidebarDelegate.h"
+#include "Views/SidebarModel.h"
+
+#include <QItemSelection>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace mivo {
+
+// A list view that remembers whether the user's last selection command replaced
+// the whole selection (a plain click, an arrow key) or changed part of it.
+class SidebarView::ListView : public QListView {
+public:
+    using QListView::QListView;
+
+    bool takeReplaced()
+    {
+        const bool replaced = m_replaced;
+        m_replaced = false;
+        return replaced;
+    }
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event) const override
+    {
+        const QItemSelectionModel::SelectionFlags flags = QListView::selectionCommand(index, event);
+        m_replaced = flags.testFlag(QItemSelectionModel::Clear);
+        return flags;
+    }
+
+private:
+    mutable bool m_replaced = false;
+};
+
+SidebarView::SidebarView(AppModel& model, LibraryStore& library, QWidget* parent)
+    : SidebarView(model, library, ArtworkLoader::shared(), parent)
+{
+}
+
+SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& loader, QWidget* parent)
+    : QWidget(parent)
+    , m_appModel(model)
+    , m_library(library)
+    , m_loader(loader)
+    , m_model(new SidebarModel(this))
+    , m_delegate(new SidebarDelegate(*m_model, loader, this))
+    , m_filter(new QLineEdit)
+    , m_stack(new QStackedWidget)
+    , m_loading(new QWidget)
+    , m_failed(new ContentUnavailableView(QStringLiteral("exclamationmark.triangle"), tr("Couldn't load playlists")))
+    , m_empty(new ContentUnavailableView(QStringLiteral("music.note.list"), tr("No Playlists Yet"),
+          tr("Connect Apple Music or Spotify to see your playlists here.")))
+    , m_list(new ListView)
+{
+    setObjectName(QStringLiteral("sidebar"));
+
+    m_filter->setPlaceholderText(tr("Filter playlists"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->addAction(Symbols::icon(QStringLiteral("magnifyingglass"), ThemeColor::secondary()),
+        QLineEdit::LeadingPosition);
+    m_filter->setAccessibleName(tr("Filter playlists"));
+
+    // Loading: an indicator and a line of text, centred.
+    auto* loadingLayout = new QVBoxLayout(m_loading);
+    loadingLayout->setSpacing(int(Tokens::Space::md));
+    loadingLayout->addStretch(1);
+    loadingLayout->addWidget(new ActivityIndicator(20), 0, Qt::AlignHCenter);
+    auto* loadingText = new QLabel(tr("Loading playlists\u2026"));
+    loadingText->setFont(Typography::font(TextStyle::callout, font()));
+    loadingText->setForegroundRole(QPalette::PlaceholderText);
+    loadingLayout->addWidget(loadingText, 0, Qt::AlignHCenter);
+    loadingLayout->addStretch(1);
+
+    m_tryAgain = m_failed->addAction(tr("Try Again"));
+    ButtonStyling::setStyle(m_tryAgain, ButtonStyle::glassAdaptive);
+    connect(m_tryAgain, &QPushButton::clicked, this, [this] { m_library.refresh(std::nullopt); });
+
+    m_openSetup = m_empty->addAction(tr("Open Setup"));
+    ButtonStyling::setStyle(m_openSetup, ButtonStyle::glassProminentAdaptive);
+    m_openSetup->hide();
+    connect(m_openSetup, &QPushButton::clicked, this, [this] {
+        if (m_openSetupAction)
+            m_openSetupAction();
+    });
+
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_delegate);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setMouseTracking(true);
+    m_list->setAttribute(Qt::WA_MacShowFocusRect, false);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->setAccessibleName(tr("Playlists"));
+
+    m_stack->addWidget(m_loading);
+    m_stack->addWidget(m_failed);
+    m_stack->addWidget(m_empty);
+    m_stack->addWidget(m_list);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, int(Tokens::Space::sm), 0, 0);
+    layout->setSpacing(int(Tokens::Space::sm));
+    auto* filterRow = new QVBoxLayout;
+    filterRow->setContentsMargins(int(Tokens::Space::sm), 0, int(Tokens::Space::sm), 0);
+    filterRow->addWidget(m_filter);
+    layout->addLayout(filterRow);
+    layout->addWidget(m_stack, 1);
+
+    connect(m_filter, &QLineEdit::textChanged, m_model, &SidebarModel::setFilterText);
+    // A rebuilt list selects again what the store holds.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_showingStoreSelection = true; });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_showingStoreSelection = false;
+        showStoreSelection();
+    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &SidebarView::viewSelectionChanged);
+    connect(&m_library, &LibraryStore::playlistsChanged, this, [this] {
+        m_model->setPlaylists(m_library.playlists());
+        updateContent();
+    });
+    connect(&m_library, &LibraryStore::loadStateChanged, this, &SidebarView::updateContent);
+    connect(&m_library, &LibraryStore::selectionChanged, this, &SidebarView::storeSelectionChanged);
+    connect(&m_loader, &ArtworkLoader::ready, this, &SidebarView::artworkReady);
+
+    m_model->setPlaylists(m_library.playlists());
+    showStoreSelection();
+    updateContent();
+}
+
+SidebarView::~SidebarView() = default;
+
+QListView* SidebarView::listView() const
+{
+    return m_list;
+}
+
+void SidebarView::setOpenSetup(std::function<void()> action)
+{
+    m_openSetupAction = std::move(action);
+    m_openSetup->setVisible(bool(m_openSetupAction));
+}
+
+SidebarView::Content SidebarView::content() const
+{
+    const QWidget* current = m_stack->currentWidget();
+    if (current == m_loading)
+        return Content::loading;
+    if (current == m_failed)
+        return Content::failed;
+    if (current == m_empty)
+        return Content::empty;
+    return Content::list;
+}
+
+void SidebarView::updateContent()
+{
+    const LibraryStore::LoadState state = m_library.loadState();
+    using Kind = LibraryStore::LoadState::Kind;
+    if (state.kind == Kind::loading && m_library.playlists().isEmpty()) {
+        m_stack->setCurrentWidget(m_loading);
+    } else if (state.kind == Kind::failed) {
+        m_failed->setDescription(state.message);
+        m_stack->setCurrentWidget(m_failed);
+    } else if (!m_model->tree().hasRoots()) {
+        m_stack->setCurrentWidget(m_empty);
+    } else {
+        m_stack->setCurrentWidget(m_list);
+    }
+}
+
+void SidebarView::storeSelectionChanged()
+{
+    showStoreSelection();
+    const QSet<QString> selection = m_library.selection();
+    const QSet<QString> folders = m_model->tree().selectedFolders(selection);
+    if (folders.isEmpty()) {
+        m_appModel.selectionChanged();
+        return;
+    }
+    // The folders open and give way to the playlists inside them; setting that
+    // selection runs this again, which reports it.
+    m_model->expand(folders);
+    m_library.setSelection(m_model->tree().expandFolders(selection));
+}
+
+void SidebarView::viewSelectionChanged()
+{
+    if (m_showingStoreSelection)
+        return;
+    QSet<QString> shownSelected;
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+    for (const QModelIndex& index : selected)
+        shownSelected.insert(index.data(SidebarModel::IdRole).toString());
+    shownSelected.remove(QString());
+
+    QSet<QString> selection;
+    if (!m_list->takeReplaced()) {
+        // Rows the list does not show (inside closed folders, filtered out) keep
+        // their selection; the shown rows are as the user left them.
+        for (const QString& id : m_library.selection()) {
+            if (m_model->rowOf(id) < 0)
+                selection.insert(id);
+        }
+    }
+    selection.unite(shownSelected);
+    m_library.setSelection(selection);
+}
+
+void SidebarView::showStoreSelection()
+{
+    QItemSelection shown;
+    const QSet<QString>& selection = m_library.selection();
+    int first = -1;
+    const int rows = m_model->rowCount();
+    for (int row = 0; row <= rows; ++row) {
+        const bool selected
+            = row < rows && selection.contains(m_model->data(m_model->index(row), SidebarModel::IdRole).toString());
+        if (selected && first < 0)
+            first = row;
+        if (!selected && first >= 0) {
+            shown.select(m_model->index(first), m_model->index(row - 1));
+            first = -1;
+        }
+    }
+    const bool wasShowing = m_showingStoreSelection;
+    m_showingStoreSelection = true;
+    m_list->selectionModel()->select(shown, QItemSelectionModel::ClearAndSelect);
+    m_showingStoreSelection = wasShowing;
+}
+
+void SidebarView::artworkReady(const QString& key)
+{
+    const QList<int> rows = m_model->rowsWithArtwork(key);
+    for (const int row : rows)
+        m_list->update(m_model->index(row));
+}
+
+} // namespace mivo

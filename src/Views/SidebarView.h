@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QStackedWidget;
+
+namespace mivo {
+
+class AppModel;
+class ArtworkLoader;
+class ContentUnavailableView;
+class LibraryStore;
+class SidebarDelegate;
+class SidebarModel;
+
+// The sidebar column: a filter field over the user's playlists, grouped by
+// source, with folders that open and close and multiple selection. Selecting a
+// folder selects every playlist inside it (the folder opens); each settled
+// selection is reported to the application model once. Shows the library's
+// loading and failure states, and an invitation when there is nothing to list.
+class SidebarView : public QWidget {
+    Q_OBJECT
+
+public:
+    SidebarView(AppModel& model, LibraryStore& library, QWidget* parent = nullptr);
+    // With another artwork loader than the shared one (tests, screens).
+    SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& loader, QWidget* parent = nullptr);
+    ~SidebarView() override;
+
+    // What "Open Setup" of the empty state does; the button shows only once one is given.
+    void setOpenSetup(std::function<void()> action);
+
+    // Which of the sidebar's contents shows now.
+    enum class Content { loading, failed, empty, list };
+    Content content() const;
+
+    QLineEdit* filterField() const { return m_filter; }
+    QListView* listView() const;
+    SidebarModel& model() const { return *m_model; }
+    ContentUnavailableView* failedView() const { return m_failed; }
+    ContentUnavailableView* emptyView() const { return m_empty; }
+    QPushButton* tryAgainButton() const { return m_tryAgain; }
+    QPushButton* openSetupButton() const { return m_openSetup; }
+
+private:
+    class ListView;
+
+    void updateContent();
+    void storeSelectionChanged();
+    void viewSelectionChanged();
+    void showStoreSelection();
+    void artworkReady(const QString& key);
+
+    AppModel& m_appModel;
+    LibraryStore& m_library;
+    ArtworkLoader& m_loader;
+    SidebarModel* m_model;
+    SidebarDelegate* m_delegate;
+    QLineEdit* m_filter;
+    QStackedWidget* m_stack;
+    QWidget* m_loading;
+    ContentUnavailableView* m_failed;
+    ContentUnavailableView* m_empty;
+    QPushButton* m_tryAgain;
+    QPushButton* m_openSetup;
+    ListView* m_list;
+    std::function<void()> m_openSetupAction;
+    bool m_showingStoreSelection = false;
+};
+
+} // namespace mivo

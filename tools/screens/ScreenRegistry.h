@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <initializer_list>
+
+class QWidget;
+
+namespace mivo::screens {
+
+class ScreenFixture;
+
+// One named state of a window, rendered to "<name>-light.png" and "<name>-dark.png".
+struct ScreenState {
+    QString name; // lower case words joined by "-", unique over the tool
+    QSize size; // the window's size in the picture
+    // Builds the widget from a fresh fixture; the tool owns the widget afterwards.
+    std::function<QWidget*(ScreenFixture&)> build;
+};
+
+// Every state of every window. Each window area registers its states from its own
+// source file with a static ScreenRegistration.
+class ScreenRegistry {
+public:
+    static ScreenRegistry& instance();
+
+    void add(ScreenState state);
+    // Sorted by name.
+    QList<ScreenState> states() const;
+
+private:
+    QList<ScreenState> m_states;
+};
+
+// Registers states when the program starts:
+//   static const ScreenRegistration registration { { "sidebar-loading", { 300, 500 }, buildLoading } };
+struct ScreenRegistration {
+    ScreenRegistration(std::initializer_list<ScreenState> states);
+};
+
+} // namespace mivo::screens
