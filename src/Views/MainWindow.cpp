@@ -6,6 +6,7 @@
 #include "Styling/Tokens.h"
 #include "Support/UserDefaults.h"
 #include "Views/ActivityIndicator.h"
+#include "Views/Detail/LibraryDetailView.h"
 #include "Views/MainCommands.h"
 #include "Views/SidebarView.h"
 
@@ -99,7 +100,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     setCentralWidget(content);
 
     // Slots filled by the other parts of the window, one line each:
-    // setDetailView(...);     the library detail
+    setDetailView(new LibraryDetailView(m_model)); // the library detail
     // setInspectorView(...);  the review inspector
     // setTopBanner(...);      the sync banner
     // setBottomBanner(...);   the orphans banner

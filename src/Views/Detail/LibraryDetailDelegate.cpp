@@ -274,7 +274,7 @@ void LibraryDetailDelegate::paintTrack(
 
     const TrackStatusCell::Content content = TrackStatusCell::content(track, m_view->reduceMotion());
     TrackStatusCell::paint(painter, cell(TrackColumns::status), content, m_view->font(), palette,
-        m_view->buttons(), buttonState(flatRow, m_view->isButtonEnabled(row)), m_view->spinnerPhase());
+        m_view->buttons(), buttonState(flatRow, m_view->isButtonEnabled(row)), m_view->spinnerStep());
 }
 
 bool LibraryDetailDelegate::editorEvent(

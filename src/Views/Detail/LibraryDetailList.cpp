@@ -3,10 +3,11 @@
 #include "App/AppModel.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Tokens.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Detail/LibraryDetailDelegate.h"
 #include "Views/Detail/TrackStatusCell.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
@@ -54,7 +55,7 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Window);
     verticalScrollBar()->setSingleStep(24);
 
-    m_spinnerTimer.setInterval(ActivitySpinner::kFrameInterval);
+    m_spinnerTimer.setInterval(ActivityIndicator::kIntervalMs);
     connect(&m_spinnerTimer, &QTimer::timeout, this, &LibraryDetailList::advanceSpinners);
     m_spinnerCheck.setSingleShot(true);
     m_spinnerCheck.setInterval(0);
@@ -193,6 +194,24 @@ void LibraryDetailList::buttonReleased(int flatRow, bool inside)
     updateRow(pressed);
     if (inside && pressed == flatRow)
         activateButton(flatRow);
+}
+
+void LibraryDetailList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    if (topLeft != bottomRight || !topLeft.isValid()) {
+        QListView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    // Row heights follow only the rows' kinds and places, which a change of data keeps.
+    update(topLeft);
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(topLeft.row());
+        event.setLastRow(topLeft.row());
+        event.setFirstColumn(0);
+        event.setLastColumn(0);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void LibraryDetailList::keyPressEvent(QKeyEvent* event)
@@ -426,7 +445,7 @@ void LibraryDetailList::checkSpinners()
 
 void LibraryDetailList::advanceSpinners()
 {
-    m_spinnerPhase = ActivitySpinner::phaseNow();
+    m_spinnerStep = ActivityIndicator::stepNow();
     const QList<int> rows = visibleSpinningRows();
     if (rows.isEmpty()) {
         m_spinnerTimer.stop();

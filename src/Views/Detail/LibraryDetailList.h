@@ -37,7 +37,7 @@ public:
 
     // Read by the delegate while painting.
     bool reduceMotion() const;
-    qreal spinnerPhase() const { return m_spinnerPhase; }
+    int spinnerStep() const { return m_spinnerStep; }
     int hoveredButtonRow() const { return m_hoveredButtonRow; }
     // Whether the current row shows where the keyboard is (after keyboard use only).
     bool showsKeyboardFocus() const { return hasFocus() && m_keyboardFocus; }
@@ -61,6 +61,8 @@ public:
     void buttonReleased(int flatRow, bool inside);
 
 protected:
+    // A row's own change repaints that row only (the list view would repaint them all).
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -92,7 +94,7 @@ private:
     int m_hoveredButtonRow = -1;
     int m_pressedButtonRow = -1;
     bool m_keyboardFocus = false;
-    qreal m_spinnerPhase = 0;
+    int m_spinnerStep = 0;
     QTimer m_spinnerTimer;
     QTimer m_spinnerCheck;
 };

@@ -1,5 +1,7 @@
 #include "Views/Detail/LinearProgress.h"
 
+#include "Styling/Format.h"
+
 #include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
@@ -66,10 +68,7 @@ void LinearProgress::setTint(std::optional<ThemeColor> tint)
 
 qint64 LinearProgress::wholePercent(double fraction)
 {
-    const double percent = std::round(fraction * 100.0);
-    if (!std::isfinite(percent) || std::fabs(percent) >= 9.2e18)
-        return 0;
-    return qint64(percent);
+    return Format::roundedPercent(fraction).value_or(0);
 }
 
 QString LinearProgress::spokenPercent(double fraction)

@@ -6,7 +6,7 @@
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Detail/LinearProgress.h"
 
 #include <QPainter>
@@ -148,7 +148,7 @@ QRectF TrackStatusCell::buttonRect(
 }
 
 void TrackStatusCell::paint(QPainter& painter, const QRectF& cell, const Content& content, const QFont& base,
-    const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState, qreal spinnerPhase)
+    const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState, int spinnerStep)
 {
     const QColor secondary = ThemeColor::secondary().resolve(palette);
     switch (content.kind) {
@@ -159,7 +159,7 @@ void TrackStatusCell::paint(QPainter& painter, const QRectF& cell, const Content
     case Kind::activity: {
         const QRectF spinner(cell.left(), cell.center().y() - kSpinnerSide / 2, kSpinnerSide, kSpinnerSide);
         if (content.spinnerShown)
-            ActivitySpinner::paint(painter, spinner, spinnerPhase, secondary);
+            ActivityIndicator::paint(painter, spinner, spinnerStep, secondary);
         const QFont font = captionFont(base);
         const QFontMetricsF metrics(font);
         qreal x = spinner.right() + kActivitySpacing;

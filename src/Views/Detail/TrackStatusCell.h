@@ -61,10 +61,10 @@ public:
     static QRectF buttonRect(
         const QRectF& cell, const Content& content, const QFont& base, const PaintedButtons& buttons);
     // Draw the cell into `cell`. `buttonState` is the button's enabled, hover, pressed
-    // and focus state; `spinnerPhase` the turn of every spinner now.
+    // and focus state; `spinnerStep` the leading spoke of every spinner now.
     static void paint(QPainter& painter, const QRectF& cell, const Content& content, const QFont& base,
         const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState,
-        qreal spinnerPhase);
+        int spinnerStep);
 
     static QFont captionFont(const QFont& base);
 };
