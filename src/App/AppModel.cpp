@@ -37,6 +37,12 @@ AppModel::AppModel(Options options, QObject* parent)
     , m_automationPermission(m_options.automationPermission ? *m_options.automationPermission
                                                             : AutomationPermissionMonitor::shared())
 {
+    // A stopped run has nothing left to review.
+    connect(m_sync, &SyncStore::runStopped, this, [this] {
+        setInspectorPresented(false);
+        setFocusedReviewTrackId(std::nullopt);
+    });
+    connect(m_sync, &SyncStore::cancelDue, this, [this](const QString& runId) { sendCancel(runId); });
 }
 
 AppModel::AppModel(std::unique_ptr<HelperClienting> client, QObject* parent)
@@ -78,6 +84,7 @@ QCoro::Task<void> AppModel::start()
         qCWarning(lcApp, "startup failed: %s", qUtf8Printable(*failure));
         co_return;
     }
+    setStartupError(std::nullopt);
     setReady(true);
     co_await initialFetch();
 }
@@ -126,8 +133,20 @@ QCoro::Task<void> AppModel::runBridge(QPointer<HelperEventStream> stream, quint6
     }
     if (!self || !self->isCurrentBridge(generation))
         co_return;
+    self->helperGone(end.value_or(StreamEnd::clientReleased));
+}
+
+void AppModel::helperGone(StreamEnd reason)
+{
     // No event of a run still under way can arrive any more.
-    self->m_sync->eventStreamEnded(end.value_or(StreamEnd::clientReleased));
+    m_sync->eventStreamEnded(reason);
+    // The helper will not come back: every later action would fail on its own, so
+    // the model says so once, where the windows look.
+    const HelperError error
+        = reason == StreamEnd::gaveUp ? HelperError::helperCrashed() : HelperError::helperUnavailable();
+    qCWarning(lcApp, "helper gone: %s", qUtf8Printable(error.userText()));
+    setReady(false);
+    setStartupError(error.userText());
 }
 
 QCoro::Task<void> AppModel::initialFetch()
@@ -149,7 +168,10 @@ void AppModel::route(const HelperEvent& event)
     std::visit(Overloaded {
                    [this](const HelperEvent::Server& server) { route(server.event); },
                    [](const HelperEvent::HelperCrashed&) {},
-                   [this](const HelperEvent::HelperReady&) { setReady(true); },
+                   [this](const HelperEvent::HelperReady&) {
+                       setStartupError(std::nullopt);
+                       setReady(true);
+                   },
                },
         event.value);
 }
@@ -290,13 +312,15 @@ void AppModel::cancelSync()
     if (!m_client)
         return;
     m_sync->markCancelled();
-    sendCancel();
+    // A start the helper has not confirmed yet is cancelled once its run id arrives.
+    if (!m_sync->isCancelPending())
+        sendCancel(m_sync->runId());
 }
 
-QCoro::Task<void> AppModel::sendCancel()
+QCoro::Task<void> AppModel::sendCancel(std::optional<QString> runId)
 {
     try {
-        QCoro::Task<void> sent = requireClient().notify(Request::cancelSync(m_sync->runId()));
+        QCoro::Task<void> sent = requireClient().notify(Request::cancelSync(std::move(runId)));
         co_await std::move(sent);
     } catch (const std::exception& error) {
         qCDebug(lcApp, "cancelSync not sent: %s", error.what());

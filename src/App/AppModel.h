@@ -103,7 +103,9 @@ public:
     OrphansStore* orphans() const { return m_orphans; }
     ToolProvisioningStore* toolProvisioning() const { return m_toolProvisioning; }
 
-    // The user-facing text of the failure that kept the helper link from starting.
+    // The user-facing text of the failure that kept the helper link from starting,
+    // or that ended it for good (a clean exit, restarts given up, a failed
+    // relaunch); isReady is then false. A later successful start clears it.
     const std::optional<QString>& startupError() const { return m_startupError; }
     bool isReady() const { return m_isReady; }
 
@@ -139,7 +141,8 @@ public:
     void retryTrack(const QString& trackId);
     // Whether retryTrack() would start a run now.
     bool canRetry() const;
-    // Marks the run cancelled at once and tells the helper.
+    // Marks the run cancelled at once and tells the helper; a run not confirmed yet
+    // is stopped as soon as its id arrives, and never shows as running.
     void cancelSync();
     // Tells the helper the user's decision for a track awaiting review; the helper's
     // events then move the track on.
@@ -193,6 +196,8 @@ private:
     void startBridge();
     QCoro::Task<void> runBridge(QPointer<HelperEventStream> stream, quint64 generation);
     bool isCurrentBridge(quint64 generation) const { return generation == m_bridgeGeneration; }
+    // The event stream ended for good: the helper will not come back.
+    void helperGone(StreamEnd reason);
     QCoro::Task<void> initialFetch();
     void route(const HelperEvent& event);
     void route(const ServerEvent& event);
@@ -203,7 +208,7 @@ private:
     // playlist, sorted by name as the user's locale orders names.
     QList<PlaylistDTO> selectedPlaylists() const;
     QCoro::Task<void> runStart(quint64 attempt);
-    QCoro::Task<void> sendCancel();
+    QCoro::Task<void> sendCancel(std::optional<QString> runId);
     QCoro::Task<void> sendReview(QString trackId, ReviewDecision decision);
     HelperClienting& requireClient() const;
     void setStartupError(std::optional<QString> error);

@@ -3,9 +3,37 @@
 #include "State/StoreRequests.h"
 #include "Transport/ResultRecords.h"
 
+#include <iterator>
 #include <limits>
 
 namespace mivo {
+
+namespace {
+
+constexpr PlaylistSourceId kSources[] = { PlaylistSourceId::apple, PlaylistSourceId::spotify };
+
+// `playlists` with the playlists of `source` replaced by `fresh`, which take the
+// place of the first one they replace (or go last when there was none).
+QList<PlaylistDTO> withSourceReplaced(
+    const QList<PlaylistDTO>& playlists, PlaylistSourceId source, const QList<PlaylistDTO>& fresh)
+{
+    QList<PlaylistDTO> result;
+    result.reserve(playlists.size() + fresh.size());
+    bool placed = false;
+    for (const PlaylistDTO& playlist : playlists) {
+        if (playlist.source != source) {
+            result.append(playlist);
+        } else if (!placed) {
+            result.append(fresh);
+            placed = true;
+        }
+    }
+    if (!placed)
+        result.append(fresh);
+    return result;
+}
+
+} // namespace
 
 LibraryStore::LibraryStore(HelperClienting& client, QObject* parent)
     : QObject(parent)
@@ -47,6 +75,49 @@ void LibraryStore::setLoadState(LoadState state)
     emit loadStateChanged();
 }
 
+bool LibraryStore::isSuperseded(quint64 read, std::optional<PlaylistSourceId> source) const
+{
+    if (m_latestCompleteRead > read)
+        return true;
+    if (!source)
+        return false;
+    const auto found = m_latestSourceRead.find(*source);
+    return found != m_latestSourceRead.end() && found->second > read;
+}
+
+void LibraryStore::applyListing(
+    quint64 read, std::optional<PlaylistSourceId> source, const QList<PlaylistDTO>& listing)
+{
+    // Each source shows the playlists of the newest listing that answered for it,
+    // so a listing of one source never drops another's, and a complete listing
+    // that answers late still fills in the sources no newer listing covered.
+    QList<PlaylistSourceId> taken;
+    for (const PlaylistSourceId each : kSources) {
+        if ((!source || *source == each) && m_shownRead[each] < read)
+            taken.append(each);
+    }
+    if (taken.isEmpty())
+        return;
+    for (const PlaylistSourceId each : taken)
+        m_shownRead[each] = read;
+    // A complete listing that is the newest for every source is taken as it is,
+    // in the helper's order.
+    if (!source && taken.size() == qsizetype(std::size(kSources))) {
+        setPlaylists(listing);
+        return;
+    }
+    QList<PlaylistDTO> playlists = m_playlists;
+    for (const PlaylistSourceId each : taken) {
+        QList<PlaylistDTO> fresh;
+        for (const PlaylistDTO& playlist : listing) {
+            if (playlist.source == each)
+                fresh.append(playlist);
+        }
+        playlists = withSourceReplaced(playlists, each, fresh);
+    }
+    setPlaylists(std::move(playlists));
+}
+
 void LibraryStore::updateSelectedPlaylistCount()
 {
     int count = 0;
@@ -65,29 +136,33 @@ QCoro::Task<void> LibraryStore::refresh(std::optional<PlaylistSourceId> source)
 {
     const QPointer<LibraryStore> self(this);
     const ReadSequence::Ticket ticket = m_reads.begin();
+    const quint64 read = ticket.read;
+    if (source)
+        m_latestSourceRead[*source] = read;
+    else
+        m_latestCompleteRead = read;
     setLoadState(LoadState::loading());
 
     std::optional<QList<PlaylistDTO>> playlists;
     QString failure;
     try {
-        // A newer read makes this one's fallback request pointless.
+        // A newer read of the same playlists makes this one's fallback request pointless.
         const std::function<bool()> stillWanted
-            = [self, ticket] { return self && self->m_reads.isCurrent(ticket); };
+            = [self, read, source] { return self && !self->isSuperseded(read, source); };
         QCoro::Task<QList<PlaylistDTO>> read = readWithFallback(StoreRequests::requireClient(m_client),
             Request::listPlaylists(source), &ListPlaylistsResult::playlists, stillWanted);
         playlists = co_await std::move(read);
     } catch (const std::exception& error) {
         failure = StoreRequests::errorText(error);
     }
-    // A newer refresh has taken over: it writes the outcome.
-    if (!self || !m_reads.isCurrent(ticket))
+    if (!self)
         co_return;
-    if (playlists) {
-        setPlaylists(std::move(*playlists));
-        setLoadState(LoadState::loaded());
-    } else {
-        setLoadState(LoadState::failed(failure));
-    }
+    if (playlists)
+        applyListing(read, source, *playlists);
+    // A newer refresh has taken over: it writes the load state.
+    if (!m_reads.isCurrent(ticket))
+        co_return;
+    setLoadState(playlists ? LoadState::loaded() : LoadState::failed(failure));
 }
 
 QCoro::Task<bool> LibraryStore::startSync(std::optional<SyncOptions> options)

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <map>
 #include <optional>
 
 namespace mivo {
@@ -52,8 +53,10 @@ public:
     const QSet<QString>& selection() const { return m_selection; }
     void setSelection(const QSet<QString>& selection);
 
-    // Lists the playlists of one source, or of all sources without one, and
-    // replaces the whole list with the answer. Never throws: a failure shows as
+    // Lists the playlists of one source, or of all sources without one. The answer
+    // replaces the playlists of the sources it covers and keeps the others; a
+    // source's playlists are never replaced by those of a listing begun before the
+    // one they came from. The selection is kept. Never throws: a failure shows as
     // the failed load state, and the earlier playlists stay.
     QCoro::Task<void> refresh(std::optional<PlaylistSourceId> source = std::nullopt);
 
@@ -89,6 +92,9 @@ signals:
 private:
     void setPlaylists(QList<PlaylistDTO> playlists);
     void setLoadState(LoadState state);
+    // Whether a read begun later covers every source that `read` covers.
+    bool isSuperseded(quint64 read, std::optional<PlaylistSourceId> source) const;
+    void applyListing(quint64 read, std::optional<PlaylistSourceId> source, const QList<PlaylistDTO>& listing);
     void updateSelectedPlaylistCount();
 
     QPointer<HelperClienting> m_client;
@@ -98,6 +104,11 @@ private:
     QSet<QString> m_selection;
     int m_selectedPlaylistCount = 0;
     ReadSequence m_reads;
+    // The newest read begun for all sources, and for each single source.
+    quint64 m_latestCompleteRead = 0;
+    std::map<PlaylistSourceId, quint64> m_latestSourceRead;
+    // For each source, the read whose playlists of that source are shown.
+    std::map<PlaylistSourceId, quint64> m_shownRead;
     CoalescedNotifier m_changed;
 };
 

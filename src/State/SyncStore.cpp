@@ -67,23 +67,31 @@ void SyncStore::eventStreamEnded(StreamEnd)
 
 void SyncStore::markPreparing()
 {
+    // The earlier run's id must not name the one now starting.
+    setRunId(std::nullopt);
+    m_cancelPending = false;
     setPhase(SyncPhase::preparing);
     setBanner(std::nullopt);
 }
 
 void SyncStore::markCancelled()
 {
+    // Before the helper confirms the start there is no id to cancel by.
+    if (m_phase == SyncPhase::preparing && !m_runId)
+        m_cancelPending = true;
     setPhase(SyncPhase::cancelled);
 }
 
 void SyncStore::abandonStart(SyncPhase previous)
 {
+    m_cancelPending = false;
     if (m_phase == SyncPhase::preparing)
         setPhase(previous);
 }
 
 void SyncStore::clearResults()
 {
+    m_cancelPending = false;
     setPhase(SyncPhase::idle);
     resetRun();
     setSummary(std::nullopt);
@@ -133,7 +141,12 @@ void SyncStore::apply(const ServerEvent::SyncStarted& e)
     setRunId(e.runId);
     setSummary(std::nullopt);
     resetRun();
-    setPhase(SyncPhase::running);
+    if (!std::exchange(m_cancelPending, false)) {
+        setPhase(SyncPhase::running);
+        return;
+    }
+    // Cancelled before it was confirmed: it stays cancelled and is stopped by its id.
+    emit cancelDue(e.runId);
 }
 
 void SyncStore::apply(const ServerEvent::PlaylistStarted& e)
@@ -197,8 +210,14 @@ void SyncStore::apply(const ServerEvent::DownloadProgress& e)
 
 void SyncStore::apply(const ServerEvent::NeedsReview& e)
 {
-    if (TrackModel* track = row(e.trackId))
+    TrackModel* track = row(e.trackId);
+    if (!track)
+        return;
+    // A request that crossed the run's end can no longer be answered.
+    if (isRunning())
         track->setState(TrackState::awaitingReview(e.candidates));
+    else
+        track->setState(TrackState::undecided(e.candidates));
 }
 
 void SyncStore::apply(const ServerEvent::TrackFinished& e)
@@ -276,6 +295,8 @@ void SyncStore::apply(const ServerEvent::Error& e)
 
 void SyncStore::interruptIfRunning()
 {
+    // A start the helper had not confirmed died with it.
+    m_cancelPending = false;
     if (!isRunning())
         return;
     setPhase(SyncPhase::interrupted);
@@ -287,9 +308,29 @@ void SyncStore::setPhase(SyncPhase phase)
 {
     if (phase == m_phase)
         return;
+    const bool wasRunning = isRunning();
     m_phase = phase;
+    // Decisions are sent with the run's id; once the run has stopped the helper
+    // drops them, so no row may go on asking for one.
+    const bool stopped = wasRunning && !isRunning();
+    if (stopped)
+        retireReviews();
     emit phaseChanged();
     scheduleChanged();
+    if (stopped)
+        emit runStopped();
+}
+
+void SyncStore::retireReviews()
+{
+    for (const auto& group : std::as_const(m_groups)) {
+        if (group->reviewCount() == 0)
+            continue;
+        for (const auto& track : group->tracks()) {
+            if (const auto* review = std::get_if<TrackState::AwaitingReview>(&track->state().value))
+                track->setState(TrackState::undecided(review->candidates));
+        }
+    }
 }
 
 void SyncStore::setGroups(QList<std::shared_ptr<PlaylistGroup>> groups)

@@ -58,10 +58,14 @@ public:
     // is still going is interrupted, as after a crash.
     void eventStreamEnded(StreamEnd reason);
 
-    // The user started a run: preparing, no banner.
+    // The user started a run: preparing, no banner, no run id yet.
     void markPreparing();
-    // The user cancelled the run.
+    // The user cancelled the run. Before the helper has confirmed the start (no run
+    // id yet) the cancel is remembered: that start's syncStarted then leaves the
+    // phase cancelled and asks for the run to be stopped (cancelDue).
     void markCancelled();
+    // A cancel waits for the run id of the start it was pressed during.
+    bool isCancelPending() const { return m_cancelPending; }
     // A start the helper never took up (declined or failed): while the phase is still
     // preparing it goes back to `previous`; a phase set meanwhile by the user or by the
     // helper's events is kept.
@@ -84,7 +88,8 @@ public:
     bool isRunning() const;
     // Whether a row of the groups has that track id.
     bool holdsTrack(const QString& trackId) const { return row(trackId) != nullptr; }
-    // Every row awaiting review, groups in order, rows in order within a group.
+    // Every row awaiting review, groups in order, rows in order within a group. Only a
+    // running run has any: when it stops, its waiting rows become undecided.
     QList<std::shared_ptr<TrackModel>> reviewQueue() const;
     bool anyReviewPending() const { return reviewCount() > 0; }
     qint64 reviewCount() const { return totals().review; }
@@ -102,6 +107,12 @@ signals:
     void runIdChanged();
     void proxyStatusChanged();
     void proxyDetailChanged();
+    // The run with this id started after the user had cancelled it; the helper
+    // must be told to stop it.
+    void cancelDue(const QString& runId);
+    // The run stopped being live (cancelled, interrupted, done, or a start given up):
+    // nothing can be decided for it any more.
+    void runStopped();
     // Coalesced: at most once per event-loop turn after anything above, a count or the
     // review queue changed.
     void changed();
@@ -126,6 +137,8 @@ private:
     void apply(const ServerEvent::Unknown&) { }
 
     void interruptIfRunning();
+    // Rows still awaiting review become undecided.
+    void retireReviews();
     void setPhase(SyncPhase phase);
     void setGroups(QList<std::shared_ptr<PlaylistGroup>> groups);
     void setSummary(std::optional<SyncSummary> summary);
@@ -156,6 +169,7 @@ private:
     mutable std::optional<TrackCounts> m_totals;
     mutable std::optional<QList<std::shared_ptr<TrackModel>>> m_reviewQueue;
     bool m_changePending = false;
+    bool m_cancelPending = false;
 };
 
 } // namespace mivo

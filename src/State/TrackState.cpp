@@ -33,6 +33,7 @@ StatusRole TrackState::statusRole() const
                           [](const CheckingDisk&) { return StatusRole::working; },
                           [](const Working&) { return StatusRole::working; },
                           [](const AwaitingReview&) { return StatusRole::review; },
+                          [](const Undecided&) { return StatusRole::review; },
                           [](const Present&) { return StatusRole::present; },
                           [](const Failed&) { return StatusRole::failed; },
                           [](const Done& done) {

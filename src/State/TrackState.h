@@ -28,6 +28,13 @@ struct TrackState {
         QList<CandidateDTO> candidates;
         bool operator==(const AwaitingReview&) const = default;
     };
+    // Was waiting for a decision when its run stopped (cancelled, interrupted or
+    // ended): no decision can reach the helper any more. The candidates stay for
+    // display.
+    struct Undecided {
+        QList<CandidateDTO> candidates;
+        bool operator==(const Undecided&) const = default;
+    };
     struct Done {
         Finish status;
         std::optional<TrackMeta> meta;
@@ -44,7 +51,9 @@ struct TrackState {
         bool operator==(const CheckingDisk&) const = default;
     };
 
-    std::variant<Present, Working, AwaitingReview, Done, Failed, Queued, CheckingDisk> value { Queued {} };
+    std::variant<Present, Working, AwaitingReview, Done, Failed, Queued, CheckingDisk, Undecided> value {
+        Queued {}
+    };
 
     static TrackState present(std::optional<TrackMeta> meta) { return { Present { std::move(meta) } }; }
     static TrackState working(mivo::Phase phase, std::optional<QString> detail = std::nullopt)
@@ -54,6 +63,10 @@ struct TrackState {
     static TrackState awaitingReview(QList<CandidateDTO> candidates)
     {
         return { AwaitingReview { std::move(candidates) } };
+    }
+    static TrackState undecided(QList<CandidateDTO> candidates)
+    {
+        return { Undecided { std::move(candidates) } };
     }
     static TrackState done(Finish status, std::optional<TrackMeta> meta)
     {

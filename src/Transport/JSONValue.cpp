@@ -1,5 +1,6 @@
 #include "Transport/JSONValue.h"
 
+#include "Support/Utf8.h"
 #include "Transport/WireCoding.h"
 
 #include <cstdint>
@@ -142,7 +143,7 @@ JSONValue JSONValue::fromJson(const nlohmann::json& json)
     case nlohmann::json::value_t::object: {
         Object object;
         for (const auto& [key, member] : json.items())
-            object.insert(QString::fromUtf8(key.data(), qsizetype(key.size())), fromJson(member));
+            object.insert(decodeUtf8Exact(QByteArrayView(key.data(), qsizetype(key.size()))), fromJson(member));
         return JSONValue(object);
     }
     case nlohmann::json::value_t::binary:
@@ -159,7 +160,7 @@ template <typename Json> Json convert(const JSONValue& value)
 {
     switch (value.kind()) {
     case JSONValue::Kind::string:
-        return Json(value.toString().toStdString());
+        return Json(encodeUtf8Exact(value.toString()).toStdString());
     case JSONValue::Kind::number: {
         const nlohmann::ordered_json number = wire::encodeDouble(value.toDouble());
         if (number.is_number_integer())
@@ -180,7 +181,7 @@ template <typename Json> Json convert(const JSONValue& value)
         Json object = Json::object();
         const JSONValue::Object& members = value.toObject();
         for (auto it = members.cbegin(); it != members.cend(); ++it)
-            object.emplace(it.key().toStdString(), convert<Json>(it.value()));
+            object.emplace(encodeUtf8Exact(it.key()).toStdString(), convert<Json>(it.value()));
         return object;
     }
     case JSONValue::Kind::null:

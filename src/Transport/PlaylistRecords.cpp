@@ -56,8 +56,9 @@ nlohmann::ordered_json toJson(const ArtworkRef& value)
     return object;
 }
 
-// An unknown kind and an address that is not a valid URL are no failures: both
-// mean there is no picture. A known kind without its payload key fails.
+// An unknown kind and an address that is not a valid absolute URL are no
+// failures: both mean there is no picture. A known kind without its payload key
+// fails.
 void fromJson(const nlohmann::json& json, ArtworkRef& value)
 {
     const nlohmann::json& object = wire::expectObject(json);
@@ -67,7 +68,7 @@ void fromJson(const nlohmann::json& json, ArtworkRef& value)
         QString text;
         readKey(object, "url", text);
         const QUrl url(text, QUrl::StrictMode);
-        value = text.isEmpty() || !url.isValid() ? ArtworkRef::none() : ArtworkRef::url(url);
+        value = !url.isValid() || url.isRelative() ? ArtworkRef::none() : ArtworkRef::url(url);
     } else if (kind == u"appleMusic") {
         ArtworkRef::AppleMusic artwork;
         readKey(object, "persistentID", artwork.persistentID);

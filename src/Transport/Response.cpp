@@ -37,6 +37,14 @@ Response Response::fromJson(const nlohmann::json& json)
     return response;
 }
 
+QByteArray Response::encodedLine() const
+{
+    nlohmann::ordered_json line = encodeFields(*this, kResponseFields);
+    if (error)
+        line.emplace("error", encodeFields(*error, kErrorFields));
+    return dumpJson(line);
+}
+
 std::optional<Response> Response::tryFromJson(const nlohmann::json& json)
 {
     if (!json.is_object())

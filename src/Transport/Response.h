@@ -34,6 +34,9 @@ struct Response {
     // The same without the cost of an exception for lines that are plainly no
     // replies (events): nothing when the line is not a reply.
     static std::optional<Response> tryFromJson(const nlohmann::json& json);
+    // The reply as one line (no line feed) that decodes to an equal reply.
+    // Throws EncodeError for a value JSON cannot carry.
+    QByteArray encodedLine() const;
 
     bool operator==(const Response&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "Transport/ServerEvent.h"
 
+#include "Support/Utf8.h"
 #include "Transport/WireCoding.h"
 
 #include <array>
@@ -69,74 +70,29 @@ ServerEvent decodeKind(const nlohmann::json& data, const CorrelationId& correlat
     return { std::move(event) };
 }
 
-struct KnownKind {
+// One known kind: its case, its case-sensitive name and the fields of its data.
+template <typename Case, typename Fields> struct Kind {
+    using Event = Case;
     std::string_view name;
-    ServerEvent (*decode)(const nlohmann::json& data, const CorrelationId& correlationId);
+    const Fields& fields;
 };
 
-// Case-sensitive names of the known kinds.
-const std::array<KnownKind, 15> kKnownKinds { {
-    { "syncStarted",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::SyncStarted>(d, c, kSyncStartedFields);
-        } },
-    { "playlistStarted",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::PlaylistStarted>(d, c, kPlaylistStartedFields);
-        } },
-    { "trackStarted",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::TrackStarted>(d, c, kTrackStartedFields);
-        } },
-    { "diskCheck",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::DiskCheck>(d, c, kDiskCheckFields);
-        } },
-    { "step",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::Step>(d, c, kStepFields);
-        } },
-    { "downloadProgress",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::DownloadProgress>(d, c, kDownloadProgressFields);
-        } },
-    { "needsReview",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::NeedsReview>(d, c, kNeedsReviewFields);
-        } },
-    { "trackFinished",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::TrackFinished>(d, c, kTrackFinishedFields);
-        } },
-    { "playlistFinished",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::PlaylistFinished>(d, c, kPlaylistFinishedFields);
-        } },
-    { "orphansFound",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::OrphansFound>(d, c, kOrphansFoundFields);
-        } },
-    { "log",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::Log>(d, c, kLogFields);
-        } },
-    { "syncDone",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::SyncDone>(d, c, kSyncDoneFields);
-        } },
-    { "toolProgress",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::ToolProgress>(d, c, kToolProgressFields);
-        } },
-    { "proxyStatus",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::ProxyStatus>(d, c, kProxyStatusFields);
-        } },
-    { "error",
-        [](const nlohmann::json& d, const CorrelationId& c) {
-            return decodeKind<SE::Error>(d, c, kErrorFields);
-        } },
-} };
+template <typename Case, typename Fields> Kind<Case, Fields> kind(std::string_view name, const Fields& fields)
+{
+    return { name, fields };
+}
+
+const std::tuple kKnownKinds { kind<SE::SyncStarted>("syncStarted", kSyncStartedFields),
+    kind<SE::PlaylistStarted>("playlistStarted", kPlaylistStartedFields),
+    kind<SE::TrackStarted>("trackStarted", kTrackStartedFields),
+    kind<SE::DiskCheck>("diskCheck", kDiskCheckFields), kind<SE::Step>("step", kStepFields),
+    kind<SE::DownloadProgress>("downloadProgress", kDownloadProgressFields),
+    kind<SE::NeedsReview>("needsReview", kNeedsReviewFields),
+    kind<SE::TrackFinished>("trackFinished", kTrackFinishedFields),
+    kind<SE::PlaylistFinished>("playlistFinished", kPlaylistFinishedFields),
+    kind<SE::OrphansFound>("orphansFound", kOrphansFoundFields), kind<SE::Log>("log", kLogFields),
+    kind<SE::SyncDone>("syncDone", kSyncDoneFields), kind<SE::ToolProgress>("toolProgress", kToolProgressFields),
+    kind<SE::ProxyStatus>("proxyStatus", kProxyStatusFields), kind<SE::Error>("error", kErrorFields) };
 
 } // namespace
 
@@ -160,20 +116,24 @@ ServerEvent ServerEvent::fromJson(const nlohmann::json& json)
     readKey(object, "correlationId", correlationId);
 
     const auto data = object.find("data");
-    for (const KnownKind& kind : kKnownKinds) {
-        if (kind.name != *name)
-            continue;
+    std::optional<ServerEvent> known;
+    const auto decodeIfNamed = [&](const auto& kind) {
+        if (known || kind.name != *name)
+            return;
         if (data == object.end())
             throw DecodeError("missing key \"data\"");
         try {
-            return kind.decode(*data, correlationId);
+            known = decodeKind<typename std::decay_t<decltype(kind)>::Event>(*data, correlationId, kind.fields);
         } catch (const DecodeError& error) {
             throw error.inKey("data");
         }
-    }
+    };
+    std::apply([&](const auto&... kinds) { (decodeIfNamed(kinds), ...); }, kKnownKinds);
+    if (known)
+        return std::move(*known);
 
     // Any other kind is delivered with its data as it came, never failing on it.
-    Unknown unknown { QString::fromUtf8(name->data(), qsizetype(name->size())), JSONValue() };
+    Unknown unknown { decodeUtf8Exact(QByteArrayView(name->data(), qsizetype(name->size()))), JSONValue() };
     if (data != object.end()) {
         try {
             unknown.raw = JSONValue::fromJson(*data);
@@ -182,6 +142,31 @@ ServerEvent ServerEvent::fromJson(const nlohmann::json& json)
         }
     }
     return { std::move(unknown) };
+}
+
+QByteArray ServerEvent::encodedLine() const
+{
+    nlohmann::ordered_json line = nlohmann::ordered_json::object();
+    std::visit(
+        [&line](const auto& event) {
+            using Case = std::decay_t<decltype(event)>;
+            if constexpr (std::is_same_v<Case, Unknown>) {
+                line.emplace("event", encodeValue(event.type));
+                line.emplace("data", toJson(event.raw));
+            } else {
+                const auto encodeIfOf = [&](const auto& kind) {
+                    if constexpr (std::is_same_v<typename std::decay_t<decltype(kind)>::Event, Case>) {
+                        line.emplace("event", std::string(kind.name));
+                        if constexpr (requires { event.correlationId; })
+                            writeKey(line, "correlationId", event.correlationId);
+                        line.emplace("data", encodeFields(event, kind.fields));
+                    }
+                };
+                std::apply([&](const auto&... kinds) { (encodeIfOf(kinds), ...); }, kKnownKinds);
+            }
+        },
+        value);
+    return dumpJson(line);
 }
 
 } // namespace mivo

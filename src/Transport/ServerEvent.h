@@ -154,6 +154,9 @@ struct ServerEvent {
     static ServerEvent decode(QByteArrayView line);
     // The same, for a line already parsed (see parseJsonLine).
     static ServerEvent fromJson(const nlohmann::json& json);
+    // The event as one line (no line feed) that decodes to an equal event.
+    // Throws EncodeError for a value JSON cannot carry.
+    QByteArray encodedLine() const;
 
     bool operator==(const ServerEvent&) const = default;
 };

@@ -1,5 +1,7 @@
 #include "Transport/WireCoding.h"
 
+#include "Support/Utf8.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -146,7 +148,7 @@ QString decodeString(const nlohmann::json& json)
     const auto* text = json.get_ptr<const nlohmann::json::string_t*>();
     if (!text)
         throwTypeMismatch("a string", json);
-    return QString::fromUtf8(text->data(), qsizetype(text->size()));
+    return decodeUtf8Exact(QByteArrayView(text->data(), qsizetype(text->size())));
 }
 
 bool decodeBool(const nlohmann::json& json)
@@ -191,7 +193,7 @@ double decodeDouble(const nlohmann::json& json)
 
 nlohmann::ordered_json encodeString(const QString& value)
 {
-    return nlohmann::ordered_json(value.toStdString());
+    return nlohmann::ordered_json(encodeUtf8Exact(value).toStdString());
 }
 
 nlohmann::ordered_json encodeDouble(double value)

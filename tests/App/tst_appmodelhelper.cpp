@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Support/Log.h"
 #include "TestSupport/LogCapture.h"
+#include "TestSupport/ManualClock.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/HelperClient.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <set>
 
 using namespace mivo;
 
@@ -48,9 +50,11 @@ private:
     QList<QByteArray> m_names;
 };
 
-std::unique_ptr<AppModel> makeModel(const Environment& environment)
+std::unique_ptr<AppModel> makeModel(const Environment& environment, MonotonicClock* clock = nullptr)
 {
     AppModel::Options options;
+    if (clock)
+        options.clock = clock;
     options.cliTool.toolPaths = { environment.path(QStringLiteral("bin/mivo")) };
     options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
     return std::make_unique<AppModel>(options);
@@ -84,13 +88,19 @@ std::shared_ptr<TrackModel> firstReview(AppModel& model)
     return queue.isEmpty() ? nullptr : queue.first();
 }
 
-bool loggedByHelper(const AppModel& model, const QString& message)
+int timesLoggedByHelper(const AppModel& model, const QString& message)
 {
+    int count = 0;
     for (const auto& entry : model.diagnostics()->logs()) {
         if (entry.message == message)
-            return true;
+            ++count;
     }
-    return false;
+    return count;
+}
+
+bool loggedByHelper(const AppModel& model, const QString& message)
+{
+    return timesLoggedByHelper(model, message) > 0;
 }
 
 } // namespace
@@ -192,6 +202,33 @@ private slots:
         QCOMPARE(model->sync().runId(), runId);
     }
 
+    // Cancel pressed before the helper confirms a start, after an earlier run
+    // left its id behind: the new run is stopped by its own id and never shows
+    // as running.
+    void cancelBeforeTheStartIsConfirmedStopsThatRun()
+    {
+        Environment environment({});
+        auto model = makeModel(environment);
+        QVERIFY(startedWithEverythingSelected(*model));
+        const QString cancelled = QStringLiteral("Sync cancelled");
+        model->startSync();
+        QVERIFY(firstReview(*model));
+        const std::optional<QString> earlierRun = model->sync().runId();
+        model->cancelSync();
+        QTRY_COMPARE_WITH_TIMEOUT(timesLoggedByHelper(*model, cancelled), 1, kRunTimeoutMs);
+
+        SyncStore& sync = model->sync();
+        QList<SyncPhase> phases;
+        connect(&sync, &SyncStore::phaseChanged, this, [&] { phases.append(sync.phase()); });
+        model->startSync();
+        model->cancelSync();
+        QTRY_COMPARE_WITH_TIMEOUT(timesLoggedByHelper(*model, cancelled), 2, kRunTimeoutMs);
+        QVERIFY(sync.runId());
+        QVERIFY(sync.runId() != earlierRun);
+        QCOMPARE(phases, (QList<SyncPhase> { SyncPhase::preparing, SyncPhase::cancelled }));
+        QCOMPARE(sync.reviewCount(), 0);
+    }
+
     // The helper dies while the run waits for a review decision: the run is
     // interrupted, the helper comes back and answers again.
     void crashDuringARunInterruptsItAndTheHelperComesBack()
@@ -219,6 +256,118 @@ private slots:
         QCOMPARE(model->sync().phase(), SyncPhase::interrupted);
     }
 
+    // A track still waiting for a decision when its run stops can no longer be
+    // decided: it leaves the review queue with its candidates, and the inspector
+    // closes.
+    void waitingReviewsLeaveTheQueueWhenTheRunStops_data()
+    {
+        QTest::addColumn<bool>("killHelper");
+        QTest::addColumn<SyncPhase>("phase");
+        QTest::newRow("cancelled") << false << SyncPhase::cancelled;
+        QTest::newRow("helper killed") << true << SyncPhase::interrupted;
+    }
+    void waitingReviewsLeaveTheQueueWhenTheRunStops()
+    {
+        QFETCH(bool, killHelper);
+        QFETCH(SyncPhase, phase);
+        Environment environment({});
+        auto model = makeModel(environment);
+        QVERIFY(startedWithEverythingSelected(*model));
+        model->startSync();
+        const auto review = firstReview(*model);
+        QVERIFY(review);
+        const auto candidates = std::get<TrackState::AwaitingReview>(review->state().value).candidates;
+        QVERIFY(!candidates.isEmpty());
+        model->openReview();
+        QVERIFY(model->isInspectorPresented());
+        QCOMPARE(model->resolvedFocusedReview(), review);
+
+        if (killHelper)
+            static_cast<HelperClient*>(model->client())->process().kill();
+        else
+            model->cancelSync();
+        QTRY_COMPARE_WITH_TIMEOUT(model->sync().phase(), phase, kRunTimeoutMs);
+
+        QCOMPARE(review->state(), TrackState::undecided(candidates));
+        QCOMPARE(model->sync().reviewCount(), 0);
+        QVERIFY(model->sync().reviewQueue().isEmpty());
+        QVERIFY(!model->isInspectorPresented());
+        QVERIFY(!model->resolvedFocusedReview());
+        model->openReview();
+        QVERIFY(!model->isInspectorPresented());
+    }
+
+    // A helper that will not come back shows as unavailable, with the helper
+    // error's text, instead of leaving the model looking ready.
+    void helperGoneForGoodShowsAsUnavailable_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("clean exit") << QByteArray("MIVO_STANDIN_CRASH_AFTER") << QByteArray("2,exit:0")
+                                    << HelperError::helperUnavailable().userText();
+        QTest::newRow("crashes too often") << QByteArray("MIVO_STANDIN_CRASH_AT_START") << QByteArray("exit:3")
+                                           << HelperError::helperCrashed().userText();
+    }
+    void helperGoneForGoodShowsAsUnavailable()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, error);
+        Environment environment({ { variable.constData(), value } });
+        test::ManualClock clock;
+        auto model = makeModel(environment, &clock);
+        QVERIFY(started(*model));
+        auto& process = static_cast<HelperClient*>(model->client())->process();
+
+        // Relaunches follow each crash as soon as their back-off has passed.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                if (!process.isRunning()) {
+                    if (const auto delay = clock.nextDelay())
+                        clock.advance(*delay);
+                }
+                return model->startupError().has_value();
+            },
+            kRunTimeoutMs));
+        QCOMPARE(model->startupError(), error);
+        QVERIFY(!model->isReady());
+        QVERIFY(model->library());
+    }
+
+    // A refresh of one source replaces that source's playlists only, also when it
+    // is asked for while the start-up listing of every source is on its way.
+    void oneSourceRefreshKeepsTheOtherSource()
+    {
+        Environment environment({ { "MIVO_STANDIN_DELAY", "listPlaylists=300" } });
+        auto model = makeModel(environment);
+        test::TaskProbe<void> start(model->start());
+        QTRY_VERIFY_WITH_TIMEOUT(model->library()
+                && model->library()->loadState() == LibraryStore::LoadState::loading(),
+            kRunTimeoutMs);
+        LibraryStore& library = *model->library();
+        test::TaskProbe<void> apple(library.refresh(PlaylistSourceId::apple));
+        QTRY_VERIFY_WITH_TIMEOUT(start.isDone() && apple.isDone(), kRunTimeoutMs);
+        QCOMPARE(library.loadState(), LibraryStore::LoadState::loaded());
+        const QList<PlaylistDTO> everything = library.playlists();
+        const auto sources = [](const QList<PlaylistDTO>& playlists) {
+            std::set<PlaylistSourceId> found;
+            for (const PlaylistDTO& playlist : playlists)
+                found.insert(playlist.source);
+            return found;
+        };
+        QVERIFY(sources(everything) == (std::set { PlaylistSourceId::apple, PlaylistSourceId::spotify }));
+
+        QSet<QString> ids;
+        for (const PlaylistDTO& playlist : everything)
+            ids.insert(playlist.id);
+        library.setSelection(ids);
+        test::TaskProbe<void> spotify(library.refresh(PlaylistSourceId::spotify));
+        QTRY_VERIFY_WITH_TIMEOUT(spotify.isDone(), kRunTimeoutMs);
+        QCOMPARE(library.playlists(), everything);
+        QCOMPARE(library.selectionPayload().size(), everything.size());
+    }
+
     // Without a helper executable the model stays without stores, and the next
     // start tries again.
     void missingHelperIsLookedForAgain()
@@ -242,6 +391,7 @@ private slots:
         QVERIFY(started(*model));
         QVERIFY(model->library());
         QVERIFY(model->isReady());
+        QCOMPARE(model->startupError(), std::nullopt);
         QCOMPARE(model->library()->loadState(), LibraryStore::LoadState::loaded());
     }
 

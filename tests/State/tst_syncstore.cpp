@@ -146,12 +146,16 @@ QString describe(const TrackState& state)
             .arg(rawString(working->phase),
                 working->detail ? QStringLiteral(": ") + *working->detail : QString());
     }
-    if (const auto* review = std::get_if<TrackState::AwaitingReview>(&state.value)) {
+    const auto candidateIds = [](const QList<CandidateDTO>& candidates) {
         QStringList ids;
-        for (const CandidateDTO& candidate : review->candidates)
+        for (const CandidateDTO& candidate : candidates)
             ids.append(candidate.id);
-        return QStringLiteral("review(%1)").arg(ids.join(u','));
-    }
+        return ids.join(u',');
+    };
+    if (const auto* review = std::get_if<TrackState::AwaitingReview>(&state.value))
+        return QStringLiteral("review(%1)").arg(candidateIds(review->candidates));
+    if (const auto* undecided = std::get_if<TrackState::Undecided>(&state.value))
+        return QStringLiteral("undecided(%1)").arg(candidateIds(undecided->candidates));
     if (const auto* done = std::get_if<TrackState::Done>(&state.value)) {
         const QString meta = describe(done->meta);
         return QStringLiteral("done(%1%2)")
@@ -315,9 +319,9 @@ void TestSyncStore::foldsScripts_data()
         << kSampleRun << "done"
         << QStringList { "spotify:demo low-confidence []: "
                          "done(ok FLAC/1024) @missing ~0.5 \"50% · 1.2 MB/s · 6 MB\" | "
-                         "review(c1) @missing | present(ALAC) @present" }
-        << "2/3 review 1 failed 0 fraction 0.6667"
-        << "spotify:demo#1"
+                         "undecided(c1) @missing | present(ALAC) @present" }
+        << "2/3 review 0 failed 0 fraction 0.6667"
+        << ""
         << "";
 
     QTest::newRow("finish outcomes")

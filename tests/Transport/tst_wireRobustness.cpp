@@ -1,5 +1,7 @@
 #include "TestSupport/WireTesting.h"
+#include "Transport/PlaylistRecords.h"
 #include "Transport/Response.h"
+#include "Transport/SyncRecords.h"
 #include "Transport/ServerEvent.h"
 
 #include <QRandomGenerator>
@@ -72,6 +74,68 @@ class TestWireRobustness : public QObject {
     Q_OBJECT
 
 private slots:
+    // A string arrives as it was sent: a leading U+FEFF is an ordinary character,
+    // so "\ufeffr1" is no reply to r1 and "\ufeffaccept" no decision.
+    void helperStringsArriveByteExact()
+    {
+        const QString bom(QChar(0xFEFF));
+        QCOMPARE(Response::decode(jsonLine("{'id':'\\ufeffr1','ok':true}")).id, bom + QStringLiteral("r1"));
+        // The character also arrives unescaped, as raw UTF-8 bytes.
+        QCOMPARE(Response::decode("{\"id\":\"\xef\xbb\xbfr1\",\"ok\":true}").id, bom + QStringLiteral("r1"));
+        const ServerEvent event = ServerEvent::decode(jsonLine("{'event':'trackStarted','correlationId':"
+                                                               "'\\ufeffrun','data':{'trackId':'\\ufeffp#0',"
+                                                               "'index':0,'label':'\\ufeff'}}"));
+        QCOMPARE(std::get<ServerEvent::TrackStarted>(event.value),
+            (ServerEvent::TrackStarted { bom + QStringLiteral("run"), bom + QStringLiteral("p#0"), 0, bom }));
+        verifyRejects<ReviewDecision>(jsonLine("{'kind':'\\ufeffaccept'}"));
+        verifyDecodes(jsonLine("{'\\ufeffid':'x','y':'\\ufeff'}"),
+            JSONValue(JSONValue::Object { { bom + QStringLiteral("id"), JSONValue(QStringLiteral("x")) }, { QStringLiteral("y"), JSONValue(bom) } }));
+    }
+
+    // Artwork that cannot be shown is no artwork; it never fails its playlist.
+    void artworkWithoutAPictureIsNone_data()
+    {
+        QTest::addColumn<QByteArray>("artwork");
+        QTest::addColumn<ArtworkRef>("expected");
+        QTest::newRow("absolute URL") << jsonLine("{'kind':'url','url':'https://img.example.com/a.jpg'}")
+                                      << ArtworkRef::url(QUrl(QStringLiteral("https://img.example.com/a.jpg")));
+        QTest::newRow("kind with U+FEFF") << jsonLine("{'kind':'\\ufeffurl','x':1}") << ArtworkRef::none();
+        QTest::newRow("relative URL") << jsonLine("{'kind':'url','url':'images/a.jpg'}") << ArtworkRef::none();
+        QTest::newRow("empty URL") << jsonLine("{'kind':'url','url':''}") << ArtworkRef::none();
+        QTest::newRow("not a URL") << jsonLine("{'kind':'url','url':'http://[::1'}") << ArtworkRef::none();
+    }
+    void artworkWithoutAPictureIsNone()
+    {
+        QFETCH(QByteArray, artwork);
+        QFETCH(ArtworkRef, expected);
+        verifyDecodes(jsonLine("{'id':'p','source':'apple','name':'N','isFolder':false,'artwork':") + artwork + "}",
+            PlaylistDTO { QStringLiteral("p"), PlaylistSourceId::apple, QStringLiteral("N"), false, std::nullopt,
+                std::nullopt, expected });
+    }
+
+    // A lone surrogate, which UTF-8 cannot carry, is sent as U+FFFD.
+    void loneSurrogatesAreSentAsReplacementCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("sent");
+        const QByteArray replacement("\xef\xbf\xbd");
+        QTest::newRow("high alone") << QString(QChar(0xD800)) << replacement;
+        QTest::newRow("low alone") << QString(QChar(0xDC00)) << replacement;
+        QTest::newRow("two highs then a low") << (QString(QChar(0xD83D)) + QChar(0xD83D) + QChar(0xDE00))
+                                             << replacement + "\xf0\x9f\x98\x80";
+        QTest::newRow("low then high at the end") << (QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800))
+                                                 << "a" + replacement + replacement;
+        QTest::newRow("pair") << (QString(QChar(0xD83D)) + QChar(0xDE00)) << QByteArray("\xf0\x9f\x98\x80");
+    }
+    void loneSurrogatesAreSentAsReplacementCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, sent);
+        const QByteArray line = Request::cancelSync(text).encodedLine(QStringLiteral("r1"));
+        QCOMPARE(line, "{\"id\":\"r1\",\"method\":\"cancelSync\",\"params\":{\"runId\":\"" + sent + "\"}}");
+        QCOMPARE(dumpJson(toJson(JSONValue(text))), "\"" + sent + "\"");
+    }
+
     // Lines that are neither a reply nor an event are refused with a reason by
     // both decoders, whatever bytes they hold.
     void garbageIsRefused_data()

@@ -65,9 +65,12 @@ private slots:
         QTest::newRow("converting under reduced motion keeps a still place")
             << TrackState::working(Phase::converting) << 0.0 << none << true << Kind::activity
             << StatusRole::working << "Converting" << false << Button() << "Converting" << false;
-        QTest::newRow("awaiting review")
-            << TrackState::awaitingReview({}) << 0.0 << none << false << Kind::review << StatusRole::review
-            << "" << false << Button(PaintedButtons::Kind::review) << "Needs review" << false;
+        QTest::newRow("awaiting review") << TrackState::awaitingReview({}) << 0.0 << none << false << Kind::review
+                                         << StatusRole::review << "" << false << Button(PaintedButtons::Kind::review)
+                                         << "Needs review" << false;
+        QTest::newRow("undecided when its run stopped")
+            << TrackState::undecided({}) << 0.0 << none << false << Kind::pill << StatusRole::review
+            << "Not reviewed" << false << Button() << "Not reviewed" << false;
         QTest::newRow("done") << TrackState::done(Finish::ok, meta) << 0.0 << none << false << Kind::pill
                               << StatusRole::done << "Done" << true << Button() << "Done" << false;
         QTest::newRow("done with low confidence")

@@ -107,6 +107,8 @@ Content TrackStatusCell::content(const TrackModel& track, bool reduceMotion)
                 c.accessibleLabel = QStringLiteral("Needs review");
                 return c;
             },
+            // The run stopped before the user decided: nothing to press any more.
+            [](const TrackState::Undecided&) { return pill(StatusRole::review, QStringLiteral("Not reviewed")); },
             [](const TrackState::Done& state) { return done(state.status); },
             [](const TrackState::Failed& state) {
                 Content c = pill(StatusRole::failed, state.reason);
