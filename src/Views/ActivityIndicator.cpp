@@ -2,15 +2,12 @@
 
 #include "Styling/ThemeColor.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QTimerEvent>
 #include <cmath>
 
 namespace mivo {
-
-namespace {
-constexpr int kIntervalMs = 90;
-}
 
 ActivityIndicator::ActivityIndicator(qreal diameter, QWidget* parent)
     : QWidget(parent)
@@ -29,15 +26,30 @@ QSize ActivityIndicator::sizeHint() const
 void ActivityIndicator::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal radius = std::min(width(), height()) / 2.0;
+    paint(painter, QRectF(rect()), m_step, ThemeColor::secondary().resolve(palette()));
+}
+
+int ActivityIndicator::stepNow()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return int((clock.elapsed() / kIntervalMs) % kSpokes);
+}
+
+void ActivityIndicator::paint(QPainter& painter, const QRectF& rect, int step, const QColor& base)
+{
+    const qreal radius = std::min(rect.width(), rect.height()) / 2.0;
+    if (radius <= 0)
+        return;
     const qreal inner = radius * 0.45;
     const qreal thickness = std::max<qreal>(1.5, radius * 0.2);
-    const QColor base = ThemeColor::secondary().resolve(palette());
-    painter.translate(width() / 2.0, height() / 2.0);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(rect.center());
     for (int i = 0; i < kSpokes; ++i) {
         // The leading spoke is the darkest; the others fade behind it.
-        const int age = (m_step - i + kSpokes) % kSpokes;
+        const int age = (step - i + kSpokes) % kSpokes;
         QColor color = base;
         color.setAlphaF(float(base.alphaF() * (1.0 - 0.8 * age / (kSpokes - 1))));
         painter.setPen(QPen(color, thickness, Qt::SolidLine, Qt::RoundCap));
@@ -45,6 +57,7 @@ void ActivityIndicator::paintEvent(QPaintEvent*)
         const QPointF direction(std::cos(angle), std::sin(angle));
         painter.drawLine(direction * inner, direction * (radius - thickness / 2));
     }
+    painter.restore();
 }
 
 void ActivityIndicator::showEvent(QShowEvent* event)

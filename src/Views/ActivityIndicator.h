@@ -3,6 +3,9 @@
 #include <QBasicTimer>
 #include <QWidget>
 
+class QPainter;
+class QRectF;
+
 namespace mivo {
 
 // An indeterminate progress indicator: a ring of spokes whose brightness turns,
@@ -15,6 +18,13 @@ public:
 
     QSize sizeHint() const override;
 
+    static constexpr int kSpokes = 8;
+    static constexpr int kIntervalMs = 90;
+    // The leading spoke of every indicator drawn from a shared clock (rows of a list).
+    static int stepNow();
+    // Draws the spokes into the largest square centred in `rect`, `step` leading.
+    static void paint(QPainter& painter, const QRectF& rect, int step, const QColor& color);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -22,7 +32,6 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    static constexpr int kSpokes = 8;
     qreal m_diameter;
     int m_step = 0;
     QBasicTimer m_timer;

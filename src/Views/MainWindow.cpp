@@ -8,6 +8,7 @@
 #include "Views/ActivityIndicator.h"
 #include "Views/Banners/OrphansBanner.h"
 #include "Views/Banners/SyncBannerView.h"
+#include "Views/Detail/LibraryDetailView.h"
 #include "Views/MainCommands.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Review/ReviewInspector.h"
@@ -105,7 +106,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     setCentralWidget(content);
 
     // Slots filled by the other parts of the window, one line each:
-    // setDetailView(...);     the library detail
+    setDetailView(new LibraryDetailView(m_model)); // the library detail
     setInspectorView(new ReviewInspector(m_model)); // the review inspector
     setTopBanner(new SyncBannerView(m_model)); // the sync banner
     setBottomBanner(new OrphansBanner(m_model)); // the orphans banner

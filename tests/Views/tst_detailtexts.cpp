@@ -22,7 +22,8 @@ private slots:
         QTest::newRow("no tracks") << TrackCounts {} << "0 / 0";
         QTest::newRow("failures count as finished too")
             << TrackCounts { 40, 12, 3, 2, 1, 0 } << "12 / 40 · 2 need review · 1 failed";
-        QTest::newRow("one awaiting review, no agreement") << TrackCounts { 3, 0, 0, 1, 0, 0 } << "0 / 3 · 1 need review";
+        QTest::newRow("one awaiting review, no agreement")
+            << TrackCounts { 3, 0, 0, 1, 0, 0 } << "0 / 3 · 1 need review";
     }
     void headerCountsLine()
     {
@@ -39,23 +40,24 @@ private slots:
 
         const QList<qint64> ignored { 9, 9, 9, 9 };
         QTest::newRow("finished, all zero") << std::optional(SyncSummary {}) << ignored << "Up to date";
-        QTest::newRow("finished, upgraded and removed not shown")
-            << std::optional(SyncSummary { 2, 3, 0, 1, 0, 5, 4 }) << ignored << "3 done · 2 on disk · 1 failed";
+        QTest::newRow("finished, upgraded and removed not shown") << std::optional(
+            SyncSummary { 2, 3, 0, 1, 0, 5, 4 }) << ignored << "3 done · 2 on disk · 1 failed";
         QTest::newRow("finished, every item") << std::optional(SyncSummary { 1, 2, 3, 4, 5, 0, 0 }) << ignored
                                               << "2 done · 1 on disk · 3 flagged · 4 failed · 5 skipped";
         QTest::newRow("running") << std::optional<SyncSummary>() << QList<qint64> { 4, 10, 1, 0 }
                                  << "4 / 10 done · 1 need review";
-        QTest::newRow("groups without tracks yet") << std::optional<SyncSummary>() << QList<qint64> { 0, 0, 0, 0 }
-                                                   << "0 / 0 done";
-        QTest::newRow("running with failures") << std::optional<SyncSummary>() << QList<qint64> { 7, 9, 0, 2 }
-                                               << "7 / 9 done · 2 failed";
+        QTest::newRow("groups without tracks yet")
+            << std::optional<SyncSummary>() << QList<qint64> { 0, 0, 0, 0 } << "0 / 0 done";
+        QTest::newRow("running with failures")
+            << std::optional<SyncSummary>() << QList<qint64> { 7, 9, 0, 2 } << "7 / 9 done · 2 failed";
     }
     void overallSummaryLine()
     {
         QFETCH(std::optional<SyncSummary>, summary);
         QFETCH(QList<qint64>, running);
         QFETCH(QString, line);
-        QCOMPARE(OverallSummaryBar::summaryLine(summary, running[0], running[1], running[2], running[3]), line);
+        QCOMPARE(
+            OverallSummaryBar::summaryLine(summary, running[0], running[1], running[2], running[3]), line);
     }
 
     void previewTexts_data()
@@ -65,11 +67,13 @@ private slots:
         QTest::addColumn<qint64>("onDisk");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("line");
-        QTest::newRow("nothing") << qint64(0) << qint64(0) << qint64(0) << "0 playlists · 0 tracks" << "Empty";
+        QTest::newRow("nothing") << qint64(0) << qint64(0) << qint64(0) << "0 playlists · 0 tracks"
+                                 << "Empty";
         QTest::newRow("one playlist") << qint64(1) << qint64(12) << qint64(4) << "1 playlist · 12 tracks"
                                       << "4 on disk · 8 not downloaded";
-        QTest::newRow("all on disk, one track") << qint64(2) << qint64(1) << qint64(1) << "2 playlists · 1 track"
-                                                << "1 on disk";
+        QTest::newRow("all on disk, one track")
+            << qint64(2) << qint64(1) << qint64(1) << "2 playlists · 1 track"
+            << "1 on disk";
         QTest::newRow("none on disk") << qint64(1) << qint64(3) << qint64(0) << "1 playlist · 3 tracks"
                                       << "3 not downloaded";
     }
@@ -86,7 +90,8 @@ private slots:
 
     void phaseTexts()
     {
-        const QStringList texts { "Idle", "Preparing…", "Syncing", "Finishing…", "Complete", "Cancelled", "Interrupted" };
+        const QStringList texts { "Idle", "Preparing…", "Syncing", "Finishing…", "Complete", "Cancelled",
+            "Interrupted" };
         QStringList shown;
         QList<bool> progress;
         for (int phase = 0; phase <= int(SyncPhase::interrupted); ++phase) {
@@ -105,6 +110,9 @@ private slots:
         QTest::addColumn<qreal>("width");
         QTest::addColumn<QList<qreal>>("qualitySourceStatus");
         QTest::newRow("wide") << qreal(1400) << QList<qreal> { 110, 110, 160 };
+        // 46 short of room: quality and source give way, status keeps its ideal.
+        QTest::newRow("medium") << qreal(728)
+                                << QList<qreal> { 110 - 46.0 * 26 / 56, 110 - 46.0 * 30 / 56, 160 };
         QTest::newRow("narrow") << qreal(520) << QList<qreal> { 84, 80, 120 };
         QTest::newRow("too narrow for anything") << qreal(200) << QList<qreal> { 84, 80, 120 };
     }
@@ -115,12 +123,13 @@ private slots:
         const TrackColumns columns(10, width);
         QCOMPARE(columns.width(TrackColumns::artwork), 34.0);
         QCOMPARE(columns.width(TrackColumns::time), 48.0);
-        QCOMPARE((QList<qreal> { columns.width(TrackColumns::quality), columns.width(TrackColumns::source),
-                     columns.width(TrackColumns::status) }),
-            qualitySourceStatus);
+        QCOMPARE(columns.width(TrackColumns::quality), qualitySourceStatus[0]);
+        QCOMPARE(columns.width(TrackColumns::source), qualitySourceStatus[1]);
+        QCOMPARE(columns.width(TrackColumns::status), qualitySourceStatus[2]);
         for (int c = 1; c < TrackColumns::kCount; ++c) {
             const auto previous = TrackColumns::Column(c - 1);
-            QVERIFY(columns.left(TrackColumns::Column(c)) >= columns.left(previous) + columns.width(previous));
+            QVERIFY(
+                columns.left(TrackColumns::Column(c)) >= columns.left(previous) + columns.width(previous));
             QVERIFY(columns.width(TrackColumns::Column(c)) >= 0);
         }
         if (width > 600)

@@ -35,30 +35,33 @@ private slots:
 
         const std::optional<QString> none;
         const TrackMeta meta { QStringLiteral("FLAC"), std::nullopt, QStringLiteral("bandcamp") };
-        QTest::newRow("queued") << TrackState::queued() << 0.0 << none << false << Kind::pill << StatusRole::queued
-                                << "Queued" << false << Button() << "Queued" << false;
+        QTest::newRow("queued") << TrackState::queued() << 0.0 << none << false << Kind::pill
+                                << StatusRole::queued << "Queued" << false << Button() << "Queued" << false;
         QTest::newRow("checking disk, also under reduced motion")
             << TrackState::checkingDisk() << 0.0 << none << true << Kind::activity << StatusRole::working
             << "Checking disk" << false << Button() << "Checking disk" << true;
         QTest::newRow("present") << TrackState::present(meta) << 0.0 << none << false << Kind::pill
-                                 << StatusRole::present << "On disk" << false << Button() << "On disk" << false;
+                                 << StatusRole::present << "On disk" << false << Button() << "On disk"
+                                 << false;
         QTest::newRow("downloading before any progress")
             << TrackState::working(Phase::downloading) << 0.0 << none << false << Kind::download
             << StatusRole::working << "0%" << false << Button() << "Downloading, 0 percent" << false;
         QTest::newRow("downloading, a half rounds away from zero")
             << TrackState::working(Phase::downloading, QStringLiteral("slsk")) << 0.425 << none << false
-            << Kind::download << StatusRole::working << "43%" << false << Button() << "Downloading, 43 percent"
-            << false;
+            << Kind::download << StatusRole::working << "43%" << false << Button()
+            << "Downloading, 43 percent" << false;
         QTest::newRow("downloading with a download line")
-            << TrackState::working(Phase::downloading) << 0.42 << std::optional(QStringLiteral("42% · 1.2 MB/s · 8 MB"))
-            << false << Kind::download << StatusRole::working << "42% · 1.2 MB/s · 8 MB" << false << Button()
+            << TrackState::working(Phase::downloading) << 0.42
+            << std::optional(QStringLiteral("42% · 1.2 MB/s · 8 MB")) << false << Kind::download
+            << StatusRole::working << "42% · 1.2 MB/s · 8 MB" << false << Button()
             << "Downloading, 42 percent" << false;
         QTest::newRow("searching shows the phase")
             << TrackState::working(Phase::searching) << 0.0 << none << false << Kind::activity
             << StatusRole::working << "Searching" << false << Button() << "Searching" << true;
         QTest::newRow("tagging shows its detail, speaks the phase")
             << TrackState::working(Phase::tagging, QStringLiteral("Writing ID3")) << 0.0 << none << false
-            << Kind::activity << StatusRole::working << "Writing ID3" << false << Button() << "Tagging" << true;
+            << Kind::activity << StatusRole::working << "Writing ID3" << false << Button() << "Tagging"
+            << true;
         QTest::newRow("converting under reduced motion keeps a still place")
             << TrackState::working(Phase::converting) << 0.0 << none << true << Kind::activity
             << StatusRole::working << "Converting" << false << Button() << "Converting" << false;
@@ -74,11 +77,11 @@ private slots:
             << TrackState::done(Finish::lowConfidence, meta) << 0.0 << none << false << Kind::pill
             << StatusRole::review << "Low confidence" << false << Button() << "Low confidence" << false;
         QTest::newRow("done failed") << TrackState::done(Finish::failed, std::nullopt) << 0.0 << none << false
-                                     << Kind::pill << StatusRole::failed << "Failed" << false << Button() << "Failed"
-                                     << false;
-        QTest::newRow("done skipped") << TrackState::done(Finish::skipped, std::nullopt) << 0.0 << none << false
-                                      << Kind::pill << StatusRole::skipped << "Skipped" << false << Button()
-                                      << "Skipped" << false;
+                                     << Kind::pill << StatusRole::failed << "Failed" << false << Button()
+                                     << "Failed" << false;
+        QTest::newRow("done skipped")
+            << TrackState::done(Finish::skipped, std::nullopt) << 0.0 << none << false << Kind::pill
+            << StatusRole::skipped << "Skipped" << false << Button() << "Skipped" << false;
         QTest::newRow("failed shows its reason and Retry")
             << TrackState::failed(QStringLiteral("No match found")) << 0.0 << none << false << Kind::failure
             << StatusRole::failed << "No match found" << false << Button(PaintedButtons::Kind::retry)

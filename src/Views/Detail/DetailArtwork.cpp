@@ -1,30 +1,28 @@
 #include "Views/Detail/DetailArtwork.h"
 
-#include "Styling/Symbols.h"
-#include "Styling/ThemeColor.h"
+#include "Views/ArtworkLoader.h"
+#include "Views/ArtworkPainter.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QRectF>
 
 namespace mivo {
 
 DetailArtwork::DetailArtwork(QObject* parent)
     : QObject(parent)
 {
+    connect(&ArtworkLoader::shared(), &ArtworkLoader::ready, this, &DetailArtwork::imageReady);
 }
 
-void DetailArtwork::paint(QPainter& painter, const QRectF& rect, const ArtworkRef&,
+void DetailArtwork::paint(QPainter& painter, const QRectF& rect, const ArtworkRef& ref,
     const QString& placeholderSymbol, qreal cornerRadius, const QPalette& palette) const
 {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(rect, cornerRadius, cornerRadius);
-    painter.fillPath(shape, ThemeColor::quaternary().resolve(palette));
-    const qreal side = rect.width() * 0.42;
-    Symbols::paint(painter, QRectF(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side),
-        placeholderSymbol, ThemeColor::tertiary().resolve(palette));
-    painter.restore();
+    const QImage image = ArtworkLoader::shared().image(ref, rect.width());
+    ArtworkPainter::paint(painter, rect, image, placeholderSymbol, cornerRadius, palette);
+}
+
+QString DetailArtwork::key(const ArtworkRef& ref, qreal size)
+{
+    return ArtworkLoader::key(ref, size).value_or(QString());
 }
 
 } // namespace mivo

@@ -49,8 +49,8 @@ qreal topGap(const Row& row)
     return row.kind == RowKind::groupHeader && row.firstGroup ? LibraryDetailDelegate::kOuterPadding : 0;
 }
 
-void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font, const QColor& color,
-    Qt::Alignment alignment = Qt::AlignLeft)
+void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
+    const QColor& color, Qt::Alignment alignment = Qt::AlignLeft)
 {
     painter.setFont(font);
     painter.setPen(color);
@@ -91,7 +91,8 @@ QRectF LibraryDetailDelegate::cardRect(const QRectF& rowRect, const Row& row)
     const qreal width = std::max<qreal>(0, rowRect.width() - 2 * kOuterPadding);
     if (row.kind == RowKind::groupHeader)
         return { left, rowRect.top() + topGap(row), width, PlaylistGroupHeader::kHeight };
-    return { left, rowRect.top() - offsetInTable(row), width, TrackColumns::tableHeight(row.group->tracks().size()) };
+    return { left, rowRect.top() - offsetInTable(row), width,
+        TrackColumns::tableHeight(row.group->tracks().size()) };
 }
 
 QRectF LibraryDetailDelegate::cardSlice(const QRectF& rowRect, const Row& row)
@@ -106,7 +107,8 @@ QRectF LibraryDetailDelegate::lineRect(const QRectF& rowRect, const Row& row)
 {
     const QRectF card = cardRect(rowRect, row);
     if (row.kind == RowKind::columnTitles)
-        return { card.left(), rowRect.top() + TrackColumns::kVerticalPadding, card.width(), TrackColumns::kHeaderHeight };
+        return { card.left(), rowRect.top() + TrackColumns::kVerticalPadding, card.width(),
+            TrackColumns::kHeaderHeight };
     return { card.left(), rowRect.top(), card.width(), TrackColumns::kRowHeight };
 }
 
@@ -147,12 +149,13 @@ QStyle::State LibraryDetailDelegate::buttonState(int flatRow, bool enabled) cons
         state |= QStyle::State_MouseOver;
     if (m_view->pressedButtonRow() == flatRow)
         state |= QStyle::State_Sunken;
-    if (m_view->hasFocus() && m_view->currentIndex().row() == flatRow)
+    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow)
         state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
     return state;
 }
 
-void LibraryDetailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void LibraryDetailDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const auto* model = static_cast<const LibraryDetailModel*>(index.model());
     const Row row = model->row(index.row());
@@ -205,7 +208,8 @@ void LibraryDetailDelegate::paintHeader(
     PlaylistGroupHeader::paint(painter, card, paint, m_view->buttons(), m_view->artwork());
 }
 
-void LibraryDetailDelegate::paintTableSlice(QPainter& painter, const QStyleOptionViewItem& option, const Row& row) const
+void LibraryDetailDelegate::paintTableSlice(
+    QPainter& painter, const QStyleOptionViewItem& option, const Row& row) const
 {
     const QRectF rowRect(option.rect);
     paintCard(painter, cardRect(rowRect, row), cardSlice(rowRect, row), option.palette);
@@ -222,7 +226,8 @@ void LibraryDetailDelegate::paintTableSlice(QPainter& painter, const QStyleOptio
     // The hairline under the titles.
     painter.setPen(QPen(ThemeColor::separator().resolve(option.palette), 1));
     const qreal y = std::floor(line.bottom()) - 0.5;
-    painter.drawLine(QPointF(line.left() + TrackColumns::kSpacing, y), QPointF(line.right() - TrackColumns::kSpacing, y));
+    painter.drawLine(
+        QPointF(line.left() + TrackColumns::kSpacing, y), QPointF(line.right() - TrackColumns::kSpacing, y));
 }
 
 void LibraryDetailDelegate::paintTrack(
@@ -241,8 +246,8 @@ void LibraryDetailDelegate::paintTrack(
     const QFont body = Typography::font(TextStyle::body, m_view->font());
     const QFont callout = Typography::font(TextStyle::callout, m_view->font());
 
-    if (m_view->hasFocus() && m_view->currentIndex().row() == flatRow && !track.state().isAwaitingReview()
-        && !track.state().is<TrackState::Failed>()) {
+    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow
+        && !track.state().isAwaitingReview() && !track.state().is<TrackState::Failed>()) {
         // The keyboard's place on a row without a button.
         QColor ring = ThemeColor::accent().resolve(palette);
         ring.setAlphaF(0.5f);
@@ -254,27 +259,30 @@ void LibraryDetailDelegate::paintTrack(
     const QRectF artCell = cell(TrackColumns::artwork);
     const qreal art = Tokens::Art::row;
     m_view->artwork().paint(painter,
-        QRectF(artCell.left() + (artCell.width() - art) / 2, artCell.center().y() - art / 2, art, art), dto.artwork,
-        QStringLiteral("music.note"), kRowArtworkRadius, palette);
+        QRectF(artCell.left() + (artCell.width() - art) / 2, artCell.center().y() - art / 2, art, art),
+        dto.artwork, QStringLiteral("music.note"), kRowArtworkRadius, palette);
     drawText(painter, cell(TrackColumns::title), dto.title, body, primary);
     drawText(painter, cell(TrackColumns::artist), dto.artist, body, secondary);
     drawText(painter, cell(TrackColumns::album), dto.album.value_or(kDash), body, secondary);
     drawText(painter, cell(TrackColumns::time), Format::duration(dto.durationSec), callout, secondary);
     const std::optional<TrackMeta> meta = track.displayMeta();
-    drawText(painter, cell(TrackColumns::quality), Format::qualityLine(meta).value_or(kDash), callout, secondary);
+    drawText(
+        painter, cell(TrackColumns::quality), Format::qualityLine(meta).value_or(kDash), callout, secondary);
     if (const std::optional<SourceBadge::Style> badge = SourceBadge::styleFor(meta))
-        SourceBadge::paint(painter, cell(TrackColumns::source), *badge, SourceBadge::font(m_view->font()), palette);
+        SourceBadge::paint(
+            painter, cell(TrackColumns::source), *badge, SourceBadge::font(m_view->font()), palette);
 
     const TrackStatusCell::Content content = TrackStatusCell::content(track, m_view->reduceMotion());
-    TrackStatusCell::paint(painter, cell(TrackColumns::status), content, m_view->font(), palette, m_view->buttons(),
-        buttonState(flatRow, m_view->isButtonEnabled(row)), m_view->spinnerPhase());
+    TrackStatusCell::paint(painter, cell(TrackColumns::status), content, m_view->font(), palette,
+        m_view->buttons(), buttonState(flatRow, m_view->isButtonEnabled(row)), m_view->spinnerStep());
 }
 
 bool LibraryDetailDelegate::editorEvent(
     QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
+        && type != QEvent::MouseButtonDblClick)
         return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton)

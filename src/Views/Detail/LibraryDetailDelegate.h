@@ -41,15 +41,16 @@ public:
     static QRectF statusRect(const QRectF& rowRect, const LibraryDetailModel::Row& row);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(
+        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
         const QModelIndex& index) override;
 
 private:
-    void paintHeader(QPainter& painter, const QStyleOptionViewItem& option, const LibraryDetailModel::Row& row,
-        int flatRow) const;
-    void paintTableSlice(QPainter& painter, const QStyleOptionViewItem& option,
-        const LibraryDetailModel::Row& row) const;
+    void paintHeader(QPainter& painter, const QStyleOptionViewItem& option,
+        const LibraryDetailModel::Row& row, int flatRow) const;
+    void paintTableSlice(
+        QPainter& painter, const QStyleOptionViewItem& option, const LibraryDetailModel::Row& row) const;
     void paintTrack(QPainter& painter, const QStyleOptionViewItem& option, const LibraryDetailModel::Row& row,
         int flatRow) const;
     void paintCard(QPainter& painter, const QRectF& card, const QRectF& slice, const QPalette& palette) const;

@@ -2,12 +2,15 @@
 
 #include "App/AppModel.h"
 #include "Styling/GlassEnvironment.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Styling/Tokens.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Detail/LibraryDetailDelegate.h"
 #include "Views/Detail/TrackStatusCell.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHoverEvent>
 #include <QMenu>
@@ -52,7 +55,7 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Window);
     verticalScrollBar()->setSingleStep(24);
 
-    m_spinnerTimer.setInterval(ActivitySpinner::kFrameInterval);
+    m_spinnerTimer.setInterval(ActivityIndicator::kIntervalMs);
     connect(&m_spinnerTimer, &QTimer::timeout, this, &LibraryDetailList::advanceSpinners);
     m_spinnerCheck.setSingleShot(true);
     m_spinnerCheck.setInterval(0);
@@ -193,8 +196,30 @@ void LibraryDetailList::buttonReleased(int flatRow, bool inside)
         activateButton(flatRow);
 }
 
+void LibraryDetailList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    if (topLeft != bottomRight || !topLeft.isValid()) {
+        QListView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    // Row heights follow only the rows' kinds and places, which a change of data keeps.
+    update(topLeft);
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(topLeft.row());
+        event.setLastRow(topLeft.row());
+        event.setFirstColumn(0);
+        event.setLastColumn(0);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 void LibraryDetailList::keyPressEvent(QKeyEvent* event)
 {
+    if (!m_keyboardFocus) {
+        m_keyboardFocus = true;
+        updateRow(currentIndex().row());
+    }
     const int current = currentIndex().isValid() ? currentIndex().row() : -1;
     switch (event->key()) {
     case Qt::Key_Down:
@@ -217,8 +242,10 @@ void LibraryDetailList::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Menu:
         if (current >= 0) {
             const QRect rect = visualRect(m_model->index(current));
-            const QPoint at = LibraryDetailDelegate::statusRect(QRectF(rect), m_model->row(current)).center().toPoint();
-            QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
+            const QPoint at
+                = LibraryDetailDelegate::statusRect(QRectF(rect), m_model->row(current)).center().toPoint();
+            QContextMenuEvent menuEvent(
+                QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at), event->modifiers());
             contextMenuEvent(&menuEvent);
         }
         event->accept();
@@ -238,7 +265,8 @@ void LibraryDetailList::contextMenuEvent(QContextMenuEvent* event)
         // The menu belongs to the Status cell alone.
         const QModelIndex index = indexAt(event->pos());
         if (index.isValid()) {
-            const QRectF status = LibraryDetailDelegate::statusRect(QRectF(visualRect(index)), m_model->row(index.row()));
+            const QRectF status
+                = LibraryDetailDelegate::statusRect(QRectF(visualRect(index)), m_model->row(index.row()));
             if (m_model->row(index.row()).kind == RowKind::track && status.contains(event->pos()))
                 row = index.row();
         }
@@ -250,8 +278,10 @@ void LibraryDetailList::contextMenuEvent(QContextMenuEvent* event)
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QPoint at = event->reason() == QContextMenuEvent::Keyboard
-        ? viewport()->mapToGlobal(LibraryDetailDelegate::statusRect(QRectF(visualRect(m_model->index(row))),
-              m_model->row(row)).bottomLeft().toPoint())
+        ? viewport()->mapToGlobal(
+            LibraryDetailDelegate::statusRect(QRectF(visualRect(m_model->index(row))), m_model->row(row))
+                .bottomLeft()
+                .toPoint())
         : event->globalPos();
     menu->popup(at);
     event->accept();
@@ -267,6 +297,9 @@ bool LibraryDetailList::viewportEvent(QEvent* event)
     case QEvent::HoverLeave:
     case QEvent::Leave:
         setHoveredButtonRow(-1);
+        break;
+    case QEvent::MouseButtonPress:
+        m_keyboardFocus = false;
         break;
     case QEvent::MouseButtonRelease: {
         const bool handled = QListView::viewportEvent(event);
@@ -302,6 +335,9 @@ void LibraryDetailList::showEvent(QShowEvent* event)
 void LibraryDetailList::focusInEvent(QFocusEvent* event)
 {
     QListView::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason
+        || event->reason() == Qt::ShortcutFocusReason)
+        m_keyboardFocus = true;
     if (!currentIndex().isValid()) {
         const int first = nextFocusableRow(-1, 1);
         if (first >= 0)
@@ -356,26 +392,47 @@ void LibraryDetailList::scheduleSpinnerCheck()
         m_spinnerCheck.start();
 }
 
-QList<int> LibraryDetailList::visibleSpinningRows() const
+QList<int> LibraryDetailList::visibleRows() const
 {
     QList<int> rows;
     if (!isVisible() || m_model->rowCount() == 0)
         return rows;
     const QRect area = viewport()->rect();
     const QModelIndex top = indexAt(QPoint(area.center().x(), area.top()));
-    int first = top.isValid() ? top.row() : 0;
-    const bool reduce = reduceMotion();
-    for (int row = first; row < m_model->rowCount(); ++row) {
+    for (int row = top.isValid() ? top.row() : 0; row < m_model->rowCount(); ++row) {
         const QRect rect = visualRect(m_model->index(row));
         if (rect.top() > area.bottom())
             break;
-        if (rect.bottom() < area.top())
-            continue;
+        if (rect.bottom() >= area.top())
+            rows.append(row);
+    }
+    return rows;
+}
+
+QList<int> LibraryDetailList::visibleSpinningRows() const
+{
+    QList<int> rows;
+    const bool reduce = reduceMotion();
+    for (const int row : visibleRows()) {
         const Row r = m_model->row(row);
         if (r.kind == RowKind::track && TrackStatusCell::spins(*r.track, reduce))
             rows.append(row);
     }
     return rows;
+}
+
+void LibraryDetailList::artworkReady(const QString& key)
+{
+    for (const int row : visibleRows()) {
+        const Row r = m_model->row(row);
+        QString shown;
+        if (r.kind == RowKind::groupHeader)
+            shown = DetailArtwork::key(m_model->playlistMeta(r.group->id()).artwork, Tokens::Art::header);
+        else if (r.kind == RowKind::track)
+            shown = DetailArtwork::key(r.track->dto().artwork, Tokens::Art::row);
+        if (shown == key)
+            updateRow(row);
+    }
 }
 
 void LibraryDetailList::checkSpinners()
@@ -388,7 +445,7 @@ void LibraryDetailList::checkSpinners()
 
 void LibraryDetailList::advanceSpinners()
 {
-    m_spinnerPhase = ActivitySpinner::phaseNow();
+    m_spinnerStep = ActivityIndicator::stepNow();
     const QList<int> rows = visibleSpinningRows();
     if (rows.isEmpty()) {
         m_spinnerTimer.stop();

@@ -37,8 +37,10 @@ public:
 
     // Read by the delegate while painting.
     bool reduceMotion() const;
-    qreal spinnerPhase() const { return m_spinnerPhase; }
+    int spinnerStep() const { return m_spinnerStep; }
     int hoveredButtonRow() const { return m_hoveredButtonRow; }
+    // Whether the current row shows where the keyboard is (after keyboard use only).
+    bool showsKeyboardFocus() const { return hasFocus() && m_keyboardFocus; }
     int pressedButtonRow() const { return m_pressedButtonRow; }
     // Whether the row's painted button does something now ("Retry" waits for the run to end).
     bool isButtonEnabled(const LibraryDetailModel::Row& row) const;
@@ -59,6 +61,8 @@ public:
     void buttonReleased(int flatRow, bool inside);
 
 protected:
+    // A row's own change repaints that row only (the list view would repaint them all).
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -77,7 +81,10 @@ private:
     void scheduleSpinnerCheck();
     void checkSpinners();
     void advanceSpinners();
+    // The rows on screen, top to bottom.
+    QList<int> visibleRows() const;
     QList<int> visibleSpinningRows() const;
+    void artworkReady(const QString& key);
 
     AppModel& m_app;
     LibraryDetailModel* m_model;
@@ -86,7 +93,8 @@ private:
     DetailArtwork* m_artwork;
     int m_hoveredButtonRow = -1;
     int m_pressedButtonRow = -1;
-    qreal m_spinnerPhase = 0;
+    bool m_keyboardFocus = false;
+    int m_spinnerStep = 0;
     QTimer m_spinnerTimer;
     QTimer m_spinnerCheck;
 };

@@ -249,7 +249,8 @@ LibraryDetailModel::Row LibraryDetailModel::row(int flatRow) const
     row.group = m_groups[entry.group].get();
     row.groupIndex = entry.group;
     row.firstGroup = entry.group == 0;
-    row.lastOfGroup = size_t(flatRow) + 1 == m_entries.size() || m_entries[size_t(flatRow) + 1].group != entry.group;
+    row.lastOfGroup
+        = size_t(flatRow) + 1 == m_entries.size() || m_entries[size_t(flatRow) + 1].group != entry.group;
     switch (entry.track) {
     case kHeader:
         row.kind = RowKind::groupHeader;
@@ -287,7 +288,8 @@ int LibraryDetailModel::trackRow(qsizetype groupIndex, qsizetype trackIndex) con
 
 PlaylistSourceId LibraryDetailModel::sourceFromId(const QString& playlistId)
 {
-    return playlistId.startsWith(QStringLiteral("apple")) ? PlaylistSourceId::apple : PlaylistSourceId::spotify;
+    return playlistId.startsWith(QStringLiteral("apple")) ? PlaylistSourceId::apple
+                                                          : PlaylistSourceId::spotify;
 }
 
 LibraryDetailModel::PlaylistMeta LibraryDetailModel::playlistMeta(const QString& playlistId) const
@@ -306,9 +308,21 @@ int LibraryDetailModel::rowCount(const QModelIndex& parent) const
 
 QVariant LibraryDetailModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    if (!index.isValid())
         return {};
     const Row r = row(index.row());
+    if (role == Qt::AccessibleDescriptionRole) {
+        // What Space or Return does on the row.
+        if (r.kind == RowKind::groupHeader)
+            return PlaylistGroupHeader::collapseLabel(*r.group);
+        if (r.kind == RowKind::track) {
+            if (const auto button = TrackStatusCell::content(*r.track, false).button)
+                return PaintedButtons::title(*button);
+        }
+        return {};
+    }
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return {};
     switch (r.kind) {
     case RowKind::groupHeader:
         return PlaylistGroupHeader::accessibleText(*r.group);

@@ -1,5 +1,7 @@
 #include "Views/Detail/LinearProgress.h"
 
+#include "Styling/Format.h"
+
 #include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
@@ -66,10 +68,7 @@ void LinearProgress::setTint(std::optional<ThemeColor> tint)
 
 qint64 LinearProgress::wholePercent(double fraction)
 {
-    const double percent = std::round(fraction * 100.0);
-    if (!std::isfinite(percent) || std::fabs(percent) >= 9.2e18)
-        return 0;
-    return qint64(percent);
+    return Format::roundedPercent(fraction).value_or(0);
 }
 
 QString LinearProgress::spokenPercent(double fraction)
@@ -88,7 +87,8 @@ void LinearProgress::paint(
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(ThemeColor::primary().withOpacity(ThemeColor::isDark(palette) ? 0.16 : 0.1).resolve(palette));
+    painter.setBrush(
+        ThemeColor::primary().withOpacity(ThemeColor::isDark(palette) ? 0.16 : 0.1).resolve(palette));
     painter.drawRoundedRect(track, radius, radius);
     const double clamped = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
     if (clamped > 0) {
@@ -96,7 +96,8 @@ void LinearProgress::paint(
         QPainterPath clip;
         clip.addRoundedRect(track, radius, radius);
         painter.setClipPath(clip, Qt::IntersectClip);
-        const QRectF filled(track.left(), track.top(), std::max(track.width() * clamped, thickness), thickness);
+        const QRectF filled(
+            track.left(), track.top(), std::max(track.width() * clamped, thickness), thickness);
         painter.setBrush(fill);
         painter.drawRoundedRect(filled.intersected(track), radius, radius);
     }
@@ -111,7 +112,8 @@ QSize LinearProgress::sizeHint() const
 void LinearProgress::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paint(painter, QRectF(rect()), m_fraction, m_tint.value_or(ThemeColor::accent()).resolve(palette()), palette());
+    paint(painter, QRectF(rect()), m_fraction, m_tint.value_or(ThemeColor::accent()).resolve(palette()),
+        palette());
 }
 
 } // namespace mivo

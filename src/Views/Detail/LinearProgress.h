@@ -36,8 +36,8 @@ public:
     static QString spokenPercent(double fraction);
 
     // Draw a bar vertically centred in `rect`, as wide as `rect`.
-    static void paint(QPainter& painter, const QRectF& rect, double fraction, const QColor& fill,
-        const QPalette& palette);
+    static void paint(
+        QPainter& painter, const QRectF& rect, double fraction, const QColor& fill, const QPalette& palette);
 
     QSize sizeHint() const override;
 

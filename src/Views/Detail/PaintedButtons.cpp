@@ -1,43 +1,48 @@
 #include "Views/Detail/PaintedButtons.h"
 
 #include "Styling/ButtonStyling.h"
+#include "Styling/GlassEnvironment.h"
 #include "Styling/ThemeColor.h"
 
-#include <QPainter>
-#include <QPushButton>
-#include <QStyleOptionButton>
+#include <QStyleOption>
+#include <QWidget>
 
 namespace mivo {
 
-PaintedButtons::PaintedButtons(QWidget* view)
+namespace {
+
+ButtonStyling::Spec specOf(PaintedButtons::Kind kind)
 {
-    for (size_t i = 0; i < m_buttons.size(); ++i) {
-        const auto kind = Kind(i);
-        auto* button = new QPushButton(title(kind), view);
-        button->hide();
-        button->setFocusPolicy(Qt::NoFocus);
-        switch (kind) {
-        case Kind::review:
-            ButtonStyling::setStyle(button, ButtonStyle::bordered);
-            ButtonStyling::setControlSize(button, ControlSize::small);
-            ButtonStyling::setTint(button, ThemeColor::orange());
-            ButtonStyling::setSymbol(button, QStringLiteral("exclamationmark.triangle.fill"));
-            break;
-        case Kind::retry:
-            ButtonStyling::setStyle(button, ButtonStyle::borderless);
-            ButtonStyling::setControlSize(button, ControlSize::small);
-            break;
-        case Kind::expand:
-        case Kind::collapse:
-            ButtonStyling::setStyle(button, ButtonStyle::borderless);
-            ButtonStyling::setControlSize(button, ControlSize::regular);
-            ButtonStyling::setTint(button, ThemeColor::secondary());
-            ButtonStyling::setSymbol(button,
-                kind == Kind::expand ? QStringLiteral("chevron.down") : QStringLiteral("chevron.up"));
-            break;
-        }
-        m_buttons[i] = button;
+    ButtonStyling::Spec spec;
+    spec.text = PaintedButtons::title(kind);
+    switch (kind) {
+    case PaintedButtons::Kind::review:
+        spec.style = ButtonStyle::bordered;
+        spec.controlSize = ControlSize::small;
+        spec.tint = ThemeColor::orange();
+        spec.symbol = QStringLiteral("exclamationmark.triangle.fill");
+        break;
+    case PaintedButtons::Kind::retry:
+        spec.style = ButtonStyle::borderless;
+        spec.controlSize = ControlSize::small;
+        break;
+    case PaintedButtons::Kind::expand:
+    case PaintedButtons::Kind::collapse:
+        spec.style = ButtonStyle::borderless;
+        spec.controlSize = ControlSize::regular;
+        spec.tint = ThemeColor::secondary();
+        spec.symbol = kind == PaintedButtons::Kind::expand ? QStringLiteral("chevron.down")
+                                                           : QStringLiteral("chevron.up");
+        break;
     }
+    return spec;
+}
+
+} // namespace
+
+PaintedButtons::PaintedButtons(QWidget* view)
+    : m_view(view)
+{
 }
 
 QString PaintedButtons::title(Kind kind)
@@ -56,19 +61,16 @@ QString PaintedButtons::title(Kind kind)
 
 QSizeF PaintedButtons::size(Kind kind) const
 {
-    return button(kind)->sizeHint();
+    return ButtonStyling::sizeHint(specOf(kind), GlassEnvironment::of(m_view), m_view->font());
 }
 
 void PaintedButtons::paint(QPainter& painter, const QRectF& rect, Kind kind, QStyle::State state) const
 {
-    QPushButton* templateButton = button(kind);
-    QStyleOptionButton option;
-    option.initFrom(templateButton);
-    option.text = templateButton->text();
+    QStyleOption option;
+    option.initFrom(m_view);
     option.rect = rect.toAlignedRect();
-    option.state = state | QStyle::State_Raised;
-    option.palette = templateButton->palette();
-    templateButton->style()->drawControl(QStyle::CE_PushButton, &option, &painter, templateButton);
+    option.state = state;
+    ButtonStyling::paint(painter, option, specOf(kind), GlassEnvironment::of(m_view), m_view->font());
 }
 
 } // namespace mivo

@@ -3,18 +3,15 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QStyle>
-#include <array>
 
 class QPainter;
-class QPushButton;
 class QWidget;
 
 namespace mivo {
 
-// The buttons the detail's rows draw without a widget per row: each kind is drawn
-// by the application style from one hidden template button, so a painted button
-// looks exactly like a real one with the same styling, and follows the glass
-// policy of the view it is drawn in.
+// The buttons the detail's rows draw without a widget per row, with the shared
+// button painting: they look exactly like button widgets of the same style and
+// follow the glass policy and font of the view they are drawn in.
 class PaintedButtons {
 public:
     enum class Kind {
@@ -24,7 +21,6 @@ public:
         collapse, // a chevron pointing up, borderless
     };
 
-    // The templates become hidden children of `view`.
     explicit PaintedButtons(QWidget* view);
 
     QSizeF size(Kind kind) const;
@@ -33,9 +29,7 @@ public:
     static QString title(Kind kind);
 
 private:
-    QPushButton* button(Kind kind) const { return m_buttons[size_t(kind)]; }
-
-    std::array<QPushButton*, 4> m_buttons {};
+    QWidget* m_view;
 };
 
 } // namespace mivo

@@ -27,7 +27,8 @@ constexpr qreal kArtworkRadius = 8;
 
 QString PlaylistGroupHeader::countsLine(const TrackCounts& counts)
 {
-    QStringList items { QString::number(counts.completed) + QStringLiteral(" / ") + QString::number(counts.total) };
+    QStringList items { QString::number(counts.completed) + QStringLiteral(" / ")
+        + QString::number(counts.total) };
     if (counts.review > 0)
         items.append(QString::number(counts.review) + QStringLiteral(" need review"));
     if (counts.failed > 0)
@@ -78,10 +79,12 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     const PlaylistGroup& group = *paint.group;
     const qreal artSide = Tokens::Art::header;
     const QRectF art(card.left() + kPadding, card.center().y() - artSide / 2, artSide, artSide);
-    artwork.paint(painter, art, paint.artwork, Tokens::Source::sfSymbol(paint.source), kArtworkRadius, paint.palette);
+    artwork.paint(
+        painter, art, paint.artwork, Tokens::Source::sfSymbol(paint.source), kArtworkRadius, paint.palette);
 
     const QRectF button = collapseButtonRect(card, buttons);
-    buttons.paint(painter, button, group.isCollapsed() ? PaintedButtons::Kind::expand : PaintedButtons::Kind::collapse,
+    buttons.paint(painter, button,
+        group.isCollapsed() ? PaintedButtons::Kind::expand : PaintedButtons::Kind::collapse,
         paint.buttonState);
 
     // The text column between the artwork and the button, centred vertically.
@@ -92,8 +95,8 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     const qreal left = art.right() + kSpacing;
     const qreal right = button.left() - kSpacing;
     const qreal width = std::max<qreal>(0, right - left);
-    const qreal columnHeight = headlineMetrics.height() + kLineSpacing + captionMetrics.height() + kLineSpacing
-        + LinearProgress::kThickness;
+    const qreal columnHeight = headlineMetrics.height() + kLineSpacing + captionMetrics.height()
+        + kLineSpacing + LinearProgress::kThickness;
     qreal y = std::round(card.center().y() - columnHeight / 2);
 
     painter.save();
@@ -108,19 +111,21 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     const QString name = headlineMetrics.elidedText(group.name(), Qt::ElideRight, nameRoom);
     painter.setFont(headline);
     painter.setPen(ThemeColor::primary().resolve(paint.palette));
-    painter.drawText(QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    painter.drawText(
+        QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
     if (status) {
         const qreal badgeLeft = nameLeft + headlineMetrics.horizontalAdvance(name) + kTitleSpacing;
-        Symbols::paint(painter, QRectF(badgeLeft, lineCentre - badgeSide / 2, badgeSide, badgeSide), status->symbol,
-            status->color.resolve(paint.palette));
+        Symbols::paint(painter, QRectF(badgeLeft, lineCentre - badgeSide / 2, badgeSide, badgeSide),
+            status->symbol, status->color.resolve(paint.palette));
     }
     y += headlineMetrics.height() + kLineSpacing;
 
     // Counts line (not limited to one line's width: it is short by nature).
     painter.setFont(caption);
     painter.setPen(ThemeColor::secondary().resolve(paint.palette));
-    painter.drawText(QRectF(left, y, std::max(width, captionMetrics.horizontalAdvance(countsLine(group.counts()))),
-                         captionMetrics.height()),
+    painter.drawText(
+        QRectF(left, y, std::max(width, captionMetrics.horizontalAdvance(countsLine(group.counts()))),
+            captionMetrics.height()),
         Qt::AlignLeft | Qt::AlignVCenter, countsLine(group.counts()));
     y += captionMetrics.height() + kLineSpacing;
 

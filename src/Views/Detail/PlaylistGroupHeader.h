@@ -55,8 +55,8 @@ public:
         QStyle::State buttonState;
     };
     // Draw the card's content into `card` (the surface is drawn by the caller).
-    static void paint(QPainter& painter, const QRectF& card, const Paint& paint, const PaintedButtons& buttons,
-        const DetailArtwork& artwork);
+    static void paint(QPainter& painter, const QRectF& card, const Paint& paint,
+        const PaintedButtons& buttons, const DetailArtwork& artwork);
 };
 
 } // namespace mivo

@@ -2,24 +2,32 @@
 
 #include "State/PreviewStore.h"
 #include "Styling/Inflection.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
+
+#include <QHBoxLayout>
 
 #include <QStringList>
 
 namespace mivo {
 
 namespace {
-// A small spinner (16) at 0.7 of its size, in a 16 × 16 place.
-constexpr qreal kSpinnerSide = 16;
+// A small spinner (16) drawn at 0.7 of its size, in a 16 × 16 place it keeps when hidden.
+constexpr int kSpinnerPlace = 16;
+constexpr qreal kSpinnerSide = 16 * 0.7;
 } // namespace
 
 PreviewSummaryBar::PreviewSummaryBar(PreviewStore& preview, QWidget* parent)
     : SummaryBar(parent)
     , m_preview(preview)
-    , m_spinner(new ActivitySpinner(kSpinnerSide, this))
+    , m_spinner(new ActivityIndicator(kSpinnerSide))
 {
     setObjectName(QStringLiteral("previewSummaryBar"));
-    setTitleAccessory(m_spinner);
+    auto* place = new QWidget;
+    place->setFixedSize(kSpinnerPlace, kSpinnerPlace);
+    auto* layout = new QHBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_spinner, 0, Qt::AlignCenter);
+    setTitleAccessory(place);
     connect(&m_preview, &PreviewStore::groupsChanged, this, &PreviewSummaryBar::refresh);
     connect(&m_preview, &PreviewStore::countsChanged, this, &PreviewSummaryBar::refresh);
     connect(&m_preview, &PreviewStore::isLoadingChanged, this, &PreviewSummaryBar::refresh);
@@ -44,14 +52,14 @@ QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk)
 
 bool PreviewSummaryBar::isSpinnerShown() const
 {
-    return m_spinner->isShown();
+    return !m_spinner->isHidden();
 }
 
 void PreviewSummaryBar::refresh()
 {
     setTexts(titleText(m_preview.groups().size(), m_preview.trackCount()),
         summaryLine(m_preview.trackCount(), m_preview.onDiskCount()));
-    m_spinner->setShown(m_preview.isLoading());
+    m_spinner->setVisible(m_preview.isLoading());
 }
 
 } // namespace mivo

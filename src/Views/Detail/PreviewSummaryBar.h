@@ -4,7 +4,7 @@
 
 namespace mivo {
 
-class ActivitySpinner;
+class ActivityIndicator;
 class PreviewStore;
 
 // The bar over the preview of the selected playlists: how many playlists and
@@ -26,7 +26,7 @@ private:
     void refresh();
 
     PreviewStore& m_preview;
-    ActivitySpinner* m_spinner;
+    ActivityIndicator* m_spinner;
 };
 
 } // namespace mivo

@@ -74,7 +74,8 @@ QFont SummaryBar::lineFont() const
 
 QSize SummaryBar::sizeHint() const
 {
-    const qreal row = std::max({ kRowHeight, QFontMetricsF(titleFont()).height(), QFontMetricsF(lineFont()).height() });
+    const qreal row
+        = std::max({ kRowHeight, QFontMetricsF(titleFont()).height(), QFontMetricsF(lineFont()).height() });
     const qreal height = 2 * kVerticalPadding + row + (m_progressShown ? kSpacing + kProgressHeight : 0);
     const qreal width = 2 * kHorizontalPadding + QFontMetricsF(titleFont()).horizontalAdvance(m_title)
         + QFontMetricsF(lineFont()).horizontalAdvance(m_line) + 2 * kAccessorySpacing;
@@ -83,13 +84,15 @@ QSize SummaryBar::sizeHint() const
 
 void SummaryBar::place()
 {
-    const qreal row = std::max({ kRowHeight, QFontMetricsF(titleFont()).height(), QFontMetricsF(lineFont()).height() });
+    const qreal row
+        = std::max({ kRowHeight, QFontMetricsF(titleFont()).height(), QFontMetricsF(lineFont()).height() });
     const qreal centre = kVerticalPadding + row / 2;
     if (m_accessory) {
         const QSize size = m_accessory->sizeHint();
         const qreal x = kHorizontalPadding + std::ceil(QFontMetricsF(titleFont()).horizontalAdvance(m_title))
             + kAccessorySpacing;
-        m_accessory->setGeometry(int(x), int(std::round(centre - size.height() / 2.0)), size.width(), size.height());
+        m_accessory->setGeometry(
+            int(x), int(std::round(centre - size.height() / 2.0)), size.width(), size.height());
     }
     m_progress->setGeometry(int(kHorizontalPadding), int(kVerticalPadding + row + kSpacing),
         std::max(0, width() - int(2 * kHorizontalPadding)), int(kProgressHeight));
@@ -108,7 +111,8 @@ void SummaryBar::paintEvent(QPaintEvent*)
     const QFont title = titleFont();
     const QFont line = lineFont();
     const qreal row = std::max({ kRowHeight, QFontMetricsF(title).height(), QFontMetricsF(line).height() });
-    const QRectF rowRect(kHorizontalPadding, kVerticalPadding, std::max<qreal>(0, area.width() - 2 * kHorizontalPadding), row);
+    const QRectF rowRect(
+        kHorizontalPadding, kVerticalPadding, std::max<qreal>(0, area.width() - 2 * kHorizontalPadding), row);
     const qreal titleWidth = QFontMetricsF(title).horizontalAdvance(m_title);
     painter.setFont(title);
     painter.setPen(ThemeColor::primary().resolve(palette()));

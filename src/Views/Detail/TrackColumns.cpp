@@ -18,7 +18,7 @@ constexpr Range kStatus { 120, 160 };
 // Title, artist and album share the flexible room in these proportions.
 constexpr std::array<qreal, 3> kFlexibleShare { 0.4, 0.3, 0.3 };
 // Below this the flexible columns leave the others their ideal width no longer.
-constexpr qreal kFlexibleComfort = 3 * 90;
+constexpr qreal kFlexibleComfort = 3 * 80;
 
 } // namespace
 
@@ -27,19 +27,21 @@ TrackColumns::TrackColumns(qreal left, qreal width)
     const qreal gaps = (kCount + 1) * kSpacing;
     const qreal fixed = kArtwork + kTime;
     const qreal ideals = kQuality.ideal + kSource.ideal + kStatus.ideal;
-    const qreal minima = kQuality.minimum + kSource.minimum + kStatus.minimum;
     const qreal room = std::max<qreal>(0, width - gaps - fixed);
 
-    // How far quality, source and status shrink from ideal towards minimum (0...1).
-    qreal shrink = 0;
-    if (room - ideals < kFlexibleComfort)
-        shrink = std::clamp((kFlexibleComfort - (room - ideals)) / (ideals - minima), 0.0, 1.0);
-    const auto sized = [shrink](Range range) { return range.ideal - shrink * (range.ideal - range.minimum); };
+    // Short of room, quality and source give way first, then status.
+    qreal deficit = std::max<qreal>(0, kFlexibleComfort + ideals - room);
+    const qreal sideRoom = (kQuality.ideal - kQuality.minimum) + (kSource.ideal - kSource.minimum);
+    const qreal sideShrink = std::min(deficit, sideRoom) / sideRoom;
+    deficit = std::max<qreal>(0, deficit - sideRoom);
+    const qreal statusShrink = std::min<qreal>(deficit / (kStatus.ideal - kStatus.minimum), 1);
+    const auto sized
+        = [](Range range, qreal shrink) { return range.ideal - shrink * (range.ideal - range.minimum); };
     m_width[artwork] = kArtwork;
     m_width[time] = kTime;
-    m_width[quality] = sized(kQuality);
-    m_width[source] = sized(kSource);
-    m_width[status] = sized(kStatus);
+    m_width[quality] = sized(kQuality, sideShrink);
+    m_width[source] = sized(kSource, sideShrink);
+    m_width[status] = sized(kStatus, statusShrink);
     const qreal flexible = std::max<qreal>(0, room - m_width[quality] - m_width[source] - m_width[status]);
     m_width[title] = flexible * kFlexibleShare[0];
     m_width[artist] = flexible * kFlexibleShare[1];

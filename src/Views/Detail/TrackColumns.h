@@ -9,8 +9,8 @@ namespace mivo {
 
 // The geometry of the track table's eight columns. The artwork and time columns
 // have fixed widths; quality, source and status take their ideal width when
-// there is room and give way down to their minimum when there is not; title,
-// artist and album share whatever is left.
+// there is room and give way down to their minimum when there is not (quality
+// and source first); title, artist and album share whatever is left.
 class TrackColumns {
 public:
     enum Column { artwork, title, artist, album, time, quality, source, status };

@@ -6,7 +6,7 @@
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Detail/LinearProgress.h"
 
 #include <QPainter>
@@ -82,7 +82,8 @@ Content working(const TrackModel& track, const TrackState::Working& state, bool 
         return c;
     }
     const QString label = Tokens::PhaseStyle::label(state.phase);
-    return activity(state.detail.value_or(label), Tokens::PhaseStyle::symbol(state.phase), !reduceMotion, label);
+    return activity(
+        state.detail.value_or(label), Tokens::PhaseStyle::symbol(state.phase), !reduceMotion, label);
 }
 
 } // namespace
@@ -149,24 +150,25 @@ QRectF TrackStatusCell::buttonRect(
 }
 
 void TrackStatusCell::paint(QPainter& painter, const QRectF& cell, const Content& content, const QFont& base,
-    const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState, qreal spinnerPhase)
+    const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState, int spinnerStep)
 {
     const QColor secondary = ThemeColor::secondary().resolve(palette);
     switch (content.kind) {
     case Kind::pill:
-        StatusPill::paint(painter, cell, content.role, content.text, StatusPill::font(base, content.prominent),
-            palette);
+        StatusPill::paint(
+            painter, cell, content.role, content.text, StatusPill::font(base, content.prominent), palette);
         return;
     case Kind::activity: {
         const QRectF spinner(cell.left(), cell.center().y() - kSpinnerSide / 2, kSpinnerSide, kSpinnerSide);
         if (content.spinnerShown)
-            ActivitySpinner::paint(painter, spinner, spinnerPhase, secondary);
+            ActivityIndicator::paint(painter, spinner, spinnerStep, secondary);
         const QFont font = captionFont(base);
         const QFontMetricsF metrics(font);
         qreal x = spinner.right() + kActivitySpacing;
         if (!content.symbol.isEmpty()) {
             const qreal side = std::round(metrics.height());
-            Symbols::paint(painter, QRectF(x, cell.center().y() - side / 2, side, side), content.symbol, secondary);
+            Symbols::paint(
+                painter, QRectF(x, cell.center().y() - side / 2, side, side), content.symbol, secondary);
             x += side + kActivitySpacing;
         }
         const QRectF text(x, cell.top(), std::max<qreal>(0, cell.right() - x), cell.height());
@@ -180,8 +182,8 @@ void TrackStatusCell::paint(QPainter& painter, const QRectF& cell, const Content
     }
     case Kind::download: {
         const qreal barWidth = std::min(kBarWidth, cell.width());
-        LinearProgress::paint(painter, QRectF(cell.left(), cell.top(), barWidth, cell.height()), content.fraction,
-            ThemeColor::accent().resolve(palette), palette);
+        LinearProgress::paint(painter, QRectF(cell.left(), cell.top(), barWidth, cell.height()),
+            content.fraction, ThemeColor::accent().resolve(palette), palette);
         const QFont font = captionFont(base);
         const qreal x = cell.left() + barWidth + kDownloadSpacing;
         const QRectF text(x, cell.top(), std::max<qreal>(0, cell.right() - x), cell.height());
@@ -198,10 +200,10 @@ void TrackStatusCell::paint(QPainter& painter, const QRectF& cell, const Content
         return;
     case Kind::failure: {
         const QRectF button = buttonRect(cell, content, base, buttons);
-        const QRectF pillRect(cell.left(), cell.top(), std::max<qreal>(0, button.left() - kFailureSpacing - cell.left()),
-            cell.height());
-        StatusPill::paint(painter, pillRect, content.role, content.text, StatusPill::font(base, content.prominent),
-            palette);
+        const QRectF pillRect(cell.left(), cell.top(),
+            std::max<qreal>(0, button.left() - kFailureSpacing - cell.left()), cell.height());
+        StatusPill::paint(painter, pillRect, content.role, content.text,
+            StatusPill::font(base, content.prominent), palette);
         buttons.paint(painter, button, *content.button, buttonState);
         return;
     }

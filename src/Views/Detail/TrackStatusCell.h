@@ -52,15 +52,19 @@ public:
     {
         return content.kind == Kind::activity && content.spinnerShown;
     }
-    static bool spins(const TrackModel& track, bool reduceMotion) { return spins(content(track, reduceMotion)); }
+    static bool spins(const TrackModel& track, bool reduceMotion)
+    {
+        return spins(content(track, reduceMotion));
+    }
 
     // Where the cell's button goes in `cell`; empty when it has none.
-    static QRectF buttonRect(const QRectF& cell, const Content& content, const QFont& base,
-        const PaintedButtons& buttons);
+    static QRectF buttonRect(
+        const QRectF& cell, const Content& content, const QFont& base, const PaintedButtons& buttons);
     // Draw the cell into `cell`. `buttonState` is the button's enabled, hover, pressed
-    // and focus state; `spinnerPhase` the turn of every spinner now.
+    // and focus state; `spinnerStep` the leading spoke of every spinner now.
     static void paint(QPainter& painter, const QRectF& cell, const Content& content, const QFont& base,
-        const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState, qreal spinnerPhase);
+        const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState,
+        int spinnerStep);
 
     static QFont captionFont(const QFont& base);
 };

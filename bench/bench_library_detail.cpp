@@ -1,0 +1,244 @@
+// The library detail in the real main window, shown offscreen, against the
+// stand-in helper:
+// - a sync run of one 10,000-track playlist streamed at 2,000 events per second
+//   (reviews answered as they come): the longest stall of the main thread, seen
+//   by a timer that should fire every millisecond, and how many 60 Hz frames it
+//   missed;
+// - selecting that playlist until its preview rows are painted (quiet period
+// zero);
+// - the resident memory of the window with those rows, and with 100 playlists
+// of
+//   100 tracks.
+#include "App/AppModel.h"
+#include "Services/UpdaterModel.h"
+#include "Views/Detail/LibraryDetailList.h"
+#include "Views/Detail/LibraryDetailView.h"
+#include "Views/MainWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+using namespace mivo;
+
+namespace {
+
+constexpr int kWaitMs = 60000;
+constexpr double kFrameMs = 1000.0 / 60.0;
+
+bool spinUntil(const std::function<bool()>& done, int waitMs = kWaitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < waitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// Resident memory of the process in bytes.
+double residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+    }
+    return 0;
+}
+
+// Counts how late a 1 ms timer fires: the longest gap, and the 60 Hz frames
+// lost.
+class StallProbe : public QObject {
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const double now = double(m_clock.nsecsElapsed()) / 1e6;
+            const double gap = now - m_last;
+            m_last = now;
+            m_longest = std::max(m_longest, gap);
+            if (gap > kFrameMs)
+                m_missedFrames += int(gap / kFrameMs);
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    double longestMs() const { return m_longest; }
+    int missedFrames() const { return m_missedFrames; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    double m_last = 0;
+    double m_longest = 0;
+    int m_missedFrames = 0;
+};
+
+// The main window on a model started against the stand-in helper with `library`
+// ("1x10000", "100x100"), shown offscreen with the library loaded.
+struct Session {
+    QTemporaryDir dir;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<UpdaterModel> updater;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Session(const QByteArray& library)
+    {
+        qputenv("MIVO_HELPER_PATH", MIVO_TEST_HELPER_PATH);
+        qputenv("MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit());
+        qputenv("MIVO_STANDIN_LIBRARY", library);
+        qputenv("MIVO_STANDIN_EVENT_RATE", "2000");
+        AppModel::Options options;
+        options.previewDebounce = MonotonicClock::Duration::zero();
+        options.cliTool.toolPaths = {};
+        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
+        model = std::make_unique<AppModel>(options);
+        updater = std::make_unique<UpdaterModel>(&model->sync());
+        window = std::make_unique<MainWindow>(*model, *updater);
+        window->resize(MainWindow::kDefaultSize);
+        window->show();
+        spinUntil([this] {
+            return model->startupError()
+                || (model->library() && model->library()->loadState() == LibraryStore::LoadState::loaded());
+        });
+    }
+    ~Session()
+    {
+        window.reset();
+        model.reset();
+        for (const char* name :
+            { "MIVO_HELPER_PATH", "MIVO_STANDIN_CONFIG", "MIVO_STANDIN_LIBRARY", "MIVO_STANDIN_EVENT_RATE" })
+            qunsetenv(name);
+    }
+
+    bool ready() const
+    {
+        return !model->startupError() && model->library() && !model->library()->playlists().isEmpty();
+    }
+    LibraryDetailList* list() const { return window->findChild<LibraryDetailList*>(); }
+
+    void selectAll()
+    {
+        QSet<QString> ids;
+        for (const PlaylistDTO& playlist : model->library()->playlists())
+            ids.insert(playlist.id);
+        model->library()->setSelection(ids);
+    }
+};
+
+// Notes when the list's viewport has painted rows.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(LibraryDetailList* list)
+        : m_list(list)
+    {
+        list->viewport()->installEventFilter(this);
+    }
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_list->model()->rowCount() > 0)
+            painted = true;
+        return false;
+    }
+
+private:
+    LibraryDetailList* m_list;
+};
+
+void BM_RunStreamsIntoTheWindow(benchmark::State& state)
+{
+    Session session("1x10000");
+    if (!session.ready() || !session.list()) {
+        state.SkipWithError("the stand-in helper or the detail did not start");
+        return;
+    }
+    session.selectAll();
+    // Answer every review as it comes, so the run goes on.
+    QObject::connect(&session.model->sync(), &SyncStore::changed, session.model.get(), [&session] {
+        for (const auto& track : session.model->sync().reviewQueue())
+            session.model->submitReview(track->id(), ReviewDecision::accept());
+    });
+    const int seconds = int(state.range(0));
+    for (auto _ : state) {
+        StallProbe probe;
+        session.model->startSync();
+        probe.start();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 events = 0;
+        spinUntil([&] { return session.model->sync().phase() == SyncPhase::done; }, seconds * 1000);
+        probe.stop();
+        events = session.model->sync().overallCompleted();
+        state.counters["longest_stall_ms"] = probe.longestMs();
+        state.counters["missed_frames"] = probe.missedFrames();
+        state.counters["tracks_finished"] = double(events);
+        state.counters["rss_MiB"] = residentBytes() / (1024.0 * 1024.0);
+        state.SetIterationTime(double(clock.elapsed()) / 1000.0);
+        session.model->cancelSync();
+    }
+}
+BENCHMARK(BM_RunStreamsIntoTheWindow)->Arg(20)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// From the selection to the preview's rows painted, and the memory they hold.
+void previewBenchmark(benchmark::State& state, const QByteArray& library)
+{
+    Session session(library);
+    if (!session.ready() || !session.list()) {
+        state.SkipWithError("the stand-in helper or the detail did not start");
+        return;
+    }
+    QCoreApplication::processEvents();
+    const double before = residentBytes();
+    double longest = 0;
+    for (auto _ : state) {
+        session.model->library()->setSelection({});
+        session.model->selectionChanged();
+        spinUntil([&] { return session.model->preview()->groups().isEmpty(); });
+        PaintWatch watch(session.list());
+        QElapsedTimer clock;
+        clock.start();
+        session.selectAll();
+        session.model->selectionChanged();
+        if (!spinUntil([&] { return watch.painted; })) {
+            state.SkipWithError("the preview was not painted");
+            return;
+        }
+        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        longest = std::max(longest, ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+    state.counters["rows"] = session.list()->model()->rowCount();
+    state.counters["slowest_ms"] = longest;
+    state.counters["window_rss_MiB"] = before / (1024.0 * 1024.0);
+    state.counters["rss_with_rows_MiB"] = residentBytes() / (1024.0 * 1024.0);
+}
+
+void BM_PreviewOfOnePlaylistOf10000(benchmark::State& state)
+{
+    previewBenchmark(state, "1x10000");
+}
+BENCHMARK(BM_PreviewOfOnePlaylistOf10000)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_PreviewOf100PlaylistsOf100(benchmark::State& state)
+{
+    previewBenchmark(state, "100x100");
+}
+BENCHMARK(BM_PreviewOf100PlaylistsOf100)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,440 @@
+#include "App/AppModel.h"
+#include "TestSupport/ManualClock.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/TaskProbe.h"
+#include "Transport/ResultRecords.h"
+#include "Views/ContentUnavailableView.h"
+#include "Views/Detail/LibraryDetailDelegate.h"
+#include "Views/Detail/LibraryDetailList.h"
+#include "Views/Detail/LibraryDetailView.h"
+#include "Views/Detail/PlaylistGroupHeader.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace mivo;
+using Outcome = test::ScriptedHelperClient::Outcome;
+using RowKind = LibraryDetailModel::RowKind;
+using Action = LibraryDetailList::StatusAction;
+using Content = LibraryDetailView::Content;
+
+Q_DECLARE_METATYPE(mivo::LibraryDetailView::State)
+Q_DECLARE_METATYPE(mivo::LibraryDetailView::Content)
+Q_DECLARE_METATYPE(mivo::TrackState)
+
+namespace {
+
+PlaylistDTO playlist(const QString& id, const QString& name, bool isFolder = false)
+{
+    PlaylistDTO playlist;
+    playlist.id = id;
+    playlist.source = PlaylistSourceId::apple;
+    playlist.name = name;
+    playlist.isFolder = isFolder;
+    return playlist;
+}
+
+QList<TrackDTO> tracks(const QString& playlistId, int count)
+{
+    QList<TrackDTO> list;
+    for (int i = 0; i < count; ++i)
+        list.append({ playlistId + u'#' + QString::number(i), QStringLiteral("Title %1").arg(i),
+            QStringLiteral("Artist"), std::nullopt, 200, ArtworkRef::none() });
+    return list;
+}
+
+HelperEvent server(ServerEvent::Value value)
+{
+    return HelperEvent::server(ServerEvent { std::move(value) });
+}
+
+// The model on a scripted client, its detail list shown in a window of its own.
+struct Fixture {
+    test::ManualClock clock;
+    test::ScriptedHelperClient* client = nullptr;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<LibraryDetailList> list;
+
+    Fixture()
+    {
+        AppModel::Options options;
+        options.clock = &clock;
+        options.cliTool.toolPaths = {};
+        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
+        auto owned = std::make_unique<test::ScriptedHelperClient>();
+        client = owned.get();
+        model = std::make_unique<AppModel>(std::move(owned), options);
+        list = std::make_unique<LibraryDetailList>(*model);
+        list->resize(900, 700);
+        list->detailModel().showSync(model->sync());
+        list->show();
+    }
+
+    SyncStore& sync() { return model->sync(); }
+    LibraryDetailModel& rows() { return list->detailModel(); }
+    void route(ServerEvent::Value event) { sync().route(server(std::move(event))); }
+
+    // A run with one playlist per entry of `sizes`, ids "pl0", "pl1", …
+    void startRun(const QList<int>& sizes)
+    {
+        route(ServerEvent::SyncStarted { "c", "run-1", sizes.size() });
+        for (int i = 0; i < sizes.size(); ++i) {
+            const QString id = QStringLiteral("pl%1").arg(i);
+            route(ServerEvent::PlaylistStarted {
+                "c", id, i, QStringLiteral("Playlist %1").arg(i), tracks(id, sizes[i]) });
+        }
+    }
+
+    QRect rowRect(int row) const { return list->visualRect(list->detailModel().index(row)); }
+    QPoint buttonCentre(int row) const
+    {
+        auto* delegate = static_cast<LibraryDetailDelegate*>(list->itemDelegate());
+        return delegate->buttonRect(QRectF(rowRect(row)), list->detailModel().row(row)).center().toPoint();
+    }
+};
+
+// Records the regions the list's viewport paints.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* viewport) { viewport->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+QList<RowKind> kinds(const LibraryDetailModel& model)
+{
+    QList<RowKind> list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list.append(model.row(row).kind);
+    return list;
+}
+
+} // namespace
+
+class TestLibraryDetail : public QObject {
+    Q_OBJECT
+
+private slots:
+    // MARK: The content shown
+
+    void priorityChain_data()
+    {
+        QTest::addColumn<LibraryDetailView::State>("state");
+        QTest::addColumn<Content>("content");
+
+        using State = LibraryDetailView::State;
+        QTest::newRow("before the library") << State {} << Content::progress;
+        QTest::newRow("start-up error before the library") << State { true } << Content::helperUnavailable;
+        QTest::newRow("start-up error hides groups and selection")
+            << State { true, true, true, true, true } << Content::helperUnavailable;
+        QTest::newRow("run groups win over a selection")
+            << State { false, true, true, true, true } << Content::sync;
+        QTest::newRow("run groups without a selection")
+            << State { false, true, true, true, false } << Content::sync;
+        QTest::newRow("a playlist selected") << State { false, false, true, true, true } << Content::preview;
+        QTest::newRow("nothing selected (or only folders)")
+            << State { false, false, true, true, false } << Content::selectPlaylist;
+        QTest::newRow("a selection without a preview store")
+            << State { false, false, true, false, true } << Content::selectPlaylist;
+    }
+    void priorityChain()
+    {
+        QFETCH(LibraryDetailView::State, state);
+        QFETCH(Content, content);
+        QCOMPARE(LibraryDetailView::choose(state), content);
+    }
+
+    // The view follows the model through a session: the empty state, the preview
+    // of a selection (folders and unknown ids do not count), a run's groups, and
+    // the preview again once the run's results are cleared.
+    void viewFollowsTheModel()
+    {
+        Fixture f;
+        LibraryDetailView view(*f.model);
+        view.resize(900, 600);
+        view.show();
+        QCOMPARE(view.content(), Content::selectPlaylist);
+        const auto* empty = view.findChild<ContentUnavailableView*>();
+        QVERIFY(view.findChildren<ContentUnavailableView*>().size() == 2);
+        const QString sync = QKeySequence(Qt::CTRL | Qt::Key_R).toString(QKeySequence::NativeText);
+        QVERIFY(LibraryDetailView::selectPlaylistDescription().contains(u'(' + sync + u')'));
+        QVERIFY(!LibraryDetailView::selectPlaylistDescription().contains(QStringLiteral("⌘")));
+        Q_UNUSED(empty);
+
+        f.client->enqueue(Method::listPlaylists,
+            Outcome::encoded(
+                ListPlaylistsResult { { playlist("apple:f", "Folder", true), playlist("apple:a", "A") } }));
+        test::TaskProbe<void> loaded(f.model->library()->refresh());
+        QTRY_VERIFY(loaded.isDone());
+        f.model->library()->setSelection({ "apple:f", "gone" });
+        QCOMPARE(view.content(), Content::selectPlaylist);
+        f.model->library()->setSelection({ "apple:f", "apple:a" });
+        QCOMPARE(view.content(), Content::preview);
+        QCOMPARE(view.list().detailModel().source(), LibraryDetailModel::Source::preview);
+
+        f.route(ServerEvent::SyncStarted { "c", "run-1", 1 });
+        f.route(ServerEvent::PlaylistStarted { "c", "gone:x", 0, "Left", tracks("gone:x", 2) });
+        QCOMPARE(view.content(), Content::sync);
+        QCOMPARE(view.list().detailModel().rowCount(), 4);
+        // A playlist no longer in the library: the source from its id, no artwork.
+        QCOMPARE(view.list().detailModel().playlistMeta("gone:x"),
+            (LibraryDetailModel::PlaylistMeta { PlaylistSourceId::spotify, ArtworkRef::none() }));
+        QCOMPARE(view.list().detailModel().playlistMeta("apple-ish"),
+            (LibraryDetailModel::PlaylistMeta { PlaylistSourceId::apple, ArtworkRef::none() }));
+
+        f.sync().clearResults();
+        QCOMPARE(view.content(), Content::preview);
+    }
+
+    void helperUnavailableShowsTheErrorVerbatim()
+    {
+        qputenv("MIVO_HELPER_PATH", QByteArrayLiteral("/nonexistent/mivo-helper"));
+        AppModel model;
+        LibraryDetailView view(model);
+        QCOMPARE(view.content(), Content::progress);
+        test::TaskProbe<void> started(model.start());
+        QTRY_VERIFY(started.isDone());
+        qunsetenv("MIVO_HELPER_PATH");
+        QVERIFY(model.startupError());
+        QCOMPARE(view.content(), Content::helperUnavailable);
+        bool found = false;
+        for (const auto* page : view.findChildren<ContentUnavailableView*>())
+            found |= page->title() == QStringLiteral("Helper Unavailable")
+                && page->description() == *model.startupError();
+        QVERIFY(found);
+    }
+
+    // MARK: Rows
+
+    // Every group is a header, its column titles and its tracks (one empty row
+    // when it has none); the rows of a table add up to its fixed height.
+    void groupsBecomeRows()
+    {
+        Fixture f;
+        f.startRun({ 0, 3 });
+        QCOMPARE(kinds(f.rows()),
+            (QList<RowKind> { RowKind::groupHeader, RowKind::columnTitles, RowKind::emptyTable,
+                RowKind::groupHeader, RowKind::columnTitles, RowKind::track, RowKind::track,
+                RowKind::track }));
+        QCOMPARE(f.rows().row(7).track->id(), QStringLiteral("pl1#2"));
+
+        for (const auto& [first, count] : { std::pair { 1, 2 }, std::pair { 4, 4 } }) {
+            qreal height = 0;
+            for (int row = first; row < first + count; ++row)
+                height += LibraryDetailDelegate::rowHeight(f.rows().row(row));
+            // Less the gap that follows the group.
+            QCOMPARE(height - LibraryDetailDelegate::kOuterPadding, qreal(std::max(count - 1, 1)) * 34 + 40);
+        }
+    }
+
+    // A burst of events for one track announces that track's row alone, once, and
+    // only that row is painted again.
+    void trackEventRepaintsItsRowOnly()
+    {
+        Fixture f;
+        f.startRun({ 6 });
+        f.route(ServerEvent::Step { "c", "pl0#2", Phase::downloading, std::nullopt });
+        QVERIFY(QTest::qWaitForWindowExposed(f.list.get()));
+        PaintRecorder settled(f.list->viewport());
+        QTRY_VERIFY(!settled.painted.isEmpty());
+        QTest::qWait(50);
+
+        PaintRecorder recorder(f.list->viewport());
+        QSignalSpy changed(&f.rows(), &QAbstractItemModel::dataChanged);
+        f.route(ServerEvent::DownloadProgress {
+            "c", "pl0#2", 41, QStringLiteral("8 MB"), QStringLiteral("1 MB/s") });
+        f.route(ServerEvent::DownloadProgress {
+            "c", "pl0#2", 42, QStringLiteral("8 MB"), QStringLiteral("1 MB/s") });
+        const int row = f.rows().trackRow(0, 2);
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), row);
+        QCOMPARE(changed.at(0).at(1).toModelIndex().row(), row);
+        QTRY_VERIFY(!recorder.painted.isEmpty());
+        QTest::qWait(20);
+        QCOMPARE(recorder.painted.boundingRect() | f.rowRect(row), f.rowRect(row));
+
+        // A change of counts also updates the group's header.
+        changed.clear();
+        f.route(ServerEvent::TrackFinished {
+            "c", "pl0#2", Finish::ok, std::nullopt, std::nullopt, std::nullopt });
+        QTRY_COMPARE(changed.count(), 2);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), f.rows().headerRow(0));
+        QCOMPARE(changed.at(1).at(0).toModelIndex().row(), row);
+    }
+
+    // The chevron (or Space on the header) hides the group's table and shows it
+    // again.
+    void collapseToggle()
+    {
+        Fixture f;
+        f.startRun({ 3, 2 });
+        QCOMPARE(f.rows().rowCount(), 5 + 4);
+        PlaylistGroup& first = *f.sync().groups()[0];
+
+        QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, f.buttonCentre(0));
+        QVERIFY(first.isCollapsed());
+        QCOMPARE(kinds(f.rows()),
+            (QList<RowKind> { RowKind::groupHeader, RowKind::groupHeader, RowKind::columnTitles,
+                RowKind::track, RowKind::track }));
+        QCOMPARE(PlaylistGroupHeader::collapseLabel(first), QStringLiteral("Expand Playlist 0"));
+        QCOMPARE(f.rows().headerRow(1), 1);
+
+        f.list->setFocus();
+        f.list->setCurrentIndex(f.rows().index(0));
+        QTest::keyClick(f.list.get(), Qt::Key_Space);
+        QVERIFY(!first.isCollapsed());
+        QCOMPARE(f.rows().rowCount(), 9);
+        QCOMPARE(f.rows().trackRow(1, 1), 8);
+        QCOMPARE(PlaylistGroupHeader::collapseLabel(first), QStringLiteral("Collapse Playlist 0"));
+    }
+
+    // Painted rows are read as text: a track's cells with its status, a header's
+    // name, counts and progress; the row's button as its description.
+    void rowsSpeakTheirContent()
+    {
+        Fixture f;
+        f.startRun({ 2 });
+        f.route(ServerEvent::DownloadProgress { "c", "pl0#0", 42, std::nullopt, std::nullopt });
+        f.route(ServerEvent::NeedsReview { "c", "pl0#1", "label", std::nullopt, {} });
+        const auto text = [&f](int row, int role) { return f.rows().index(row).data(role).toString(); };
+        QCOMPARE(text(f.rows().trackRow(0, 0), Qt::AccessibleTextRole),
+            QStringLiteral("Title 0, Artist, —, 3:20, —, —, Downloading, 42 percent"));
+        QCOMPARE(text(f.rows().trackRow(0, 1), Qt::AccessibleDescriptionRole), QStringLiteral("Review"));
+        QVERIFY(
+            text(f.rows().trackRow(0, 1), Qt::AccessibleTextRole).endsWith(QStringLiteral("Needs review")));
+        QCOMPARE(text(0, Qt::AccessibleTextRole),
+            QStringLiteral("Playlist 0, 0 / 2 · 1 need review, Playlist 0 progress 0 percent"));
+        QCOMPARE(text(0, Qt::AccessibleDescriptionRole), QStringLiteral("Collapse Playlist 0"));
+    }
+
+    // MARK: Row actions
+
+    // The Status menu offers Retry always (enabled only while no run is live),
+    // Review… while the track waits, and Skip only for a row of a live run.
+    void statusActions_data()
+    {
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<bool>("runEnded");
+        QTest::addColumn<TrackState>("state");
+        QTest::addColumn<QList<Action>>("actions");
+        QTest::addColumn<bool>("retryEnabled");
+
+        const QList<Action> plain { Action::retry, Action::copyTitle };
+        QTest::newRow("live row") << false << false << TrackState::working(Phase::searching)
+                                  << QList<Action> { Action::retry, Action::skip, Action::copyTitle }
+                                  << false;
+        QTest::newRow("live row awaiting review")
+            << false << false << TrackState::awaitingReview({})
+            << QList<Action> { Action::retry, Action::review, Action::skip, Action::copyTitle } << false;
+        QTest::newRow("failed row of a live run")
+            << false << false << TrackState::failed("No match")
+            << QList<Action> { Action::retry, Action::skip, Action::copyTitle } << false;
+        QTest::newRow("failed row after the run")
+            << false << true << TrackState::failed("No match") << plain << true;
+        QTest::newRow("preview row") << true << false << TrackState::queued() << plain << true;
+    }
+    void statusActions()
+    {
+        QFETCH(bool, preview);
+        QFETCH(bool, runEnded);
+        QFETCH(TrackState, state);
+        QFETCH(QList<Action>, actions);
+        QFETCH(bool, retryEnabled);
+
+        Fixture f;
+        f.client->enqueue(
+            Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { { playlist("pl0", "One") } }));
+        test::TaskProbe<void> loaded(f.model->library()->refresh());
+        QTRY_VERIFY(loaded.isDone());
+        if (preview) {
+            PreviewTrackDTO row { "pl0#0", "Title 0", "Artist", std::nullopt, 200, ArtworkRef::none(),
+                OnDisk::missing, std::nullopt };
+            f.client->enqueue(Method::getPlaylistTracks, Outcome::encoded(PreviewTracksResult { { row } }));
+            f.model->library()->setSelection({ "pl0" });
+            f.model->selectionChanged();
+            f.clock.advance(PreviewStore::kDebounce);
+            QTRY_COMPARE(f.model->preview()->groups().size(), 1);
+            f.rows().showPreview(*f.model->preview());
+        } else {
+            f.startRun({ 2 });
+            f.sync().groups()[0]->tracks()[0]->setState(state);
+            if (runEnded)
+                f.route(ServerEvent::SyncDone { "c", "run-1", {} });
+        }
+        const int row = f.rows().trackRow(0, 0);
+        QCOMPARE(f.list->statusActions(row), actions);
+        QCOMPARE(f.model->canRetry(), retryEnabled);
+        QCOMPARE(f.list->isButtonEnabled(f.rows().row(row)), !state.is<TrackState::Failed>() || retryEnabled);
+
+        std::unique_ptr<QMenu> menu(f.list->statusMenu(row));
+        QStringList titles;
+        for (const QAction* item : menu->actions()) {
+            if (!item->isSeparator())
+                titles.append(item->text());
+        }
+        QCOMPARE(titles.first(), QStringLiteral("Retry"));
+        QCOMPARE(menu->actions().first()->isEnabled(), retryEnabled);
+        QCOMPARE(titles.last(), QStringLiteral("Copy Title"));
+
+        // Clicking a painted Retry while the run is live does nothing.
+        if (state.is<TrackState::Failed>()) {
+            f.client->enqueue(Method::startSync, Outcome::result("{\"runId\":\"r2\"}"));
+            f.model->library()->setSelection({ "pl0" });
+            QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, f.buttonCentre(row));
+            QTest::qWait(0);
+            QCOMPARE(f.client->sentMethods().contains(Method::startSync), retryEnabled);
+        }
+    }
+
+    void reviewButtonAndCopyTitle()
+    {
+        Fixture f;
+        f.startRun({ 3 });
+        f.route(ServerEvent::NeedsReview { "c", "pl0#1", "label", std::nullopt, {} });
+        const int row = f.rows().trackRow(0, 1);
+        QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, f.buttonCentre(row));
+        QCOMPARE(f.model->focusedReviewTrackId(), std::optional<QString>("pl0#1"));
+        QVERIFY(f.model->isInspectorPresented());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        f.list->runStatusAction(row, Action::copyTitle);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Title 1"));
+    }
+
+    // MARK: Animation
+
+    // One timer turns the spinners of the rows on screen; it stops when none
+    // turns, and a spinning row scrolled out of sight does not keep it running.
+    void spinnerTimerRunsOnlyForVisibleSpinners()
+    {
+        Fixture f;
+        f.startRun({ 60 });
+        QTest::qWait(0);
+        QVERIFY(!f.list->isAnimating());
+
+        f.route(ServerEvent::TrackStarted { "c", "pl0#1", 1, "one" });
+        QTRY_VERIFY(f.list->isAnimating());
+        f.route(ServerEvent::DiskCheck { "c", "pl0#1", DiskCheckResult::present, std::nullopt });
+        QTRY_VERIFY(!f.list->isAnimating());
+
+        f.route(ServerEvent::TrackStarted { "c", "pl0#59", 59, "last" });
+        QTest::qWait(100);
+        QVERIFY(!f.list->isAnimating());
+        f.list->scrollToBottom();
+        QTRY_VERIFY(f.list->isAnimating());
+    }
+};
+
+QTEST_MAIN(TestLibraryDetail)
+#include "tst_librarydetail.moc"
