@@ -118,7 +118,7 @@ UpdaterModel& ScreenFixture::updater()
 
 MainWindow::Environment ScreenFixture::environment()
 {
-    return { nullptr, m_defaults.get() };
+    return { nullptr, m_defaults.get(), {} };
 }
 
 void ScreenFixture::loadLibrary()
