@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and builds mivo.
 #   ./dev.sh start   build and start the application with the stand-in helper
-#   ./dev.sh test    build everything and run every test
+#   ./dev.sh test    build everything and run every test, then the tests again under
+#                    the sanitizers and every fuzz target for a minute
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-          qcoro-qt6-dev nlohmann-json3-dev libbenchmark-dev)
+          qcoro-qt6-dev nlohmann-json3-dev libbenchmark-dev clang libclang-rt-dev)
 
 install_missing() {
     local missing=()
@@ -29,6 +30,46 @@ build() {
     cmake --build "$dir" --parallel "$(nproc)"
 }
 
+suite() {
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure --parallel "$(nproc)"
+}
+
+# The whole suite once more under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer: any report fails its test.
+sanitized_suite() {
+    build build-asan -DMIVO_WERROR=ON -DMIVO_SANITIZE=ON -DMIVO_BUILD_BENCH=OFF -DMIVO_BUILD_TOOLS=OFF \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g1 -DNDEBUG"
+    ASAN_OPTIONS=detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=0 \
+    LSAN_OPTIONS=suppressions="$PWD/.ci/lsan.supp":print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        suite build-asan
+}
+
+# Each libFuzzer target for a bounded time, all at once; a crash or a sanitizer
+# report fails. Found inputs go to a scratch folder, never into the seeds.
+fuzz() {
+    cmake -S . -B build-fuzz -G Ninja -DMIVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g1"
+    cmake --build build-fuzz --parallel "$(nproc)"
+    local seconds=${MIVO_FUZZ_SECONDS:-60} names=(line_decoding framer request_encoding) pids=() failed=0 i
+    rm -rf build-fuzz/found
+    for i in "${!names[@]}"; do
+        mkdir -p "build-fuzz/found/${names[$i]}"
+        ./build-fuzz/fuzz/"fuzz_${names[$i]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+            -artifact_prefix="build-fuzz/found/${names[$i]}-" "build-fuzz/found/${names[$i]}" \
+            "fuzz/corpus/${names[$i]}" > "build-fuzz/found/${names[$i]}.log" 2>&1 &
+        pids+=($!)
+    done
+    for i in "${!names[@]}"; do
+        if ! wait "${pids[$i]}"; then
+            failed=1
+            echo "fuzz_${names[$i]} failed:" >&2
+            tail -n 40 "build-fuzz/found/${names[$i]}.log" >&2
+        fi
+    done
+    return $failed
+}
+
 case "${1:-}" in
     start)
         install_missing
@@ -37,8 +78,11 @@ case "${1:-}" in
         ;;
     test)
         install_missing
-        build build-test -DMIVO_WERROR=ON
-        QT_QPA_PLATFORM=offscreen ctest --test-dir build-test --output-on-failure --parallel "$(nproc)"
+        build build-test -DMIVO_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG"
+        suite build-test
+        sanitized_suite
+        fuzz
         ;;
     *)
         echo "usage: $0 start|test" >&2

@@ -98,7 +98,7 @@ Method Request::method() const
 QByteArray Request::encodedLine(const QString& id) const
 {
     nlohmann::ordered_json line = nlohmann::ordered_json::object();
-    line.emplace("id", id.toStdString());
+    line.emplace("id", encodeValue(id));
     line.emplace("method", std::string(rawValue(method())));
     if (Params params = std::visit([](const auto& request) { return paramsOf(request); }, value))
         line.emplace("params", std::move(*params));

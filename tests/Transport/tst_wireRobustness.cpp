@@ -134,6 +134,7 @@ private slots:
         const QByteArray line = Request::cancelSync(text).encodedLine(QStringLiteral("r1"));
         QCOMPARE(line, "{\"id\":\"r1\",\"method\":\"cancelSync\",\"params\":{\"runId\":\"" + sent + "\"}}");
         QCOMPARE(dumpJson(toJson(JSONValue(text))), "\"" + sent + "\"");
+        QCOMPARE(Request::getConfig().encodedLine(text), "{\"id\":\"" + sent + "\",\"method\":\"getConfig\"}");
     }
 
     // Lines that are neither a reply nor an event are refused with a reason by
