@@ -120,8 +120,9 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
     const QStringList lines = linesFor(width());
     const bool cut = !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !m_text.endsWith(QChar(0x2026));
     setToolTip(cut ? m_text : QString());
-    if (m_maxLines > 1 && heightForWidth(width()) != height())
-        updateGeometry();
+    // Layouts that do not ask for the height at a width still make room for the lines.
+    if (m_maxLines > 1 && width() > 0 && heightForWidth(width()) != minimumHeight())
+        setMinimumHeight(heightForWidth(width()));
 }
 
 void ElidedLabel::textChanged()
