@@ -174,7 +174,7 @@ void SetupSheetTest::mainWindowOpensTheWizard()
     OnboardingHarness harness;
     script(harness);
     UpdaterModel updater(&harness.model->sync());
-    MainWindow window(*harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get() });
+    MainWindow window(*harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} });
     window.show();
     QTRY_VERIFY(window.setupSheet()->scaffold());
     SetupScaffold* first = window.setupSheet()->scaffold();
