@@ -88,8 +88,9 @@ private slots:
         QTest::newRow("running") << QStringList { "prepare", "start" } << false << true << false;
         QTest::newRow("running with a track awaiting review")
             << QStringList { "prepare", "start", "review" } << false << true << true;
+        // A stopped run's reviews can no longer be decided.
         QTest::newRow("cancelled with a track awaiting review")
-            << QStringList { "prepare", "start", "review", "cancel" } << true << false << true;
+            << QStringList { "prepare", "start", "review", "cancel" } << true << false << false;
         QTest::newRow("a declined start returns to idle") << QStringList { "decline" } << true << false << false;
     }
     void enablementFollowsTheRun()
@@ -122,7 +123,8 @@ private slots:
                                               : action->text() + u' ' + MainCommands::shortcutText(action));
         QCOMPARE(file,
             (QStringList { "Sync Ctrl+R", "Cancel Sync Ctrl+.", "Refresh Library Ctrl+Shift+R",
-                "Reveal Output Folder ", "—", "Review Matches Ctrl+Alt+R", "—", "Quit Ctrl+Q" }));
+                "Reveal Output Folder ", "—", "Review Matches Ctrl+Alt+R", "—", "Settings… Ctrl+,", "—",
+                "Quit Ctrl+Q" }));
         QStringList help;
         for (const QAction* action : menus[1]->menu()->actions())
             help.append(action->text());
