@@ -47,6 +47,8 @@ private slots:
         options.cliTool.toolPaths = { m_home.filePath(QStringLiteral("bin/mivo")) };
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
         AppModel model(options);
+        // Set up before: the first-launch wizard stays closed.
+        model.defaults().setDidOnboard(true);
         UpdaterModel updater(&model.sync());
         MainWindow window(model, updater);
         window.show();
