@@ -1,7 +1,7 @@
 // Requests with arbitrary field values always encode as one JSON object on one
 // line, and every string arrives as it was, lone surrogates aside (they become
 // U+FFFD, as UTF-8 cannot carry them).
-#include "Support/Utf8.h"
+#include "Base/Utf8.h"
 #include "Transport/Request.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "State/ReviewOffer.h"
 #include "State/StoreRequests.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "Transport/HelperClient.h"
 #include "Transport/HelperProcess.h"
 

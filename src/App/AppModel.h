@@ -12,7 +12,7 @@
 #include "State/SyncStore.h"
 #include "State/ToolProvisioningStore.h"
 #include "State/TrackModel.h"
-#include "Support/MonotonicClock.h"
+#include "Base/MonotonicClock.h"
 #include "Support/UserDefaults.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"

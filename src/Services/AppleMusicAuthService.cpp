@@ -7,8 +7,8 @@
 #include "State/SettingsStore.h"
 #include "State/StoreRequests.h"
 #include "State/SyncStore.h"
-#include "Support/Log.h"
-#include "Support/Utf8.h"
+#include "Base/Log.h"
+#include "Base/Utf8.h"
 #include "Transport/HelperError.h"
 
 #include <QNetworkAccessManager>

@@ -1,8 +1,8 @@
 #include "Services/AppleMusicLocalAccess.h"
 
 #include "Services/LinuxAutomationProbe.h"
-#include "Support/Log.h"
-#include "Support/WorkerThread.h"
+#include "Base/Log.h"
+#include "Base/WorkerThread.h"
 
 #include <QDesktopServices>
 

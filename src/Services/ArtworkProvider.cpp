@@ -3,7 +3,7 @@
 #include "BuildConfig.h"
 #include "Services/ArtworkCacheKey.h"
 #include "Services/ArtworkImaging.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "Services/CLIInstaller.h"
 
 #include "Services/PkexecAdminRunner.h"
-#include "Support/Bundle.h"
-#include "Support/Log.h"
-#include "Support/Utf8.h"
-#include "Support/WorkerThread.h"
+#include "Base/Bundle.h"
+#include "Base/Log.h"
+#include "Base/Utf8.h"
+#include "Base/WorkerThread.h"
 #include "Transport/HelperLocator.h"
 
 #include <QDir>

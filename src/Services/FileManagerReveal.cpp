@@ -1,7 +1,7 @@
 #include "Services/FileManagerReveal.h"
 
 #include "Support/HomePath.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,6 +1,6 @@
 #include "Services/MusicLibraryIndex.h"
 
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 #include <limits>
 

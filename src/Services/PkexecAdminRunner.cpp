@@ -1,7 +1,7 @@
 #include "Services/PkexecAdminRunner.h"
 
 #include "Services/InstallError.h"
-#include "Support/Utf8.h"
+#include "Base/Utf8.h"
 
 #include <QProcess>
 

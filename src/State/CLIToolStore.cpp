@@ -1,7 +1,7 @@
 #include "State/CLIToolStore.h"
 
 #include "Services/CLIInstaller.h"
-#include "Support/Bundle.h"
+#include "Base/Bundle.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
 

@@ -1,7 +1,7 @@
 #include "State/PreviewStore.h"
 
 #include "State/StoreRequests.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 #include <QStringList>
 #include <exception>

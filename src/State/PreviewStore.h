@@ -2,8 +2,8 @@
 
 #include "State/PlaylistGroup.h"
 #include "State/TrackCounts.h"
-#include "Support/Completion.h"
-#include "Support/MonotonicClock.h"
+#include "Base/Completion.h"
+#include "Base/MonotonicClock.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/PlaylistRecords.h"
 

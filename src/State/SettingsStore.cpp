@@ -1,7 +1,7 @@
 #include "State/SettingsStore.h"
 
 #include "State/StoreRequests.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "Transport/ResultRecords.h"
 
 namespace mivo {

@@ -1,7 +1,7 @@
 #include "Styling/AssetImages.h"
 
 #include "Styling/TemplateImage.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
 #include "Transport/HelperClient.h"
 
-#include "Support/Log.h"
-#include "Support/Utf8.h"
+#include "Base/Log.h"
+#include "Base/Utf8.h"
 #include "Transport/Response.h"
 #include "Transport/ServerEvent.h"
 #include "Transport/WireCoding.h"

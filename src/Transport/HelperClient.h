@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Support/Completion.h"
-#include "Support/MonotonicClock.h"
+#include "Base/Completion.h"
+#include "Base/MonotonicClock.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperProcess.h"
 #include "Transport/NDJSONFramer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Support/Completion.h"
+#include "Base/Completion.h"
 #include "Transport/HelperEvent.h"
 
 #include <QCoro/QCoroTask>

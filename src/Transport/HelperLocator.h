@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Support/Bundle.h"
+#include "Base/Bundle.h"
 
 #include <QHash>
 #include <QString>

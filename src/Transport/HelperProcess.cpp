@@ -1,8 +1,8 @@
 #include "Transport/HelperProcess.h"
 
-#include "Support/Bundle.h"
-#include "Support/Log.h"
-#include "Support/Utf8.h"
+#include "Base/Bundle.h"
+#include "Base/Log.h"
+#include "Base/Utf8.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
 

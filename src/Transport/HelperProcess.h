@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Support/Completion.h"
-#include "Support/MonotonicClock.h"
+#include "Base/Completion.h"
+#include "Base/MonotonicClock.h"
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>

@@ -1,6 +1,6 @@
 #include "Transport/JSONValue.h"
 
-#include "Support/Utf8.h"
+#include "Base/Utf8.h"
 #include "Transport/WireCoding.h"
 
 #include <cstdint>

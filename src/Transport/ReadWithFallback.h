@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
 #include "Transport/Request.h"

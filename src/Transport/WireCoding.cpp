@@ -1,6 +1,6 @@
 #include "Transport/WireCoding.h"
 
-#include "Support/Utf8.h"
+#include "Base/Utf8.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "App/AppModel.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/TaskProbe.h"

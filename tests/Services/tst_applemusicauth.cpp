@@ -4,7 +4,7 @@
 #include "Services/LinuxMusicKit.h"
 #include "State/SettingsStore.h"
 #include "State/SyncStore.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "Support/SampleData.h"
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/LoopbackHttpServer.h"

@@ -1,7 +1,7 @@
 #include "BuildConfig.h"
 #include "Services/ArtworkCacheKey.h"
 #include "Services/ArtworkProvider.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "TestSupport/InMemoryMusicLibrary.h"
 #include "TestSupport/LoopbackHttpServer.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Support/MonotonicClock.h"
+#include "Base/MonotonicClock.h"
 
 #include <QList>
 #include <QPointer>

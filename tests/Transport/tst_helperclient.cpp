@@ -1,4 +1,4 @@
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/ScriptedHelper.h"

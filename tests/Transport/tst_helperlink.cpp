@@ -1,6 +1,6 @@
 // The helper link end to end: the real client, process, pipes and codec
 // against the stand-in helper.
-#include "Support/Log.h"
+#include "Base/Log.h"
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/TaskProbe.h"

@@ -1,4 +1,4 @@
-#include "Support/Bundle.h"
+#include "Base/Bundle.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"

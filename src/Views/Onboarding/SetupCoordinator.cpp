@@ -5,7 +5,7 @@
 #include "State/SettingsStore.h"
 #include "State/StoreRequests.h"
 #include "State/ToolProvisioningStore.h"
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 namespace mivo {
 

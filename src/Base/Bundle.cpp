@@ -1,4 +1,4 @@
-#include "Support/Bundle.h"
+#include "Base/Bundle.h"
 
 #include <QCoreApplication>
 #include <QDir>

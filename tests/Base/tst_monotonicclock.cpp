@@ -1,4 +1,4 @@
-#include "Support/MonotonicClock.h"
+#include "Base/MonotonicClock.h"
 #include "TestSupport/ManualClock.h"
 
 #include <QtTest>

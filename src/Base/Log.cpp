@@ -1,4 +1,4 @@
-#include "Support/Log.h"
+#include "Base/Log.h"
 
 #include "BuildConfig.h"
 
