@@ -4,6 +4,9 @@
 #include <QPromise>
 #include <QThreadPool>
 #include <memory>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <qcoro/qcorofuture.h>
 #include <qcoro/qcorotask.h>
 #include <type_traits>
@@ -37,6 +40,17 @@ template <class Work> auto runInWorkerThread(Work work) -> QCoro::Task<std::invo
         promise->finish();
     });
     co_return co_await future;
+}
+
+// Hands the memory freed by a large piece of work back to the system. The
+// allocator keeps a heap per thread and holds on to what a worker freed, so
+// after decoding a large message a worker thread would otherwise keep tens of
+// megabytes it no longer uses.
+inline void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 } // namespace mivo
