@@ -151,11 +151,7 @@ QCoro::Task<void> HelperClient::decodeOnWorker(QByteArray line)
 {
     const QPointer<HelperClient> self = this;
     m_decodingOnWorker = true;
-    auto work = [line = std::move(line)]() mutable {
-        DecodedLine decoded = decode(std::exchange(line, {}));
-        returnFreedMemory();
-        return decoded;
-    };
+    auto work = [line = std::move(line)]() mutable { return decode(std::exchange(line, {})); };
     QCoro::Task<DecodedLine> decoding = runInWorkerThread(std::move(work));
     DecodedLine decoded = co_await std::move(decoding);
     if (!self)

@@ -111,9 +111,7 @@ template <class T> QCoro::Task<T> HelperClienting::request(Request request, std:
     if constexpr (kDecodesOnWorker<T>) {
         // The worker holds the only reference to the JSON, so it is freed there too.
         auto work = [result = std::exchange(result, std::nullopt), mismatch]() mutable {
-            T value = decodeResult<T>(std::exchange(result, std::nullopt), mismatch);
-            returnFreedMemory();
-            return value;
+            return decodeResult<T>(std::exchange(result, std::nullopt), mismatch);
         };
         QCoro::Task<T> decoding = runInWorkerThread(std::move(work));
         co_return co_await std::move(decoding);
