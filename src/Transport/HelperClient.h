@@ -32,8 +32,9 @@ public:
         MonotonicClock& clock = MonotonicClock::system(), QObject* parent = nullptr);
     ~HelperClient() override;
 
-    // Launches the helper the first time; later calls do nothing, even when the
-    // first launch failed. Throws HelperError::helperUnavailable().
+    // Launches the helper the first time, without blocking; later calls do
+    // nothing, even when the first launch failed or is still under way. Throws
+    // HelperError::helperUnavailable().
     QCoro::Task<void> start();
 
     HelperEventStream& events() override { return m_events; }
@@ -50,7 +51,7 @@ private:
         ScheduledCall timeout;
     };
 
-    void launch();
+    QCoro::Task<void> launch();
     void handleOutput(const QByteArray& chunk);
     void route(const QByteArray& line);
     void complete(const Response& response);
@@ -68,6 +69,9 @@ private:
     quint64 m_nextId = 0;
     HelperEventStream m_events;
     bool m_started = false;
+    // The wait before the next relaunch, ended early when the client goes.
+    Completion<void> m_relaunchWait;
+    ScheduledCall m_relaunchTimer;
 };
 
 } // namespace mivo
