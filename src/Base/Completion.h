@@ -1,15 +1,21 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QtGlobal>
 #include <coroutine>
 #include <exception>
 #include <memory>
 #include <optional>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 namespace mivo {
+
+// Resumes `waiter` from the main event loop. A resumption still queued when the
+// application object goes is delivered before it goes, so no coroutine is left
+// suspended (and its frame lost) because the loop stopped turning. Without an
+// application object, `waiter` is resumed at once.
+void resumeFromEventLoop(std::coroutine_handle<> waiter);
 
 // A one-shot continuation: one side awaits it, another resolves or fails it
 // exactly once (later attempts are ignored and return false).
@@ -83,15 +89,8 @@ private:
     void settle()
     {
         m_state->done = true;
-        const std::coroutine_handle<> waiter = std::exchange(m_state->waiter, nullptr);
-        if (!waiter)
-            return;
-        if (auto* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                app, [waiter] { waiter.resume(); }, Qt::QueuedConnection);
-        } else {
-            waiter.resume();
-        }
+        if (const std::coroutine_handle<> waiter = std::exchange(m_state->waiter, nullptr))
+            resumeFromEventLoop(waiter);
     }
 
     std::shared_ptr<State> m_state;

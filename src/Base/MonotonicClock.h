@@ -28,20 +28,28 @@ private:
 };
 
 // The monotonic clock that time-outs, back-off delays and crash stamps are
-// measured on. It never jumps with the wall clock. Everything that waits takes
-// one by reference, so that tests can drive time by hand.
+// measured on. It never jumps with the wall clock and keeps counting while the
+// computer sleeps, so a request that waited across a suspend has timed out when
+// the computer wakes. Everything that waits takes one by reference, so that
+// tests can drive time by hand.
 class MonotonicClock {
 public:
     using Duration = std::chrono::nanoseconds;
 
+    // Event-loop timers stand still while the computer sleeps, so a scheduled
+    // call looks at this clock at least this often and runs as soon as its due
+    // time has passed on it.
+    static constexpr auto kRecheckInterval = std::chrono::seconds(1);
+
     virtual ~MonotonicClock() = default;
 
-    // Time since an arbitrary fixed origin.
+    // Time since an arbitrary fixed origin (the boot, on Linux), sleep included.
     virtual Duration now() const;
 
     // Runs `callback` on the main event loop once `delay` has passed on this
-    // clock. The call is dropped if `context` (when given) is destroyed first
-    // or if the returned handle is cancelled.
+    // clock, at most kRecheckInterval late after a sleep. The call is dropped
+    // if `context` (when given) is destroyed first or if the returned handle is
+    // cancelled.
     virtual ScheduledCall callAfter(Duration delay, QObject* context, std::function<void()> callback);
 
     static MonotonicClock& system();

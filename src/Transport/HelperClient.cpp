@@ -29,6 +29,8 @@ HelperClient::HelperClient(std::unique_ptr<HelperProcess> process, MonotonicCloc
 HelperClient::~HelperClient()
 {
     disconnect(m_process.get(), nullptr, this, nullptr);
+    m_relaunchTimer.cancel();
+    m_relaunchWait.resolve();
     failAllPending(HelperError::helperUnavailable());
     m_events.finish(StreamEnd::clientReleased);
 }
@@ -38,15 +40,20 @@ QCoro::Task<void> HelperClient::start()
     if (m_started)
         co_return;
     m_started = true;
-    launch();
+    QCoro::Task<void> launched = launch();
+    co_await std::move(launched);
 }
 
-void HelperClient::launch()
+QCoro::Task<void> HelperClient::launch()
 {
+    const QPointer<HelperClient> self = this;
     // The process belongs to this client, so its callback never outlives it.
-    m_process->start(
+    QCoro::Task<void> launched = m_process->start(
         [this](const HelperProcess::Termination& termination) { handleTermination(termination); });
-    m_events.yield(HelperEvent::helperReady());
+    co_await std::move(launched);
+    // A child that already ended again has been reported as such.
+    if (self && self->m_process->isRunning())
+        self->m_events.yield(HelperEvent::helperReady());
 }
 
 QString HelperClient::takeNextId()
@@ -252,17 +259,21 @@ void HelperClient::handleTermination(const HelperProcess::Termination& terminati
 QCoro::Task<void> HelperClient::relaunchAfter(std::chrono::nanoseconds delay)
 {
     const QPointer<HelperClient> self = this;
-    // No context: the wait always ends, and the guard below decides.
+    // The wait ends when the delay has passed or when the client goes; the
+    // guard below tells which.
     Completion<void> elapsed;
-    m_clock.callAfter(delay, nullptr, [elapsed]() mutable { elapsed.resolve(); });
+    m_relaunchWait = elapsed;
+    m_relaunchTimer = m_clock.callAfter(delay, this, [elapsed]() mutable { elapsed.resolve(); });
     co_await elapsed;
     if (!self)
         co_return;
     try {
-        self->launch();
+        QCoro::Task<void> launched = self->launch();
+        co_await std::move(launched);
     } catch (const std::exception& error) {
         qCCritical(lcClient, "helper relaunch failed: %s", error.what());
-        self->m_events.finish(StreamEnd::relaunchFailed);
+        if (self)
+            self->m_events.finish(StreamEnd::relaunchFailed);
     }
 }
 

@@ -38,8 +38,9 @@ public:
         MonotonicClock& clock = MonotonicClock::system(), QObject* parent = nullptr);
     ~HelperClient() override;
 
-    // Launches the helper the first time; later calls do nothing, even when the
-    // first launch failed. Throws HelperError::helperUnavailable().
+    // Launches the helper the first time, without blocking; later calls do
+    // nothing, even when the first launch failed or is still under way. Throws
+    // HelperError::helperUnavailable().
     QCoro::Task<void> start();
 
     HelperEventStream& events() override { return m_events; }
@@ -66,7 +67,7 @@ private:
         std::optional<ServerEvent> event;
     };
 
-    void launch();
+    QCoro::Task<void> launch();
     void handleOutput(const QByteArray& chunk);
     static DecodedLine decode(QByteArray line);
     // Routes the lines held back, in order, until one has to go to a worker.
@@ -93,6 +94,9 @@ private:
     quint64 m_nextId = 0;
     HelperEventStream m_events;
     bool m_started = false;
+    // The wait before the next relaunch, ended early when the client goes.
+    Completion<void> m_relaunchWait;
+    ScheduledCall m_relaunchTimer;
 };
 
 } // namespace mivo

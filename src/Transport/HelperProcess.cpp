@@ -6,6 +6,8 @@
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
 
+#include <QCoreApplication>
+
 namespace mivo {
 
 QString HelperProcess::Termination::description() const
@@ -35,6 +37,8 @@ HelperProcess::HelperProcess(
 
 HelperProcess::~HelperProcess()
 {
+    if (m_launching)
+        failLaunch(QStringLiteral("the helper process was released"));
     failWrites(std::make_exception_ptr(HelperError::helperUnavailable()));
     if (m_process)
         release(std::exchange(m_process, nullptr));
@@ -46,15 +50,16 @@ std::unique_ptr<HelperProcess> HelperProcess::create(QStringList arguments, Mono
     return std::make_unique<HelperProcess>(path, std::move(arguments), clock);
 }
 
-void HelperProcess::start(TerminationHandler onTermination)
+QCoro::Task<void> HelperProcess::start(TerminationHandler onTermination)
 {
-    Q_ASSERT(!m_process);
+    Q_ASSERT(!m_process && !m_launching);
     m_onTermination = std::move(onTermination);
 
     auto* process = new QProcess(this);
     process->setProgram(m_executablePath);
     process->setArguments(m_arguments);
     process->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(process, &QProcess::started, this, &HelperProcess::handleStarted);
     connect(process, &QProcess::readyReadStandardOutput, this, &HelperProcess::forwardStandardOutput);
     connect(process, &QProcess::readyReadStandardError, this, &HelperProcess::logStandardError);
     connect(process, &QProcess::finished, this, &HelperProcess::handleFinished);
@@ -64,18 +69,46 @@ void HelperProcess::start(TerminationHandler onTermination)
     m_bytesQueued = 0;
     m_bytesWritten = 0;
     m_stdinBroken = false;
+    m_launching = process;
+    m_launched = Completion<void>();
+    const Completion<void> launched = m_launched;
+    m_launchLimit = m_clock.callAfter(
+        kLaunchTimeout, this, [this] { failLaunch(QStringLiteral("it did not start within 10 s")); });
+    // The child's start is reported through started() or errorOccurred(), from
+    // the event loop (or at once, for a launch that fails right away).
     process->start(QIODevice::ReadWrite);
-    if (!process->waitForStarted(-1)) {
-        const QString reason = process->errorString();
-        disconnect(process, nullptr, this, nullptr);
-        process->deleteLater();
-        qCWarning(lcHelper, "helper failed to launch: %s", qUtf8Printable(reason));
-        throw HelperError::helperUnavailable();
-    }
+    return awaitCompletion(launched);
+}
 
+void HelperProcess::handleStarted()
+{
+    QProcess* process = m_launching;
+    if (!process || sender() != process)
+        return;
+    m_launching = nullptr;
+    m_launchLimit.cancel();
     m_process = process;
     m_lastHealthyStart = m_clock.now();
     qCInfo(lcHelper, "helper launched (pid %lld)", static_cast<long long>(process->processId()));
+    m_launched.resolve();
+}
+
+void HelperProcess::failLaunch(const QString& reason)
+{
+    QProcess* process = std::exchange(m_launching, nullptr);
+    if (!process)
+        return;
+    m_launchLimit.cancel();
+    qCWarning(lcHelper, "helper failed to launch: %s", qUtf8Printable(reason));
+    if (process->state() == QProcess::NotRunning) {
+        disconnect(process, nullptr, this, nullptr);
+        process->deleteLater();
+    } else {
+        // Still starting: it is stopped and left to end on its own.
+        process->kill();
+        release(process);
+    }
+    m_launched.fail(HelperError::helperUnavailable());
 }
 
 QCoro::Task<void> HelperProcess::write(QByteArray data)
@@ -93,10 +126,10 @@ QCoro::Task<void> HelperProcess::write(QByteArray data)
         m_bytesQueued += data.size();
         m_writes.push_back({ m_bytesQueued, done });
     }
-    return awaitWrite(std::move(done));
+    return awaitCompletion(std::move(done));
 }
 
-QCoro::Task<void> HelperProcess::awaitWrite(Completion<void> done)
+QCoro::Task<void> HelperProcess::awaitCompletion(Completion<void> done)
 {
     co_await done;
 }
@@ -199,7 +232,11 @@ void HelperProcess::handleBytesWritten(qint64 count)
 
 void HelperProcess::handleError(QProcess::ProcessError error)
 {
-    // A failed launch is reported by start(); an ended child by handleFinished().
+    // An ended child is reported by handleFinished().
+    if (error == QProcess::FailedToStart && sender() == m_launching) {
+        failLaunch(m_launching->errorString());
+        return;
+    }
     if (error == QProcess::WriteError && sender() == m_process) {
         m_stdinBroken = true;
         failWrites(std::make_exception_ptr(HelperError::helperCrashed()));
@@ -218,9 +255,14 @@ void HelperProcess::release(QProcess* process)
 {
     // The child is left to end on its own: it sees its standard input close,
     // its output is read and discarded so that it never blocks on a full pipe,
-    // and the handle is freed once it has ended.
+    // and the handle is freed once it has ended (or, at the latest, with the
+    // application).
     disconnect(process, nullptr, this, nullptr);
-    process->setParent(nullptr);
+    process->setParent(QCoreApplication::instance());
+    connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            process->deleteLater();
+    });
     connect(process, &QProcess::readyReadStandardOutput, process,
         [process] { process->readAllStandardOutput(); });
     connect(

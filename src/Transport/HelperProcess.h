@@ -60,6 +60,8 @@ public:
     static constexpr auto kCrashWindow = std::chrono::seconds(10);
     static constexpr int kCrashLimit = 6;
     static constexpr auto kHealthyRun = std::chrono::seconds(30);
+    // How long a launch may take before it counts as failed.
+    static constexpr auto kLaunchTimeout = std::chrono::seconds(10);
 
     HelperProcess(QString executablePath, QStringList arguments,
         MonotonicClock& clock = MonotonicClock::system(), QObject* parent = nullptr);
@@ -76,13 +78,16 @@ public:
 
     using TerminationHandler = std::function<void(const Termination&)>;
 
-    // Launches the child; it inherits the environment and working directory.
-    // Its standard output arrives as outputReceived() chunks. When it ends,
-    // everything it printed is delivered first, then `onTermination` is called
-    // (once per child; it replaces any earlier handler).
-    // Precondition: no child is running. Throws HelperError::helperUnavailable()
-    // when the launch fails.
-    void start(TerminationHandler onTermination);
+    // Launches the child without blocking; it inherits the environment and
+    // working directory. Completes once the child runs. Its standard output
+    // arrives as outputReceived() chunks. When it ends, everything it printed
+    // is delivered first, then `onTermination` is called (once per child; it
+    // replaces any earlier handler), possibly before the caller has resumed.
+    // Precondition: no child is running or launching. Throws
+    // HelperError::helperUnavailable() when the launch fails, takes longer than
+    // kLaunchTimeout, or the process object is destroyed meanwhile.
+    QCoro::Task<void> start(TerminationHandler onTermination);
+    bool isLaunching() const { return m_launching != nullptr; }
 
     // Completes once the bytes have reached the child's standard input. Writes
     // go out one at a time in the order they were made. Throws
@@ -110,6 +115,8 @@ private:
         Completion<void> done;
     };
 
+    void handleStarted();
+    void failLaunch(const QString& reason);
     void forwardStandardOutput();
     void logStandardError();
     void handleFinished(int exitCode, QProcess::ExitStatus exitStatus);
@@ -117,12 +124,16 @@ private:
     void handleError(QProcess::ProcessError error);
     void failWrites(const std::exception_ptr& error);
     void release(QProcess* process);
-    static QCoro::Task<void> awaitWrite(Completion<void> done);
+    static QCoro::Task<void> awaitCompletion(Completion<void> done);
 
     QString m_executablePath;
     QStringList m_arguments;
     MonotonicClock& m_clock;
     QProcess* m_process = nullptr;
+    // The child being launched, until it runs or its launch has failed.
+    QProcess* m_launching = nullptr;
+    Completion<void> m_launched;
+    ScheduledCall m_launchLimit;
     QList<MonotonicClock::Duration> m_crashTimestamps;
     double m_currentBackoff = kInitialBackoff;
     std::optional<MonotonicClock::Duration> m_lastHealthyStart;

@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 #include "TestSupport/ManualClock.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/WireTesting.h"
@@ -19,16 +20,13 @@ Q_DECLARE_METATYPE(mivo::StreamEnd)
 Q_DECLARE_METATYPE(mivo::test::ScriptedHelperClient::Outcome)
 Q_DECLARE_METATYPE(std::optional<mivo::test::ScriptedHelperClient::Outcome>)
 
+using test::server;
+
 namespace {
 
 PlaylistDTO playlist(const QString& id, const QString& name, bool isFolder = false)
 {
-    PlaylistDTO playlist;
-    playlist.id = id;
-    playlist.source = PlaylistSourceId::spotify;
-    playlist.name = name;
-    playlist.isFolder = isFolder;
-    return playlist;
+    return test::playlist(id, PlaylistSourceId::spotify, name, isFolder);
 }
 
 TrackDTO track(const QString& id)
@@ -39,11 +37,6 @@ TrackDTO track(const QString& id)
     track.artist = QStringLiteral("Artist");
     track.durationSec = 180;
     return track;
-}
-
-HelperEvent server(ServerEvent::Value value)
-{
-    return HelperEvent::server(ServerEvent { std::move(value) });
 }
 
 Outcome json(const char* text)

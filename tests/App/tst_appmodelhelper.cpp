@@ -323,7 +323,7 @@ private slots:
         // Relaunches follow each crash as soon as their back-off has passed.
         QVERIFY(QTest::qWaitFor(
             [&] {
-                if (!process.isRunning()) {
+                if (!process.isRunning() && !process.isLaunching()) {
                     if (const auto delay = clock.nextDelay())
                         clock.advance(*delay);
                 }

@@ -1,36 +1,13 @@
 #include "State/LibraryTree.h"
+#include "TestSupport/Records.h"
 
 #include <QtTest>
 
 using namespace mivo;
+using test::folderLibrary;
+using test::idSet;
 
 namespace {
-
-PlaylistDTO item(const char* id, PlaylistSourceId source, const char* name, bool isFolder,
-    std::optional<QString> parent = std::nullopt)
-{
-    return { QString::fromUtf8(id), source, QString::fromUtf8(name), isFolder, std::move(parent), std::nullopt,
-        ArtworkRef::none() };
-}
-
-// Apple: Sets/{Warm Up, Peak, Old/{Jazz Night}}, Jazz Standards, Empty/;
-// Spotify: Rock Mix, Gym/{Tempo}.
-QList<PlaylistDTO> library()
-{
-    using enum PlaylistSourceId;
-    return {
-        item("sets", apple, "Sets", true),
-        item("warm", apple, "Warm Up", false, "sets"),
-        item("peak", apple, "Peak", false, "sets"),
-        item("old", apple, "Old", true, "sets"),
-        item("jazznight", apple, "Jazz Night", false, "old"),
-        item("jazz", apple, "Jazz Standards", false),
-        item("empty", apple, "Empty", true),
-        item("rock", spotify, "Rock Mix", false),
-        item("gym", spotify, "Gym", true),
-        item("tempo", spotify, "Tempo", false, "gym"),
-    };
-}
 
 // Broken folder data: a folder inside itself, a loop of two folders under a
 // root, and an id used twice.
@@ -38,13 +15,13 @@ QList<PlaylistDTO> brokenLibrary()
 {
     using enum PlaylistSourceId;
     return {
-        item("root", apple, "Root", true),
-        item("a", apple, "Loop A", true, "root"),
-        item("b", apple, "Loop B", true, "a"),
-        item("a", apple, "Loop A again", true, "b"), // repeats "a" inside its own subtree
-        item("leaf", apple, "Leaf", false, "b"),
-        item("self", apple, "Self", true, "self"),
-        item("leaf", apple, "Leaf twice", false, "root"),
+        test::playlist("root", apple, "Root", true),
+        test::playlist("a", apple, "Loop A", true, "root"),
+        test::playlist("b", apple, "Loop B", true, "a"),
+        test::playlist("a", apple, "Loop A again", true, "b"), // repeats "a" inside its own subtree
+        test::playlist("leaf", apple, "Leaf", false, "b"),
+        test::playlist("self", apple, "Self", true, "self"),
+        test::playlist("leaf", apple, "Leaf twice", false, "root"),
     };
 }
 
@@ -54,11 +31,6 @@ QString rowsText(const LibraryTree& tree, const QList<LibraryTree::Row>& rows)
     for (const LibraryTree::Row& row : rows)
         parts.append(QString(row.depth * 2, u' ') + tree.playlists()[row.index].id);
     return parts.join(u'|');
-}
-
-QSet<QString> set(const QStringList& list)
-{
-    return { list.cbegin(), list.cend() };
 }
 
 } // namespace
@@ -119,8 +91,8 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QStringList, expanded);
         QFETCH(QString, rows);
-        const LibraryTree tree(library());
-        QCOMPARE(rowsText(tree, tree.visibleRows(PlaylistSourceId(source), query, set(expanded))), rows);
+        const LibraryTree tree(folderLibrary());
+        QCOMPARE(rowsText(tree, tree.visibleRows(PlaylistSourceId(source), query, idSet(expanded))), rows);
     }
 
     void folderSelection_data()
@@ -143,28 +115,28 @@ private slots:
         QFETCH(QStringList, selection);
         QFETCH(QStringList, folders);
         QFETCH(QStringList, expanded);
-        const LibraryTree tree(library());
-        QCOMPARE(tree.selectedFolders(set(selection)), set(folders));
-        QCOMPARE(tree.expandFolders(set(selection)), set(expanded));
+        const LibraryTree tree(folderLibrary());
+        QCOMPARE(tree.selectedFolders(idSet(selection)), idSet(folders));
+        QCOMPARE(tree.expandFolders(idSet(selection)), idSet(expanded));
     }
 
     void leavesInLibraryOrder()
     {
-        const LibraryTree tree(library());
+        const LibraryTree tree(folderLibrary());
         QCOMPARE(tree.descendantLeafIds("sets"), (QStringList { "warm", "peak", "jazznight" }));
         QVERIFY(tree.descendantLeafIds("jazz").isEmpty());
     }
 
     void sectionsAndCounts()
     {
-        const LibraryTree tree(library());
+        const LibraryTree tree(folderLibrary());
         QCOMPARE(tree.sources(), (QList { PlaylistSourceId::apple, PlaylistSourceId::spotify }));
         QCOMPARE(tree.playlistCount(PlaylistSourceId::apple), 4); // folders are not counted
         QCOMPARE(tree.playlistCount(PlaylistSourceId::spotify), 2);
-        QVERIFY(LibraryTree(QList { item("x", PlaylistSourceId::spotify, "X", false, "nowhere") })
+        QVERIFY(LibraryTree(QList { test::playlist("x", PlaylistSourceId::spotify, "X", false, "nowhere") })
                     .sources()
                     .contains(PlaylistSourceId::spotify));
-        QVERIFY(!LibraryTree(QList { item("x", PlaylistSourceId::spotify, "X", false, "nowhere") }).hasRoots());
+        QVERIFY(!LibraryTree(QList { test::playlist("x", PlaylistSourceId::spotify, "X", false, "nowhere") }).hasRoots());
     }
 
     void brokenFoldersEndAndListEachIdOnce()

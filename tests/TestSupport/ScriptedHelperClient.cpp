@@ -1,9 +1,10 @@
 #include "TestSupport/ScriptedHelperClient.h"
 
+#include "Base/Completion.h"
 #include "Transport/WireCoding.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroSignal>
-#include <QCoro/QCoroTimer>
 #include <QPointer>
 
 namespace mivo::test {
@@ -17,6 +18,13 @@ ScriptedHelperClient::ScriptedHelperClient(QObject* parent)
     : HelperClienting(parent)
     , m_events(new HelperEventStream(this))
 {
+}
+
+ScriptedHelperClient::~ScriptedHelperClient()
+{
+    // Requests still held end with the client.
+    m_gone = true;
+    emit released();
 }
 
 void ScriptedHelperClient::enqueue(Method method, Outcome outcome)
@@ -52,11 +60,16 @@ QCoro::Task<std::optional<JSONValue>> ScriptedHelperClient::requestRaw(
 
     const QPointer<ScriptedHelperClient> self(this);
     ++m_waiting;
-    if (m_hold)
+    if (m_hold) {
         co_await qCoro(this, &ScriptedHelperClient::released);
-    else
-        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-    if (!self)
+    } else {
+        // Replies on a later turn of the event loop, like a helper would.
+        Completion<void> turn;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [turn]() mutable { turn.resolve(); }, Qt::QueuedConnection);
+        co_await turn;
+    }
+    if (!self || self->m_gone)
         throw HelperError::helperUnavailable();
     --m_waiting;
 

@@ -54,6 +54,7 @@ public:
     };
 
     explicit ScriptedHelperClient(QObject* parent = nullptr);
+    ~ScriptedHelperClient() override;
 
     void enqueue(Method method, Outcome outcome);
     void enqueue(Method method, QList<Outcome> outcomes);
@@ -81,6 +82,7 @@ private:
     QMap<Method, QQueue<Outcome>> m_outcomes;
     QList<Sent> m_sent;
     bool m_hold = false;
+    bool m_gone = false;
     int m_waiting = 0;
 };
 

@@ -60,7 +60,7 @@ struct Link {
     bool start()
     {
         test::TaskProbe<void> started(client->start());
-        return started.isDone() && !started.failed();
+        return QTest::qWaitFor([&] { return started.isDone(); }) && !started.failed();
     }
 
     QStringList events() const { return record->events; }

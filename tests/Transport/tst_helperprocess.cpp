@@ -27,16 +27,18 @@ struct Recorder {
     std::optional<Termination> termination;
     qsizetype outputAtTermination = -1;
 
-    void start(HelperProcess& process)
+    // True once the child runs.
+    bool start(HelperProcess& process)
     {
         QObject::connect(&process, &HelperProcess::outputReceived, &process, [this](const QByteArray& chunk) {
             QVERIFY(!termination);
             output += chunk;
         });
-        process.start([this](const Termination& t) {
+        test::TaskProbe<void> launched(process.start([this](const Termination& t) {
             termination = t;
             outputAtTermination = output.size();
-        });
+        }));
+        return QTest::qWaitFor([&] { return launched.isDone(); }) && !launched.failed();
     }
 };
 
@@ -76,8 +78,7 @@ private slots:
         test::LogCapture log;
         auto process = shellChild(script);
         Recorder recorder;
-        recorder.start(*process);
-        QVERIFY(process->isRunning());
+        QVERIFY(recorder.start(*process));
         QTRY_VERIFY(recorder.termination);
         QCOMPARE(*recorder.termination, expected);
         QVERIFY(!process->isRunning());
@@ -102,7 +103,7 @@ private slots:
         auto process = shellChild(
             "i=0; while [ $i -lt 20000 ]; do echo \"line $i 0123456789abcdef\"; i=$((i+1)); done; " + ending);
         Recorder recorder;
-        recorder.start(*process);
+        QVERIFY(recorder.start(*process));
         QTRY_VERIFY_WITH_TIMEOUT(recorder.termination, 30000);
         QCOMPARE(recorder.outputAtTermination, recorder.output.size());
         const QList<QByteArray> lines = recorder.output.split('\n');
@@ -129,13 +130,11 @@ private slots:
         test::LogCapture log;
         HelperProcess process(path, { "serve" });
         bool terminated = false;
-        try {
-            process.start([&](const Termination&) { terminated = true; });
-            QFAIL("the launch should have failed");
-        } catch (const HelperError& error) {
-            QCOMPARE(error, HelperError::helperUnavailable());
-        }
+        test::TaskProbe<void> launched(process.start([&](const Termination&) { terminated = true; }));
+        QTRY_VERIFY(launched.isDone());
+        QCOMPARE(launched.error<HelperError>(), HelperError::helperUnavailable());
         QVERIFY(!process.isRunning());
+        QVERIFY(!process.isLaunching());
         const QStringList warnings = log.texts(".helper", QtWarningMsg);
         QCOMPARE(warnings.size(), 1);
         QVERIFY(warnings.first().startsWith("helper failed to launch: "));
@@ -147,11 +146,39 @@ private slots:
         QVERIFY(!terminated);
     }
 
+    // A launch that is given up before the child runs fails, and the child
+    // neither runs on as the helper nor reports an end.
+    void launchAbandoned_data()
+    {
+        QTest::addColumn<bool>("release");
+        QTest::newRow("process released") << true;
+        QTest::newRow("launch time limit") << false;
+    }
+    void launchAbandoned()
+    {
+        QFETCH(bool, release);
+        test::ManualClock clock;
+        auto process = shellChild("sleep 30", clock);
+        bool terminated = false;
+        test::TaskProbe<void> launched(process->start([&](const Termination&) { terminated = true; }));
+        if (release)
+            process.reset();
+        else
+            clock.advance(HelperProcess::kLaunchTimeout);
+        QTRY_VERIFY(launched.isDone());
+        QCOMPARE(launched.error<HelperError>(), HelperError::helperUnavailable());
+        if (process) {
+            QVERIFY(!process->isRunning());
+            QVERIFY(!process->isLaunching());
+        }
+        QVERIFY(!terminated);
+    }
+
     void writeReachesTheChild()
     {
         auto process = shellChild("read first; read second; echo \"got $first $second\"; read end");
         Recorder recorder;
-        recorder.start(*process);
+        QVERIFY(recorder.start(*process));
         test::TaskProbe<void> first(process->write("one\n"));
         test::TaskProbe<void> second(process->write("two\n"));
         QTRY_VERIFY(first.isDone() && second.isDone());
@@ -179,7 +206,7 @@ private slots:
 
         auto process = shellChild(script);
         Recorder recorder;
-        recorder.start(*process);
+        QVERIFY(recorder.start(*process));
         if (waitForEnd)
             QTRY_VERIFY(recorder.termination);
         else
@@ -212,7 +239,7 @@ private slots:
         test::LogCapture log;
         auto process = shellChild(script);
         Recorder recorder;
-        recorder.start(*process);
+        QVERIFY(recorder.start(*process));
         QTRY_VERIFY(recorder.termination);
         QCOMPARE(log.texts(".helper", QtDebugMsg), logged);
         QVERIFY(recorder.output.isEmpty());
@@ -246,7 +273,7 @@ private slots:
                                           "while read line; do :; done; echo eof > %1")
                                       .arg(marker));
         Recorder recorder;
-        recorder.start(*process);
+        QVERIFY(recorder.start(*process));
         test::TaskProbe<void> write(process->write("hello\n"));
         QTRY_VERIFY(write.isDone());
         process.reset();
@@ -255,6 +282,21 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         QTRY_COMPARE(ending(), QByteArray("eof\n"));
+    }
+
+    // A write still on its way when the process is released fails; it is not
+    // left waiting for bytes that will never be counted.
+    void releasedWithAWriteOnItsWay()
+    {
+        auto process = shellChild("sleep 5");
+        Recorder recorder;
+        QVERIFY(recorder.start(*process));
+        test::TaskProbe<void> write(process->write(QByteArray(1 << 20, 'x')));
+        QCoreApplication::processEvents();
+        QVERIFY(!write.isDone());
+        process.reset();
+        QTRY_VERIFY(write.isDone());
+        QCOMPARE(write.error<HelperError>(), HelperError::helperUnavailable());
     }
 
     // Crash stamps at these offsets (ms) and what each registration returns.
@@ -326,7 +368,7 @@ private slots:
         QCOMPARE(process->currentBackoff(), 4.0);
         if (launched) {
             Recorder recorder;
-            recorder.start(*process);
+            QVERIFY(recorder.start(*process));
             QTRY_VERIFY(recorder.termination);
         }
         clock.advance(std::chrono::milliseconds(runMs));

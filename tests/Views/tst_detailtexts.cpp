@@ -104,22 +104,30 @@ private slots:
 
     // Fixed columns keep their width; quality, source and status give way from
     // their ideal to their minimum before title, artist and album lose their room;
-    // columns never overlap and stay inside the table.
+    // a table too narrow for a readable title drops album, source, quality, then
+    // artist; columns never overlap and stay inside the table.
     void columnWidths_data()
     {
         QTest::addColumn<qreal>("width");
         QTest::addColumn<QList<qreal>>("qualitySourceStatus");
-        QTest::newRow("wide") << qreal(1400) << QList<qreal> { 110, 110, 160 };
+        QTest::addColumn<QList<int>>("dropped");
+        using C = TrackColumns;
+        QTest::newRow("wide") << qreal(1400) << QList<qreal> { 110, 110, 160 } << QList<int> {};
         // 46 short of room: quality and source give way, status keeps its ideal.
-        QTest::newRow("medium") << qreal(728)
-                                << QList<qreal> { 110 - 46.0 * 26 / 56, 110 - 46.0 * 30 / 56, 160 };
-        QTest::newRow("narrow") << qreal(520) << QList<qreal> { 84, 80, 120 };
-        QTest::newRow("too narrow for anything") << qreal(200) << QList<qreal> { 84, 80, 120 };
+        QTest::newRow("medium") << qreal(728) << QList<qreal> { 110 - 46.0 * 26 / 56, 110 - 46.0 * 30 / 56, 160 }
+                                << QList<int> {};
+        QTest::newRow("narrow") << qreal(600) << QList<qreal> { 110, 0, 160 } << QList<int> { C::album, C::source };
+        QTest::newRow("beside the review inspector")
+            << qreal(380) << QList<qreal> { 0, 0, 160 } << QList<int> { C::album, C::source, C::quality, C::artist };
+        // Even the title has no room left.
+        QTest::newRow("too narrow for anything") << qreal(200) << QList<qreal> { 0, 0, 120 }
+                                                 << QList<int> { C::title, C::album, C::source, C::quality, C::artist };
     }
     void columnWidths()
     {
         QFETCH(qreal, width);
         QFETCH(QList<qreal>, qualitySourceStatus);
+        QFETCH(QList<int>, dropped);
         const TrackColumns columns(10, width);
         QCOMPARE(columns.width(TrackColumns::artwork), 34.0);
         QCOMPARE(columns.width(TrackColumns::time), 48.0);
@@ -131,9 +139,12 @@ private slots:
             QVERIFY(
                 columns.left(TrackColumns::Column(c)) >= columns.left(previous) + columns.width(previous));
             QVERIFY(columns.width(TrackColumns::Column(c)) >= 0);
+            QCOMPARE(columns.width(TrackColumns::Column(c)) == 0, dropped.contains(c));
         }
-        if (width > 600)
+        if (width >= 300)
             QVERIFY(columns.left(TrackColumns::status) + columns.width(TrackColumns::status) <= 10 + width);
+        if (width >= 380)
+            QVERIFY(columns.width(TrackColumns::title) >= 96);
         QCOMPARE(columns.columnAt(columns.left(TrackColumns::status) + 1), int(TrackColumns::status));
         QCOMPARE(TrackColumns::tableHeight(0), 74.0);
         QCOMPARE(TrackColumns::tableHeight(10), 380.0);

@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 #include "TestSupport/ManualClock.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "Transport/ResultRecords.h"
@@ -26,16 +27,13 @@ Q_DECLARE_METATYPE(mivo::LibraryDetailView::State)
 Q_DECLARE_METATYPE(mivo::LibraryDetailView::Content)
 Q_DECLARE_METATYPE(mivo::TrackState)
 
+using test::server;
+
 namespace {
 
 PlaylistDTO playlist(const QString& id, const QString& name, bool isFolder = false)
 {
-    PlaylistDTO playlist;
-    playlist.id = id;
-    playlist.source = PlaylistSourceId::apple;
-    playlist.name = name;
-    playlist.isFolder = isFolder;
-    return playlist;
+    return test::playlist(id, PlaylistSourceId::apple, name, isFolder);
 }
 
 QList<TrackDTO> tracks(const QString& playlistId, int count)
@@ -45,11 +43,6 @@ QList<TrackDTO> tracks(const QString& playlistId, int count)
         list.append({ playlistId + u'#' + QString::number(i), QStringLiteral("Title %1").arg(i),
             QStringLiteral("Artist"), std::nullopt, 200, ArtworkRef::none() });
     return list;
-}
-
-HelperEvent server(ServerEvent::Value value)
-{
-    return HelperEvent::server(ServerEvent { std::move(value) });
 }
 
 // The model on a scripted client, its detail list shown in a window of its own.

@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
 #include "Views/MainCommands.h"
@@ -14,12 +15,9 @@ using namespace mivo;
 using test::ScriptedHelperClient;
 using Outcome = ScriptedHelperClient::Outcome;
 
-namespace {
+using test::server;
 
-HelperEvent server(ServerEvent::Value value)
-{
-    return HelperEvent::server(ServerEvent { std::move(value) });
-}
+namespace {
 
 struct Fixture {
     ScriptedHelperClient* client;

@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "Transport/ResultRecords.h"
@@ -17,21 +18,13 @@
 using namespace mivo;
 using Outcome = test::ScriptedHelperClient::Outcome;
 
-namespace {
+using test::server;
 
-HelperEvent server(ServerEvent::Value value)
-{
-    return HelperEvent::server(ServerEvent { std::move(value) });
-}
+namespace {
 
 PlaylistDTO playlist(const QString& id, bool isFolder)
 {
-    PlaylistDTO result;
-    result.id = id;
-    result.source = PlaylistSourceId::spotify;
-    result.name = id;
-    result.isFolder = isFolder;
-    return result;
+    return test::playlist(id, PlaylistSourceId::spotify, id, isFolder);
 }
 
 // The tool bar of a window on a model with a scripted helper and a small library.

@@ -141,6 +141,8 @@ private slots:
         // A click on the name reveals nothing.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, option.rect.topLeft() + QPoint(30, 4));
         QCOMPARE(f.revealed.size(), 1);
+        // Assistive technology hears what the button does.
+        QCOMPARE(second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Reveal in File Manager"));
     }
 
     void fileNames_data()

@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 #include "Styling/ConfidenceMeter.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Views/Review/CandidateListModel.h"
 #include "Views/Review/ReviewInspector.h"
@@ -11,12 +12,9 @@
 
 using namespace mivo;
 
-namespace {
+using test::server;
 
-HelperEvent server(ServerEvent::Value value)
-{
-    return HelperEvent::server(ServerEvent { std::move(value) });
-}
+namespace {
 
 CandidateDTO candidate(const QString& id, std::optional<double> confidence)
 {

@@ -177,6 +177,8 @@ private slots:
             SourceOrderModel* order = pane.orderModel();
             QCOMPARE(order->order(),
                 (QList { SourceId::soulseek, SourceId::youtube, SourceId::bandcamp, SourceId::soundcloud }));
+            // Each row is read as its switch.
+            QCOMPARE(order->index(0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Enable Soulseek"));
             QVERIFY(order->moveRows({}, 1, 1, {}, 0));
             QVERIFY(f.sentCount(1));
         }) << sources({ SourceId::youtube, SourceId::soulseek });

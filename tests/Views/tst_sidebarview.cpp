@@ -1,4 +1,5 @@
 #include "App/AppModel.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "Transport/ResultRecords.h"
@@ -15,33 +16,13 @@
 #include <QtTest>
 
 using namespace mivo;
+using test::folderLibrary;
+using test::idSet;
 using test::ScriptedHelperClient;
 using Outcome = ScriptedHelperClient::Outcome;
 using Content = SidebarView::Content;
 
 namespace {
-
-PlaylistDTO item(const char* id, PlaylistSourceId source, const char* name, bool isFolder,
-    std::optional<QString> parent = std::nullopt)
-{
-    return { QString::fromUtf8(id), source, QString::fromUtf8(name), isFolder, std::move(parent), 5,
-        ArtworkRef::none() };
-}
-
-// Apple: Sets/{Warm Up, Peak, Old/{Jazz Night}}, Jazz; Spotify: Rock.
-QList<PlaylistDTO> library()
-{
-    using enum PlaylistSourceId;
-    return {
-        item("sets", apple, "Sets", true),
-        item("warm", apple, "Warm Up", false, "sets"),
-        item("peak", apple, "Peak", false, "sets"),
-        item("old", apple, "Old", true, "sets"),
-        item("jazznight", apple, "Jazz Night", false, "old"),
-        item("jazz", apple, "Jazz", false),
-        item("rock", spotify, "Rock", false),
-    };
-}
 
 struct Fixture {
     ScriptedHelperClient* client;
@@ -85,10 +66,6 @@ struct Fixture {
     }
 };
 
-QSet<QString> set(const QStringList& list)
-{
-    return { list.cbegin(), list.cend() };
-}
 
 } // namespace
 
@@ -118,11 +95,11 @@ private slots:
         QFETCH(Content, content);
         Fixture f;
         if (loadedBefore)
-            f.load(library());
+            f.load(folderLibrary());
         std::optional<test::TaskProbe<void>> pending;
         if (then == u"pending") {
             f.client->setHoldReplies(true);
-            f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { library() }));
+            f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { folderLibrary() }));
             pending.emplace(f.library().refresh());
         } else if (then == u"fails") {
             f.fail(QStringLiteral("The helper stopped."));
@@ -178,16 +155,16 @@ private slots:
         QFETCH(QStringList, selected);
         QFETCH(QStringList, settled);
         Fixture f;
-        f.load(library());
-        f.library().setSelection(set(before));
+        f.load(folderLibrary());
+        f.library().setSelection(idSet(before));
         QSignalSpy reports(f.sidebar.get(), &SidebarView::selectionSettled);
 
-        f.library().setSelection(set(selected));
+        f.library().setSelection(idSet(selected));
         QCOMPARE(reports.size(), 1);
-        QCOMPARE(reports.first().first().value<QSet<QString>>(), set(settled));
-        QCOMPARE(f.library().selection(), set(settled));
+        QCOMPARE(reports.first().first().value<QSet<QString>>(), idSet(settled));
+        QCOMPARE(f.library().selection(), idSet(settled));
         // Only the selected folders open, not the folders inside them.
-        QSet<QString> opened = set(selected);
+        QSet<QString> opened = idSet(selected);
         opened.intersect({ "sets", "old" });
         QCOMPARE(f.sidebar->model().manualExpansion(), opened);
     }
@@ -195,23 +172,23 @@ private slots:
     void clicksSelectAndControlClickAdds()
     {
         Fixture f;
-        f.load(library());
+        f.load(folderLibrary());
         f.sidebar->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.sidebar.get()));
 
         f.click(QStringLiteral("rock"));
-        QCOMPARE(f.library().selection(), set({ "rock" }));
+        QCOMPARE(f.library().selection(), idSet({ "rock" }));
         f.click(QStringLiteral("sets"), Qt::ControlModifier);
-        QCOMPARE(f.library().selection(), set({ "rock", "warm", "peak", "jazznight" }));
+        QCOMPARE(f.library().selection(), idSet({ "rock", "warm", "peak", "jazznight" }));
         // "jazznight" is inside the closed folder "Old": a plain click replaces it too.
         f.click(QStringLiteral("jazz"));
-        QCOMPARE(f.library().selection(), set({ "jazz" }));
+        QCOMPARE(f.library().selection(), idSet({ "jazz" }));
     }
 
     void chevronOpensWithoutSelectingAndIsOffWhileFiltering()
     {
         Fixture f;
-        f.load(library());
+        f.load(folderLibrary());
         f.sidebar->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.sidebar.get()));
         const auto chevron = [&f](const QString& id) {
@@ -238,8 +215,7 @@ private slots:
 
     void rowTexts()
     {
-        PlaylistDTO p = item("x", PlaylistSourceId::spotify, "Mix %1", false);
-        p.trackCount.reset();
+        PlaylistDTO p = test::playlist("x", PlaylistSourceId::spotify, "Mix %1");
         QCOMPARE(SidebarModel::playlistAccessibleText(p), QStringLiteral("Mix %1, Spotify, 0 tracks"));
         QCOMPARE(SidebarModel::folderToolTip(QStringLiteral("Sets")),
             QStringLiteral("Select all playlists in \u201CSets\u201D"));

@@ -5,10 +5,13 @@
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
 
-#include <QFontMetricsF>
+#include <QAbstractItemView>
 #include <QCursor>
+#include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <cmath>
 
 namespace mivo {
@@ -62,6 +65,11 @@ QRect OrphanFileDelegate::revealRect(const QStyleOptionViewItem& option, const Q
     return geometry(option, fileName(path)).reveal.toAlignedRect();
 }
 
+QString OrphanFileDelegate::revealLabel()
+{
+    return tr("Reveal in File Manager");
+}
+
 QSize OrphanFileDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const qreal line = QFontMetricsF(nameFont(option.font)).height();
@@ -104,6 +112,17 @@ bool OrphanFileDelegate::editorEvent(
         }
     }
     return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+bool OrphanFileDelegate::helpEvent(
+    QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() == QEvent::ToolTip
+        && revealRect(option, index.data(Qt::DisplayRole).toString()).contains(event->pos())) {
+        QToolTip::showText(event->globalPos(), revealLabel(), view);
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 } // namespace mivo

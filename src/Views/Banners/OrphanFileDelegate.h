@@ -17,6 +17,8 @@ public:
     static QString fileName(const QString& path);
     // Where the reveal button of a row is drawn.
     static QRect revealRect(const QStyleOptionViewItem& option, const QString& path);
+    // What the reveal button does, for its tooltip and for assistive technology.
+    static QString revealLabel();
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -26,6 +28,8 @@ signals:
 
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
         const QModelIndex& index) override;
 };
 

@@ -20,6 +20,19 @@ namespace mivo {
 
 namespace {
 
+// The listed paths; assistive technology reads each row with what activating it does.
+class ListedFiles : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::AccessibleDescriptionRole && index.isValid())
+            return OrphanFileDelegate::revealLabel();
+        return QStringListModel::data(index, role);
+    }
+};
+
 QPushButton* smallButton(const QString& title, ButtonStyle style, QWidget* parent)
 {
     auto* button = new QPushButton(title, parent);
@@ -82,7 +95,7 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     auto* list = new QVBoxLayout(m_list);
     list->setContentsMargins(int(Tokens::Space::lg), 0, 0, 0);
     list->setSpacing(int(Tokens::Space::xxs));
-    m_listed = new QStringListModel(this);
+    m_listed = new ListedFiles(this);
     m_files = new FittedListView(m_list);
     m_files->setAccessibleName(QStringLiteral("Leftover files"));
     auto* delegate = new OrphanFileDelegate(m_files);

@@ -52,6 +52,8 @@ qreal topGap(const Row& row)
 void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
     const QColor& color, Qt::Alignment alignment = Qt::AlignLeft)
 {
+    if (rect.width() <= 0) // a column the table has no room for
+        return;
     painter.setFont(font);
     painter.setPen(color);
     painter.drawText(rect, alignment | Qt::AlignVCenter,
@@ -268,7 +270,8 @@ void LibraryDetailDelegate::paintTrack(
     const std::optional<TrackMeta> meta = track.displayMeta();
     drawText(
         painter, cell(TrackColumns::quality), Format::qualityLine(meta).value_or(kDash), callout, secondary);
-    if (const std::optional<SourceBadge::Style> badge = SourceBadge::styleFor(meta))
+    const std::optional<SourceBadge::Style> badge = SourceBadge::styleFor(meta);
+    if (badge && columns.width(TrackColumns::source) > 0)
         SourceBadge::paint(
             painter, cell(TrackColumns::source), *badge, SourceBadge::font(m_view->font()), palette);
 

@@ -10,7 +10,9 @@ namespace mivo {
 // The geometry of the track table's eight columns. The artwork and time columns
 // have fixed widths; quality, source and status take their ideal width when
 // there is room and give way down to their minimum when there is not (quality
-// and source first); title, artist and album share whatever is left.
+// and source first); title, artist and album share whatever is left. A table
+// too narrow to keep the title readable drops whole columns (album, source,
+// quality, then artist): a dropped column has no width.
 class TrackColumns {
 public:
     enum Column { artwork, title, artist, album, time, quality, source, status };
@@ -39,6 +41,8 @@ public:
     static qreal tableHeight(qsizetype rows);
 
 private:
+    void layOut(qreal width, const std::array<bool, kCount>& shown);
+
     std::array<qreal, kCount> m_left {};
     std::array<qreal, kCount> m_width {};
 };

@@ -7,7 +7,7 @@
 #include "Styling/GlassSurface.h"
 #include "Styling/StatusPill.h"
 #include "Styling/Tokens.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Onboarding/Hairline.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/SetupCoordinator.h"
@@ -116,7 +116,7 @@ QWidget* ConnectMusicScreen::makeAppleCard()
     cloudRow->addWidget(WizardParts::titleAndText(cloudTitle, cloudText), 1);
 
     m_cloudConnected = new StatusPill(StatusRole::done, tr("Connected"));
-    m_cloudSpinner = new ActivitySpinner(kSpinnerSide);
+    m_cloudSpinner = new ActivityIndicator(kSpinnerSide);
     m_cloudConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_cloudConnect->setObjectName(QStringLiteral("appleConnect"));
     ButtonStyling::setTint(m_cloudConnect, Tokens::Source::apple());
@@ -185,7 +185,7 @@ QWidget* ConnectMusicScreen::makeSpotifyCard()
     WizardParts::layoutOf(card)->addWidget(
         WizardParts::titleAndText(new WizardLabel(tr("Spotify"), TextStyle::headline), m_spotifyText), 1);
     m_spotifyConnected = new StatusPill(StatusRole::done, tr("Connected"));
-    m_spotifySpinner = new ActivitySpinner(kSpinnerSide);
+    m_spotifySpinner = new ActivityIndicator(kSpinnerSide);
     m_spotifyConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_spotifyConnect->setObjectName(QStringLiteral("spotifyConnect"));
     ButtonStyling::setTint(m_spotifyConnect, Tokens::Source::spotify());

@@ -4,7 +4,7 @@
 #include "State/ToolProvisioningStore.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/Tokens.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/ToolProgressRow.h"
 #include "Views/Onboarding/WizardLabel.h"
@@ -102,7 +102,7 @@ PrepareToolsScreen::PrepareToolsScreen(AppModel& model, QWidget* parent)
         if (m_store)
             m_store->provision();
     });
-    m_spinnerTimer->setInterval(ActivitySpinner::kFrameInterval);
+    m_spinnerTimer->setInterval(ActivityIndicator::kIntervalMs);
     connect(m_spinnerTimer, &QTimer::timeout, this, &PrepareToolsScreen::tick);
 
     connect(&model, &AppModel::attached, this, [this] {

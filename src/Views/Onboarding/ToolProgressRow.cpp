@@ -9,7 +9,7 @@
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
-#include "Views/Detail/ActivitySpinner.h"
+#include "Views/ActivityIndicator.h"
 #include "Views/Detail/LinearProgress.h"
 
 #include <QApplication>
@@ -200,8 +200,8 @@ void ToolProgressRow::paint(
     } else if (isSpinning(tool)) {
         const qreal side = kSpinnerSide;
         const qreal rowMid = y + detailHeight(tool.phase) / 2;
-        ActivitySpinner::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
-            ActivitySpinner::phaseNow(), ThemeColor::secondary().resolve(palette));
+        ActivityIndicator::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
+            ActivityIndicator::stepNow(), ThemeColor::secondary().resolve(palette));
         const QString text = detailText(tool);
         if (!text.isEmpty()) {
             const qreal textLeft = left + side + Tokens::Space::sm;

@@ -41,8 +41,10 @@ QVariant SourceOrderModel::data(const QModelIndex& index, int role) const
     const ServiceCatalog::DownloadSourceInfo& info = ServiceCatalog::downloadSource(source);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return info.name;
+    case Qt::AccessibleTextRole:
+        // The row is read as its switch.
+        return tr("Enable %1").arg(info.name);
     case Qt::AccessibleDescriptionRole:
     case BlurbRole:
         return info.blurb;

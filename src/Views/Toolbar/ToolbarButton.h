@@ -22,10 +22,14 @@ public:
     const std::optional<ThemeColor>& tint() const { return m_tint; }
     QString symbol() const { return m_symbol; }
 
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool showsMenuChevron() const;
+
     QString m_symbol;
     std::optional<ThemeColor> m_tint;
 };
