@@ -157,6 +157,7 @@ void SyncStore::apply(const ServerEvent::PlaylistStarted& e)
         rows.append(std::make_shared<TrackModel>(dto));
 
     const qsizetype groupIndex = m_groups.size();
+    m_trackIndex.reserve(m_trackIndex.size() + rows.size());
     for (qsizetype row = 0; row < rows.size(); ++row)
         m_trackIndex.insert(rows[row]->id(), { groupIndex, row });
     if (!m_firstGroupIndex.contains(e.playlistId))

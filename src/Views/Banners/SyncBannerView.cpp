@@ -23,6 +23,7 @@ namespace {
 // Room around the card for its shadow (8 blur, 2 down).
 constexpr int kShadowSide = 8;
 constexpr int kShadowBottom = 10;
+constexpr int kShadowBlur = 8;
 
 const QString kSpotifyAuthExpired = QStringLiteral("spotify_auth_expired");
 
@@ -211,20 +212,31 @@ void SyncBannerView::paintEvent(QPaintEvent*)
 {
     if (m_presence <= 0)
         return;
-    // A soft shadow under the card: black at 12 %, blurred 8, 2 down.
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    const QRectF card = QRectF(m_card->geometry()).translated(0, 2);
-    constexpr int kSteps = 8;
-    for (int i = kSteps; i >= 1; --i) {
-        const qreal spread = qreal(i);
-        QPainterPath path;
-        path.addRoundedRect(card.adjusted(-spread, -spread, spread, spread), Tokens::Radius::panel + spread,
-            Tokens::Radius::panel + spread);
-        painter.setBrush(QColor(0, 0, 0, int(255 * 0.12 * m_presence / kSteps)));
-        painter.drawPath(path);
+    // A soft shadow under the card: black at 12 %, blurred 8, 2 down. Drawn once per
+    // card size and faded with the banner, so sliding in and out stays cheap.
+    const QSize card = m_card->size();
+    const qreal ratio = devicePixelRatioF();
+    if (m_shadow.isNull() || m_shadowCard != card || !qFuzzyCompare(m_shadow.devicePixelRatio(), ratio)) {
+        m_shadowCard = card;
+        m_shadow = QPixmap((QSizeF(card + QSize(2 * kShadowBlur, 2 * kShadowBlur)) * ratio).toSize());
+        m_shadow.setDevicePixelRatio(ratio);
+        m_shadow.fill(Qt::transparent);
+        QPainter shadow(&m_shadow);
+        shadow.setRenderHint(QPainter::Antialiasing);
+        shadow.setPen(Qt::NoPen);
+        shadow.setBrush(QColor(0, 0, 0, int(255 * 0.12 / kShadowBlur)));
+        const QRectF cardRect(QPointF(kShadowBlur, kShadowBlur), QSizeF(card));
+        for (int i = kShadowBlur; i >= 1; --i) {
+            const qreal spread = qreal(i);
+            QPainterPath path;
+            path.addRoundedRect(cardRect.adjusted(-spread, -spread, spread, spread), Tokens::Radius::panel + spread,
+                Tokens::Radius::panel + spread);
+            shadow.drawPath(path);
+        }
     }
+    QPainter painter(this);
+    painter.setOpacity(m_presence);
+    painter.drawPixmap(m_card->geometry().topLeft() + QPoint(-kShadowBlur, 2 - kShadowBlur), m_shadow);
 }
 
 } // namespace mivo

@@ -2,6 +2,7 @@
 
 #include "Transport/SyncRecords.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <optional>
@@ -64,6 +65,9 @@ private:
     QPushButton* m_dismiss;
     QVariantAnimation* m_animation;
     qreal m_presence = 0;
+    // The card's shadow, drawn for m_shadowCard.
+    QPixmap m_shadow;
+    QSize m_shadowCard;
 };
 
 } // namespace mivo
