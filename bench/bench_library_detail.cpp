@@ -5,10 +5,9 @@
 //   by a timer that should fire every millisecond, and how many 60 Hz frames it
 //   missed;
 // - selecting that playlist until its preview rows are painted (quiet period
-// zero);
+//   zero);
 // - the resident memory of the window with those rows, and with 100 playlists
-// of
-//   100 tracks.
+//   of 100 tracks.
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
 #include "Views/Detail/LibraryDetailList.h"
@@ -52,8 +51,7 @@ double residentBytes()
     return 0;
 }
 
-// Counts how late a 1 ms timer fires: the longest gap, and the 60 Hz frames
-// lost.
+// Counts how late a 1 ms timer fires: the longest gap, and the 60 Hz frames lost.
 class StallProbe : public QObject {
 public:
     StallProbe()

@@ -97,6 +97,8 @@ public:
     AutomationPermissionMonitor& automationPermission() { return m_automationPermission; }
     // Where "didOnboard" is kept: the options' defaults, else the user's own.
     UserDefaults& defaults() const;
+    // The clock the model and its views measure time on.
+    MonotonicClock& clock() const { return *m_options.clock; }
     // Absent until a client is attached; then the same stores for the model's life.
     LibraryStore* library() const { return m_library; }
     PreviewStore* preview() const { return m_preview; }

@@ -1,4 +1,5 @@
 #include "App/AppModel.h"
+#include "Base/WorkerThread.h"
 #include "Services/UpdaterModel.h"
 #include "Styling/AppStyle.h"
 #include "Views/MainWindow.h"
@@ -12,6 +13,7 @@ using namespace mivo;
 // closing the last window quits, and nothing else happens on the way out.
 int main(int argc, char** argv)
 {
+    mivo::shareAllocatorHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mivo"));
     QApplication::setStyle(new AppStyle);

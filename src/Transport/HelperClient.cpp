@@ -2,8 +2,7 @@
 
 #include "Base/Log.h"
 #include "Base/Utf8.h"
-#include "Transport/Response.h"
-#include "Transport/ServerEvent.h"
+#include "Base/WorkerThread.h"
 #include "Transport/WireCoding.h"
 
 #include <QPointer>
@@ -105,42 +104,89 @@ QCoro::Task<void> HelperClient::notify(Request request)
 void HelperClient::handleOutput(const QByteArray& chunk)
 {
     const QList<QByteArray> lines = m_framer.feed(chunk);
-    for (const QByteArray& line : lines)
-        route(line);
+    for (const QByteArray& line : lines) {
+        if (m_decodingOnWorker || !m_waitingLines.isEmpty() || line.size() >= kWorkerLineBytes)
+            m_waitingLines.append(line);
+        else
+            route(decode(line));
+    }
+    routeWaitingLines();
 }
 
-void HelperClient::route(const QByteArray& line)
+HelperClient::DecodedLine HelperClient::decode(QByteArray line)
 {
-    // Parsed once, then read first as a reply to a waiting request and
-    // otherwise as an event.
+    DecodedLine decoded { std::move(line), std::nullopt, std::nullopt };
     std::optional<nlohmann::json> json;
     try {
-        json = parseJsonLine(line);
+        json = parseJsonLine(decoded.line);
     } catch (const std::exception&) {
-        // Not JSON at all; logged below.
+        // Not JSON at all; logged when routed.
+        return decoded;
     }
-    if (json) {
-        // Without both keys a line cannot be a reply; skipping the attempt
-        // spares every event line a failed decode.
-        if (json->is_object() && json->contains("id") && json->contains("ok")) {
-            try {
-                const Response response = Response::fromJson(*json);
-                if (m_pending.contains(response.id)) {
-                    complete(response);
-                    return;
-                }
-            } catch (const std::exception&) {
-                // Not a reply; it may be an event.
-            }
-        }
+    // Without both keys a line cannot be a reply; skipping the attempt spares
+    // every event line a failed decode.
+    if (json->is_object() && json->contains("id") && json->contains("ok")) {
         try {
-            m_events.yield(HelperEvent::server(ServerEvent::fromJson(*json)));
-            return;
+            decoded.reply = Response::fromJson(*json);
+            return decoded;
+        } catch (const std::exception&) {
+            // Not a reply; it may be an event.
+        }
+    }
+    try {
+        decoded.event = ServerEvent::fromJson(*json);
+    } catch (const std::exception&) {
+        // Neither; logged when routed.
+    }
+    return decoded;
+}
+
+void HelperClient::routeWaitingLines()
+{
+    while (!m_decodingOnWorker && !m_waitingLines.isEmpty()) {
+        QByteArray line = m_waitingLines.takeFirst();
+        if (line.size() >= kWorkerLineBytes)
+            decodeOnWorker(std::move(line));
+        else
+            route(decode(std::move(line)));
+    }
+    if (!m_decodingOnWorker && m_waitingTermination)
+        handleTermination(*std::exchange(m_waitingTermination, std::nullopt));
+}
+
+QCoro::Task<void> HelperClient::decodeOnWorker(QByteArray line)
+{
+    const QPointer<HelperClient> self = this;
+    m_decodingOnWorker = true;
+    auto work = [line = std::move(line)]() mutable { return decode(std::exchange(line, {})); };
+    QCoro::Task<DecodedLine> decoding = runInWorkerThread(std::move(work));
+    DecodedLine decoded = co_await std::move(decoding);
+    if (!self)
+        co_return;
+    m_decodingOnWorker = false;
+    route(std::move(decoded));
+    routeWaitingLines();
+}
+
+void HelperClient::route(DecodedLine decoded)
+{
+    if (decoded.reply && m_pending.contains(decoded.reply->id)) {
+        complete(*decoded.reply);
+        return;
+    }
+    if (decoded.reply) {
+        // A reply nobody waits for any more may still read as an event.
+        try {
+            decoded.event = ServerEvent::decode(decoded.line);
         } catch (const std::exception&) {
             // Neither; logged below.
         }
     }
-    qCWarning(lcClient, "dropping undecodable line: %s", printable(line).constData());
+    if (decoded.event) {
+        m_events.yield(HelperEvent::server(std::move(*decoded.event)));
+        return;
+    }
+    qCWarning(lcClient, "dropping undecodable line: %s", printable(decoded.line).constData());
 }
 
 void HelperClient::complete(const Response& response)
@@ -181,6 +227,11 @@ void HelperClient::failAllPending(const HelperError& error)
 
 void HelperClient::handleTermination(const HelperProcess::Termination& termination)
 {
+    if (m_decodingOnWorker) {
+        // The lines printed before the end are routed first.
+        m_waitingTermination = termination;
+        return;
+    }
     // Every line the child printed has been routed by now; whatever still
     // waits will get no reply from it.
     failAllPending(HelperError::helperCrashed());

@@ -5,13 +5,15 @@
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperProcess.h"
 #include "Transport/NDJSONFramer.h"
+#include "Transport/Response.h"
+#include "Transport/ServerEvent.h"
 
 #include <QHash>
+#include <QList>
 #include <memory>
+#include <optional>
 
 namespace mivo {
-
-struct Response;
 
 // The client that talks to a real helper: numbers requests ("r1", "r2", ...,
 // shared with notifications), keeps the requests waiting for a reply, races
@@ -20,7 +22,11 @@ struct Response;
 // crash with a growing back-off.
 //
 // Lives on the main thread; its work runs on the main event loop one piece at
-// a time, so nothing in it is ever touched concurrently. A caller never waits
+// a time, so nothing in it is ever touched concurrently. A long line (a playlist
+// of thousands of tracks) is decoded on a worker thread so that the main thread
+// never stalls on it; the lines after it wait for it, so every line is still
+// routed in the order the helper printed it, and so is the helper's end. The
+// decoding itself touches nothing of the client. A caller never waits
 // beyond its reply, its time-out or the end of the helper; releasing the
 // client fails the requests still waiting with helperUnavailable and finishes
 // the event stream (StreamEnd::clientReleased).
@@ -43,6 +49,9 @@ public:
     QCoro::Task<void> notify(Request request) override;
 
     HelperProcess& process() { return *m_process; }
+
+    // Lines at least this long are decoded on a worker thread.
+    static constexpr qsizetype kWorkerLineBytes = 64 * 1024;
     qsizetype pendingCount() const { return m_pending.size(); }
 
 private:
@@ -51,9 +60,20 @@ private:
         ScheduledCall timeout;
     };
 
+    // A line read as a reply (when it has the shape of one) or else as an event.
+    struct DecodedLine {
+        QByteArray line;
+        std::optional<Response> reply;
+        std::optional<ServerEvent> event;
+    };
+
     QCoro::Task<void> launch();
     void handleOutput(const QByteArray& chunk);
-    void route(const QByteArray& line);
+    static DecodedLine decode(QByteArray line);
+    // Routes the lines held back, in order, until one has to go to a worker.
+    void routeWaitingLines();
+    QCoro::Task<void> decodeOnWorker(QByteArray line);
+    void route(DecodedLine decoded);
     void complete(const Response& response);
     void handleTermination(const HelperProcess::Termination& termination);
     QCoro::Task<void> relaunchAfter(std::chrono::nanoseconds delay);
@@ -65,6 +85,11 @@ private:
     std::unique_ptr<HelperProcess> m_process;
     MonotonicClock& m_clock;
     NDJSONFramer m_framer;
+    // Lines held back behind a line being decoded on a worker, and the helper's
+    // end when it came meanwhile.
+    QList<QByteArray> m_waitingLines;
+    bool m_decodingOnWorker = false;
+    std::optional<HelperProcess::Termination> m_waitingTermination;
     QHash<QString, Pending> m_pending;
     quint64 m_nextId = 0;
     HelperEventStream m_events;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/WorkerThread.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperEventStream.h"
 #include "Transport/JSONValue.h"
@@ -95,12 +96,28 @@ T HelperClienting::decodeResult(
     }
 }
 
+// Results that may hold thousands of records (a playlist's tracks) are decoded,
+// and their JSON released, on a worker thread, so the main thread never stalls on them.
+template <class T> inline constexpr bool kDecodesOnWorker = false;
+template <> inline constexpr bool kDecodesOnWorker<PreviewTracksResult> = true;
+template <> inline constexpr bool kDecodesOnWorker<QList<PreviewTrackDTO>> = true;
+
 template <class T> QCoro::Task<T> HelperClienting::request(Request request, std::chrono::milliseconds timeout)
 {
     const std::optional<QString> mismatch = resultMismatchText(request);
-    const std::optional<JSONValue> result = co_await requestRaw(std::move(request), timeout);
+    QCoro::Task<std::optional<JSONValue>> reply = requestRaw(std::move(request), timeout);
+    std::optional<JSONValue> result = co_await std::move(reply);
     // Nothing of this object is touched after the wait: it may be gone.
-    co_return decodeResult<T>(result, mismatch);
+    if constexpr (kDecodesOnWorker<T>) {
+        // The worker holds the only reference to the JSON, so it is freed there too.
+        auto work = [result = std::exchange(result, std::nullopt), mismatch]() mutable {
+            return decodeResult<T>(std::exchange(result, std::nullopt), mismatch);
+        };
+        QCoro::Task<T> decoding = runInWorkerThread(std::move(work));
+        co_return co_await std::move(decoding);
+    } else {
+        co_return decodeResult<T>(result, mismatch);
+    }
 }
 
 } // namespace mivo

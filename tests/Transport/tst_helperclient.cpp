@@ -26,7 +26,8 @@ QString describe(const HelperEvent& event)
         return "crashed";
     const ServerEvent& server = *event.serverEvent();
     if (const auto* log = std::get_if<ServerEvent::Log>(&server.value))
-        return "log:" + log->message;
+        return log->message.size() > 80 ? QString("log:%1 characters").arg(log->message.size())
+                                        : "log:" + log->message;
     return "server";
 }
 
@@ -301,6 +302,37 @@ private slots:
             link.client->request<PreviewTracksResult>(Request::getConfig()));
         QTRY_VERIFY(probe.isDone());
         QVERIFY(!probe.failed());
+        QTRY_COMPARE(link.events(), events);
+    }
+
+    // Lines long enough to be decoded away from the main thread keep their place:
+    // the lines after them, a reply and the helper's end come in the order printed.
+    void longLinesKeepTheirPlace_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QStringList>("events");
+        const QString big = QString("log:%1 characters").arg(HelperClient::kWorkerLineBytes);
+        QTest::newRow("still running") << ":" << QStringList { "ready", big, "log:after", "log:last" };
+        QTest::newRow("clean exit") << "exit 0" << QStringList { "ready", big, "log:after", "log:last" };
+        QTest::newRow("SIGKILL") << "kill -9 $$"
+                                 << QStringList { "ready", big, "log:after", "log:last", "crashed" };
+    }
+    void longLinesKeepTheirPlace()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QStringList, events);
+        const QString longText
+            = QString("$(head -c %1 /dev/zero | tr '\\0' x)").arg(HelperClient::kWorkerLineBytes);
+        const QString log = R"({"event":"log","data":{"level":"info","message":"%s"}}\n)";
+        Link link(QString(
+            R"(big=%1; printf '%2%3{"id":"%s","ok":false,"error":{"code":"internal","message":"%s"}}\n%4' )"
+            R"("$big" "after" "$id" "$big" "last"; %5)")
+                      .arg(longText, log, log, log, ending));
+        QVERIFY(link.start());
+        test::TaskProbe<EmptyResult> probe(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(probe.isDone());
+        QCOMPARE(helperError(probe)->engineCode(), EngineErrorCode::internal);
+        QCOMPARE(helperError(probe)->userText().size(), HelperClient::kWorkerLineBytes);
         QTRY_COMPARE(link.events(), events);
     }
 

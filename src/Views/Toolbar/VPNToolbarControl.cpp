@@ -3,7 +3,6 @@
 #include "App/AppModel.h"
 
 #include <QMenu>
-#include <QTimer>
 
 namespace mivo {
 
@@ -129,13 +128,15 @@ QCoro::Task<void> VPNToolbarControl::test(quint64 token)
         self->m_feedback = VPNStatus::TestFeedback::failure;
     }
     self->refresh();
-    // The timer dies with the control; a newer test owns the feedback.
-    QTimer::singleShot(self->m_feedbackDuration, self, [control = self.data(), token] {
-        if (control->m_feedbackToken != token)
-            return;
-        control->m_feedback.reset();
-        control->refresh();
-    });
+    // The call dies with the control; a newer test owns the feedback.
+    if (self->m_model) {
+        self->m_model->clock().callAfter(self->m_feedbackDuration, self, [control = self.data(), token] {
+            if (control->m_feedbackToken != token)
+                return;
+            control->m_feedback.reset();
+            control->refresh();
+        });
+    }
 }
 
 } // namespace mivo
