@@ -2,8 +2,8 @@
 # Sets up a fresh Debian 12 machine and builds mivo.
 #   ./dev.sh start   build and start the application with the stand-in helper
 #   ./dev.sh test      build everything and run every test, then every fuzz target for a minute
-#   ./dev.sh sanitize  run the whole suite under the sanitizers (not yet clean: known leaks
-#                      of coroutine frames left waiting when their owner goes)
+#   ./dev.sh sanitize  run the whole suite under the sanitizers (not yet clean: artwork
+#                      transfers still on their way at the end of one window test leak)
 set -euo pipefail
 cd "$(dirname "$0")"
 

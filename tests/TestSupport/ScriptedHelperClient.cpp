@@ -4,7 +4,6 @@
 #include "Transport/WireCoding.h"
 
 #include <QCoreApplication>
-#include <QCoro/QCoroSignal>
 #include <QPointer>
 
 namespace mivo::test {
@@ -24,7 +23,13 @@ ScriptedHelperClient::~ScriptedHelperClient()
 {
     // Requests still held end with the client.
     m_gone = true;
-    emit released();
+    release();
+}
+
+void ScriptedHelperClient::release()
+{
+    for (Completion<void> held : std::exchange(m_held, {}))
+        held.resolve();
 }
 
 void ScriptedHelperClient::enqueue(Method method, Outcome outcome)
@@ -60,15 +65,15 @@ QCoro::Task<std::optional<JSONValue>> ScriptedHelperClient::requestRaw(
 
     const QPointer<ScriptedHelperClient> self(this);
     ++m_waiting;
-    if (m_hold) {
-        co_await qCoro(this, &ScriptedHelperClient::released);
-    } else {
-        // Replies on a later turn of the event loop, like a helper would.
-        Completion<void> turn;
+    // Replies on a later turn of the event loop, like a helper would; a held
+    // reply once it is released.
+    Completion<void> turn;
+    if (m_hold)
+        m_held.append(turn);
+    else
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [turn]() mutable { turn.resolve(); }, Qt::QueuedConnection);
-        co_await turn;
-    }
+    co_await turn;
     if (!self || self->m_gone)
         throw HelperError::helperUnavailable();
     --m_waiting;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Completion.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperEventStream.h"
@@ -61,7 +62,7 @@ public:
 
     // While held, requests wait for release(); the notification is sent anyway.
     void setHoldReplies(bool hold) { m_hold = hold; }
-    void release() { emit released(); }
+    void release();
     int waiting() const { return m_waiting; }
 
     const QList<Sent>& sent() const { return m_sent; }
@@ -74,7 +75,6 @@ public:
     QCoro::Task<void> notify(Request request) override;
 
 signals:
-    void released();
     void requestReceived(mivo::Method method);
 
 private:
@@ -83,6 +83,7 @@ private:
     QList<Sent> m_sent;
     bool m_hold = false;
     bool m_gone = false;
+    QList<Completion<void>> m_held;
     int m_waiting = 0;
 };
 
