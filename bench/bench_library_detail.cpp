@@ -10,6 +10,7 @@
 //   of 100 tracks.
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
+#include "Support/UserDefaults.h"
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/LibraryDetailView.h"
 #include "Views/MainWindow.h"
@@ -86,9 +87,11 @@ private:
 };
 
 // The main window on a model started against the stand-in helper with `library`
-// ("1x10000", "100x100"), shown offscreen with the library loaded.
+// ("1x10000", "100x100"), shown offscreen with the library loaded, for a user
+// who has been through the setup wizard before.
 struct Session {
     QTemporaryDir dir;
+    QSettingsUserDefaults defaults { dir.filePath(QStringLiteral("defaults.ini")) };
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;
     std::unique_ptr<MainWindow> window;
@@ -103,9 +106,11 @@ struct Session {
         options.previewDebounce = MonotonicClock::Duration::zero();
         options.cliTool.toolPaths = {};
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
+        defaults.setDidOnboard(true);
+        options.defaults = &defaults;
         model = std::make_unique<AppModel>(options);
         updater = std::make_unique<UpdaterModel>(&model->sync());
-        window = std::make_unique<MainWindow>(*model, *updater);
+        window = std::make_unique<MainWindow>(*model, *updater, MainWindow::Environment { nullptr, &defaults, {} });
         window->resize(MainWindow::kDefaultSize);
         window->show();
         spinUntil([this] {

@@ -94,8 +94,13 @@ ArtworkProvider::~ArtworkProvider()
 
 ArtworkProvider& ArtworkProvider::shared()
 {
-    static ArtworkProvider* const instance
-        = new ArtworkProvider(ArtworkProviderOptions::defaults(), QCoreApplication::instance());
+    static QPointer<ArtworkProvider> instance;
+    if (!instance) {
+        instance = new ArtworkProvider(ArtworkProviderOptions::defaults(), QCoreApplication::instance());
+        // Gone before the application takes its event loop apart: a network manager
+        // destroyed after that leaves its running transfers' state behind.
+        qAddPostRoutine([] { delete instance; });
+    }
     return *instance;
 }
 

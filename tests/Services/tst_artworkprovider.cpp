@@ -135,6 +135,7 @@ private slots:
     void goesOnWithoutTheMusicLibrary();
     void sharedProviderUsesTheUserCacheFolder();
     void destroyingTheProviderEndsARunningDownload();
+    void sharedProviderEndsItsDownloadsBeforeTheApplication();
 };
 
 void TestArtworkProvider::initTestCase()
@@ -473,6 +474,27 @@ void TestArtworkProvider::destroyingTheProviderEndsARunningDownload()
     provider.reset();
     QTRY_VERIFY_WITH_TIMEOUT(finished, 5000);
     QVERIFY(result.isNull());
+}
+
+// Runs last: the shared provider's download is still running when the program
+// ends. Its network manager must go before the application takes its event loop
+// apart, or the transfer's state is left behind (the sanitizer run reports it).
+void TestArtworkProvider::sharedProviderEndsItsDownloadsBeforeTheApplication()
+{
+    // Outlives the test, so that the transfer is still waiting at the end.
+    auto* server = new LoopbackHttpServer(QCoreApplication::instance());
+    QVERIFY(server->listen());
+    const auto finished = std::make_shared<int>(0);
+    constexpr int kDownloads = 6; // as many as run at once to one host
+    for (int i = 0; i < kDownloads; ++i) {
+        const QString path = QStringLiteral("/never-%1.png").arg(i);
+        server->route(path, LoopbackHttpServer::Reply { 200, {}, {}, {}, true, true });
+        QCoro::connect(ArtworkProvider::shared().image(ArtworkRef::url(server->url(path)), kSize), this,
+            [finished](const QImage&) { ++*finished; });
+    }
+    for (int i = 0; i < kDownloads; ++i)
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/never-%1.png").arg(i)), 1);
+    QCOMPARE(*finished, 0);
 }
 
 QTEST_GUILESS_MAIN(TestArtworkProvider)

@@ -84,8 +84,13 @@ private slots:
             return false;
         };
         while (true) {
+            // The button follows the queue a moment later; wait for both.
             QVERIFY(QTest::qWaitFor(
-                [&] { return review->isVisible() || model.sync().phase() == SyncPhase::done; }, kTimeoutMs));
+                [&] {
+                    return (review->isVisible() && !model.sync().reviewQueue().isEmpty())
+                        || model.sync().phase() == SyncPhase::done;
+                },
+                kTimeoutMs));
             if (model.sync().phase() == SyncPhase::done)
                 break;
             QTest::mouseClick(review, Qt::LeftButton);

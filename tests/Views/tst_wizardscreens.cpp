@@ -1,4 +1,5 @@
 #include "App/AppModel.h"
+#include "Styling/GlassEnvironment.h"
 #include "Services/AppleMusicAuthService.h"
 #include "State/ToolProvisioningStore.h"
 #include "Support/SampleData.h"
@@ -13,6 +14,7 @@
 #include "Views/Onboarding/SourceRow.h"
 #include "Views/Onboarding/ToggleSwitch.h"
 #include "Views/Onboarding/ToolProgressRow.h"
+#include "Views/Onboarding/WelcomeHero.h"
 #include "Views/Onboarding/WizardLabel.h"
 
 #include <QCheckBox>
@@ -82,6 +84,8 @@ private slots:
     void toolRowDetail_data();
     void toolRowDetail();
     void toolScreenFollowsTheStore();
+    void welcomeHeroPulsesOnlyInSight_data();
+    void welcomeHeroPulsesOnlyInSight();
 };
 
 void WizardScreensTest::connectControlsFollowWhatThisSystemHas_data()
@@ -430,6 +434,37 @@ void WizardScreensTest::toolScreenFollowsTheStore()
     QTRY_COMPARE(harness.model->toolProvisioning()->phase(), ToolProvisioningStore::Phase::ready);
     QVERIFY(shown(&screen, "toolsReady"));
     QVERIFY(!shown(&screen, "tryAgain"));
+}
+
+void WizardScreensTest::welcomeHeroPulsesOnlyInSight_data()
+{
+    QTest::addColumn<bool>("reduceMotion");
+    QTest::newRow("animated") << false;
+    QTest::newRow("reduced motion") << true;
+}
+
+void WizardScreensTest::welcomeHeroPulsesOnlyInSight()
+{
+    QFETCH(bool, reduceMotion);
+
+    QWidget window;
+    GlassResolver glass;
+    glass.reduceMotion = reduceMotion;
+    GlassEnvironment::set(&window, glass);
+    auto* hero = new WelcomeHero(&window);
+    window.show();
+    QCOMPARE(hero->isPulsing(), !reduceMotion);
+
+    // The window going away (or the wizard moving past the welcome) hides it.
+    window.hide();
+    QVERIFY(!hero->isPulsing());
+    window.show();
+    QCOMPARE(hero->isPulsing(), !reduceMotion);
+
+    hero->hide();
+    QVERIFY(!hero->isPulsing());
+    hero->show();
+    QCOMPARE(hero->isPulsing(), !reduceMotion);
 }
 
 QTEST_MAIN(WizardScreensTest)

@@ -8,7 +8,6 @@
 #include "Styling/Typography.h"
 #include "Views/SymbolLabel.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -95,15 +94,11 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
     row->addWidget(m_reconnect, 0, Qt::AlignVCenter);
     row->addWidget(m_dismiss, 0, Qt::AlignVCenter);
 
-    m_card->setGraphicsEffect(new QGraphicsOpacityEffect(m_card));
     m_animation->setDuration(kAnimationMs);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_animation, &QVariantAnimation::valueChanged, this,
         [this](const QVariant& value) { setPresence(value.toReal()); });
-    connect(m_animation, &QVariantAnimation::finished, this, [this] {
-        if (m_presence <= 0 && !(m_model && m_model->sync().banner()))
-            hide();
-    });
+    connect(m_animation, &QVariantAnimation::finished, this, &SyncBannerView::settle);
 
     connect(m_dismiss, &QPushButton::clicked, this, [this] {
         if (m_model)
@@ -162,10 +157,10 @@ void SyncBannerView::animateTo(qreal presence)
     m_animation->stop();
     if (GlassEnvironment::of(this).reduceMotion) {
         setPresence(presence);
-        if (presence <= 0)
-            hide();
+        settle();
         return;
     }
+    takePicture();
     m_animation->setStartValue(m_presence);
     m_animation->setEndValue(presence);
     m_animation->start();
@@ -174,10 +169,30 @@ void SyncBannerView::animateTo(qreal presence)
 void SyncBannerView::setPresence(qreal presence)
 {
     m_presence = presence;
-    if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_card->graphicsEffect()))
-        effect->setOpacity(presence);
     placeCard();
     update();
+}
+
+void SyncBannerView::takePicture()
+{
+    // While it slides, the card is a picture drawn faded by paintEvent: one
+    // rendering of it for the whole animation instead of one per frame.
+    placeCard();
+    if (QLayout* layout = m_card->layout())
+        layout->activate();
+    m_cardPicture = m_card->grab();
+    m_card->hide();
+}
+
+void SyncBannerView::settle()
+{
+    if (m_presence >= 1) {
+        m_cardPicture = QPixmap();
+        m_card->show();
+    } else if (m_presence <= 0 && !(m_model && m_model->sync().banner())) {
+        m_cardPicture = QPixmap();
+        hide();
+    }
 }
 
 void SyncBannerView::placeCard()
@@ -205,7 +220,10 @@ QSize SyncBannerView::sizeHint() const
 void SyncBannerView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    placeCard();
+    if (m_animation->state() == QAbstractAnimation::Running)
+        takePicture(); // at the new width
+    else
+        placeCard();
 }
 
 void SyncBannerView::paintEvent(QPaintEvent*)
@@ -237,6 +255,8 @@ void SyncBannerView::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setOpacity(m_presence);
     painter.drawPixmap(m_card->geometry().topLeft() + QPoint(-kShadowBlur, 2 - kShadowBlur), m_shadow);
+    if (m_card->isHidden() && !m_cardPicture.isNull())
+        painter.drawPixmap(m_card->geometry().topLeft(), m_cardPicture);
 }
 
 } // namespace mivo

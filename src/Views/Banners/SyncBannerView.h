@@ -55,6 +55,9 @@ private:
     void animateTo(qreal presence);
     void setPresence(qreal presence);
     void placeCard();
+    void takePicture();
+    // Ends an animation: the live card once fully shown, hidden once gone.
+    void settle();
 
     QPointer<AppModel> m_model;
     std::optional<SyncBanner> m_banner;
@@ -65,6 +68,8 @@ private:
     QPushButton* m_dismiss;
     QVariantAnimation* m_animation;
     qreal m_presence = 0;
+    // The card as drawn while it slides (the card itself is hidden meanwhile).
+    QPixmap m_cardPicture;
     // The card's shadow, drawn for m_shadowCard.
     QPixmap m_shadow;
     QSize m_shadowCard;

@@ -39,8 +39,11 @@ bool WelcomeHero::isPulsing() const
 void WelcomeHero::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (std::exchange(m_appeared, true))
+    if (std::exchange(m_appeared, true)) {
+        if (m_pulsing && m_pulsing->state() == QAbstractAnimation::Paused)
+            m_pulsing->resume();
         return;
+    }
     if (GlassEnvironment::of(this).reduceMotion)
         return;
     m_grow = new QVariantAnimation(this);
@@ -66,6 +69,15 @@ void WelcomeHero::showEvent(QShowEvent* event)
         update();
     });
     m_pulsing->start();
+}
+
+void WelcomeHero::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // The pulse never ends by itself; out of sight it would only keep the
+    // animation timer firing.
+    if (m_pulsing && m_pulsing->state() == QAbstractAnimation::Running)
+        m_pulsing->pause();
 }
 
 void WelcomeHero::paintEvent(QPaintEvent*)

@@ -8,7 +8,8 @@ namespace mivo {
 
 // The welcome screen's emblem: a waveform on a round panel. When it first
 // appears it grows from 96 % to full size and then pulses gently; with reduced
-// motion it stays at 96 % and still. Decoration only: hidden from assistive
+// motion it stays at 96 % and still. The pulse rests while the emblem is out
+// of sight. Decoration only: hidden from assistive
 // technology.
 class WelcomeHero : public QWidget {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     bool m_appeared = false;
