@@ -7,6 +7,13 @@
 
 namespace mivo::standin {
 
+namespace {
+
+// How much of a line is gathered before it is written out.
+constexpr size_t kBlockBytes = 64 * 1024;
+
+} // namespace
+
 std::string dumpJson(const Json& value)
 {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -20,10 +27,42 @@ LineWriter::LineWriter()
 
 void LineWriter::writeLine(const Json& value)
 {
-    std::string line = dumpJson(value);
-    line.push_back('\n');
     std::lock_guard lock(m_mutex);
-    writeAll(line);
+    std::string pending;
+    appendStreamed(value, 0, pending);
+    pending.push_back('\n');
+    writeAll(pending);
+}
+
+void LineWriter::appendStreamed(const Json& value, int depth, std::string& pending)
+{
+    // Arrays are taken element by element, and the objects of the two outer levels
+    // (the line, its result) member by member; anything else is written whole.
+    if (value.is_array()) {
+        pending.push_back('[');
+        for (auto element = value.begin(); element != value.end(); ++element) {
+            if (element != value.begin())
+                pending.push_back(',');
+            appendStreamed(*element, depth + 1, pending);
+        }
+        pending.push_back(']');
+    } else if (value.is_object() && depth < 2) {
+        pending.push_back('{');
+        for (auto member = value.begin(); member != value.end(); ++member) {
+            if (member != value.begin())
+                pending.push_back(',');
+            pending += dumpJson(member.key());
+            pending.push_back(':');
+            appendStreamed(member.value(), depth + 1, pending);
+        }
+        pending.push_back('}');
+    } else {
+        pending += dumpJson(value);
+    }
+    if (pending.size() >= kBlockBytes) {
+        writeAll(pending);
+        pending.clear();
+    }
 }
 
 void LineWriter::writeRaw(std::string_view bytes)

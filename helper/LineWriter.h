@@ -30,6 +30,10 @@ public:
     void event(std::string_view kind, const std::optional<std::string>& correlationId, Json data);
 
 private:
+    // Appends the compact text of `value` (as dumpJson writes it) to `pending`, and
+    // writes out what is pending whenever it has grown to a block: a long line (a
+    // playlist of thousands of tracks) goes out while the rest is still being written.
+    void appendStreamed(const Json& value, int depth, std::string& pending);
     void writeAll(std::string_view bytes);
 
     std::mutex m_mutex;
