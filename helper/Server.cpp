@@ -236,19 +236,20 @@ void Server::respond(const std::string& id, const std::string& method, Reply rep
     }
     const auto delay = m_switches.delay.find(method);
     if (delay != m_switches.delay.end() && delay->second.count() > 0) {
-        m_scheduler.after(delay->second, [this, id, method, reply] { writeReply(id, method, reply); });
+        m_scheduler.after(delay->second,
+            [this, id, method, reply = std::move(reply)] { writeReply(id, method, reply); });
         return;
     }
-    writeReply(id, method, reply);
+    writeReply(id, method, std::move(reply));
 }
 
-void Server::writeReply(const std::string& id, const std::string& method, const Reply& reply)
+void Server::writeReply(const std::string& id, const std::string& method, Reply reply)
 {
     Json line = Json::object();
     line["id"] = m_switches.wrongId.contains(method) ? std::string("x-unknown") : id;
     line["ok"] = reply.ok;
     if (reply.ok) {
-        line["result"] = reply.result;
+        line["result"] = std::move(reply.result);
     } else {
         Json error = Json::object();
         error["code"] = reply.code;

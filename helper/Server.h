@@ -56,7 +56,7 @@ private:
     void handleRequest(const std::string& id, const std::string& method, const nlohmann::json& params);
     // Sends the reply of one request through the switches (silent, delay, wrong id, double, crash after).
     void respond(const std::string& id, const std::string& method, Reply reply);
-    void writeReply(const std::string& id, const std::string& method, const Reply& reply);
+    void writeReply(const std::string& id, const std::string& method, Reply reply);
     void diagnostic(const std::string& text) const;
 
     // One per method. A handler returns its reply, or nothing when it answers later itself.

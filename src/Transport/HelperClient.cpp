@@ -127,7 +127,7 @@ HelperClient::DecodedLine HelperClient::decode(QByteArray line)
     // every event line a failed decode.
     if (json->is_object() && json->contains("id") && json->contains("ok")) {
         try {
-            decoded.reply = Response::fromJson(*json);
+            decoded.reply = Response::fromJson(std::move(*json));
             return decoded;
         } catch (const std::exception&) {
             // Not a reply; it may be an event.
@@ -189,7 +189,7 @@ void HelperClient::route(DecodedLine decoded)
     qCWarning(lcClient, "dropping undecodable line: %s", printable(decoded.line).constData());
 }
 
-void HelperClient::complete(const Response& response)
+void HelperClient::complete(Response& response)
 {
     const auto it = m_pending.find(response.id);
     if (it == m_pending.end())
@@ -198,7 +198,7 @@ void HelperClient::complete(const Response& response)
     m_pending.erase(it);
     pending.timeout.cancel();
     if (response.ok)
-        pending.reply.resolve(response.result);
+        pending.reply.resolve(std::move(response.result));
     else if (response.error)
         pending.reply.fail(HelperError::engineError(response.error->code, response.error->message));
     else

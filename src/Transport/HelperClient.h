@@ -74,7 +74,8 @@ private:
     void routeWaitingLines();
     QCoro::Task<void> decodeOnWorker(QByteArray line);
     void route(DecodedLine decoded);
-    void complete(const Response& response);
+    // Hands the result over to the waiting request.
+    void complete(Response& response);
     void handleTermination(const HelperProcess::Termination& termination);
     QCoro::Task<void> relaunchAfter(std::chrono::nanoseconds delay);
     QCoro::Task<void> writeRequestLine(QString id, QByteArray line);

@@ -109,9 +109,10 @@ template <class T> QCoro::Task<T> HelperClienting::request(Request request, std:
     std::optional<JSONValue> result = co_await std::move(reply);
     // Nothing of this object is touched after the wait: it may be gone.
     if constexpr (kDecodesOnWorker<T>) {
-        // The worker holds the only reference to the JSON, so it is freed there too.
+        // The worker holds the only reference to the JSON, so it is freed there too,
+        // once the records are handed back.
         auto work = [result = std::exchange(result, std::nullopt), mismatch]() mutable {
-            return decodeResult<T>(std::exchange(result, std::nullopt), mismatch);
+            return decodeResult<T>(result, mismatch);
         };
         QCoro::Task<T> decoding = runInWorkerThread(std::move(work));
         co_return co_await std::move(decoding);

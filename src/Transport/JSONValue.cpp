@@ -4,8 +4,21 @@
 #include "Transport/WireCoding.h"
 
 #include <cstdint>
+#include <mutex>
+#include <nlohmann/json.hpp>
 
 namespace mivo {
+
+struct JSONValue::Adopted {
+    explicit Adopted(nlohmann::json&& parsed)
+        : json(std::move(parsed))
+    {
+    }
+
+    const nlohmann::json json;
+    std::once_flag converted;
+    Variant value;
+};
 
 JSONValue::JSONValue(const QString& value)
     : m_value(value)
@@ -42,35 +55,56 @@ JSONValue::JSONValue(const Object& value)
 {
 }
 
+JSONValue JSONValue::adopt(nlohmann::json&& json)
+{
+    JSONValue value;
+    value.m_adopted = std::make_shared<Adopted>(std::move(json));
+    return value;
+}
+
+const nlohmann::json* JSONValue::adopted() const
+{
+    return m_adopted ? &m_adopted->json : nullptr;
+}
+
+const JSONValue::Variant& JSONValue::cases() const
+{
+    if (!m_adopted)
+        return m_value;
+    Adopted& adopted = *m_adopted;
+    std::call_once(adopted.converted, [&adopted] { adopted.value = fromJson(adopted.json).m_value; });
+    return adopted.value;
+}
+
 QString JSONValue::toString() const
 {
-    const auto* value = std::get_if<QString>(&m_value);
+    const auto* value = std::get_if<QString>(&cases());
     return value ? *value : QString();
 }
 
 double JSONValue::toDouble() const
 {
-    const auto* value = std::get_if<double>(&m_value);
+    const auto* value = std::get_if<double>(&cases());
     return value ? *value : 0.0;
 }
 
 bool JSONValue::toBool() const
 {
-    const auto* value = std::get_if<bool>(&m_value);
+    const auto* value = std::get_if<bool>(&cases());
     return value ? *value : false;
 }
 
 const JSONValue::Array& JSONValue::toArray() const
 {
     static const Array empty;
-    const auto* value = std::get_if<std::shared_ptr<const Array>>(&m_value);
+    const auto* value = std::get_if<std::shared_ptr<const Array>>(&cases());
     return value ? **value : empty;
 }
 
 const JSONValue::Object& JSONValue::toObject() const
 {
     static const Object empty;
-    const auto* value = std::get_if<std::shared_ptr<const Object>>(&m_value);
+    const auto* value = std::get_if<std::shared_ptr<const Object>>(&cases());
     return value ? **value : empty;
 }
 

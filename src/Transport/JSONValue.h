@@ -30,7 +30,7 @@ public:
     JSONValue(const Array& value);
     JSONValue(const Object& value);
 
-    Kind kind() const { return Kind(m_value.index()); }
+    Kind kind() const { return Kind(cases().index()); }
     bool isString() const { return kind() == Kind::string; }
     bool isNumber() const { return kind() == Kind::number; }
     bool isBool() const { return kind() == Kind::boolean; }
@@ -54,11 +54,23 @@ public:
 
     // Any JSON value except binary data (DecodeError "Unsupported JSON value").
     static JSONValue fromJson(const nlohmann::json& json);
+    // The same, taking the parsed value over instead of converting it now: it is
+    // converted on first look, and a record decoded from it (decodeValue) is read
+    // from the parsed value directly. Copies may be looked at from any thread.
+    static JSONValue adopt(nlohmann::json&& json);
+
+    // The parsed value taken over by adopt(), or nothing.
+    const nlohmann::json* adopted() const;
 
 private:
-    std::variant<QString, double, bool, std::shared_ptr<const Array>, std::shared_ptr<const Object>,
-        std::monostate>
-        m_value { std::monostate {} };
+    using Variant = std::variant<QString, double, bool, std::shared_ptr<const Array>,
+        std::shared_ptr<const Object>, std::monostate>;
+    struct Adopted;
+
+    const Variant& cases() const;
+
+    Variant m_value { std::monostate {} };
+    std::shared_ptr<Adopted> m_adopted;
 };
 
 // Throws EncodeError for a non-finite number anywhere in the tree.

@@ -2,6 +2,8 @@
 
 #include "Transport/WireCoding.h"
 
+#include <utility>
+
 namespace mivo {
 
 namespace {
@@ -34,6 +36,23 @@ Response Response::fromJson(const nlohmann::json& json)
         }
         response.error = payload;
     }
+    return response;
+}
+
+Response Response::fromJson(nlohmann::json&& json)
+{
+    const auto result = json.is_object() ? json.find("result") : json.end();
+    if (result == json.end() || result->is_null())
+        return fromJson(std::as_const(json));
+    nlohmann::json taken = std::exchange(*result, nullptr);
+    Response response;
+    try {
+        response = fromJson(std::as_const(json));
+    } catch (const DecodeError&) {
+        *result = std::move(taken);
+        throw;
+    }
+    response.result = JSONValue::adopt(std::move(taken));
     return response;
 }
 

@@ -31,6 +31,9 @@ struct Response {
     static Response decode(QByteArrayView line);
     // The same, for a line already parsed (see parseJsonLine).
     static Response fromJson(const nlohmann::json& json);
+    // The same, taking the result over instead of converting it (see
+    // JSONValue::adopt); the value is left as it was when the line is no reply.
+    static Response fromJson(nlohmann::json&& json);
     // The same without the cost of an exception for lines that are plainly no
     // replies (events): nothing when the line is not a reply.
     static std::optional<Response> tryFromJson(const nlohmann::json& json);

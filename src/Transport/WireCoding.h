@@ -174,6 +174,8 @@ template <typename T> T decodeValue(const nlohmann::json& json)
 // DecodeError too.
 template <typename T> T decodeValue(const JSONValue& value)
 {
+    if (const nlohmann::json* parsed = value.adopted())
+        return decodeValue<T>(*parsed);
     nlohmann::json json;
     try {
         json = wire::plainJson(value);

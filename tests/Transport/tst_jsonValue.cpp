@@ -56,6 +56,10 @@ private slots:
         const JSONValue value = parsed(line);
         QCOMPARE(value.kind(), kind);
         QCOMPARE(value, expected);
+        // Taken over from the parser, it reads the same.
+        const JSONValue adopted = JSONValue::adopt(parseJsonLine(line));
+        QCOMPARE(adopted.kind(), kind);
+        QCOMPARE(adopted, expected);
     }
 
     void equality_data()

@@ -91,12 +91,19 @@ private slots:
         QTest::newRow("array") << jsonLine("[{'id':'r1','ok':true}]");
         QTest::newRow("event line") << jsonLine("{'event':'log','data':{'level':'info','message':'x'}}");
         QTest::newRow("empty object") << jsonLine("{}");
+        QTest::newRow("result beside a numeric id") << jsonLine("{'id':3,'ok':true,'result':{'a':[1]}}");
+        QTest::newRow("result beside an error as text")
+            << jsonLine("{'id':'r1','ok':false,'result':[2],'error':'boom'}");
     }
     void rejects()
     {
         QFETCH(QByteArray, line);
         QVERIFY_THROWS_EXCEPTION(DecodeError, Response::decode(line));
         QCOMPARE(Response::tryFromJson(parseJsonLine(line)), std::nullopt);
+        // The parsed line is left whole for its reading as an event.
+        nlohmann::json parsed = parseJsonLine(line);
+        QVERIFY_THROWS_EXCEPTION(DecodeError, Response::fromJson(std::move(parsed)));
+        QCOMPARE(parsed, parseJsonLine(line));
     }
 
     // The line parsed once serves both readings.
