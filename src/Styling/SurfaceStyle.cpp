@@ -1,5 +1,6 @@
 #include "Styling/SurfaceStyle.h"
 
+#include "Styling/CachedDrawing.h"
 #include "Styling/ContinuousCorners.h"
 
 #include <QPainter>
@@ -43,6 +44,11 @@ ThemeColor opaqueFillOf(const GlassRole& role)
     return ThemeColor::windowBackground();
 }
 
+QString colorKey(const QColor& color)
+{
+    return QString::number(color.rgba64(), 16);
+}
+
 } // namespace
 
 SurfaceStyle SurfaceStyle::of(const GlassRole& role, GlassTier tier)
@@ -81,43 +87,66 @@ QPainterPath SurfaceStyle::shape(const QRectF& rect) const
 
 void SurfaceStyle::paintBackground(QPainter& painter, const QRectF& rect, const QPalette& palette) const
 {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    if (material) {
-        painter.setBrush(Materials::fill(*material, palette));
-    } else if (fill) {
-        painter.setBrush(fill->resolve(palette));
-    } else if (glassTint) {
+    // The glass tier's two layers are drawn as they come.
+    if (glassTint) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
         // Only reached where the system offers glass (never on this platform):
         // the closest drawing of our own is a regular material under the tint.
         painter.fillPath(shape(rect), Materials::fill(Material::regular, palette));
-        painter.setBrush(glassTint->resolve(palette));
+        painter.fillPath(shape(rect), glassTint->resolve(palette));
+        painter.restore();
+        return;
     }
-    painter.drawPath(shape(rect));
-    painter.restore();
+    QColor color;
+    if (material)
+        color = Materials::fill(*material, palette);
+    else if (fill)
+        color = fill->resolve(palette);
+    else
+        return;
+    const SurfaceStyle style = *this;
+    CachedDrawing::paint(painter, rect, QStringLiteral("surface:%1:%2").arg(cornerRadius).arg(colorKey(color)),
+        [style, color](QPainter& on, const QRectF& area) {
+            on.save();
+            on.setRenderHint(QPainter::Antialiasing);
+            on.fillPath(style.shape(area), color);
+            on.restore();
+        });
 }
 
 void SurfaceStyle::paintOverlay(QPainter& painter, const QRectF& rect, const QPalette& palette) const
 {
-    if (!overlay && !border)
+    const bool bordered = border && border->width > 0;
+    if (!overlay && !bordered)
         return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (overlay)
-        painter.fillPath(shape(rect), overlay->resolve(palette));
-    if (border && border->width > 0) {
-        // Stroked inside the outline: the path is inset by half the line width.
-        const qreal inset = border->width / 2;
-        SurfaceStyle inner = *this;
-        inner.cornerRadius = std::max<qreal>(0, cornerRadius - inset);
-        QPen pen(border->color.resolve(palette), border->width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        pen.setMiterLimit(10);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(inner.shape(rect.adjusted(inset, inset, -inset, -inset)));
-    }
-    painter.restore();
+    const std::optional<QColor> tint = overlay ? std::optional(overlay->resolve(palette)) : std::nullopt;
+    const std::optional<QColor> line = bordered ? std::optional(border->color.resolve(palette)) : std::nullopt;
+    const QString key = QStringLiteral("surface-overlay:%1:%2:%3:%4")
+                            .arg(cornerRadius)
+                            .arg(tint ? colorKey(*tint) : QString())
+                            .arg(line ? colorKey(*line) : QString())
+                            .arg(bordered ? border->width : 0);
+    const SurfaceStyle style = *this;
+    CachedDrawing::paint(painter, rect, key, [style, tint, line](QPainter& on, const QRectF& area) {
+        on.save();
+        on.setRenderHint(QPainter::Antialiasing);
+        if (tint)
+            on.fillPath(style.shape(area), *tint);
+        if (line) {
+            // Stroked inside the outline: the path is inset by half the line width.
+            const qreal inset = style.border->width / 2;
+            SurfaceStyle inner = style;
+            inner.cornerRadius = std::max<qreal>(0, style.cornerRadius - inset);
+            QPen pen(*line, style.border->width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+            pen.setMiterLimit(10);
+            on.setPen(pen);
+            on.setBrush(Qt::NoBrush);
+            on.drawPath(inner.shape(area.adjusted(inset, inset, -inset, -inset)));
+        }
+        on.restore();
+    });
 }
 
 } // namespace mivo

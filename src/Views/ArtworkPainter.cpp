@@ -1,5 +1,6 @@
 #include "Views/ArtworkPainter.h"
 
+#include "Styling/CachedDrawing.h"
 #include "Styling/ContinuousCorners.h"
 #include "Styling/Symbols.h"
 #include "Styling/ThemeColor.h"
@@ -29,30 +30,42 @@ void paint(QPainter& painter, const QRectF& rect, const QImage& image, const QSt
 {
     if (rect.isEmpty())
         return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath shape = ContinuousCorners::path(rect, cornerRadius);
+    const bool hasImage = !image.isNull() && !image.size().isEmpty();
+    const QColor placeholder = ThemeColor::quaternary().resolve(palette);
+    const QColor symbol = ThemeColor::tertiary().resolve(palette);
+    const QColor border = ThemeColor::separator().withOpacity(kBorderOpacity).resolve(palette);
+    const QString key = QStringLiteral("artwork:%1:%2:%3:%4:%5:%6")
+                            .arg(hasImage ? QString::number(image.cacheKey()) : placeholderSymbol)
+                            .arg(cornerRadius)
+                            .arg(placeholder.rgba(), 8, 16)
+                            .arg(symbol.rgba(), 8, 16)
+                            .arg(border.rgba(), 8, 16)
+                            .arg(hasImage);
+    CachedDrawing::paint(painter, rect, key, [&](QPainter& on, const QRectF& area) {
+        on.save();
+        on.setRenderHint(QPainter::Antialiasing);
+        const QPainterPath shape = ContinuousCorners::path(area, cornerRadius);
+        if (hasImage) {
+            on.save();
+            on.setClipPath(shape, Qt::IntersectClip);
+            on.setRenderHint(QPainter::SmoothPixmapTransform);
+            on.drawImage(area, image, fillSource(image, area));
+            on.restore();
+        } else {
+            on.fillPath(shape, placeholder);
+            const qreal side = area.width() * kSymbolScale;
+            const QRectF symbolRect(area.center().x() - side / 2, area.center().y() - side / 2, side, side);
+            Symbols::paint(on, symbolRect, placeholderSymbol, symbol);
+        }
 
-    if (!image.isNull() && !image.size().isEmpty()) {
-        painter.save();
-        painter.setClipPath(shape, Qt::IntersectClip);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(rect, image, fillSource(image, rect));
-        painter.restore();
-    } else {
-        painter.fillPath(shape, ThemeColor::quaternary().resolve(palette));
-        const qreal side = rect.width() * kSymbolScale;
-        const QRectF symbolRect(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
-        Symbols::paint(painter, symbolRect, placeholderSymbol, ThemeColor::tertiary().resolve(palette));
-    }
-
-    // The border lies inside the outline.
-    const qreal inset = kBorderWidth / 2;
-    const QRectF inner = rect.adjusted(inset, inset, -inset, -inset);
-    painter.setPen(QPen(ThemeColor::separator().withOpacity(kBorderOpacity).resolve(palette), kBorderWidth));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(ContinuousCorners::path(inner, std::max<qreal>(0, cornerRadius - inset)));
-    painter.restore();
+        // The border lies inside the outline.
+        const qreal inset = kBorderWidth / 2;
+        const QRectF inner = area.adjusted(inset, inset, -inset, -inset);
+        on.setPen(QPen(border, kBorderWidth));
+        on.setBrush(Qt::NoBrush);
+        on.drawPath(ContinuousCorners::path(inner, std::max<qreal>(0, cornerRadius - inset)));
+        on.restore();
+    });
 }
 
 } // namespace mivo::ArtworkPainter

@@ -5,6 +5,8 @@
 #include "Styling/PreviewPalettes.h"
 #include "Styling/SurfaceStyle.h"
 
+#include <QPainter>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -29,6 +31,45 @@ const ThemeColor kTint = ThemeColor::fromRgb(200, 40, 40);
 const OptionalBorder kThinBorder = SurfaceBorder { ThemeColor::separator().withOpacity(0.5), 0.5 };
 const OptionalBorder kFirmBorder = SurfaceBorder { ThemeColor::separator().withOpacity(0.9), 1.0 };
 const OptionalColor kUntinted = ThemeColor::fixed(Qt::transparent);
+
+// `style` drawn at `at` in `size` (background, then overlay) on a transparent
+// image, on the calling thread.
+QImage drawn(const SurfaceStyle& style, const QPalette& palette, QPointF at, QSizeF size)
+{
+    QImage image(120, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    style.paintBackground(painter, QRectF(at, size), palette);
+    style.paintOverlay(painter, QRectF(at, size), palette);
+    return image;
+}
+
+// The same, on a thread of its own, where nothing is kept between paints.
+QImage drawnAfresh(const SurfaceStyle& style, const QPalette& palette, QPointF at, QSizeF size)
+{
+    QImage image;
+    std::unique_ptr<QThread> thread(
+        QThread::create([&] { image = drawn(style, palette, at, size); }));
+    thread->start();
+    thread->wait();
+    return image;
+}
+
+// The largest difference of one premultiplied channel between two images of one size.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* rowA = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* rowB = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = rowA[x], q = rowB[x];
+            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
+        }
+    }
+    return largest;
+}
 
 } // namespace
 
@@ -203,6 +244,46 @@ private slots:
         const QColor centre = image.pixelColor(30, 15);
         QCOMPARE(centre.red(), 255);
         QVERIFY2(centre.green() < 240 && centre.blue() < 240, qPrintable(centre.name(QColor::HexArgb)));
+    }
+
+    // Surfaces repainted often are drawn from a kept picture; it must look as a
+    // fresh drawing would, in every palette, size and place, the second time too.
+    void keptPictureLooksLikeAFreshDrawing_data()
+    {
+        QTest::addColumn<GlassRole>("role");
+        QTest::addColumn<GlassTier>("tier");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QSizeF>("size");
+        QTest::newRow("floating, translucent, light") << GlassRole::floating() << GlassTier::translucent << false
+                                                      << QPointF(10, 10) << QSizeF(80, 36);
+        QTest::newRow("floating, translucent, dark") << GlassRole::floating() << GlassTier::translucent << true
+                                                     << QPointF(10, 10) << QSizeF(80, 36);
+        QTest::newRow("group card, opaque, light, wider") << GlassRole::groupCard() << GlassTier::opaque << false
+                                                          << QPointF(10, 10) << QSizeF(100, 36);
+        QTest::newRow("group card, opaque, dark, moved") << GlassRole::groupCard() << GlassTier::opaque << true
+                                                         << QPointF(3, 17) << QSizeF(100, 36);
+        QTest::newRow("selection, between pixels") << GlassRole::selection(kTint) << GlassTier::translucent
+                                                   << false << QPointF(10.5, 10.25) << QSizeF(80, 36);
+    }
+    void keptPictureLooksLikeAFreshDrawing()
+    {
+        QFETCH(GlassRole, role);
+        QFETCH(GlassTier, tier);
+        QFETCH(bool, dark);
+        QFETCH(QPointF, at);
+        QFETCH(QSizeF, size);
+
+        const SurfaceStyle style = SurfaceStyle::of(role, tier);
+        const QPalette palette = dark ? PreviewPalettes::dark() : PreviewPalettes::light();
+        const QImage fresh = drawnAfresh(style, palette, at, size);
+        const QImage first = drawn(style, palette, at, size);
+        const QImage second = drawn(style, palette, at, size);
+        QVERIFY(fresh.pixelColor(int(at.x() + size.width() / 2), int(at.y() + size.height() / 2)).alpha() > 0);
+        QCOMPARE(first, second);
+        // Blending a kept picture rounds antialiased edges a little differently.
+        const int difference = largestDifference(first, fresh);
+        QVERIFY2(difference <= 8, qPrintable(QString::number(difference)));
     }
 
     // The adaptive buttons use the system glass only where the policy allows it

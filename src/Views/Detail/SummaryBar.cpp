@@ -128,8 +128,7 @@ void SummaryBar::paintEvent(QPaintEvent*)
         QFontMetricsF(line).elidedText(m_line, Qt::ElideRight, lineRect.width() + 0.5));
 
     // The hairline along the bottom edge.
-    painter.setPen(QPen(ThemeColor::separator().resolve(palette()), 1));
-    painter.drawLine(QPointF(0, area.height() - 0.5), QPointF(area.width(), area.height() - 0.5));
+    painter.fillRect(QRectF(0, area.height() - 1, area.width(), 1), ThemeColor::separator().resolve(palette()));
 }
 
 void SummaryBar::resizeEvent(QResizeEvent* event)
