@@ -1,5 +1,7 @@
 #include "Transport/NDJSONFramer.h"
 
+#include <utility>
+
 namespace mivo {
 
 QList<QByteArray> NDJSONFramer::feed(QByteArrayView chunk)
@@ -19,6 +21,16 @@ QList<QByteArray> NDJSONFramer::drainCompleteLines()
         const qsizetype end = m_buffer.indexOf('\n', searchFrom);
         if (end < 0)
             break;
+        if (start == 0 && end == m_buffer.size() - 1) {
+            // The buffer holds exactly one line (a long one usually ends its last
+            // chunk): hand it over instead of copying it.
+            QByteArray line = std::exchange(m_buffer, {});
+            line.chop(line.endsWith("\r\n") ? 2 : 1);
+            if (!line.isEmpty())
+                lines.append(std::move(line));
+            m_scanned = 0;
+            return lines;
+        }
         const QByteArrayView line = trimCR(QByteArrayView(m_buffer).sliced(start, end - start));
         if (!line.isEmpty())
             lines.append(line.toByteArray());
