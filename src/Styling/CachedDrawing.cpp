@@ -1,5 +1,6 @@
 #include "Styling/CachedDrawing.h"
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -61,6 +62,11 @@ void paint(QPainter& painter, const QRectF& rect, const QString& key, const Draw
         QPixmapCache::insert(sizedKey, picture);
     }
     painter.drawPixmap(rect.topLeft(), picture);
+}
+
+QString colorKey(const QColor& color)
+{
+    return QString::number(color.rgba64(), 16);
 }
 
 } // namespace mivo::CachedDrawing

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QColor;
 class QPainter;
 
 namespace mivo {
@@ -21,6 +22,9 @@ using Draw = std::function<void(QPainter& painter, const QRectF& rect)>;
 // only moves it to a whole device pixel and blends normally; directly
 // otherwise, and off the main thread.
 void paint(QPainter& painter, const QRectF& rect, const QString& key, const Draw& draw);
+
+// A colour as it goes into a key: every channel at full precision.
+QString colorKey(const QColor& color);
 
 } // namespace CachedDrawing
 

@@ -44,11 +44,6 @@ ThemeColor opaqueFillOf(const GlassRole& role)
     return ThemeColor::windowBackground();
 }
 
-QString colorKey(const QColor& color)
-{
-    return QString::number(color.rgba64(), 16);
-}
-
 } // namespace
 
 SurfaceStyle SurfaceStyle::of(const GlassRole& role, GlassTier tier)
@@ -107,7 +102,8 @@ void SurfaceStyle::paintBackground(QPainter& painter, const QRectF& rect, const 
     else
         return;
     const SurfaceStyle style = *this;
-    CachedDrawing::paint(painter, rect, QStringLiteral("surface:%1:%2").arg(cornerRadius).arg(colorKey(color)),
+    const QString key = QStringLiteral("surface:%1:%2").arg(cornerRadius).arg(CachedDrawing::colorKey(color));
+    CachedDrawing::paint(painter, rect, key,
         [style, color](QPainter& on, const QRectF& area) {
             on.save();
             on.setRenderHint(QPainter::Antialiasing);
@@ -125,8 +121,8 @@ void SurfaceStyle::paintOverlay(QPainter& painter, const QRectF& rect, const QPa
     const std::optional<QColor> line = bordered ? std::optional(border->color.resolve(palette)) : std::nullopt;
     const QString key = QStringLiteral("surface-overlay:%1:%2:%3:%4")
                             .arg(cornerRadius)
-                            .arg(tint ? colorKey(*tint) : QString())
-                            .arg(line ? colorKey(*line) : QString())
+                            .arg(tint ? CachedDrawing::colorKey(*tint) : QString())
+                            .arg(line ? CachedDrawing::colorKey(*line) : QString())
                             .arg(bordered ? border->width : 0);
     const SurfaceStyle style = *this;
     CachedDrawing::paint(painter, rect, key, [style, tint, line](QPainter& on, const QRectF& area) {

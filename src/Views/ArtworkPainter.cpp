@@ -37,9 +37,9 @@ void paint(QPainter& painter, const QRectF& rect, const QImage& image, const QSt
     const QString key = QStringLiteral("artwork:%1:%2:%3:%4:%5:%6")
                             .arg(hasImage ? QString::number(image.cacheKey()) : placeholderSymbol)
                             .arg(cornerRadius)
-                            .arg(placeholder.rgba(), 8, 16)
-                            .arg(symbol.rgba(), 8, 16)
-                            .arg(border.rgba(), 8, 16)
+                            .arg(CachedDrawing::colorKey(placeholder))
+                            .arg(CachedDrawing::colorKey(symbol))
+                            .arg(CachedDrawing::colorKey(border))
                             .arg(hasImage);
     CachedDrawing::paint(painter, rect, key, [&](QPainter& on, const QRectF& area) {
         on.save();

@@ -9,8 +9,7 @@ namespace mivo {
 // The welcome screen's emblem: a waveform on a round panel. When it first
 // appears it grows from 96 % to full size and then pulses gently; with reduced
 // motion it stays at 96 % and still. The pulse rests while the emblem is out
-// of sight. Decoration only: hidden from assistive
-// technology.
+// of sight. Decoration only: hidden from assistive technology.
 class WelcomeHero : public QWidget {
     Q_OBJECT
 
