@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 
+#include "Base/Overloaded.h"
 #include "State/ReviewOffer.h"
 #include "State/StoreRequests.h"
 #include "Base/Log.h"
@@ -15,10 +16,6 @@
 namespace mivo {
 
 namespace {
-
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 // The engine error code of an expired Spotify sign-in.
 const QString kSpotifyAuthExpired = QStringLiteral("spotify_auth_expired");

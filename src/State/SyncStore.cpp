@@ -1,5 +1,6 @@
 #include "State/SyncStore.h"
 
+#include "Base/Overloaded.h"
 #include "Support/Rounding.h"
 
 #include <QMetaObject>
@@ -10,10 +11,6 @@
 namespace mivo {
 
 namespace {
-
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 // The row's download fraction for a percentage: percent / 100, at most 1 (a NaN
 // quotient counts as complete), and anything below 0 (or a negative zero) is 0.

@@ -1,12 +1,8 @@
 #include "State/TrackState.h"
 
-namespace mivo {
+#include "Base/Overloaded.h"
 
-namespace {
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-} // namespace
+namespace mivo {
 
 bool TrackState::isFinished() const
 {

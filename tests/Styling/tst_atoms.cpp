@@ -59,7 +59,7 @@ private slots:
             = { { "light", PreviewPalettes::light() }, { "dark", PreviewPalettes::dark() } };
         for (const auto& [appearance, palette] : palettes) {
             const QByteArray suffix = QByteArray(", ") + appearance;
-            const auto withPalette = [palette](QWidget* w) {
+            const auto withPalette = [palette = palette](QWidget* w) {
                 w->setPalette(palette);
                 return w;
             };

@@ -1,5 +1,6 @@
 #include "Views/Detail/TrackStatusCell.h"
 
+#include "Base/Overloaded.h"
 #include "State/TrackModel.h"
 #include "Styling/StatusPill.h"
 #include "Styling/Symbols.h"
@@ -15,10 +16,6 @@
 namespace mivo {
 
 namespace {
-
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 // A small spinner (16) drawn at 0.8 of its size.
 constexpr qreal kSpinnerSide = 16 * 0.8;

@@ -1,6 +1,7 @@
 #include "Views/Settings/CLIToolSettings.h"
 
 #include "App/AppModel.h"
+#include "Base/Overloaded.h"
 #include "Services/CLIInstaller.h"
 #include "Styling/ButtonStyling.h"
 #include "Support/HomePath.h"
@@ -15,10 +16,6 @@
 namespace mivo {
 
 namespace {
-
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 QString installErrorText(const std::exception& error)
 {
