@@ -117,11 +117,32 @@ HelperClient::DecodedLine HelperClient::decode(QByteArray line)
 {
     DecodedLine decoded { std::move(line), std::nullopt, std::nullopt };
     std::optional<nlohmann::json> json;
+    // A long reply is nearly all result: its array or object stays unparsed in
+    // the line for the reader of the result, which may take its records
+    // straight from the text.
+    bool resultLeftOut = false;
     try {
-        json = parseJsonLine(decoded.line);
+        if (decoded.line.size() >= kWorkerLineBytes && decoded.line.contains("\"result\""))
+            json = parseJsonLineWithout(decoded.line, "result", resultLeftOut);
+        else
+            json = parseJsonLine(decoded.line);
     } catch (const std::exception&) {
         // Not JSON at all; logged when routed.
         return decoded;
+    }
+    if (resultLeftOut) {
+        try {
+            decoded.reply = Response::fromJson(*json);
+            decoded.reply->result = JSONValue::unparsedMember(decoded.line, "result");
+            return decoded;
+        } catch (const std::exception&) {
+            // Not a reply: the whole line is read below, as any other.
+        }
+        try {
+            json = parseJsonLine(decoded.line);
+        } catch (const std::exception&) {
+            return decoded;
+        }
     }
     // Without both keys a line cannot be a reply; skipping the attempt spares
     // every event line a failed decode.

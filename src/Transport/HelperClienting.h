@@ -7,6 +7,7 @@
 #include "Transport/PlaylistRecords.h"
 #include "Transport/Request.h"
 #include "Transport/ResultRecords.h"
+#include "Transport/StreamedRecords.h"
 #include "Transport/WireCoding.h"
 
 #include <QCoro/QCoroTask>
@@ -78,6 +79,25 @@ protected:
     }
 };
 
+// A result of many records that the client left unparsed in its line (see
+// JSONValue::unparsedMember) is read straight from the text; nothing when it is
+// not, or when the text is better left to decodeValue (which reads it alike).
+template <class T> std::optional<T> decodeStreamed(const std::optional<JSONValue>& result)
+{
+    const JSONValue::Unparsed* text = result ? result->unparsed() : nullptr;
+    if (!text)
+        return std::nullopt;
+    if constexpr (std::is_same_v<T, PreviewTracksResult>) {
+        // Its only field is the list: a field added to it must be read here too.
+        static_assert(sizeof(PreviewTracksResult) == sizeof(QList<PreviewTrackDTO>));
+        if (auto tracks = StreamedRecords::read<PreviewTrackDTO>(text->line, text->key, "tracks"))
+            return PreviewTracksResult { std::move(*tracks) };
+    } else if constexpr (std::is_same_v<T, QList<PreviewTrackDTO>>) {
+        return StreamedRecords::read<PreviewTrackDTO>(text->line, text->key);
+    }
+    return std::nullopt;
+}
+
 template <class T>
 T HelperClienting::decodeResult(
     const std::optional<JSONValue>& result, const std::optional<QString>& mismatch)
@@ -85,6 +105,8 @@ T HelperClienting::decodeResult(
     if constexpr (std::is_same_v<T, EmptyResult>) {
         return EmptyResult {};
     } else {
+        if (std::optional<T> streamed = decodeStreamed<T>(result))
+            return std::move(*streamed);
         try {
             return decodeValue<T>(result.value_or(JSONValue()));
         } catch (const std::exception& error) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <nlohmann/json.hpp>
 
 namespace mivo {
@@ -14,8 +15,32 @@ struct JSONValue::Adopted {
         : json(std::move(parsed))
     {
     }
+    explicit Adopted(Unparsed text)
+        : source(std::move(text))
+    {
+    }
 
-    const nlohmann::json json;
+    const nlohmann::json& parsed()
+    {
+        std::call_once(parsedOnce, [this] {
+            if (!source)
+                return;
+            // The line parsed once already, when the reply around it was read;
+            // should it fail now all the same, the value reads as null.
+            try {
+                nlohmann::json whole = parseJsonLine(source->line);
+                const auto member = whole.find(source->key);
+                if (member != whole.end())
+                    json = std::move(*member);
+            } catch (const DecodeError&) {
+            }
+        });
+        return json;
+    }
+
+    const std::optional<Unparsed> source;
+    nlohmann::json json;
+    std::once_flag parsedOnce;
     std::once_flag converted;
     Variant value;
 };
@@ -62,9 +87,21 @@ JSONValue JSONValue::adopt(nlohmann::json&& json)
     return value;
 }
 
+JSONValue JSONValue::unparsedMember(QByteArray line, std::string key)
+{
+    JSONValue value;
+    value.m_adopted = std::make_shared<Adopted>(Unparsed { std::move(line), std::move(key) });
+    return value;
+}
+
 const nlohmann::json* JSONValue::adopted() const
 {
-    return m_adopted ? &m_adopted->json : nullptr;
+    return m_adopted ? &m_adopted->parsed() : nullptr;
+}
+
+const JSONValue::Unparsed* JSONValue::unparsed() const
+{
+    return m_adopted && m_adopted->source ? &*m_adopted->source : nullptr;
 }
 
 const JSONValue::Variant& JSONValue::cases() const
@@ -72,7 +109,7 @@ const JSONValue::Variant& JSONValue::cases() const
     if (!m_adopted)
         return m_value;
     Adopted& adopted = *m_adopted;
-    std::call_once(adopted.converted, [&adopted] { adopted.value = fromJson(adopted.json).m_value; });
+    std::call_once(adopted.converted, [&adopted] { adopted.value = fromJson(adopted.parsed()).m_value; });
     return adopted.value;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <nlohmann/json_fwd.hpp>
 #include <variant>
 
@@ -59,8 +61,22 @@ public:
     // from the parsed value directly. Copies may be looked at from any thread.
     static JSONValue adopt(nlohmann::json&& json);
 
-    // The parsed value taken over by adopt(), or nothing.
+    // The value of the top-level key `key` of a JSON object line that has
+    // parsed without errors, left unparsed: it is parsed on first look.
+    // Readers that can take their records straight from the text find it in
+    // unparsed().
+    static JSONValue unparsedMember(QByteArray line, std::string key);
+
+    // The parsed value taken over by adopt() or parsed by unparsedMember(), or
+    // nothing.
     const nlohmann::json* adopted() const;
+
+    struct Unparsed {
+        QByteArray line;
+        std::string key;
+    };
+    // The line and key given to unparsedMember(), or nothing.
+    const Unparsed* unparsed() const;
 
 private:
     using Variant = std::variant<QString, double, bool, std::shared_ptr<const Array>,

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace mivo {
 
@@ -78,6 +79,13 @@ void checkNestingDepth(QByteArrayView bytes)
     }
 }
 
+void checkLine(QByteArrayView bytes)
+{
+    if (bytes.trimmed().isEmpty())
+        throw DecodeError("empty line");
+    checkNestingDepth(bytes);
+}
+
 } // namespace
 
 DecodeError::DecodeError(const std::string& reason, const std::string& path)
@@ -111,11 +119,42 @@ DecodeError DecodeError::atIndex(size_t index) const
 
 nlohmann::json parseJsonLine(QByteArrayView bytes)
 {
-    if (bytes.trimmed().isEmpty())
-        throw DecodeError("empty line");
-    checkNestingDepth(bytes);
+    checkLine(bytes);
     try {
         return nlohmann::json::parse(bytes.begin(), bytes.end());
+    } catch (const nlohmann::json::exception& error) {
+        throw DecodeError(withoutLibraryTag(error.what()));
+    }
+}
+
+nlohmann::json parseJsonLineWithout(QByteArrayView bytes, std::string_view key, bool& leftOut)
+{
+    checkLine(bytes);
+    leftOut = false;
+    // Depth 1 holds the top-level keys and the containers that are their values.
+    bool atKey = false;
+    const nlohmann::json::parser_callback_t leaveOut
+        = [&](int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+              if (depth != 1)
+                  return true;
+              switch (event) {
+              case nlohmann::json::parse_event_t::key:
+                  atKey = parsed.get_ref<const std::string&>() == key;
+                  return true;
+              case nlohmann::json::parse_event_t::object_start:
+              case nlohmann::json::parse_event_t::array_start:
+                  if (std::exchange(atKey, false)) {
+                      leftOut = true;
+                      return false;
+                  }
+                  return true;
+              default:
+                  atKey = false;
+                  return true;
+              }
+          };
+    try {
+        return nlohmann::json::parse(bytes.begin(), bytes.end(), leaveOut);
     } catch (const nlohmann::json::exception& error) {
         throw DecodeError(withoutLibraryTag(error.what()));
     }

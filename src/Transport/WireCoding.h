@@ -59,6 +59,11 @@ inline constexpr int kMaxJsonNestingDepth = 512;
 // trailing text, numbers beyond double range, nesting deeper than the limit.
 nlohmann::json parseJsonLine(QByteArrayView bytes);
 
+// parseJsonLine, leaving out the value of the object's top-level key `key` when
+// that is an array or an object: the key is then missing from the value
+// returned, and `leftOut` is set. The same rules and errors as parseJsonLine.
+nlohmann::json parseJsonLineWithout(QByteArrayView bytes, std::string_view key, bool& leftOut);
+
 // Compact UTF-8 text; slashes are not escaped.
 QByteArray dumpJson(const nlohmann::ordered_json& json);
 

@@ -336,6 +336,61 @@ private slots:
         QTRY_COMPARE(link.events(), events);
     }
 
+    // A reply long enough to be read away from the main thread gives what the
+    // same records give in a short one: the same list, or the same failure
+    // when a record does not decode.
+    void longRepliesReadAsShortOnes_data()
+    {
+        QTest::addColumn<bool>("badRecord");
+        QTest::newRow("every record decodes") << false;
+        QTest::newRow("the second record has no id") << true;
+    }
+    void longRepliesReadAsShortOnes()
+    {
+        QFETCH(bool, badRecord);
+        const QByteArray record = "{\"id\":\"t\",\"title\":\"T\u00eftle\",\"artist\":\"A\","
+                                  "\"durationSec\":245.5,\"artwork\":{\"kind\":\"none\"},\"onDisk\":\"present\"}";
+        const QByteArray bad = "{\"title\":\"T\",\"artist\":\"A\",\"durationSec\":1,"
+                               "\"artwork\":{\"kind\":\"none\"},\"onDisk\":\"missing\"}";
+        const auto replyOf = [&](int records) {
+            QByteArrayList list { record };
+            if (badRecord)
+                list.append(bad);
+            for (int i = 1; i < records; ++i)
+                list.append(record);
+            return "{\"id\":\"@ID@\",\"ok\":true,\"result\":{\"tracks\":[" + list.join(',') + "]}}\n";
+        };
+        const int many = int(HelperClient::kWorkerLineBytes / record.size()) + 1;
+        QTemporaryDir dir;
+        for (const auto& [n, records] : { std::pair { 1, many }, std::pair { 2, 2 } }) {
+            QFile file(dir.filePath(QString("reply-%1.json").arg(n)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(replyOf(records));
+        }
+        Link link(QString(R"(sed "s/@ID@/$id/" '%1/reply-'$n'.json')").arg(dir.path()));
+        QVERIFY(link.start());
+        test::TaskProbe<PreviewTracksResult> longReply(
+            link.client->request<PreviewTracksResult>(Request::getConfig()));
+        QTRY_VERIFY(longReply.isDone());
+        test::TaskProbe<PreviewTracksResult> shortReply(
+            link.client->request<PreviewTracksResult>(Request::getConfig()));
+        QTRY_VERIFY(shortReply.isDone());
+
+        QCOMPARE(longReply.failed(), badRecord);
+        QCOMPARE(shortReply.failed(), badRecord);
+        if (badRecord) {
+            QCOMPARE(helperError(longReply)->userText(), helperError(shortReply)->userText());
+            QVERIFY(helperError(longReply)->userText().contains("[1]"));
+        } else {
+            const QList<PreviewTrackDTO> tracks = longReply.value().tracks;
+            QCOMPARE(tracks.size(), qsizetype(many));
+            QCOMPARE(shortReply.value().tracks.size(), qsizetype(2));
+            QVERIFY(tracks.first() == shortReply.value().tracks.first());
+            QVERIFY(tracks.last() == shortReply.value().tracks.first());
+            QCOMPARE(tracks.last().title, QString("T\u00eftle"));
+        }
+    }
+
     // A line the crashed helper left unfinished is not glued to the first line
     // of its successor.
     void partialLineOfACrashedHelperIsDropped()

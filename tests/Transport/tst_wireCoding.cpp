@@ -157,10 +157,51 @@ private slots:
     {
         QFETCH(QByteArray, line);
         try {
-            parseJsonLine(line);
+            const nlohmann::json whole = parseJsonLine(line);
+            bool leftOut = true;
+            QCOMPARE(parseJsonLineWithout(line, "a", leftOut), whole);
+            QVERIFY(!leftOut);
         } catch (const DecodeError& error) {
             QFAIL(error.what());
         }
+    }
+
+    // A line read without the array or object of one top-level key: the rest
+    // is as the whole parse gives it (repeated keys included: the last wins).
+    void parseLeavesOutOneValue_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("rest");
+        QTest::addColumn<bool>("leftOut");
+
+        QTest::newRow("an object") << jsonLine("{'id':'r','result':{'tracks':[1,{'a':[]}]},'ok':true}")
+                                   << jsonLine("{'id':'r','ok':true}") << true;
+        QTest::newRow("a list") << jsonLine("{'result':[[{}],2],'x':{'result':[1]}}")
+                                << jsonLine("{'x':{'result':[1]}}") << true;
+        QTest::newRow("a plain value is kept") << jsonLine("{'result':'text','n':null}")
+                                               << jsonLine("{'n':null,'result':'text'}") << false;
+        QTest::newRow("null is kept") << jsonLine("{'result':null}") << jsonLine("{'result':null}") << false;
+        QTest::newRow("only at the top")
+            << jsonLine("{'data':{'result':{'a':1}},'list':[{'result':[]}]}")
+            << jsonLine("{'data':{'result':{'a':1}},'list':[{'result':[]}]}") << false;
+        QTest::newRow("a key named like it inside a string")
+            << jsonLine("{'message':'\\u0027result\\u0027: {}','result':{}}")
+            << jsonLine("{'message':'\\u0027result\\u0027: {}'}") << true;
+        QTest::newRow("a plain value after the object wins") << jsonLine("{'result':{'a':1},'result':5}")
+                                                              << jsonLine("{'result':5}") << true;
+        QTest::newRow("an object after a plain value") << jsonLine("{'result':5,'result':{'a':1}}")
+                                                       << jsonLine("{}") << true;
+        QTest::newRow("a list at the top") << jsonLine("[{'result':{}}]") << jsonLine("[{'result':{}}]")
+                                           << false;
+    }
+    void parseLeavesOutOneValue()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, rest);
+        QFETCH(bool, leftOut);
+        bool wasLeftOut = !leftOut;
+        QCOMPARE(parseJsonLineWithout(line, "result", wasLeftOut), parseJsonLine(rest));
+        QCOMPARE(wasLeftOut, leftOut);
     }
 
     void parseRejects_data()
@@ -187,6 +228,14 @@ private slots:
             QFAIL("parsed");
         } catch (const DecodeError& error) {
             QVERIFY2(QByteArray(error.what()).contains(reason), error.what());
+            // Leaving a value out changes nothing of the refusal.
+            try {
+                bool leftOut = false;
+                parseJsonLineWithout(line, "result", leftOut);
+                QFAIL("parsed without a value");
+            } catch (const DecodeError& without) {
+                QCOMPARE(QByteArray(without.what()), QByteArray(error.what()));
+            }
         }
     }
 
