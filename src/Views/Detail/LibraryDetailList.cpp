@@ -388,7 +388,9 @@ int LibraryDetailList::nextFocusableRow(int from, int step) const
 
 void LibraryDetailList::scheduleSpinnerCheck()
 {
-    if (!m_spinnerCheck.isActive())
+    // A running timer looks at the visible rows on each turn and stops itself
+    // when none spins: only a stopped one needs a look after a change.
+    if (!m_spinnerTimer.isActive() && !m_spinnerCheck.isActive())
         m_spinnerCheck.start();
 }
 
