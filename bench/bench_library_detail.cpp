@@ -30,12 +30,25 @@ namespace {
 constexpr int kWaitMs = 60000;
 constexpr double kFrameMs = 1000.0 / 60.0;
 
+// Runs the event loop as the application does, sleeping until something
+// happens, until `done` (looked at every millisecond) or the time is up. A
+// loop that polls for events without waiting would keep the main thread busy
+// and take a core from the helper and the workers.
 bool spinUntil(const std::function<bool()>& done, int waitMs = kWaitMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < waitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    look.setInterval(1);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    look.start();
+    loop.exec();
     return done();
 }
 

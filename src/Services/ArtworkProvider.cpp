@@ -12,6 +12,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QPromise>
+#include <QSslSocket>
 #include <QStandardPaths>
 #include <qcoro/qcorofuture.h>
 #include <qcoro/qcoronetworkreply.h>
@@ -77,6 +78,11 @@ ArtworkProvider::ArtworkProvider(ArtworkProviderOptions options, QObject* parent
     , m_network(new QNetworkAccessManager(this))
 {
     m_worker.setMaxThreadCount(1);
+#if QT_CONFIG(ssl)
+    // The first download over https loads the TLS library, which takes the
+    // main thread most of a frame: load it on the worker now instead.
+    m_worker.start([] { QSslSocket::supportsSsl(); });
+#endif
 }
 
 ArtworkProvider::~ArtworkProvider()

@@ -4,22 +4,34 @@
 #include "Styling/Availability.h"
 #include "Support/UserDefaults.h"
 
+#include <QHash>
 #include <QPointer>
-#include <QVariant>
 #include <QWidget>
 
 namespace mivo::GlassEnvironment {
 
 namespace {
-constexpr char kProperty[] = "mivoGlassResolver";
+
+// The resolver of each root that has one. Every painted surface asks for its
+// own, often several times a frame: a lookup by pointer per ancestor is cheap
+// where a search for a named property was not.
+QHash<const QWidget*, GlassResolver>& roots()
+{
+    static QHash<const QWidget*, GlassResolver> resolvers;
+    return resolvers;
 }
+
+} // namespace
 
 void set(QWidget* root, const GlassResolver& resolver)
 {
-    const QVariant old = root->property(kProperty);
-    if (old.isValid() && old.value<GlassResolver>() == resolver)
+    QHash<const QWidget*, GlassResolver>& all = roots();
+    const auto known = all.constFind(root);
+    if (known != all.cend() && *known == resolver)
         return;
-    root->setProperty(kProperty, QVariant::fromValue(resolver));
+    if (known == all.cend())
+        QObject::connect(root, &QObject::destroyed, [root] { roots().remove(root); });
+    all.insert(root, resolver);
     root->update();
     const auto children = root->findChildren<QWidget*>();
     for (QWidget* child : children)
@@ -28,10 +40,13 @@ void set(QWidget* root, const GlassResolver& resolver)
 
 GlassResolver of(const QWidget* widget)
 {
-    for (const QWidget* w = widget; w; w = w->parentWidget()) {
-        const QVariant value = w->property(kProperty);
-        if (value.isValid())
-            return value.value<GlassResolver>();
+    const QHash<const QWidget*, GlassResolver>& all = roots();
+    if (!all.isEmpty()) {
+        for (const QWidget* w = widget; w; w = w->parentWidget()) {
+            const auto found = all.constFind(w);
+            if (found != all.cend())
+                return *found;
+        }
     }
     return GlassResolver::fallback();
 }

@@ -1,6 +1,7 @@
 #include "Styling/TemplateImage.h"
 
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPixmapCache>
@@ -50,7 +51,15 @@ void tint(QImage& image, const QColor& color)
 bool exists(const QString& resourcePath)
 {
     ensureResources();
-    return QFile::exists(resourcePath);
+    // Looked up on every paint of a symbol; the built-in images never change
+    // while the application runs, so each path is looked up once per thread.
+    thread_local QHash<QString, bool> known;
+    const auto found = known.constFind(resourcePath);
+    if (found != known.cend())
+        return *found;
+    const bool present = QFile::exists(resourcePath);
+    known.insert(resourcePath, present);
+    return present;
 }
 
 QPixmap render(const QString& resourcePath, const QSize& size, qreal devicePixelRatio, const QColor& color)

@@ -173,6 +173,21 @@ private slots:
         QCOMPARE(GlassEnvironment::of(&other), GlassResolver::fallback());
     }
 
+    // A root's policy goes with it: a widget made later in the same place does
+    // not inherit it.
+    void policyEndsWithItsRoot()
+    {
+        alignas(QWidget) unsigned char place[sizeof(QWidget)];
+        auto* root = new (place) QWidget;
+        GlassEnvironment::set(root, GlassResolver { true, true, true, true });
+        QCOMPARE(GlassEnvironment::of(root), (GlassResolver { true, true, true, true }));
+        root->~QWidget();
+
+        auto* successor = new (place) QWidget;
+        QCOMPARE(GlassEnvironment::of(successor), GlassResolver::fallback());
+        successor->~QWidget();
+    }
+
     // The bound policy follows the accessibility settings and the preference at once.
     void boundPolicyFollowsItsInputs()
     {

@@ -388,7 +388,9 @@ int LibraryDetailList::nextFocusableRow(int from, int step) const
 
 void LibraryDetailList::scheduleSpinnerCheck()
 {
-    if (!m_spinnerCheck.isActive())
+    // A running timer looks at the visible rows on each turn and stops itself
+    // when none spins: only a stopped one needs a look after a change.
+    if (!m_spinnerTimer.isActive() && !m_spinnerCheck.isActive())
         m_spinnerCheck.start();
 }
 
@@ -397,15 +399,17 @@ QList<int> LibraryDetailList::visibleRows() const
     QList<int> rows;
     if (!isVisible() || m_model->rowCount() == 0)
         return rows;
+    // One column of rows from top to bottom: the rows on screen are those from
+    // the one at the top edge to the one at the bottom edge (or the last row,
+    // when the list ends above it). Asking for each row's rectangle would have
+    // the view measure every one of them again.
     const QRect area = viewport()->rect();
     const QModelIndex top = indexAt(QPoint(area.center().x(), area.top()));
-    for (int row = top.isValid() ? top.row() : 0; row < m_model->rowCount(); ++row) {
-        const QRect rect = visualRect(m_model->index(row));
-        if (rect.top() > area.bottom())
-            break;
-        if (rect.bottom() >= area.top())
-            rows.append(row);
-    }
+    const QModelIndex bottom = indexAt(QPoint(area.center().x(), area.bottom()));
+    const int first = top.isValid() ? top.row() : 0;
+    const int last = bottom.isValid() ? bottom.row() : m_model->rowCount() - 1;
+    for (int row = first; row <= last; ++row)
+        rows.append(row);
     return rows;
 }
 

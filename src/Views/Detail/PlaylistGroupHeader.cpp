@@ -8,6 +8,7 @@
 #include "Views/Detail/DetailArtwork.h"
 #include "Views/Detail/LinearProgress.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QStringList>
 #include <cmath>
@@ -22,6 +23,30 @@ constexpr qreal kLineSpacing = 4;
 constexpr qreal kTitleSpacing = 8;
 constexpr qreal kLogoSide = 14;
 constexpr qreal kArtworkRadius = 8;
+
+// The name as it fits its room, and its width. A header is painted on every
+// change of its counts, many times a second in a run, while its name and room
+// rarely change: each is measured once.
+struct ElidedName {
+    QString text;
+    qreal advance = 0;
+};
+
+ElidedName elidedName(const QString& name, const QFont& font, qreal room)
+{
+    static QHash<QString, ElidedName> measured;
+    const QString key = name + QChar(0) + QString::number(room) + QChar(0) + font.key();
+    if (const auto known = measured.constFind(key); known != measured.cend())
+        return *known;
+    const QFontMetricsF metrics(font);
+    ElidedName elided;
+    elided.text = metrics.elidedText(name, Qt::ElideRight, room);
+    elided.advance = metrics.horizontalAdvance(elided.text);
+    if (measured.size() >= 256)
+        measured.clear();
+    measured.insert(key, elided);
+    return elided;
+}
 
 } // namespace
 
@@ -108,13 +133,13 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     const qreal badgeSide = std::round(captionMetrics.height());
     const qreal nameLeft = left + kLogoSide + kTitleSpacing;
     const qreal nameRoom = std::max<qreal>(0, right - nameLeft - (status ? kTitleSpacing + badgeSide : 0));
-    const QString name = headlineMetrics.elidedText(group.name(), Qt::ElideRight, nameRoom);
+    const ElidedName name = elidedName(group.name(), headline, nameRoom);
     painter.setFont(headline);
     painter.setPen(ThemeColor::primary().resolve(paint.palette));
-    painter.drawText(
-        QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
+    painter.drawText(QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        name.text);
     if (status) {
-        const qreal badgeLeft = nameLeft + headlineMetrics.horizontalAdvance(name) + kTitleSpacing;
+        const qreal badgeLeft = nameLeft + name.advance + kTitleSpacing;
         Symbols::paint(painter, QRectF(badgeLeft, lineCentre - badgeSide / 2, badgeSide, badgeSide),
             status->symbol, status->color.resolve(paint.palette));
     }
@@ -123,10 +148,8 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     // Counts line (not limited to one line's width: it is short by nature).
     painter.setFont(caption);
     painter.setPen(ThemeColor::secondary().resolve(paint.palette));
-    painter.drawText(
-        QRectF(left, y, std::max(width, captionMetrics.horizontalAdvance(countsLine(group.counts()))),
-            captionMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, countsLine(group.counts()));
+    painter.drawText(QRectF(left, y, width, captionMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, countsLine(group.counts()));
     y += captionMetrics.height() + kLineSpacing;
 
     // Progress in the source's colour.
