@@ -130,17 +130,20 @@ template <class T> QCoro::Task<T> HelperClienting::request(Request request, std:
     QCoro::Task<std::optional<JSONValue>> reply = requestRaw(std::move(request), timeout);
     std::optional<JSONValue> result = co_await std::move(reply);
     // Nothing of this object is touched after the wait: it may be gone.
-    if constexpr (kDecodesOnWorker<T>) {
-        // The worker holds the only reference to the JSON, so it is freed there too,
-        // once the records are handed back.
-        auto work = [result = std::exchange(result, std::nullopt), mismatch]() mutable {
-            return decodeResult<T>(result, mismatch);
-        };
-        QCoro::Task<T> decoding = runInWorkerThread(std::move(work));
-        co_return co_await std::move(decoding);
-    } else {
+    // A result still held as the text of a long line is read there too, whatever
+    // its type: reading it means parsing the whole line.
+    bool onWorker = kDecodesOnWorker<T>;
+    if constexpr (!std::is_same_v<T, EmptyResult>)
+        onWorker = onWorker || (result && result->unparsed());
+    if (!onWorker)
         co_return decodeResult<T>(result, mismatch);
-    }
+    // The worker holds the only reference to the JSON, so it is freed there too,
+    // once the records are handed back.
+    auto work = [result = std::exchange(result, std::nullopt), mismatch]() mutable {
+        return decodeResult<T>(result, mismatch);
+    };
+    QCoro::Task<T> decoding = runInWorkerThread(std::move(work));
+    co_return co_await std::move(decoding);
 }
 
 } // namespace mivo

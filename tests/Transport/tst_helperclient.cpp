@@ -71,6 +71,24 @@ std::optional<HelperError> helperError(const auto& probe)
     return probe.template error<HelperError>();
 }
 
+// Answers kept in files, too long for a script's command line: the helper's
+// n-th request is answered with the n-th, "@ID@" standing for the request's id.
+struct AnswerFiles {
+    QTemporaryDir dir;
+
+    bool write(const QByteArrayList& answers)
+    {
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            QFile file(dir.filePath(QString("answer-%1.json").arg(i + 1)));
+            if (!file.open(QIODevice::WriteOnly) || file.write(answers[i]) != answers[i].size())
+                return false;
+        }
+        return true;
+    }
+
+    QString body() const { return QString(R"(sed "s/@ID@/$id/" '%1/answer-'$n'.json')").arg(dir.path()); }
+};
+
 const QString kAnswerOk = "printf '{\"id\":\"%s\",\"ok\":true}\\n' \"$id\"";
 
 } // namespace
@@ -361,13 +379,9 @@ private slots:
             return "{\"id\":\"@ID@\",\"ok\":true,\"result\":{\"tracks\":[" + list.join(',') + "]}}\n";
         };
         const int many = int(HelperClient::kWorkerLineBytes / record.size()) + 1;
-        QTemporaryDir dir;
-        for (const auto& [n, records] : { std::pair { 1, many }, std::pair { 2, 2 } }) {
-            QFile file(dir.filePath(QString("reply-%1.json").arg(n)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(replyOf(records));
-        }
-        Link link(QString(R"(sed "s/@ID@/$id/" '%1/reply-'$n'.json')").arg(dir.path()));
+        AnswerFiles answers;
+        QVERIFY(answers.write({ replyOf(many), replyOf(2) }));
+        Link link(answers.body());
         QVERIFY(link.start());
         test::TaskProbe<PreviewTracksResult> longReply(
             link.client->request<PreviewTracksResult>(Request::getConfig()));
@@ -389,6 +403,39 @@ private slots:
             QVERIFY(tracks.last() == shortReply.value().tracks.first());
             QCOMPARE(tracks.last().title, QString("T\u00eftle"));
         }
+    }
+
+    // A long reply whose records are not read straight from the text (here a
+    // library's playlists) still gives what the same records give in a short one.
+    void longRepliesOfOtherRecordsReadAsShortOnes()
+    {
+        const QByteArray playlist = "{\"id\":\"p\",\"source\":\"spotify\",\"name\":\"S\u00e9t\","
+                                    "\"isFolder\":false,\"trackCount\":12,\"artwork\":{\"kind\":\"none\"}}";
+        const auto replyOf = [&](int playlists) {
+            QByteArrayList list;
+            for (int i = 0; i < playlists; ++i)
+                list.append(playlist);
+            return "{\"id\":\"@ID@\",\"ok\":true,\"result\":{\"playlists\":[" + list.join(',') + "]}}\n";
+        };
+        const int many = int(HelperClient::kWorkerLineBytes / playlist.size()) + 1;
+        AnswerFiles answers;
+        QVERIFY(answers.write({ replyOf(many), replyOf(1) }));
+        Link link(answers.body());
+        QVERIFY(link.start());
+        test::TaskProbe<ListPlaylistsResult> longReply(
+            link.client->request<ListPlaylistsResult>(Request::listPlaylists()));
+        QTRY_VERIFY(longReply.isDone());
+        test::TaskProbe<ListPlaylistsResult> shortReply(
+            link.client->request<ListPlaylistsResult>(Request::listPlaylists()));
+        QTRY_VERIFY(shortReply.isDone());
+
+        QVERIFY(!longReply.failed());
+        QVERIFY(!shortReply.failed());
+        const QList<PlaylistDTO> playlists = longReply.value().playlists;
+        QCOMPARE(playlists.size(), qsizetype(many));
+        QVERIFY(playlists.first() == shortReply.value().playlists.first());
+        QVERIFY(playlists.last() == shortReply.value().playlists.first());
+        QCOMPARE(playlists.last().name, QString("S\u00e9t"));
     }
 
     // A line the crashed helper left unfinished is not glued to the first line
