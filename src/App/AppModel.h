@@ -149,7 +149,8 @@ public:
     // is stopped as soon as its id arrives, and never shows as running.
     void cancelSync();
     // Tells the helper the user's decision for a track awaiting review; the helper's
-    // events then move the track on.
+    // events then move the track on. Until they do, the track is out of the review
+    // queue, and a second decision for it in the same run is not sent.
     void submitReview(const QString& trackId, const ReviewDecision& decision);
     // Skips a track of the live run; any other track (a preview row, a row of a run
     // that has ended) has no run to be skipped in, and nothing is sent.
@@ -160,8 +161,8 @@ public:
     void focusReview(const QString& trackId);
     // Shows the review inspector on the focused track, or on the first one waiting.
     void openReview();
-    // The waiting track that has the focus; none when the focus is stale or the
-    // run that asked for the review is no longer live.
+    // The waiting track that has the focus; none when the focus is stale, the run
+    // that asked for the review died, or the track's decision was sent.
     std::shared_ptr<TrackModel> resolvedFocusedReview() const;
     // The user's decision on the focused review. Sends it when it is on offer for
     // that track (ReviewOffer), then focuses the first track still waiting, the
