@@ -92,6 +92,15 @@ void AppModel::shutdown()
     ++m_bridgeGeneration;
 }
 
+std::optional<HelperProcess::Stop> AppModel::stopHelper()
+{
+    shutdown();
+    auto* helper = qobject_cast<HelperClient*>(m_client.get());
+    if (!helper)
+        return std::nullopt;
+    return helper->process().stop(HelperProcess::kStopGrace, HelperProcess::kTerminateGrace);
+}
+
 void AppModel::attach(std::unique_ptr<HelperClienting> client)
 {
     m_client = std::move(client);

@@ -17,6 +17,7 @@
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperEvent.h"
+#include "Transport/HelperProcess.h"
 #include "Transport/PlaylistRecords.h"
 #include "Transport/Request.h"
 #include "Transport/SyncRecords.h"
@@ -90,6 +91,11 @@ public:
     // Stops routing the helper's events (they are still consumed, so none pile up).
     // The helper keeps running and nothing is cleared.
     void shutdown();
+    // The application's way out, after its windows have closed: stops routing
+    // events, then leaves the helper its end of input and a bounded time to end by
+    // itself before it is terminated, and only then killed (HelperProcess::stop).
+    // Blocks until the helper has ended. Nothing without a helper of our own.
+    std::optional<HelperProcess::Stop> stopHelper();
 
     HelperClienting* client() const { return m_client.get(); }
     SyncStore& sync() override { return *m_sync; }

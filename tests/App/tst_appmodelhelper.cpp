@@ -257,6 +257,26 @@ private slots:
         QCOMPARE(sync.reviewCount(), 0);
     }
 
+    // Quitting while a run waits for a decision: the helper sees its input end,
+    // stops the run and exits by itself with status 0; nothing relaunches it.
+    void quitDuringARunLetsTheHelperEndByItself()
+    {
+        Environment environment({});
+        auto model = makeModel(environment);
+        QVERIFY(startedWithEverythingSelected(*model));
+        model->startSync();
+        QVERIFY(firstReview(*model));
+        auto& process = static_cast<HelperClient*>(model->client())->process();
+
+        const auto stop = model->stopHelper();
+        QVERIFY(stop);
+        QCOMPARE(stop->way, HelperProcess::Stop::Way::byItself);
+        QCOMPARE(stop->termination, HelperProcess::Termination::clean());
+        QCoreApplication::processEvents();
+        QVERIFY(!process.isRunning());
+        QVERIFY(!process.isLaunching());
+    }
+
     // The helper dies while the run waits for a review decision: the run is
     // interrupted, the helper comes back and answers again.
     void crashDuringARunInterruptsItAndTheHelperComesBack()
