@@ -888,6 +888,15 @@ private slots:
             << sent(ReviewDecision::url("https://example.org/a")) << id("pl#1") << true;
         QTest::newRow("a web address of white space is not sent")
             << three << true << id("pl#3") << ReviewDecision::url("   ") << none << id("pl#3") << true;
+        // Only an absolute http or https address is a web address.
+        for (const char* text : { "not a url", "example.org/a", "https://", "ftp://example.org/a",
+                 "mailto:dj@example.org", "file:///home/dj/a.flac", "https://exa mple.org/a" }) {
+            QTest::addRow("not sent: %s", text)
+                << three << false << id("pl#3") << ReviewDecision::url(text) << none << id("pl#3") << true;
+        }
+        QTest::newRow("an http address in capitals is sent as typed")
+            << three << false << id("pl#3") << ReviewDecision::url("HTTP://Example.org/a?b=1#c")
+            << sent(ReviewDecision::url("HTTP://Example.org/a?b=1#c")) << id("pl#1") << true;
         QTest::newRow("no best match to accept without candidates")
             << three << false << id("pl#1") << ReviewDecision::accept() << none << id("pl#1") << true;
         QTest::newRow("skip without candidates")
