@@ -12,7 +12,6 @@
 #include "Views/ArtworkPainter.h"
 #include "Views/SidebarModel.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace mivo {
@@ -115,7 +114,7 @@ void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem&
 
     const qreal nameLeft = logo.right() + Tokens::Space::sm;
     const QRectF nameRect(nameLeft, cell.top() + 1, countRect.left() - Tokens::Space::sm - nameLeft, cell.height());
-    drawText(painter, nameRect, index.data(Qt::DisplayRole).toString(),
+    drawText(painter, nameRect, index.data(SidebarModel::TitleRole).toString(),
         Typography::font(TextStyle::subheadline, option.font, QFont::DemiBold),
         ThemeColor::secondary().resolve(option.palette));
 }
@@ -174,26 +173,8 @@ void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem&
     Symbols::paint(painter, symbol, QStringLiteral("folder"), ThemeColor::accent().resolve(option.palette));
     const qreal left = symbol.right() + Tokens::Space::sm - 2;
     drawText(painter, QRectF(left, cell.top(), std::max<qreal>(0, cell.right() - kTrailing - left), cell.height()),
-        index.data(Qt::DisplayRole).toString(), Typography::font(TextStyle::body, option.font),
+        index.data(SidebarModel::TitleRole).toString(), Typography::font(TextStyle::body, option.font),
         ThemeColor::primary().resolve(option.palette));
-}
-
-bool SidebarDelegate::editorEvent(
-    QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index)
-{
-    const auto kind = SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt());
-    if (kind == SidebarModel::Kind::folder
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton
-            && chevronRect(option.rect, depthOf(index)).contains(mouse->position().toPoint())) {
-            // A disabled chevron still takes the click, so it never selects the folder.
-            if (m_model.canToggleExpansion())
-                m_model.toggleExpansion(index.data(SidebarModel::IdRole).toString());
-            return true;
-        }
-    }
-    return QStyledItemDelegate::editorEvent(event, model, option, index);
 }
 
 } // namespace mivo
