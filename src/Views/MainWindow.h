@@ -78,6 +78,7 @@ protected:
 private:
     void buildSidebarWhenReady();
     void applyInspectorPresentation();
+    void focusInspector();
     void inspectorPaneMoved();
     void placeTopBanner();
     static void replaceIn(QVBoxLayout* layout, QPointer<QWidget>& slot, QWidget* view);
@@ -97,6 +98,7 @@ private:
     QPointer<QWidget> m_inspectorView;
     QPointer<QWidget> m_topBanner;
     QPointer<QWidget> m_bottomBanner;
+    QPointer<QWidget> m_focusBeforeInspector; // gets the keyboard back when the inspector closes
     std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
     SetupSheet* m_setupSheet = nullptr;
