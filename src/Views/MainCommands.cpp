@@ -45,7 +45,9 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     });
     connect(m_revealOutput, &QAction::triggered, this, &MainCommands::revealOutput);
     connect(m_reviewMatches, &QAction::triggered, this, [this] { m_model.openReview(); });
-    connect(m_settings, &QAction::triggered, this, [this] { SettingsWindow::present(m_model, m_updater); });
+    connect(m_settings, &QAction::triggered, this, [this] {
+        m_settingsWindow = SettingsWindow::present(m_model, m_updater, qobject_cast<QWidget*>(this->parent()));
+    });
     connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(m_help, &QAction::triggered, this, [] {
         const QUrl site(QString::fromUtf8(build::kWebSiteUrl), QUrl::StrictMode);
@@ -108,6 +110,12 @@ void MainCommands::revealOutput()
     if (folder.isEmpty())
         return;
     m_reveal(folder);
+}
+
+void MainCommands::closeSettings()
+{
+    if (m_settingsWindow)
+        m_settingsWindow->close();
 }
 
 QString MainCommands::shortcutText(const QAction* action)

@@ -16,6 +16,7 @@
 #include "Views/SidebarView.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
@@ -248,6 +249,13 @@ void MainWindow::inspectorPaneMoved()
     // Dragging the pane shut closes the inspector.
     if (!m_inspectorPane->isHidden() && m_splitter->sizes()[kInspectorIndex] == 0)
         m_model.setInspectorPresented(false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        m_commands->closeSettings();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

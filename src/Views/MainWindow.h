@@ -73,6 +73,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Settings closes with the main window: there is no way back to a hidden
+    // main window, and the application quits with its last window.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

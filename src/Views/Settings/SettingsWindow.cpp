@@ -14,6 +14,7 @@
 #include "Views/Settings/ProxySettings.h"
 #include "Views/Settings/QualitySettings.h"
 #include "Views/Settings/SourcesSettings.h"
+#include "Views/WindowPlacement.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -113,12 +114,13 @@ QWidget* SettingsWindow::pane(int index) const
     return m_panes->widget(index);
 }
 
-SettingsWindow* SettingsWindow::present(AppModel& model, UpdaterModel& updater)
+SettingsWindow* SettingsWindow::present(AppModel& model, UpdaterModel& updater, const QWidget* over)
 {
     static QPointer<SettingsWindow> open;
     if (!open) {
         open = new SettingsWindow(model, updater);
         open->setAttribute(Qt::WA_DeleteOnClose);
+        WindowPlacement::centreOver(open, over);
     }
     open->show();
     open->raise();
