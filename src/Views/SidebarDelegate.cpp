@@ -12,7 +12,9 @@
 #include "Views/ArtworkPainter.h"
 #include "Views/SidebarModel.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace mivo {
 
@@ -75,12 +77,12 @@ void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const auto kind = SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt());
+    const QRectF rowRect = QRectF(option.rect).adjusted(kSelectionInset, 1, -kSelectionInset, -1);
     if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_Selected)) {
         const GlassTier tier = GlassEnvironment::of(option.widget).tier(Availability::systemGlass());
         const SurfaceStyle selection = SurfaceStyle::of(GlassRole::selection(ThemeColor::accent()), tier);
-        const QRectF rect = QRectF(option.rect).adjusted(kSelectionInset, 1, -kSelectionInset, -1);
-        selection.paintBackground(*painter, rect, option.palette);
-        selection.paintOverlay(*painter, rect, option.palette);
+        selection.paintBackground(*painter, rowRect, option.palette);
+        selection.paintOverlay(*painter, rowRect, option.palette);
     }
     switch (kind) {
     case SidebarModel::Kind::header:
@@ -94,6 +96,16 @@ void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         break;
     }
     painter->restore();
+    // The keyboard's place: the style's focus frame on the current row, as
+    // native lists show it (the style decides when, after keyboard use).
+    if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_HasFocus)) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = rowRect.toAlignedRect();
+        focus.backgroundColor = option.palette.color(QPalette::Window);
+        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+    }
 }
 
 void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -11,7 +11,9 @@
 
 #include <QLineEdit>
 #include <QListView>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -83,6 +85,23 @@ struct Fixture {
             return QStringLiteral("header");
         return index.data(SidebarModel::IdRole).toString();
     }
+};
+
+// Fusion, noting where it is asked to draw the keyboard's focus frame.
+class FocusFrames : public QProxyStyle {
+public:
+    FocusFrames()
+        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+    {
+    }
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget) const override
+    {
+        if (element == PE_FrameFocusRect && (option->state & State_KeyboardFocusChange))
+            frames.append(option->rect);
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+    mutable QList<QRect> frames;
 };
 
 // Apple: One, Two; Spotify: Three, Four.
@@ -330,6 +349,36 @@ private slots:
         // Jazz Standards, the empty folder Empty and, past the header, Rock Mix.
         f.click(QStringLiteral("rock"), Qt::ShiftModifier);
         QCOMPARE(f.library().selection(), idSet({ "jazz", "rock" }));
+    }
+
+    void theCurrentRowShowsTheKeyboardFocus()
+    {
+        Fixture f;
+        f.load(twoSections());
+        FocusFrames style;
+        QListView* list = f.sidebar->listView();
+        list->setStyle(&style);
+        f.show();
+        f.sidebar->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
+        f.click(QStringLiteral("two"));
+        const auto framesOn = [&](const QString& id) {
+            style.frames.clear();
+            list->viewport()->grab();
+            const QRect row = f.rowRect(id);
+            return style.frames.size() == 1 && row.contains(style.frames.first());
+        };
+        // A click shows no frame; coming in by Tab does, on the current row.
+        QVERIFY(list->hasFocus());
+        QVERIFY(!framesOn(QStringLiteral("two")));
+        f.sidebar->filterField()->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(f.sidebar->filterField(), Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        QVERIFY(framesOn(QStringLiteral("two")));
+        f.key(Qt::Key_Down);
+        QVERIFY(framesOn(QStringLiteral("three")));
+        list->clearFocus();
+        QVERIFY(!framesOn(QStringLiteral("three")));
     }
 
     void rowTexts()
