@@ -4,7 +4,10 @@
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "Transport/ResultRecords.h"
+#include "Styling/Tokens.h"
+#include "Views/ArtworkLoader.h"
 #include "Views/ContentUnavailableView.h"
+#include "Views/Detail/DetailArtwork.h"
 #include "Views/Detail/LibraryDetailDelegate.h"
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/LibraryDetailView.h"
@@ -14,6 +17,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -264,6 +268,31 @@ private slots:
         QTRY_COMPARE(changed.count(), 2);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), f.rows().headerRow(0));
         QCOMPARE(changed.at(1).at(0).toModelIndex().row(), row);
+    }
+
+    void anArrivingImageRepaintsOnlyTheRowsShowingIt()
+    {
+        // Loads that never end: the test says when an image arrived.
+        ArtworkLoader artwork { ArtworkLoader::Source { [](const ArtworkRef&, double) { return QImage(); },
+            [](ArtworkRef, double) -> QCoro::Task<QImage> { co_return QImage(); } } };
+        ArtworkLoader::setShared(&artwork);
+        const auto restore = qScopeGuard([] { ArtworkLoader::setShared(nullptr); });
+        Fixture f;
+        QList<TrackDTO> shown = tracks(QStringLiteral("pl0"), 6);
+        for (int i = 0; i < shown.size(); ++i)
+            shown[i].artwork = ArtworkRef::url(QUrl(QStringLiteral("https://art/%1").arg(i % 3)));
+        f.route(ServerEvent::SyncStarted { "c", "run-1", 1 });
+        f.route(ServerEvent::PlaylistStarted { "c", "pl0", 0, QStringLiteral("Playlist 0"), shown });
+        QVERIFY(QTest::qWaitForWindowExposed(f.list.get()));
+        PaintRecorder settled(f.list->viewport());
+        QTRY_VERIFY(!settled.painted.isEmpty());
+
+        // Tracks 1 and 4 show the same picture.
+        PaintRecorder recorder(f.list->viewport());
+        emit artwork.ready(DetailArtwork::key(shown[1].artwork, Tokens::Art::row));
+        QTRY_VERIFY(!recorder.painted.isEmpty());
+        const QRegion rows = QRegion(f.rowRect(f.rows().trackRow(0, 1))) + f.rowRect(f.rows().trackRow(0, 4));
+        QCOMPARE(recorder.painted - rows, QRegion());
     }
 
     // The chevron (or Space on the header) hides the group's table and shows it

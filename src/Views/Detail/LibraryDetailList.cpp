@@ -69,7 +69,7 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
         m_pressedButtonRow = -1;
         scheduleSpinnerCheck();
     });
-    connect(m_artwork, &DetailArtwork::imageReady, viewport(), qOverload<>(&QWidget::update));
+    connect(m_artwork, &DetailArtwork::imageReady, this, &LibraryDetailList::artworkReady);
     // "Retry" is enabled only while no run is live.
     connect(&m_app.sync(), &SyncStore::phaseChanged, viewport(), qOverload<>(&QWidget::update));
 }
