@@ -29,7 +29,7 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     m_form->setSpacing(int(Tokens::Space::lg + Tokens::Space::xs));
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_errorLabel->setAccessibleName(QStringLiteral("Error"));
+    m_errorLabel->setAccessibleName(tr("Error"));
     m_errorLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_errorLabel->hide();
     setWidget(content);
@@ -147,7 +147,7 @@ void SettingsPane::showOutcome(bool succeeded, const std::optional<QString>& fai
     if (succeeded)
         setErrorText(std::nullopt);
     else
-        setErrorText(failure.value_or(QStringLiteral("The change could not be saved.")));
+        setErrorText(failure.value_or(tr("The change could not be saved.")));
 }
 
 void SettingsPane::setErrorText(std::optional<QString> error)
