@@ -39,7 +39,7 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
     , m_artwork(new DetailArtwork(this))
 {
     setObjectName(QStringLiteral("libraryDetailList"));
-    setAccessibleName(QStringLiteral("Tracks"));
+    setAccessibleName(tr("Tracks"));
     setModel(m_model);
     setItemDelegate(m_delegate);
     setSelectionMode(NoSelection);
@@ -129,17 +129,17 @@ QMenu* LibraryDetailList::statusMenu(int flatRow)
         QString title;
         switch (action) {
         case StatusAction::retry:
-            title = QStringLiteral("Retry");
+            title = tr("Retry");
             break;
         case StatusAction::review:
-            title = QStringLiteral("Review…");
+            title = tr("Review…");
             break;
         case StatusAction::skip:
-            title = QStringLiteral("Skip");
+            title = tr("Skip");
             break;
         case StatusAction::copyTitle:
             menu->addSeparator();
-            title = QStringLiteral("Copy Title");
+            title = tr("Copy Title");
             break;
         }
         QAction* item = menu->addAction(title);
@@ -196,7 +196,8 @@ void LibraryDetailList::buttonReleased(int flatRow, bool inside)
         activateButton(flatRow);
 }
 
-void LibraryDetailList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+void LibraryDetailList::dataChanged(
+    const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
 {
     if (topLeft != bottomRight || !topLeft.isValid()) {
         QListView::dataChanged(topLeft, bottomRight, roles);
