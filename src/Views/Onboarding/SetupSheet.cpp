@@ -3,8 +3,6 @@
 #include "App/AppModel.h"
 #include "Views/Onboarding/SetupScaffold.h"
 
-#include <QEvent>
-
 namespace mivo {
 
 SetupSheet::SetupSheet(AppModel& model, QWidget* window)
@@ -15,17 +13,7 @@ SetupSheet::SetupSheet(AppModel& model, QWidget* window)
 {
     connect(&model, &AppModel::isOnboardingPresentedChanged, this, &SetupSheet::presentedChanged);
     connect(&model, &AppModel::setupCoordinatorChanged, this, &SetupSheet::sync);
-    if (window)
-        window->installEventFilter(this);
     sync();
-}
-
-bool SetupSheet::eventFilter(QObject* watched, QEvent* event)
-{
-    // Beside the window's own start of the helper link, not after it.
-    if (watched == m_window && event->type() == QEvent::Show && !std::exchange(m_windowShown, true))
-        startIfFirstLaunch();
-    return QObject::eventFilter(watched, event);
 }
 
 SetupSheet::~SetupSheet()
