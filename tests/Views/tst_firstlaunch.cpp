@@ -38,6 +38,7 @@ class FirstLaunchTest : public QObject {
 
 private slots:
     void wizardShowsAndKeepsWhatTheHelperHolds();
+    void closingDuringTheCommitStillFinishes();
 };
 
 // The first launch over a configuration the helper already holds: the wizard
@@ -72,6 +73,34 @@ void FirstLaunchTest::wizardShowsAndKeepsWhatTheHelperHolds()
     QTRY_VERIFY(!session.model->setupCoordinator());
     QVERIFY(!session.model->settings()->lastError());
     QCOMPARE(session.storedBytes(), before);
+}
+
+// Escape while the commit waits for the helper: the commit still runs to its
+// end and the wizard's last step (dropping the coordinator, reading everything
+// again) still happens; a failed commit shows in the sync banner.
+void FirstLaunchTest::closingDuringTheCommitStillFinishes()
+{
+    StandInSession session(
+        { { "MIVO_STANDIN_DELAY", "setConfig=300" }, { "MIVO_STANDIN_FAIL", "setConfig=engine_error" } });
+    QVERIFY(session.showAndWaitForTheHelper());
+    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
+    SetupScaffold* wizard = wizardOf(session);
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
+    QVERIFY(walkToTheEnd(wizard));
+    QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
+    QVERIFY(coordinator->isCommitting());
+    QTest::keyClick(wizard, Qt::Key_Escape);
+    QTRY_VERIFY(!wizardOf(session));
+
+    QTRY_VERIFY_WITH_TIMEOUT(coordinator.isNull(), 20000);
+    QVERIFY(!session.model->setupCoordinator());
+    QVERIFY(session.defaults->didOnboard());
+    const std::optional<SyncBanner> banner = session.model->sync().banner();
+    QVERIFY(banner);
+    QCOMPARE(banner->kind, SyncBanner::Kind::error);
+    QVERIFY2(banner->message.contains(QStringLiteral("Simulated failure of setConfig")),
+        qPrintable(banner->message));
 }
 
 QTEST_MAIN(FirstLaunchTest)
