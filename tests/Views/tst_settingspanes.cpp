@@ -2,6 +2,7 @@
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
+#include "Support/SubscriptionAddress.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -387,7 +388,7 @@ private slots:
         QVERIFY(f.load(sampleConfig()));
         ProxySettings pane(*f.model);
         QLineEdit* field = pane.subscriptionField();
-        field->setText(QStringLiteral("  vpn://sub/1\t"));
+        field->setText(QStringLiteral("  https://vpn.example/sub/1\t"));
         QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Save"));
         QVERIFY(pane.primaryButton()->isEnabled());
 
@@ -395,9 +396,10 @@ private slots:
             Method::storeAccountToken, Outcome::engineError("invalid_params", "Not a subscription."));
         pane.primaryButton()->click();
         QTRY_COMPARE(pane.errorText(), QStringLiteral("Not a subscription."));
-        QCOMPARE(field->text(), QStringLiteral("  vpn://sub/1\t"));
+        QCOMPARE(field->text(), QStringLiteral("  https://vpn.example/sub/1\t"));
         QCOMPARE(f.client->sent().first().request,
-            Request::storeAccountToken(AccountService::proxy, QStringLiteral("vpn://sub/1"), std::nullopt));
+            Request::storeAccountToken(
+                AccountService::proxy, QStringLiteral("https://vpn.example/sub/1"), std::nullopt));
 
         SafeConfig stored = sampleConfig();
         stored.proxy.configured = true;
@@ -410,6 +412,38 @@ private slots:
         QVERIFY(!pane.forgetButton()->isHidden());
         QVERIFY(pane.findChild<SettingsSection*>()->footer()->text().startsWith(
             QStringLiteral("A subscription URL is stored by the mivo helper.")));
+    }
+
+    // A text that is no absolute http or https address is refused under the
+    // field, kept there to be mended, and never sent.
+    void vpnRefusesWhatIsNoAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("words") << "not a url";
+        QTest::newRow("other scheme") << "vpn://sub/1";
+        QTest::newRow("no host") << "https://";
+        QTest::newRow("bare host") << "vpn.example/sub";
+    }
+    void vpnRefusesWhatIsNoAddress()
+    {
+        QFETCH(QString, typed);
+        Fixture f;
+        QVERIFY(f.load(sampleConfig()));
+        ProxySettings pane(*f.model);
+        pane.show();
+        QLineEdit* field = pane.subscriptionField();
+        QTest::keyClicks(field, typed);
+        QVERIFY(!pane.refusalText()->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(pane.refusalText()->isVisible());
+        QCOMPARE(pane.refusalText()->text(), SubscriptionAddress::refusalText());
+        pane.primaryButton()->click();
+        QCOMPARE(field->text(), typed);
+        QTest::qWait(0);
+        QVERIFY(f.client->sent().isEmpty());
+
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QVERIFY(!pane.refusalText()->isVisible());
     }
 
     // Blank input never saves; a test's result shows until something is typed.
