@@ -12,8 +12,8 @@
 #include "Views/MainCommands.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Review/ReviewInspector.h"
-#include "Views/Toolbar/MainToolbar.h"
 #include "Views/SidebarView.h"
+#include "Views/Toolbar/MainToolbar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -265,6 +265,8 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     m_startRequested = true;
     m_start(m_model);
+    // Only now: a wizard asked for during the start waits for its configuration read.
+    m_setupSheet->startIfFirstLaunch();
 }
 
 } // namespace mivo

@@ -2,6 +2,7 @@
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
+#include "Support/SubscriptionAddress.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -397,7 +398,7 @@ private slots:
         QVERIFY(f.load(sampleConfig()));
         ProxySettings pane(*f.model);
         QLineEdit* field = pane.subscriptionField();
-        field->setText(QStringLiteral("  vpn://sub/1\t"));
+        field->setText(QStringLiteral("  https://vpn.example/sub/1\t"));
         QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Save"));
         QVERIFY(pane.primaryButton()->isEnabled());
 
@@ -405,9 +406,10 @@ private slots:
             Method::storeAccountToken, Outcome::engineError("invalid_params", "Not a subscription."));
         pane.primaryButton()->click();
         QTRY_COMPARE(pane.errorText(), QStringLiteral("Not a subscription."));
-        QCOMPARE(field->text(), QStringLiteral("  vpn://sub/1\t"));
+        QCOMPARE(field->text(), QStringLiteral("  https://vpn.example/sub/1\t"));
         QCOMPARE(f.client->sent().first().request,
-            Request::storeAccountToken(AccountService::proxy, QStringLiteral("vpn://sub/1"), std::nullopt));
+            Request::storeAccountToken(
+                AccountService::proxy, QStringLiteral("https://vpn.example/sub/1"), std::nullopt));
 
         SafeConfig stored = sampleConfig();
         stored.proxy.configured = true;
@@ -420,6 +422,38 @@ private slots:
         QVERIFY(!pane.forgetButton()->isHidden());
         QVERIFY(pane.findChild<SettingsSection*>()->footer()->text().startsWith(
             QStringLiteral("A subscription URL is stored by the mivo helper.")));
+    }
+
+    // A text that is no absolute http or https address is refused under the
+    // field, kept there to be mended, and never sent.
+    void vpnRefusesWhatIsNoAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("words") << "not a url";
+        QTest::newRow("other scheme") << "vpn://sub/1";
+        QTest::newRow("no host") << "https://";
+        QTest::newRow("bare host") << "vpn.example/sub";
+    }
+    void vpnRefusesWhatIsNoAddress()
+    {
+        QFETCH(QString, typed);
+        Fixture f;
+        QVERIFY(f.load(sampleConfig()));
+        ProxySettings pane(*f.model);
+        pane.show();
+        QLineEdit* field = pane.subscriptionField();
+        QTest::keyClicks(field, typed);
+        QVERIFY(!pane.refusalText()->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(pane.refusalText()->isVisible());
+        QCOMPARE(pane.refusalText()->text(), SubscriptionAddress::refusalText());
+        pane.primaryButton()->click();
+        QCOMPARE(field->text(), typed);
+        QTest::qWait(0);
+        QVERIFY(f.client->sent().isEmpty());
+
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QVERIFY(!pane.refusalText()->isVisible());
     }
 
     // Blank input never saves; a test's result shows until something is typed.
@@ -446,8 +480,8 @@ private slots:
         QCOMPARE(f.client->sentMethods(), QList { Method::testProxy });
     }
 
-    // The order follows the configured sources whenever they change, and a
-    // failed move keeps the order the user made.
+    // The order is taken from the configuration held when the pane appears;
+    // later changes while it is shown move no row.
     void sourceOrderFollowsTheConfiguration()
     {
         Fixture f;
@@ -459,18 +493,24 @@ private slots:
         SafeConfig config = sampleConfig();
         config.sources = { SourceId::bandcamp, SourceId::soulseek };
         QVERIFY(f.load(config));
-        QCOMPARE(pane.orderModel()->order(),
-            (QList { SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud, SourceId::youtube }));
+        const QList<SourceId> taken { SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud,
+            SourceId::youtube };
+        QCOMPARE(pane.orderModel()->order(), taken);
         QVERIFY(pane.orderModel()->isEnabled(SourceId::bandcamp));
         QVERIFY(!pane.orderModel()->isEnabled(SourceId::youtube));
 
         config.sources = { SourceId::youtube, SourceId::bandcamp };
         QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order(), taken);
+        QVERIFY(pane.orderModel()->isEnabled(SourceId::youtube));
+
+        pane.show();
         QCOMPARE(pane.orderModel()->order(),
             (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
-
+        pane.hide();
         config.sources = {};
         QVERIFY(f.load(config));
+        pane.show();
         QCOMPARE(pane.orderModel()->order(),
             (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
     }

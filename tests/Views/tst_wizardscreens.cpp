@@ -1,7 +1,7 @@
 #include "App/AppModel.h"
-#include "Styling/GlassEnvironment.h"
 #include "Services/AppleMusicAuthService.h"
 #include "State/ToolProvisioningStore.h"
+#include "Styling/GlassEnvironment.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/TaskProbe.h"
@@ -239,6 +239,16 @@ void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()
     QVERIFY(screen.subscriptionField()->isVisibleTo(&screen));
     QTest::keyClicks(screen.subscriptionField(), QStringLiteral("vpn://x"));
     QCOMPARE(coordinator.proxySubscription(), QStringLiteral("vpn://x"));
+
+    // Not an address: refused under the field once typing is done, until mended.
+    QVERIFY(!screen.subscriptionRefusal()->isVisibleTo(&screen));
+    emit screen.subscriptionField()->editingFinished();
+    QVERIFY(screen.subscriptionRefusal()->isVisibleTo(&screen));
+    screen.subscriptionField()->clear();
+    QTest::keyClicks(screen.subscriptionField(), QStringLiteral("https://vpn.example/s/1"));
+    QVERIFY(!screen.subscriptionRefusal()->isVisibleTo(&screen));
+    emit screen.subscriptionField()->editingFinished();
+    QVERIFY(!screen.subscriptionRefusal()->isVisibleTo(&screen));
 }
 
 void WizardScreensTest::folderChooserReplacesTheFolder_data()

@@ -23,13 +23,10 @@ SetupSheet::SetupSheet(AppModel& model, QWidget* window)
 
 bool SetupSheet::eventFilter(QObject* watched, QEvent* event)
 {
-    // Beside the window's own start of the helper link, not after it.
-    if (watched == m_window && event->type() == QEvent::Show && !std::exchange(m_windowShown, true))
-        startIfFirstLaunch();
     // The wizard stays centred over its window, also when the window manager
     // places the window only after the wizard opened.
-    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize) && m_scaffold
-        && m_scaffold->isVisible())
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && m_scaffold && m_scaffold->isVisible())
         WindowPlacement::centreOver(m_scaffold, m_window);
     return QObject::eventFilter(watched, event);
 }

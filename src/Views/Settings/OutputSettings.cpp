@@ -79,6 +79,7 @@ void OutputSettings::refresh()
     m_path->setText(folder ? HomePath::abbreviate(HomePath::expandTilde(*folder)) : tr("Not set"));
     m_path->setAccessibleName(m_path->text());
     m_path->setColor(folder ? ThemeColor::primary() : ThemeColor::secondary());
+    m_choose->setEnabled(current.has_value());
     if (!folder) {
         m_checkedFolder.reset();
         m_section->setFooterText({});

@@ -4,6 +4,7 @@
 #include "Styling/ButtonStyling.h"
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
+#include "Support/SubscriptionAddress.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
@@ -35,6 +36,7 @@ QString trimHorizontal(const QString& text)
 ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent)
     , m_subscription(new QLineEdit)
+    , m_refusal(new FormText(SubscriptionAddress::refusalText(), TextStyle::caption, ThemeColor::red()))
     , m_primary(new QPushButton(tr("Save")))
     , m_testing(new QProgressBar)
     , m_resultSymbol(new QLabel)
@@ -47,7 +49,12 @@ ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     m_subscription->setPlaceholderText(tr("Subscription URL"));
     m_subscription->setAccessibleName(tr("Subscription URL"));
     m_section->addRow(m_subscription);
-    connect(m_subscription, &QLineEdit::textChanged, this, &ProxySettings::refresh);
+    m_refusal->setWordWrap(true);
+    m_refusalRow = m_section->addRow(m_refusal);
+    connect(m_subscription, &QLineEdit::textChanged, this, [this] {
+        m_refused = false;
+        refresh();
+    });
     connect(m_subscription, &QLineEdit::returnPressed, this, [this] {
         if (hasInput())
             saveSubscription();
@@ -130,6 +137,7 @@ void ProxySettings::refresh()
     m_detail->setText(showDetail ? *m_testResult->detail : QString());
     m_detailRow->setVisible(showDetail);
     m_forget->setVisible(stored);
+    m_refusalRow->setVisible(m_refused);
     m_section->setFooterText(footerText(stored));
 }
 
@@ -146,6 +154,12 @@ QCoro::Task<void> ProxySettings::saveSubscription()
     const QString subscription = trimHorizontal(m_subscription->text());
     if (subscription.isEmpty())
         co_return;
+    // Refused where it was typed, and kept there to be mended.
+    if (!SubscriptionAddress::isAcceptable(subscription)) {
+        m_refused = true;
+        refresh();
+        co_return;
+    }
     SettingsStore* settings = model().settings();
     if (!settings)
         co_return;

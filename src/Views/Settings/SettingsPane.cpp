@@ -108,7 +108,8 @@ void SettingsPane::connectSettingsStore()
 
 void SettingsPane::applyPatch(ConfigPatch patch)
 {
-    if (!m_model.settings())
+    // A part of a record is only written over a configuration the pane was drawn from.
+    if (!m_model.settings() || !config())
         return;
     runApply(std::move(patch));
 }

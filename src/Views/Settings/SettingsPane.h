@@ -53,8 +53,9 @@ protected:
     // Redraws from the stores.
     virtual void refresh() = 0;
 
-    // Sends a patch with one field set; dropped without a settings store. A
-    // failure shows in the pane, a success clears it.
+    // Sends a patch with one field set; dropped without a settings store or
+    // before a configuration is held. A failure shows in the pane, a success
+    // clears it.
     void applyPatch(ConfigPatch patch);
     // Hands a secret to the helper, trimmed; blank text is never sent, so a
     // stored secret is never erased by an empty field. True once stored.

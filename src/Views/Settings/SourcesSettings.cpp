@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QShowEvent>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -115,11 +116,14 @@ void SourcesSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const QList<SourceId> configured = current ? current->sources : QList<SourceId> {};
-    if (current && m_orderedFrom != configured) {
-        m_orderedFrom = configured;
+    // Taken once per appearance: a switch never moves a row under the pointer.
+    if (current && !m_orderTaken) {
+        m_orderTaken = true;
         m_order->setOrder(orderFor(configured, m_order->order()));
     }
     m_order->setEnabled(configured);
+    // Without a configuration a switch or a drag would write a list made from nothing.
+    m_list->setEnabled(current.has_value());
 
     m_advanced->setVisible(current.has_value());
     if (!current)
@@ -143,10 +147,21 @@ void SourcesSettings::refresh()
     }
 }
 
+void SourcesSettings::showEvent(QShowEvent* event)
+{
+    SettingsPane::showEvent(event);
+    if (event->spontaneous())
+        return;
+    m_orderTaken = false;
+    refresh();
+}
+
 void SourcesSettings::setEnabled(SourceId source, bool enabled)
 {
     const std::optional<SafeConfig> current = config();
-    QList<SourceId> set = current ? current->sources : QList<SourceId> {};
+    if (!current)
+        return;
+    QList<SourceId> set = current->sources;
     set.removeAll(source);
     if (enabled)
         set.append(source);
@@ -155,8 +170,8 @@ void SourcesSettings::setEnabled(SourceId source, bool enabled)
 
 void SourcesSettings::applyOrder()
 {
-    const std::optional<SafeConfig> current = config();
-    sendSources(current ? current->sources : QList<SourceId> {});
+    if (const std::optional<SafeConfig> current = config())
+        sendSources(current->sources);
 }
 
 void SourcesSettings::sendSources(const QList<SourceId>& enabled)
