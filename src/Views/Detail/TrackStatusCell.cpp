@@ -96,7 +96,10 @@ Content TrackStatusCell::content(const TrackModel& track, bool reduceMotion)
             },
             [](const TrackState::Present&) { return pill(StatusRole::present, tr("On disk")); },
             [&](const TrackState::Working& state) { return working(track, state, reduceMotion); },
-            [](const TrackState::AwaitingReview&) {
+            [](const TrackState::AwaitingReview& state) {
+                // Decided: the helper has yet to move it on, and it takes no second decision.
+                if (state.decisionSent)
+                    return pill(StatusRole::review, tr("Decision sent"));
                 Content c;
                 c.kind = Kind::review;
                 c.role = StatusRole::review;
@@ -104,7 +107,7 @@ Content TrackStatusCell::content(const TrackModel& track, bool reduceMotion)
                 c.accessibleLabel = tr("Needs review");
                 return c;
             },
-            // The run stopped before the user decided: nothing to press any more.
+            // The run died before the user decided: nothing to press any more.
             [](const TrackState::Undecided&) { return pill(StatusRole::review, tr("Not reviewed")); },
             [](const TrackState::Done& state) { return done(state.status); },
             [](const TrackState::Failed& state) {
