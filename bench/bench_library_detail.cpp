@@ -293,4 +293,57 @@ void BM_PreviewOf100PlaylistsOf100(benchmark::State& state)
 }
 BENCHMARK(BM_PreviewOf100PlaylistsOf100)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// The first of 100 previewed playlists of 100 tracks folded shut and open by
+// its chevron: every frame of the fold lays out the 10,000 rows of the others.
+void BM_FoldAmong100Playlists(benchmark::State& state)
+{
+    Session session("100x100");
+    if (!session.ready() || !session.list()) {
+        state.SkipWithError("the stand-in helper or the detail did not start");
+        return;
+    }
+    LibraryDetailList* list = session.list();
+    if (state.range(0) == 2) { // at once, as under reduce motion
+        GlassResolver glass = GlassEnvironment::of(list);
+        glass.reduceMotion = true;
+        GlassEnvironment::set(list, glass);
+    }
+    session.selectAll();
+    session.model->selectionChanged();
+    if (!spinUntil([&] { return list->detailModel().rowCount() > 10000; })) {
+        state.SkipWithError("the preview did not arrive");
+        return;
+    }
+    spinUntil([] { return false; }, 500);
+    double collapse = 0;
+    double expand = 0;
+    for (auto _ : state) {
+        StallProbe probe;
+        probe.start();
+        QElapsedTimer clock;
+        clock.start();
+        for (double* figure : { &collapse, &expand }) {
+            probe.beginWindow();
+            list->activateButton(list->detailModel().headerRow(0));
+            spinUntil([&] { return !list->isFolding(); });
+            QElapsedTimer settle;
+            settle.start();
+            spinUntil([&] { return settle.elapsed() >= 100; });
+            *figure = std::max(*figure, probe.windowLongestMs());
+        }
+        probe.stop();
+        state.SetIterationTime(double(clock.elapsed()) / 1000.0);
+    }
+    state.counters["rows"] = list->detailModel().rowCount();
+    state.counters["collapse_stall_ms"] = collapse;
+    state.counters["expand_stall_ms"] = expand;
+}
+BENCHMARK(BM_FoldAmong100Playlists)
+    ->ArgName("fold")
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace

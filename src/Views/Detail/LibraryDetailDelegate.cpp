@@ -79,7 +79,7 @@ qreal LibraryDetailDelegate::rowHeight(const Row& row)
             + (row.lastOfGroup || row.folding ? 0 : kSectionSpacing);
         break;
     case RowKind::fold:
-        height = row.foldHeight;
+        height = row.foldSpan;
         break;
     case RowKind::columnTitles:
         height = TrackColumns::kVerticalPadding + TrackColumns::kHeaderHeight;

@@ -15,7 +15,9 @@
 #include <QGuiApplication>
 #include <QHoverEvent>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QScrollBar>
+#include <cmath>
 
 namespace mivo {
 
@@ -117,6 +119,8 @@ void LibraryDetailList::startFold(bool collapsing)
         m_foldFullHeight
             = std::min(LibraryDetailDelegate::tableSectionHeight(*group), qreal(viewport()->height()));
         m_foldOpenness = collapsing ? 1 : 0;
+        m_model->setFoldSpan(m_foldFullHeight);
+        scheduleDelayedItemsLayout();
     }
     m_fold->stop();
     m_fold->setStartValue(m_foldOpenness);
@@ -132,7 +136,50 @@ void LibraryDetailList::moveFold(qreal openness)
         return;
     // The spring overshoots a little; the table never opens beyond its height.
     m_model->setFoldHeight(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight);
-    scheduleDelayedItemsLayout();
+    // The layout stays as it is: one repaint moves the rows that follow.
+    viewport()->update();
+}
+
+int LibraryDetailList::foldShift() const
+{
+    if (!m_model->foldingGroup())
+        return 0;
+    return int(std::lround(m_model->foldSpan() - m_model->foldHeight()));
+}
+
+QRect LibraryDetailList::visualRect(const QModelIndex& index) const
+{
+    QRect rect = QListView::visualRect(index);
+    const int shift = foldShift();
+    if (shift == 0 || !index.isValid() || rect.isEmpty())
+        return rect;
+    const int fold = m_model->foldRow();
+    if (index.row() == fold)
+        rect.setHeight(rect.height() - shift);
+    else if (index.row() > fold)
+        rect.translate(0, -shift);
+    return rect;
+}
+
+QModelIndex LibraryDetailList::indexAt(const QPoint& point) const
+{
+    const int shift = foldShift();
+    if (shift == 0)
+        return QListView::indexAt(point);
+    const QRect fold = visualRect(m_model->index(m_model->foldRow()));
+    return QListView::indexAt(point.y() > fold.bottom() ? point + QPoint(0, shift) : point);
+}
+
+void LibraryDetailList::paintEvent(QPaintEvent* event)
+{
+    const int shift = foldShift();
+    if (shift == 0) {
+        QListView::paintEvent(event);
+        return;
+    }
+    // The rows that move up into the viewport lie below it in the layout.
+    QPaintEvent reaching(event->rect().adjusted(0, 0, 0, shift));
+    QListView::paintEvent(&reaching);
 }
 
 void LibraryDetailList::finishFold()

@@ -60,6 +60,11 @@ public:
     // Whether a group is folding open or shut now.
     bool isFolding() const;
 
+    // While a group folds, what follows its fold row is drawn (and hit) moved
+    // up by what the fold lacks of the height it keeps in the layout.
+    QRect visualRect(const QModelIndex& index) const override;
+    QModelIndex indexAt(const QPoint& point) const override;
+
     // Used by the delegate's editorEvent.
     void buttonPressed(int flatRow);
     void buttonReleased(int flatRow, bool inside);
@@ -69,6 +74,7 @@ protected:
     void dataChanged(
         const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -91,6 +97,7 @@ private:
     QList<int> visibleSpinningRows() const;
     void artworkReady(const QString& key);
     bool foldsGroup(qsizetype groupIndex) const;
+    int foldShift() const;
     void startFold(bool collapsing);
     void moveFold(qreal openness);
     void finishFold();

@@ -135,6 +135,7 @@ void LibraryDetailModel::setGroups(const QList<std::shared_ptr<PlaylistGroup>>& 
     // New groups show as they are: a fold under way ends with the old ones.
     const bool wasFolding = std::exchange(m_folding, nullptr) != nullptr;
     m_foldHeight = 0;
+    m_foldSpan = 0;
     rebuildEntries();
     endResetModel();
     for (qsizetype i = 0; i < m_groups.size(); ++i)
@@ -266,6 +267,7 @@ void LibraryDetailModel::groupCollapsedChanged(PlaylistGroup* group)
         beginInsertRows({}, header + 1, header + 1);
         m_folding = group;
         m_foldHeight = 0;
+        m_foldSpan = 0;
         rebuildEntries();
         endInsertRows();
     }
@@ -284,7 +286,13 @@ int LibraryDetailModel::foldRow() const
 void LibraryDetailModel::setFoldHeight(qreal height)
 {
     if (m_folding)
-        m_foldHeight = std::max<qreal>(0, height);
+        m_foldHeight = std::clamp<qreal>(height, 0, m_foldSpan);
+}
+
+void LibraryDetailModel::setFoldSpan(qreal span)
+{
+    if (m_folding)
+        m_foldSpan = std::max<qreal>(0, span);
 }
 
 void LibraryDetailModel::endFold()
@@ -300,6 +308,7 @@ void LibraryDetailModel::endFold()
         beginRemoveRows({}, fold, fold);
         m_folding = nullptr;
         m_foldHeight = 0;
+        m_foldSpan = 0;
         rebuildEntries();
         endRemoveRows();
     } else {
@@ -315,6 +324,7 @@ void LibraryDetailModel::endFold()
         beginInsertRows({}, fold, fold + tableRows - 1);
         m_folding = nullptr;
         m_foldHeight = 0;
+        m_foldSpan = 0;
         rebuildEntries();
         endInsertRows();
     }
@@ -347,6 +357,7 @@ LibraryDetailModel::Row LibraryDetailModel::row(int flatRow) const
     case kFold:
         row.kind = RowKind::fold;
         row.foldHeight = m_foldHeight;
+        row.foldSpan = m_foldSpan;
         break;
     default:
         row.kind = RowKind::track;

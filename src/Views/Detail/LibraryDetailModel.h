@@ -48,6 +48,7 @@ public:
         bool lastOfGroup = false; // the last row of its group
         bool folding = false; // the group folds open or shut
         qreal foldHeight = 0; // fold rows only: the height of the table shown
+        qreal foldSpan = 0; // fold rows only: the height the row keeps in the list's layout
     };
 
     // The playlist source and artwork a group header shows.
@@ -85,6 +86,11 @@ public:
     // The height of the table as the fold shows it, from 0 (shut) upwards.
     void setFoldHeight(qreal height);
     qreal foldHeight() const { return m_foldHeight; }
+    // The height the fold row keeps in the layout while it moves: its tallest,
+    // so that a frame of the fold lays out nothing (the view draws what follows
+    // the fold moved up by what the fold lacks of it).
+    void setFoldSpan(qreal span);
+    qreal foldSpan() const { return m_foldSpan; }
     // Ends the fold: the group shows its table's rows, or only its header.
     void endFold();
 
@@ -136,6 +142,7 @@ private:
     FoldPolicy m_foldPolicy;
     const PlaylistGroup* m_folding = nullptr;
     qreal m_foldHeight = 0;
+    qreal m_foldSpan = 0;
 };
 
 } // namespace mivo
