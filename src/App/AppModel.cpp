@@ -1,9 +1,9 @@
 #include "App/AppModel.h"
 
+#include "Base/Log.h"
 #include "Base/Overloaded.h"
 #include "State/ReviewOffer.h"
 #include "State/StoreRequests.h"
-#include "Base/Log.h"
 #include "Transport/HelperClient.h"
 #include "Transport/HelperProcess.h"
 
@@ -62,6 +62,7 @@ QCoro::Task<void> AppModel::start()
     if (m_client)
         co_return;
     const QPointer<AppModel> self(this);
+    m_readingStartupConfig = true;
     std::optional<QString> failure;
     try {
         // Locating the helper fails with helperMissing; the model then stays without
@@ -81,6 +82,7 @@ QCoro::Task<void> AppModel::start()
     if (failure) {
         setStartupError(*failure);
         qCWarning(lcApp, "startup failed: %s", qUtf8Printable(*failure));
+        startupConfigReadEnded();
         co_return;
     }
     setStartupError(std::nullopt);
@@ -164,8 +166,21 @@ QCoro::Task<void> AppModel::initialFetch()
     // whatever came of that.
     if (m_settings)
         co_await m_settings->refresh();
-    if (self && self->m_library)
+    if (!self)
+        co_return;
+    if (self->m_readingStartupConfig)
+        self->startupConfigReadEnded();
+    if (self->m_library)
         co_await self->m_library->refresh(std::nullopt);
+}
+
+void AppModel::startupConfigReadEnded()
+{
+    m_readingStartupConfig = false;
+    // The read that was waited for counts as the wizard's own, whatever came of it.
+    if (const std::optional<SetupCoordinator::Mode> mode
+        = std::exchange(m_onboardingAfterStartup, std::nullopt))
+        openOnboarding(*mode, false);
 }
 
 // MARK: Event routing
@@ -479,14 +494,21 @@ UserDefaults& AppModel::defaults() const
 
 void AppModel::beginOnboarding(std::optional<SetupCoordinator::Mode> mode)
 {
-    openOnboarding(mode.value_or(
-        defaults().didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun));
+    const SetupCoordinator::Mode chosen = mode.value_or(
+        defaults().didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun);
+    // A wizard made before the start-up read ended would show defaults, and
+    // finishing it would write them over what the helper holds.
+    if (m_readingStartupConfig) {
+        m_onboardingAfterStartup = chosen;
+        return;
+    }
+    openOnboarding(chosen, true);
 }
 
-QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode)
+QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode, bool readFirst)
 {
     const QPointer<AppModel> self(this);
-    if (m_settings && !m_settings->config())
+    if (readFirst && m_settings && !m_settings->config())
         co_await m_settings->refresh();
     if (!self)
         co_return;

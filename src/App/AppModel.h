@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/MonotonicClock.h"
 #include "Services/AutomationPermissionMonitor.h"
 #include "State/AccountModel.h"
 #include "State/CLIToolStore.h"
@@ -12,7 +13,6 @@
 #include "State/SyncStore.h"
 #include "State/ToolProvisioningStore.h"
 #include "State/TrackModel.h"
-#include "Base/MonotonicClock.h"
 #include "Support/UserDefaults.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
@@ -131,8 +131,9 @@ public:
     // Shows the setup wizard: reads the configuration first when none has been
     // read yet (whatever comes of that), then makes a new coordinator from the
     // configuration then held and presents the wizard. Without a mode the
-    // wizard is a re-run once "didOnboard" is set, a first run before. A wizard
-    // already shown is replaced. Returns at once.
+    // wizard is a re-run once "didOnboard" is set, a first run before. While
+    // start() has yet to finish its own configuration read, the wizard waits for
+    // that read to end instead. A wizard already shown is replaced. Returns at once.
     void beginOnboarding(std::optional<SetupCoordinator::Mode> mode = std::nullopt);
     // The wizard's last step: hides it and drops its coordinator, then reads the
     // configuration and the playlists of all sources again. Returns at once;
@@ -220,7 +221,9 @@ private:
     void route(const HelperEvent& event);
     void route(const ServerEvent& event);
     QCoro::Task<void> refreshSettings();
-    QCoro::Task<void> openOnboarding(SetupCoordinator::Mode mode);
+    QCoro::Task<void> openOnboarding(SetupCoordinator::Mode mode, bool readFirst);
+    // start()'s configuration read has ended, whatever came of it.
+    void startupConfigReadEnded();
     void setSetupCoordinator(SetupCoordinator* coordinator);
     // The selected playlists that are not folders, each id resolved to its first
     // playlist, sorted by name as the user's locale orders names.
@@ -258,6 +261,10 @@ private:
     // A child of the model; a replaced one is deleted once control returns to
     // the event loop, so a view that called in through it is not cut short.
     QPointer<SetupCoordinator> m_setupCoordinator;
+    // From the beginning of start() until its configuration read ended; a wizard
+    // asked for meanwhile opens then, with the mode of the last request.
+    bool m_readingStartupConfig = false;
+    std::optional<SetupCoordinator::Mode> m_onboardingAfterStartup;
     // Counts bridges: a bridge that is no longer the current one routes nothing.
     quint64 m_bridgeGeneration = 0;
     // Counts starts of a sync: only the newest one writes its outcome.

@@ -6,6 +6,7 @@
 #include "Transport/WireVocabulary.h"
 #include "Views/Detail/PaintedButtons.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPalette>
 #include <QRectF>
@@ -24,6 +25,8 @@ class PlaylistGroup;
 // logo, the name and the outcome badge, a counts line, a progress bar in the
 // source's colour, and the button that collapses or expands the table.
 class PlaylistGroupHeader {
+    Q_DECLARE_TR_FUNCTIONS(PlaylistGroupHeader)
+
 public:
     // The card's height: the artwork and the padding around it.
     static constexpr qreal kHeight = 56 + 2 * 12;
@@ -37,9 +40,8 @@ public:
     // "completed / total", then "n need review" and "n failed" when not 0, joined by " · ".
     static QString countsLine(const TrackCounts& counts);
     // The line under the name: the counts, or for a playlist whose tracks could not
-    // be fetched, kLoadFailedText.
+    // be fetched, "Tracks could not be loaded".
     static QString statusLine(const PlaylistGroup& group);
-    static inline const QString kLoadFailedText = QStringLiteral("Tracks could not be loaded");
     // The outcome badge; none while the playlist is still running.
     static std::optional<Badge> badge(std::optional<Finish> status);
     // "Collapse <name>" while expanded, "Expand <name>" while collapsed.

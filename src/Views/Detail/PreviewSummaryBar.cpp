@@ -5,7 +5,6 @@
 #include "Views/ActivityIndicator.h"
 
 #include <QHBoxLayout>
-
 #include <QStringList>
 
 namespace mivo {
@@ -50,7 +49,7 @@ QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk, qint64 fail
     if (failedPlaylists >= 1)
         items.append(Inflection::count(failedPlaylists, u"playlist", u"playlists")
             + QStringLiteral(" could not be loaded"));
-    return items.isEmpty() ? QStringLiteral("Empty") : items.join(QStringLiteral(" · "));
+    return items.isEmpty() ? tr("Empty") : items.join(QStringLiteral(" · "));
 }
 
 bool PreviewSummaryBar::isSpinnerShown() const

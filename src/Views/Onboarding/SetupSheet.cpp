@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Views/Onboarding/SetupScaffold.h"
+#include "Views/WindowPlacement.h"
 
 #include <QEvent>
 
@@ -22,9 +23,11 @@ SetupSheet::SetupSheet(AppModel& model, QWidget* window)
 
 bool SetupSheet::eventFilter(QObject* watched, QEvent* event)
 {
-    // Beside the window's own start of the helper link, not after it.
-    if (watched == m_window && event->type() == QEvent::Show && !std::exchange(m_windowShown, true))
-        startIfFirstLaunch();
+    // The wizard stays centred over its window, also when the window manager
+    // places the window only after the wizard opened.
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && m_scaffold && m_scaffold->isVisible())
+        WindowPlacement::centreOver(m_scaffold, m_window);
     return QObject::eventFilter(watched, event);
 }
 
@@ -63,7 +66,10 @@ void SetupSheet::sync()
         return;
     m_scaffold = new SetupScaffold(*coordinator, *m_model, m_window);
     connect(m_scaffold, &QDialog::finished, this, &SetupSheet::dismissedByUser);
+    // Placed before it shows, and once more where the platform put its frame.
+    WindowPlacement::centreOver(m_scaffold, m_window);
     m_scaffold->open();
+    WindowPlacement::centreOver(m_scaffold, m_window);
 }
 
 void SetupSheet::dismissedByUser()
