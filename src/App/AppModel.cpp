@@ -382,7 +382,7 @@ QCoro::Task<void> AppModel::sendReview(QString trackId, ReviewDecision decision)
 {
     try {
         QCoro::Task<void> sent
-            = requireClient().notify(Request::reviewDecision(m_sync->runId(), trackId, decision));
+            = requireClient().notify(Request::reviewDecision(m_sync->reviewRunId(), trackId, decision));
         co_await std::move(sent);
     } catch (const std::exception& error) {
         qCDebug(lcApp, "reviewDecision not sent: %s", error.what());

@@ -64,15 +64,13 @@ void SyncStore::eventStreamEnded(StreamEnd)
 
 void SyncStore::markPreparing()
 {
-    // The earlier run's id must not name the one now starting; its waiting rows
-    // cannot be decided without it.
-    const bool retired = retireReviews();
+    // The earlier run's id must not name the one now starting. Its rows stay, and
+    // so does what they wait for: their decisions still go by that run's id
+    // (reviewRunId) until the new run replaces them.
     setRunId(std::nullopt);
     m_cancelPending = false;
     setPhase(SyncPhase::preparing);
     setBanner(std::nullopt);
-    if (retired)
-        emit runStopped();
 }
 
 void SyncStore::markCancelled()
@@ -98,6 +96,7 @@ void SyncStore::clearResults()
     resetRun();
     setSummary(std::nullopt);
     setRunId(std::nullopt);
+    m_reviewRunId.reset();
 }
 
 bool SyncStore::isRunning() const
@@ -158,6 +157,7 @@ void SyncStore::apply(const ServerEvent& event)
 void SyncStore::apply(const ServerEvent::SyncStarted& e)
 {
     setRunId(e.runId);
+    m_reviewRunId = e.runId;
     setSummary(std::nullopt);
     resetRun();
     if (!std::exchange(m_cancelPending, false)) {

@@ -58,9 +58,9 @@ public:
     // is still going is interrupted, as after a crash.
     void eventStreamEnded(StreamEnd reason);
 
-    // The user started a run: preparing, no banner, no run id yet. Rows of an
-    // earlier run still waiting for a decision can no longer be decided: the
-    // earlier run's id is gone and the new run replaces it.
+    // The user started a run: preparing, no banner, no run id yet. The rows of an
+    // earlier run stay until the new run's syncStarted replaces them, and so do
+    // the decisions they wait for (see reviewRunId).
     void markPreparing();
     // The user cancelled the run. Before the helper has confirmed the start (no run
     // id yet) the cancel is remembered: that start's syncStarted then leaves the
@@ -86,6 +86,10 @@ public:
     // Setting nothing hides the banner.
     void setBanner(std::optional<SyncBanner> banner);
     const std::optional<QString>& runId() const { return m_runId; }
+    // The id of the run whose rows the groups hold, which their decisions go with:
+    // runId, except while a new start waits for its id, when it is still the
+    // earlier run's.
+    const std::optional<QString>& reviewRunId() const { return m_reviewRunId; }
     ProxyStatusValue proxyStatus() const { return m_proxyStatus; }
     const std::optional<QString>& proxyDetail() const { return m_proxyDetail; }
 
@@ -97,8 +101,8 @@ public:
     TrackState trackState(const QString& trackId) const;
     // Every row awaiting review with no decision sent yet, groups in order, rows in
     // order within a group. A run that ended with syncDone keeps its waiting rows
-    // (the helper takes their decisions by that run's id); a run that died
-    // (cancelled, interrupted, replaced by a new start) has none: its waiting rows
+    // (the helper takes their decisions by that run's id), also while a new start
+    // waits; a run that died (cancelled, interrupted) has none: its waiting rows
     // become undecided.
     QList<std::shared_ptr<TrackModel>> reviewQueue() const;
     // Notes that the user's decision for that waiting row went to the helper: the row
@@ -125,8 +129,8 @@ signals:
     // The run with this id started after the user had cancelled it; the helper
     // must be told to stop it.
     void cancelDue(const QString& runId);
-    // The run died (cancelled, interrupted, or replaced by a new start): nothing can
-    // be decided for it any more. A run that ended with syncDone does not die.
+    // The run died (cancelled, interrupted): nothing can be decided for it any more.
+    // A run that ended with syncDone does not die.
     void runStopped();
     // Coalesced: at most once per event-loop turn after anything above, a count or the
     // review queue changed.
@@ -176,6 +180,7 @@ private:
     std::optional<SyncSummary> m_summary;
     std::optional<SyncBanner> m_banner;
     std::optional<QString> m_runId;
+    std::optional<QString> m_reviewRunId;
     ProxyStatusValue m_proxyStatus = ProxyStatusValue::off;
     std::optional<QString> m_proxyDetail;
     // Position of each track row: group index and row index in that group.

@@ -648,6 +648,38 @@ private slots:
         QVERIFY(!model.canSkip(flagged));
     }
 
+    // A start after a finished run keeps that run's waiting tracks reviewable
+    // while it waits, and after it was declined: their decisions go with the
+    // finished run's id, not with none.
+    void finishedRunsReviewsOutliveANewStart()
+    {
+        Fixture f;
+        QVERIFY(f.loadLibrary({ playlist("p1", "One") }));
+        QVERIFY(f.runWithReviews({ "pl#0", "pl#1" }, { "pl#0", "pl#1" }, { CandidateDTO { .id = "c1" } }));
+        QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
+        f.model->openReview();
+        f.client->clearSent();
+        f.client->setHoldReplies(true);
+        f.model->library()->setSelection({ QStringLiteral("p1") });
+        f.model->startSync();
+        QCOMPARE(f.sync().phase(), SyncPhase::preparing);
+        QCOMPARE(f.sync().runId(), std::nullopt);
+        QVERIFY(f.model->isInspectorPresented());
+        QVERIFY(f.model->decideFocusedReview(ReviewDecision::accept()));
+        QTRY_COMPARE(f.client->sent().size(), 2);
+        QCOMPARE(f.client->sent()[1].request, Request::reviewDecision("run-1", "pl#0", ReviewDecision::accept()));
+
+        // The helper refuses the start: the finished run is shown again, still reviewable.
+        f.client->enqueue(Method::startSync, Outcome::engineError("sync_in_progress", "Busy."));
+        f.client->setHoldReplies(false);
+        f.client->release();
+        QTRY_COMPARE(f.sync().phase(), SyncPhase::done);
+        QCOMPARE(f.sync().reviewCount(), 1);
+        QVERIFY(f.model->decideFocusedReview(ReviewDecision::skip()));
+        QTRY_COMPARE(f.client->sent().size(), 3);
+        QCOMPARE(f.client->sent()[2].request, Request::reviewDecision("run-1", "pl#1", ReviewDecision::skip()));
+    }
+
     // Deciding the waiting tracks one after another, quicker than the helper
     // answers, sends one decision per track: a decided track is never focused,
     // stepped to or opened again, and a second decision for it is not sent.
@@ -941,7 +973,7 @@ private slots:
         QTest::addColumn<int>("end");
         QTest::newRow("cancelled") << 0;
         QTest::newRow("helper crashed") << 1;
-        QTest::newRow("new start") << 2;
+        QTest::newRow("a new start cancelled") << 2;
     }
     void deadRunOffersNoReview()
     {
@@ -961,6 +993,7 @@ private slots:
         if (end == 2) {
             QVERIFY(f.model->resolvedFocusedReview());
             f.sync().markPreparing();
+            f.model->cancelSync();
         }
         QCOMPARE(f.sync().reviewCount(), 0);
         QVERIFY(!f.model->isInspectorPresented());

@@ -470,16 +470,26 @@ void TestSyncStore::foldsScripts_data()
         << ""
         << "";
 
-    // A run that ended normally still takes the decisions it asked for; a new start
-    // drops its id, and with it the waiting rows.
-    QTest::newRow("done keeps reviews until a new start")
+    // A run that ended normally still takes the decisions it asked for, also
+    // while a new start waits for its id; the new run's start replaces them.
+    QTest::newRow("done keeps reviews while a new start waits")
         << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0", "p#1" }), needsReview("p#0"),
                line("syncDone",
                    R"({"runId":"run-1","summary":{"present":0,"ok":0,"flagged":1,"failed":0,"skipped":0,)"
                    R"("upgraded":0,"removed":0}})"),
                needsReview("p#1"), "prepare" }
-        << "preparing" << QStringList { "p - []: undecided(c1) | undecided(c1)" }
-        << "0/2 review 0 failed 0 fraction 0"
+        << "preparing" << QStringList { "p - []: review(c1) | review(c1)" }
+        << "0/2 review 2 failed 0 fraction 0"
+        << "p#0,p#1"
+        << "";
+    QTest::newRow("a cancelled start retires the earlier run's reviews")
+        << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0" }), needsReview("p#0"),
+               line("syncDone",
+                   R"({"runId":"run-1","summary":{"present":0,"ok":0,"flagged":1,"failed":0,"skipped":0,)"
+                   R"("upgraded":0,"removed":0}})"),
+               "prepare", "cancel" }
+        << "cancelled" << QStringList { "p - []: undecided(c1)" }
+        << "0/1 review 0 failed 0 fraction 0"
         << ""
         << "";
 
@@ -528,8 +538,14 @@ void TestSyncStore::sampleRunKeepsRunIdAndSummary()
     QCOMPARE(group.index(), 0);
     QCOMPARE(group.tracks()[2]->dto().artist, QStringLiteral("GRÜPPE MÄRZ"));
 
+    // A new start drops the run id; the rows' decisions still go by the run's.
+    QVERIFY(play(store, { "prepare" }));
+    QCOMPARE(store.runId(), std::nullopt);
+    QCOMPARE(store.reviewRunId(), std::optional(QStringLiteral("run-1")));
+
     QVERIFY(play(store, { "clear" }));
     QCOMPARE(store.runId(), std::nullopt);
+    QCOMPARE(store.reviewRunId(), std::nullopt);
     QCOMPARE(store.summary().has_value(), false);
 }
 
