@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
+#include "Styling/StatusPill.h"
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -555,6 +556,27 @@ private slots:
         QVERIFY(!connects.first()->isEnabled());
         QVERIFY(pane.findChild<SettingsSection*>()->footer()->text()
             == AccountsSettings::appleMusicUnavailableText());
+    }
+
+    // An Apple Music account the helper reports connected shows as connected
+    // even where this system offers no sign-in; only what is missing says so.
+    void appleMusicConnectedBeatsUnavailable()
+    {
+        Fixture f;
+        SafeConfig connected = sampleConfig();
+        connected.appleMusicConnected = true;
+        QVERIFY(f.load(connected));
+        AccountsSettings pane(*f.model);
+        pane.show();
+        const auto* section = pane.findChild<SettingsSection*>();
+        QCOMPARE(section->footer()->text(), AccountsSettings::musicAppUnavailableText());
+        QPushButton* disconnect = button(&pane, "Disconnect");
+        QVERIFY(disconnect && disconnect->isEnabled());
+        bool pillShown = false;
+        const QList<StatusPill*> pills = section->findChildren<StatusPill*>();
+        for (const StatusPill* pill : pills)
+            pillShown = pillShown || (pill->isVisible() && pill->text() == u"Connected");
+        QVERIFY(pillShown);
     }
 
     // The configuration is read once each time the window is shown.

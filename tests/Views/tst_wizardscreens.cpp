@@ -107,6 +107,9 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas_data()
     QTest::newRow("consent denied") << true << true << Status::denied << false
                                     << QStringList { "appleConnect", "openAutomationSettings" }
                                     << QStringList { "allowAccess" };
+    QTest::newRow("connected where sign-in is not offered")
+        << false << false << Status::undetermined << true << QStringList { "appleConnected" }
+        << QStringList { "appleConnect", "allowAccess", "openAutomationSettings" };
     QTest::newRow("connected and authorized")
         << true << true << Status::authorized << true << none
         << QStringList { "appleConnect", "allowAccess", "openAutomationSettings" };
@@ -134,12 +137,14 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
         QVERIFY2(shown(&screen, qPrintable(name)), qPrintable(name));
     for (const QString& name : hidden)
         QVERIFY2(!shown(&screen, qPrintable(name)), qPrintable(name));
-    // A source this system lacks says so and is not offered.
+    // A source this system lacks says so and is not offered, unless it is
+    // connected already.
+    const bool cloudLive = cloudAvailable || appleConnected;
     QCOMPARE(child<WizardLabel>(&screen, "appleCloudText")->text().contains(u"not available on this system"),
-        !cloudAvailable);
+        !cloudLive);
     QCOMPARE(child<WizardLabel>(&screen, "appleLocalText")->text().contains(u"not available on this system"),
         !localAvailable);
-    QCOMPARE(child(&screen, "appleCloudRow")->isEnabled(), cloudAvailable);
+    QCOMPARE(child(&screen, "appleCloudRow")->isEnabled(), cloudLive);
     QCOMPARE(child(&screen, "appleLocalRow")->isEnabled(), localAvailable);
     QVERIFY(harness.client->sent().isEmpty());
 }
