@@ -27,6 +27,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
@@ -239,7 +240,8 @@ private slots:
         ConfigPatch folder;
         folder.outputDir = QStringLiteral("/srv/music/Crates");
         QTest::newRow("output folder chosen") << config << Action([](Fixture& f) {
-            OutputSettings pane(*f.model, [](QWidget*) { return QStringLiteral("/srv/music/Crates/"); });
+            OutputSettings pane(
+                *f.model, [](QWidget*, const QString&) { return QStringLiteral("/srv/music/Crates/"); });
             pane.chooseButton()->click();
             QVERIFY(f.sentCount(1));
         }) << folder;
@@ -577,6 +579,39 @@ private slots:
         for (const StatusPill* pill : pills)
             pillShown = pillShown || (pill->isVisible() && pill->text() == u"Connected");
         QVERIFY(pillShown);
+    }
+
+    // "Choose…" opens at the download folder, or at home when that is gone;
+    // the writable check runs each time the pane is shown and after a choice.
+    void outputFolderIsCheckedAgain()
+    {
+        Fixture f;
+        QTemporaryDir place;
+        const QString folder = place.filePath(QStringLiteral("Crates"));
+        QVERIFY(QDir().mkpath(folder));
+        SafeConfig config = sampleConfig();
+        config.outputDir = folder;
+        QVERIFY(f.load(config));
+        QStringList startedIn;
+        OutputSettings pane(*f.model, [&](QWidget*, const QString& start) {
+            startedIn.append(start);
+            return folder;
+        });
+        pane.show();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is writable."));
+
+        pane.hide();
+        QVERIFY(QDir(folder).removeRecursively());
+        pane.show();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is not writable."));
+
+        QVERIFY(QDir().mkpath(folder));
+        pane.chooseButton()->click();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is writable."));
+        QVERIFY(QDir(folder).removeRecursively());
+        pane.chooseButton()->click();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is not writable."));
+        QCOMPARE(startedIn, (QStringList { folder, QDir::homePath() }));
     }
 
     // The configuration is read once each time the window is shown.

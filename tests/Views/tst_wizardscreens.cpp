@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace mivo;
@@ -78,6 +79,8 @@ private slots:
     void soundcloudTokenFieldFollowsItsSwitch();
     void folderChooserReplacesTheFolder_data();
     void folderChooserReplacesTheFolder();
+    void folderChooserOpensAtTheFolder_data();
+    void folderChooserOpensAtTheFolder();
     void qualityOptionsAreOneRadioGroup();
     void recap_data();
     void recap();
@@ -299,6 +302,44 @@ void WizardScreensTest::folderChooserReplacesTheFolder()
         dialog->reject();
         QCOMPARE(coordinator.outputDir(), QStringLiteral("~/Music/DjayImport"));
     }
+}
+
+void WizardScreensTest::folderChooserOpensAtTheFolder_data()
+{
+    QTest::addColumn<QString>("outputDir");
+    QTest::addColumn<QString>("opensAt"); // below the home folder; empty is home itself
+    QTest::newRow("folder below home") << "~/Crates"
+                                       << "Crates";
+    QTest::newRow("absolute folder") << "{home}/Crates"
+                                     << "Crates";
+    QTest::newRow("missing folder") << "~/Gone/Away"
+                                    << "";
+}
+
+// The chooser opens at the folder shown ("~" expanded), or at home when that
+// folder does not exist, never in the process's working directory.
+void WizardScreensTest::folderChooserOpensAtTheFolder()
+{
+    QFETCH(QString, outputDir);
+    QFETCH(QString, opensAt);
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Crates"))));
+
+    OnboardingHarness harness;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    coordinator.setOutputDir(QString(outputDir).replace(QStringLiteral("{home}"), home.path()));
+    FineTuningScreen screen(coordinator);
+    screen.show();
+    child<QPushButton>(&screen, "changeFolder")->click();
+    auto* dialog = child<QFileDialog>(&screen, "folderChooser");
+    const QString directory = dialog ? dialog->directory().absolutePath() : QString();
+    if (dialog)
+        dialog->reject();
+    qputenv("HOME", previousHome);
+    QVERIFY(dialog);
+    QCOMPARE(directory, opensAt.isEmpty() ? home.path() : home.filePath(opensAt));
 }
 
 void WizardScreensTest::qualityOptionsAreOneRadioGroup()
