@@ -17,6 +17,7 @@
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperEvent.h"
+#include "Transport/HelperProcess.h"
 #include "Transport/PlaylistRecords.h"
 #include "Transport/Request.h"
 #include "Transport/SyncRecords.h"
@@ -90,6 +91,11 @@ public:
     // Stops routing the helper's events (they are still consumed, so none pile up).
     // The helper keeps running and nothing is cleared.
     void shutdown();
+    // The application's way out, after its windows have closed: stops routing
+    // events, then leaves the helper its end of input and a bounded time to end by
+    // itself before it is terminated, and only then killed (HelperProcess::stop).
+    // Blocks until the helper has ended. Nothing without a helper of our own.
+    std::optional<HelperProcess::Stop> stopHelper();
 
     HelperClienting* client() const { return m_client.get(); }
     SyncStore& sync() override { return *m_sync; }
@@ -150,7 +156,8 @@ public:
     // is stopped as soon as its id arrives, and never shows as running.
     void cancelSync();
     // Tells the helper the user's decision for a track awaiting review; the helper's
-    // events then move the track on.
+    // events then move the track on. Until they do, the track is out of the review
+    // queue, and a second decision for it in the same run is not sent.
     void submitReview(const QString& trackId, const ReviewDecision& decision);
     // Skips a track of the live run; any other track (a preview row, a row of a run
     // that has ended) has no run to be skipped in, and nothing is sent.
@@ -161,8 +168,8 @@ public:
     void focusReview(const QString& trackId);
     // Shows the review inspector on the focused track, or on the first one waiting.
     void openReview();
-    // The waiting track that has the focus; none when the focus is stale or the
-    // run that asked for the review is no longer live.
+    // The waiting track that has the focus; none when the focus is stale, the run
+    // that asked for the review died, or the track's decision was sent.
     std::shared_ptr<TrackModel> resolvedFocusedReview() const;
     // The user's decision on the focused review. Sends it when it is on offer for
     // that track (ReviewOffer), then focuses the first track still waiting, the

@@ -33,10 +33,22 @@ ArtworkLoader::ArtworkLoader(QObject* parent)
 }
 
 ArtworkLoader::ArtworkLoader(Source source, QObject* parent)
+    : ArtworkLoader(std::move(source), MonotonicClock::system(), parent)
+{
+}
+
+ArtworkLoader::ArtworkLoader(Source source, MonotonicClock& clock, QObject* parent)
     : QObject(parent)
     , m_source(std::move(source))
+    , m_clock(clock)
     , m_loaded(kKeptBytes)
 {
+}
+
+bool ArtworkLoader::hasFailed(const QString& key) const
+{
+    const auto failed = m_failedAt.constFind(key);
+    return failed != m_failedAt.cend() && m_clock.now() - *failed < kRetryAfter;
 }
 
 namespace {
@@ -66,14 +78,12 @@ std::optional<QString> ArtworkLoader::key(const ArtworkRef& ref, double size)
 QImage ArtworkLoader::image(const ArtworkRef& ref, double size)
 {
     const std::optional<QString> k = key(ref, size);
-    if (!k || m_failed.contains(*k))
+    if (!k || std::holds_alternative<ArtworkRef::None>(ref.value))
         return {};
     if (const QImage* kept = m_loaded.object(*k))
         return *kept;
-    if (std::holds_alternative<ArtworkRef::None>(ref.value)) {
-        m_failed.insert(*k);
+    if (hasFailed(*k))
         return {};
-    }
     QImage cached = m_source.cached(ref, size);
     if (!cached.isNull())
         return cached;
@@ -93,9 +103,10 @@ QCoro::Task<void> ArtworkLoader::run(ArtworkRef ref, double size, QString key)
         co_return;
     m_loading.remove(key);
     if (image.isNull()) {
-        m_failed.insert(key);
+        m_failedAt.insert(key, m_clock.now());
         co_return;
     }
+    m_failedAt.remove(key);
     m_loaded.insert(key, new QImage(image), costOf(image));
     emit ready(key);
 }

@@ -89,6 +89,10 @@ QSize ArtworkView::sizeHint() const
 
 void ArtworkView::paintEvent(QPaintEvent*)
 {
+    // Still the placeholder: ask again, so a load that failed a while ago is
+    // tried once more (the loader decides whether it is due).
+    if (m_image.isNull() && m_key)
+        m_image = m_loader->image(m_ref, m_size);
     QPainter painter(this);
     const QRectF square(0, 0, m_size, m_size);
     ArtworkPainter::paint(painter, square, m_image, m_placeholderSymbol, m_cornerRadius, palette());

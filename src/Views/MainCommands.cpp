@@ -5,6 +5,7 @@
 #include "Services/FileManagerReveal.h"
 #include "Services/UpdaterModel.h"
 #include "Support/HomePath.h"
+#include "Views/AboutWindow.h"
 #include "Views/Settings/SettingsWindow.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QUrl>
 
 namespace mivo {
@@ -45,7 +45,9 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     });
     connect(m_revealOutput, &QAction::triggered, this, &MainCommands::revealOutput);
     connect(m_reviewMatches, &QAction::triggered, this, [this] { m_model.openReview(); });
-    connect(m_settings, &QAction::triggered, this, [this] { SettingsWindow::present(m_model, m_updater); });
+    connect(m_settings, &QAction::triggered, this, [this] {
+        m_settingsWindow = SettingsWindow::present(m_model, m_updater, qobject_cast<QWidget*>(this->parent()));
+    });
     connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(m_help, &QAction::triggered, this, [] {
         const QUrl site(QString::fromUtf8(build::kWebSiteUrl), QUrl::StrictMode);
@@ -110,6 +112,12 @@ void MainCommands::revealOutput()
     m_reveal(folder);
 }
 
+void MainCommands::closeSettings()
+{
+    if (m_settingsWindow)
+        m_settingsWindow->close();
+}
+
 QString MainCommands::shortcutText(const QAction* action)
 {
     return action ? action->shortcut().toString(QKeySequence::NativeText) : QString();
@@ -117,10 +125,19 @@ QString MainCommands::shortcutText(const QAction* action)
 
 void MainCommands::showAbout()
 {
-    QWidget* window = QApplication::activeWindow();
-    QMessageBox::about(window, tr("About mivo"),
-        tr("mivo %1\nYour streaming playlists as a local, DJ-ready library.")
-            .arg(m_updater.currentVersion()));
+    // One About window at a time: showing it again brings it forward.
+    AboutWindow* about = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if ((about = qobject_cast<AboutWindow*>(widget)))
+            break;
+    }
+    if (!about) {
+        about = new AboutWindow(m_updater.currentVersion(), QApplication::activeWindow());
+        about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about->show();
+    about->raise();
+    about->activateWindow();
 }
 
 } // namespace mivo

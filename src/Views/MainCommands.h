@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -16,7 +17,9 @@ class UpdaterModel;
 // The menu commands of the application: File (sync, cancel, refresh, reveal the
 // output folder, review matches, settings, quit) and Help (help, update check, about). The
 // actions are application-wide shortcuts, so they work from every window of the
-// application, and their enabled state follows the sync run as it changes.
+// application, and their enabled state follows the sync run as it changes. A
+// parent that is a widget is the window the commands belong to: Settings opens
+// centred over it.
 class MainCommands : public QObject {
     Q_OBJECT
 
@@ -42,6 +45,9 @@ public:
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
     QAction* aboutAction() const { return m_about; }
 
+    // Closes the Settings window when it is open (its window is closing).
+    void closeSettings();
+
     // Shows the configured output folder selected in the file manager; does
     // nothing without a settings store, a configuration or an output folder.
     void revealOutput();
@@ -58,6 +64,7 @@ private:
     AppModel& m_model;
     UpdaterModel& m_updater;
     Reveal m_reveal;
+    QPointer<QWidget> m_settingsWindow;
     QAction* m_sync;
     QAction* m_cancelSync;
     QAction* m_refreshLibrary;

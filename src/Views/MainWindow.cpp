@@ -16,6 +16,9 @@
 #include "Views/SidebarView.h"
 #include "Views/Toolbar/MainToolbar.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QMenuBar>
@@ -116,6 +119,8 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
 
     connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);
     applyInspectorPresentation();
+    // "Review Matches" takes the keyboard into the inspector, also when it is open already.
+    connect(m_commands->reviewMatchesAction(), &QAction::triggered, this, &MainWindow::focusInspector);
     connect(&m_model, &AppModel::attached, this, &MainWindow::buildSidebarWhenReady);
     buildSidebarWhenReady();
 
@@ -207,10 +212,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::applyInspectorPresentation()
 {
     if (!m_model.isInspectorPresented()) {
+        const QWidget* focused = QApplication::focusWidget();
+        const bool hadFocus = focused && m_inspectorPane->isAncestorOf(focused);
         m_inspectorPane->hide();
+        if (hadFocus && m_focusBeforeInspector && m_focusBeforeInspector->isVisible())
+            m_focusBeforeInspector->setFocus(Qt::OtherFocusReason);
         return;
     }
     // Make room from the detail column for the pane at its ideal width.
+    const bool opening = m_inspectorPane->isHidden();
     m_inspectorPane->show();
     QList<int> sizes = m_splitter->sizes();
     if (sizes[kInspectorIndex] < kInspectorMinimum) {
@@ -219,6 +229,23 @@ void MainWindow::applyInspectorPresentation()
         sizes[kInspectorIndex] = kInspectorIdeal;
         m_splitter->setSizes(sizes);
     }
+    // The user asked for it (the menu, the tool bar, a track's review action):
+    // the keyboard goes with it.
+    if (opening)
+        focusInspector();
+}
+
+void MainWindow::focusInspector()
+{
+    if (!isVisible() || !m_model.isInspectorPresented() || !m_inspectorView)
+        return;
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && !m_inspectorPane->isAncestorOf(focused))
+        m_focusBeforeInspector = focused;
+    if (auto* inspector = qobject_cast<ReviewInspector*>(m_inspectorView.data()))
+        inspector->focusContent();
+    else
+        m_inspectorView->setFocus(Qt::ShortcutFocusReason);
 }
 
 void MainWindow::inspectorPaneMoved()
@@ -226,6 +253,13 @@ void MainWindow::inspectorPaneMoved()
     // Dragging the pane shut closes the inspector.
     if (!m_inspectorPane->isHidden() && m_splitter->sizes()[kInspectorIndex] == 0)
         m_model.setInspectorPresented(false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        m_commands->closeSettings();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -73,11 +73,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Settings closes with the main window: there is no way back to a hidden
+    // main window, and the application quits with its last window.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildSidebarWhenReady();
     void applyInspectorPresentation();
+    void focusInspector();
     void inspectorPaneMoved();
     void placeTopBanner();
     static void replaceIn(QVBoxLayout* layout, QPointer<QWidget>& slot, QWidget* view);
@@ -97,6 +101,7 @@ private:
     QPointer<QWidget> m_inspectorView;
     QPointer<QWidget> m_topBanner;
     QPointer<QWidget> m_bottomBanner;
+    QPointer<QWidget> m_focusBeforeInspector; // gets the keyboard back when the inspector closes
     std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
     SetupSheet* m_setupSheet = nullptr;

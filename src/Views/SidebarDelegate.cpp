@@ -12,8 +12,9 @@
 #include "Views/ArtworkPainter.h"
 #include "Views/SidebarModel.h"
 
-#include <QMouseEvent>
+#include <QApplication>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace mivo {
 
@@ -76,12 +77,12 @@ void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const auto kind = SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt());
+    const QRectF rowRect = QRectF(option.rect).adjusted(kSelectionInset, 1, -kSelectionInset, -1);
     if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_Selected)) {
         const GlassTier tier = GlassEnvironment::of(option.widget).tier(Availability::systemGlass());
         const SurfaceStyle selection = SurfaceStyle::of(GlassRole::selection(ThemeColor::accent()), tier);
-        const QRectF rect = QRectF(option.rect).adjusted(kSelectionInset, 1, -kSelectionInset, -1);
-        selection.paintBackground(*painter, rect, option.palette);
-        selection.paintOverlay(*painter, rect, option.palette);
+        selection.paintBackground(*painter, rowRect, option.palette);
+        selection.paintOverlay(*painter, rowRect, option.palette);
     }
     switch (kind) {
     case SidebarModel::Kind::header:
@@ -95,6 +96,16 @@ void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         break;
     }
     painter->restore();
+    // The keyboard's place: the style's focus frame on the current row, as
+    // native lists show it (the style decides when, after keyboard use).
+    if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_HasFocus)) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = rowRect.toAlignedRect();
+        focus.backgroundColor = option.palette.color(QPalette::Window);
+        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+    }
 }
 
 void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -115,7 +126,7 @@ void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem&
 
     const qreal nameLeft = logo.right() + Tokens::Space::sm;
     const QRectF nameRect(nameLeft, cell.top() + 1, countRect.left() - Tokens::Space::sm - nameLeft, cell.height());
-    drawText(painter, nameRect, index.data(Qt::DisplayRole).toString(),
+    drawText(painter, nameRect, index.data(SidebarModel::TitleRole).toString(),
         Typography::font(TextStyle::subheadline, option.font, QFont::DemiBold),
         ThemeColor::secondary().resolve(option.palette));
 }
@@ -174,26 +185,8 @@ void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem&
     Symbols::paint(painter, symbol, QStringLiteral("folder"), ThemeColor::accent().resolve(option.palette));
     const qreal left = symbol.right() + Tokens::Space::sm - 2;
     drawText(painter, QRectF(left, cell.top(), std::max<qreal>(0, cell.right() - kTrailing - left), cell.height()),
-        index.data(Qt::DisplayRole).toString(), Typography::font(TextStyle::body, option.font),
+        index.data(SidebarModel::TitleRole).toString(), Typography::font(TextStyle::body, option.font),
         ThemeColor::primary().resolve(option.palette));
-}
-
-bool SidebarDelegate::editorEvent(
-    QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index)
-{
-    const auto kind = SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt());
-    if (kind == SidebarModel::Kind::folder
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton
-            && chevronRect(option.rect, depthOf(index)).contains(mouse->position().toPoint())) {
-            // A disabled chevron still takes the click, so it never selects the folder.
-            if (m_model.canToggleExpansion())
-                m_model.toggleExpansion(index.data(SidebarModel::IdRole).toString());
-            return true;
-        }
-    }
-    return QStyledItemDelegate::editorEvent(event, model, option, index);
 }
 
 } // namespace mivo

@@ -9,7 +9,7 @@ class SidebarModel;
 
 // Paints the sidebar's rows: section headers with the source's logo, name and
 // playlist count; playlists with artwork, name and track count; folders with a
-// disclosure chevron, which a click on it opens or closes.
+// disclosure chevron (the sidebar's list opens or closes a folder at a press on it).
 class SidebarDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -25,8 +25,6 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-        const QModelIndex& index) override;
 
     // Where a folder row's disclosure chevron lies in its cell.
     static QRect chevronRect(const QRect& cell, int depth);

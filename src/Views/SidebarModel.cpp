@@ -48,29 +48,111 @@ void SidebarModel::expand(const QSet<QString>& ids)
         rebuild();
 }
 
-void SidebarModel::rebuild()
+namespace {
+
+QString rowKey(SidebarModel::Kind kind, PlaylistSourceId source, const QString& id)
 {
-    beginResetModel();
-    m_rows.clear();
-    m_rowOfId.clear();
-    m_rowsOfArtwork.clear();
+    return QString::number(int(kind)) + u':' + QString::number(int(source)) + u':' + id;
+}
+
+} // namespace
+
+QList<SidebarModel::Row> SidebarModel::visibleRows() const
+{
+    QList<Row> rows;
     for (const PlaylistSourceId source : m_tree.sources()) {
         if (!m_filter.admits(source))
             continue;
-        m_rows.append({ Kind::header, source, -1, 0 });
-        const QList<LibraryTree::Row> rows = m_tree.visibleRows(source, m_filter.query, m_manualExpansion);
-        for (const LibraryTree::Row& row : rows) {
+        rows.append({ Kind::header, source, -1, 0, QString() });
+        const QList<LibraryTree::Row> shown = m_tree.visibleRows(source, m_filter.query, m_manualExpansion);
+        for (const LibraryTree::Row& row : shown) {
             const PlaylistDTO& p = m_tree.playlists()[row.index];
-            const int at = int(m_rows.size());
-            m_rows.append({ p.isFolder ? Kind::folder : Kind::playlist, source, row.index, row.depth });
-            m_rowOfId.insert(p.id, at);
-            if (!p.isFolder) {
-                if (const auto key = ArtworkLoader::key(p.artwork, kArtworkSize))
-                    m_rowsOfArtwork[*key].append(at);
-            }
+            rows.append({ p.isFolder ? Kind::folder : Kind::playlist, source, row.index, row.depth, p.id });
         }
     }
-    endResetModel();
+    return rows;
+}
+
+void SidebarModel::rebuild()
+{
+    const QList<Row> rows = visibleRows();
+    emit rowsAboutToChange();
+
+    QHash<QString, int> newRowOfKey;
+    newRowOfKey.reserve(rows.size());
+    for (int row = 0; row < rows.size(); ++row)
+        newRowOfKey.insert(rowKey(rows[row].kind, rows[row].source, rows[row].id), row);
+
+    if (newRowOfKey.size() != rows.size()) {
+        // Two rows alike cannot be told apart: start over.
+        beginResetModel();
+        m_rows = rows;
+    } else {
+        // The rows that stay are those already shown in the same order as before
+        // (a row that moved goes and comes back); they take their new place in
+        // the tree at once, and a row on its way out no longer points into it.
+        QList<bool> stays(m_rows.size(), false);
+        int lastKept = -1;
+        for (int row = 0; row < m_rows.size(); ++row) {
+            Row& old = m_rows[row];
+            const auto found = newRowOfKey.constFind(rowKey(old.kind, old.source, old.id));
+            if (found != newRowOfKey.cend() && *found > lastKept) {
+                stays[row] = true;
+                lastKept = *found;
+                old = rows[*found];
+            } else {
+                old.index = -1;
+            }
+        }
+        for (int last = int(m_rows.size()) - 1; last >= 0;) {
+            if (stays[last]) {
+                --last;
+                continue;
+            }
+            int first = last;
+            while (first > 0 && !stays[first - 1])
+                --first;
+            beginRemoveRows({}, first, last);
+            m_rows.remove(first, last - first + 1);
+            endRemoveRows();
+            last = first - 1;
+        }
+        for (int at = 0; at < rows.size();) {
+            if (at < m_rows.size() && m_rows[at].sameRow(rows[at])) {
+                ++at;
+                continue;
+            }
+            // The run of new rows up to the next row that stays.
+            int end = at;
+            while (end < rows.size() && (at >= m_rows.size() || !m_rows[at].sameRow(rows[end])))
+                ++end;
+            beginInsertRows({}, at, end - 1);
+            m_rows.insert(at, end - at, Row());
+            for (int row = at; row < end; ++row)
+                m_rows[row] = rows[row];
+            endInsertRows();
+            at = end;
+        }
+    }
+
+    m_rowOfId.clear();
+    m_rowsOfArtwork.clear();
+    for (int at = 0; at < m_rows.size(); ++at) {
+        const PlaylistDTO* p = playlistAt(at);
+        if (!p)
+            continue;
+        m_rowOfId.insert(p->id, at);
+        if (!p->isFolder) {
+            if (const auto key = ArtworkLoader::key(p->artwork, kArtworkSize))
+                m_rowsOfArtwork[*key].append(at);
+        }
+    }
+
+    if (newRowOfKey.size() != rows.size())
+        endResetModel();
+    else if (!m_rows.isEmpty())
+        emit dataChanged(index(0), index(int(m_rows.size()) - 1)); // names, counts, chevrons
+    emit rowsChanged();
 }
 
 int SidebarModel::rowCount(const QModelIndex& parent) const
@@ -107,6 +189,9 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const
             return qint64(m_tree.playlistCount(row.source));
         return p->trackCount ? QVariant(*p->trackCount) : QVariant();
     case Qt::DisplayRole:
+        // A header has no text to search by: typing a source's name never lands on it.
+        return p ? QVariant(p->name) : QVariant();
+    case TitleRole:
         return p ? p->name : Tokens::Source::displayName(row.source);
     case Qt::ToolTipRole:
         return p && p->isFolder ? folderToolTip(p->name) : QVariant();

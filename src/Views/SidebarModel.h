@@ -12,7 +12,9 @@ namespace mivo {
 // The sidebar's rows as one flat list: for each source the filter admits, a
 // header row, then the section's visible playlists and folders with their depth.
 // Headers cannot be selected; playlist and folder rows are identified by the
-// playlist id.
+// playlist id. When the rows change (a folder opens, the filter or the playlists
+// change) only the rows that come or go are inserted and removed, so a view keeps
+// its current row, its selection anchor and its scroll position.
 class SidebarModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -25,6 +27,7 @@ public:
         ExpandedRole, // bool, folders
         SourceRole, // PlaylistSourceId as int
         CountRole, // qint64 track count (playlists, absent without one) or playlist count (headers)
+        TitleRole, // QString: the playlist's name or the source's display name
     };
 
     // The artwork edge length of a playlist row.
@@ -65,14 +68,23 @@ public:
     // "name, Apple Music, 12 tracks"
     static QString playlistAccessibleText(const PlaylistDTO& playlist);
 
+signals:
+    // Around every change of the rows (the inserts, removals and the repaint of
+    // the rows that stay): between the two the rows are in flux.
+    void rowsAboutToChange();
+    void rowsChanged();
+
 private:
     struct Row {
         Kind kind = Kind::header;
         PlaylistSourceId source = PlaylistSourceId::apple;
-        qsizetype index = -1; // into the tree's playlists; -1 for a header
+        qsizetype index = -1; // into the tree's playlists; -1 for a header or a row on its way out
         int depth = 0;
+        QString id; // the playlist's; empty for a header
+        bool sameRow(const Row& other) const { return kind == other.kind && source == other.source && id == other.id; }
     };
 
+    QList<Row> visibleRows() const;
     void rebuild();
 
     LibraryTree m_tree;

@@ -16,14 +16,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace mivo {
 
+namespace {
+
+bool isHeader(const QModelIndex& index)
+{
+    return SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt()) == SidebarModel::Kind::header;
+}
+
+} // namespace
+
 // A list view that remembers whether the user's last selection command replaced
-// the whole selection (a plain click, an arrow key) or changed part of it.
+// the whole selection (a plain click, an arrow key) or changed part of it. The
+// source headers are titles of their sections, never the current row: the keys
+// step over them and a click on one changes nothing.
 class SidebarView::ListView : public QListView {
 public:
     using QListView::QListView;
@@ -35,6 +47,32 @@ public:
         return replaced;
     }
 
+    // The nearest row that is not a header, looking `step` rows at a time from
+    // `from` (itself included); invalid when there is none that way.
+    QModelIndex rowFrom(int from, int step) const
+    {
+        const int rows = model()->rowCount(rootIndex());
+        for (int row = from; row >= 0 && row < rows; row += step) {
+            const QModelIndex index = model()->index(row, 0, rootIndex());
+            if (!isHeader(index))
+                return index;
+        }
+        return {};
+    }
+
+    // Moves a current row that is a header (the rows around it went away) to the
+    // nearest row below it, else above it; the selection stays as it is.
+    void keepCurrentOffHeaders()
+    {
+        const QModelIndex current = currentIndex();
+        if (!current.isValid() || !isHeader(current))
+            return;
+        QModelIndex next = rowFrom(current.row(), 1);
+        if (!next.isValid())
+            next = rowFrom(current.row(), -1);
+        selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+    }
+
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(
         const QModelIndex& index, const QEvent* event) const override
@@ -44,7 +82,62 @@ protected:
         return flags;
     }
 
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const QModelIndex moved = QListView::moveCursor(action, modifiers);
+        if (!moved.isValid() || !isHeader(moved))
+            return moved;
+        // Past the header the way the cursor went; the other way only where the
+        // move names a place (Home, End, a page) rather than a step.
+        const bool backwards = action == MoveUp || action == MovePrevious || action == MovePageUp
+            || action == MoveEnd || action == MoveLeft;
+        const QModelIndex past = rowFrom(moved.row(), backwards ? -1 : 1);
+        if (past.isValid())
+            return past;
+        const bool step = action == MoveUp || action == MoveDown || action == MovePrevious
+            || action == MoveNext || action == MoveLeft || action == MoveRight;
+        if (step)
+            return currentIndex();
+        return rowFrom(moved.row(), backwards ? 1 : -1);
+    }
+
+    // A press on a folder's chevron opens or closes it and, like a press on a
+    // header, touches neither the selection nor the current row nor the anchor
+    // of the next Shift-click.
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (!tookPress(event))
+            QListView::mousePressEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        if (!tookPress(event))
+            QListView::mouseDoubleClickEvent(event);
+    }
+
 private:
+    bool tookPress(QMouseEvent* event)
+    {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (!index.isValid())
+            return false;
+        const auto kind = SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt());
+        if (kind == SidebarModel::Kind::folder && event->button() == Qt::LeftButton
+            && SidebarDelegate::chevronRect(visualRect(index), index.data(SidebarModel::DepthRole).toInt())
+                   .contains(event->position().toPoint())) {
+            // A disabled chevron still takes the press, so it never selects the folder.
+            auto* sidebar = static_cast<SidebarModel*>(model());
+            if (sidebar->canToggleExpansion())
+                sidebar->toggleExpansion(index.data(SidebarModel::IdRole).toString());
+            event->accept();
+            return true;
+        }
+        if (kind != SidebarModel::Kind::header)
+            return false;
+        event->accept();
+        return true;
+    }
+
     mutable bool m_replaced = false;
 };
 
@@ -125,11 +218,13 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     layout->addWidget(m_stack, 1);
 
     connect(m_filter, &QLineEdit::textChanged, m_model, &SidebarModel::setFilterText);
-    // A rebuilt list selects again what the store holds.
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_showingStoreSelection = true; });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+    // While rows come and go the list's selection is not the user's; afterwards
+    // it shows again what the store holds.
+    connect(m_model, &SidebarModel::rowsAboutToChange, this, [this] { m_showingStoreSelection = true; });
+    connect(m_model, &SidebarModel::rowsChanged, this, [this] {
         m_showingStoreSelection = false;
         showStoreSelection();
+        m_list->keepCurrentOffHeaders();
     });
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &SidebarView::viewSelectionChanged);

@@ -1,3 +1,4 @@
+#include "TestSupport/ManualClock.h"
 #include "Views/ArtworkLoader.h"
 #include "Views/ArtworkView.h"
 
@@ -38,9 +39,11 @@ struct Fixture {
     QMap<QString, QImage> memory; // the provider's memory cache, by address
     QStringList asked;
     Loads loads;
+    test::ManualClock clock;
     ArtworkLoader loader { ArtworkLoader::Source {
-        [this](const ArtworkRef& ref, double) { return memory.value(urlOf(ref)); },
-        [this](ArtworkRef ref, double) { return load(urlOf(ref)); } } };
+                               [this](const ArtworkRef& ref, double) { return memory.value(urlOf(ref)); },
+                               [this](ArtworkRef ref, double) { return load(urlOf(ref)); } },
+        clock };
 
     QCoro::Task<QImage> load(QString url)
     {
@@ -79,6 +82,52 @@ private slots:
         QVERIFY(f.loader.image(ArtworkRef::none(), 22).isNull());
         QCOMPARE(f.asked.size(), 3); // neither the failure nor `none` is asked again
         QCOMPARE(ready.size(), 2);
+    }
+
+    void aFailureIsTriedAgainAfterItsTime()
+    {
+        using std::chrono::seconds;
+        Fixture f;
+        QSignalSpy ready(&f.loader, &ArtworkLoader::ready);
+        const ArtworkRef art = url("https://a/offline");
+        const QString key = *ArtworkLoader::key(art, 22);
+        f.loader.image(art, 22);
+        emit f.loads.finished("https://a/offline", QImage()); // no network
+        QTRY_VERIFY(f.loader.hasFailed(key));
+
+        // Rows painted within the minute ask nothing; the first one after it does.
+        f.clock.advance(ArtworkLoader::kRetryAfter - seconds(1));
+        QVERIFY(f.loader.image(art, 22).isNull());
+        QVERIFY(f.loader.image(ArtworkRef::none(), 22).isNull());
+        QCOMPARE(f.asked.size(), 1);
+        f.clock.advance(seconds(1));
+        QVERIFY(!f.loader.hasFailed(key));
+        QVERIFY(f.loader.image(art, 22).isNull());
+        QVERIFY(f.loader.image(art, 22).isNull()); // one load however many rows ask
+        QVERIFY(f.loader.image(ArtworkRef::none(), 22).isNull());
+        QCOMPARE(f.asked, (QStringList { "https://a/offline", "https://a/offline" }));
+
+        emit f.loads.finished("https://a/offline", image(Qt::red)); // back online
+        QTRY_COMPARE(ready.size(), 1);
+        QCOMPARE(ready.first().first().toString(), key);
+        QCOMPARE(f.loader.image(art, 22).pixelColor(0, 0), QColor(Qt::red));
+    }
+
+    void aViewStillShowingItsPlaceholderAsksAgainWhenPainted()
+    {
+        Fixture f;
+        ArtworkView view(url("https://a/offline"), 30, 6);
+        view.setLoader(&f.loader);
+        emit f.loads.finished("https://a/offline", QImage());
+        QTRY_VERIFY(f.loader.hasFailed(*ArtworkLoader::key(url("https://a/offline"), 30)));
+        view.grab();
+        QCOMPARE(f.asked.size(), 1);
+
+        f.clock.advance(ArtworkLoader::kRetryAfter);
+        view.grab();
+        QCOMPARE(f.asked.size(), 2);
+        emit f.loads.finished("https://a/offline", image(Qt::green));
+        QTRY_COMPARE(view.image().pixelColor(0, 0), QColor(Qt::green));
     }
 
     void viewShowsMemoryAtOnceAndIgnoresAnOldKeysResult()

@@ -364,19 +364,29 @@ private slots:
         QTRY_COMPARE(view->errorText(), error);
     }
 
-    // A failed write says why in the pane that made it; the next successful
-    // write clears it.
+    // A failed write says why in the pane that made it, in a line of its own
+    // that moves none of the controls; the next successful write clears it.
     void failedWriteShowsInThePane()
     {
         Fixture f;
         QVERIFY(f.load(sampleConfig()));
         QualitySettings pane(*f.model);
+        pane.resize(560, 400);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
         f.client->enqueue(
             Method::setConfig, Outcome::engineError("internal", "The configuration is read-only."));
 
-        find<SwitchButton>(&pane, "Lossless only")->click();
+        SwitchButton* lossless = find<SwitchButton>(&pane, "Lossless only");
+        const QPoint before = lossless->mapTo(&pane, QPoint());
+        lossless->click();
         QTRY_COMPARE(pane.errorText(), QStringLiteral("The configuration is read-only."));
-        QVERIFY(!find<SwitchButton>(&pane, "Lossless only")->isChecked()); // still what the helper has
+        QVERIFY(!lossless->isChecked()); // still what the helper has
+        QCoreApplication::processEvents();
+        QCOMPARE(lossless->mapTo(&pane, QPoint()).y(), before.y());
+        const auto* line = pane.findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(line && line->isVisible() && line->text() == pane.errorText());
+        QVERIFY(!line->geometry().intersects(pane.viewport()->geometry()));
 
         f.client->enqueue(Method::setConfig, Outcome::absent());
         f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));

@@ -11,7 +11,9 @@
 
 #include <QLineEdit>
 #include <QListView>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -64,7 +66,51 @@ struct Fixture {
     {
         QTest::mouseClick(sidebar->listView()->viewport(), Qt::LeftButton, modifiers, rowRect(id).center());
     }
+    void show()
+    {
+        sidebar->show();
+        QVERIFY(QTest::qWaitForWindowExposed(sidebar.get()));
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(sidebar->listView(), key, modifiers);
+    }
+    // The id of the current row; "header" on a source header, empty without one.
+    QString current() const
+    {
+        const QModelIndex index = sidebar->listView()->currentIndex();
+        if (!index.isValid())
+            return {};
+        if (SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt()) == SidebarModel::Kind::header)
+            return QStringLiteral("header");
+        return index.data(SidebarModel::IdRole).toString();
+    }
 };
+
+// Fusion, noting where it is asked to draw the keyboard's focus frame.
+class FocusFrames : public QProxyStyle {
+public:
+    FocusFrames()
+        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+    {
+    }
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget) const override
+    {
+        if (element == PE_FrameFocusRect && (option->state & State_KeyboardFocusChange))
+            frames.append(option->rect);
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+    mutable QList<QRect> frames;
+};
+
+// Apple: One, Two; Spotify: Three, Four.
+QList<PlaylistDTO> twoSections()
+{
+    using enum PlaylistSourceId;
+    return { test::playlist("one", apple, "One"), test::playlist("two", apple, "Two"),
+        test::playlist("three", spotify, "Three"), test::playlist("four", spotify, "Four") };
+}
 
 
 } // namespace
@@ -211,6 +257,128 @@ private slots:
         f.sidebar->filterField()->clear();
         QVERIFY(f.sidebar->model().rowOf(QStringLiteral("warm")) >= 0); // the user's opening is kept
         QCOMPARE(f.sidebar->model().rowOf(QStringLiteral("jazznight")), -1);
+    }
+
+    void keysStepOverSourceHeaders_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QString>("to");
+
+        QTest::newRow("Down onto the next section") << "two" << Qt::Key_Down << "three";
+        QTest::newRow("Up onto the section before") << "three" << Qt::Key_Up << "two";
+        QTest::newRow("Up from the first playlist stays") << "one" << Qt::Key_Up << "one";
+        QTest::newRow("Home lands on the first playlist") << "four" << Qt::Key_Home << "one";
+        QTest::newRow("End lands on the last playlist") << "one" << Qt::Key_End << "four";
+        QTest::newRow("Page Up lands on the first playlist") << "four" << Qt::Key_PageUp << "one";
+        QTest::newRow("Page Down lands on the last playlist") << "one" << Qt::Key_PageDown << "four";
+    }
+    void keysStepOverSourceHeaders()
+    {
+        QFETCH(QString, from);
+        QFETCH(Qt::Key, key);
+        QFETCH(QString, to);
+        Fixture f;
+        f.load(twoSections());
+        f.show();
+        f.click(from);
+        QCOMPARE(f.library().selection(), idSet({ from }));
+
+        f.key(key);
+        QCOMPARE(f.current(), to);
+        QCOMPARE(f.library().selection(), idSet({ to }));
+    }
+
+    void aClickOnASourceHeaderChangesNothing()
+    {
+        Fixture f;
+        f.load(twoSections());
+        f.show();
+        f.click(QStringLiteral("two"));
+        const QModelIndex spotify = f.sidebar->model().index(f.sidebar->model().rowOf(QStringLiteral("three")) - 1);
+        const QPoint onHeader = f.sidebar->listView()->visualRect(spotify).center();
+        QTest::mouseClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, onHeader);
+        QTest::mouseDClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, onHeader);
+        QCOMPARE(f.current(), QStringLiteral("two"));
+        QCOMPARE(f.library().selection(), idSet({ "two" }));
+        // Typing a source's name does not land on its header either.
+        QTest::keyClicks(f.sidebar->listView(), QStringLiteral("spo"));
+        QCOMPARE(f.current(), QStringLiteral("two"));
+    }
+
+    void theKeyboardPositionOutlivesRowsComingAndGoing()
+    {
+        Fixture f;
+        f.load(folderLibrary());
+        f.show();
+
+        // Selecting a folder opens it below the folder's row, which stays current.
+        f.click(QStringLiteral("sets"));
+        QCOMPARE(f.library().selection(), idSet({ "warm", "peak", "jazznight" }));
+        f.key(Qt::Key_Down);
+        QCOMPARE(f.current(), QStringLiteral("warm"));
+        QCOMPARE(f.library().selection(), idSet({ "warm" }));
+
+        // A filter keystroke, a cleared filter and a refresh with one more playlist
+        // keep the current row where it was.
+        f.sidebar->filterField()->setText(QStringLiteral("a"));
+        f.sidebar->filterField()->clear();
+        QList<PlaylistDTO> more = folderLibrary();
+        more.prepend(test::playlist("new", PlaylistSourceId::apple, "New"));
+        f.load(more);
+        QCOMPARE(f.current(), QStringLiteral("warm"));
+        f.key(Qt::Key_Down);
+        QCOMPARE(f.current(), QStringLiteral("peak"));
+
+        // A filter that hides the current row leaves it on a playlist, not a header.
+        f.sidebar->filterField()->setText(QStringLiteral("rock"));
+        QCOMPARE(f.current(), QStringLiteral("rock"));
+    }
+
+    void shiftClickAfterRowsChangedExtendsFromTheLastClick()
+    {
+        Fixture f;
+        f.load(folderLibrary());
+        f.show();
+        f.click(QStringLiteral("jazz"));
+        // Opening "Sets" puts three rows above the clicked one.
+        QTest::mouseClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {},
+            SidebarDelegate::chevronRect(f.rowRect(QStringLiteral("sets")), 0).center());
+        QVERIFY(f.sidebar->model().rowOf(QStringLiteral("warm")) >= 0);
+
+        // Jazz Standards, the empty folder Empty and, past the header, Rock Mix.
+        f.click(QStringLiteral("rock"), Qt::ShiftModifier);
+        QCOMPARE(f.library().selection(), idSet({ "jazz", "rock" }));
+    }
+
+    void theCurrentRowShowsTheKeyboardFocus()
+    {
+        Fixture f;
+        f.load(twoSections());
+        FocusFrames style;
+        QListView* list = f.sidebar->listView();
+        list->setStyle(&style);
+        f.show();
+        f.sidebar->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
+        f.click(QStringLiteral("two"));
+        const auto framesOn = [&](const QString& id) {
+            style.frames.clear();
+            list->viewport()->grab();
+            const QRect row = f.rowRect(id);
+            return style.frames.size() == 1 && row.contains(style.frames.first());
+        };
+        // A click shows no frame; coming in by Tab does, on the current row.
+        QVERIFY(list->hasFocus());
+        QVERIFY(!framesOn(QStringLiteral("two")));
+        f.sidebar->filterField()->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(f.sidebar->filterField(), Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        QVERIFY(framesOn(QStringLiteral("two")));
+        f.key(Qt::Key_Down);
+        QVERIFY(framesOn(QStringLiteral("three")));
+        list->clearFocus();
+        QVERIFY(!framesOn(QStringLiteral("three")));
     }
 
     void rowTexts()

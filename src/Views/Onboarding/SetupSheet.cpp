@@ -2,6 +2,9 @@
 
 #include "App/AppModel.h"
 #include "Views/Onboarding/SetupScaffold.h"
+#include "Views/WindowPlacement.h"
+
+#include <QEvent>
 
 namespace mivo {
 
@@ -13,7 +16,19 @@ SetupSheet::SetupSheet(AppModel& model, QWidget* window)
 {
     connect(&model, &AppModel::isOnboardingPresentedChanged, this, &SetupSheet::presentedChanged);
     connect(&model, &AppModel::setupCoordinatorChanged, this, &SetupSheet::sync);
+    if (window)
+        window->installEventFilter(this);
     sync();
+}
+
+bool SetupSheet::eventFilter(QObject* watched, QEvent* event)
+{
+    // The wizard stays centred over its window, also when the window manager
+    // places the window only after the wizard opened.
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && m_scaffold && m_scaffold->isVisible())
+        WindowPlacement::centreOver(m_scaffold, m_window);
+    return QObject::eventFilter(watched, event);
 }
 
 SetupSheet::~SetupSheet()
@@ -51,7 +66,10 @@ void SetupSheet::sync()
         return;
     m_scaffold = new SetupScaffold(*coordinator, *m_model, m_window);
     connect(m_scaffold, &QDialog::finished, this, &SetupSheet::dismissedByUser);
+    // Placed before it shows, and once more where the platform put its frame.
+    WindowPlacement::centreOver(m_scaffold, m_window);
     m_scaffold->open();
+    WindowPlacement::centreOver(m_scaffold, m_window);
 }
 
 void SetupSheet::dismissedByUser()

@@ -31,6 +31,9 @@ public:
     // The wizard while it is shown.
     SetupScaffold* scaffold() const { return m_scaffold; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void sync();
     void presentedChanged();

@@ -15,7 +15,9 @@
 #include "Views/Review/CandidateListModel.h"
 #include "Views/SymbolLabel.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -105,6 +107,16 @@ ReviewInspector::ReviewInspector(AppModel& model, QWidget* parent)
     reviewing->addWidget(scroll, 1);
     reviewing->addWidget(buildActionBar());
     m_pages->addWidget(m_reviewing);
+
+    // The inspector can hold the keyboard itself (while all is caught up), but
+    // Tab never stops on it.
+    setFocusPolicy(Qt::ClickFocus);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(close, &QShortcut::activated, this, [this] {
+        if (m_model)
+            m_model->setInspectorPresented(false);
+    });
 
     connect(&model, &AppModel::focusedReviewTrackIdChanged, this, &ReviewInspector::refresh);
     connect(&model.sync(), &SyncStore::changed, this, &ReviewInspector::refresh);
@@ -223,6 +235,7 @@ QWidget* ReviewInspector::buildContent()
     };
     connect(m_candidateList, &QListView::clicked, this, pick);
     connect(m_candidateList, &QListView::activated, this, pick);
+    m_candidateList->installEventFilter(this); // Space picks as Return does
     section->addWidget(m_candidateList);
     column->addWidget(m_candidateSection);
 
@@ -358,17 +371,68 @@ void ReviewInspector::updateActions()
 
 void ReviewInspector::decide(const ReviewDecision& decision)
 {
+    const bool hadFocus = holdsFocus();
     if (!m_model || !m_model->decideFocusedReview(decision))
         return;
     m_candidateModel->setSelectedId(std::nullopt);
+    keepFocusAfterDecision(hadFocus);
 }
 
 void ReviewInspector::submitURL()
 {
+    const bool hadFocus = holdsFocus();
     if (!m_model || !m_model->decideFocusedReview(ReviewDecision::url(m_url->text())))
         return;
     m_candidateModel->setSelectedId(std::nullopt);
     m_url->clear();
+    keepFocusAfterDecision(hadFocus);
+}
+
+void ReviewInspector::focusContent()
+{
+    if (!showsTrack()) {
+        setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    if (!m_candidateSection->isHidden() && m_candidateModel->rowCount() > 0) {
+        if (!m_candidateList->currentIndex().isValid())
+            m_candidateList->setCurrentIndex(m_candidateModel->index(0));
+        m_candidateList->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    m_url->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool ReviewInspector::holdsFocus() const
+{
+    const QWidget* focused = QApplication::focusWidget();
+    return focused && (focused == this || isAncestorOf(focused));
+}
+
+void ReviewInspector::keepFocusAfterDecision(bool hadFocus)
+{
+    // The next track's content replaced the control that had the keyboard (a
+    // button went away or off): the keyboard stays in the inspector. Nothing to
+    // do once the inspector closed.
+    if (!hadFocus || !isVisible())
+        return;
+    const QWidget* focused = QApplication::focusWidget();
+    if (holdsFocus() && focused->isVisible() && focused->isEnabled())
+        return;
+    focusContent();
+}
+
+bool ReviewInspector::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_candidateList && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QModelIndex current = m_candidateList->currentIndex();
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && current.isValid()) {
+            m_candidateModel->setSelectedId(current.data(CandidateListModel::IdRole).toString());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace mivo

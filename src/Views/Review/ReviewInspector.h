@@ -36,6 +36,11 @@ class ReviewInspector : public QWidget {
 public:
     explicit ReviewInspector(AppModel& model, QWidget* parent = nullptr);
 
+    // Gives the keyboard to the inspector: the candidates (the first one
+    // current) when there are any, else the address field, else the inspector
+    // itself. Escape anywhere inside closes the inspector.
+    void focusContent();
+
     // For tests and screens: what the inspector shows.
     bool showsTrack() const;
     QString positionText() const;
@@ -49,6 +54,9 @@ public:
     QPushButton* acceptBestButton() const { return m_acceptBest; }
     ConfidenceMeter* confidenceMeter() const { return m_meter; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildEmptyState();
     QWidget* buildContent();
@@ -57,6 +65,8 @@ private:
     void updateActions();
     void decide(const ReviewDecision& decision);
     void submitURL();
+    bool holdsFocus() const;
+    void keepFocusAfterDecision(bool hadFocus);
 
     QPointer<AppModel> m_model;
     std::shared_ptr<TrackModel> m_track;

@@ -57,12 +57,12 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
     , m_appleMusic(appleMusic)
     , m_appleSection(nullptr)
     , m_musicAppUnavailable(nullptr)
-    , m_appleConnected(new StatusPill(StatusRole::done, QStringLiteral("Connected")))
-    , m_appleButton(smallButton(QStringLiteral("Connect")))
-    , m_spotifyConnected(new StatusPill(StatusRole::done, QStringLiteral("Connected")))
-    , m_spotifyButton(smallButton(QStringLiteral("Connect")))
+    , m_appleConnected(new StatusPill(StatusRole::done, tr("Connected")))
+    , m_appleButton(smallButton(tr("Connect")))
+    , m_spotifyConnected(new StatusPill(StatusRole::done, tr("Connected")))
+    , m_spotifyButton(smallButton(tr("Connect")))
 {
-    SettingsSection* apple = addSection(QStringLiteral("Apple Music"));
+    SettingsSection* apple = addSection(tr("Apple Music"));
     m_appleSection = apple;
     apple->addRow(accountRow(PlaylistSourceId::apple, m_appleConnected, m_appleButton));
     connect(m_appleButton, &QPushButton::clicked, this, [this] {
@@ -80,19 +80,18 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
     musicApp->addWidget(computer);
     auto* names = new QVBoxLayout;
     names->setSpacing(1);
-    names->addWidget(new FormText(QStringLiteral("Music app on this computer"), TextStyle::callout));
-    names->addWidget(
-        new FormText(QStringLiteral("Local backup"), TextStyle::caption, ThemeColor::secondary()));
+    names->addWidget(new FormText(tr("Music app on this computer"), TextStyle::callout));
+    names->addWidget(new FormText(tr("Local backup"), TextStyle::caption, ThemeColor::secondary()));
     musicApp->addLayout(names);
     musicApp->addStretch(1);
-    m_musicAppUnavailable = new StatusPill(StatusRole::skipped, QStringLiteral("Not available"));
+    m_musicAppUnavailable = new StatusPill(StatusRole::skipped, tr("Not available"));
     musicApp->addWidget(m_musicAppUnavailable);
     apple->addRow(musicApp);
     connect(&model.automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
         &AccountsSettings::refresh);
 
-    SettingsSection* spotify = addSection(QStringLiteral("Spotify"),
-        QStringLiteral("Authorize mivo in your browser to read your Spotify playlists."));
+    SettingsSection* spotify
+        = addSection(tr("Spotify"), tr("Authorize mivo in your browser to read your Spotify playlists."));
     spotify->addRow(accountRow(PlaylistSourceId::spotify, m_spotifyConnected, m_spotifyButton));
     connect(m_spotifyButton, &QPushButton::clicked, this, [this] {
         if (config() && config()->spotifyConnected)
@@ -108,17 +107,17 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
 
 QString AccountsSettings::appleMusicUnavailableText()
 {
-    return QStringLiteral("Apple Music sign-in and the Music app's library aren't available on this system.");
+    return tr("Apple Music sign-in and the Music app's library aren't available on this system.");
 }
 
 QString AccountsSettings::cloudUnavailableText()
 {
-    return QStringLiteral("Apple Music sign-in is not available on this system.");
+    return tr("Apple Music sign-in is not available on this system.");
 }
 
 QString AccountsSettings::musicAppUnavailableText()
 {
-    return QStringLiteral("The Music app and its Automation permission are not available on this system.");
+    return tr("The Music app and its Automation permission are not available on this system.");
 }
 
 void AccountsSettings::refresh()
@@ -135,16 +134,16 @@ void AccountsSettings::refresh()
                                                                      : QString());
     m_musicAppUnavailable->setVisible(!musicAppAvailable);
     m_appleConnected->setVisible(appleConnected);
-    m_appleButton->setText(appleConnected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    m_appleButton->setText(appleConnected ? tr("Disconnect") : tr("Connect"));
     m_appleButton->setEnabled(appleConnected || (cloudAvailable && model().client()));
     ButtonStyling::setTint(m_appleButton, appleConnected ? ThemeColor::red() : Tokens::Source::apple());
 
     const bool spotifyConnected = current && current->spotifyConnected;
     const bool signingIn = model().isSigningIn(AccountService::spotify);
     m_spotifyConnected->setVisible(spotifyConnected);
-    m_spotifyButton->setText(spotifyConnected ? QStringLiteral("Disconnect")
-            : signingIn                       ? QStringLiteral("Connecting…")
-                                              : QStringLiteral("Connect"));
+    m_spotifyButton->setText(spotifyConnected ? tr("Disconnect")
+            : signingIn                       ? tr("Connecting…")
+                                              : tr("Connect"));
     // Nothing can sign in before the helper link is attached.
     m_spotifyButton->setEnabled(spotifyConnected || (!signingIn && model().client()));
     ButtonStyling::setTint(m_spotifyButton, spotifyConnected ? ThemeColor::red() : Tokens::Source::spotify());

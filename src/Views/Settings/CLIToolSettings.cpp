@@ -45,17 +45,17 @@ CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer,
     , m_installer(installer)
     , m_state(new FormText)
     , m_version(new FormText)
-    , m_install(new QPushButton(QStringLiteral("Install")))
-    , m_uninstall(new QPushButton(QStringLiteral("Uninstall")))
-    , m_repair(new QPushButton(QStringLiteral("Repair")))
+    , m_install(new QPushButton(tr("Install")))
+    , m_uninstall(new QPushButton(tr("Uninstall")))
+    , m_repair(new QPushButton(tr("Repair")))
     , m_uninstallNote(new FormText({}, TextStyle::caption, ThemeColor::secondary()))
     , m_pathNote(new FormText(pathNoteText(), TextStyle::caption, ThemeColor::secondary()))
 {
-    SettingsSection* status = addSection(QStringLiteral("Status"));
-    status->addLabeledRow(QStringLiteral("State"), m_state);
+    SettingsSection* status = addSection(tr("Status"));
+    status->addLabeledRow(tr("State"), m_state);
     m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_versionRow = status->addLabeledRow(QStringLiteral("Version"), m_version);
+    m_versionRow = status->addLabeledRow(tr("Version"), m_version);
 
     m_actions = addSection();
     m_actions->addRow(leading(m_install));
@@ -87,17 +87,13 @@ QString CLIToolSettings::stateText(const CLIToolStore::State& state)
     using State = CLIToolStore::State;
     return std::visit(
         Overloaded {
-            [](const State::InstalledSymlink&) { return QStringLiteral("Installed"); },
-            [](const State::ForeignCopy& copy) { return QStringLiteral("Other copy at ") + copy.path; },
-            [](const State::FallbackInstalled& fallback) {
-                return QStringLiteral("Installed at ") + fallback.path;
-            },
-            [](const State::Unknown&) { return QStringLiteral("Checking…"); },
-            [](const State::NotInstalled&) { return QStringLiteral("Not installed"); },
-            [](const State::InstalledSymlinkStale&) {
-                return QStringLiteral("Installed (update available)");
-            },
-            [](const State::Dangling&) { return QStringLiteral("Broken link"); },
+            [](const State::InstalledSymlink&) { return tr("Installed"); },
+            [](const State::ForeignCopy& copy) { return tr("Other copy at %1").arg(copy.path); },
+            [](const State::FallbackInstalled& fallback) { return tr("Installed at %1").arg(fallback.path); },
+            [](const State::Unknown&) { return tr("Checking…"); },
+            [](const State::NotInstalled&) { return tr("Not installed"); },
+            [](const State::InstalledSymlinkStale&) { return tr("Installed (update available)"); },
+            [](const State::Dangling&) { return tr("Broken link"); },
         },
         state.value);
 }
@@ -110,21 +106,19 @@ bool CLIToolSettings::isInstalled(const CLIToolStore::State& state)
 
 QString CLIToolSettings::explanation()
 {
-    return QStringLiteral("Installs a `mivo` symlink that tracks app updates automatically. "
-                          "It goes in `/usr/local/bin`, or in `~/.local/bin` when administrator rights "
-                          "are not given.");
+    return tr("Installs a `mivo` symlink that tracks app updates automatically. "
+              "It goes in `/usr/local/bin`, or in `~/.local/bin` when administrator rights "
+              "are not given.");
 }
 
 QString CLIToolSettings::foreignCopyText(const QString& path)
 {
-    return QStringLiteral("Uninstall is not available: %1 is not a link to mivo, so it is left as it is.")
-        .arg(path);
+    return tr("Uninstall is not available: %1 is not a link to mivo, so it is left as it is.").arg(path);
 }
 
 QString CLIToolSettings::pathNoteText()
 {
-    return QStringLiteral(
-        "`~/.local/bin` is not on your `PATH`: a shell finds `mivo` there only once you add it.");
+    return tr("`~/.local/bin` is not on your `PATH`: a shell finds `mivo` there only once you add it.");
 }
 
 bool CLIToolSettings::isBusy() const
@@ -143,7 +137,7 @@ void CLIToolSettings::refresh()
 
     const bool busy = tool.isBusy();
     const auto* foreign = std::get_if<CLIToolStore::State::ForeignCopy>(&state.value);
-    m_install->setText(isInstalled(state) ? QStringLiteral("Reinstall") : QStringLiteral("Install"));
+    m_install->setText(isInstalled(state) ? tr("Reinstall") : tr("Install"));
     m_install->setEnabled(!busy);
     // Uninstall removes links only; someone else's file would stay, so it is not offered.
     m_uninstall->setEnabled(!busy && isInstalled(state) && !foreign);
@@ -190,7 +184,7 @@ QCoro::Task<void> CLIToolSettings::install()
         m_lastError = failure;
         if (installed && installed->fallbackReason) {
             m_fallbackNote
-                = QStringLiteral("Installed at %1 instead. %2")
+                = tr("Installed at %1 instead. %2")
                       .arg(HomePath::abbreviate(installed->link.toLocalFile()), *installed->fallbackReason);
         }
     }

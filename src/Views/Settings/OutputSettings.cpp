@@ -43,8 +43,7 @@ OutputSettings::OutputSettings(AppModel& model, QWidget* parent)
     : OutputSettings(
         model,
         [](QWidget* parent, const QString& startFolder) {
-            return QFileDialog::getExistingDirectory(
-                parent, QStringLiteral("Choose Download Folder"), startFolder);
+            return QFileDialog::getExistingDirectory(parent, tr("Choose Download Folder"), startFolder);
         },
         parent)
 {
@@ -54,8 +53,8 @@ OutputSettings::OutputSettings(AppModel& model, FolderChooser chooser, QWidget* 
     : SettingsPane(model, parent)
     , m_chooser(std::move(chooser))
     , m_path(new MiddleElidedText)
-    , m_choose(new QPushButton(QStringLiteral("Choose…")))
-    , m_section(addSection(QStringLiteral("Download Folder")))
+    , m_choose(new QPushButton(tr("Choose…")))
+    , m_section(addSection(tr("Download Folder")))
 {
     auto* row = new QHBoxLayout;
     m_path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -78,8 +77,7 @@ void OutputSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const std::optional<QString> folder = current ? current->outputDir : std::nullopt;
-    m_path->setText(
-        folder ? HomePath::abbreviate(HomePath::expandTilde(*folder)) : QStringLiteral("Not set"));
+    m_path->setText(folder ? HomePath::abbreviate(HomePath::expandTilde(*folder)) : tr("Not set"));
     m_path->setAccessibleName(m_path->text());
     m_path->setColor(folder ? ThemeColor::primary() : ThemeColor::secondary());
     m_choose->setEnabled(current.has_value());
@@ -93,10 +91,10 @@ void OutputSettings::refresh()
     m_checkedFolder = folder;
     if (isWritableFolder(*folder))
         m_section->setFooterLabel(
-            QStringLiteral("Folder is writable."), QStringLiteral("checkmark.circle"), ThemeColor::green());
+            tr("Folder is writable."), QStringLiteral("checkmark.circle"), ThemeColor::green());
     else
-        m_section->setFooterLabel(QStringLiteral("Folder is not writable."),
-            QStringLiteral("exclamationmark.triangle"), ThemeColor::orange());
+        m_section->setFooterLabel(
+            tr("Folder is not writable."), QStringLiteral("exclamationmark.triangle"), ThemeColor::orange());
 }
 
 void OutputSettings::showEvent(QShowEvent* event)

@@ -19,7 +19,8 @@ class SettingsStore;
 // What every settings pane shares: a scrolling grouped form of sections, the
 // configuration read from the settings store, one-field writes, secrets handed
 // to the helper, and an inline line for the failures of the writes this pane
-// made.
+// made. That line has its own strip below the form, kept whether or not it
+// shows a failure, so a failure never moves the controls.
 //
 // A pane is usable before the helper link is attached: it draws its empty form
 // and connects to the stores once the model attaches them. Subclasses build
@@ -64,7 +65,11 @@ protected:
     void showOutcome(bool succeeded, const std::optional<QString>& failure);
     void setErrorText(std::optional<QString> error);
 
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void placeErrorLine();
     QCoro::Task<void> runApply(ConfigPatch patch);
     void connectSettingsStore();
 

@@ -26,9 +26,9 @@ public:
     // With the interface preferences kept in `defaults` instead of the user's own.
     SettingsWindow(AppModel& model, UpdaterModel& updater, UserDefaults& defaults, QWidget* parent = nullptr);
 
-    // Shows the Settings window, making it when none is open, and brings it to
-    // the front. Returns the window.
-    static SettingsWindow* present(AppModel& model, UpdaterModel& updater);
+    // Shows the Settings window, making it when none is open (centred over
+    // `over` when one is given), and brings it to the front. Returns the window.
+    static SettingsWindow* present(AppModel& model, UpdaterModel& updater, const QWidget* over = nullptr);
 
     // The panes, chosen by a row of tab buttons (symbol over title) along the top.
     int paneCount() const;

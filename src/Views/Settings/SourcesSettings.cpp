@@ -46,10 +46,9 @@ SourcesSettings::SourcesSettings(AppModel& model, QWidget* parent)
     , m_soundcloud(new QLineEdit)
     , m_advanced(nullptr)
 {
-    SettingsSection* sources = addSection(QStringLiteral("Download Sources"),
-        QStringLiteral(
-            "Enable the services mivo searches for audio, and drag to set priority — higher is tried "
-            "first."));
+    SettingsSection* sources = addSection(tr("Download Sources"),
+        tr("Enable the services mivo searches for audio, and drag to set priority — higher is tried "
+           "first."));
     m_list->setModel(m_order);
     m_list->setItemDelegate(new SourceRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);
@@ -61,25 +60,24 @@ SourcesSettings::SourcesSettings(AppModel& model, QWidget* parent)
     m_list->setDefaultDropAction(Qt::MoveAction);
     m_list->setDropIndicatorShown(true);
     m_list->setFixedHeight(int(kAllSources.size()) * SourceRowDelegate::kRowHeight + 2);
-    m_list->setAccessibleName(QStringLiteral("Download sources"));
+    m_list->setAccessibleName(tr("Download sources"));
     QWidget* listRow = sources->addRow(m_list);
     listRow->layout()->setContentsMargins(0, 0, 0, 0);
     connect(m_order, &SourceOrderModel::enableRequested, this, &SourcesSettings::setEnabled);
     connect(m_order, &SourceOrderModel::reordered, this, &SourcesSettings::applyOrder);
 
-    SettingsSection* soundcloud = addSection(QStringLiteral("SoundCloud"),
-        QStringLiteral(
-            "Optional — unlocks higher-quality (256 kbps) SoundCloud streams. Press Return to hand it "
-            "to the mivo helper, which keeps it; this app stores no copy."));
+    SettingsSection* soundcloud = addSection(tr("SoundCloud"),
+        tr("Optional — unlocks higher-quality (256 kbps) SoundCloud streams. Press Return to hand it "
+           "to the mivo helper, which keeps it; this app stores no copy."));
     m_soundcloud->setEchoMode(QLineEdit::Password);
-    m_soundcloud->setPlaceholderText(QStringLiteral("SoundCloud OAuth token"));
-    m_soundcloud->setAccessibleName(QStringLiteral("SoundCloud OAuth token"));
+    m_soundcloud->setPlaceholderText(tr("SoundCloud OAuth token"));
+    m_soundcloud->setAccessibleName(tr("SoundCloud OAuth token"));
     soundcloud->addRow(m_soundcloud);
     connect(m_soundcloud, &QLineEdit::returnPressed, this,
         [this] { handOverSecret(AccountService::soundcloud, m_soundcloud->text()); });
 
-    m_advanced = addSection(QStringLiteral("Advanced"),
-        QStringLiteral("Search and download tuning. The defaults suit most libraries."));
+    m_advanced
+        = addSection(tr("Advanced"), tr("Search and download tuning. The defaults suit most libraries."));
     for (const RunField field : { RunField::searchCount, RunField::concurrency, RunField::searchTimeoutSec,
              RunField::cooloffHours }) {
         static const std::map<RunField, const char*> titles {
@@ -134,17 +132,16 @@ void SourcesSettings::refresh()
     for (const auto& [field, stepper] : m_steppers) {
         switch (field) {
         case RunField::searchCount:
-            stepper->setText(QStringLiteral("Results per source: %1").arg(run.searchCount));
+            stepper->setText(tr("Results per source: %1").arg(run.searchCount));
             break;
         case RunField::concurrency:
-            stepper->setText(QStringLiteral("Parallel downloads: %1").arg(run.concurrency));
+            stepper->setText(tr("Parallel downloads: %1").arg(run.concurrency));
             break;
         case RunField::searchTimeoutSec:
-            stepper->setText(QStringLiteral("Search timeout: %1s").arg(wholeNumber(run.searchTimeoutSec)));
+            stepper->setText(tr("Search timeout: %1s").arg(wholeNumber(run.searchTimeoutSec)));
             break;
         case RunField::cooloffHours:
-            stepper->setText(
-                QStringLiteral("Cool-off after a failure: %1h").arg(wholeNumber(run.cooloffHours)));
+            stepper->setText(tr("Cool-off after a failure: %1h").arg(wholeNumber(run.cooloffHours)));
             break;
         }
     }

@@ -1,0 +1,142 @@
+#include "App/AppModel.h"
+#include "Services/UpdaterModel.h"
+#include "Styling/AccessibilityPreferences.h"
+#include "Support/UserDefaults.h"
+#include "TestSupport/Records.h"
+#include "TestSupport/ScriptedHelperClient.h"
+#include "Views/MainWindow.h"
+#include "Views/Review/CandidateListModel.h"
+#include "Views/Review/ReviewInspector.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace mivo;
+using test::server;
+
+namespace {
+
+class NoAccessibilitySettings : public AccessibilityPreferences {
+public:
+    bool reduceTransparency() const override { return false; }
+    bool reduceMotion() const override { return false; }
+    bool increaseContrast() const override { return false; }
+};
+
+CandidateDTO candidate(const QString& id, double confidence)
+{
+    CandidateDTO c;
+    c.id = id;
+    c.title = QStringLiteral("Candidate ") + id;
+    c.channel = QStringLiteral("Channel");
+    c.durationSec = 181;
+    c.confidence = confidence;
+    return c;
+}
+
+// The main window over a run whose tracks 1 and 2 wait for review, 1 with two
+// candidates and 2 with none; the window is shown and active.
+struct Fixture {
+    QTemporaryDir folder;
+    QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
+    NoAccessibilitySettings accessibility;
+    test::ScriptedHelperClient* client = nullptr;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<UpdaterModel> updater;
+    std::unique_ptr<MainWindow> window;
+
+    Fixture()
+    {
+        auto owned = std::make_unique<test::ScriptedHelperClient>();
+        client = owned.get();
+        model = std::make_unique<AppModel>(std::move(owned));
+        model->defaults().setDidOnboard(true);
+        updater = std::make_unique<UpdaterModel>(&model->sync());
+        window = std::make_unique<MainWindow>(
+            *model, *updater, MainWindow::Environment { &accessibility, &defaults, [](AppModel&) {} });
+
+        QList<TrackDTO> tracks;
+        for (int row = 0; row < 3; ++row)
+            tracks.append(TrackDTO { QStringLiteral("pl#%1").arg(row), QStringLiteral("Track %1").arg(row),
+                QStringLiteral("Artist"), QStringLiteral("Album"), 180, ArtworkRef::none() });
+        const QList<HelperEvent> events { server(ServerEvent::SyncStarted { "c", "run-1", 1 }),
+            server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", tracks }),
+            server(ServerEvent::NeedsReview {
+                "c", "pl#1", "pl#1", std::nullopt, { candidate("c1", 0.9), candidate("c2", 0.6) } }),
+            server(ServerEvent::NeedsReview { "c", "pl#2", "pl#2", std::nullopt, {} }) };
+        for (const HelperEvent& event : events)
+            client->events().yield(event);
+        if (!QTest::qWaitFor([this] { return model->sync().reviewCount() == 2; }))
+            qFatal("the run's events were not routed");
+
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qFatal("the window did not become active");
+    }
+
+    ReviewInspector* inspector() const { return window->findChild<ReviewInspector*>(); }
+    static QWidget* focused() { return QApplication::focusWidget(); }
+    bool focusInInspector() const { return focused() && window->inspectorPane()->isAncestorOf(focused()); }
+};
+
+} // namespace
+
+// The main window driven by the keyboard alone.
+class TestMainWindowKeyboard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void reviewMatchesTakesTheKeyboardAndEscapeGivesItBack()
+    {
+        Fixture f;
+        QWidget* before = f.focused();
+        QVERIFY(before && !f.focusInInspector());
+
+        QTest::keyClick(before, Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(f.model->isInspectorPresented());
+        QCOMPARE(f.focused(), f.inspector()->candidateList());
+
+        // Space picks the current candidate, as Return does.
+        QTest::keyClick(f.focused(), Qt::Key_Space);
+        QCOMPARE(f.inspector()->candidates()->selectedId(), std::optional<QString>(QStringLiteral("c1")));
+        QTest::keyClick(f.focused(), Qt::Key_Down);
+        QTest::keyClick(f.focused(), Qt::Key_Return);
+        QCOMPARE(f.inspector()->candidates()->selectedId(), std::optional<QString>(QStringLiteral("c2")));
+
+        // Escape closes the inspector, and the keyboard goes back where it was.
+        QTest::keyClick(f.focused(), Qt::Key_Escape);
+        QVERIFY(!f.model->isInspectorPresented());
+        QVERIFY(f.window->inspectorPane()->isHidden());
+        QCOMPARE(f.focused(), before);
+
+        // Opened again: Escape from the address field closes it too.
+        QTest::keyClick(before, Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(f.focusInInspector());
+        f.inspector()->urlField()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f.focused(), Qt::Key_Escape);
+        QVERIFY(!f.model->isInspectorPresented());
+    }
+
+    void theKeyboardStaysInTheInspectorAfterADecision()
+    {
+        Fixture f;
+        QTest::keyClick(f.window.get(), Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(f.focusInInspector());
+        // "Accept Best" has the keyboard; the next track has no candidates, so it goes off.
+        QPushButton* accept = f.inspector()->acceptBestButton();
+        accept->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(accept, Qt::Key_Space);
+        QCOMPARE(f.model->focusedReviewTrackId(), std::optional<QString>(QStringLiteral("pl#2")));
+        QVERIFY(!accept->isEnabled());
+        QVERIFY(f.focusInInspector());
+        QVERIFY(f.focused()->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestMainWindowKeyboard)
+#include "tst_mainwindowkeyboard.moc"
