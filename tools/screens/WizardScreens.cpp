@@ -72,6 +72,8 @@ SafeConfig storedConfig()
     config.ui.theme = Theme::light;
     config.outputDir = QStringLiteral("~/MyDJ");
     config.identity = SafeConfig::Identity { true, true };
+    // Connected beats a sign-in this system does not offer.
+    config.appleMusicConnected = true;
     return config;
 }
 
