@@ -86,7 +86,7 @@ QString PlaylistGroupHeader::collapseLabel(const PlaylistGroup& group)
 QString PlaylistGroupHeader::accessibleText(const PlaylistGroup& group)
 {
     return QStringList { group.name(), countsLine(group.counts()),
-        group.name() + QStringLiteral(" progress ") + LinearProgress::spokenPercent(group.fraction()) }
+        tr("%1 progress %2").arg(group.name(), LinearProgress::spokenPercent(group.fraction())) }
         .join(QStringLiteral(", "));
 }
 
