@@ -4,6 +4,7 @@
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Material.h"
 #include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -12,8 +13,10 @@
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QStyleOptionSlider>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 
@@ -277,6 +280,57 @@ void AppStyle::drawPrimitive(
         painter->restore();
         return;
     }
+    if (element == PE_PanelButtonTool) {
+        // A tool button: a raised one is a bordered button; one that rises only
+        // when used (a toolbar's, a tab's) shows a soft highlight while hovered,
+        // pressed or on.
+        const bool enabled = option->state & State_Enabled;
+        const bool sunken = option->state & State_Sunken;
+        const bool on = option->state & State_On;
+        const bool hovered = enabled && (option->state & State_MouseOver);
+        const bool autoRaise = option->state & State_AutoRaise;
+        const qreal radius = autoRaise
+            ? Tokens::Radius::control
+            : buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+        const QRectF bezel = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (autoRaise) {
+            if (sunken || on || hovered) {
+                const qreal opacity = sunken ? 0.16
+                    : on                     ? (ThemeColor::isDark(option->palette) ? 0.14 : 0.09)
+                                             : 0.05;
+                painter->setPen(Qt::NoPen);
+                painter->setBrush(ThemeColor::primary().withOpacity(opacity).resolve(option->palette));
+                painter->drawRoundedRect(bezel, radius, radius);
+            }
+        } else {
+            if (!enabled)
+                painter->setOpacity(0.45);
+            const ButtonColors colors
+                = buttonColors(std::nullopt, ButtonRendering::bordered, option->palette, sunken, hovered);
+            painter->setPen(QPen(colors.border, 1));
+            painter->setBrush(colors.fill);
+            painter->drawRoundedRect(bezel, radius, radius);
+        }
+        painter->restore();
+        return;
+    }
+    if (element == PE_FrameFocusRect && qobject_cast<const QToolButton*>(widget)) {
+        // The buttons' focus ring, and only when the focus came by keyboard.
+        if (option->state & State_KeyboardFocusChange) {
+            QColor ring = ThemeColor::accent().resolve(option->palette);
+            ring.setAlphaF(0.6f);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(QPen(ring, 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), Tokens::Radius::control,
+                Tokens::Radius::control);
+            painter->restore();
+        }
+        return;
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
@@ -302,6 +356,41 @@ void AppStyle::drawComplexControl(
             painter->setPen(Qt::NoPen);
             painter->setBrush(color);
             painter->drawRoundedRect(handle, radius, radius);
+            painter->restore();
+            return;
+        }
+    }
+    if (control == CC_ComboBox) {
+        const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+        if (combo && !combo->editable) {
+            // A pop-up button: a bordered bezel with a chevron; the label is drawn
+            // on top as usual.
+            const bool enabled = combo->state & State_Enabled;
+            const bool sunken = combo->state & State_Sunken;
+            const bool hovered = enabled && (combo->state & State_MouseOver);
+            const qreal radius = buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+            const ButtonColors colors
+                = buttonColors(std::nullopt, ButtonRendering::bordered, combo->palette, sunken, hovered);
+            const QRectF bezel = QRectF(combo->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            if (!enabled)
+                painter->setOpacity(0.45);
+            painter->setPen(QPen(colors.border, 1));
+            painter->setBrush(colors.fill);
+            painter->drawRoundedRect(bezel, radius, radius);
+            const QRect arrow = subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget);
+            const qreal side = std::min<qreal>(10, arrow.height());
+            Symbols::paint(*painter,
+                QRectF(arrow.center().x() - side / 2 + 0.5, arrow.center().y() - side / 2 + 0.5, side, side),
+                QStringLiteral("chevron.down"), ThemeColor::secondary().resolve(combo->palette));
+            if ((combo->state & State_HasFocus) && (combo->state & State_KeyboardFocusChange)) {
+                QColor ring = ThemeColor::accent().resolve(combo->palette);
+                ring.setAlphaF(0.6f);
+                painter->setPen(QPen(ring, 2));
+                painter->setBrush(Qt::NoBrush);
+                painter->drawRoundedRect(QRectF(combo->rect).adjusted(1, 1, -1, -1), radius, radius);
+            }
             painter->restore();
             return;
         }
