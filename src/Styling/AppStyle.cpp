@@ -316,6 +316,52 @@ void AppStyle::drawPrimitive(
         painter->restore();
         return;
     }
+    if (element == PE_IndicatorCheckBox) {
+        // A check box: the text fields' border and corners, filled with the
+        // accent and ticked in white when on.
+        const bool enabled = option->state & State_Enabled;
+        const bool on = option->state & (State_On | State_NoChange);
+        const QPalette& palette = option->palette;
+        const qreal side = std::min(option->rect.width(), option->rect.height());
+        const QRectF box = QRectF(
+            QPointF(option->rect.left(), option->rect.center().y() - side / 2 + 0.5), QSizeF(side, side))
+                               .adjusted(0.5, 0.5, -0.5, -0.5);
+        const qreal radius = 4;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (!enabled)
+            painter->setOpacity(0.45);
+        if (on) {
+            const QColor fill
+                = ThemeColor::legibleUnder(ThemeColor::accent().resolve(palette), Qt::white, 3.0);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush((option->state & State_Sunken) ? fill.darker(115) : fill);
+            painter->drawRoundedRect(box, radius, radius);
+            QPen tick(Qt::white, std::max<qreal>(1.5, side / 8));
+            tick.setCapStyle(Qt::RoundCap);
+            tick.setJoinStyle(Qt::RoundJoin);
+            painter->setPen(tick);
+            painter->setBrush(Qt::NoBrush);
+            if (option->state & State_NoChange) {
+                painter->drawLine(QPointF(box.left() + side * 0.28, box.center().y()),
+                    QPointF(box.right() - side * 0.28, box.center().y()));
+            } else {
+                QPainterPath path;
+                path.moveTo(box.left() + side * 0.25, box.top() + side * 0.52);
+                path.lineTo(box.left() + side * 0.43, box.top() + side * 0.70);
+                path.lineTo(box.left() + side * 0.76, box.top() + side * 0.32);
+                painter->drawPath(path);
+            }
+        } else {
+            painter->setPen(QPen(ThemeColor::separator().withOpacity(2.2).resolve(palette), 1));
+            painter->setBrush((option->state & State_Sunken)
+                    ? ThemeColor::quaternary().resolve(palette)
+                    : palette.color(QPalette::Active, QPalette::Base));
+            painter->drawRoundedRect(box, radius, radius);
+        }
+        painter->restore();
+        return;
+    }
     if (element == PE_FrameFocusRect && qobject_cast<const QToolButton*>(widget)) {
         // The buttons' focus ring, and only when the focus came by keyboard.
         if (option->state & State_KeyboardFocusChange) {
@@ -406,6 +452,18 @@ QRect AppStyle::subControlRect(ComplexControl control, const QStyleOptionComplex
             return scrollBarRect(*bar, subControl);
     }
     return QProxyStyle::subControlRect(control, option, subControl, widget);
+}
+
+QRect AppStyle::subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const
+{
+    QRect rect = QProxyStyle::subElementRect(element, option, widget);
+    // The text of a framed field keeps clear of the rounded corners.
+    if (element == SE_LineEditContents) {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+        if (frame && frame->lineWidth > 0)
+            rect.adjust(int(Tokens::Space::xs), 0, -int(Tokens::Space::xs), 0);
+    }
+    return rect;
 }
 
 int AppStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
