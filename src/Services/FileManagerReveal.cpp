@@ -3,6 +3,7 @@
 #include "Support/HomePath.h"
 #include "Base/Log.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -52,6 +53,11 @@ FileManagerReveal& FileManagerReveal::shared()
 {
     static FileManagerReveal instance;
     return instance;
+}
+
+QString FileManagerReveal::failureText(const QString& name)
+{
+    return QCoreApplication::translate("FileManagerReveal", "No file manager could show \u201C%1\u201D.").arg(name);
 }
 
 QCoro::Task<bool> FileManagerReveal::reveal(QString path) const

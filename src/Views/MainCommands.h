@@ -4,9 +4,11 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <qcoro/qcorotask.h>
 
 class QAction;
 class QMenuBar;
+class QUrl;
 class QWidget;
 
 namespace mivo {
@@ -24,9 +26,12 @@ class MainCommands : public QObject {
     Q_OBJECT
 
 public:
-    // How a folder is shown in the file manager; the real file manager unless a
-    // test gives its own.
-    using Reveal = std::function<void(const QString& path)>;
+    // How a folder is shown in the file manager (true when it was); the real
+    // file manager unless a test gives its own.
+    using Reveal = std::function<QCoro::Task<bool>(QString path)>;
+    // How a page opens in the web browser (true when one took it); the
+    // desktop's unless a test gives its own.
+    using OpenUrl = std::function<bool(const QUrl& url)>;
 
     MainCommands(AppModel& model, UpdaterModel& updater, QObject* parent = nullptr);
 
@@ -50,8 +55,10 @@ public:
 
     // Shows the configured output folder selected in the file manager; does
     // nothing without a settings store, a configuration or an output folder.
+    // When no file manager could show it, the sync banner says so.
     void revealOutput();
     void setReveal(Reveal reveal) { m_reveal = std::move(reveal); }
+    void setOpenUrl(OpenUrl openUrl) { m_openUrl = std::move(openUrl); }
 
     // The shortcut of an action as the user reads it ("Ctrl+R"); empty without one.
     static QString shortcutText(const QAction* action);
@@ -60,10 +67,14 @@ private:
     QAction* addAction(const QString& title, const QKeySequence& shortcut);
     void updateEnablement();
     void showAbout();
+    void openHelp();
+    QCoro::Task<void> reveal(QString path, QString shownAs);
+    void reportFailure(const QString& text);
 
     AppModel& m_model;
     UpdaterModel& m_updater;
     Reveal m_reveal;
+    OpenUrl m_openUrl;
     QPointer<QWidget> m_settingsWindow;
     QAction* m_sync;
     QAction* m_cancelSync;

@@ -19,6 +19,11 @@ using test::server;
 
 namespace {
 
+QCoro::Task<bool> answer(bool shown)
+{
+    co_return shown;
+}
+
 struct Fixture {
     ScriptedHelperClient* client;
     std::unique_ptr<AppModel> model;
@@ -147,7 +152,10 @@ private slots:
         QFETCH(QStringList, revealed);
         Fixture f;
         QStringList seen;
-        f.commands->setReveal([&seen](const QString& path) { seen.append(path); });
+        f.commands->setReveal([&seen](QString path) {
+            seen.append(path);
+            return answer(true);
+        });
 
         f.commands->revealOutputAction()->trigger(); // no configuration read yet
         QVERIFY(seen.isEmpty());
@@ -158,6 +166,39 @@ private slots:
         QCoro::waitFor(f.model->settings()->refresh());
         f.commands->revealOutputAction()->trigger();
         QCOMPARE(seen, revealed);
+    }
+
+    // When no file manager or web browser could be started, the sync banner
+    // says so in one line.
+    void actionsThatCouldNotBeDoneSaySo()
+    {
+        Fixture f;
+        f.commands->setReveal([](QString) { return answer(false); });
+        QList<QUrl> opened;
+        bool browser = true;
+        f.commands->setOpenUrl([&](const QUrl& url) {
+            opened.append(url);
+            return browser;
+        });
+        SafeConfig config;
+        config.outputDir = QStringLiteral("~/Music/Sets");
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+        QCoro::waitFor(f.model->settings()->refresh());
+
+        f.commands->revealOutputAction()->trigger();
+        QTRY_VERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No file manager could show \u201C~/Music/Sets\u201D."));
+        QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
+
+        f.model->sync().setBanner(std::nullopt);
+        f.commands->helpAction()->trigger();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(f.model->sync().banner(), std::nullopt);
+        browser = false;
+        f.commands->helpAction()->trigger();
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No web browser could open mivo Help."));
     }
 
     void refreshWithoutALibraryDoesNothing()

@@ -4,6 +4,7 @@
 #include "Views/Banners/OrphansBanner.h"
 #include "Views/FittedListView.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QtTest>
 
@@ -20,12 +21,18 @@ QStringList paths(int count)
     return result;
 }
 
+QCoro::Task<bool> answer(bool shown)
+{
+    co_return shown;
+}
+
 struct Fixture {
     test::ScriptedHelperClient* client = nullptr;
     std::unique_ptr<AppModel> model;
     QWidget window;
     OrphansBanner* banner = nullptr;
     QStringList revealed;
+    bool revealWorks = true; // whether a file manager answers
 
     Fixture()
     {
@@ -33,7 +40,10 @@ struct Fixture {
         client = owned.get();
         model = std::make_unique<AppModel>(std::move(owned));
         banner = new OrphansBanner(*model, &window);
-        banner->setReveal([this](const QString& path) { revealed.append(path); });
+        banner->setReveal([this](QString path) {
+            revealed.append(path);
+            return answer(revealWorks);
+        });
         window.resize(700, 500);
         window.show();
     }
@@ -143,6 +153,16 @@ private slots:
         QCOMPARE(f.revealed.size(), 1);
         // Assistive technology hears what the button does.
         QCOMPARE(second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Reveal in File Manager"));
+        QCOMPARE(f.model->sync().banner(), std::nullopt);
+
+        // Without a file manager that could show it, the sync banner says so.
+        f.revealWorks = false;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button.center());
+        QCOMPARE(f.revealed.size(), 2);
+        QTRY_VERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message,
+            QStringLiteral("No file manager could show \u201C%1\u201D.").arg(QFileInfo(paths(3)[1]).fileName()));
+        QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
     }
 
     void fileNames_data()

@@ -11,6 +11,7 @@
 #include "Views/FittedListView.h"
 #include "Views/SymbolLabel.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStringListModel>
@@ -58,7 +59,7 @@ QString OrphansBanner::moreFilesText(qint64 count)
 OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(&model)
-    , m_reveal([](const QString& path) { FileManagerReveal::shared().reveal(path); })
+    , m_reveal([](QString path) { return FileManagerReveal::shared().reveal(std::move(path)); })
 {
     setObjectName(QStringLiteral("orphansBanner"));
     setAccessibleName(QStringLiteral("Leftover files"));
@@ -107,10 +108,7 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     column->addWidget(m_list);
     m_list->hide();
 
-    const auto reveal = [this](const QString& path) {
-        if (m_reveal)
-            m_reveal(path);
-    };
+    const auto reveal = [this](const QString& path) { this->reveal(path); };
     connect(delegate, &OrphanFileDelegate::revealRequested, this, reveal);
     connect(m_files, &QListView::activated, this,
         [reveal](const QModelIndex& index) { reveal(index.data(Qt::DisplayRole).toString()); });
@@ -169,6 +167,18 @@ void OrphansBanner::refresh()
     m_list->setVisible(m_expanded);
     show();
     updateGeometry();
+}
+
+QCoro::Task<void> OrphansBanner::reveal(QString path)
+{
+    if (!m_reveal)
+        co_return;
+    const QPointer<OrphansBanner> self(this);
+    const QString name = QFileInfo(path).fileName();
+    QCoro::Task<bool> revealing = m_reveal(std::move(path));
+    const bool shown = co_await std::move(revealing);
+    if (self && m_model && !shown)
+        m_model->sync().setBanner(SyncBanner { SyncBanner::Kind::error, FileManagerReveal::failureText(name), std::nullopt });
 }
 
 void OrphansBanner::moveToTrash()
