@@ -1,16 +1,16 @@
 #include "Services/FileManagerReveal.h"
 
-#include "Support/HomePath.h"
 #include "Base/Log.h"
+#include "Support/HomePath.h"
 
 #include <QCoreApplication>
+#include <QCoroDBusPendingCall>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QCoroDBusPendingCall>
 
 namespace mivo {
 
@@ -57,7 +57,8 @@ FileManagerReveal& FileManagerReveal::shared()
 
 QString FileManagerReveal::failureText(const QString& name)
 {
-    return QCoreApplication::translate("FileManagerReveal", "No file manager could show \u201C%1\u201D.").arg(name);
+    return QCoreApplication::translate("FileManagerReveal", "No file manager could show \u201C%1\u201D.")
+        .arg(name);
 }
 
 QCoro::Task<bool> FileManagerReveal::reveal(QString path) const

@@ -47,7 +47,8 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     connect(m_revealOutput, &QAction::triggered, this, &MainCommands::revealOutput);
     connect(m_reviewMatches, &QAction::triggered, this, [this] { m_model.openReview(); });
     connect(m_settings, &QAction::triggered, this, [this] {
-        m_settingsWindow = SettingsWindow::present(m_model, m_updater, qobject_cast<QWidget*>(this->parent()));
+        m_settingsWindow
+            = SettingsWindow::present(m_model, m_updater, qobject_cast<QWidget*>(this->parent()));
     });
     connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(m_help, &QAction::triggered, this, &MainCommands::openHelp);

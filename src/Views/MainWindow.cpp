@@ -12,12 +12,12 @@
 #include "Views/MainCommands.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Review/ReviewInspector.h"
-#include "Views/Toolbar/MainToolbar.h"
 #include "Views/SidebarView.h"
+#include "Views/Toolbar/MainToolbar.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
 #include <QMenuBar>

@@ -187,7 +187,8 @@ private slots:
 
         f.commands->revealOutputAction()->trigger();
         QTRY_VERIFY(f.model->sync().banner().has_value());
-        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No file manager could show \u201C~/Music/Sets\u201D."));
+        QCOMPARE(f.model->sync().banner()->message,
+            QStringLiteral("No file manager could show \u201C~/Music/Sets\u201D."));
         QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
 
         f.model->sync().setBanner(std::nullopt);

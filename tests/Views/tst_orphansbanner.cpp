@@ -161,7 +161,8 @@ private slots:
         QCOMPARE(f.revealed.size(), 2);
         QTRY_VERIFY(f.model->sync().banner().has_value());
         QCOMPARE(f.model->sync().banner()->message,
-            QStringLiteral("No file manager could show \u201C%1\u201D.").arg(QFileInfo(paths(3)[1]).fileName()));
+            QStringLiteral("No file manager could show \u201C%1\u201D.")
+                .arg(QFileInfo(paths(3)[1]).fileName()));
         QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
     }
 

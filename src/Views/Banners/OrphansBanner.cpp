@@ -178,7 +178,8 @@ QCoro::Task<void> OrphansBanner::reveal(QString path)
     QCoro::Task<bool> revealing = m_reveal(std::move(path));
     const bool shown = co_await std::move(revealing);
     if (self && m_model && !shown)
-        m_model->sync().setBanner(SyncBanner { SyncBanner::Kind::error, FileManagerReveal::failureText(name), std::nullopt });
+        m_model->sync().setBanner(
+            SyncBanner { SyncBanner::Kind::error, FileManagerReveal::failureText(name), std::nullopt });
 }
 
 void OrphansBanner::moveToTrash()

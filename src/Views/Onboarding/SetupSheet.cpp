@@ -28,8 +28,8 @@ bool SetupSheet::eventFilter(QObject* watched, QEvent* event)
         startIfFirstLaunch();
     // The wizard stays centred over its window, also when the window manager
     // places the window only after the wizard opened.
-    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize) && m_scaffold
-        && m_scaffold->isVisible())
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && m_scaffold && m_scaffold->isVisible())
         WindowPlacement::centreOver(m_scaffold, m_window);
     return QObject::eventFilter(watched, event);
 }
