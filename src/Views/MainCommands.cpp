@@ -1,7 +1,7 @@
 #include "Views/MainCommands.h"
 
 #include "App/AppModel.h"
-#include "BuildConfig.h"
+#include "Base/Bundle.h"
 #include "Services/FileManagerReveal.h"
 #include "Services/UpdaterModel.h"
 #include "Support/HomePath.h"
@@ -23,6 +23,7 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     , m_updater(updater)
     , m_reveal([](QString path) { return FileManagerReveal::shared().reveal(std::move(path)); })
     , m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+    , m_helpPage(Bundle::main().resourcePath(QString::fromLatin1(kHelpPage)))
 {
     m_sync = addAction(tr("Sync"), QKeySequence(Qt::CTRL | Qt::Key_R));
     m_cancelSync = addAction(tr("Cancel Sync"), QKeySequence(Qt::CTRL | Qt::Key_Period));
@@ -86,8 +87,8 @@ void MainCommands::populate(QMenuBar* bar)
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(m_help);
-    help->addAction(m_checkForUpdates);
     help->addAction(m_about);
+    help->addAction(m_checkForUpdates);
 }
 
 void MainCommands::updateEnablement()
@@ -121,10 +122,12 @@ QCoro::Task<void> MainCommands::reveal(QString path, QString shownAs)
 
 void MainCommands::openHelp()
 {
-    const QUrl site(QString::fromUtf8(build::kWebSiteUrl), QUrl::StrictMode);
-    if (!site.isValid() || site.isRelative())
+    // The page ships with the application, so help needs no network.
+    if (!m_helpPage) {
+        reportFailure(tr("mivo Help is missing from this installation."));
         return;
-    if (!m_openUrl(site))
+    }
+    if (!m_openUrl(QUrl::fromLocalFile(*m_helpPage)))
         reportFailure(tr("No web browser could open mivo Help."));
 }
 

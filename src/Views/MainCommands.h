@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <qcoro/qcorotask.h>
 
 class QAction;
@@ -59,6 +60,11 @@ public:
     void revealOutput();
     void setReveal(Reveal reveal) { m_reveal = std::move(reveal); }
     void setOpenUrl(OpenUrl openUrl) { m_openUrl = std::move(openUrl); }
+    // The help page "mivo Help" opens: the one shipped in the application's
+    // bundle unless a test gives another; none when it is missing.
+    void setHelpPage(std::optional<QString> path) { m_helpPage = std::move(path); }
+    // Where the bundle keeps its help page.
+    static constexpr const char* kHelpPage = "Help/index.html";
 
     // The shortcut of an action as the user reads it ("Ctrl+R"); empty without one.
     static QString shortcutText(const QAction* action);
@@ -75,6 +81,7 @@ private:
     UpdaterModel& m_updater;
     Reveal m_reveal;
     OpenUrl m_openUrl;
+    std::optional<QString> m_helpPage;
     QPointer<QWidget> m_settingsWindow;
     QAction* m_sync;
     QAction* m_cancelSync;

@@ -1,12 +1,16 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
+#include "Base/Bundle.h"
 #include "TestSupport/Records.h"
+#include "TestSupport/TestPaths.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
 #include "Views/MainCommands.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
@@ -131,7 +135,7 @@ private slots:
         QStringList help;
         for (const QAction* action : menus[1]->menu()->actions())
             help.append(action->text());
-        QCOMPARE(help, (QStringList { "mivo Help", "Check for Updates\u2026", "About mivo" }));
+        QCOMPARE(help, (QStringList { "mivo Help", "About mivo", "Check for Updates\u2026" }));
         for (const QAction* action : menus[0]->menu()->actions())
             QVERIFY(action->isSeparator() || action->shortcutContext() == Qt::ApplicationShortcut);
     }
@@ -191,15 +195,37 @@ private slots:
             QStringLiteral("No file manager could show \u201C~/Music/Sets\u201D."));
         QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
 
-        f.model->sync().setBanner(std::nullopt);
+        // The tests run outside a bundle: no help page ships beside them.
         f.commands->helpAction()->trigger();
-        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("mivo Help is missing from this installation."));
+
+        f.model->sync().setBanner(std::nullopt);
+        f.commands->setHelpPage(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html"));
+        f.commands->helpAction()->trigger();
+        QCOMPARE(opened,
+            QList<QUrl> { QUrl::fromLocalFile(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html")) });
         QCOMPARE(f.model->sync().banner(), std::nullopt);
         browser = false;
         f.commands->helpAction()->trigger();
         QCOMPARE(opened.size(), 2);
         QVERIFY(f.model->sync().banner().has_value());
         QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No web browser could open mivo Help."));
+    }
+
+    // The page "mivo Help" opens is a file of the built application, and it
+    // covers what a new user needs.
+    void theHelpPageShipsInTheBundle()
+    {
+        const QString bundle = QFileInfo(test::standInHelperPath()).absolutePath() + QStringLiteral("/../..");
+        const std::optional<QString> page = Bundle(bundle).resourcePath(QString::fromLatin1(MainCommands::kHelpPage));
+        QVERIFY(page);
+        QFile file(*page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY(html.contains(QLatin1String("<title>mivo Help</title>")));
+        for (const char* section : { "what", "first-run", "sync", "reviews", "leftovers", "files" })
+            QVERIFY2(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section))), section);
     }
 
     void refreshWithoutALibraryDoesNothing()
