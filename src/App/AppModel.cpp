@@ -1,9 +1,9 @@
 #include "App/AppModel.h"
 
+#include "Base/Log.h"
 #include "Base/Overloaded.h"
 #include "State/ReviewOffer.h"
 #include "State/StoreRequests.h"
-#include "Base/Log.h"
 #include "Transport/HelperClient.h"
 #include "Transport/HelperProcess.h"
 
@@ -35,7 +35,7 @@ AppModel::AppModel(Options options, QObject* parent)
     , m_automationPermission(m_options.automationPermission ? *m_options.automationPermission
                                                             : AutomationPermissionMonitor::shared())
 {
-    // A stopped run has nothing left to review.
+    // A run that died has nothing left to review.
     connect(m_sync, &SyncStore::runStopped, this, [this] {
         setInspectorPresented(false);
         setFocusedReviewTrackId(std::nullopt);
@@ -61,6 +61,7 @@ QCoro::Task<void> AppModel::start()
     if (m_client)
         co_return;
     const QPointer<AppModel> self(this);
+    m_readingStartupConfig = true;
     std::optional<QString> failure;
     try {
         // Locating the helper fails with helperMissing; the model then stays without
@@ -80,6 +81,7 @@ QCoro::Task<void> AppModel::start()
     if (failure) {
         setStartupError(*failure);
         qCWarning(lcApp, "startup failed: %s", qUtf8Printable(*failure));
+        startupConfigReadEnded();
         co_return;
     }
     setStartupError(std::nullopt);
@@ -90,6 +92,15 @@ QCoro::Task<void> AppModel::start()
 void AppModel::shutdown()
 {
     ++m_bridgeGeneration;
+}
+
+std::optional<HelperProcess::Stop> AppModel::stopHelper()
+{
+    shutdown();
+    auto* helper = qobject_cast<HelperClient*>(m_client.get());
+    if (!helper)
+        return std::nullopt;
+    return helper->process().stop(HelperProcess::kStopGrace, HelperProcess::kTerminateGrace);
 }
 
 void AppModel::attach(std::unique_ptr<HelperClienting> client)
@@ -154,8 +165,21 @@ QCoro::Task<void> AppModel::initialFetch()
     // whatever came of that.
     if (m_settings)
         co_await m_settings->refresh();
-    if (self && self->m_library)
+    if (!self)
+        co_return;
+    if (self->m_readingStartupConfig)
+        self->startupConfigReadEnded();
+    if (self->m_library)
         co_await self->m_library->refresh(std::nullopt);
+}
+
+void AppModel::startupConfigReadEnded()
+{
+    m_readingStartupConfig = false;
+    // The read that was waited for counts as the wizard's own, whatever came of it.
+    if (const std::optional<SetupCoordinator::Mode> mode
+        = std::exchange(m_onboardingAfterStartup, std::nullopt))
+        openOnboarding(*mode, false);
 }
 
 // MARK: Event routing
@@ -278,6 +302,7 @@ QCoro::Task<void> AppModel::runStart(quint64 attempt)
     m_startPending = false;
     if (started)
         co_return;
+    const auto outcome = failure ? SyncStore::StartOutcome::failed : SyncStore::StartOutcome::declined;
     if (failure)
         m_sync->setBanner(SyncBanner { SyncBanner::Kind::error, *failure, std::nullopt });
     else
@@ -285,7 +310,7 @@ QCoro::Task<void> AppModel::runStart(quint64 attempt)
             SyncBanner::Kind::info, QStringLiteral("Select one or more playlists first."), std::nullopt });
     // No run began: the phase returns to what it was, and the preview that the start
     // cleared comes back, unless the user or the helper has moved on meanwhile.
-    m_sync->abandonStart(m_phaseBeforeStart);
+    m_sync->abandonStart(m_phaseBeforeStart, outcome);
     if (!m_sync->isRunning() && m_sync->groups().isEmpty() && m_preview)
         m_preview->update(selectedPlaylists());
 }
@@ -329,6 +354,14 @@ void AppModel::submitReview(const QString& trackId, const ReviewDecision& decisi
 {
     if (!m_client)
         return;
+    // One decision per track and run: a track whose decision is on its way waits for
+    // the helper to move it on.
+    if (m_sync->trackState(trackId).isDecisionSent()) {
+        qCDebug(lcApp, "review of %s already decided in this run", qUtf8Printable(trackId));
+        return;
+    }
+    // A waiting row leaves the review queue now, before the helper answers.
+    m_sync->markDecisionSent(trackId);
     sendReview(trackId, decision);
 }
 
@@ -354,9 +387,13 @@ void AppModel::skipTrack(const QString& trackId)
 
 bool AppModel::canSkip(const QString& trackId) const
 {
+    if (!m_client || !m_sync->runId() || !m_sync->holdsTrack(trackId))
+        return false;
     const SyncPhase phase = m_sync->phase();
-    return m_client && (phase == SyncPhase::running || phase == SyncPhase::finishing) && m_sync->runId()
-        && m_sync->holdsTrack(trackId);
+    if (phase == SyncPhase::running || phase == SyncPhase::finishing)
+        return !m_sync->trackState(trackId).isDecisionSent();
+    // A run that ended normally still takes the decisions it asked for.
+    return phase == SyncPhase::done && m_sync->trackState(trackId).isAwaitingReview();
 }
 
 // MARK: Review focus
@@ -369,9 +406,9 @@ void AppModel::focusReview(const QString& trackId)
 
 std::shared_ptr<TrackModel> AppModel::resolvedFocusedReview() const
 {
-    // The helper takes decisions only for the run under way: once it has ended,
-    // been cancelled or interrupted, nothing is on offer.
-    if (!m_focusedReviewTrackId || !m_sync->isRunning())
+    // Only rows still waiting are in the queue: a run that died has none, and a
+    // track whose decision was sent has left it.
+    if (!m_focusedReviewTrackId)
         return nullptr;
     for (const auto& track : m_sync->reviewQueue()) {
         if (track->id() == *m_focusedReviewTrackId)
@@ -444,14 +481,21 @@ UserDefaults& AppModel::defaults() const
 
 void AppModel::beginOnboarding(std::optional<SetupCoordinator::Mode> mode)
 {
-    openOnboarding(mode.value_or(
-        defaults().didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun));
+    const SetupCoordinator::Mode chosen = mode.value_or(
+        defaults().didOnboard() ? SetupCoordinator::Mode::reRun : SetupCoordinator::Mode::firstRun);
+    // A wizard made before the start-up read ended would show defaults, and
+    // finishing it would write them over what the helper holds.
+    if (m_readingStartupConfig) {
+        m_onboardingAfterStartup = chosen;
+        return;
+    }
+    openOnboarding(chosen, true);
 }
 
-QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode)
+QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode, bool readFirst)
 {
     const QPointer<AppModel> self(this);
-    if (m_settings && !m_settings->config())
+    if (readFirst && m_settings && !m_settings->config())
         co_await m_settings->refresh();
     if (!self)
         co_return;

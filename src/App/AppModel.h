@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/MonotonicClock.h"
 #include "Services/AutomationPermissionMonitor.h"
 #include "State/AccountModel.h"
 #include "State/CLIToolStore.h"
@@ -12,11 +13,11 @@
 #include "State/SyncStore.h"
 #include "State/ToolProvisioningStore.h"
 #include "State/TrackModel.h"
-#include "Base/MonotonicClock.h"
 #include "Support/UserDefaults.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperEvent.h"
+#include "Transport/HelperProcess.h"
 #include "Transport/PlaylistRecords.h"
 #include "Transport/Request.h"
 #include "Transport/SyncRecords.h"
@@ -90,6 +91,11 @@ public:
     // Stops routing the helper's events (they are still consumed, so none pile up).
     // The helper keeps running and nothing is cleared.
     void shutdown();
+    // The application's way out, after its windows have closed: stops routing
+    // events, then leaves the helper its end of input and a bounded time to end by
+    // itself before it is terminated, and only then killed (HelperProcess::stop).
+    // Blocks until the helper has ended. Nothing without a helper of our own.
+    std::optional<HelperProcess::Stop> stopHelper();
 
     HelperClienting* client() const { return m_client.get(); }
     SyncStore& sync() override { return *m_sync; }
@@ -125,8 +131,9 @@ public:
     // Shows the setup wizard: reads the configuration first when none has been
     // read yet (whatever comes of that), then makes a new coordinator from the
     // configuration then held and presents the wizard. Without a mode the
-    // wizard is a re-run once "didOnboard" is set, a first run before. A wizard
-    // already shown is replaced. Returns at once.
+    // wizard is a re-run once "didOnboard" is set, a first run before. While
+    // start() has yet to finish its own configuration read, the wizard waits for
+    // that read to end instead. A wizard already shown is replaced. Returns at once.
     void beginOnboarding(std::optional<SetupCoordinator::Mode> mode = std::nullopt);
     // The wizard's last step: hides it and drops its coordinator, then reads the
     // configuration and the playlists of all sources again. Returns at once;
@@ -149,7 +156,8 @@ public:
     // is stopped as soon as its id arrives, and never shows as running.
     void cancelSync();
     // Tells the helper the user's decision for a track awaiting review; the helper's
-    // events then move the track on.
+    // events then move the track on. Until they do, the track is out of the review
+    // queue, and a second decision for it in the same run is not sent.
     void submitReview(const QString& trackId, const ReviewDecision& decision);
     // Skips a track of the live run; any other track (a preview row, a row of a run
     // that has ended) has no run to be skipped in, and nothing is sent.
@@ -160,8 +168,8 @@ public:
     void focusReview(const QString& trackId);
     // Shows the review inspector on the focused track, or on the first one waiting.
     void openReview();
-    // The waiting track that has the focus; none when the focus is stale or the
-    // run that asked for the review is no longer live.
+    // The waiting track that has the focus; none when the focus is stale, the run
+    // that asked for the review died, or the track's decision was sent.
     std::shared_ptr<TrackModel> resolvedFocusedReview() const;
     // The user's decision on the focused review. Sends it when it is on offer for
     // that track (ReviewOffer), then focuses the first track still waiting, the
@@ -213,7 +221,9 @@ private:
     void route(const HelperEvent& event);
     void route(const ServerEvent& event);
     QCoro::Task<void> refreshSettings();
-    QCoro::Task<void> openOnboarding(SetupCoordinator::Mode mode);
+    QCoro::Task<void> openOnboarding(SetupCoordinator::Mode mode, bool readFirst);
+    // start()'s configuration read has ended, whatever came of it.
+    void startupConfigReadEnded();
     void setSetupCoordinator(SetupCoordinator* coordinator);
     // The selected playlists that are not folders, each id resolved to its first
     // playlist, sorted by name as the user's locale orders names.
@@ -246,6 +256,10 @@ private:
     // A child of the model; a replaced one is deleted once control returns to
     // the event loop, so a view that called in through it is not cut short.
     QPointer<SetupCoordinator> m_setupCoordinator;
+    // From the beginning of start() until its configuration read ended; a wizard
+    // asked for meanwhile opens then, with the mode of the last request.
+    bool m_readingStartupConfig = false;
+    std::optional<SetupCoordinator::Mode> m_onboardingAfterStartup;
     // Counts bridges: a bridge that is no longer the current one routes nothing.
     quint64 m_bridgeGeneration = 0;
     // Counts starts of a sync: only the newest one writes its outcome.

@@ -10,7 +10,9 @@ using namespace mivo;
 
 // One application model and one updater for the life of the process, and the
 // main window over them. The window starts the model the first time it shows;
-// closing the last window quits, and nothing else happens on the way out.
+// closing the last window quits. On the way out, with the window already gone,
+// the helper gets its end of input and a few seconds to end by itself before it
+// is terminated.
 int main(int argc, char** argv)
 {
     mivo::shareAllocatorHeap();
@@ -23,5 +25,8 @@ int main(int argc, char** argv)
     UpdaterModel updater(&model.sync());
     MainWindow window(model, updater);
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    window.hide();
+    model.stopHelper();
+    return code;
 }

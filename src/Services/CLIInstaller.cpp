@@ -1,10 +1,10 @@
 #include "Services/CLIInstaller.h"
 
-#include "Services/PkexecAdminRunner.h"
 #include "Base/Bundle.h"
 #include "Base/Log.h"
 #include "Base/Utf8.h"
 #include "Base/WorkerThread.h"
+#include "Services/PkexecAdminRunner.h"
 #include "Transport/HelperLocator.h"
 
 #include <QDir>
@@ -251,6 +251,17 @@ QCoro::Task<void> CLIInstaller::uninstall() const
 QCoro::Task<std::optional<QString>> CLIInstaller::detectedVersion() const
 {
     return runInWorkerThread([context = m_context] { return detectVersion(context); });
+}
+
+QCoro::Task<std::optional<QString>> CLIInstaller::versionOf(QString path) const
+{
+    return runInWorkerThread(
+        [path = std::move(path), timeout = m_context.versionTimeout]() -> std::optional<QString> {
+            const QFileInfo info(path);
+            if (!info.isFile() || !info.isExecutable())
+                return std::nullopt;
+            return mivo::versionOf(path, timeout);
+        });
 }
 
 bool CLIInstaller::localBinOnPath() const

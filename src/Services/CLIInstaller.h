@@ -75,6 +75,8 @@ public:
     // The version the installed tool reports for --version, trying the system
     // link and then the fallback link.
     QCoro::Task<std::optional<QString>> detectedVersion() const;
+    // The version the executable at `path` reports for --version.
+    QCoro::Task<std::optional<QString>> versionOf(QString path) const;
 
     // Whether the fallback folder is on the PATH.
     bool localBinOnPath() const;

@@ -1,7 +1,7 @@
 #include "Services/PkexecAdminRunner.h"
 
-#include "Services/InstallError.h"
 #include "Base/Utf8.h"
+#include "Services/InstallError.h"
 
 #include <QProcess>
 
@@ -19,6 +19,11 @@ PkexecAdminRunner::PkexecAdminRunner(QString program)
 {
 }
 
+QString PkexecAdminRunner::unavailableText()
+{
+    return QStringLiteral("administrator rights are not available on this system");
+}
+
 QString PkexecAdminRunner::run(const QString& script, const QStringList& arguments)
 {
     QProcess process;
@@ -30,9 +35,13 @@ QString PkexecAdminRunner::run(const QString& script, const QStringList& argumen
     // there, where nobody looks; the desktop's agent asks instead.
     process.setStandardInputFile(QProcess::nullDevice());
     process.start();
-    if (!process.waitForStarted(-1))
+    if (!process.waitForStarted(-1)) {
+        // Said in words: the system's own message names a call, not the cause.
+        if (process.error() == QProcess::FailedToStart)
+            throw InstallError::escalationFailed(unavailableText());
         throw InstallError::escalationFailed(
             QStringLiteral("%1 could not be started: %2").arg(m_program, process.errorString()));
+    }
     process.waitForFinished(-1);
 
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)

@@ -11,7 +11,11 @@ public:
     // `program` is the pkexec executable (looked up on PATH unless absolute).
     explicit PkexecAdminRunner(QString program = QStringLiteral("pkexec"));
 
+    // Throws escalationFailed with unavailableText() when pkexec cannot be started.
     QString run(const QString& script, const QStringList& arguments) override;
+
+    // The reason given when the system offers no way to gain administrator rights.
+    static QString unavailableText();
 
 private:
     QString m_program;

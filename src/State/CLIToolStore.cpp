@@ -1,7 +1,7 @@
 #include "State/CLIToolStore.h"
 
-#include "Services/CLIInstaller.h"
 #include "Base/Bundle.h"
+#include "Services/CLIInstaller.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
 
@@ -47,7 +47,7 @@ CLIToolStore::Context CLIToolStore::Context::system()
             return std::nullopt;
         }
     };
-    context.readVersion = [] { return CLIInstaller::shared().detectedVersion(); };
+    context.readVersion = [](const QString& path) { return CLIInstaller::shared().versionOf(path); };
     return context;
 }
 
@@ -69,25 +69,51 @@ std::optional<QString> CLIToolStore::preferredTarget() const
 
 void CLIToolStore::detect()
 {
-    setState(inspect());
+    QString inspected;
+    setState(inspect(inspected));
     const quint64 generation = ++m_detection;
-    if (std::holds_alternative<State::NotInstalled>(m_state.value) || !m_context.readVersion) {
+    // Only a link to this application's helper is run: a file of someone
+    // else's, or a link to another program, could do anything.
+    std::optional<QString> ours;
+    if (std::holds_alternative<State::InstalledSymlink>(m_state.value))
+        ours = inspected;
+    else if (const auto* fallback = std::get_if<State::FallbackInstalled>(&m_state.value))
+        ours = fallback->path;
+    if (!ours || !m_context.readVersion) {
         setDetectedVersion(std::nullopt);
         return;
     }
-    readVersion(generation);
+    readVersion(*ours, generation);
 }
 
-QCoro::Task<void> CLIToolStore::readVersion(quint64 generation)
+bool CLIToolStore::beginWork()
+{
+    if (m_busy)
+        return false;
+    m_busy = true;
+    emit isBusyChanged();
+    return true;
+}
+
+void CLIToolStore::endWork()
+{
+    detect();
+    if (!m_busy)
+        return;
+    m_busy = false;
+    emit isBusyChanged();
+}
+
+QCoro::Task<void> CLIToolStore::readVersion(QString path, quint64 generation)
 {
     const QPointer<CLIToolStore> self(this);
-    QCoro::Task<std::optional<QString>> asked = m_context.readVersion();
+    QCoro::Task<std::optional<QString>> asked = m_context.readVersion(path);
     std::optional<QString> version = co_await std::move(asked);
     if (self && self->m_detection == generation)
         self->setDetectedVersion(std::move(version));
 }
 
-CLIToolStore::State CLIToolStore::inspect() const
+CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
 {
     std::optional<std::filesystem::path> found;
     QString foundText;
@@ -97,6 +123,7 @@ CLIToolStore::State CLIToolStore::inspect() const
         if (existsFollowingLinks(path)) {
             found = path;
             foundText = candidate;
+            inspected = candidate;
             break;
         }
         ++foundIndex;

@@ -18,6 +18,7 @@ class CLIToolStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(mivo::CLIToolStore::State state READ state NOTIFY stateChanged)
     Q_PROPERTY(std::optional<QString> detectedVersion READ detectedVersion NOTIFY detectedVersionChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
 
 public:
     struct State {
@@ -81,9 +82,9 @@ public:
         // The helper executable this application would launch; nothing when
         // it cannot be located.
         std::function<std::optional<QString>()> preferredTarget;
-        // Asks the installed tool for its version, off the main thread; none
+        // Asks the tool at a path for its version, off the main thread; none
         // leaves the version absent.
-        std::function<QCoro::Task<std::optional<QString>>()> readVersion;
+        std::function<QCoro::Task<std::optional<QString>>(const QString& path)> readVersion;
 
         // /usr/local/bin/mivo, then ~/.local/bin/mivo; the helper as the
         // locator finds it for the running application and environment; the
@@ -95,8 +96,9 @@ public:
     explicit CLIToolStore(Context context, QObject* parent = nullptr);
 
     State state() const { return m_state; }
-    // The installed tool's version as it reports it; absent while nothing is
-    // installed, while it is being asked and when it gives none.
+    // The version of the installed link to this application's helper, as it
+    // reports it; absent while no such link is installed (nothing else at a
+    // tool path is ever run), while it is being asked and when it gives none.
     std::optional<QString> detectedVersion() const { return m_detectedVersion; }
 
     // The helper executable this application would launch, looked up afresh.
@@ -109,25 +111,35 @@ public:
     // installedSymlinkStale; else dangling. Nothing at any path → notInstalled.
     // A foreign copy at the first path with a link to the helper at a later
     // one → fallbackInstalled with that later path.
-    // Then asks the tool for its version in the background; a newer detect()
-    // supersedes the question.
+    // Then asks a link to the helper for its version in the background; a
+    // newer detect() supersedes the question.
     void detect();
+
+    // Whether an install or uninstall runs. There is one at a time in the
+    // process, whichever window started it: beginWork() refuses a second
+    // while one runs, and endWork() detects again and ends it.
+    bool isBusy() const { return m_busy; }
+    bool beginWork();
+    void endWork();
 
 signals:
     void stateChanged();
     void detectedVersionChanged();
+    void isBusyChanged();
 
 private:
-    State inspect() const;
+    // `inspected` is set to the tool path that was looked at, if any.
+    State inspect(QString& inspected) const;
     void setState(State state);
     void setDetectedVersion(std::optional<QString> version);
-    QCoro::Task<void> readVersion(quint64 generation);
+    QCoro::Task<void> readVersion(QString path, quint64 generation);
 
     Context m_context;
     State m_state;
     std::optional<QString> m_detectedVersion;
     // Counts detections: only the newest one's version question is kept.
     quint64 m_detection = 0;
+    bool m_busy = false;
 };
 
 } // namespace mivo

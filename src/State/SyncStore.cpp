@@ -64,11 +64,15 @@ void SyncStore::eventStreamEnded(StreamEnd)
 
 void SyncStore::markPreparing()
 {
-    // The earlier run's id must not name the one now starting.
+    // The earlier run's id must not name the one now starting; its waiting rows
+    // cannot be decided without it.
+    const bool retired = retireReviews();
     setRunId(std::nullopt);
     m_cancelPending = false;
     setPhase(SyncPhase::preparing);
     setBanner(std::nullopt);
+    if (retired)
+        emit runStopped();
 }
 
 void SyncStore::markCancelled()
@@ -79,9 +83,10 @@ void SyncStore::markCancelled()
     setPhase(SyncPhase::cancelled);
 }
 
-void SyncStore::abandonStart(SyncPhase previous)
+void SyncStore::abandonStart(SyncPhase previous, StartOutcome outcome)
 {
-    m_cancelPending = false;
+    if (outcome == StartOutcome::declined)
+        m_cancelPending = false;
     if (m_phase == SyncPhase::preparing)
         setPhase(previous);
 }
@@ -117,6 +122,23 @@ QList<std::shared_ptr<TrackModel>> SyncStore::reviewQueue() const
         m_reviewQueue = std::move(queue);
     }
     return *m_reviewQueue;
+}
+
+TrackState SyncStore::trackState(const QString& trackId) const
+{
+    const TrackModel* track = row(trackId);
+    return track ? track->state() : TrackState::queued();
+}
+
+bool SyncStore::markDecisionSent(const QString& trackId)
+{
+    TrackModel* track = row(trackId);
+    if (!track || !track->state().isAwaitingReview())
+        return false;
+    auto waiting = std::get<TrackState::AwaitingReview>(track->state().value);
+    waiting.decisionSent = true;
+    track->setState(TrackState { std::move(waiting) });
+    return true;
 }
 
 void SyncStore::setBanner(std::optional<SyncBanner> banner)
@@ -169,6 +191,10 @@ void SyncStore::apply(const ServerEvent::PlaylistStarted& e)
 
 void SyncStore::apply(const ServerEvent::TrackStarted& e)
 {
+    // Once the run is over (a helper that has not seen the cancel yet) nothing
+    // starts spinning again.
+    if (!isRunning())
+        return;
     if (TrackModel* track = row(e.trackId))
         track->setState(TrackState::checkingDisk());
 }
@@ -185,13 +211,16 @@ void SyncStore::apply(const ServerEvent::DiskCheck& e)
         break;
     case DiskCheckResult::missing:
     case DiskCheckResult::broken:
-        track->setState(TrackState::working(Phase::searching));
+        if (isRunning())
+            track->setState(TrackState::working(Phase::searching));
         break;
     }
 }
 
 void SyncStore::apply(const ServerEvent::Step& e)
 {
+    if (!isRunning())
+        return;
     if (TrackModel* track = row(e.trackId))
         track->setState(TrackState::working(e.phase, e.detail));
 }
@@ -199,7 +228,7 @@ void SyncStore::apply(const ServerEvent::Step& e)
 void SyncStore::apply(const ServerEvent::DownloadProgress& e)
 {
     TrackModel* track = row(e.trackId);
-    if (!track)
+    if (!track || !isRunning())
         return;
     track->setState(TrackState::working(Phase::downloading));
     track->setDownloadFraction(fractionOfPercent(e.percent));
@@ -211,8 +240,9 @@ void SyncStore::apply(const ServerEvent::NeedsReview& e)
     TrackModel* track = row(e.trackId);
     if (!track)
         return;
-    // A request that crossed the run's end can no longer be answered.
-    if (isRunning())
+    // A request that crossed the run's death can no longer be answered; a run that
+    // ended normally still takes decisions by its id.
+    if (isRunning() || m_phase == SyncPhase::done)
         track->setState(TrackState::awaitingReview(e.candidates));
     else
         track->setState(TrackState::undecided(e.candidates));
@@ -306,27 +336,44 @@ void SyncStore::setPhase(SyncPhase phase)
 {
     if (phase == m_phase)
         return;
-    const bool wasRunning = isRunning();
     m_phase = phase;
-    // Decisions are sent with the run's id; once the run has stopped the helper
-    // drops them, so no row may go on asking for one.
-    const bool stopped = wasRunning && !isRunning();
-    if (stopped)
-        retireReviews();
+    if (!isRunning())
+        settleActiveRows();
+    // Decisions are sent with the run's id. A run that ended with syncDone still
+    // takes them; one that was cancelled or interrupted does not, so none of its
+    // rows may go on asking for one.
+    const bool died = (phase == SyncPhase::cancelled || phase == SyncPhase::interrupted) && retireReviews();
     emit phaseChanged();
     scheduleChanged();
-    if (stopped)
+    if (died)
         emit runStopped();
 }
 
-void SyncStore::retireReviews()
+bool SyncStore::retireReviews()
+{
+    bool retired = false;
+    for (const auto& group : std::as_const(m_groups)) {
+        for (const auto& track : group->tracks()) {
+            if (const auto* review = std::get_if<TrackState::AwaitingReview>(&track->state().value)) {
+                track->setState(TrackState::undecided(review->candidates));
+                retired = true;
+            }
+        }
+    }
+    return retired;
+}
+
+void SyncStore::settleActiveRows()
 {
     for (const auto& group : std::as_const(m_groups)) {
-        if (group->reviewCount() == 0)
+        if (group->counts().active == 0)
             continue;
         for (const auto& track : group->tracks()) {
-            if (const auto* review = std::get_if<TrackState::AwaitingReview>(&track->state().value))
-                track->setState(TrackState::undecided(review->candidates));
+            if (track->state().isActive()) {
+                track->setState(TrackState::queued());
+                track->setDownloadFraction(0);
+                track->setProgressDetail(std::nullopt);
+            }
         }
     }
 }

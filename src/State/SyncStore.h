@@ -58,7 +58,9 @@ public:
     // is still going is interrupted, as after a crash.
     void eventStreamEnded(StreamEnd reason);
 
-    // The user started a run: preparing, no banner, no run id yet.
+    // The user started a run: preparing, no banner, no run id yet. Rows of an
+    // earlier run still waiting for a decision can no longer be decided: the
+    // earlier run's id is gone and the new run replaces it.
     void markPreparing();
     // The user cancelled the run. Before the helper has confirmed the start (no run
     // id yet) the cancel is remembered: that start's syncStarted then leaves the
@@ -66,10 +68,13 @@ public:
     void markCancelled();
     // A cancel waits for the run id of the start it was pressed during.
     bool isCancelPending() const { return m_cancelPending; }
-    // A start the helper never took up (declined or failed): while the phase is still
-    // preparing it goes back to `previous`; a phase set meanwhile by the user or by the
-    // helper's events is kept.
-    void abandonStart(SyncPhase previous);
+    // A start that came to nothing here (declined, or its request failed): while the
+    // phase is still preparing it goes back to `previous`; a phase set meanwhile by the
+    // user or by the helper's events is kept. A failed request may still have started
+    // a run (a time-out, a reply lost with a crash): a cancel held for it stays held,
+    // so that a late syncStarted of that start is stopped too.
+    enum class StartOutcome { declined, failed };
+    void abandonStart(SyncPhase previous, StartOutcome outcome);
     // Back to idle without groups, summary or run id; banner and VPN status are kept.
     void clearResults();
 
@@ -88,9 +93,19 @@ public:
     bool isRunning() const;
     // Whether a row of the groups has that track id.
     bool holdsTrack(const QString& trackId) const { return row(trackId) != nullptr; }
-    // Every row awaiting review, groups in order, rows in order within a group. Only a
-    // running run has any: when it stops, its waiting rows become undecided.
+    // The state of the row with that track id; queued when there is none.
+    TrackState trackState(const QString& trackId) const;
+    // Every row awaiting review with no decision sent yet, groups in order, rows in
+    // order within a group. A run that ended with syncDone keeps its waiting rows
+    // (the helper takes their decisions by that run's id); a run that died
+    // (cancelled, interrupted, replaced by a new start) has none: its waiting rows
+    // become undecided.
     QList<std::shared_ptr<TrackModel>> reviewQueue() const;
+    // Notes that the user's decision for that waiting row went to the helper: the row
+    // leaves the review queue and the counts until the helper's events move it on.
+    // False (and nothing changes) when the row is not waiting for a decision or one
+    // was already sent.
+    bool markDecisionSent(const QString& trackId);
     bool anyReviewPending() const { return reviewCount() > 0; }
     qint64 reviewCount() const { return totals().review; }
     qint64 overallTotal() const { return totals().total; }
@@ -110,8 +125,8 @@ signals:
     // The run with this id started after the user had cancelled it; the helper
     // must be told to stop it.
     void cancelDue(const QString& runId);
-    // The run stopped being live (cancelled, interrupted, done, or a start given up):
-    // nothing can be decided for it any more.
+    // The run died (cancelled, interrupted, or replaced by a new start): nothing can
+    // be decided for it any more. A run that ended with syncDone does not die.
     void runStopped();
     // Coalesced: at most once per event-loop turn after anything above, a count or the
     // review queue changed.
@@ -137,8 +152,11 @@ private:
     void apply(const ServerEvent::Unknown&) { }
 
     void interruptIfRunning();
-    // Rows still awaiting review become undecided.
-    void retireReviews();
+    // Rows still awaiting review become undecided; true when there were any.
+    bool retireReviews();
+    // Rows caught in an active phase (checking the disk, working) go back to queued:
+    // nothing spins once the run is over.
+    void settleActiveRows();
     void setPhase(SyncPhase phase);
     void setGroups(QList<std::shared_ptr<PlaylistGroup>> groups);
     void setSummary(std::optional<SyncSummary> summary);

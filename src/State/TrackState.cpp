@@ -14,6 +14,18 @@ bool TrackState::isActive() const
     return is<Working>() || is<CheckingDisk>();
 }
 
+bool TrackState::isAwaitingReview() const
+{
+    const auto* waiting = std::get_if<AwaitingReview>(&value);
+    return waiting && !waiting->decisionSent;
+}
+
+bool TrackState::isDecisionSent() const
+{
+    const auto* waiting = std::get_if<AwaitingReview>(&value);
+    return waiting && waiting->decisionSent;
+}
+
 bool TrackState::countsAsFailed() const
 {
     if (is<Failed>())

@@ -23,14 +23,17 @@ struct TrackState {
         std::optional<QString> detail;
         bool operator==(const Working&) const = default;
     };
-    // Waits for the user's decision among these candidates.
+    // Waits for the user's decision among these candidates. Once the user's
+    // decision has gone to the helper the row waits for the helper to move it on:
+    // it is no longer reviewable, so that no track gets a second decision.
     struct AwaitingReview {
         QList<CandidateDTO> candidates;
+        bool decisionSent = false;
         bool operator==(const AwaitingReview&) const = default;
     };
-    // Was waiting for a decision when its run stopped (cancelled, interrupted or
-    // ended): no decision can reach the helper any more. The candidates stay for
-    // display.
+    // Was waiting for a decision when its run died (cancelled, interrupted, or
+    // replaced by a new start): no decision can reach the helper any more. The
+    // candidates stay for display.
     struct Undecided {
         QList<CandidateDTO> candidates;
         bool operator==(const Undecided&) const = default;
@@ -82,7 +85,10 @@ struct TrackState {
     bool isFinished() const;
     // Working or checking the disk.
     bool isActive() const;
-    bool isAwaitingReview() const { return is<AwaitingReview>(); }
+    // Awaiting review, with no decision sent yet.
+    bool isAwaitingReview() const;
+    // Awaiting review, with the user's decision on its way to the helper.
+    bool isDecisionSent() const;
     // Failed, or done with the outcome failed.
     bool countsAsFailed() const;
     StatusRole statusRole() const;

@@ -2,14 +2,19 @@
 
 #include "Styling/Availability.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/Material.h"
 #include "Styling/Symbols.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
+#include <QStyleOptionSlider>
+#include <algorithm>
 #include <cmath>
 
 namespace mivo {
@@ -30,7 +35,8 @@ struct LabelLayout {
     }
 };
 
-LabelLayout layoutLabel(const ButtonStyling::Spec& spec, const QFont& base, const AppStyle::ButtonMetrics& metrics)
+LabelLayout layoutLabel(
+    const ButtonStyling::Spec& spec, const QFont& base, const AppStyle::ButtonMetrics& metrics)
 {
     LabelLayout layout;
     layout.font = Typography::font(metrics.textStyle, base);
@@ -53,9 +59,47 @@ QFont baseFont(const QWidget* widget)
     return widget ? widget->font() : QApplication::font();
 }
 
-bool isDark(const QPalette& palette)
+// Scroll bars: a thin rounded handle, inset from the bar's edges.
+constexpr int kScrollBarExtent = 10;
+constexpr int kScrollBarInset = 2;
+constexpr int kScrollBarMinimumHandle = 24;
+
+QRect scrollBarRect(const QStyleOptionSlider& bar, QStyle::SubControl subControl)
 {
-    return ThemeColor::isDark(palette);
+    const bool horizontal = bar.orientation == Qt::Horizontal;
+    const QRect whole = bar.rect;
+    const int length = horizontal ? whole.width() : whole.height();
+    const int range = bar.maximum - bar.minimum;
+    int handle = length;
+    if (range > 0) {
+        const qint64 page = std::max(bar.pageStep, 1);
+        handle = int(
+            std::clamp<qint64>(qint64(length) * page / (range + page), kScrollBarMinimumHandle, length));
+    }
+    const int start = QStyle::sliderPositionFromValue(
+        bar.minimum, bar.maximum, bar.sliderPosition, length - handle, bar.upsideDown);
+    const auto span = [&](int from, int to) {
+        return horizontal ? QRect(whole.left() + from, whole.top(), to - from, whole.height())
+                          : QRect(whole.left(), whole.top() + from, whole.width(), to - from);
+    };
+    QRect rect;
+    switch (subControl) {
+    case QStyle::SC_ScrollBarSlider:
+        rect = span(start, start + handle);
+        break;
+    case QStyle::SC_ScrollBarSubPage:
+        rect = span(0, start);
+        break;
+    case QStyle::SC_ScrollBarAddPage:
+        rect = span(start + handle, length);
+        break;
+    case QStyle::SC_ScrollBarGroove:
+        rect = whole;
+        break;
+    default: // no arrow buttons, no first/last buttons
+        return {};
+    }
+    return QStyle::visualRect(bar.direction, whole, rect);
 }
 
 } // namespace
@@ -101,11 +145,76 @@ AppStyle::ButtonMetrics AppStyle::buttonMetrics(ControlSize size, ButtonRenderin
     return { 24, 12, 6, TextStyle::body };
 }
 
+AppStyle::ButtonColors AppStyle::buttonColors(const std::optional<ThemeColor>& tint,
+    ButtonRendering rendering, const QPalette& palette, bool pressed, bool hovered)
+{
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QColor content = palette.color(QPalette::Active, QPalette::Base);
+    const QColor card = ThemeColor::composite(Materials::fill(Material::regular, palette), window);
+    // A label must read on the bezel wherever the button sits: on the window,
+    // on a list or on a card.
+    const auto legibleOver = [&](const QColor& label, const QColor& fill) {
+        return ThemeColor::legibleOn(label,
+            { ThemeColor::composite(fill, window), ThemeColor::composite(fill, content),
+                ThemeColor::composite(fill, card) });
+    };
+    ButtonColors colors { Qt::transparent, {}, Qt::transparent };
+    switch (rendering) {
+    // The glass renderings only occur where the system offers glass; they are
+    // drawn like their bordered counterparts.
+    case ButtonRendering::glassProminent:
+    case ButtonRendering::borderedProminent: {
+        QColor fill
+            = ThemeColor::composite(tint.value_or(ThemeColor::accent()).resolveAsFill(palette), window);
+        // Pressing and hovering deepen the bezel, so the label never loses contrast.
+        if (pressed)
+            fill = fill.darker(120);
+        else if (hovered)
+            fill = fill.darker(106);
+        colors.label = Qt::white;
+        colors.fill = ThemeColor::legibleUnder(fill, colors.label);
+        break;
+    }
+    case ButtonRendering::glass:
+    case ButtonRendering::bordered:
+        if (tint) {
+            colors.fill = tint->withOpacity(pressed ? 0.3 : hovered ? 0.22 : 0.16).resolve(palette);
+            colors.label = legibleOver(tint->resolve(palette), colors.fill);
+        } else {
+            const qreal base = ThemeColor::isDark(palette) ? 0.13 : 0.07;
+            colors.fill = ThemeColor::primary()
+                              .withOpacity(pressed ? base + 0.08
+                                      : hovered    ? base + 0.03
+                                                   : base)
+                              .resolve(palette);
+            colors.label = legibleOver(ThemeColor::primary().resolve(palette), colors.fill);
+            colors.border = ThemeColor::separator().resolve(palette);
+        }
+        break;
+    case ButtonRendering::borderless:
+        colors.label = legibleOver(tint.value_or(ThemeColor::accent()).resolve(palette), Qt::transparent);
+        if (pressed)
+            colors.label.setAlphaF(colors.label.alphaF() * 0.6f);
+        break;
+    }
+    return colors;
+}
+
+std::optional<ButtonStyle> AppStyle::effectiveStyle(const QWidget* widget)
+{
+    if (const auto style = ButtonStyling::style(widget))
+        return style;
+    const auto* button = qobject_cast<const QPushButton*>(widget);
+    if (button && !button->isFlat())
+        return ButtonStyle::bordered;
+    return std::nullopt;
+}
+
 void AppStyle::drawControl(
     ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     if (element == CE_PushButton) {
-        if (const auto style = ButtonStyling::style(widget)) {
+        if (const auto style = effectiveStyle(widget)) {
             drawStyledButton(option, painter, widget, *style);
             return;
         }
@@ -118,7 +227,7 @@ QSize AppStyle::sizeFromContents(
 {
     if (type == CT_PushButton) {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-        const auto style = ButtonStyling::style(widget);
+        const auto style = effectiveStyle(widget);
         if (button && style) {
             const ButtonRendering rendering
                 = ButtonStyling::rendering(*style, GlassEnvironment::of(widget), Availability::systemGlass());
@@ -128,7 +237,111 @@ QSize AppStyle::sizeFromContents(
     return QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
 }
 
-QSize AppStyle::styledButtonSize(const ButtonStyling::Spec& spec, ButtonRendering rendering, const QFont& font)
+void AppStyle::drawPrimitive(
+    PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    if (element == PE_PanelLineEdit || element == PE_FrameLineEdit) {
+        // A text field: the content background in the corners of a regular
+        // button, a hairline border, the focus ring of the buttons.
+        const qreal radius = buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+        const QRectF field = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QPalette& palette = option->palette;
+        const bool enabled = option->state & State_Enabled;
+        const bool focused = option->state & State_HasFocus;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (element == PE_PanelLineEdit) {
+            // A frameless field (a cell editor, a search field) draws no panel.
+            const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+            if (frame && frame->lineWidth <= 0) {
+                painter->restore();
+                return;
+            }
+            QColor fill = palette.color(QPalette::Active, QPalette::Base);
+            if (!enabled)
+                fill = ThemeColor::composite(ThemeColor::quaternary().resolve(palette), fill);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(fill);
+            painter->drawRoundedRect(field, radius, radius);
+        }
+        QColor border = ThemeColor::separator().withOpacity(1.6).resolve(palette);
+        painter->setPen(QPen(border, 1));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(field, radius, radius);
+        if (focused && enabled) {
+            QColor ring = ThemeColor::accent().resolve(palette);
+            ring.setAlphaF(0.6f);
+            painter->setPen(QPen(ring, 2));
+            painter->drawRoundedRect(QRectF(option->rect).adjusted(1, 1, -1, -1), radius, radius);
+        }
+        painter->restore();
+        return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+void AppStyle::drawComplexControl(
+    ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
+{
+    if (control == CC_ScrollBar) {
+        if (const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option)) {
+            // Only the handle; the bar itself lets what lies behind it show.
+            if (bar->maximum <= bar->minimum)
+                return;
+            const bool horizontal = bar->orientation == Qt::Horizontal;
+            const QRectF handle
+                = QRectF(scrollBarRect(*bar, SC_ScrollBarSlider))
+                      .adjusted(horizontal ? 1 : kScrollBarInset, horizontal ? kScrollBarInset : 1,
+                          horizontal ? -1 : -kScrollBarInset, horizontal ? -kScrollBarInset : -1);
+            const bool active = (bar->activeSubControls & SC_ScrollBarSlider)
+                && (bar->state & (State_MouseOver | State_Sunken));
+            const QColor color = ThemeColor::primary().withOpacity(active ? 0.5 : 0.3).resolve(bar->palette);
+            const qreal radius = std::min(handle.width(), handle.height()) / 2;
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(color);
+            painter->drawRoundedRect(handle, radius, radius);
+            painter->restore();
+            return;
+        }
+    }
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+QRect AppStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+    SubControl subControl, const QWidget* widget) const
+{
+    if (control == CC_ScrollBar) {
+        if (const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option))
+            return scrollBarRect(*bar, subControl);
+    }
+    return QProxyStyle::subControlRect(control, option, subControl, widget);
+}
+
+int AppStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
+{
+    switch (metric) {
+    case PM_ScrollBarExtent:
+        return kScrollBarExtent;
+    case PM_ScrollBarSliderMin:
+        return kScrollBarMinimumHandle;
+    default:
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+}
+
+int AppStyle::styleHint(
+    StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returnData) const
+{
+    // Buttons of dialogs carry their title only, as every other button does.
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+        return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+QSize AppStyle::styledButtonSize(
+    const ButtonStyling::Spec& spec, ButtonRendering rendering, const QFont& font)
 {
     const ButtonMetrics metrics = buttonMetrics(spec.controlSize, rendering);
     const QSizeF label = layoutLabel(spec, font, metrics).size();
@@ -149,8 +362,8 @@ void AppStyle::drawStyledButton(
     paintStyledButton(*painter, *button, specOf(*button, widget, style), rendering, baseFont(widget));
 }
 
-void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option, const ButtonStyling::Spec& spec,
-    ButtonRendering rendering, const QFont& font)
+void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option,
+    const ButtonStyling::Spec& spec, ButtonRendering rendering, const QFont& font)
 {
     const ButtonMetrics metrics = buttonMetrics(spec.controlSize, rendering);
     const QPalette& palette = option.palette;
@@ -158,7 +371,6 @@ void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option, 
     const bool enabled = option.state & QStyle::State_Enabled;
     const bool pressed = option.state & (QStyle::State_Sunken | QStyle::State_On);
     const bool hovered = enabled && (option.state & QStyle::State_MouseOver);
-    const bool dark = isDark(palette);
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -169,50 +381,15 @@ void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option, 
     QPainterPath shape;
     shape.addRoundedRect(bezel, metrics.cornerRadius, metrics.cornerRadius);
 
-    QColor labelColor;
-    switch (rendering) {
-    // The glass renderings only occur where the system offers glass; they are
-    // drawn like their bordered counterparts.
-    case ButtonRendering::glassProminent:
-    case ButtonRendering::borderedProminent: {
-        QColor fill = tint.value_or(ThemeColor::accent()).resolveAsFill(palette);
-        if (pressed)
-            fill = fill.darker(120);
-        else if (hovered)
-            fill = fill.lighter(108);
-        painter.fillPath(shape, fill);
-        labelColor = Qt::white;
-        break;
+    const ButtonColors colors = buttonColors(tint, rendering, palette, pressed, hovered);
+    if (colors.fill.alpha() > 0)
+        painter.fillPath(shape, colors.fill);
+    if (colors.border.alpha() > 0) {
+        painter.setPen(QPen(colors.border, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(shape);
     }
-    case ButtonRendering::glass:
-    case ButtonRendering::bordered: {
-        QColor fill;
-        if (tint) {
-            fill = tint->withOpacity(pressed ? 0.3 : hovered ? 0.22 : 0.16).resolve(palette);
-            labelColor = tint->resolve(palette);
-        } else {
-            const qreal base = dark ? 0.13 : 0.07;
-            fill = ThemeColor::primary()
-                       .withOpacity(pressed ? base + 0.08
-                               : hovered    ? base + 0.03
-                                            : base)
-                       .resolve(palette);
-            labelColor = ThemeColor::primary().resolve(palette);
-        }
-        painter.fillPath(shape, fill);
-        if (!tint) {
-            painter.setPen(QPen(ThemeColor::separator().resolve(palette), 1));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPath(shape);
-        }
-        break;
-    }
-    case ButtonRendering::borderless:
-        labelColor = tint.value_or(ThemeColor::accent()).resolve(palette);
-        if (pressed)
-            labelColor.setAlphaF(labelColor.alphaF() * 0.6f);
-        break;
-    }
+    const QColor labelColor = colors.label;
 
     // The label: symbol (or icon) and title, centred together.
     const LabelLayout layout = layoutLabel(spec, font, metrics);

@@ -74,6 +74,76 @@ bool ThemeColor::isDark(const QPalette& palette)
     return palette.color(QPalette::Active, QPalette::Window).lightnessF() < 0.5;
 }
 
+namespace {
+
+double channel(double c)
+{
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double luminance(const QColor& color)
+{
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF())
+        + 0.0722 * channel(color.blueF());
+}
+
+QColor mixed(const QColor& from, const QColor& to, double amount)
+{
+    const auto mix = [amount](double a, double b) { return a + (b - a) * amount; };
+    return QColor::fromRgbF(float(mix(from.redF(), to.redF())), float(mix(from.greenF(), to.greenF())),
+        float(mix(from.blueF(), to.blueF())));
+}
+
+} // namespace
+
+double ThemeColor::contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ThemeColor::composite(const QColor& color, const QColor& background)
+{
+    QColor result = mixed(background.toRgb(), color.toRgb(), color.alphaF());
+    result.setAlphaF(1.0f);
+    return result;
+}
+
+QColor ThemeColor::legibleOn(const QColor& text, std::initializer_list<QColor> backgrounds, double ratio)
+{
+    if (backgrounds.size() == 0)
+        return text;
+    double lightness = 0;
+    for (const QColor& background : backgrounds)
+        lightness += luminance(background);
+    const QColor target
+        = lightness / double(backgrounds.size()) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    const auto reaches = [&](const QColor& candidate) {
+        return std::all_of(backgrounds.begin(), backgrounds.end(),
+            [&](const QColor& background) { return contrast(candidate, background) >= ratio; });
+    };
+    const QColor opaque = composite(text, *backgrounds.begin());
+    if (reaches(opaque))
+        return opaque;
+    for (int step = 1; step <= 20; ++step) {
+        const QColor candidate = mixed(opaque, target, step / 20.0);
+        if (reaches(candidate))
+            return candidate;
+    }
+    return target;
+}
+
+QColor ThemeColor::legibleUnder(const QColor& fill, const QColor& label, double ratio)
+{
+    const QColor target = luminance(label) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    QColor candidate = fill;
+    for (int step = 1; step <= 20 && contrast(label, candidate) < ratio; ++step)
+        candidate = mixed(fill, target, step / 20.0);
+    candidate.setAlphaF(fill.alphaF());
+    return candidate;
+}
+
 QColor ThemeColor::resolveAsFill(const QPalette& palette) const
 {
     if (const auto* n = std::get_if<Named>(&m_base)) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPalette>
+#include <initializer_list>
 #include <optional>
 #include <variant>
 
@@ -66,6 +67,19 @@ public:
 
     // Whether a palette is a dark appearance (its window background is dark).
     static bool isDark(const QPalette& palette);
+
+    // The contrast ratio of two opaque colours, from 1 (alike) to 21 (black on white).
+    static double contrast(const QColor& a, const QColor& b);
+    // `color` laid over the opaque `background`.
+    static QColor composite(const QColor& color, const QColor& background);
+    // `text` drawn over each of `backgrounds`, shaded towards black on light
+    // backgrounds and towards white on dark ones just as far as it takes to
+    // reach `ratio` against all of them; opaque. A text that already reaches it
+    // keeps its colour.
+    static QColor legibleOn(
+        const QColor& text, std::initializer_list<QColor> backgrounds, double ratio = 4.5);
+    // A fill deepened just as far as it takes for `label` on it to reach `ratio`.
+    static QColor legibleUnder(const QColor& fill, const QColor& label, double ratio = 4.5);
 
     bool operator==(const ThemeColor&) const = default;
 

@@ -37,7 +37,10 @@ qreal relativeSize(TextStyle style)
 
 qreal pointSize(TextStyle style, qreal bodyPointSize)
 {
-    return bodyPointSize * relativeSize(style) / 13.0;
+    const qreal size = bodyPointSize * relativeSize(style) / 13.0;
+    // Desktop fonts are smaller than a 13-point body, so the small styles
+    // would drop below what reads comfortably; they stop at the caption floor.
+    return std::max(size, std::min(kMinimumPointSize, bodyPointSize));
 }
 
 QFont font(TextStyle style, const QFont& base, QFont::Weight weight)

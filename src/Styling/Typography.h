@@ -22,11 +22,16 @@ enum class TextStyle {
 
 namespace Typography {
 
+// The smallest text the windows show: 11 pixels at the usual 96 dots per inch.
+// A style never goes below it unless the body itself is smaller.
+inline constexpr qreal kMinimumPointSize = 8.25;
+
 // The font of a text style derived from `base` (the widget's font), at `weight`.
 // The headline style is bold unless a heavier weight is asked for.
 QFont font(TextStyle style, const QFont& base, QFont::Weight weight = QFont::Normal);
 
-// The point size a style has when the body is `bodyPointSize`.
+// The point size a style has when the body is `bodyPointSize`, never under the
+// floor above.
 qreal pointSize(TextStyle style, qreal bodyPointSize);
 
 } // namespace Typography

@@ -134,6 +134,42 @@ QCoro::Task<void> HelperProcess::awaitCompletion(Completion<void> done)
     co_await done;
 }
 
+std::optional<HelperProcess::Stop> HelperProcess::stop(
+    std::chrono::milliseconds grace, std::chrono::milliseconds terminateGrace)
+{
+    QProcess* process = std::exchange(m_process, nullptr);
+    if (!process)
+        return std::nullopt;
+    // Nothing of this end reaches the client: the application is on its way out.
+    disconnect(process, nullptr, this, nullptr);
+    failWrites(std::make_exception_ptr(HelperError::helperUnavailable()));
+    // What the child still prints is read, so that it never blocks on a full pipe.
+    connect(process, &QProcess::readyReadStandardOutput, process, [process] { process->readAllStandardOutput(); });
+    connect(process, &QProcess::readyReadStandardError, process, [process] { process->readAllStandardError(); });
+
+    const auto ended = [process](std::chrono::milliseconds wait) {
+        return process->state() == QProcess::NotRunning || process->waitForFinished(int(wait.count()));
+    };
+    Stop stop;
+    process->closeWriteChannel();
+    if (!ended(grace)) {
+        qCWarning(lcHelper, "helper did not end within %llds of its input closing; terminating it",
+            static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(grace).count()));
+        stop.way = Stop::Way::terminated;
+        process->terminate();
+        if (!ended(terminateGrace)) {
+            qCWarning(lcHelper, "helper did not terminate; killing it");
+            stop.way = Stop::Way::killed;
+            process->kill();
+            process->waitForFinished(-1);
+        }
+    }
+    stop.termination = classify(process->exitStatus(), process->exitCode());
+    qCInfo(lcHelper, "helper terminated: %s", qUtf8Printable(stop.termination.description()));
+    delete process;
+    return stop;
+}
+
 void HelperProcess::terminate()
 {
     if (m_process)

@@ -23,8 +23,8 @@ namespace mivo {
 //
 // Lives on the main thread; all of its work runs on the main event loop, one
 // piece at a time. Releasing it neither terminates nor signals the child: the
-// child only sees its standard input close, as it would if the application
-// quit.
+// child only sees its standard input close. On the application's way out,
+// stop() gives the child a bounded time to end by itself first.
 class HelperProcess : public QObject {
     Q_OBJECT
 
@@ -95,9 +95,28 @@ public:
     // HelperError::helperCrashed() when the write fails.
     QCoro::Task<void> write(QByteArray data);
 
-    // Not used by the application, which never stops the helper itself.
+    // How a child that was asked to stop ended.
+    struct Stop {
+        enum class Way { byItself, terminated, killed };
+        Way way = Way::byItself;
+        Termination termination;
+        bool operator==(const Stop&) const = default;
+    };
+    // The application's way out, once its windows have closed: closes the child's
+    // standard input, the end of its work, and waits up to `grace` for it to end by
+    // itself (a real helper abandons a file it was writing into the user's import
+    // folder cleanly); then asks it to terminate and waits up to `terminateGrace`;
+    // only then kills it. Blocks meanwhile, reading and dropping what the child
+    // prints. The end is not reported to the termination handler (no relaunch
+    // follows). None when no child runs.
+    std::optional<Stop> stop(std::chrono::milliseconds grace, std::chrono::milliseconds terminateGrace);
+    static constexpr auto kStopGrace = std::chrono::seconds(3);
+    static constexpr auto kTerminateGrace = std::chrono::seconds(2);
+
     void terminate();
     void kill();
+    // The running child's process id; 0 without one.
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
 
     // Notes a crash now; false once kCrashLimit crashes lie within kCrashWindow.
     // After a healthy run of kHealthyRun or more, the back-off starts over.

@@ -5,6 +5,7 @@
 #include "Services/FileManagerReveal.h"
 #include "Services/UpdaterModel.h"
 #include "Support/HomePath.h"
+#include "Views/AboutWindow.h"
 #include "Views/Settings/SettingsWindow.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QUrl>
 
 namespace mivo {
@@ -150,10 +150,19 @@ QString MainCommands::shortcutText(const QAction* action)
 
 void MainCommands::showAbout()
 {
-    QWidget* window = QApplication::activeWindow();
-    QMessageBox::about(window, tr("About mivo"),
-        tr("mivo %1\nYour streaming playlists as a local, DJ-ready library.")
-            .arg(m_updater.currentVersion()));
+    // One About window at a time: showing it again brings it forward.
+    AboutWindow* about = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if ((about = qobject_cast<AboutWindow*>(widget)))
+            break;
+    }
+    if (!about) {
+        about = new AboutWindow(m_updater.currentVersion(), QApplication::activeWindow());
+        about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about->show();
+    about->raise();
+    about->activateWindow();
 }
 
 } // namespace mivo

@@ -265,6 +265,8 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     m_startRequested = true;
     m_start(m_model);
+    // Only now: a wizard asked for during the start waits for its configuration read.
+    m_setupSheet->startIfFirstLaunch();
 }
 
 } // namespace mivo

@@ -1,4 +1,6 @@
 #include "App/AppModel.h"
+#include "Support/MockHelperClient.h"
+#include "Support/SampleData.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -560,9 +562,84 @@ private slots:
         const std::optional<QString> runId = started ? std::optional<QString>("run-1") : std::nullopt;
         QCOMPARE(f.client->sent().first().request, Request::reviewDecision(runId, "pl#1", decision));
         QCOMPARE(f.client->sent().first().timeout, std::nullopt);
-        // The helper's events move the track on, not the model.
-        if (started)
-            QCOMPARE(f.sync().reviewCount(), 1);
+        // The helper's events move the track on, not the model: until they do, it
+        // waits with its decision sent, out of the review count.
+        if (started) {
+            QVERIFY(f.sync().trackState(QStringLiteral("pl#1")).isDecisionSent());
+            QCOMPARE(f.sync().reviewCount(), 0);
+        }
+    }
+
+    // The sample run flags track 1 and goes on to its end: the track stays in the
+    // queue after syncDone, the review opens on it and the decision goes with
+    // that run's id.
+    void sampleRunKeepsItsReviewAfterTheEnd()
+    {
+        auto owned = std::make_unique<MockHelperClient>(QMap<Method, JSONValue> {}, SampleData::syncScript());
+        MockHelperClient* client = owned.get();
+        AppModel model(std::move(owned));
+        client->play(false);
+        QTRY_COMPARE(model.sync().phase(), SyncPhase::done);
+        QTRY_COMPARE(model.sync().summary().has_value(), true);
+
+        const QString flagged = SampleData::trackId(1);
+        QCOMPARE(model.sync().reviewCount(), 1);
+        QCOMPARE(model.sync().reviewQueue().size(), 1);
+        QCOMPARE(model.sync().reviewQueue().first()->id(), flagged);
+        model.openReview();
+        QVERIFY(model.isInspectorPresented());
+        QCOMPARE(model.focusedReviewTrackId(), flagged);
+        QVERIFY(model.resolvedFocusedReview());
+        QVERIFY(model.canSkip(flagged));
+
+        QVERIFY(model.decideFocusedReview(ReviewDecision::candidate("c1")));
+        QTRY_COMPARE(client->sent().size(), 1);
+        QCOMPARE(client->sent().first(),
+            Request::reviewDecision(QStringLiteral("run-1"), flagged, ReviewDecision::candidate("c1")));
+        QVERIFY(!model.isInspectorPresented());
+        QCOMPARE(model.sync().reviewCount(), 0);
+        QVERIFY(!model.canSkip(flagged));
+    }
+
+    // Deciding the waiting tracks one after another, quicker than the helper
+    // answers, sends one decision per track: a decided track is never focused,
+    // stepped to or opened again, and a second decision for it is not sent.
+    void eachTrackGetsOneDecision()
+    {
+        Fixture f;
+        QVERIFY(f.runWithReviews({ "pl#0", "pl#1", "pl#2" }, { "pl#0", "pl#1" }, { CandidateDTO { .id = "c1" } }));
+        f.model->openReview();
+        QCOMPARE(f.model->focusedReviewTrackId(), QStringLiteral("pl#0"));
+        QVERIFY(f.model->decideFocusedReview(ReviewDecision::accept()));
+        QCOMPARE(f.model->focusedReviewTrackId(), QStringLiteral("pl#1"));
+        f.model->stepReview(1);
+        QCOMPARE(f.model->focusedReviewTrackId(), QStringLiteral("pl#1"));
+        QVERIFY(f.model->decideFocusedReview(ReviewDecision::skip()));
+        QCOMPARE(f.model->focusedReviewTrackId(), std::nullopt);
+        QVERIFY(!f.model->isInspectorPresented());
+        QVERIFY(!f.model->decideFocusedReview(ReviewDecision::accept()));
+
+        // Nothing brings a decided track back before the helper moves it on.
+        f.model->focusReview(QStringLiteral("pl#0"));
+        QCOMPARE(f.model->resolvedFocusedReview(), nullptr);
+        QVERIFY(!f.model->decideFocusedReview(ReviewDecision::accept()));
+        f.model->openReview();
+        QVERIFY(!f.model->isInspectorPresented());
+        f.model->submitReview(QStringLiteral("pl#0"), ReviewDecision::skip());
+        f.model->skipTrack(QStringLiteral("pl#1"));
+        QCOMPARE(f.sync().reviewCount(), 0);
+
+        QTest::qWait(0);
+        QCOMPARE(f.client->sent().size(), 2);
+        QCOMPARE(f.client->sent()[0].request, Request::reviewDecision("run-1", "pl#0", ReviewDecision::accept()));
+        QCOMPARE(f.client->sent()[1].request, Request::reviewDecision("run-1", "pl#1", ReviewDecision::skip()));
+
+        // Asked again, the track takes a decision again.
+        QVERIFY(f.deliver({ server(ServerEvent::NeedsReview { "c", "pl#0", "pl#0", std::nullopt, {} }) }));
+        f.model->openReview();
+        QCOMPARE(f.model->focusedReviewTrackId(), QStringLiteral("pl#0"));
+        QVERIFY(f.model->decideFocusedReview(ReviewDecision::skip()));
+        QTRY_COMPARE(f.client->sent().size(), 3);
     }
 
     // Retry starts a run only when none is live, and Skip reaches the helper only for
@@ -802,13 +879,13 @@ private slots:
         }
     }
 
-    // Once the run that asked for reviews is over, none is on offer.
+    // Once the run that asked for reviews died, none is on offer.
     void deadRunOffersNoReview_data()
     {
         QTest::addColumn<int>("end");
         QTest::newRow("cancelled") << 0;
         QTest::newRow("helper crashed") << 1;
-        QTest::newRow("run done") << 2;
+        QTest::newRow("new start") << 2;
     }
     void deadRunOffersNoReview()
     {
@@ -825,6 +902,12 @@ private slots:
         else
             QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
         QTRY_VERIFY(!f.sync().isRunning());
+        if (end == 2) {
+            QVERIFY(f.model->resolvedFocusedReview());
+            f.sync().markPreparing();
+        }
+        QCOMPARE(f.sync().reviewCount(), 0);
+        QVERIFY(!f.model->isInspectorPresented());
         f.client->clearSent();
 
         QCOMPARE(f.model->resolvedFocusedReview(), nullptr);

@@ -229,6 +229,54 @@ private slots:
         QCOMPARE(sync.reviewCount(), 0);
     }
 
+    // Cancel pressed while the start waits, and the start's request then times
+    // out: the cancel is kept for that start, so the helper's late syncStarted is
+    // answered with cancelSync and the run never shows as running.
+    void cancelOutlivesATimedOutStart()
+    {
+        Environment environment({});
+        test::ManualClock clock;
+        auto model = makeModel(environment, &clock);
+        QVERIFY(startedWithEverythingSelected(*model));
+        SyncStore& sync = model->sync();
+        QList<SyncPhase> phases;
+        connect(&sync, &SyncStore::phaseChanged, this, [&] { phases.append(sync.phase()); });
+
+        model->startSync();
+        model->cancelSync();
+        // The time-out passes before the helper has even read the start.
+        clock.advance(HelperClienting::kDefaultTimeout);
+        QTRY_COMPARE(sync.banner(),
+            (SyncBanner { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(), std::nullopt }));
+        QCOMPARE(sync.phase(), SyncPhase::cancelled);
+
+        QTRY_VERIFY_WITH_TIMEOUT(loggedByHelper(*model, QStringLiteral("Sync cancelled")), kRunTimeoutMs);
+        QVERIFY(sync.runId());
+        QCOMPARE(sync.phase(), SyncPhase::cancelled);
+        QCOMPARE(phases, (QList<SyncPhase> { SyncPhase::preparing, SyncPhase::cancelled }));
+        QCOMPARE(sync.reviewCount(), 0);
+    }
+
+    // Quitting while a run waits for a decision: the helper sees its input end,
+    // stops the run and exits by itself with status 0; nothing relaunches it.
+    void quitDuringARunLetsTheHelperEndByItself()
+    {
+        Environment environment({});
+        auto model = makeModel(environment);
+        QVERIFY(startedWithEverythingSelected(*model));
+        model->startSync();
+        QVERIFY(firstReview(*model));
+        auto& process = static_cast<HelperClient*>(model->client())->process();
+
+        const auto stop = model->stopHelper();
+        QVERIFY(stop);
+        QCOMPARE(stop->way, HelperProcess::Stop::Way::byItself);
+        QCOMPARE(stop->termination, HelperProcess::Termination::clean());
+        QCoreApplication::processEvents();
+        QVERIFY(!process.isRunning());
+        QVERIFY(!process.isLaunching());
+    }
+
     // The helper dies while the run waits for a review decision: the run is
     // interrupted, the helper comes back and answers again.
     void crashDuringARunInterruptsItAndTheHelperComesBack()

@@ -183,7 +183,7 @@ private slots:
         place(root + kSystemLink, QStringLiteral("link:{root}/app/Contents/Helpers/mivo"), root);
         QList<std::shared_ptr<Answer>> questions;
         CLIToolStore::Context context = this->context(true);
-        context.readVersion = [&questions] {
+        context.readVersion = [&questions](const QString&) {
             auto answer = std::make_shared<Answer>();
             answer->start();
             questions.append(answer);

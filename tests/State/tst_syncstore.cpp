@@ -152,8 +152,11 @@ QString describe(const TrackState& state)
             ids.append(candidate.id);
         return ids.join(u',');
     };
-    if (const auto* review = std::get_if<TrackState::AwaitingReview>(&state.value))
-        return QStringLiteral("review(%1)").arg(candidateIds(review->candidates));
+    if (const auto* review = std::get_if<TrackState::AwaitingReview>(&state.value)) {
+        return QStringLiteral("%1(%2)").arg(
+            review->decisionSent ? QStringLiteral("decided") : QStringLiteral("review"),
+            candidateIds(review->candidates));
+    }
     if (const auto* undecided = std::get_if<TrackState::Undecided>(&state.value))
         return QStringLiteral("undecided(%1)").arg(candidateIds(undecided->candidates));
     if (const auto* done = std::get_if<TrackState::Done>(&state.value)) {
@@ -253,6 +256,8 @@ bool play(SyncStore& store, const QList<QByteArray>& script)
             store.markCancelled();
         } else if (step == "clear") {
             store.clearResults();
+        } else if (step.startsWith("decide ")) {
+            store.markDecisionSent(QString::fromUtf8(step.mid(7)));
         } else {
             qWarning() << "unknown script step" << step;
             return false;
@@ -319,9 +324,9 @@ void TestSyncStore::foldsScripts_data()
         << kSampleRun << "done"
         << QStringList { "spotify:demo low-confidence []: "
                          "done(ok FLAC/1024) @missing ~0.5 \"50% · 1.2 MB/s · 6 MB\" | "
-                         "undecided(c1) @missing | present(ALAC) @present" }
-        << "2/3 review 0 failed 0 fraction 0.6667"
-        << ""
+                         "review(c1) @missing | present(ALAC) @present" }
+        << "2/3 review 1 failed 0 fraction 0.6667"
+        << "spotify:demo#1"
         << "";
 
     QTest::newRow("finish outcomes")
@@ -441,12 +446,57 @@ void TestSyncStore::foldsScripts_data()
         << ""
         << "";
 
-    QTest::newRow("crash keeps the rows")
+    // Nothing spins once the run is over: a row caught working is queued again.
+    QTest::newRow("crash keeps the rows, none spins")
         << QList<QByteArray> { "prepare", syncStarted(), playlistStarted("p", 0, { "p#0", "p#1" }),
                trackStarted("p#0"), trackFinished("p#1", R"("status":"failed")"), "crash" }
-        << "interrupted" << QStringList { "p - []: checking | failed(Failed)" }
+        << "interrupted" << QStringList { "p - []: queued | failed(Failed)" }
         << "1/2 review 0 failed 1 fraction 0.5"
         << "" << kInterrupted;
+
+    // A cancelled run takes no decisions, and the events of a helper that has not
+    // seen the cancel yet start nothing spinning; what it finishes still shows.
+    QTest::newRow("cancel retires reviews and settles rows")
+        << QList<QByteArray> { "prepare", syncStarted(),
+               playlistStarted("p", 0, { "p#0", "p#1", "p#2", "p#3", "p#4" }), trackStarted("p#0"),
+               trackEvent("step", "p#1", R"("phase":"converting")"),
+               trackEvent("downloadProgress", "p#2", R"("percent":40)"), needsReview("p#3"), "cancel",
+               trackStarted("p#4"), trackEvent("diskCheck", "p#4", R"("result":"missing")"),
+               trackEvent("downloadProgress", "p#0", R"("percent":60)"),
+               trackFinished("p#1", R"("status":"ok","kind":"verified")") }
+        << "cancelled"
+        << QStringList { "p - []: queued | present() | queued | undecided(c1) | queued @missing" }
+        << "1/5 review 0 failed 0 fraction 0.2"
+        << ""
+        << "";
+
+    // A run that ended normally still takes the decisions it asked for; a new start
+    // drops its id, and with it the waiting rows.
+    QTest::newRow("done keeps reviews until a new start")
+        << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0", "p#1" }), needsReview("p#0"),
+               line("syncDone",
+                   R"({"runId":"run-1","summary":{"present":0,"ok":0,"flagged":1,"failed":0,"skipped":0,)"
+                   R"("upgraded":0,"removed":0}})"),
+               needsReview("p#1"), "prepare" }
+        << "preparing" << QStringList { "p - []: undecided(c1) | undecided(c1)" }
+        << "0/2 review 0 failed 0 fraction 0"
+        << ""
+        << "";
+
+    // A decided row waits for the helper to move it on, out of the queue and the
+    // count, also after the run's end; asked again, it is reviewable again.
+    QTest::newRow("decided rows leave the queue")
+        << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0", "p#1", "p#2" }),
+               needsReview("p#0"), needsReview("p#1"), needsReview("p#2"), "decide p#0", "decide p#1",
+               "decide p#1", "decide p#9", trackFinished("p#1", R"("status":"skipped")"), needsReview("p#2"),
+               "decide p#2", needsReview("p#2"),
+               line("syncDone",
+                   R"({"runId":"run-1","summary":{"present":0,"ok":0,"flagged":2,"failed":0,"skipped":1,)"
+                   R"("upgraded":0,"removed":0}})") }
+        << "done" << QStringList { "p - []: decided(c1) | done(skipped) | review(c1)" }
+        << "1/3 review 1 failed 0 fraction 0.3333"
+        << "p#2"
+        << "";
 }
 
 void TestSyncStore::foldsScripts()

@@ -1,7 +1,9 @@
 #include "Styling/AppStyle.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/Material.h"
 #include "Styling/PreviewPalettes.h"
+#include "Styling/Tokens.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -11,6 +13,7 @@ using namespace mivo;
 
 Q_DECLARE_METATYPE(ButtonStyle)
 Q_DECLARE_METATYPE(ControlSize)
+Q_DECLARE_METATYPE(std::optional<mivo::ThemeColor>)
 
 namespace {
 
@@ -66,7 +69,13 @@ private slots:
         for (const ControlSize size : { ControlSize::mini, ControlSize::small, ControlSize::regular }) {
             const QSize hint = makeButton(QStringLiteral("Keep"), style, size)->sizeHint();
             if (previous.isValid()) {
-                QVERIFY2(hint.height() > previous.height(), qPrintable(QStringLiteral("%1").arg(int(size))));
+                // A borderless label is all there is; the small styles stop at the
+                // same legible floor, so only the width keeps growing.
+                if (style == ButtonStyle::borderless)
+                    QVERIFY(hint.height() >= previous.height());
+                else
+                    QVERIFY2(
+                        hint.height() > previous.height(), qPrintable(QStringLiteral("%1").arg(int(size))));
                 QVERIFY(hint.width() > previous.width());
             }
             previous = hint;
@@ -128,6 +137,8 @@ private slots:
         QCOMPARE(bezelPixel(*button, style == ButtonStyle::borderless).rgb(), expected.rgb());
     }
 
+    // A prominent bezel is the accent of the appearance, deepened where white
+    // would not read on it.
     void tintFollowsThePalette()
     {
         QWidget window;
@@ -139,7 +150,95 @@ private slots:
         window.setPalette(PreviewPalettes::dark());
         const QColor dark = bezelPixel(*button);
         QCOMPARE(light.rgb(), PreviewPalettes::light().color(QPalette::Highlight).rgb());
-        QCOMPARE(dark.rgb(), PreviewPalettes::dark().color(QPalette::Highlight).rgb());
+        QVERIFY(dark.rgb() != light.rgb());
+        QCOMPARE(dark.rgb(),
+            AppStyle::buttonColors(std::nullopt, ButtonRendering::borderedProminent, PreviewPalettes::dark())
+                .fill.rgb());
+        QVERIFY(dark.hue() >= 200 && dark.hue() <= 225);
+    }
+
+    // Every label reads at 4.5 : 1 or better on its bezel over the window, a
+    // list or a card, in either appearance, for every colour a view tints a
+    // button with, at rest and pressed; and the tint still shows in the label.
+    void labelsReachTheirContrast_data()
+    {
+        QTest::addColumn<int>("rendering");
+        QTest::addColumn<std::optional<ThemeColor>>("tint");
+        QTest::addColumn<bool>("dark");
+        const QList<std::pair<const char*, std::optional<ThemeColor>>> tints {
+            { "plain", std::nullopt },
+            { "accent", ThemeColor::accent() },
+            { "red", ThemeColor::red() },
+            { "green", ThemeColor::green() },
+            { "orange", ThemeColor::orange() },
+            { "secondary", ThemeColor::secondary() },
+            { "apple", Tokens::Source::apple() },
+            { "spotify", Tokens::Source::spotify() },
+            { "soundcloud", Tokens::Source::soundcloud() },
+            { "bandcamp", Tokens::Source::bandcamp() },
+            { "youtube", Tokens::Source::youtube() },
+            { "soulseek", Tokens::Source::soulseek() },
+        };
+        const QList<std::pair<const char*, ButtonRendering>> renderings {
+            { "prominent", ButtonRendering::borderedProminent },
+            { "bordered", ButtonRendering::bordered },
+            { "borderless", ButtonRendering::borderless },
+        };
+        for (const auto& [renderingName, rendering] : renderings) {
+            for (const auto& [tintName, tint] : tints) {
+                for (const bool dark : { false, true })
+                    QTest::addRow("%s %s %s", renderingName, tintName, dark ? "dark" : "light")
+                        << int(rendering) << tint << dark;
+            }
+        }
+    }
+    void labelsReachTheirContrast()
+    {
+        QFETCH(int, rendering);
+        QFETCH(std::optional<ThemeColor>, tint);
+        QFETCH(bool, dark);
+        const QPalette palette = dark ? PreviewPalettes::dark() : PreviewPalettes::light();
+        const QColor window = palette.color(QPalette::Window);
+        const QColor card = ThemeColor::composite(Materials::fill(Material::regular, palette), window);
+        for (const bool pressed : { false, true }) {
+            const AppStyle::ButtonColors colors = AppStyle::buttonColors(tint, ButtonRendering(rendering),
+                palette, pressed && rendering != int(ButtonRendering::borderless));
+            for (const QColor& behind : { window, palette.color(QPalette::Base), card }) {
+                const QColor bezel = ThemeColor::composite(colors.fill, behind);
+                const double ratio = ThemeColor::contrast(ThemeColor::composite(colors.label, bezel), bezel);
+                QVERIFY2(ratio >= 4.5,
+                    qPrintable(
+                        QStringLiteral("%1 on %2: %3").arg(colors.label.name(), bezel.name()).arg(ratio)));
+            }
+        }
+        // The role colour survives: a tinted label (or a prominent bezel) keeps the tint's hue.
+        if (tint && tint->name() != ThemeColor::Named::secondary) {
+            const AppStyle::ButtonColors colors
+                = AppStyle::buttonColors(tint, ButtonRendering(rendering), palette);
+            const QColor shown
+                = rendering == int(ButtonRendering::borderedProminent) ? colors.fill : colors.label;
+            const QColor role = tint->resolve(palette);
+            const int difference = std::abs(shown.hue() - role.hue());
+            QVERIFY2(std::min(difference, 360 - difference) <= 12,
+                qPrintable(QStringLiteral("%1 for %2").arg(shown.name(), role.name())));
+        }
+    }
+
+    // A push button nobody styled (a dialog's, say) is drawn as a bordered one,
+    // not as the stock square button.
+    void unstyledButtonsAreBordered()
+    {
+        QWidget window;
+        window.setStyle(&AppStyle::shared());
+        window.setPalette(PreviewPalettes::light());
+        auto* plain = new QPushButton(QStringLiteral("Choose…"), &window);
+        auto* bordered = new QPushButton(QStringLiteral("Choose…"), &window);
+        plain->setStyle(&AppStyle::shared());
+        ButtonStyling::setStyle(bordered, ButtonStyle::bordered);
+        QCOMPARE(plain->sizeHint(), bordered->sizeHint());
+        plain->resize(plain->sizeHint());
+        bordered->resize(bordered->sizeHint());
+        QCOMPARE(plain->grab().toImage(), bordered->grab().toImage());
     }
 };
 

@@ -12,6 +12,8 @@ using namespace mivo;
 using namespace std::chrono_literals;
 using Termination = HelperProcess::Termination;
 
+Q_DECLARE_METATYPE(mivo::HelperProcess::Stop::Way)
+
 namespace {
 
 // A child that runs a shell script.
@@ -282,6 +284,43 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         QTRY_COMPARE(ending(), QByteArray("eof\n"));
+    }
+
+    // The way out: the child gets its end of input and a bounded time to end by
+    // itself, then is asked to terminate, and only then killed. Its end is not
+    // reported, so nothing relaunches it.
+    void stopEndsTheChildStepByStep_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<HelperProcess::Stop::Way>("way");
+        QTest::addColumn<Termination>("termination");
+        QTest::newRow("ends with its input") << "while read line; do :; done; exit 0"
+                                             << HelperProcess::Stop::Way::byItself << Termination::clean();
+        QTest::newRow("ignores its input") << "exec sleep 30" << HelperProcess::Stop::Way::terminated
+                                           << Termination::crash(15, "signal 15");
+        QTest::newRow("ignores terminate")
+            << "trap '' TERM; while :; do sleep 0.05; done" << HelperProcess::Stop::Way::killed
+            << Termination::crash(9, "signal 9");
+    }
+    void stopEndsTheChildStepByStep()
+    {
+        QFETCH(QString, script);
+        QFETCH(HelperProcess::Stop::Way, way);
+        QFETCH(Termination, termination);
+
+        auto process = shellChild(script);
+        Recorder recorder;
+        QVERIFY(recorder.start(*process));
+        test::TaskProbe<void> write(process->write("hello\n"));
+        QTRY_VERIFY(write.isDone());
+        const auto stop = process->stop(std::chrono::milliseconds(300), std::chrono::milliseconds(300));
+        QVERIFY(stop);
+        QCOMPARE(stop->way, way);
+        QCOMPARE(stop->termination, termination);
+        QVERIFY(!process->isRunning());
+        QCoreApplication::processEvents();
+        QVERIFY(!recorder.termination);
+        QCOMPARE(process->stop(std::chrono::milliseconds(0), std::chrono::milliseconds(0)), std::nullopt);
     }
 
     // A write still on its way when the process is released fails; it is not

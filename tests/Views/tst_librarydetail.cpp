@@ -1,4 +1,6 @@
 #include "App/AppModel.h"
+#include "Styling/ExpandSpring.h"
+#include "Styling/GlassEnvironment.h"
 #include "Styling/Tokens.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/Records.h"
@@ -56,7 +58,7 @@ struct Fixture {
     std::unique_ptr<AppModel> model;
     std::unique_ptr<LibraryDetailList> list;
 
-    Fixture()
+    explicit Fixture(bool reduceMotion = false)
     {
         AppModel::Options options;
         options.clock = &clock;
@@ -66,6 +68,9 @@ struct Fixture {
         client = owned.get();
         model = std::make_unique<AppModel>(std::move(owned), options);
         list = std::make_unique<LibraryDetailList>(*model);
+        GlassResolver glass;
+        glass.reduceMotion = reduceMotion;
+        GlassEnvironment::set(list.get(), glass);
         list->resize(900, 700);
         list->detailModel().showSync(model->sync());
         list->show();
@@ -296,29 +301,117 @@ private slots:
     }
 
     // The chevron (or Space on the header) hides the group's table and shows it
-    // again.
+    // again: at once under reduce motion, else through a fold row that stands
+    // for the whole table while it moves. Either way it ends with the same rows.
+    void collapseToggle_data()
+    {
+        QTest::addColumn<bool>("reduceMotion");
+        QTest::newRow("animated") << false;
+        QTest::newRow("reduce motion") << true;
+    }
     void collapseToggle()
     {
-        Fixture f;
+        QFETCH(bool, reduceMotion);
+        Fixture f(reduceMotion);
         f.startRun({ 3, 2 });
         QCOMPARE(f.rows().rowCount(), 5 + 4);
         PlaylistGroup& first = *f.sync().groups()[0];
+        const QList<RowKind> second { RowKind::groupHeader, RowKind::columnTitles, RowKind::track,
+            RowKind::track };
 
         QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, f.buttonCentre(0));
         QVERIFY(first.isCollapsed());
-        QCOMPARE(kinds(f.rows()),
-            (QList<RowKind> { RowKind::groupHeader, RowKind::groupHeader, RowKind::columnTitles,
-                RowKind::track, RowKind::track }));
         QCOMPARE(PlaylistGroupHeader::collapseLabel(first), QStringLiteral("Expand Playlist 0"));
+        QCOMPARE(f.list->isFolding(), !reduceMotion);
+        if (!reduceMotion) {
+            QCOMPARE(kinds(f.rows()), (QList<RowKind> { RowKind::groupHeader, RowKind::fold } + second));
+            QCOMPARE(f.rows().trackRow(0, 0), -1);
+            QTRY_VERIFY(!f.list->isFolding());
+        }
+        QCOMPARE(kinds(f.rows()), (QList<RowKind> { RowKind::groupHeader } + second));
         QCOMPARE(f.rows().headerRow(1), 1);
 
         f.list->setFocus();
         f.list->setCurrentIndex(f.rows().index(0));
         QTest::keyClick(f.list.get(), Qt::Key_Space);
         QVERIFY(!first.isCollapsed());
+        QCOMPARE(PlaylistGroupHeader::collapseLabel(first), QStringLiteral("Collapse Playlist 0"));
+        QCOMPARE(f.list->isFolding(), !reduceMotion);
+        QTRY_VERIFY(!f.list->isFolding());
         QCOMPARE(f.rows().rowCount(), 9);
         QCOMPARE(f.rows().trackRow(1, 1), 8);
-        QCOMPARE(PlaylistGroupHeader::collapseLabel(first), QStringLiteral("Collapse Playlist 0"));
+        // The open table takes the height it had before it folded.
+        QCOMPARE(f.rowRect(f.rows().headerRow(1)).top(),
+            int(LibraryDetailDelegate::kOuterPadding + PlaylistGroupHeader::kHeight
+                + LibraryDetailDelegate::tableSectionHeight(first) + LibraryDetailDelegate::kOuterPadding));
+    }
+
+    // A fold moves one row, however long the table: a group of 10,000 tracks
+    // folds shut as a row no taller than the viewport, and the rows below it
+    // keep their places in the list as it moves.
+    void foldOfALongTableIsOneRow()
+    {
+        Fixture f;
+        f.startRun({ 10000, 2 });
+        QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, f.buttonCentre(0));
+        QCOMPARE(f.rows().rowCount(), 2 + 4);
+        const int fold = f.rows().foldRow();
+        QCOMPARE(fold, 1);
+        QVERIFY(f.rows().foldHeight() <= f.list->viewport()->height());
+        QVERIFY(f.rows().foldHeight() > 0);
+        QCOMPARE(f.rows().headerRow(1), 2);
+        QTRY_VERIFY(!f.list->isFolding());
+        QCOMPARE(f.rows().rowCount(), 1 + 4);
+        QCOMPARE(f.rows().foldRow(), -1);
+    }
+
+    // Whatever happens while a group folds, the list ends in a state it could
+    // have reached without the fold: turned back midway, a second group pressed,
+    // the run's events for the folding tracks, a new run replacing the groups.
+    void foldInterrupted()
+    {
+        Fixture f;
+        f.startRun({ 4, 3 });
+        PlaylistGroup& first = *f.sync().groups()[0];
+        PlaylistGroup& second = *f.sync().groups()[1];
+
+        // Turned back: the same fold opens again.
+        first.setCollapsed(true);
+        first.setCollapsed(false);
+        QCOMPARE(f.rows().foldRow(), 1);
+        QTRY_VERIFY(!f.list->isFolding());
+        QCOMPARE(f.rows().rowCount(), 6 + 5);
+        QCOMPARE(f.rows().trackRow(0, 3), 5);
+
+        // A second group pressed ends the first fold where it was going.
+        first.setCollapsed(true);
+        f.route(ServerEvent::Step { "c", "pl0#2", Phase::downloading, std::nullopt });
+        second.setCollapsed(true);
+        QCOMPARE(f.rows().foldingGroup(), &second);
+        QCOMPARE(
+            kinds(f.rows()), (QList<RowKind> { RowKind::groupHeader, RowKind::groupHeader, RowKind::fold }));
+        QTRY_VERIFY(!f.list->isFolding());
+        QCOMPARE(kinds(f.rows()), (QList<RowKind> { RowKind::groupHeader, RowKind::groupHeader }));
+
+        // Events for the tracks of a folding group reach their rows once it is open.
+        QSignalSpy changed(&f.rows(), &QAbstractItemModel::dataChanged);
+        first.setCollapsed(false);
+        f.route(ServerEvent::DownloadProgress { "c", "pl0#2", 50, std::nullopt, std::nullopt });
+        QTRY_VERIFY(!f.list->isFolding());
+        changed.clear();
+        f.route(ServerEvent::DownloadProgress { "c", "pl0#2", 60, std::nullopt, std::nullopt });
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), f.rows().trackRow(0, 2));
+        QCOMPARE(f.rows().trackRow(0, 2), 4);
+
+        // A new run mid-fold shows its groups as they are.
+        first.setCollapsed(true);
+        QVERIFY(f.list->isFolding());
+        f.startRun({ 2 });
+        QVERIFY(!f.list->isFolding());
+        QCOMPARE(f.rows().rowCount(), 4);
+        QTest::qWait(ExpandSpring::kDurationMs / 4);
+        QCOMPARE(f.rows().rowCount(), 4);
     }
 
     // Painted rows are read as text: a track's cells with its status, a header's

@@ -1,9 +1,12 @@
 #include "App/AppModel.h"
+#include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
 #include "Base/Bundle.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/TestPaths.h"
 #include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/TaskProbe.h"
+#include "TestSupport/TestPaths.h"
 #include "Transport/ResultRecords.h"
 #include "Views/MainCommands.h"
 
@@ -28,18 +31,28 @@ QCoro::Task<bool> answer(bool shown)
     co_return shown;
 }
 
+struct CountingUpdates : UpdateFramework {
+    void checkForUpdates() override { ++(*checks); }
+    bool automaticallyChecksForUpdates() const override { return false; }
+    void setAutomaticallyChecksForUpdates(bool) override { }
+    std::shared_ptr<int> checks = std::make_shared<int>(0);
+};
+
 struct Fixture {
     ScriptedHelperClient* client;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;
     std::unique_ptr<MainCommands> commands;
+    std::shared_ptr<int> updateChecks;
 
     Fixture()
     {
         auto owned = std::make_unique<ScriptedHelperClient>();
         client = owned.get();
         model = std::make_unique<AppModel>(std::move(owned));
-        updater = std::make_unique<UpdaterModel>(&model->sync());
+        auto updates = std::make_unique<CountingUpdates>();
+        updateChecks = updates->checks;
+        updater = std::make_unique<UpdaterModel>(std::move(updates), QStringLiteral("1.0"));
         commands = std::make_unique<MainCommands>(*model, *updater);
     }
 
@@ -68,6 +81,15 @@ struct Fixture {
         if (name == u"cancel") {
             model->cancelSync();
             return true;
+        }
+        if (name == u"select") { // a playlist in the library, selected
+            client->enqueue(Method::listPlaylists,
+                Outcome::encoded(
+                    ListPlaylistsResult { { test::playlist("pl", PlaylistSourceId::spotify, "One") } }));
+            QCoro::waitFor(model->library()->refresh());
+            model->library()->setSelection({ "pl" });
+            client->clearSent();
+            return model->library()->selectedPlaylistCount() == 1;
         }
         if (name == u"decline") { // a start with nothing selected goes back to where it was
             model->startSync();
@@ -98,7 +120,8 @@ private slots:
         // A stopped run's reviews can no longer be decided.
         QTest::newRow("cancelled with a track awaiting review")
             << QStringList { "prepare", "start", "review", "cancel" } << true << false << false;
-        QTest::newRow("a declined start returns to idle") << QStringList { "decline" } << true << false << false;
+        QTest::newRow("a declined start returns to idle")
+            << QStringList { "decline" } << true << false << false;
     }
     void enablementFollowsTheRun()
     {
@@ -228,14 +251,122 @@ private slots:
             QVERIFY2(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section))), section);
     }
 
-    void refreshWithoutALibraryDoesNothing()
+    // Each command does its model's work: what it sends the helper and what
+    // it changes in the window's state.
+    void commandsReachTheModel_data()
     {
-        AppModel model; // no helper link yet
-        UpdaterModel updater(&model.sync());
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QList<Request>>("sent");
+        QTest::addColumn<SyncPhase>("phase");
+        QTest::addColumn<bool>("inspector");
+
+        const PlaylistSelection one { PlaylistSourceId::spotify, "pl", "One" };
+        QTest::newRow("Sync starts the selection")
+            << QStringList { "select" } << "Sync" << QList { Request::startSync({ one }) }
+            << SyncPhase::preparing << false;
+        QTest::newRow("Cancel Sync stops the run")
+            << QStringList { "prepare", "start" } << "Cancel Sync" << QList { Request::cancelSync("run-1") }
+            << SyncPhase::cancelled << false;
+        QTest::newRow("Refresh Library reads every source")
+            << QStringList {} << "Refresh Library" << QList { Request::listPlaylists() } << SyncPhase::idle
+            << false;
+        QTest::newRow("Review Matches opens the inspector on the waiting track")
+            << QStringList { "prepare", "start", "review" } << "Review Matches" << QList<Request> {}
+            << SyncPhase::running << true;
+    }
+    void commandsReachTheModel()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, command);
+        QFETCH(QList<Request>, sent);
+        QFETCH(SyncPhase, phase);
+        QFETCH(bool, inspector);
+        Fixture f;
+        for (const QString& step : steps)
+            QVERIFY2(f.step(step), qPrintable(step));
+        f.client->clearSent();
+        f.client->enqueue(Method::startSync, Outcome::result("{\"runId\":\"run-2\"}"));
+        f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult {}));
+
+        const QMap<QString, QAction*> actions { { "Sync", f.commands->syncAction() },
+            { "Cancel Sync", f.commands->cancelSyncAction() },
+            { "Refresh Library", f.commands->refreshLibraryAction() },
+            { "Review Matches", f.commands->reviewMatchesAction() } };
+        QTRY_VERIFY(actions[command]->isEnabled());
+        actions[command]->trigger();
+
+        QTRY_COMPARE(f.client->sent().size(), sent.size());
+        QTest::qWait(0);
+        QList<Request> requests;
+        for (const auto& one : f.client->sent())
+            requests.append(one.request);
+        QCOMPARE(requests, sent);
+        QCOMPARE(f.model->sync().phase(), phase);
+        QCOMPARE(f.model->isInspectorPresented(), inspector);
+        if (inspector)
+            QCOMPARE(f.model->focusedReviewTrackId(), std::optional<QString>("t1"));
+    }
+
+    void checkForUpdatesAsksTheFramework()
+    {
+        Fixture f;
+        f.commands->checkForUpdatesAction()->trigger();
+        QCOMPARE(*f.updateChecks, 1);
+        QVERIFY(f.client->sent().isEmpty());
+    }
+
+    // Before the helper link is attached, Refresh Library and Reveal Output
+    // Folder do nothing and leave nothing behind: the start reads the playlists
+    // once, as every start does. Once attached, both do their work.
+    void commandsBeforeTheLinkDoNothing()
+    {
+        QTemporaryDir dir;
+        qputenv("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
+        qputenv("MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit());
+        const auto restore = qScopeGuard([] {
+            qunsetenv("MIVO_HELPER_PATH");
+            qunsetenv("MIVO_STANDIN_CONFIG");
+        });
+        AppModel::Options options;
+        options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
+        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
+        AppModel model(options);
+        UpdaterModel updater(std::make_unique<CountingUpdates>(), QStringLiteral("1.0"));
         MainCommands commands(model, updater);
+        QStringList revealed;
+        commands.setReveal([&revealed](QString path) {
+            revealed.append(path);
+            return answer(true);
+        });
+        int loads = 0;
+        connect(&model, &AppModel::attached, this, [&model, &loads] {
+            connect(model.library(), &LibraryStore::loadStateChanged, model.library(), [&model, &loads] {
+                if (model.library()->loadState() == LibraryStore::LoadState::loading())
+                    ++loads;
+            });
+        });
+        QVERIFY(commands.refreshLibraryAction()->isEnabled());
+        QVERIFY(commands.revealOutputAction()->isEnabled());
+
         commands.refreshLibraryAction()->trigger();
         commands.revealOutputAction()->trigger();
-        QVERIFY(!model.library());
+        QTest::qWait(0);
+        QVERIFY(revealed.isEmpty());
+
+        test::TaskProbe<void> started(model.start());
+        QTRY_VERIFY(started.isDone());
+        QVERIFY(!model.startupError());
+        QCOMPARE(model.library()->loadState(), LibraryStore::LoadState::loaded());
+        QCOMPARE(loads, 1);
+        QVERIFY(revealed.isEmpty());
+
+        commands.refreshLibraryAction()->trigger();
+        QCOMPARE(loads, 2);
+        QTRY_COMPARE(model.library()->loadState(), LibraryStore::LoadState::loaded());
+        QVERIFY(model.settings()->config() && model.settings()->config()->outputDir);
+        commands.revealOutputAction()->trigger();
+        QCOMPARE(revealed.size(), 1);
     }
 };
 

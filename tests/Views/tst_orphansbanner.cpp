@@ -1,11 +1,14 @@
 #include "App/AppModel.h"
+#include "Styling/GlassEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Views/Banners/OrphanFileDelegate.h"
 #include "Views/Banners/OrphansBanner.h"
+#include "Views/DisclosurePanel.h"
 #include "Views/FittedListView.h"
 
 #include <QFileInfo>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace mivo;
@@ -34,12 +37,19 @@ struct Fixture {
     QStringList revealed;
     bool revealWorks = true; // whether a file manager answers
 
-    Fixture()
+    explicit Fixture(bool reduceMotion = false)
     {
         auto owned = std::make_unique<test::ScriptedHelperClient>();
         client = owned.get();
         model = std::make_unique<AppModel>(std::move(owned));
+        GlassResolver glass;
+        glass.reduceMotion = reduceMotion;
+        GlassEnvironment::set(&window, glass);
         banner = new OrphansBanner(*model, &window);
+        // Along the bottom edge, as the main window places it.
+        auto* column = new QVBoxLayout(&window);
+        column->addStretch(1);
+        column->addWidget(banner);
         banner->setReveal([this](QString path) {
             revealed.append(path);
             return answer(revealWorks);
@@ -93,7 +103,49 @@ private slots:
 
         QTest::mouseClick(f.banner->showButton(), Qt::LeftButton);
         QCOMPARE(f.banner->showButton()->text(), QStringLiteral("Show"));
-        QVERIFY(f.banner->listedPaths().isEmpty());
+        QTRY_VERIFY(f.banner->listedPaths().isEmpty());
+    }
+
+    // Show and Hide fold the list open and shut, or at once under reduce
+    // motion; either way the card ends as tall as its content, and a change of
+    // mind midway ends where the last press asked.
+    void showAndHideFold_data()
+    {
+        QTest::addColumn<bool>("reduceMotion");
+        QTest::newRow("animated") << false;
+        QTest::newRow("reduce motion") << true;
+    }
+    void showAndHideFold()
+    {
+        QFETCH(bool, reduceMotion);
+        Fixture f(reduceMotion);
+        f.store().accumulate(paths(12));
+        DisclosurePanel* panel = f.banner->listPanel();
+        const int collapsed = f.banner->sizeHint().height();
+
+        QTest::mouseClick(f.banner->showButton(), Qt::LeftButton);
+        QCOMPARE(panel->isMoving(), !reduceMotion);
+        QVERIFY(panel->isVisible());
+        QTRY_VERIFY(!panel->isMoving());
+        QCOMPARE(f.banner->listedPaths().size(), 10);
+        QTRY_COMPARE(panel->height(), panel->content()->height());
+        QVERIFY(panel->height() > 0);
+        QTRY_VERIFY(f.banner->sizeHint().height() > collapsed + panel->height() / 2);
+        QCOMPARE(panel->content()->graphicsEffect(), nullptr);
+
+        QTest::mouseClick(f.banner->showButton(), Qt::LeftButton);
+        QCOMPARE(panel->isMoving(), !reduceMotion);
+        QTRY_VERIFY(panel->isHidden());
+        QVERIFY(!panel->isMoving());
+        QTRY_COMPARE(f.banner->sizeHint().height(), collapsed);
+
+        // Hide pressed while the list still opens.
+        QTest::mouseClick(f.banner->showButton(), Qt::LeftButton);
+        QTest::mouseClick(f.banner->showButton(), Qt::LeftButton);
+        QCOMPARE(f.banner->showButton()->text(), QStringLiteral("Show"));
+        QTRY_VERIFY(!panel->isMoving());
+        QVERIFY(panel->isHidden());
+        QTRY_COMPARE(f.banner->sizeHint().height(), collapsed);
     }
 
     // Move to Trash sends every path once: it is disabled while the request is
@@ -103,8 +155,8 @@ private slots:
         Fixture f;
         f.store().accumulate(paths(3));
         f.client->setHoldReplies(true);
-        f.client->enqueue(Method::trashOrphans, { Outcome::engineError("io_error", "The trash is full."),
-                                                    Outcome::absent() });
+        f.client->enqueue(Method::trashOrphans,
+            { Outcome::engineError("io_error", "The trash is full."), Outcome::absent() });
         QTest::mouseClick(f.banner->trashButton(), Qt::LeftButton);
         QVERIFY(!f.banner->trashButton()->isEnabled());
         QTest::mouseClick(f.banner->trashButton(), Qt::LeftButton);
@@ -152,7 +204,8 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, option.rect.topLeft() + QPoint(30, 4));
         QCOMPARE(f.revealed.size(), 1);
         // Assistive technology hears what the button does.
-        QCOMPARE(second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Reveal in File Manager"));
+        QCOMPARE(
+            second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Reveal in File Manager"));
         QCOMPARE(f.model->sync().banner(), std::nullopt);
 
         // Without a file manager that could show it, the sync banner says so.
@@ -170,10 +223,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
-        QTest::newRow("file") << "/a/b/Song.flac" << "Song.flac";
-        QTest::newRow("trailing slash") << "/a/b/" << "b";
-        QTest::newRow("no folder") << "Song.mp3" << "Song.mp3";
-        QTest::newRow("root") << "/" << "/";
+        QTest::newRow("file") << "/a/b/Song.flac"
+                              << "Song.flac";
+        QTest::newRow("trailing slash") << "/a/b/"
+                                        << "b";
+        QTest::newRow("no folder") << "Song.mp3"
+                                   << "Song.mp3";
+        QTest::newRow("root") << "/"
+                              << "/";
     }
     void fileNames()
     {

@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QtTest>
+#include <cmath>
 
 using namespace mivo;
 
@@ -48,8 +49,8 @@ struct Fixture {
             server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", tracks }) };
         const QList<CandidateDTO> candidates { candidate("c1", 0.9), candidate("c2", 0.62) };
         for (const QString& id : waiting) {
-            events.append(server(ServerEvent::NeedsReview {
-                "c", id, id, std::nullopt, id == QLatin1String("pl#2") ? QList<CandidateDTO>() : candidates }));
+            events.append(server(ServerEvent::NeedsReview { "c", id, id, std::nullopt,
+                id == QLatin1String("pl#2") ? QList<CandidateDTO>() : candidates }));
         }
         for (const HelperEvent& event : events)
             client->events().yield(event);
@@ -75,6 +76,18 @@ struct Fixture {
         return client->sent().isEmpty() ? std::nullopt : std::optional(client->sent().last().request);
     }
 };
+
+QString colourName(const ThemeColor& colour)
+{
+    const std::pair<ThemeColor, const char*> names[] { { ThemeColor::green(), "green" },
+        { ThemeColor::yellow(), "yellow" }, { ThemeColor::orange(), "orange" },
+        { ThemeColor::secondary(), "secondary" } };
+    for (const auto& [known, name] : names) {
+        if (known == colour)
+            return QString::fromLatin1(name);
+    }
+    return QStringLiteral("other");
+}
 
 } // namespace
 
@@ -104,6 +117,128 @@ private slots:
         QVERIFY(!f.inspector->showsTrack());
     }
 
+    // A candidate's row, against a track of 180 s: the confidence as a rounded
+    // percentage coloured by the raw value (green from 0.75, yellow from 0.5),
+    // the length difference in secondary up to 5 s either way and orange beyond,
+    // and the tag from what the candidate says of its source.
+    void candidateRowTexts_data()
+    {
+        QTest::addColumn<QVariant>("confidence"); // a double, or none
+        QTest::addColumn<double>("durationSec");
+        QTest::addColumn<QStringList>("sourceFormatBitrate"); // "" for what is absent
+        QTest::addColumn<QVariant>("confidenceText"); // a string, or none
+        QTest::addColumn<QString>("confidenceColour");
+        QTest::addColumn<QString>("deltaText");
+        QTest::addColumn<QString>("deltaColour");
+        QTest::addColumn<QString>("tag");
+
+        const QStringList nothing { "", "", "" };
+        const QString minus = QStringLiteral("\u2212");
+        QTest::newRow("0.75 is green") << QVariant(0.75) << 180.0 << nothing << QVariant("75%") << "green"
+                                       << "\u00b10s"
+                                       << "secondary"
+                                       << "Channel";
+        QTest::newRow("0.749 is yellow though it reads 75%")
+            << QVariant(0.749) << 180.0 << nothing << QVariant("75%") << "yellow"
+            << "\u00b10s"
+            << "secondary"
+            << "Channel";
+        QTest::newRow("0.5 is yellow") << QVariant(0.5) << 180.0 << nothing << QVariant("50%") << "yellow"
+                                       << "\u00b10s"
+                                       << "secondary"
+                                       << "Channel";
+        QTest::newRow("0.4999 is orange though it reads 50%")
+            << QVariant(0.4999) << 180.0 << nothing << QVariant("50%") << "orange"
+            << "\u00b10s"
+            << "secondary"
+            << "Channel";
+        QTest::newRow("a half rounds away from zero")
+            << QVariant(0.125) << 180.0 << nothing << QVariant("13%") << "orange"
+            << "\u00b10s"
+            << "secondary"
+            << "Channel";
+        QTest::newRow("no confidence, no percentage") << QVariant() << 180.0 << nothing << QVariant() << ""
+                                                      << "\u00b10s"
+                                                      << "secondary"
+                                                      << "Channel";
+        QTest::newRow("a percentage too large to show")
+            << QVariant(1e300) << 180.0 << nothing << QVariant("\u2014") << "green"
+            << "\u00b10s"
+            << "secondary"
+            << "Channel";
+        QTest::newRow("no number at all")
+            << QVariant(std::nan("")) << 180.0 << nothing << QVariant("\u2014") << "orange"
+            << "\u00b10s"
+            << "secondary"
+            << "Channel";
+        QTest::newRow("5 s longer is within") << QVariant() << 185.0 << nothing << QVariant() << ""
+                                              << "+5s"
+                                              << "secondary"
+                                              << "Channel";
+        QTest::newRow("5.5 s longer is beyond") << QVariant() << 185.5 << nothing << QVariant() << ""
+                                                << "+6s"
+                                                << "orange"
+                                                << "Channel";
+        QTest::newRow("5 s shorter is within")
+            << QVariant() << 175.0 << nothing << QVariant() << "" << minus + "5s"
+            << "secondary"
+            << "Channel";
+        QTest::newRow("5.5 s shorter is beyond")
+            << QVariant() << 174.5 << nothing << QVariant() << "" << minus + "6s"
+            << "orange"
+            << "Channel";
+        QTest::newRow("a bitrate alone")
+            << QVariant() << 180.0 << QStringList { "", "", "320" } << QVariant() << ""
+            << "\u00b10s"
+            << "secondary"
+            << "320";
+        QTest::newRow("source, format and bitrate")
+            << QVariant() << 180.0 << QStringList { "soulseek", "flac", "1411" } << QVariant() << ""
+            << "\u00b10s"
+            << "secondary"
+            << "soulseek \u00b7 flac \u00b7 1411";
+        QTest::newRow("a format alone")
+            << QVariant() << 180.0 << QStringList { "", "mp3", "" } << QVariant() << ""
+            << "\u00b10s"
+            << "secondary"
+            << "mp3";
+    }
+    void candidateRowTexts()
+    {
+        QFETCH(QVariant, confidence);
+        QFETCH(double, durationSec);
+        QFETCH(QStringList, sourceFormatBitrate);
+        QFETCH(QVariant, confidenceText);
+        QFETCH(QString, confidenceColour);
+        QFETCH(QString, deltaText);
+        QFETCH(QString, deltaColour);
+        QFETCH(QString, tag);
+
+        CandidateDTO c = candidate(QStringLiteral("c1"), std::nullopt);
+        if (confidence.isValid())
+            c.confidence = confidence.toDouble();
+        c.durationSec = durationSec;
+        const auto part = [&](int i) {
+            return sourceFormatBitrate[i].isEmpty() ? std::nullopt : std::optional(sourceFormatBitrate[i]);
+        };
+        c.source = part(0);
+        c.format = part(1);
+        if (part(2))
+            c.bitrateKbps = part(2)->toInt();
+
+        CandidateListModel rows;
+        rows.setCandidates({ c }, 180);
+        const CandidateRow& row = rows.row(0);
+        QCOMPARE(row.confidenceText.has_value(), confidenceText.isValid());
+        if (confidenceText.isValid()) {
+            QCOMPARE(*row.confidenceText, confidenceText.toString());
+            QCOMPARE(colourName(row.confidenceColor), confidenceColour);
+        }
+        QCOMPARE(row.deltaText, deltaText);
+        QCOMPARE(colourName(row.deltaColor), deltaColour);
+        QCOMPARE(row.sourceTag, tag);
+    }
+
     // Which decisions are offered, from the candidates, the pick and the address field.
     void actionsOnOffer_data()
     {
@@ -113,14 +248,27 @@ private slots:
         QTest::addColumn<bool>("useSelected");
         QTest::addColumn<bool>("useURL");
         QTest::addColumn<bool>("acceptBest");
-        QTest::newRow("nothing entered") << "pl#1" << "" << "" << false << false << true;
-        QTest::newRow("a pick") << "pl#1" << "c2" << "" << true << false << true;
-        QTest::newRow("a pick wins over an address")
-            << "pl#1" << "c2" << "https://example.org/a" << true << false << true;
-        QTest::newRow("an address") << "pl#1" << "" << "https://example.org/a" << false << true << true;
-        QTest::newRow("only spaces is no address") << "pl#1" << "" << "   " << false << false << true;
-        QTest::newRow("no candidates") << "pl#2" << "" << "" << false << false << false;
-        QTest::newRow("no candidates, an address") << "pl#2" << "" << " x " << false << true << false;
+        QTest::newRow("nothing entered") << "pl#1"
+                                         << ""
+                                         << "" << false << false << true;
+        QTest::newRow("a pick") << "pl#1"
+                                << "c2"
+                                << "" << true << false << true;
+        QTest::newRow("a pick wins over an address") << "pl#1"
+                                                     << "c2"
+                                                     << "https://example.org/a" << true << false << true;
+        QTest::newRow("an address") << "pl#1"
+                                    << ""
+                                    << "https://example.org/a" << false << true << true;
+        QTest::newRow("only spaces is no address") << "pl#1"
+                                                   << ""
+                                                   << "   " << false << false << true;
+        QTest::newRow("no candidates") << "pl#2"
+                                       << ""
+                                       << "" << false << false << false;
+        QTest::newRow("no candidates, an address") << "pl#2"
+                                                   << ""
+                                                   << " x " << false << true << false;
     }
     void actionsOnOffer()
     {
@@ -181,7 +329,8 @@ private slots:
         QCOMPARE(f.lastSent(), std::nullopt);
         f.inspector->urlField()->setText(QStringLiteral(" https://example.org/b "));
         QTest::keyClick(f.inspector->urlField(), Qt::Key_Return);
-        QCOMPARE(f.lastSent(), Request::reviewDecision("run-1", "pl#1", ReviewDecision::url("https://example.org/b")));
+        QCOMPARE(f.lastSent(),
+            Request::reviewDecision("run-1", "pl#1", ReviewDecision::url("https://example.org/b")));
         QVERIFY(f.inspector->urlField()->text().isEmpty());
         QCOMPARE(f.model->focusedReviewTrackId(), QStringLiteral("pl#2"));
 

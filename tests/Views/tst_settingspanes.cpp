@@ -2,6 +2,7 @@
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
+#include "Support/SubscriptionAddress.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -178,7 +179,8 @@ private slots:
             QCOMPARE(order->order(),
                 (QList { SourceId::soulseek, SourceId::youtube, SourceId::bandcamp, SourceId::soundcloud }));
             // Each row is read as its switch.
-            QCOMPARE(order->index(0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Enable Soulseek"));
+            QCOMPARE(
+                order->index(0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Enable Soulseek"));
             QVERIFY(order->moveRows({}, 1, 1, {}, 0));
             QVERIFY(f.sentCount(1));
         }) << sources({ SourceId::youtube, SourceId::soulseek });
@@ -359,19 +361,29 @@ private slots:
         QTRY_COMPARE(view->errorText(), error);
     }
 
-    // A failed write says why in the pane that made it; the next successful
-    // write clears it.
+    // A failed write says why in the pane that made it, in a line of its own
+    // that moves none of the controls; the next successful write clears it.
     void failedWriteShowsInThePane()
     {
         Fixture f;
         QVERIFY(f.load(sampleConfig()));
         QualitySettings pane(*f.model);
+        pane.resize(560, 400);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
         f.client->enqueue(
             Method::setConfig, Outcome::engineError("internal", "The configuration is read-only."));
 
-        find<SwitchButton>(&pane, "Lossless only")->click();
+        SwitchButton* lossless = find<SwitchButton>(&pane, "Lossless only");
+        const QPoint before = lossless->mapTo(&pane, QPoint());
+        lossless->click();
         QTRY_COMPARE(pane.errorText(), QStringLiteral("The configuration is read-only."));
-        QVERIFY(!find<SwitchButton>(&pane, "Lossless only")->isChecked()); // still what the helper has
+        QVERIFY(!lossless->isChecked()); // still what the helper has
+        QCoreApplication::processEvents();
+        QCOMPARE(lossless->mapTo(&pane, QPoint()).y(), before.y());
+        const auto* line = pane.findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(line && line->isVisible() && line->text() == pane.errorText());
+        QVERIFY(!line->geometry().intersects(pane.viewport()->geometry()));
 
         f.client->enqueue(Method::setConfig, Outcome::absent());
         f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { sampleConfig() }));
@@ -386,7 +398,7 @@ private slots:
         QVERIFY(f.load(sampleConfig()));
         ProxySettings pane(*f.model);
         QLineEdit* field = pane.subscriptionField();
-        field->setText(QStringLiteral("  vpn://sub/1\t"));
+        field->setText(QStringLiteral("  https://vpn.example/sub/1\t"));
         QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Save"));
         QVERIFY(pane.primaryButton()->isEnabled());
 
@@ -394,9 +406,10 @@ private slots:
             Method::storeAccountToken, Outcome::engineError("invalid_params", "Not a subscription."));
         pane.primaryButton()->click();
         QTRY_COMPARE(pane.errorText(), QStringLiteral("Not a subscription."));
-        QCOMPARE(field->text(), QStringLiteral("  vpn://sub/1\t"));
+        QCOMPARE(field->text(), QStringLiteral("  https://vpn.example/sub/1\t"));
         QCOMPARE(f.client->sent().first().request,
-            Request::storeAccountToken(AccountService::proxy, QStringLiteral("vpn://sub/1"), std::nullopt));
+            Request::storeAccountToken(
+                AccountService::proxy, QStringLiteral("https://vpn.example/sub/1"), std::nullopt));
 
         SafeConfig stored = sampleConfig();
         stored.proxy.configured = true;
@@ -409,6 +422,38 @@ private slots:
         QVERIFY(!pane.forgetButton()->isHidden());
         QVERIFY(pane.findChild<SettingsSection*>()->footer()->text().startsWith(
             QStringLiteral("A subscription URL is stored by the mivo helper.")));
+    }
+
+    // A text that is no absolute http or https address is refused under the
+    // field, kept there to be mended, and never sent.
+    void vpnRefusesWhatIsNoAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("words") << "not a url";
+        QTest::newRow("other scheme") << "vpn://sub/1";
+        QTest::newRow("no host") << "https://";
+        QTest::newRow("bare host") << "vpn.example/sub";
+    }
+    void vpnRefusesWhatIsNoAddress()
+    {
+        QFETCH(QString, typed);
+        Fixture f;
+        QVERIFY(f.load(sampleConfig()));
+        ProxySettings pane(*f.model);
+        pane.show();
+        QLineEdit* field = pane.subscriptionField();
+        QTest::keyClicks(field, typed);
+        QVERIFY(!pane.refusalText()->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(pane.refusalText()->isVisible());
+        QCOMPARE(pane.refusalText()->text(), SubscriptionAddress::refusalText());
+        pane.primaryButton()->click();
+        QCOMPARE(field->text(), typed);
+        QTest::qWait(0);
+        QVERIFY(f.client->sent().isEmpty());
+
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QVERIFY(!pane.refusalText()->isVisible());
     }
 
     // Blank input never saves; a test's result shows until something is typed.
@@ -435,8 +480,8 @@ private slots:
         QCOMPARE(f.client->sentMethods(), QList { Method::testProxy });
     }
 
-    // The order follows the configured sources whenever they change, and a
-    // failed move keeps the order the user made.
+    // The order is taken from the configuration held when the pane appears;
+    // later changes while it is shown move no row.
     void sourceOrderFollowsTheConfiguration()
     {
         Fixture f;
@@ -448,18 +493,24 @@ private slots:
         SafeConfig config = sampleConfig();
         config.sources = { SourceId::bandcamp, SourceId::soulseek };
         QVERIFY(f.load(config));
-        QCOMPARE(pane.orderModel()->order(),
-            (QList { SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud, SourceId::youtube }));
+        const QList<SourceId> taken { SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud,
+            SourceId::youtube };
+        QCOMPARE(pane.orderModel()->order(), taken);
         QVERIFY(pane.orderModel()->isEnabled(SourceId::bandcamp));
         QVERIFY(!pane.orderModel()->isEnabled(SourceId::youtube));
 
         config.sources = { SourceId::youtube, SourceId::bandcamp };
         QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order(), taken);
+        QVERIFY(pane.orderModel()->isEnabled(SourceId::youtube));
+
+        pane.show();
         QCOMPARE(pane.orderModel()->order(),
             (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
-
+        pane.hide();
         config.sources = {};
         QVERIFY(f.load(config));
+        pane.show();
         QCOMPARE(pane.orderModel()->order(),
             (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
     }

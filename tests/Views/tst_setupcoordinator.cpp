@@ -3,6 +3,7 @@
 #include "State/SettingsStore.h"
 #include "State/ToolProvisioningStore.h"
 #include "Support/SampleData.h"
+#include "Support/SubscriptionAddress.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
@@ -82,6 +83,8 @@ private slots:
     void commitSendsQualityOnlyForAChangedProfile();
     void readinessFollowsStoresAttachedLater();
     void commitAfterTheModelIsGoneOnlyRaisesItsFlag();
+    void commitKeepsBackASubscriptionThatIsNoAddress_data();
+    void commitKeepsBackASubscriptionThatIsNoAddress();
 };
 
 void SetupCoordinatorTest::navigation_data()
@@ -319,7 +322,7 @@ void SetupCoordinatorTest::commitSendsOnePatchThenTheTrimmedTokens()
     coordinator.setOutputDir(QStringLiteral(" ~/Music/Sets "));
     coordinator.setSoundcloudToken(QStringLiteral("  sc-token\n"));
     coordinator.setAcoustidKey(QStringLiteral(" \n\t "));
-    coordinator.setProxySubscription(QStringLiteral("\nvpn://subscription/1 "));
+    coordinator.setProxySubscription(QStringLiteral("\nhttps://vpn.example/subscription/1 "));
 
     harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
     harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
@@ -337,7 +340,8 @@ void SetupCoordinatorTest::commitSendsOnePatchThenTheTrimmedTokens()
         Request::setConfig(patch),
         Request::getConfig(),
         Request::storeAccountToken(AccountService::soundcloud, QStringLiteral("sc-token")),
-        Request::storeAccountToken(AccountService::proxy, QStringLiteral("vpn://subscription/1")),
+        Request::storeAccountToken(
+            AccountService::proxy, QStringLiteral("https://vpn.example/subscription/1")),
     };
     QCOMPARE(harness.sentRequests(), expected);
     for (const ScriptedHelperClient::Sent& sent : harness.client->sent())
@@ -387,7 +391,7 @@ void SetupCoordinatorTest::commitOutcomes()
     SetupCoordinator coordinator(Mode::reRun, harness.model.get(), SampleData::sampleConfig());
     coordinator.setSoundcloudToken(QStringLiteral("sc"));
     coordinator.setAcoustidKey(QStringLiteral("ac"));
-    coordinator.setProxySubscription(QStringLiteral("vpn"));
+    coordinator.setProxySubscription(QStringLiteral("https://vpn.example/s"));
 
     if (configSaved) {
         harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
@@ -526,6 +530,38 @@ void SetupCoordinatorTest::commitAfterTheModelIsGoneOnlyRaisesItsFlag()
     QCOMPARE(committing.count(), 2);
     QVERIFY(!coordinator.isCommitting());
     QCOMPARE(coordinator.lastError(), std::nullopt);
+}
+
+// A VPN subscription must be an absolute http or https address: anything else
+// is not handed over, and the commit says why.
+void SetupCoordinatorTest::commitKeepsBackASubscriptionThatIsNoAddress_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("words") << "not a url" << false;
+    QTest::newRow("other scheme") << "vpn://subscription/1" << false;
+    QTest::newRow("no host") << "https://" << false;
+    QTest::newRow("relative") << "/sub/1" << false;
+    QTest::newRow("https") << " https://vpn.example/sub?token=1 " << true;
+    QTest::newRow("http") << "http://10.0.0.1:8080/s" << true;
+}
+
+void SetupCoordinatorTest::commitKeepsBackASubscriptionThatIsNoAddress()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, sent);
+    Harness harness;
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), SampleData::sampleConfig());
+    coordinator.setProxySubscription(typed);
+    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+    harness.client->enqueue(Method::storeAccountToken, Outcome::result("{}"));
+    QCoro::waitFor(coordinator.commit());
+
+    QCOMPARE(harness.client->sentMethods().contains(Method::storeAccountToken), sent);
+    QCOMPARE(
+        coordinator.lastError(), sent ? std::nullopt : std::optional(SubscriptionAddress::refusalText()));
+    QCOMPARE(coordinator.proxySubscription(), typed);
 }
 
 QTEST_MAIN(SetupCoordinatorTest)

@@ -1,10 +1,11 @@
 #include "App/AppModel.h"
-#include "Styling/GlassEnvironment.h"
 #include "Services/AppleMusicAuthService.h"
 #include "State/ToolProvisioningStore.h"
+#include "Styling/GlassEnvironment.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/TaskProbe.h"
+#include "Views/DisclosurePanel.h"
 #include "Views/Onboarding/ConnectMusicScreen.h"
 #include "Views/Onboarding/DownloadSourcesScreen.h"
 #include "Views/Onboarding/FineTuningScreen.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace mivo;
@@ -76,6 +78,8 @@ private slots:
     void matchingChoicesGoToTheCoordinator();
     void enabledSourcesKeepTheirDeclaredOrder();
     void soundcloudTokenFieldFollowsItsSwitch();
+    void fieldsUnderASwitchFold_data();
+    void fieldsUnderASwitchFold();
     void folderChooserReplacesTheFolder_data();
     void folderChooserReplacesTheFolder();
     void qualityOptionsAreOneRadioGroup();
@@ -239,6 +243,78 @@ void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()
     QVERIFY(screen.subscriptionField()->isVisibleTo(&screen));
     QTest::keyClicks(screen.subscriptionField(), QStringLiteral("vpn://x"));
     QCOMPARE(coordinator.proxySubscription(), QStringLiteral("vpn://x"));
+
+    // Not an address: refused under the field once typing is done, until mended.
+    QVERIFY(!screen.subscriptionRefusal()->isVisibleTo(&screen));
+    emit screen.subscriptionField()->editingFinished();
+    QVERIFY(screen.subscriptionRefusal()->isVisibleTo(&screen));
+    screen.subscriptionField()->clear();
+    QTest::keyClicks(screen.subscriptionField(), QStringLiteral("https://vpn.example/s/1"));
+    QVERIFY(!screen.subscriptionRefusal()->isVisibleTo(&screen));
+    emit screen.subscriptionField()->editingFinished();
+    QVERIFY(!screen.subscriptionRefusal()->isVisibleTo(&screen));
+}
+
+void WizardScreensTest::fieldsUnderASwitchFold_data()
+{
+    QTest::addColumn<bool>("matching"); // the matching details, else the SoundCloud token
+    QTest::addColumn<bool>("reduceMotion");
+    QTest::newRow("matching details, animated") << true << false;
+    QTest::newRow("matching details, reduce motion") << true << true;
+    QTest::newRow("SoundCloud token, animated") << false << false;
+    QTest::newRow("SoundCloud token, reduce motion") << false << true;
+}
+
+// On a screen in sight the field under a switch folds open and shut, at once
+// under reduce motion; it ends shown at its full height or hidden, what was
+// typed kept.
+void WizardScreensTest::fieldsUnderASwitchFold()
+{
+    QFETCH(bool, matching);
+    QFETCH(bool, reduceMotion);
+
+    OnboardingHarness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.sources = { SourceId::soulseek };
+    config.identity.enabled = false;
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    QWidget window;
+    GlassResolver glass;
+    glass.reduceMotion = reduceMotion;
+    GlassEnvironment::set(&window, glass);
+    auto* column = new QVBoxLayout(&window);
+    QWidget* screen = matching ? static_cast<QWidget*>(new ConnectMusicScreen(*harness.model, coordinator))
+                               : new DownloadSourcesScreen(coordinator);
+    column->addWidget(screen);
+    column->addStretch(1);
+    window.resize(700, 900);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QLineEdit* field = matching ? child<QLineEdit>(screen, "acoustidKey")
+                                : static_cast<DownloadSourcesScreen*>(screen)->rows().at(2)->tokenField();
+    QAbstractButton* toggle = matching
+        ? static_cast<QAbstractButton*>(child<ToggleSwitch>(screen, "matchingSwitch"))
+        : static_cast<DownloadSourcesScreen*>(screen)->rows().at(2)->toggle();
+    DisclosurePanel* panel = nullptr;
+    for (QWidget* up = field; up && !panel; up = up->parentWidget())
+        panel = qobject_cast<DisclosurePanel*>(up);
+    QVERIFY(panel);
+    QVERIFY(!field->isVisible());
+
+    toggle->click();
+    QCOMPARE(panel->isMoving(), !reduceMotion);
+    QTRY_VERIFY(!panel->isMoving());
+    QVERIFY(field->isVisible());
+    QTRY_COMPARE(panel->height(), panel->content()->height());
+    QCOMPARE(panel->content()->y(), 0);
+    QTest::keyClicks(field, QStringLiteral("typed"));
+
+    toggle->click();
+    QCOMPARE(panel->isMoving(), !reduceMotion);
+    QTRY_VERIFY(!field->isVisible());
+    QVERIFY(!panel->isMoving());
+    QCOMPARE(matching ? coordinator.acoustidKey() : coordinator.soundcloudToken(), QStringLiteral("typed"));
 }
 
 void WizardScreensTest::folderChooserReplacesTheFolder_data()

@@ -1,6 +1,7 @@
 // The Settings window's states: every pane with a configuration read, General
 // and Accounts before the helper link is attached, a failed write, the command-
-// line tool installed and not installed, and a doctor run with a failing check.
+// line tool installed, not installed and someone else's file in its place, and
+// a doctor run with a failing check.
 
 #include "ScreenFixture.h"
 #include "ScreenRegistry.h"
@@ -55,19 +56,27 @@ QWidget* beforeAttach(ScreenFixture& fixture, Pane pane)
     return settings;
 }
 
-// A temporary folder with a helper and, when asked, the tool linked to it,
-// kept while the window that shows it lives.
+enum class Tool { installed, notInstalled, foreign };
+
+// A temporary folder with a helper and, when asked, the tool linked to it or
+// someone else's executable in its place, kept while the window that shows it
+// lives.
 class ToolFolder : public QObject {
 public:
-    ToolFolder(bool installed, QObject* parent)
+    ToolFolder(Tool tool, QObject* parent)
         : QObject(parent)
     {
         QDir().mkpath(m_dir.filePath(QStringLiteral("bin")));
         QFile helper(helperPath());
         if (helper.open(QIODevice::WriteOnly))
             helper.write("#!/bin/sh\n");
-        if (installed)
+        if (tool == Tool::installed)
             ::symlink(QFile::encodeName(helperPath()).constData(), QFile::encodeName(toolPath()).constData());
+        QFile foreign(toolPath());
+        if (tool == Tool::foreign && foreign.open(QIODevice::WriteOnly)) {
+            foreign.write("#!/bin/sh\necho 'mivo 0.1 (not ours)'\n");
+            foreign.setPermissions(foreign.permissions() | QFileDevice::ExeOwner);
+        }
     }
 
     QString helperPath() const { return m_dir.filePath(QStringLiteral("mivo-helper")); }
@@ -82,15 +91,15 @@ QCoro::Task<std::optional<QString>> sampleVersion()
     co_return QStringLiteral("mivo 1.4.2");
 }
 
-QWidget* commandLineTool(ScreenFixture& fixture, bool installed)
+QWidget* commandLineTool(ScreenFixture& fixture, Tool tool)
 {
-    auto* tools = new ToolFolder(installed, nullptr);
+    auto* tools = new ToolFolder(tool, nullptr);
     AppModel::Options options;
     options.defaults = &fixture.defaults();
     options.cliTool.toolPaths = { tools->toolPath() };
     options.cliTool.preferredTarget
         = [helper = tools->helperPath()] { return std::optional<QString>(helper); };
-    options.cliTool.readVersion = [] { return sampleVersion(); };
+    options.cliTool.readVersion = [](const QString&) { return sampleVersion(); };
     auto* model
         = new AppModel(std::make_unique<ScreenHelperClient>(ScreenFixture::sampleResponses()), options);
     auto* settings = new SettingsWindow(*model, fixture.updater(), fixture.defaults());
@@ -141,9 +150,12 @@ const ScreenRegistration registration {
     { "settings-general-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, general); } },
     { "settings-accounts-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, accounts); } },
     { "settings-quality-failed-write", kSize, failedWrite },
-    { "settings-command-line-installed", kSize, [](ScreenFixture& f) { return commandLineTool(f, true); } },
+    { "settings-command-line-installed", kSize,
+        [](ScreenFixture& f) { return commandLineTool(f, Tool::installed); } },
     { "settings-command-line-not-installed", kSize,
-        [](ScreenFixture& f) { return commandLineTool(f, false); } },
+        [](ScreenFixture& f) { return commandLineTool(f, Tool::notInstalled); } },
+    { "settings-command-line-foreign-file", kSize,
+        [](ScreenFixture& f) { return commandLineTool(f, Tool::foreign); } },
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "Styling/Inflection.h"
 #include "Styling/Tokens.h"
 #include "Views/Banners/OrphanFileDelegate.h"
+#include "Views/DisclosurePanel.h"
 #include "Views/ElidedLabel.h"
 #include "Views/FittedListView.h"
 #include "Views/SymbolLabel.h"
@@ -92,7 +93,7 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     m_error = new ElidedLabel(TextStyle::caption, ThemeColor::red(), 3, card);
     column->addWidget(m_error);
 
-    m_list = new QWidget(card);
+    m_list = new QWidget;
     auto* list = new QVBoxLayout(m_list);
     list->setContentsMargins(int(Tokens::Space::lg), 0, 0, 0);
     list->setSpacing(int(Tokens::Space::xxs));
@@ -105,8 +106,8 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     list->addWidget(m_files);
     m_more = new ElidedLabel(TextStyle::caption2, ThemeColor::tertiary(), 1, m_list);
     list->addWidget(m_more);
-    column->addWidget(m_list);
-    m_list->hide();
+    m_listReveal = new DisclosurePanel(m_list, false, card);
+    column->addWidget(m_listReveal);
 
     const auto reveal = [this](const QString& path) { this->reveal(path); };
     connect(delegate, &OrphanFileDelegate::revealRequested, this, reveal);
@@ -150,6 +151,7 @@ void OrphansBanner::refresh()
         // The card comes back collapsed.
         m_expanded = false;
         hide();
+        m_listReveal->setRevealed(false);
         return;
     }
     const QList<QString>& paths = m_store->paths();
@@ -164,8 +166,8 @@ void OrphansBanner::refresh()
     const qint64 more = paths.size() - listed.size();
     m_more->setText(more > 0 ? moreFilesText(more) : QString());
     m_more->setVisible(more > 0);
-    m_list->setVisible(m_expanded);
     show();
+    m_listReveal->setRevealed(m_expanded);
     updateGeometry();
 }
 
@@ -205,7 +207,7 @@ QString OrphansBanner::errorText() const
 
 QStringList OrphansBanner::listedPaths() const
 {
-    return m_list->isHidden() ? QStringList() : m_listed->stringList();
+    return m_listReveal->isHidden() ? QStringList() : m_listed->stringList();
 }
 
 } // namespace mivo

@@ -11,6 +11,7 @@ class QStringListModel;
 namespace mivo {
 
 class AppModel;
+class DisclosurePanel;
 class ElidedLabel;
 class FittedListView;
 class OrphansStore;
@@ -47,6 +48,7 @@ public:
     QPushButton* showButton() const { return m_show; }
     QPushButton* keepButton() const { return m_keep; }
     QPushButton* trashButton() const { return m_trash; }
+    DisclosurePanel* listPanel() const { return m_listReveal; }
 
     // "and 1 more file…", "and 15 more files…"
     static QString moreFilesText(qint64 count);
@@ -69,6 +71,7 @@ private:
     QPushButton* m_trash;
     ElidedLabel* m_error;
     QWidget* m_list;
+    DisclosurePanel* m_listReveal;
     QStringListModel* m_listed;
     FittedListView* m_files;
     ElidedLabel* m_more;

@@ -39,6 +39,7 @@ qreal offsetInTable(const Row& row)
     case RowKind::emptyTable:
         return TrackColumns::kVerticalPadding + TrackColumns::kHeaderHeight;
     case RowKind::groupHeader:
+    case RowKind::fold:
         break;
     }
     return 0;
@@ -73,7 +74,12 @@ qreal LibraryDetailDelegate::rowHeight(const Row& row)
     qreal height = 0;
     switch (row.kind) {
     case RowKind::groupHeader:
-        height = topGap(row) + PlaylistGroupHeader::kHeight + (row.lastOfGroup ? 0 : kSectionSpacing);
+        // A folding group's fold row carries the gap to its table.
+        height = topGap(row) + PlaylistGroupHeader::kHeight
+            + (row.lastOfGroup || row.folding ? 0 : kSectionSpacing);
+        break;
+    case RowKind::fold:
+        height = row.foldSpan;
         break;
     case RowKind::columnTitles:
         height = TrackColumns::kVerticalPadding + TrackColumns::kHeaderHeight;
@@ -87,12 +93,20 @@ qreal LibraryDetailDelegate::rowHeight(const Row& row)
     return height + (row.lastOfGroup ? kOuterPadding : 0);
 }
 
+qreal LibraryDetailDelegate::tableSectionHeight(const PlaylistGroup& group)
+{
+    return kSectionSpacing + TrackColumns::tableHeight(group.tracks().size());
+}
+
 QRectF LibraryDetailDelegate::cardRect(const QRectF& rowRect, const Row& row)
 {
     const qreal left = rowRect.left() + kOuterPadding;
     const qreal width = std::max<qreal>(0, rowRect.width() - 2 * kOuterPadding);
     if (row.kind == RowKind::groupHeader)
         return { left, rowRect.top() + topGap(row), width, PlaylistGroupHeader::kHeight };
+    if (row.kind == RowKind::fold) // the part of the table the fold shows
+        return { left, rowRect.top() + kSectionSpacing, width,
+            std::max<qreal>(0, row.foldHeight - kSectionSpacing) };
     return { left, rowRect.top() - offsetInTable(row), width,
         TrackColumns::tableHeight(row.group->tracks().size()) };
 }
@@ -147,11 +161,13 @@ QStyle::State LibraryDetailDelegate::buttonState(int flatRow, bool enabled) cons
     if (!enabled)
         return state;
     state |= QStyle::State_Enabled;
+    if (flatRow < 0) // drawn inside a fold: no pointer or keyboard on it
+        return state;
     if (m_view->hoveredButtonRow() == flatRow)
         state |= QStyle::State_MouseOver;
     if (m_view->pressedButtonRow() == flatRow)
         state |= QStyle::State_Sunken;
-    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow)
+    if (flatRow >= 0 && m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow)
         state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
     return state;
 }
@@ -176,6 +192,9 @@ void LibraryDetailDelegate::paint(
         break;
     case RowKind::track:
         paintTrack(*painter, option, row, index.row());
+        break;
+    case RowKind::fold:
+        paintFold(*painter, option, row);
         break;
     }
     painter->restore();
@@ -215,18 +234,23 @@ void LibraryDetailDelegate::paintTableSlice(
 {
     const QRectF rowRect(option.rect);
     paintCard(painter, cardRect(rowRect, row), cardSlice(rowRect, row), option.palette);
-    if (row.kind != RowKind::columnTitles)
-        return;
+    if (row.kind == RowKind::columnTitles)
+        paintColumnTitles(painter, rowRect, row, option.palette);
+}
+
+void LibraryDetailDelegate::paintColumnTitles(
+    QPainter& painter, const QRectF& rowRect, const Row& row, const QPalette& palette) const
+{
     const QRectF line = lineRect(rowRect, row);
     const TrackColumns columns = LibraryDetailDelegate::columns(rowRect);
     const QFont font = Typography::font(TextStyle::subheadline, m_view->font(), QFont::DemiBold);
-    const QColor color = ThemeColor::secondary().resolve(option.palette);
+    const QColor color = ThemeColor::secondary().resolve(palette);
     for (int column = TrackColumns::title; column < TrackColumns::kCount; ++column) {
         const auto c = TrackColumns::Column(column);
         drawText(painter, columns.cell(c, line.top(), line.height()), TrackColumns::heading(c), font, color);
     }
     // The hairline under the titles.
-    painter.setPen(QPen(ThemeColor::separator().resolve(option.palette), 1));
+    painter.setPen(QPen(ThemeColor::separator().resolve(palette), 1));
     const qreal y = std::floor(line.bottom()) - 0.5;
     painter.drawLine(
         QPointF(line.left() + TrackColumns::kSpacing, y), QPointF(line.right() - TrackColumns::kSpacing, y));
@@ -237,6 +261,46 @@ void LibraryDetailDelegate::paintTrack(
 {
     const QRectF rowRect(option.rect);
     paintCard(painter, cardRect(rowRect, row), cardSlice(rowRect, row), option.palette);
+    paintTrackLine(painter, option, row, flatRow);
+}
+
+void LibraryDetailDelegate::paintFold(
+    QPainter& painter, const QStyleOptionViewItem& option, const Row& row) const
+{
+    // The table's card cut to the fold's height, with the rows that fit in it
+    // where they stand in the table.
+    const QRectF card = cardRect(QRectF(option.rect), row);
+    if (card.height() <= 0)
+        return;
+    paintCard(painter, card, card, option.palette);
+    painter.save();
+    painter.setClipRect(card, Qt::IntersectClip);
+    Row titles = row;
+    titles.kind = RowKind::columnTitles;
+    titles.lastOfGroup = false;
+    const qreal titlesHeight = TrackColumns::kVerticalPadding + TrackColumns::kHeaderHeight;
+    paintColumnTitles(painter, QRectF(option.rect.left(), card.top(), option.rect.width(), titlesHeight),
+        titles, option.palette);
+    const QList<std::shared_ptr<TrackModel>>& tracks = row.group->tracks();
+    QStyleOptionViewItem line = option;
+    for (qsizetype t = 0; t < tracks.size(); ++t) {
+        const qreal top = card.top() + titlesHeight + qreal(t) * TrackColumns::kRowHeight;
+        if (top >= card.bottom())
+            break;
+        Row track = titles;
+        track.kind = RowKind::track;
+        track.track = tracks[t].get();
+        track.trackIndex = t;
+        line.rect = QRect(option.rect.left(), int(top), option.rect.width(), int(TrackColumns::kRowHeight));
+        paintTrackLine(painter, line, track, -1);
+    }
+    painter.restore();
+}
+
+void LibraryDetailDelegate::paintTrackLine(
+    QPainter& painter, const QStyleOptionViewItem& option, const Row& row, int flatRow) const
+{
+    const QRectF rowRect(option.rect);
     const TrackModel& track = *row.track;
     const TrackDTO& dto = track.dto();
     const QRectF line = lineRect(rowRect, row);
@@ -248,7 +312,7 @@ void LibraryDetailDelegate::paintTrack(
     const QFont body = Typography::font(TextStyle::body, m_view->font());
     const QFont callout = Typography::font(TextStyle::callout, m_view->font());
 
-    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow
+    if (flatRow >= 0 && m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow
         && !track.state().isAwaitingReview() && !track.state().is<TrackState::Failed>()) {
         // The keyboard's place on a row without a button.
         QColor ring = ThemeColor::accent().resolve(palette);

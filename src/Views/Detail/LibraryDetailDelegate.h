@@ -26,6 +26,8 @@ public:
 
     // The height of a row; it decides where the cards and gaps fall.
     static qreal rowHeight(const LibraryDetailModel::Row& row);
+    // The height a group's table takes below its header when it is open.
+    static qreal tableSectionHeight(const PlaylistGroup& group);
     // The card (header or table) that the row is part of, in the row's coordinates:
     // the whole card even though the row shows only its own slice of it.
     static QRectF cardRect(const QRectF& rowRect, const LibraryDetailModel::Row& row);
@@ -51,8 +53,15 @@ private:
         const LibraryDetailModel::Row& row, int flatRow) const;
     void paintTableSlice(
         QPainter& painter, const QStyleOptionViewItem& option, const LibraryDetailModel::Row& row) const;
+    void paintColumnTitles(QPainter& painter, const QRectF& rowRect, const LibraryDetailModel::Row& row,
+        const QPalette& palette) const;
     void paintTrack(QPainter& painter, const QStyleOptionViewItem& option, const LibraryDetailModel::Row& row,
         int flatRow) const;
+    // A track's cells without its slice of the card; flatRow -1 for a line inside a fold.
+    void paintTrackLine(QPainter& painter, const QStyleOptionViewItem& option,
+        const LibraryDetailModel::Row& row, int flatRow) const;
+    void paintFold(
+        QPainter& painter, const QStyleOptionViewItem& option, const LibraryDetailModel::Row& row) const;
     void paintCard(QPainter& painter, const QRectF& card, const QRectF& slice, const QPalette& palette) const;
     QStyle::State buttonState(int flatRow, bool enabled) const;
 

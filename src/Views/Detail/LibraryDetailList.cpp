@@ -1,6 +1,7 @@
 #include "Views/Detail/LibraryDetailList.h"
 
 #include "App/AppModel.h"
+#include "Styling/ExpandSpring.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Tokens.h"
 #include "Views/ActivityIndicator.h"
@@ -14,7 +15,9 @@
 #include <QGuiApplication>
 #include <QHoverEvent>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QScrollBar>
+#include <cmath>
 
 namespace mivo {
 
@@ -37,9 +40,10 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
     , m_delegate(new LibraryDetailDelegate(this))
     , m_buttons(std::make_unique<PaintedButtons>(this))
     , m_artwork(new DetailArtwork(this))
+    , m_fold(new QVariantAnimation(this))
 {
     setObjectName(QStringLiteral("libraryDetailList"));
-    setAccessibleName(QStringLiteral("Tracks"));
+    setAccessibleName(tr("Tracks"));
     setModel(m_model);
     setItemDelegate(m_delegate);
     setSelectionMode(NoSelection);
@@ -61,6 +65,15 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
     m_spinnerCheck.setInterval(0);
     connect(&m_spinnerCheck, &QTimer::timeout, this, &LibraryDetailList::checkSpinners);
 
+    m_fold->setDuration(ExpandSpring::kDurationMs);
+    m_fold->setEasingCurve(ExpandSpring::curve());
+    connect(m_fold, &QVariantAnimation::valueChanged, this,
+        [this](const QVariant& value) { moveFold(value.toReal()); });
+    connect(m_fold, &QVariantAnimation::finished, this, &LibraryDetailList::finishFold);
+    m_model->setFoldPolicy([this](qsizetype group) { return foldsGroup(group); });
+    connect(m_model, &LibraryDetailModel::foldStarted, this, &LibraryDetailList::startFold);
+    connect(m_model, &LibraryDetailModel::foldEnded, m_fold, &QVariantAnimation::stop);
+
     connect(m_model, &QAbstractItemModel::dataChanged, this, &LibraryDetailList::scheduleSpinnerCheck);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &LibraryDetailList::scheduleSpinnerCheck);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &LibraryDetailList::scheduleSpinnerCheck);
@@ -79,6 +92,99 @@ LibraryDetailList::~LibraryDetailList() = default;
 bool LibraryDetailList::reduceMotion() const
 {
     return GlassEnvironment::of(this).reduceMotion;
+}
+
+bool LibraryDetailList::isFolding() const
+{
+    return m_model->foldingGroup() != nullptr;
+}
+
+bool LibraryDetailList::foldsGroup(qsizetype groupIndex) const
+{
+    // A header off screen folds nothing the user could watch.
+    if (reduceMotion() || !isVisible())
+        return false;
+    const QRect header = visualRect(m_model->index(m_model->headerRow(groupIndex)));
+    return header.isValid() && header.intersects(viewport()->rect());
+}
+
+void LibraryDetailList::startFold(bool collapsing)
+{
+    const PlaylistGroup* group = m_model->foldingGroup();
+    if (!group)
+        return;
+    if (m_fold->state() != QAbstractAnimation::Running) {
+        // The rows below the viewport need not move: the fold is at most as
+        // tall as the viewport, so a table of 10,000 rows folds like one of 20.
+        m_foldFullHeight
+            = std::min(LibraryDetailDelegate::tableSectionHeight(*group), qreal(viewport()->height()));
+        m_foldOpenness = collapsing ? 1 : 0;
+        m_model->setFoldSpan(m_foldFullHeight);
+        scheduleDelayedItemsLayout();
+    }
+    m_fold->stop();
+    m_fold->setStartValue(m_foldOpenness);
+    m_fold->setEndValue(collapsing ? 0.0 : 1.0);
+    moveFold(m_foldOpenness);
+    m_fold->start();
+}
+
+void LibraryDetailList::moveFold(qreal openness)
+{
+    m_foldOpenness = openness;
+    if (!m_model->foldingGroup())
+        return;
+    // The spring overshoots a little; the table never opens beyond its height.
+    m_model->setFoldHeight(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight);
+    // The layout stays as it is: one repaint moves the rows that follow.
+    viewport()->update();
+}
+
+int LibraryDetailList::foldShift() const
+{
+    if (!m_model->foldingGroup())
+        return 0;
+    return int(std::lround(m_model->foldSpan() - m_model->foldHeight()));
+}
+
+QRect LibraryDetailList::visualRect(const QModelIndex& index) const
+{
+    QRect rect = QListView::visualRect(index);
+    const int shift = foldShift();
+    if (shift == 0 || !index.isValid() || rect.isEmpty())
+        return rect;
+    const int fold = m_model->foldRow();
+    if (index.row() == fold)
+        rect.setHeight(rect.height() - shift);
+    else if (index.row() > fold)
+        rect.translate(0, -shift);
+    return rect;
+}
+
+QModelIndex LibraryDetailList::indexAt(const QPoint& point) const
+{
+    const int shift = foldShift();
+    if (shift == 0)
+        return QListView::indexAt(point);
+    const QRect fold = visualRect(m_model->index(m_model->foldRow()));
+    return QListView::indexAt(point.y() > fold.bottom() ? point + QPoint(0, shift) : point);
+}
+
+void LibraryDetailList::paintEvent(QPaintEvent* event)
+{
+    const int shift = foldShift();
+    if (shift == 0) {
+        QListView::paintEvent(event);
+        return;
+    }
+    // The rows that move up into the viewport lie below it in the layout.
+    QPaintEvent reaching(event->rect().adjusted(0, 0, 0, shift));
+    QListView::paintEvent(&reaching);
+}
+
+void LibraryDetailList::finishFold()
+{
+    m_model->endFold();
 }
 
 bool LibraryDetailList::isButtonEnabled(const Row& row) const
@@ -129,17 +235,17 @@ QMenu* LibraryDetailList::statusMenu(int flatRow)
         QString title;
         switch (action) {
         case StatusAction::retry:
-            title = QStringLiteral("Retry");
+            title = tr("Retry");
             break;
         case StatusAction::review:
-            title = QStringLiteral("Review…");
+            title = tr("Review…");
             break;
         case StatusAction::skip:
-            title = QStringLiteral("Skip");
+            title = tr("Skip");
             break;
         case StatusAction::copyTitle:
             menu->addSeparator();
-            title = QStringLiteral("Copy Title");
+            title = tr("Copy Title");
             break;
         }
         QAction* item = menu->addAction(title);
@@ -196,7 +302,8 @@ void LibraryDetailList::buttonReleased(int flatRow, bool inside)
         activateButton(flatRow);
 }
 
-void LibraryDetailList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+void LibraryDetailList::dataChanged(
+    const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
 {
     if (topLeft != bottomRight || !topLeft.isValid()) {
         QListView::dataChanged(topLeft, bottomRight, roles);

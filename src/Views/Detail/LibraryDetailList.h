@@ -6,6 +6,7 @@
 
 #include <QListView>
 #include <QTimer>
+#include <QVariantAnimation>
 #include <memory>
 
 class QMenu;
@@ -21,7 +22,8 @@ class LibraryDetailDelegate;
 // are reached from the keyboard: the arrow keys move between headers and tracks,
 // Space or Return presses the current row's button, the menu key opens a track's
 // Status menu. One timer repaints the spinners of the rows on screen, and only
-// while one of them turns.
+// while one of them turns. A group folds open and shut with the expand spring
+// (at once under reduce motion): one animation moves the fold row's height.
 class LibraryDetailList : public QListView {
     Q_OBJECT
 
@@ -55,6 +57,13 @@ public:
 
     // The spinner timer runs while a row on screen shows a turning spinner.
     bool isAnimating() const { return m_spinnerTimer.isActive(); }
+    // Whether a group is folding open or shut now.
+    bool isFolding() const;
+
+    // While a group folds, what follows its fold row is drawn (and hit) moved
+    // up by what the fold lacks of the height it keeps in the layout.
+    QRect visualRect(const QModelIndex& index) const override;
+    QModelIndex indexAt(const QPoint& point) const override;
 
     // Used by the delegate's editorEvent.
     void buttonPressed(int flatRow);
@@ -62,8 +71,10 @@ public:
 
 protected:
     // A row's own change repaints that row only (the list view would repaint them all).
-    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
+    void dataChanged(
+        const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -85,6 +96,11 @@ private:
     QList<int> visibleRows() const;
     QList<int> visibleSpinningRows() const;
     void artworkReady(const QString& key);
+    bool foldsGroup(qsizetype groupIndex) const;
+    int foldShift() const;
+    void startFold(bool collapsing);
+    void moveFold(qreal openness);
+    void finishFold();
 
     AppModel& m_app;
     LibraryDetailModel* m_model;
@@ -97,6 +113,11 @@ private:
     int m_spinnerStep = 0;
     QTimer m_spinnerTimer;
     QTimer m_spinnerCheck;
+    // How open the folding group's table is (0 shut, 1 open), spring-eased.
+    QVariantAnimation* m_fold;
+    qreal m_foldOpenness = 0;
+    // The table's height at full openness: its own, or the viewport's when taller.
+    qreal m_foldFullHeight = 0;
 };
 
 } // namespace mivo

@@ -132,14 +132,22 @@ void LibraryDetailModel::setGroups(const QList<std::shared_ptr<PlaylistGroup>>& 
         disconnect(group.get(), nullptr, this, nullptr);
     m_groups = groups;
     m_countsMoved.clear();
+    // New groups show as they are: a fold under way ends with the old ones.
+    const bool wasFolding = std::exchange(m_folding, nullptr) != nullptr;
+    m_foldHeight = 0;
+    m_foldSpan = 0;
     rebuildEntries();
     endResetModel();
     for (qsizetype i = 0; i < m_groups.size(); ++i)
         watch(i);
+    if (wasFolding)
+        emit foldEnded();
 }
 
 qsizetype LibraryDetailModel::rowsOf(const PlaylistGroup& group) const
 {
+    if (&group == m_folding)
+        return 2;
     if (group.isCollapsed())
         return 1;
     return 2 + std::max<qsizetype>(group.tracks().size(), 1);
@@ -152,6 +160,10 @@ void LibraryDetailModel::appendEntries(qsizetype first)
         const auto groupIndex = qint32(g);
         m_groupStart.push_back(int(m_entries.size()));
         m_entries.push_back({ groupIndex, kHeader });
+        if (&group == m_folding) {
+            m_entries.push_back({ groupIndex, kFold });
+            continue;
+        }
         if (group.isCollapsed())
             continue;
         m_entries.push_back({ groupIndex, kColumns });
@@ -203,6 +215,12 @@ void LibraryDetailModel::groupRowsChanged(const PlaylistGroup* group, const QLis
         const QModelIndex header = index(headerRow(g));
         emit dataChanged(header, header);
     }
+    if (group == m_folding) {
+        // The fold shows the table's first rows.
+        const QModelIndex fold = index(foldRow());
+        emit dataChanged(fold, fold);
+        return;
+    }
     if (group->isCollapsed())
         return;
     for (const qsizetype track : rows) {
@@ -225,19 +243,93 @@ void LibraryDetailModel::groupCollapsedChanged(PlaylistGroup* group)
     const qsizetype g = indexOf(group);
     if (g < 0)
         return;
+    if (group == m_folding) {
+        // Turned back midway: the same fold moves the other way.
+        emit foldStarted(group->isCollapsed());
+        return;
+    }
+    if (m_folding)
+        endFold();
+    const bool folds = m_foldPolicy && m_foldPolicy(g);
     const int header = headerRow(g);
     const int tableRows = 1 + int(std::max<qsizetype>(group->tracks().size(), 1));
     if (group->isCollapsed()) {
         beginRemoveRows({}, header + 1, header + tableRows);
         rebuildEntries();
         endRemoveRows();
-    } else {
+    } else if (!folds) {
         beginInsertRows({}, header + 1, header + tableRows);
+        rebuildEntries();
+        endInsertRows();
+    }
+    if (folds) {
+        // The table becomes one row, however many tracks it has.
+        beginInsertRows({}, header + 1, header + 1);
+        m_folding = group;
+        m_foldHeight = 0;
+        m_foldSpan = 0;
         rebuildEntries();
         endInsertRows();
     }
     // The header ends its group now, or no longer does.
     emit dataChanged(index(header), index(header));
+    if (folds)
+        emit foldStarted(group->isCollapsed());
+}
+
+int LibraryDetailModel::foldRow() const
+{
+    const int header = m_folding ? headerRow(indexOf(m_folding)) : -1;
+    return header < 0 ? -1 : header + 1;
+}
+
+void LibraryDetailModel::setFoldHeight(qreal height)
+{
+    if (m_folding)
+        m_foldHeight = std::clamp<qreal>(height, 0, m_foldSpan);
+}
+
+void LibraryDetailModel::setFoldSpan(qreal span)
+{
+    if (m_folding)
+        m_foldSpan = std::max<qreal>(0, span);
+}
+
+void LibraryDetailModel::endFold()
+{
+    const int fold = foldRow();
+    if (fold < 0) {
+        m_folding = nullptr;
+        return;
+    }
+    const PlaylistGroup* group = m_folding;
+    const int header = fold - 1;
+    if (group->isCollapsed()) {
+        beginRemoveRows({}, fold, fold);
+        m_folding = nullptr;
+        m_foldHeight = 0;
+        m_foldSpan = 0;
+        rebuildEntries();
+        endRemoveRows();
+    } else {
+        // The fold row gives way to the table's rows.
+        beginRemoveRows({}, fold, fold);
+        m_entries.erase(m_entries.begin() + fold);
+        for (int& start : m_groupStart) {
+            if (start > fold)
+                --start;
+        }
+        endRemoveRows();
+        const int tableRows = 1 + int(std::max<qsizetype>(group->tracks().size(), 1));
+        beginInsertRows({}, fold, fold + tableRows - 1);
+        m_folding = nullptr;
+        m_foldHeight = 0;
+        m_foldSpan = 0;
+        rebuildEntries();
+        endInsertRows();
+    }
+    emit dataChanged(index(header), index(header));
+    emit foldEnded();
 }
 
 LibraryDetailModel::Row LibraryDetailModel::row(int flatRow) const
@@ -251,6 +343,7 @@ LibraryDetailModel::Row LibraryDetailModel::row(int flatRow) const
     row.firstGroup = entry.group == 0;
     row.lastOfGroup
         = size_t(flatRow) + 1 == m_entries.size() || m_entries[size_t(flatRow) + 1].group != entry.group;
+    row.folding = row.group == m_folding;
     switch (entry.track) {
     case kHeader:
         row.kind = RowKind::groupHeader;
@@ -260,6 +353,11 @@ LibraryDetailModel::Row LibraryDetailModel::row(int flatRow) const
         break;
     case kEmpty:
         row.kind = RowKind::emptyTable;
+        break;
+    case kFold:
+        row.kind = RowKind::fold;
+        row.foldHeight = m_foldHeight;
+        row.foldSpan = m_foldSpan;
         break;
     default:
         row.kind = RowKind::track;
@@ -280,8 +378,8 @@ int LibraryDetailModel::headerRow(qsizetype groupIndex) const
 int LibraryDetailModel::trackRow(qsizetype groupIndex, qsizetype trackIndex) const
 {
     const int header = headerRow(groupIndex);
-    if (header < 0 || m_groups[groupIndex]->isCollapsed() || trackIndex < 0
-        || trackIndex >= m_groups[groupIndex]->tracks().size())
+    if (header < 0 || m_groups[groupIndex]->isCollapsed() || m_groups[groupIndex].get() == m_folding
+        || trackIndex < 0 || trackIndex >= m_groups[groupIndex]->tracks().size())
         return -1;
     return header + 2 + int(trackIndex);
 }
@@ -329,6 +427,7 @@ QVariant LibraryDetailModel::data(const QModelIndex& index, int role) const
     case RowKind::columnTitles:
         return columnTitlesText();
     case RowKind::emptyTable:
+    case RowKind::fold:
         return QString();
     case RowKind::track:
         return trackText(*r.track);

@@ -26,8 +26,8 @@ LibraryDetailView::Content LibraryDetailView::choose(const State& state)
 
 QString LibraryDetailView::selectPlaylistDescription()
 {
-    return QStringLiteral("Choose a playlist in the sidebar to see its tracks, "
-                          "then press Sync (%1) to download.")
+    return tr("Choose a playlist in the sidebar to see its tracks, "
+              "then press Sync (%1) to download.")
         .arg(QKeySequence(Qt::CTRL | Qt::Key_R).toString(QKeySequence::NativeText));
 }
 
@@ -37,9 +37,9 @@ LibraryDetailView::LibraryDetailView(AppModel& model, QWidget* parent)
     , m_pages(new QStackedLayout(this))
     , m_progressPage(new QWidget(this))
     , m_unavailablePage(new ContentUnavailableView(
-          QStringLiteral("exclamationmark.triangle"), QStringLiteral("Helper Unavailable"), QString(), this))
-    , m_emptyPage(new ContentUnavailableView(QStringLiteral("music.note.list"),
-          QStringLiteral("Select a Playlist"), selectPlaylistDescription(), this))
+          QStringLiteral("exclamationmark.triangle"), tr("Helper Unavailable"), QString(), this))
+    , m_emptyPage(new ContentUnavailableView(
+          QStringLiteral("music.note.list"), tr("Select a Playlist"), selectPlaylistDescription(), this))
     , m_groupsPage(new QWidget(this))
     , m_groupsLayout(new QVBoxLayout(m_groupsPage))
     , m_overallBar(new OverallSummaryBar(model.sync(), m_groupsPage))

@@ -12,7 +12,7 @@ OverallSummaryBar::OverallSummaryBar(SyncStore& sync, QWidget* parent)
     , m_sync(sync)
 {
     setObjectName(QStringLiteral("overallSummaryBar"));
-    progress()->setAccessibleName(QStringLiteral("Overall sync progress"));
+    progress()->setAccessibleName(tr("Overall sync progress"));
     connect(&m_sync, &SyncStore::changed, this, &OverallSummaryBar::refresh);
     // The phase shows at once when the user presses Sync or Cancel.
     connect(&m_sync, &SyncStore::phaseChanged, this, &OverallSummaryBar::refresh);
@@ -23,19 +23,19 @@ QString OverallSummaryBar::phaseText(SyncPhase phase)
 {
     switch (phase) {
     case SyncPhase::idle:
-        return QStringLiteral("Idle");
+        return tr("Idle");
     case SyncPhase::preparing:
-        return QStringLiteral("Preparing…");
+        return tr("Preparing…");
     case SyncPhase::running:
-        return QStringLiteral("Syncing");
+        return tr("Syncing");
     case SyncPhase::finishing:
-        return QStringLiteral("Finishing…");
+        return tr("Finishing…");
     case SyncPhase::done:
-        return QStringLiteral("Complete");
+        return tr("Complete");
     case SyncPhase::cancelled:
-        return QStringLiteral("Cancelled");
+        return tr("Cancelled");
     case SyncPhase::interrupted:
-        return QStringLiteral("Interrupted");
+        return tr("Interrupted");
     }
     return {};
 }
@@ -55,7 +55,7 @@ QString OverallSummaryBar::summaryLine(
         add(summary->failed, "failed");
         add(summary->skipped, "skipped");
         if (items.isEmpty())
-            return QStringLiteral("Up to date");
+            return tr("Up to date");
     } else {
         items.append(QString::number(completed) + QStringLiteral(" / ") + QString::number(total)
             + QStringLiteral(" done"));

@@ -49,9 +49,9 @@ QString PaintedButtons::title(Kind kind)
 {
     switch (kind) {
     case Kind::review:
-        return QStringLiteral("Review");
+        return tr("Review");
     case Kind::retry:
-        return QStringLiteral("Retry");
+        return tr("Retry");
     case Kind::expand:
     case Kind::collapse:
         return {};

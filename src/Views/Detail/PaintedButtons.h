@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QRectF>
 #include <QSizeF>
 #include <QStyle>
@@ -13,6 +14,8 @@ namespace mivo {
 // button painting: they look exactly like button widgets of the same style and
 // follow the glass policy and font of the view they are drawn in.
 class PaintedButtons {
+    Q_DECLARE_TR_FUNCTIONS(PaintedButtons)
+
 public:
     enum class Kind {
         review, // "Review" with a warning symbol, bordered, small, orange

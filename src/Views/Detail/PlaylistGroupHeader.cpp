@@ -80,7 +80,7 @@ std::optional<PlaylistGroupHeader::Badge> PlaylistGroupHeader::badge(std::option
 
 QString PlaylistGroupHeader::collapseLabel(const PlaylistGroup& group)
 {
-    return (group.isCollapsed() ? QStringLiteral("Expand ") : QStringLiteral("Collapse ")) + group.name();
+    return (group.isCollapsed() ? tr("Expand %1") : tr("Collapse %1")).arg(group.name());
 }
 
 QString PlaylistGroupHeader::accessibleText(const PlaylistGroup& group)
@@ -136,8 +136,8 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     const ElidedName name = elidedName(group.name(), headline, nameRoom);
     painter.setFont(headline);
     painter.setPen(ThemeColor::primary().resolve(paint.palette));
-    painter.drawText(QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-        name.text);
+    painter.drawText(
+        QRectF(nameLeft, y, nameRoom, headlineMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name.text);
     if (status) {
         const qreal badgeLeft = nameLeft + name.advance + kTitleSpacing;
         Symbols::paint(painter, QRectF(badgeLeft, lineCentre - badgeSide / 2, badgeSide, badgeSide),

@@ -6,6 +6,7 @@
 #include "Transport/WireVocabulary.h"
 #include "Views/Detail/PaintedButtons.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPalette>
 #include <QRectF>
@@ -24,6 +25,8 @@ class PlaylistGroup;
 // logo, the name and the outcome badge, a counts line, a progress bar in the
 // source's colour, and the button that collapses or expands the table.
 class PlaylistGroupHeader {
+    Q_DECLARE_TR_FUNCTIONS(PlaylistGroupHeader)
+
 public:
     // The card's height: the artwork and the padding around it.
     static constexpr qreal kHeight = 56 + 2 * 12;

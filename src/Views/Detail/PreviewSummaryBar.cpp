@@ -5,7 +5,6 @@
 #include "Views/ActivityIndicator.h"
 
 #include <QHBoxLayout>
-
 #include <QStringList>
 
 namespace mivo {
@@ -47,7 +46,7 @@ QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk)
         items.append(QString::number(onDisk) + QStringLiteral(" on disk"));
     if (tracks - onDisk >= 1)
         items.append(QString::number(tracks - onDisk) + QStringLiteral(" not downloaded"));
-    return items.isEmpty() ? QStringLiteral("Empty") : items.join(QStringLiteral(" · "));
+    return items.isEmpty() ? tr("Empty") : items.join(QStringLiteral(" · "));
 }
 
 bool PreviewSummaryBar::isSpinnerShown() const

@@ -22,9 +22,8 @@ constexpr qreal kFlexibleComfort = 80;
 // Narrower than this, the title would be unreadable: a column leaves the table instead.
 constexpr qreal kTitleMinimum = 96;
 // The columns that leave a table too narrow for them, first to last.
-constexpr std::array<TrackColumns::Column, 4> kLeavingOrder {
-    TrackColumns::album, TrackColumns::source, TrackColumns::quality, TrackColumns::artist
-};
+constexpr std::array<TrackColumns::Column, 4> kLeavingOrder { TrackColumns::album, TrackColumns::source,
+    TrackColumns::quality, TrackColumns::artist };
 
 } // namespace
 
@@ -55,7 +54,8 @@ void TrackColumns::layOut(qreal width, const std::array<bool, kCount>& shown)
     const qreal fixed = kArtwork + kTime;
     const qreal ideals = ifShown(quality, kQuality.ideal) + ifShown(source, kSource.ideal) + kStatus.ideal;
     const qreal room = std::max<qreal>(0, width - gaps - fixed);
-    const qreal shares = kFlexibleShare[0] + ifShown(artist, kFlexibleShare[1]) + ifShown(album, kFlexibleShare[2]);
+    const qreal shares
+        = kFlexibleShare[0] + ifShown(artist, kFlexibleShare[1]) + ifShown(album, kFlexibleShare[2]);
     const qreal comfort = kFlexibleComfort * qreal(1 + int(shown[artist]) + int(shown[album]));
 
     // Short of room, quality and source give way first, then status.
@@ -98,19 +98,19 @@ QString TrackColumns::heading(Column column)
     case artwork:
         return {};
     case title:
-        return QStringLiteral("Title");
+        return tr("Title");
     case artist:
-        return QStringLiteral("Artist");
+        return tr("Artist");
     case album:
-        return QStringLiteral("Album");
+        return tr("Album");
     case time:
-        return QStringLiteral("Time");
+        return tr("Time");
     case quality:
-        return QStringLiteral("Quality");
+        return tr("Quality");
     case source:
-        return QStringLiteral("Source");
+        return tr("Source");
     case status:
-        return QStringLiteral("Status");
+        return tr("Status");
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QRectF>
 #include <QString>
 #include <QtGlobal>
@@ -14,6 +15,8 @@ namespace mivo {
 // too narrow to keep the title readable drops whole columns (album, source,
 // quality, then artist): a dropped column has no width.
 class TrackColumns {
+    Q_DECLARE_TR_FUNCTIONS(TrackColumns)
+
 public:
     enum Column { artwork, title, artist, album, time, quality, source, status };
     static constexpr int kCount = 8;

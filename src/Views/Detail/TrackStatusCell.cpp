@@ -54,15 +54,15 @@ Content done(Finish status)
 {
     switch (status) {
     case Finish::ok:
-        return pill(StatusRole::done, QStringLiteral("Done"), true);
+        return pill(StatusRole::done, TrackStatusCell::tr("Done"), true);
     case Finish::lowConfidence:
-        return pill(StatusRole::review, QStringLiteral("Low confidence"));
+        return pill(StatusRole::review, TrackStatusCell::tr("Low confidence"));
     case Finish::failed:
-        return pill(StatusRole::failed, QStringLiteral("Failed"));
+        return pill(StatusRole::failed, TrackStatusCell::tr("Failed"));
     case Finish::skipped:
-        return pill(StatusRole::skipped, QStringLiteral("Skipped"));
+        return pill(StatusRole::skipped, TrackStatusCell::tr("Skipped"));
     }
-    return pill(StatusRole::done, QStringLiteral("Done"), true);
+    return pill(StatusRole::done, TrackStatusCell::tr("Done"), true);
 }
 
 Content working(const TrackModel& track, const TrackState::Working& state, bool reduceMotion)
@@ -74,7 +74,7 @@ Content working(const TrackModel& track, const TrackState::Working& state, bool 
         c.fraction = track.downloadFraction();
         c.text = track.progressDetail().value_or(
             QString::number(LinearProgress::wholePercent(c.fraction)) + u'%');
-        c.accessibleLabel = QStringLiteral("Downloading");
+        c.accessibleLabel = TrackStatusCell::tr("Downloading");
         c.accessibleValue = LinearProgress::spokenPercent(c.fraction);
         return c;
     }
@@ -89,23 +89,26 @@ Content TrackStatusCell::content(const TrackModel& track, bool reduceMotion)
 {
     return std::visit(
         Overloaded {
-            [](const TrackState::Queued&) { return pill(StatusRole::queued, QStringLiteral("Queued")); },
+            [](const TrackState::Queued&) { return pill(StatusRole::queued, tr("Queued")); },
             [](const TrackState::CheckingDisk&) {
-                const QString text = QStringLiteral("Checking disk");
+                const QString text = tr("Checking disk");
                 return activity(text, {}, true, text);
             },
-            [](const TrackState::Present&) { return pill(StatusRole::present, QStringLiteral("On disk")); },
+            [](const TrackState::Present&) { return pill(StatusRole::present, tr("On disk")); },
             [&](const TrackState::Working& state) { return working(track, state, reduceMotion); },
-            [](const TrackState::AwaitingReview&) {
+            [](const TrackState::AwaitingReview& state) {
+                // Decided: the helper has yet to move it on, and it takes no second decision.
+                if (state.decisionSent)
+                    return pill(StatusRole::review, tr("Decision sent"));
                 Content c;
                 c.kind = Kind::review;
                 c.role = StatusRole::review;
                 c.button = PaintedButtons::Kind::review;
-                c.accessibleLabel = QStringLiteral("Needs review");
+                c.accessibleLabel = tr("Needs review");
                 return c;
             },
-            // The run stopped before the user decided: nothing to press any more.
-            [](const TrackState::Undecided&) { return pill(StatusRole::review, QStringLiteral("Not reviewed")); },
+            // The run died before the user decided: nothing to press any more.
+            [](const TrackState::Undecided&) { return pill(StatusRole::review, tr("Not reviewed")); },
             [](const TrackState::Done& state) { return done(state.status); },
             [](const TrackState::Failed& state) {
                 Content c = pill(StatusRole::failed, state.reason);

@@ -3,6 +3,7 @@
 #include "State/StatusRole.h"
 #include "Views/Detail/PaintedButtons.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPalette>
 #include <QRectF>
@@ -19,6 +20,8 @@ class TrackModel;
 // What the Status column shows for one track, and how it is drawn. The content
 // follows the track's state alone; a delegate paints it and hit-tests its button.
 class TrackStatusCell {
+    Q_DECLARE_TR_FUNCTIONS(TrackStatusCell)
+
 public:
     enum class Kind {
         pill, // a status pill
@@ -63,8 +66,7 @@ public:
     // Draw the cell into `cell`. `buttonState` is the button's enabled, hover, pressed
     // and focus state; `spinnerStep` the leading spoke of every spinner now.
     static void paint(QPainter& painter, const QRectF& cell, const Content& content, const QFont& base,
-        const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState,
-        int spinnerStep);
+        const QPalette& palette, const PaintedButtons& buttons, QStyle::State buttonState, int spinnerStep);
 
     static QFont captionFont(const QFont& base);
 };

@@ -8,6 +8,7 @@
 #include "Styling/StatusPill.h"
 #include "Styling/Tokens.h"
 #include "Views/ActivityIndicator.h"
+#include "Views/DisclosurePanel.h"
 #include "Views/Onboarding/Hairline.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/SetupCoordinator.h"
@@ -229,7 +230,9 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     m_acoustidKey->setPlaceholderText(tr("AcoustID API key (optional)"));
     details->addWidget(m_strict);
     details->addWidget(m_acoustidKey);
-    WizardParts::layoutOf(card)->addWidget(m_matchingDetails);
+    m_matchingReveal = new DisclosurePanel(m_matchingDetails);
+    m_matchingReveal->setObjectName(QStringLiteral("matchingDetails"));
+    WizardParts::layoutOf(card)->addWidget(m_matchingReveal);
 
     m_matchingSwitch->setChecked(m_coordinator->identityEnabled());
     m_strict->setChecked(m_coordinator->identityStrict());
@@ -270,7 +273,7 @@ void ConnectMusicScreen::refresh()
         const bool matching = m_coordinator->identityEnabled();
         m_matchingSwitch->setChecked(matching);
         m_matchingIcon->setTint(matching ? ThemeColor::primary() : ThemeColor::secondary());
-        m_matchingDetails->setVisible(matching);
+        m_matchingReveal->setRevealed(matching);
     }
 }
 

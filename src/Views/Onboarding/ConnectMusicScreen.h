@@ -12,6 +12,7 @@ namespace mivo {
 
 class AppModel;
 class AppleMusicAuthService;
+class DisclosurePanel;
 class ServiceIcon;
 class SetupCoordinator;
 class SpotifyAuthService;
@@ -72,6 +73,7 @@ private:
     ServiceIcon* m_matchingIcon = nullptr;
     ToggleSwitch* m_matchingSwitch = nullptr;
     QWidget* m_matchingDetails = nullptr;
+    DisclosurePanel* m_matchingReveal = nullptr;
     QCheckBox* m_strict = nullptr;
     QLineEdit* m_acoustidKey = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "Models/ServiceCatalog.h"
 #include "Styling/GlassSurface.h"
 #include "Styling/Tokens.h"
+#include "Support/SubscriptionAddress.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 #include "Views/Onboarding/SourceRow.h"
@@ -19,6 +20,7 @@ DownloadSourcesScreen::DownloadSourcesScreen(SetupCoordinator& coordinator, QWid
     : QWidget(parent)
     , m_coordinator(&coordinator)
     , m_subscription(new QLineEdit)
+    , m_refusal(new WizardLabel(SubscriptionAddress::refusalText(), TextStyle::caption, ThemeColor::red()))
 {
     setObjectName(QStringLiteral("downloadSourcesScreen"));
     auto* column = new QVBoxLayout(this);
@@ -64,9 +66,25 @@ DownloadSourcesScreen::DownloadSourcesScreen(SetupCoordinator& coordinator, QWid
     indented->setContentsMargins(int(Tokens::Space::xxl), 0, 0, 0);
     indented->addWidget(m_subscription);
     WizardParts::layoutOf(vpn)->addLayout(indented);
+    m_refusal->setObjectName(QStringLiteral("vpnSubscriptionRefusal"));
+    auto* refusal = new QHBoxLayout;
+    refusal->setContentsMargins(int(Tokens::Space::xxl), 0, 0, 0);
+    refusal->addWidget(m_refusal);
+    WizardParts::layoutOf(vpn)->addLayout(refusal);
     connect(m_subscription, &QLineEdit::textEdited, &coordinator, &SetupCoordinator::setProxySubscription);
+    // Said once the user is done typing; gone as soon as the text is mended.
+    connect(m_subscription, &QLineEdit::textEdited, this, [this] { showRefusal(false); });
+    connect(m_subscription, &QLineEdit::editingFinished, this, [this] { showRefusal(true); });
+    showRefusal(true);
     column->addWidget(vpn);
     column->addStretch(1);
+}
+
+void DownloadSourcesScreen::showRefusal(bool whenRefused)
+{
+    const QString text = m_subscription->text().trimmed();
+    const bool refused = !text.isEmpty() && !SubscriptionAddress::isAcceptable(text);
+    m_refusal->setVisible(refused && (whenRefused || !m_refusal->isHidden()));
 }
 
 void DownloadSourcesScreen::setSourceEnabled(int row, bool enabled)

@@ -23,13 +23,18 @@ public:
 
     const QList<SourceRow*>& rows() const { return m_rows; }
     QLineEdit* subscriptionField() const { return m_subscription; }
+    // Shown under the field while it holds a text that is not a subscription address.
+    QWidget* subscriptionRefusal() const { return m_refusal; }
 
 private:
     void setSourceEnabled(int row, bool enabled);
 
     QPointer<SetupCoordinator> m_coordinator;
     QList<SourceRow*> m_rows;
+    void showRefusal(bool whenRefused);
+
     QLineEdit* m_subscription;
+    QWidget* m_refusal;
 };
 
 } // namespace mivo

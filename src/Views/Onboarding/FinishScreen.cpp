@@ -149,9 +149,11 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     recapLayout->addLayout(quality);
     recapLayout->addWidget(new Hairline);
     QHBoxLayout* output
-        = recapRow(QStringLiteral("folder"), new WizardLabel(tr("Saved to"), TextStyle::body));
+        = recapRow(QStringLiteral("folder"), new WizardLabel(tr("Saved to"), TextStyle::callout));
     m_folder->setObjectName(QStringLiteral("folderPath"));
-    output->addWidget(m_folder->eliding(Qt::ElideMiddle), 1);
+    // The path sits at the trailing edge like the other rows' values, before its button.
+    m_folder->eliding(Qt::ElideMiddle)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    output->addWidget(m_folder, 1);
     QPushButton* change = WizardParts::smallButton(tr("Change…"), ButtonStyle::glassAdaptive);
     change->setObjectName(QStringLiteral("changeFolder"));
     output->addWidget(change);

@@ -1,11 +1,12 @@
 #include "Views/Onboarding/SetupCoordinator.h"
 
 #include "App/AppModel.h"
+#include "Base/Log.h"
 #include "Services/AutomationPermissionMonitor.h"
 #include "State/SettingsStore.h"
 #include "State/StoreRequests.h"
 #include "State/ToolProvisioningStore.h"
-#include "Base/Log.h"
+#include "Support/SubscriptionAddress.h"
 
 namespace mivo {
 
@@ -250,6 +251,13 @@ QCoro::Task<void> SetupCoordinator::commit()
         const QString token = (this->*field).trimmed();
         if (token.isEmpty() || !m_model)
             continue;
+        // An address that cannot be a subscription is not handed over; the
+        // wizard stays open and says why.
+        if (service == AccountService::proxy && !SubscriptionAddress::isAcceptable(token)) {
+            if (!tokenFailure)
+                tokenFailure = SubscriptionAddress::refusalText();
+            continue;
+        }
         std::optional<QString> failure;
         try {
             co_await m_model->storeAccountToken(service, token, std::nullopt);

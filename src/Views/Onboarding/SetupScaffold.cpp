@@ -441,14 +441,22 @@ QCoro::Task<void> SetupScaffold::finish()
 {
     const QPointer<SetupScaffold> self(this);
     const QPointer<SetupCoordinator> coordinator = m_coordinator;
+    const QPointer<AppModel> model = m_model;
     if (!coordinator)
         co_return;
     co_await coordinator->commit();
-    if (!self || !coordinator || !m_model)
+    // The commit outlives the panel: closed meanwhile, the wizard's last step
+    // still runs, unless a newer wizard took this one's place.
+    if (!coordinator || !model || (model->setupCoordinator() && model->setupCoordinator() != coordinator))
         co_return;
-    // A failed commit leaves the wizard open; the finish screen shows why.
-    if (!coordinator->lastError())
-        m_model->finishOnboarding();
+    const std::optional<QString> failure = coordinator->lastError();
+    const bool stillShown = self && model->isOnboardingPresented();
+    // A failed commit leaves a shown wizard open; the finish screen shows why.
+    if (failure && stillShown)
+        co_return;
+    model->finishOnboarding();
+    if (failure)
+        model->sync().setBanner(SyncBanner { SyncBanner::Kind::error, *failure, std::nullopt });
 }
 
 } // namespace mivo

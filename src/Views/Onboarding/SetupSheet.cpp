@@ -23,9 +23,6 @@ SetupSheet::SetupSheet(AppModel& model, QWidget* window)
 
 bool SetupSheet::eventFilter(QObject* watched, QEvent* event)
 {
-    // Beside the window's own start of the helper link, not after it.
-    if (watched == m_window && event->type() == QEvent::Show && !std::exchange(m_windowShown, true))
-        startIfFirstLaunch();
     // The wizard stays centred over its window, also when the window manager
     // places the window only after the wizard opened.
     if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)

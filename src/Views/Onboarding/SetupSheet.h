@@ -15,8 +15,8 @@ class AppModel;
 // wizard is presented and has a coordinator), and closes it when the model
 // stops asking. Closing the wizard any other way (Escape, the close button)
 // tells the model it is no longer presented. Each time the wizard goes from
-// shown to hidden, by whatever means, "didOnboard" is recorded. The first time
-// the window is shown, the first-launch rule runs.
+// shown to hidden, by whatever means, "didOnboard" is recorded. The window runs
+// the first-launch rule once it has started the model.
 class SetupSheet : public QObject {
     Q_OBJECT
 
@@ -44,7 +44,6 @@ private:
     QPointer<QWidget> m_window;
     QPointer<SetupScaffold> m_scaffold;
     bool m_wasPresented = false;
-    bool m_windowShown = false;
 };
 
 } // namespace mivo

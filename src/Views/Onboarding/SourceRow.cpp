@@ -2,6 +2,7 @@
 
 #include "Styling/GlassSurface.h"
 #include "Styling/Tokens.h"
+#include "Views/DisclosurePanel.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/ToggleSwitch.h"
 #include "Views/Onboarding/WizardLabel.h"
@@ -46,10 +47,12 @@ SourceRow::SourceRow(const ServiceCatalog::DownloadSourceInfo& info, QWidget* pa
         m_token->setObjectName(QStringLiteral("token"));
         m_token->setEchoMode(QLineEdit::Password);
         m_token->setPlaceholderText(info.keyPlaceholder.value_or(tr("Token")));
-        auto* indented = new QHBoxLayout;
+        auto* field = new QWidget;
+        auto* indented = new QHBoxLayout(field);
         indented->setContentsMargins(int(Tokens::Space::xxl), 0, 0, 0);
         indented->addWidget(m_token);
-        WizardParts::layoutOf(card)->addLayout(indented);
+        m_tokenReveal = new DisclosurePanel(field);
+        WizardParts::layoutOf(card)->addWidget(m_tokenReveal);
         connect(m_token, &QLineEdit::textEdited, this, &SourceRow::tokenEdited);
     }
     refresh();
@@ -71,8 +74,8 @@ void SourceRow::refresh()
 {
     const bool enabled = m_switch->isChecked();
     m_icon->setTint(enabled ? ThemeColor::primary() : ThemeColor::secondary());
-    if (m_token)
-        m_token->setVisible(enabled);
+    if (m_tokenReveal)
+        m_tokenReveal->setRevealed(enabled);
 }
 
 } // namespace mivo

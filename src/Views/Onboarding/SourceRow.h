@@ -8,6 +8,7 @@ class QLineEdit;
 
 namespace mivo {
 
+class DisclosurePanel;
 class ServiceIcon;
 class ToggleSwitch;
 
@@ -39,6 +40,7 @@ private:
     ServiceIcon* m_icon;
     ToggleSwitch* m_switch;
     QLineEdit* m_token = nullptr;
+    DisclosurePanel* m_tokenReveal = nullptr;
 };
 
 } // namespace mivo

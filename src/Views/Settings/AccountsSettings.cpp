@@ -47,12 +47,12 @@ QHBoxLayout* accountRow(PlaylistSourceId source, StatusPill* pill, QPushButton* 
 
 AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent)
-    , m_appleConnected(new StatusPill(StatusRole::done, QStringLiteral("Connected")))
-    , m_appleButton(smallButton(QStringLiteral("Connect")))
-    , m_spotifyConnected(new StatusPill(StatusRole::done, QStringLiteral("Connected")))
-    , m_spotifyButton(smallButton(QStringLiteral("Connect")))
+    , m_appleConnected(new StatusPill(StatusRole::done, tr("Connected")))
+    , m_appleButton(smallButton(tr("Connect")))
+    , m_spotifyConnected(new StatusPill(StatusRole::done, tr("Connected")))
+    , m_spotifyButton(smallButton(tr("Connect")))
 {
-    SettingsSection* apple = addSection(QStringLiteral("Apple Music"), appleMusicUnavailableText());
+    SettingsSection* apple = addSection(tr("Apple Music"), appleMusicUnavailableText());
     apple->addRow(accountRow(PlaylistSourceId::apple, m_appleConnected, m_appleButton));
     connect(m_appleButton, &QPushButton::clicked, this, [this] {
         if (config() && config()->appleMusicConnected)
@@ -67,16 +67,15 @@ AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
     musicApp->addWidget(computer);
     auto* names = new QVBoxLayout;
     names->setSpacing(1);
-    names->addWidget(new FormText(QStringLiteral("Music app on this computer"), TextStyle::callout));
-    names->addWidget(
-        new FormText(QStringLiteral("Local backup"), TextStyle::caption, ThemeColor::secondary()));
+    names->addWidget(new FormText(tr("Music app on this computer"), TextStyle::callout));
+    names->addWidget(new FormText(tr("Local backup"), TextStyle::caption, ThemeColor::secondary()));
     musicApp->addLayout(names);
     musicApp->addStretch(1);
-    musicApp->addWidget(new StatusPill(StatusRole::skipped, QStringLiteral("Not available")));
+    musicApp->addWidget(new StatusPill(StatusRole::skipped, tr("Not available")));
     apple->addRow(musicApp);
 
-    SettingsSection* spotify = addSection(QStringLiteral("Spotify"),
-        QStringLiteral("Authorize mivo in your browser to read your Spotify playlists."));
+    SettingsSection* spotify
+        = addSection(tr("Spotify"), tr("Authorize mivo in your browser to read your Spotify playlists."));
     spotify->addRow(accountRow(PlaylistSourceId::spotify, m_spotifyConnected, m_spotifyButton));
     connect(m_spotifyButton, &QPushButton::clicked, this, [this] {
         if (config() && config()->spotifyConnected)
@@ -92,7 +91,7 @@ AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
 
 QString AccountsSettings::appleMusicUnavailableText()
 {
-    return QStringLiteral("Apple Music sign-in and the Music app's library aren't available on Linux.");
+    return tr("Apple Music sign-in and the Music app's library aren't available on Linux.");
 }
 
 void AccountsSettings::refresh()
@@ -100,16 +99,16 @@ void AccountsSettings::refresh()
     const std::optional<SafeConfig> current = config();
     const bool appleConnected = current && current->appleMusicConnected;
     m_appleConnected->setVisible(appleConnected);
-    m_appleButton->setText(appleConnected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    m_appleButton->setText(appleConnected ? tr("Disconnect") : tr("Connect"));
     m_appleButton->setEnabled(appleConnected);
     ButtonStyling::setTint(m_appleButton, appleConnected ? ThemeColor::red() : Tokens::Source::apple());
 
     const bool spotifyConnected = current && current->spotifyConnected;
     const bool signingIn = model().isSigningIn(AccountService::spotify);
     m_spotifyConnected->setVisible(spotifyConnected);
-    m_spotifyButton->setText(spotifyConnected ? QStringLiteral("Disconnect")
-            : signingIn                       ? QStringLiteral("Connecting…")
-                                              : QStringLiteral("Connect"));
+    m_spotifyButton->setText(spotifyConnected ? tr("Disconnect")
+            : signingIn                       ? tr("Connecting…")
+                                              : tr("Connect"));
     // Nothing can sign in before the helper link is attached.
     m_spotifyButton->setEnabled(spotifyConnected || (!signingIn && model().client()));
     ButtonStyling::setTint(m_spotifyButton, spotifyConnected ? ThemeColor::red() : Tokens::Source::spotify());

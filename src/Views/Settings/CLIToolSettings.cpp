@@ -8,6 +8,7 @@
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
@@ -44,22 +45,30 @@ CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer,
     , m_installer(installer)
     , m_state(new FormText)
     , m_version(new FormText)
-    , m_install(new QPushButton(QStringLiteral("Install")))
-    , m_uninstall(new QPushButton(QStringLiteral("Uninstall")))
-    , m_repair(new QPushButton(QStringLiteral("Repair")))
+    , m_install(new QPushButton(tr("Install")))
+    , m_uninstall(new QPushButton(tr("Uninstall")))
+    , m_repair(new QPushButton(tr("Repair")))
+    , m_uninstallNote(new FormText({}, TextStyle::caption, ThemeColor::secondary()))
+    , m_pathNote(new FormText(pathNoteText(), TextStyle::caption, ThemeColor::secondary()))
 {
-    SettingsSection* status = addSection(QStringLiteral("Status"));
-    status->addLabeledRow(QStringLiteral("State"), m_state);
+    SettingsSection* status = addSection(tr("Status"));
+    status->addLabeledRow(tr("State"), m_state);
     m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_versionRow = status->addLabeledRow(QStringLiteral("Version"), m_version);
+    m_versionRow = status->addLabeledRow(tr("Version"), m_version);
 
     m_actions = addSection();
     m_actions->addRow(leading(m_install));
     ButtonStyling::setStyle(m_uninstall, ButtonStyle::bordered);
     ButtonStyling::setTint(m_uninstall, ThemeColor::red());
     m_actions->addRow(leading(m_uninstall));
+    m_uninstallNote->setWordWrap(true);
+    m_uninstallNote->setTextFormat(Qt::PlainText);
+    m_uninstallNoteRow = m_actions->addRow(m_uninstallNote);
     m_actions->addRow(leading(m_repair));
+    m_pathNote->setWordWrap(true);
+    m_pathNote->setTextFormat(Qt::MarkdownText);
+    m_pathNoteRow = m_actions->addRow(m_pathNote);
     connect(m_install, &QPushButton::clicked, this, [this] { install(); });
     connect(m_repair, &QPushButton::clicked, this, [this] { install(); });
     connect(m_uninstall, &QPushButton::clicked, this, [this] { uninstall(); });
@@ -67,6 +76,7 @@ CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer,
     CLIToolStore& tool = model.cliTool();
     connect(&tool, &CLIToolStore::stateChanged, this, &CLIToolSettings::refresh);
     connect(&tool, &CLIToolStore::detectedVersionChanged, this, &CLIToolSettings::refresh);
+    connect(&tool, &CLIToolStore::isBusyChanged, this, &CLIToolSettings::refresh);
 
     finishForm();
     bindModel();
@@ -77,17 +87,13 @@ QString CLIToolSettings::stateText(const CLIToolStore::State& state)
     using State = CLIToolStore::State;
     return std::visit(
         Overloaded {
-            [](const State::InstalledSymlink&) { return QStringLiteral("Installed"); },
-            [](const State::ForeignCopy& copy) { return QStringLiteral("Other copy at ") + copy.path; },
-            [](const State::FallbackInstalled& fallback) {
-                return QStringLiteral("Installed at ") + fallback.path;
-            },
-            [](const State::Unknown&) { return QStringLiteral("Checking…"); },
-            [](const State::NotInstalled&) { return QStringLiteral("Not installed"); },
-            [](const State::InstalledSymlinkStale&) {
-                return QStringLiteral("Installed (update available)");
-            },
-            [](const State::Dangling&) { return QStringLiteral("Broken link"); },
+            [](const State::InstalledSymlink&) { return tr("Installed"); },
+            [](const State::ForeignCopy& copy) { return tr("Other copy at %1").arg(copy.path); },
+            [](const State::FallbackInstalled& fallback) { return tr("Installed at %1").arg(fallback.path); },
+            [](const State::Unknown&) { return tr("Checking…"); },
+            [](const State::NotInstalled&) { return tr("Not installed"); },
+            [](const State::InstalledSymlinkStale&) { return tr("Installed (update available)"); },
+            [](const State::Dangling&) { return tr("Broken link"); },
         },
         state.value);
 }
@@ -100,9 +106,24 @@ bool CLIToolSettings::isInstalled(const CLIToolStore::State& state)
 
 QString CLIToolSettings::explanation()
 {
-    return QStringLiteral(
-        "Installs a `mivo` symlink that tracks app updates automatically: in `/usr/local/bin`, "
-        "or in `~/.local/bin` when administrator rights are not given.");
+    return tr("Installs a `mivo` symlink that tracks app updates automatically. "
+              "It goes in `/usr/local/bin`, or in `~/.local/bin` when administrator rights "
+              "are not given.");
+}
+
+QString CLIToolSettings::foreignCopyText(const QString& path)
+{
+    return tr("Uninstall is not available: %1 is not a link to mivo, so it is left as it is.").arg(path);
+}
+
+QString CLIToolSettings::pathNoteText()
+{
+    return tr("`~/.local/bin` is not on your `PATH`: a shell finds `mivo` there only once you add it.");
+}
+
+bool CLIToolSettings::isBusy() const
+{
+    return model().cliTool().isBusy();
 }
 
 void CLIToolSettings::refresh()
@@ -114,10 +135,18 @@ void CLIToolSettings::refresh()
     m_version->setText(version.value_or(QString()));
     m_versionRow->setVisible(version.has_value());
 
-    m_install->setText(isInstalled(state) ? QStringLiteral("Reinstall") : QStringLiteral("Install"));
-    m_install->setEnabled(!m_busy);
-    m_uninstall->setEnabled(!m_busy && isInstalled(state));
-    m_repair->setEnabled(!m_busy);
+    const bool busy = tool.isBusy();
+    const auto* foreign = std::get_if<CLIToolStore::State::ForeignCopy>(&state.value);
+    m_install->setText(isInstalled(state) ? tr("Reinstall") : tr("Install"));
+    m_install->setEnabled(!busy);
+    // Uninstall removes links only; someone else's file would stay, so it is not offered.
+    m_uninstall->setEnabled(!busy && isInstalled(state) && !foreign);
+    m_repair->setEnabled(!busy);
+    m_uninstallNote->setText(foreign ? foreignCopyText(foreign->path) : QString());
+    m_uninstallNoteRow->setVisible(foreign != nullptr);
+    // A link in the fallback folder is found by a shell only through PATH.
+    m_pathNoteRow->setVisible(
+        QFileInfo(m_installer.fallbackLinkPath()).isSymLink() && !m_installer.localBinOnPath());
 
     // Only the fixed explanation is Markdown; texts made of paths and
     // messages are shown as they are.
@@ -134,18 +163,15 @@ void CLIToolSettings::showEvent(QShowEvent* event)
         model().cliTool().detect();
 }
 
-void CLIToolSettings::setBusy(bool busy)
-{
-    m_busy = busy;
-    refresh();
-}
-
 QCoro::Task<void> CLIToolSettings::install()
 {
     const QPointer<CLIToolSettings> self(this);
+    const QPointer<CLIToolStore> tool(&model().cliTool());
+    if (!tool->beginWork())
+        co_return;
     m_lastError.reset();
     m_fallbackNote.reset();
-    setBusy(true);
+    refresh();
     std::optional<CLIInstaller::Installation> installed;
     std::optional<QString> failure;
     try {
@@ -154,24 +180,28 @@ QCoro::Task<void> CLIToolSettings::install()
     } catch (const std::exception& error) {
         failure = installErrorText(error);
     }
-    if (!self)
-        co_return;
-    m_lastError = failure;
-    if (installed && installed->fallbackReason) {
-        m_fallbackNote
-            = QStringLiteral("Installed at %1 instead. %2")
-                  .arg(HomePath::abbreviate(installed->link.toLocalFile()), *installed->fallbackReason);
+    if (self) {
+        m_lastError = failure;
+        if (installed && installed->fallbackReason) {
+            m_fallbackNote
+                = tr("Installed at %1 instead. %2")
+                      .arg(HomePath::abbreviate(installed->link.toLocalFile()), *installed->fallbackReason);
+        }
     }
-    model().cliTool().detect();
-    setBusy(false);
+    // Ended even when the pane went meanwhile: the next one may start again.
+    if (tool)
+        tool->endWork();
 }
 
 QCoro::Task<void> CLIToolSettings::uninstall()
 {
     const QPointer<CLIToolSettings> self(this);
+    const QPointer<CLIToolStore> tool(&model().cliTool());
+    if (!tool->beginWork())
+        co_return;
     m_lastError.reset();
     m_fallbackNote.reset();
-    setBusy(true);
+    refresh();
     std::optional<QString> failure;
     try {
         QCoro::Task<void> work = m_installer.uninstall();
@@ -179,11 +209,10 @@ QCoro::Task<void> CLIToolSettings::uninstall()
     } catch (const std::exception& error) {
         failure = installErrorText(error);
     }
-    if (!self)
-        co_return;
-    m_lastError = failure;
-    model().cliTool().detect();
-    setBusy(false);
+    if (self)
+        m_lastError = failure;
+    if (tool)
+        tool->endWork();
 }
 
 } // namespace mivo

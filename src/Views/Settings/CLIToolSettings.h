@@ -14,8 +14,10 @@ class SettingsSection;
 // The Command Line pane: whether the helper is installed as the terminal
 // command `mivo` (a link in /usr/local/bin, or in ~/.local/bin without
 // administrator rights), its version, and install, repair and uninstall. The
-// file work runs off the main thread; the buttons wait for it and for the
-// detection that follows. Failures show in red in place of the explanation.
+// file work runs off the main thread, one operation at a time in the process:
+// every pane's buttons wait for it and for the detection that follows.
+// Failures show in red in place of the explanation. A file at the tool path
+// that is not a link belongs to the user: Uninstall leaves it and says so.
 class CLIToolSettings : public SettingsPane {
     Q_OBJECT
 
@@ -26,13 +28,18 @@ public:
     static QString stateText(const CLIToolStore::State& state);
     static bool isInstalled(const CLIToolStore::State& state);
     static QString explanation();
+    // Why Uninstall is not offered for a file of someone else's at `path`.
+    static QString foreignCopyText(const QString& path);
+    static QString pathNoteText();
 
     QPushButton* installButton() const { return m_install; }
     QPushButton* uninstallButton() const { return m_uninstall; }
     QPushButton* repairButton() const { return m_repair; }
     FormText* stateValue() const { return m_state; }
     SettingsSection* actions() const { return m_actions; }
-    bool isBusy() const { return m_busy; }
+    FormText* uninstallNote() const { return m_uninstallNote; }
+    FormText* pathNote() const { return m_pathNote; }
+    bool isBusy() const;
 
 protected:
     void refresh() override;
@@ -41,7 +48,6 @@ protected:
 private:
     QCoro::Task<void> install();
     QCoro::Task<void> uninstall();
-    void setBusy(bool busy);
 
     const CLIInstaller& m_installer;
     FormText* m_state;
@@ -51,7 +57,10 @@ private:
     QPushButton* m_install;
     QPushButton* m_uninstall;
     QPushButton* m_repair;
-    bool m_busy = false;
+    FormText* m_uninstallNote;
+    QWidget* m_uninstallNoteRow;
+    FormText* m_pathNote;
+    QWidget* m_pathNoteRow;
     std::optional<QString> m_lastError;
     // Where the last install put the link, when not in the system folder.
     std::optional<QString> m_fallbackNote;

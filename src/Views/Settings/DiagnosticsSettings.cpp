@@ -18,15 +18,15 @@ DiagnosticsSettings::DiagnosticsSettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent)
     , m_checks(new DoctorCheckModel(this))
     , m_list(new QListView)
-    , m_runAll(new QPushButton(QStringLiteral("Run All")))
-    , m_placeholder(new FormText(QStringLiteral("Run the checks to see your setup status."), TextStyle::body,
-          ThemeColor::secondary()))
+    , m_runAll(new QPushButton(tr("Run All")))
+    , m_placeholder(new FormText(
+          tr("Run the checks to see your setup status."), TextStyle::body, ThemeColor::secondary()))
 {
     SettingsSection* section = addSection();
     auto* header = new QWidget;
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(0, 0, 0, 0);
-    auto* title = new FormText(QStringLiteral("Checks"));
+    auto* title = new FormText(tr("Checks"));
     title->setTextStyle(TextStyle::subheadline, QFont::DemiBold);
     headerRow->addWidget(title);
     headerRow->addStretch(1);
@@ -49,7 +49,7 @@ DiagnosticsSettings::DiagnosticsSettings(AppModel& model, QWidget* parent)
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setResizeMode(QListView::Adjust);
-    m_list->setAccessibleName(QStringLiteral("Checks"));
+    m_list->setAccessibleName(tr("Checks"));
     QWidget* listRow = section->addRow(m_list);
     listRow->layout()->setContentsMargins(0, 0, 0, 0);
     connect(delegate, &DoctorCheckDelegate::fixRequested, this, [this](const QString& id) {

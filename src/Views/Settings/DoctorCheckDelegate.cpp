@@ -17,7 +17,10 @@ namespace mivo {
 namespace {
 
 constexpr qreal kSymbolSize = 16;
-const QString kFix = QStringLiteral("Fix");
+QString fixTitle()
+{
+    return DoctorCheckDelegate::tr("Fix");
+}
 
 QFont detailFont(const QFont& base)
 {
@@ -29,7 +32,7 @@ QFont detailFont(const QFont& base)
 QRect DoctorCheckDelegate::fixButtonRect(const QStyleOptionViewItem& option) const
 {
     const QFont font = Typography::font(TextStyle::callout, option.font);
-    const int width = QFontMetrics(font).horizontalAdvance(kFix) + 2 * int(Tokens::Space::md);
+    const int width = QFontMetrics(font).horizontalAdvance(fixTitle()) + 2 * int(Tokens::Space::md);
     const int height = 22;
     return { option.rect.right() - int(Tokens::Space::md) - width + 1, option.rect.center().y() - height / 2,
         width, height };
@@ -103,7 +106,7 @@ void DoctorCheckDelegate::paint(
     if (fixable) {
         QStyleOptionButton button;
         button.rect = fix;
-        button.text = kFix;
+        button.text = fixTitle();
         button.palette = palette;
         button.fontMetrics = QFontMetrics(Typography::font(TextStyle::callout, option.font));
         button.state = QStyle::State_Enabled | QStyle::State_Raised;

@@ -20,8 +20,8 @@ FormStepper::FormStepper(const QString& title, std::function<void(int direction)
     layout->addStretch(1);
     m_down->setText(QStringLiteral("−"));
     m_up->setText(QStringLiteral("+"));
-    m_down->setAccessibleName(QStringLiteral("Decrease ") + title);
-    m_up->setAccessibleName(QStringLiteral("Increase ") + title);
+    m_down->setAccessibleName(tr("Decrease %1").arg(title));
+    m_up->setAccessibleName(tr("Increase %1").arg(title));
     for (QToolButton* button : { m_down, m_up }) {
         button->setAutoRaise(false);
         button->setFixedSize(24, 22);

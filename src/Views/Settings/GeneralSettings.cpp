@@ -18,10 +18,11 @@ namespace mivo {
 
 namespace {
 
-const QList<std::pair<QString, AppAppearance>> kThemes {
-    { QStringLiteral("System"), AppAppearance::system },
-    { QStringLiteral("Light"), AppAppearance::light },
-    { QStringLiteral("Dark"), AppAppearance::dark },
+// Titles, translated where they are shown.
+const QList<std::pair<const char*, AppAppearance>> kThemes {
+    { QT_TRANSLATE_NOOP("mivo::GeneralSettings", "System"), AppAppearance::system },
+    { QT_TRANSLATE_NOOP("mivo::GeneralSettings", "Light"), AppAppearance::light },
+    { QT_TRANSLATE_NOOP("mivo::GeneralSettings", "Dark"), AppAppearance::dark },
 };
 
 // A version text the user can select and copy. The interface fonts of this
@@ -46,15 +47,15 @@ GeneralSettings::GeneralSettings(
     , m_updater(updater)
     , m_defaults(defaults)
     , m_theme(new QComboBox)
-    , m_reduceGlass(new SwitchButton(QStringLiteral("Reduce glass effects")))
-    , m_automaticChecks(new SwitchButton(QStringLiteral("Check for updates automatically")))
+    , m_reduceGlass(new SwitchButton(tr("Reduce glass effects")))
+    , m_automaticChecks(new SwitchButton(tr("Check for updates automatically")))
     , m_cliVersion(versionText({}))
 {
-    SettingsSection* appearance = addSection(QStringLiteral("Appearance"));
+    SettingsSection* appearance = addSection(tr("Appearance"));
     for (const auto& [title, value] : kThemes)
-        m_theme->addItem(title, int(value));
-    appearance->addLabeledRow(QStringLiteral("Theme"), m_theme);
-    appearance->addLabeledRow(QStringLiteral("Reduce glass effects"), m_reduceGlass);
+        m_theme->addItem(tr(title), int(value));
+    appearance->addLabeledRow(tr("Theme"), m_theme);
+    appearance->addLabeledRow(tr("Reduce glass effects"), m_reduceGlass);
     connect(m_theme, &QComboBox::activated, this,
         [this](int index) { m_defaults.setAppAppearance(AppAppearance(m_theme->itemData(index).toInt())); });
     connect(m_reduceGlass, &SwitchButton::clicked, this,
@@ -64,10 +65,10 @@ GeneralSettings::GeneralSettings(
 
     // Nothing checks for updates from inside the application on this system:
     // the switch is kept as stored but cannot be changed, and says why.
-    SettingsSection* updates = addSection(QStringLiteral("Updates"));
-    updates->addLabeledRow(QStringLiteral("Check for updates automatically"), m_automaticChecks);
+    SettingsSection* updates = addSection(tr("Updates"));
+    updates->addLabeledRow(tr("Check for updates automatically"), m_automaticChecks);
     m_automaticChecks->setEnabled(false);
-    auto* check = new QPushButton(QStringLiteral("Check for Updates…"));
+    auto* check = new QPushButton(tr("Check for Updates…"));
     connect(check, &QPushButton::clicked, this, [this] { m_updater.checkForUpdates(); });
     auto* checkBox = new QHBoxLayout;
     checkBox->addWidget(check);
@@ -79,27 +80,25 @@ GeneralSettings::GeneralSettings(
     updates->addRow(unavailable);
     connect(&m_updater, &UpdaterModel::automaticallyChecksChanged, this, &GeneralSettings::refresh);
 
-    SettingsSection* setup = addSection(QStringLiteral("Setup"));
-    auto* rerun = new QPushButton(QStringLiteral("Re-run Setup Wizard…"));
+    SettingsSection* setup = addSection(tr("Setup"));
+    auto* rerun = new QPushButton(tr("Re-run Setup Wizard…"));
     connect(rerun, &QPushButton::clicked, this, &GeneralSettings::rerunSetup);
     auto* rerunBox = new QVBoxLayout;
     auto* rerunLine = new QHBoxLayout;
     rerunLine->addWidget(rerun);
     rerunLine->addStretch(1);
     rerunBox->addLayout(rerunLine);
-    auto* rerunText
-        = new FormText(QStringLiteral("Reconnect accounts and reconfigure sources, quality, and output."),
-            TextStyle::caption, ThemeColor::secondary());
+    auto* rerunText = new FormText(tr("Reconnect accounts and reconfigure sources, quality, and output."),
+        TextStyle::caption, ThemeColor::secondary());
     rerunText->setWordWrap(true);
     rerunBox->addWidget(rerunText);
     setup->addRow(rerunBox);
 
-    SettingsSection* about = addSection(QStringLiteral("About"));
-    about->addLabeledRow(QStringLiteral("App version"), versionText(m_updater.currentVersion()));
-    m_cliVersionRow = about->addLabeledRow(QStringLiteral("CLI version"), m_cliVersion);
-    auto* trademarks
-        = new FormText(QStringLiteral("Apple Music and Spotify are trademarks of their respective owners."),
-            TextStyle::caption2, ThemeColor::tertiary());
+    SettingsSection* about = addSection(tr("About"));
+    about->addLabeledRow(tr("App version"), versionText(m_updater.currentVersion()));
+    m_cliVersionRow = about->addLabeledRow(tr("CLI version"), m_cliVersion);
+    auto* trademarks = new FormText(tr("Apple Music and Spotify are trademarks of their respective owners."),
+        TextStyle::caption2, ThemeColor::tertiary());
     trademarks->setWordWrap(true);
     about->addRow(trademarks);
     connect(&model.cliTool(), &CLIToolStore::detectedVersionChanged, this, &GeneralSettings::refresh);

@@ -42,7 +42,7 @@ OutputSettings::OutputSettings(AppModel& model, QWidget* parent)
     : OutputSettings(
         model,
         [](QWidget* parent) {
-            return QFileDialog::getExistingDirectory(parent, QStringLiteral("Choose Download Folder"));
+            return QFileDialog::getExistingDirectory(parent, tr("Choose Download Folder"));
         },
         parent)
 {
@@ -52,8 +52,8 @@ OutputSettings::OutputSettings(AppModel& model, FolderChooser chooser, QWidget* 
     : SettingsPane(model, parent)
     , m_chooser(std::move(chooser))
     , m_path(new MiddleElidedText)
-    , m_choose(new QPushButton(QStringLiteral("Choose…")))
-    , m_section(addSection(QStringLiteral("Download Folder")))
+    , m_choose(new QPushButton(tr("Choose…")))
+    , m_section(addSection(tr("Download Folder")))
 {
     auto* row = new QHBoxLayout;
     m_path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -76,10 +76,10 @@ void OutputSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const std::optional<QString> folder = current ? current->outputDir : std::nullopt;
-    m_path->setText(
-        folder ? HomePath::abbreviate(HomePath::expandTilde(*folder)) : QStringLiteral("Not set"));
+    m_path->setText(folder ? HomePath::abbreviate(HomePath::expandTilde(*folder)) : tr("Not set"));
     m_path->setAccessibleName(m_path->text());
     m_path->setColor(folder ? ThemeColor::primary() : ThemeColor::secondary());
+    m_choose->setEnabled(current.has_value());
     if (!folder) {
         m_checkedFolder.reset();
         m_section->setFooterText({});
@@ -90,10 +90,10 @@ void OutputSettings::refresh()
     m_checkedFolder = folder;
     if (isWritableFolder(*folder))
         m_section->setFooterLabel(
-            QStringLiteral("Folder is writable."), QStringLiteral("checkmark.circle"), ThemeColor::green());
+            tr("Folder is writable."), QStringLiteral("checkmark.circle"), ThemeColor::green());
     else
-        m_section->setFooterLabel(QStringLiteral("Folder is not writable."),
-            QStringLiteral("exclamationmark.triangle"), ThemeColor::orange());
+        m_section->setFooterLabel(
+            tr("Folder is not writable."), QStringLiteral("exclamationmark.triangle"), ThemeColor::orange());
 }
 
 void OutputSettings::chooseFolder()

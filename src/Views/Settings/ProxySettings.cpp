@@ -4,6 +4,7 @@
 #include "Styling/ButtonStyling.h"
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
+#include "Support/SubscriptionAddress.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
@@ -35,19 +36,25 @@ QString trimHorizontal(const QString& text)
 ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent)
     , m_subscription(new QLineEdit)
-    , m_primary(new QPushButton(QStringLiteral("Save")))
+    , m_refusal(new FormText(SubscriptionAddress::refusalText(), TextStyle::caption, ThemeColor::red()))
+    , m_primary(new QPushButton(tr("Save")))
     , m_testing(new QProgressBar)
     , m_resultSymbol(new QLabel)
     , m_result(new FormText({}, TextStyle::caption))
-    , m_forget(new QPushButton(QStringLiteral("Forget")))
+    , m_forget(new QPushButton(tr("Forget")))
     , m_detail(new FormText({}, TextStyle::caption, ThemeColor::secondary()))
-    , m_section(addSection(QStringLiteral("Corvane VPN"), footerText(false)))
+    , m_section(addSection(tr("Corvane VPN"), footerText(false)))
 {
     m_subscription->setEchoMode(QLineEdit::Password);
-    m_subscription->setPlaceholderText(QStringLiteral("Subscription URL"));
-    m_subscription->setAccessibleName(QStringLiteral("Subscription URL"));
+    m_subscription->setPlaceholderText(tr("Subscription URL"));
+    m_subscription->setAccessibleName(tr("Subscription URL"));
     m_section->addRow(m_subscription);
-    connect(m_subscription, &QLineEdit::textChanged, this, &ProxySettings::refresh);
+    m_refusal->setWordWrap(true);
+    m_refusalRow = m_section->addRow(m_refusal);
+    connect(m_subscription, &QLineEdit::textChanged, this, [this] {
+        m_refused = false;
+        refresh();
+    });
     connect(m_subscription, &QLineEdit::returnPressed, this, [this] {
         if (hasInput())
             saveSubscription();
@@ -59,7 +66,7 @@ ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     m_testing->setRange(0, 0);
     m_testing->setTextVisible(false);
     m_testing->setFixedWidth(60);
-    m_testing->setAccessibleName(QStringLiteral("Testing"));
+    m_testing->setAccessibleName(tr("Testing"));
     buttons->addWidget(m_testing);
     buttons->addStretch(1);
     auto* result = new QHBoxLayout;
@@ -84,13 +91,12 @@ ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
 
 QString ProxySettings::footerText(bool configured)
 {
-    return (configured ? QStringLiteral("A subscription URL is stored by the mivo helper. Paste a new one to "
-                                        "replace it. ")
-                       : QStringLiteral("Paste your VPN subscription URL. The mivo helper keeps it; this app "
-                                        "stores no copy. "))
-        + QStringLiteral("Turn routing on or off from the VPN button in the toolbar. ")
-        + QStringLiteral(
-            "Soulseek is hard-stopped if the tunnel drops, so your IP is never exposed to peers.");
+    return (configured ? tr("A subscription URL is stored by the mivo helper. Paste a new one to "
+                            "replace it. ")
+                       : tr("Paste your VPN subscription URL. The mivo helper keeps it; this app "
+                            "stores no copy. "))
+        + tr("Turn routing on or off from the VPN button in the toolbar. ")
+        + tr("Soulseek is hard-stopped if the tunnel drops, so your IP is never exposed to peers.");
 }
 
 bool ProxySettings::hasInput() const
@@ -109,7 +115,7 @@ void ProxySettings::refresh()
     const bool input = hasInput();
     const bool stored = configured();
     const bool testMode = !input && stored;
-    m_primary->setText(testMode ? QStringLiteral("Test") : QStringLiteral("Save"));
+    m_primary->setText(testMode ? tr("Test") : tr("Save"));
     m_primary->setEnabled(input || (testMode && !m_isTesting));
     m_primary->setVisible(!(testMode && m_isTesting));
     m_testing->setVisible(testMode && m_isTesting);
@@ -120,7 +126,7 @@ void ProxySettings::refresh()
     if (showResult) {
         const bool ok = m_testResult->ok;
         const ThemeColor colour = ok ? ThemeColor::green() : ThemeColor::red();
-        m_result->setText(ok ? QStringLiteral("Connected") : QStringLiteral("Failed"));
+        m_result->setText(ok ? tr("Connected") : tr("Failed"));
         m_result->setColor(colour);
         const int side = m_result->fontMetrics().height();
         m_resultSymbol->setPixmap(Symbols::icon(
@@ -131,6 +137,7 @@ void ProxySettings::refresh()
     m_detail->setText(showDetail ? *m_testResult->detail : QString());
     m_detailRow->setVisible(showDetail);
     m_forget->setVisible(stored);
+    m_refusalRow->setVisible(m_refused);
     m_section->setFooterText(footerText(stored));
 }
 
@@ -147,6 +154,12 @@ QCoro::Task<void> ProxySettings::saveSubscription()
     const QString subscription = trimHorizontal(m_subscription->text());
     if (subscription.isEmpty())
         co_return;
+    // Refused where it was typed, and kept there to be mended.
+    if (!SubscriptionAddress::isAcceptable(subscription)) {
+        m_refused = true;
+        refresh();
+        co_return;
+    }
     SettingsStore* settings = model().settings();
     if (!settings)
         co_return;

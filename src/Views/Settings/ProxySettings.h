@@ -28,6 +28,8 @@ public:
     QPushButton* forgetButton() const { return m_forget; }
     FormText* resultText() const { return m_result; }
     FormText* detailText() const { return m_detail; }
+    // The field's refusal of a text that is not a subscription address.
+    FormText* refusalText() const { return m_refusal; }
 
     // The footer for a stored URL or none.
     static QString footerText(bool configured);
@@ -44,6 +46,9 @@ private:
     QCoro::Task<void> forget();
 
     QLineEdit* m_subscription;
+    FormText* m_refusal;
+    QWidget* m_refusalRow;
+    bool m_refused = false;
     QPushButton* m_primary;
     QProgressBar* m_testing;
     QLabel* m_resultSymbol;

@@ -13,10 +13,11 @@ namespace mivo {
 
 namespace {
 
-const QList<std::pair<QString, QualityFloor>> kFloors {
-    { QStringLiteral("FLAC (lossless)"), QualityFloor::flac },
-    { QStringLiteral("320 kbps MP3"), QualityFloor::mp3_320 },
-    { QStringLiteral("Any"), QualityFloor::any },
+// Titles, translated where they are shown.
+const QList<std::pair<const char*, QualityFloor>> kFloors {
+    { QT_TRANSLATE_NOOP("mivo::QualitySettings", "FLAC (lossless)"), QualityFloor::flac },
+    { QT_TRANSLATE_NOOP("mivo::QualitySettings", "320 kbps MP3"), QualityFloor::mp3_320 },
+    { QT_TRANSLATE_NOOP("mivo::QualitySettings", "Any"), QualityFloor::any },
 };
 
 } // namespace
@@ -25,27 +26,27 @@ QualitySettings::QualitySettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent)
     , m_loading(new QProgressBar)
     , m_floor(new QComboBox)
-    , m_losslessOnly(new SwitchButton(QStringLiteral("Lossless only")))
-    , m_bestQuality(new SwitchButton(QStringLiteral("Prefer best available quality")))
-    , m_upgrade(new SwitchButton(QStringLiteral("Upgrade existing files when better found")))
+    , m_losslessOnly(new SwitchButton(tr("Lossless only")))
+    , m_bestQuality(new SwitchButton(tr("Prefer best available quality")))
+    , m_upgrade(new SwitchButton(tr("Upgrade existing files when better found")))
     , m_summary(new FormText({}, TextStyle::callout, ThemeColor::secondary()))
-    , m_verify(new SwitchButton(QStringLiteral("Verify matches with MusicBrainz + AcoustID")))
-    , m_strict(new SwitchButton(QStringLiteral("Strict — reject mismatched recordings")))
+    , m_verify(new SwitchButton(tr("Verify matches with MusicBrainz + AcoustID")))
+    , m_strict(new SwitchButton(tr("Strict — reject mismatched recordings")))
     , m_acoustid(new QLineEdit)
 {
     m_loading->setRange(0, 0);
     m_loading->setTextVisible(false);
-    m_loading->setAccessibleName(QStringLiteral("Loading"));
+    m_loading->setAccessibleName(tr("Loading"));
     m_loadingSection = addSection();
     m_loadingSection->addRow(m_loading);
 
-    m_quality = addSection(QStringLiteral("Quality"));
+    m_quality = addSection(tr("Quality"));
     for (const auto& [title, floor] : kFloors)
-        m_floor->addItem(title, int(floor));
-    m_quality->addLabeledRow(QStringLiteral("Minimum quality floor"), m_floor);
-    m_quality->addLabeledRow(QStringLiteral("Lossless only"), m_losslessOnly);
-    m_quality->addLabeledRow(QStringLiteral("Prefer best available quality"), m_bestQuality);
-    m_quality->addLabeledRow(QStringLiteral("Upgrade existing files when better found"), m_upgrade);
+        m_floor->addItem(tr(title), int(floor));
+    m_quality->addLabeledRow(tr("Minimum quality floor"), m_floor);
+    m_quality->addLabeledRow(tr("Lossless only"), m_losslessOnly);
+    m_quality->addLabeledRow(tr("Prefer best available quality"), m_bestQuality);
+    m_quality->addLabeledRow(tr("Upgrade existing files when better found"), m_upgrade);
     m_summary->setWordWrap(true);
     m_summarySection = addSection();
     m_summarySection->addRow(m_summary);
@@ -73,16 +74,14 @@ QualitySettings::QualitySettings(AppModel& model, QWidget* parent)
         });
     }
 
-    m_matching = addSection(QStringLiteral("Matching"),
-        QStringLiteral(
-            "Confirm each download is the right recording with MusicBrainz + AcoustID. More accurate, a "
-            "little slower."));
-    m_matching->addLabeledRow(QStringLiteral("Verify matches with MusicBrainz + AcoustID"), m_verify);
-    m_strictRow
-        = m_matching->addLabeledRow(QStringLiteral("Strict — reject mismatched recordings"), m_strict);
+    m_matching = addSection(tr("Matching"),
+        tr("Confirm each download is the right recording with MusicBrainz + AcoustID. More accurate, a "
+           "little slower."));
+    m_matching->addLabeledRow(tr("Verify matches with MusicBrainz + AcoustID"), m_verify);
+    m_strictRow = m_matching->addLabeledRow(tr("Strict — reject mismatched recordings"), m_strict);
     m_acoustid->setEchoMode(QLineEdit::Password);
-    m_acoustid->setPlaceholderText(QStringLiteral("AcoustID API key"));
-    m_acoustid->setAccessibleName(QStringLiteral("AcoustID API key"));
+    m_acoustid->setPlaceholderText(tr("AcoustID API key"));
+    m_acoustid->setAccessibleName(tr("AcoustID API key"));
     m_acoustidRow = m_matching->addRow(m_acoustid);
     const std::pair<SwitchButton*, bool SafeConfig::Identity::*> identitySwitches[] = {
         { m_verify, &SafeConfig::Identity::enabled },
@@ -106,22 +105,22 @@ QualitySettings::QualitySettings(AppModel& model, QWidget* parent)
 
 QString QualitySettings::summary(const SafeConfig::Quality& quality)
 {
-    QString sentence = QStringLiteral("mivo will accept ");
+    QString sentence = tr("mivo will accept ");
     switch (quality.floor) {
     case QualityFloor::flac:
-        sentence += QStringLiteral("only lossless FLAC");
+        sentence += tr("only lossless FLAC");
         break;
     case QualityFloor::mp3_320:
-        sentence += QStringLiteral("320 kbps MP3 or better");
+        sentence += tr("320 kbps MP3 or better");
         break;
     case QualityFloor::any:
-        sentence += QStringLiteral("any quality");
+        sentence += tr("any quality");
         break;
     }
     if (quality.bestQuality)
-        sentence += QStringLiteral(", always preferring the highest available");
+        sentence += tr(", always preferring the highest available");
     if (quality.upgradeEnabled)
-        sentence += QStringLiteral(", and re-download when a better copy appears");
+        sentence += tr(", and re-download when a better copy appears");
     return sentence + u'.';
 }
 

@@ -6,6 +6,7 @@
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -15,7 +16,7 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     : QScrollArea(parent)
     , m_model(model)
     , m_form(nullptr)
-    , m_errorLabel(new FormText({}, TextStyle::callout, ThemeColor::red()))
+    , m_errorLabel(new FormText({}, TextStyle::callout, ThemeColor::red(), this))
 {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
@@ -28,11 +29,38 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     m_form->setSpacing(int(Tokens::Space::lg + Tokens::Space::xs));
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_errorLabel->setAccessibleName(QStringLiteral("Error"));
+    m_errorLabel->setAccessibleName(tr("Error"));
+    m_errorLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_errorLabel->hide();
-    m_form->addWidget(m_errorLabel);
     setWidget(content);
     viewport()->setAutoFillBackground(false);
+    placeErrorLine();
+}
+
+void SettingsPane::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    placeErrorLine();
+}
+
+void SettingsPane::changeEvent(QEvent* event)
+{
+    QScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        placeErrorLine();
+}
+
+void SettingsPane::placeErrorLine()
+{
+    // Room for two lines of the error's text; a longer message is cut there
+    // and can be selected and copied whole.
+    const int margin = int(Tokens::Space::lg);
+    const int strip = 2 * m_errorLabel->fontMetrics().lineSpacing() + int(Tokens::Space::sm);
+    setViewportMargins(0, 0, 0, strip);
+    const QRect area = contentsRect();
+    m_errorLabel->setGeometry(area.left() + margin + int(Tokens::Space::xs), area.bottom() + 1 - strip,
+        area.width() - 2 * margin - int(Tokens::Space::xs), strip);
+    m_errorLabel->raise();
 }
 
 std::optional<SafeConfig> SettingsPane::config() const
@@ -80,7 +108,8 @@ void SettingsPane::connectSettingsStore()
 
 void SettingsPane::applyPatch(ConfigPatch patch)
 {
-    if (!m_model.settings())
+    // A part of a record is only written over a configuration the pane was drawn from.
+    if (!m_model.settings() || !config())
         return;
     runApply(std::move(patch));
 }
@@ -119,7 +148,7 @@ void SettingsPane::showOutcome(bool succeeded, const std::optional<QString>& fai
     if (succeeded)
         setErrorText(std::nullopt);
     else
-        setErrorText(failure.value_or(QStringLiteral("The change could not be saved.")));
+        setErrorText(failure.value_or(tr("The change could not be saved.")));
 }
 
 void SettingsPane::setErrorText(std::optional<QString> error)

@@ -19,7 +19,8 @@ class SettingsStore;
 // What every settings pane shares: a scrolling grouped form of sections, the
 // configuration read from the settings store, one-field writes, secrets handed
 // to the helper, and an inline line for the failures of the writes this pane
-// made.
+// made. That line has its own strip below the form, kept whether or not it
+// shows a failure, so a failure never moves the controls.
 //
 // A pane is usable before the helper link is attached: it draws its empty form
 // and connects to the stores once the model attaches them. Subclasses build
@@ -52,8 +53,9 @@ protected:
     // Redraws from the stores.
     virtual void refresh() = 0;
 
-    // Sends a patch with one field set; dropped without a settings store. A
-    // failure shows in the pane, a success clears it.
+    // Sends a patch with one field set; dropped without a settings store or
+    // before a configuration is held. A failure shows in the pane, a success
+    // clears it.
     void applyPatch(ConfigPatch patch);
     // Hands a secret to the helper, trimmed; blank text is never sent, so a
     // stored secret is never erased by an empty field. True once stored.
@@ -63,7 +65,11 @@ protected:
     void showOutcome(bool succeeded, const std::optional<QString>& failure);
     void setErrorText(std::optional<QString> error);
 
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void placeErrorLine();
     QCoro::Task<void> runApply(ConfigPatch patch);
     void connectSettingsStore();
 

@@ -39,7 +39,7 @@ SettingsWindow::SettingsWindow(
     , m_panes(new QStackedWidget(this))
 {
     setObjectName(QStringLiteral("settings"));
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     setFixedSize(kSize);
 
     struct Tab {
@@ -48,14 +48,14 @@ SettingsWindow::SettingsWindow(
         const char* symbol;
     };
     const Tab tabs[] = {
-        { new GeneralSettings(model, updater, defaults), "General", "gear" },
-        { new AccountsSettings(model), "Accounts", "person.crop.circle" },
-        { new SourcesSettings(model), "Sources", "square.stack.3d.up" },
-        { new QualitySettings(model), "Quality", "waveform" },
-        { new OutputSettings(model), "Output", "folder" },
-        { new ProxySettings(model), "Corvane VPN", "lock.shield" },
-        { new CLIToolSettings(model), "Command Line", "terminal" },
-        { new DiagnosticsSettings(model), "Diagnostics", "stethoscope" },
+        { new GeneralSettings(model, updater, defaults), QT_TR_NOOP("General"), "gear" },
+        { new AccountsSettings(model), QT_TR_NOOP("Accounts"), "person.crop.circle" },
+        { new SourcesSettings(model), QT_TR_NOOP("Sources"), "square.stack.3d.up" },
+        { new QualitySettings(model), QT_TR_NOOP("Quality"), "waveform" },
+        { new OutputSettings(model), QT_TR_NOOP("Output"), "folder" },
+        { new ProxySettings(model), QT_TR_NOOP("Corvane VPN"), "lock.shield" },
+        { new CLIToolSettings(model), QT_TR_NOOP("Command Line"), "terminal" },
+        { new DiagnosticsSettings(model), QT_TR_NOOP("Diagnostics"), "stethoscope" },
     };
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(int(Tokens::Space::sm), int(Tokens::Space::xs), int(Tokens::Space::sm), 0);
@@ -63,7 +63,7 @@ SettingsWindow::SettingsWindow(
     bar->addStretch(1);
     for (const Tab& tab : tabs) {
         auto* button = new QToolButton;
-        button->setText(QString::fromLatin1(tab.title));
+        button->setText(tr(tab.title));
         button->setIcon(Symbols::icon(QString::fromLatin1(tab.symbol), ThemeColor::secondary()));
         button->setIconSize(QSize(20, 20));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

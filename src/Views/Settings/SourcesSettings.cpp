@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QShowEvent>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -45,10 +46,9 @@ SourcesSettings::SourcesSettings(AppModel& model, QWidget* parent)
     , m_soundcloud(new QLineEdit)
     , m_advanced(nullptr)
 {
-    SettingsSection* sources = addSection(QStringLiteral("Download Sources"),
-        QStringLiteral(
-            "Enable the services mivo searches for audio, and drag to set priority — higher is tried "
-            "first."));
+    SettingsSection* sources = addSection(tr("Download Sources"),
+        tr("Enable the services mivo searches for audio, and drag to set priority — higher is tried "
+           "first."));
     m_list->setModel(m_order);
     m_list->setItemDelegate(new SourceRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);
@@ -60,25 +60,24 @@ SourcesSettings::SourcesSettings(AppModel& model, QWidget* parent)
     m_list->setDefaultDropAction(Qt::MoveAction);
     m_list->setDropIndicatorShown(true);
     m_list->setFixedHeight(int(kAllSources.size()) * SourceRowDelegate::kRowHeight + 2);
-    m_list->setAccessibleName(QStringLiteral("Download sources"));
+    m_list->setAccessibleName(tr("Download sources"));
     QWidget* listRow = sources->addRow(m_list);
     listRow->layout()->setContentsMargins(0, 0, 0, 0);
     connect(m_order, &SourceOrderModel::enableRequested, this, &SourcesSettings::setEnabled);
     connect(m_order, &SourceOrderModel::reordered, this, &SourcesSettings::applyOrder);
 
-    SettingsSection* soundcloud = addSection(QStringLiteral("SoundCloud"),
-        QStringLiteral(
-            "Optional — unlocks higher-quality (256 kbps) SoundCloud streams. Press Return to hand it "
-            "to the mivo helper, which keeps it; this app stores no copy."));
+    SettingsSection* soundcloud = addSection(tr("SoundCloud"),
+        tr("Optional — unlocks higher-quality (256 kbps) SoundCloud streams. Press Return to hand it "
+           "to the mivo helper, which keeps it; this app stores no copy."));
     m_soundcloud->setEchoMode(QLineEdit::Password);
-    m_soundcloud->setPlaceholderText(QStringLiteral("SoundCloud OAuth token"));
-    m_soundcloud->setAccessibleName(QStringLiteral("SoundCloud OAuth token"));
+    m_soundcloud->setPlaceholderText(tr("SoundCloud OAuth token"));
+    m_soundcloud->setAccessibleName(tr("SoundCloud OAuth token"));
     soundcloud->addRow(m_soundcloud);
     connect(m_soundcloud, &QLineEdit::returnPressed, this,
         [this] { handOverSecret(AccountService::soundcloud, m_soundcloud->text()); });
 
-    m_advanced = addSection(QStringLiteral("Advanced"),
-        QStringLiteral("Search and download tuning. The defaults suit most libraries."));
+    m_advanced
+        = addSection(tr("Advanced"), tr("Search and download tuning. The defaults suit most libraries."));
     for (const RunField field : { RunField::searchCount, RunField::concurrency, RunField::searchTimeoutSec,
              RunField::cooloffHours }) {
         static const std::map<RunField, const char*> titles {
@@ -117,11 +116,14 @@ void SourcesSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const QList<SourceId> configured = current ? current->sources : QList<SourceId> {};
-    if (current && m_orderedFrom != configured) {
-        m_orderedFrom = configured;
+    // Taken once per appearance: a switch never moves a row under the pointer.
+    if (current && !m_orderTaken) {
+        m_orderTaken = true;
         m_order->setOrder(orderFor(configured, m_order->order()));
     }
     m_order->setEnabled(configured);
+    // Without a configuration a switch or a drag would write a list made from nothing.
+    m_list->setEnabled(current.has_value());
 
     m_advanced->setVisible(current.has_value());
     if (!current)
@@ -130,26 +132,36 @@ void SourcesSettings::refresh()
     for (const auto& [field, stepper] : m_steppers) {
         switch (field) {
         case RunField::searchCount:
-            stepper->setText(QStringLiteral("Results per source: %1").arg(run.searchCount));
+            stepper->setText(tr("Results per source: %1").arg(run.searchCount));
             break;
         case RunField::concurrency:
-            stepper->setText(QStringLiteral("Parallel downloads: %1").arg(run.concurrency));
+            stepper->setText(tr("Parallel downloads: %1").arg(run.concurrency));
             break;
         case RunField::searchTimeoutSec:
-            stepper->setText(QStringLiteral("Search timeout: %1s").arg(wholeNumber(run.searchTimeoutSec)));
+            stepper->setText(tr("Search timeout: %1s").arg(wholeNumber(run.searchTimeoutSec)));
             break;
         case RunField::cooloffHours:
-            stepper->setText(
-                QStringLiteral("Cool-off after a failure: %1h").arg(wholeNumber(run.cooloffHours)));
+            stepper->setText(tr("Cool-off after a failure: %1h").arg(wholeNumber(run.cooloffHours)));
             break;
         }
     }
 }
 
+void SourcesSettings::showEvent(QShowEvent* event)
+{
+    SettingsPane::showEvent(event);
+    if (event->spontaneous())
+        return;
+    m_orderTaken = false;
+    refresh();
+}
+
 void SourcesSettings::setEnabled(SourceId source, bool enabled)
 {
     const std::optional<SafeConfig> current = config();
-    QList<SourceId> set = current ? current->sources : QList<SourceId> {};
+    if (!current)
+        return;
+    QList<SourceId> set = current->sources;
     set.removeAll(source);
     if (enabled)
         set.append(source);
@@ -158,8 +170,8 @@ void SourcesSettings::setEnabled(SourceId source, bool enabled)
 
 void SourcesSettings::applyOrder()
 {
-    const std::optional<SafeConfig> current = config();
-    sendSources(current ? current->sources : QList<SourceId> {});
+    if (const std::optional<SafeConfig> current = config())
+        sendSources(current->sources);
 }
 
 void SourcesSettings::sendSources(const QList<SourceId>& enabled)

@@ -16,9 +16,11 @@ class SourceOrderModel;
 // The Sources pane: which download sources the helper searches and in which
 // order, the SoundCloud token, and the run's search and download tuning.
 // The list shows every source: the enabled ones first in the helper's order,
-// then the others in their default order; it is rebuilt whenever the
-// configured sources change. Every change is one write of the whole source
-// list or the whole run record.
+// then the others in their default order, as the configuration held when the
+// pane appears has them. While it is shown only a drag moves a row: a switch
+// changes what is enabled, never where a row is. Every change is one write of
+// the whole source list or the whole run record, and nothing is written before
+// a configuration is held.
 class SourcesSettings : public SettingsPane {
     Q_OBJECT
 
@@ -34,6 +36,7 @@ public:
 
 protected:
     void refresh() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     enum class RunField { searchCount, concurrency, searchTimeoutSec, cooloffHours };
@@ -48,8 +51,8 @@ private:
     QLineEdit* m_soundcloud;
     SettingsSection* m_advanced;
     QList<std::pair<RunField, FormStepper*>> m_steppers;
-    // The configured sources the order was last built from.
-    std::optional<QList<SourceId>> m_orderedFrom;
+    // Whether the order was taken from a configuration since the pane appeared.
+    bool m_orderTaken = false;
 };
 
 } // namespace mivo

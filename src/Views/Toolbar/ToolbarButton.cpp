@@ -3,6 +3,7 @@
 #include "Styling/Symbols.h"
 
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
@@ -31,6 +32,12 @@ void ToolbarButton::setLabel(const QString& symbol, const QString& title, std::o
     setText(title);
     setToolButtonStyle(title.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     update();
+}
+
+void ToolbarButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Not handed on as a press, so the release that follows clicks nothing.
+    event->accept();
 }
 
 bool ToolbarButton::showsMenuChevron() const

@@ -10,7 +10,10 @@ namespace mivo {
 // A tool bar button whose symbol and title share one tint (none: the usual
 // text colour). The colour is resolved against the palette at paint time, so
 // the button follows a change of appearance. A button without a title shows
-// its symbol alone.
+// its symbol alone. The second press of a double-click does nothing: the
+// button under it may just have taken the place of the one first pressed
+// (Sync appears where Cancel Sync was), and must not act on a press meant
+// for the other.
 class ToolbarButton : public QToolButton {
     Q_OBJECT
 
@@ -26,6 +29,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     bool showsMenuChevron() const;

@@ -96,7 +96,9 @@ QCoro::Task<void> VPNToolbarControl::learnNodeCount(quint64 generation)
 
 void VPNToolbarControl::toggleRouting()
 {
-    if (SettingsStore* settings = m_model ? m_model->settings() : nullptr)
+    SettingsStore* settings = m_model ? m_model->settings() : nullptr;
+    // Before a configuration is held "on" or "off" would be a guess.
+    if (settings && settings->config())
         settings->setProxyEnabled(!settings->proxyEnabled());
 }
 
@@ -121,8 +123,8 @@ QCoro::Task<void> VPNToolbarControl::test(quint64 token)
     self->m_testing = false;
     if (result.ok) {
         self->m_feedback = VPNStatus::TestFeedback::success;
-        if (const std::optional<qint64> count = result.detail ? VPNStatus::leadingNumber(*result.detail)
-                                                              : std::nullopt)
+        if (const std::optional<qint64> count
+            = result.detail ? VPNStatus::leadingNumber(*result.detail) : std::nullopt)
             self->m_nodeCount = count;
     } else {
         self->m_feedback = VPNStatus::TestFeedback::failure;

@@ -1,0 +1,107 @@
+#include "TestSupport/StandInSession.h"
+#include "Views/Onboarding/SetupScaffold.h"
+#include "Views/Onboarding/SetupSheet.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace mivo;
+using mivo::test::StandInSession;
+using Screen = SetupCoordinator::Screen;
+
+namespace {
+
+SetupScaffold* wizardOf(const StandInSession& session)
+{
+    return session.window->setupSheet()->scaffold();
+}
+
+// Presses the wizard's primary button on every screen up to the last one, as
+// a user who changes nothing would.
+bool walkToTheEnd(SetupScaffold* wizard)
+{
+    auto* primary = wizard->findChild<QPushButton*>(QStringLiteral("primary"));
+    SetupCoordinator* coordinator = wizard->coordinator();
+    while (primary && coordinator && coordinator->currentScreen() != Screen::finish) {
+        if (!QTest::qWaitFor([primary] { return primary->isEnabled(); }, 20000))
+            return false;
+        QTest::mouseClick(primary, Qt::LeftButton);
+    }
+    return coordinator && coordinator->currentScreen() == Screen::finish;
+}
+
+} // namespace
+
+class FirstLaunchTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void wizardShowsAndKeepsWhatTheHelperHolds();
+    void closingDuringTheCommitStillFinishes();
+};
+
+// The first launch over a configuration the helper already holds: the wizard
+// opens only once the start-up read has ended, shows the stored values, and
+// going through it without changing anything leaves the stored file as it was.
+void FirstLaunchTest::wizardShowsAndKeepsWhatTheHelperHolds()
+{
+    StandInSession session({ { "MIVO_STANDIN_DELAY", "getConfig=300" } });
+    const QByteArray before = session.storedBytes();
+    bool configHeldWhenOpened = false;
+    connect(session.model.get(), &AppModel::isOnboardingPresentedChanged, this, [&] {
+        if (session.model->isOnboardingPresented())
+            configHeldWhenOpened = session.model->settings() && session.model->settings()->config();
+    });
+
+    QVERIFY(session.showAndWaitForTheHelper());
+    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
+    QVERIFY(configHeldWhenOpened);
+
+    SetupScaffold* wizard = wizardOf(session);
+    SetupCoordinator* coordinator = wizard->coordinator();
+    QCOMPARE(coordinator->mode(), SetupCoordinator::Mode::firstRun);
+    QCOMPARE(coordinator->selectedSources(), QList<SourceId> { SourceId::soulseek });
+    QCOMPARE(coordinator->outputDir(), QStringLiteral("~/MyDJ"));
+    QVERIFY(coordinator->identityEnabled());
+    QVERIFY(coordinator->identityStrict());
+    QCOMPARE(coordinator->qualityProfile(), QualityProfile::balanced);
+
+    QVERIFY(walkToTheEnd(wizard));
+    QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!session.model->isOnboardingPresented(), 20000);
+    QTRY_VERIFY(!session.model->setupCoordinator());
+    QVERIFY(!session.model->settings()->lastError());
+    QCOMPARE(session.storedBytes(), before);
+}
+
+// Escape while the commit waits for the helper: the commit still runs to its
+// end and the wizard's last step (dropping the coordinator, reading everything
+// again) still happens; a failed commit shows in the sync banner.
+void FirstLaunchTest::closingDuringTheCommitStillFinishes()
+{
+    StandInSession session(
+        { { "MIVO_STANDIN_DELAY", "setConfig=300" }, { "MIVO_STANDIN_FAIL", "setConfig=engine_error" } });
+    QVERIFY(session.showAndWaitForTheHelper());
+    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
+    SetupScaffold* wizard = wizardOf(session);
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
+    QVERIFY(walkToTheEnd(wizard));
+    QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
+    QVERIFY(coordinator->isCommitting());
+    QTest::keyClick(wizard, Qt::Key_Escape);
+    QTRY_VERIFY(!wizardOf(session));
+
+    QTRY_VERIFY_WITH_TIMEOUT(coordinator.isNull(), 20000);
+    QVERIFY(!session.model->setupCoordinator());
+    QVERIFY(session.defaults->didOnboard());
+    const std::optional<SyncBanner> banner = session.model->sync().banner();
+    QVERIFY(banner);
+    QCOMPARE(banner->kind, SyncBanner::Kind::error);
+    QVERIFY2(banner->message.contains(QStringLiteral("Simulated failure of setConfig")),
+        qPrintable(banner->message));
+}
+
+QTEST_MAIN(FirstLaunchTest)
+#include "tst_firstlaunch.moc"
