@@ -16,8 +16,8 @@
 #include "Views/Toolbar/MainToolbar.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
 #include <QMenuBar>
