@@ -18,8 +18,8 @@ class OrphansStore;
 class SymbolLabel;
 
 // The card along the bottom edge of the main window about leftover files in the
-// output folder: how many there are, and Show (the first ten of them, each with
-// a reveal button), Keep (hides the card for good) and Move to Trash (all of
+// output folder: how many there are, and Show (folds open the first ten of
+// them, each with a reveal button), Keep (hides the card for good) and Move to Trash (all of
 // them, through the helper; disabled while that request is out). A failed trash
 // shows the store's error on the card and the files stay listed. The card is
 // visible only while the store has files the user has not dismissed.
