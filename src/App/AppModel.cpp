@@ -41,6 +41,7 @@ AppModel::AppModel(Options options, QObject* parent)
         setFocusedReviewTrackId(std::nullopt);
     });
     connect(m_sync, &SyncStore::cancelDue, this, [this](const QString& runId) { sendCancel(runId); });
+    connect(m_sync, &SyncStore::phaseChanged, this, [this] { restorePreview(false); });
 }
 
 AppModel::AppModel(std::unique_ptr<HelperClienting> client, QObject* parent)
@@ -193,6 +194,8 @@ void AppModel::route(const HelperEvent& event)
                    [this](const HelperEvent::HelperReady&) {
                        setStartupError(std::nullopt);
                        setReady(true);
+                       // A preview asked for while the helper was down is asked for again.
+                       restorePreview(true);
                    },
                },
         event.value);
@@ -311,8 +314,18 @@ QCoro::Task<void> AppModel::runStart(quint64 attempt)
     // No run began: the phase returns to what it was, and the preview that the start
     // cleared comes back, unless the user or the helper has moved on meanwhile.
     m_sync->abandonStart(m_phaseBeforeStart, outcome);
-    if (!m_sync->isRunning() && m_sync->groups().isEmpty() && m_preview)
-        m_preview->update(selectedPlaylists());
+    restorePreview(false);
+}
+
+void AppModel::restorePreview(bool retryFailed)
+{
+    // While a run is live, or while its groups are shown, the preview stays away.
+    if (!m_library || !m_preview || m_sync->isRunning() || !m_sync->groups().isEmpty())
+        return;
+    if (retryFailed && m_preview->failedCount() > 0)
+        m_preview->clear();
+    // The same selection already shown (or on its way) is left alone.
+    m_preview->update(selectedPlaylists());
 }
 
 void AppModel::retryTrack(const QString& trackId)

@@ -229,6 +229,11 @@ private:
     // playlist, sorted by name as the user's locale orders names.
     QList<PlaylistDTO> selectedPlaylists() const;
     QCoro::Task<void> runStart(quint64 attempt);
+    // A start cleared the preview; when the run is over (or never began) without a
+    // playlist of it reported, the detail would show nothing: the selection's
+    // preview comes back. With `retryFailed`, playlists whose tracks could not be
+    // fetched are asked for again.
+    void restorePreview(bool retryFailed);
     QCoro::Task<void> sendCancel(std::optional<QString> runId);
     QCoro::Task<void> sendReview(QString trackId, ReviewDecision decision);
     HelperClienting& requireClient() const;

@@ -31,6 +31,7 @@ class PlaylistGroup : public QObject {
     Q_PROPERTY(std::optional<mivo::Finish> status READ status WRITE setStatus NOTIFY statusChanged)
     Q_PROPERTY(QList<QString> orphanPaths READ orphanPaths WRITE setOrphanPaths NOTIFY orphanPathsChanged)
     Q_PROPERTY(bool isCollapsed READ isCollapsed WRITE setCollapsed NOTIFY isCollapsedChanged)
+    Q_PROPERTY(bool loadFailed READ loadFailed CONSTANT)
     Q_PROPERTY(qint64 total READ total CONSTANT)
     Q_PROPERTY(qint64 completed READ completed NOTIFY countsChanged)
     Q_PROPERTY(double fraction READ fraction NOTIFY countsChanged)
@@ -57,6 +58,12 @@ public:
 
     bool isCollapsed() const { return m_isCollapsed; }
     void setCollapsed(bool collapsed);
+
+    // A preview group whose playlist's tracks could not be fetched: it keeps the
+    // playlist's place without rows, and says so instead of looking empty. Set
+    // before the group is handed out.
+    bool loadFailed() const { return m_loadFailed; }
+    void setLoadFailed(bool failed) { m_loadFailed = failed; }
 
     qint64 total() const { return m_counts.total; }
     qint64 completed() const { return m_counts.completed; }
@@ -89,6 +96,7 @@ private:
     std::optional<Finish> m_status;
     QList<QString> m_orphanPaths;
     bool m_isCollapsed = false;
+    bool m_loadFailed = false;
     TrackCounts m_counts;
     // Rows changed since the last rowsChanged, and a flag per row so each is listed once.
     QList<qsizetype> m_changedRows;

@@ -4,6 +4,7 @@
 #include "Base/Log.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -53,6 +54,12 @@ void PreviewStore::update(const QList<PlaylistDTO>& selection)
     setLoading(true);
     // Runs on by itself; the generation tells it when it has been superseded.
     fetch(selection, key, m_generation);
+}
+
+qint64 PreviewStore::failedCount() const
+{
+    return std::count_if(
+        m_groups.cbegin(), m_groups.cend(), [](const auto& group) { return group->loadFailed(); });
 }
 
 void PreviewStore::clear()
@@ -120,7 +127,9 @@ QCoro::Task<void> PreviewStore::fetch(QList<PlaylistDTO> playlists, QString key,
             qCWarning(lcPreview, "getPlaylistTracks failed for %s: %s", qUtf8Printable(playlist.id),
                 qUtf8Printable(failure));
         }
-        result.append(std::make_shared<PlaylistGroup>(playlist.id, playlist.name, i, std::move(rows)));
+        auto group = std::make_shared<PlaylistGroup>(playlist.id, playlist.name, i, std::move(rows));
+        group->setLoadFailed(!tracks);
+        result.append(std::move(group));
     }
 
     if (!stillWanted())

@@ -48,6 +48,8 @@ public:
     qint64 trackCount() const { return m_totals.total; }
     // Rows over all groups whose file is already on disk (state present).
     qint64 onDiskCount() const { return m_totals.present; }
+    // Groups whose playlist's tracks could not be fetched.
+    qint64 failedCount() const;
 
     // Called on every selection change, also with an empty list; returns at once.
     // The rows already shown stay until the new ones are published.

@@ -1,15 +1,23 @@
 #include "State/ReviewOffer.h"
 
+#include <QUrl>
 #include <algorithm>
 #include <variant>
 
 namespace mivo::ReviewOffer {
 
+bool isWebAddress(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
 std::optional<ReviewDecision> validated(const QList<CandidateDTO>& candidates, const ReviewDecision& decision)
 {
     if (const auto* url = std::get_if<ReviewDecision::Url>(&decision.value)) {
         const QString trimmed = url->url.trimmed();
-        if (trimmed.isEmpty())
+        if (!isWebAddress(trimmed))
             return std::nullopt;
         return ReviewDecision::url(trimmed);
     }

@@ -57,7 +57,8 @@ nlohmann::ordered_json toJson(const ArtworkRef& value)
 }
 
 // An unknown kind and an address that is not a valid absolute URL are no
-// failures: both mean there is no picture. A known kind without its payload key
+// failures: both mean there is no picture. An address is kept in the form its
+// encoding reads back as. A known kind without its payload key
 // fails.
 void fromJson(const nlohmann::json& json, ArtworkRef& value)
 {
@@ -67,8 +68,15 @@ void fromJson(const nlohmann::json& json, ArtworkRef& value)
     if (kind == u"url") {
         QString text;
         readKey(object, "url", text);
-        const QUrl url(text, QUrl::StrictMode);
-        value = !url.isValid() || url.isRelative() ? ArtworkRef::none() : ArtworkRef::url(url);
+        const QUrl parsed(text, QUrl::StrictMode);
+        if (!parsed.isValid() || parsed.isRelative()) {
+            value = ArtworkRef::none();
+        } else {
+            // Held as read back from its own encoding: an address in another form
+            // than the one it is written in (a second '#' in the fragment, letters
+            // outside ASCII) would otherwise differ from itself once encoded.
+            value = ArtworkRef::url(QUrl(parsed.toString(QUrl::FullyEncoded), QUrl::StrictMode));
+        }
     } else if (kind == u"appleMusic") {
         ArtworkRef::AppleMusic artwork;
         readKey(object, "persistentID", artwork.persistentID);

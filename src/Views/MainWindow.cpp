@@ -17,8 +17,8 @@
 #include "Views/Toolbar/MainToolbar.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
 #include <QMenuBar>
@@ -193,8 +193,12 @@ void MainWindow::placeTopBanner()
 {
     if (!m_topBanner)
         return;
+    // The limit is the banner's own width; room it keeps around itself (its
+    // contents margins, for a shadow) lies outside it.
     const int margin = int(Tokens::Space::lg);
-    const int width = std::max(0, std::min(kTopBannerMaximumWidth, m_detailArea->width() - 2 * margin));
+    const QMargins outside = m_topBanner->contentsMargins();
+    const int width = std::max(0, std::min(kTopBannerMaximumWidth, m_detailArea->width() - 2 * margin))
+        + outside.left() + outside.right();
     const int height = m_topBanner->hasHeightForWidth() ? m_topBanner->heightForWidth(width)
                                                         : m_topBanner->sizeHint().height();
     m_topBanner->setGeometry((m_detailArea->width() - width) / 2, int(Tokens::Space::sm), width, height);

@@ -51,8 +51,9 @@ public:
     void setDetailView(QWidget* view);
     // The content of the review inspector pane, shown while the model presents it.
     void setInspectorView(QWidget* view);
-    // Laid over the top edge of the detail column, centred, at most 560 wide; the
-    // banner shows and hides itself, the window keeps it in place.
+    // Laid over the top edge of the detail column, centred, at most 560 wide plus
+    // the banner's contents margins (room it keeps around itself, for a shadow);
+    // the banner shows and hides itself, the window keeps it in place.
     void setTopBanner(QWidget* banner);
     // Along the bottom edge of the window's content; takes room only while visible.
     void setBottomBanner(QWidget* banner);

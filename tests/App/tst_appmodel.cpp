@@ -456,6 +456,53 @@ private slots:
         QCOMPARE(f.model->preview()->groups().size(), phase == SyncPhase::preparing ? 0 : shownGroups);
     }
 
+    // A run that stops before any of its playlists is reported (crashed, cancelled)
+    // leaves no groups: the detail shows the selection's preview again instead of
+    // an empty one, and a preview asked for while the helper was down is asked for
+    // again once it is back.
+    void previewComesBackAfterARunWithoutGroups_data()
+    {
+        QTest::addColumn<bool>("crash");
+        QTest::newRow("helper crashed") << true;
+        QTest::newRow("cancelled") << false;
+    }
+    void previewComesBackAfterARunWithoutGroups()
+    {
+        QFETCH(bool, crash);
+        Fixture f;
+        QVERIFY(f.loadLibrary({ playlist("p1", "One") }));
+        f.model->library()->setSelection({ QStringLiteral("p1") });
+        f.client->enqueue(Method::getPlaylistTracks, Outcome::encoded(PreviewTracksResult { { PreviewTrackDTO {} } }));
+        f.model->selectionChanged();
+        f.clock.advance(PreviewStore::kDebounce);
+        QTRY_COMPARE(f.model->preview()->groups().size(), 1);
+
+        f.model->startSync();
+        QTRY_COMPARE(f.client->waiting(), 0);
+        QVERIFY(f.deliver({ server(ServerEvent::SyncStarted { "c", "run-1", 1 }) }));
+        QVERIFY(f.model->preview()->groups().isEmpty());
+        // While the helper is down its preview requests fail: the playlist says so.
+        f.client->enqueue(Method::getPlaylistTracks,
+            { Outcome::failure(HelperError::helperUnavailable()), Outcome::failure(HelperError::helperUnavailable()) });
+        if (crash)
+            QVERIFY(f.deliver({ HelperEvent::helperCrashed() }));
+        else
+            f.model->cancelSync();
+        QVERIFY(f.sync().groups().isEmpty());
+        f.clock.advance(PreviewStore::kDebounce);
+        QTRY_COMPARE(f.model->preview()->groups().size(), 1);
+        QTRY_VERIFY(!f.model->preview()->isLoading());
+        QVERIFY(f.model->preview()->groups().first()->loadFailed());
+
+        f.client->enqueue(Method::getPlaylistTracks, Outcome::encoded(PreviewTracksResult { { PreviewTrackDTO {} } }));
+        QVERIFY(f.deliver({ HelperEvent::helperReady() }));
+        f.clock.advance(PreviewStore::kDebounce);
+        QTRY_VERIFY(!f.model->preview()->isLoading());
+        QCOMPARE(f.model->preview()->groups().size(), 1);
+        QVERIFY(!f.model->preview()->groups().first()->loadFailed());
+        QCOMPARE(f.model->preview()->trackCount(), 1);
+    }
+
     void startDeclinedAfterARunReturnsToThatRun()
     {
         Fixture f;
@@ -841,6 +888,15 @@ private slots:
             << sent(ReviewDecision::url("https://example.org/a")) << id("pl#1") << true;
         QTest::newRow("a web address of white space is not sent")
             << three << true << id("pl#3") << ReviewDecision::url("   ") << none << id("pl#3") << true;
+        // Only an absolute http or https address is a web address.
+        for (const char* text : { "not a url", "example.org/a", "https://", "ftp://example.org/a",
+                 "mailto:dj@example.org", "file:///home/dj/a.flac", "https://exa mple.org/a" }) {
+            QTest::addRow("not sent: %s", text)
+                << three << false << id("pl#3") << ReviewDecision::url(text) << none << id("pl#3") << true;
+        }
+        QTest::newRow("an http address in capitals is sent as typed")
+            << three << false << id("pl#3") << ReviewDecision::url("HTTP://Example.org/a?b=1#c")
+            << sent(ReviewDecision::url("HTTP://Example.org/a?b=1#c")) << id("pl#1") << true;
         QTest::newRow("no best match to accept without candidates")
             << three << false << id("pl#1") << ReviewDecision::accept() << none << id("pl#1") << true;
         QTest::newRow("skip without candidates")

@@ -108,22 +108,26 @@ private slots:
         QTest::addColumn<QList<qint64>>("sizes");
         QTest::addColumn<QStringList>("requests");
         QTest::addColumn<QStringList>("errorLines");
+        // The groups that say their tracks could not be loaded.
+        QTest::addColumn<QStringList>("failed");
 
         const QStringList three { "p1", "p2", "p3" };
-        QTest::newRow("every playlist answers")
+        QTest::newRow("every playlist answers, the last is empty")
             << QList<Outcome> { wrapped("p1", 2), wrapped("p2", 3), wrapped("p3", 0) }
-            << QList<qint64> { 2, 3, 0 } << three << QStringList {};
-        QTest::newRow("the second fails twice and stays as an empty group")
+            << QList<qint64> { 2, 3, 0 } << three << QStringList {} << QStringList {};
+        QTest::newRow("the second fails twice and keeps its place, failed")
             << QList<Outcome> { wrapped("p1", 2), Outcome::engineError("internal", "boom"),
                    Outcome::engineError("internal", "boom again"), wrapped("p3", 1) }
             << QList<qint64> { 2, 0, 1 } << QStringList { "p1", "p2", "p2", "p3" }
-            << QStringList { "getPlaylistTracks failed for p2: boom again" };
+            << QStringList { "getPlaylistTracks failed for p2: boom again" } << QStringList { "p2" };
         QTest::newRow("a bare list is read by the second request")
             << QList<Outcome> { wrapped("p1", 1), bare("p2", 4), bare("p2", 4), wrapped("p3", 1) }
-            << QList<qint64> { 1, 4, 1 } << QStringList { "p1", "p2", "p2", "p3" } << QStringList {};
+            << QList<qint64> { 1, 4, 1 } << QStringList { "p1", "p2", "p2", "p3" } << QStringList {}
+            << QStringList {};
         QTest::newRow("a time-out is followed by the bare request")
             << QList<Outcome> { Outcome::timeout(), bare("p1", 2), wrapped("p2", 1), wrapped("p3", 1) }
-            << QList<qint64> { 2, 1, 1 } << QStringList { "p1", "p1", "p2", "p3" } << QStringList {};
+            << QList<qint64> { 2, 1, 1 } << QStringList { "p1", "p1", "p2", "p3" } << QStringList {}
+            << QStringList {};
     }
     void publishesOneGroupPerPlaylist()
     {
@@ -131,6 +135,7 @@ private slots:
         QFETCH(QList<qint64>, sizes);
         QFETCH(QStringList, requests);
         QFETCH(QStringList, errorLines);
+        QFETCH(QStringList, failed);
 
         test::LogCapture log;
         test::LogCapture::enable(lcPreview(), QtWarningMsg);
@@ -159,6 +164,13 @@ private slots:
             QCOMPARE(f.store.groups()[i]->name(), QStringLiteral("Name of p%1").arg(i + 1));
         }
         QCOMPARE(log.texts(QStringLiteral(".preview"), QtWarningMsg), errorLines);
+        QStringList failedGroups;
+        for (const auto& group : f.store.groups()) {
+            if (group->loadFailed())
+                failedGroups.append(group->id());
+        }
+        QCOMPARE(failedGroups, failed);
+        QCOMPARE(f.store.failedCount(), failed.size());
     }
 
     void emptySelectionSendsNothing()

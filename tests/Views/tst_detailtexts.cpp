@@ -1,3 +1,4 @@
+#include "State/PlaylistGroup.h"
 #include "Views/Detail/OverallSummaryBar.h"
 #include "Views/Detail/PlaylistGroupHeader.h"
 #include "Views/Detail/PreviewSummaryBar.h"
@@ -65,27 +66,47 @@ private slots:
         QTest::addColumn<qint64>("playlists");
         QTest::addColumn<qint64>("tracks");
         QTest::addColumn<qint64>("onDisk");
+        QTest::addColumn<qint64>("failed");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("line");
-        QTest::newRow("nothing") << qint64(0) << qint64(0) << qint64(0) << "0 playlists · 0 tracks"
+        QTest::newRow("nothing") << qint64(0) << qint64(0) << qint64(0) << qint64(0) << "0 playlists · 0 tracks"
                                  << "Empty";
-        QTest::newRow("one playlist") << qint64(1) << qint64(12) << qint64(4) << "1 playlist · 12 tracks"
-                                      << "4 on disk · 8 not downloaded";
+        QTest::newRow("one playlist") << qint64(1) << qint64(12) << qint64(4) << qint64(0)
+                                      << "1 playlist · 12 tracks" << "4 on disk · 8 not downloaded";
         QTest::newRow("all on disk, one track")
-            << qint64(2) << qint64(1) << qint64(1) << "2 playlists · 1 track"
+            << qint64(2) << qint64(1) << qint64(1) << qint64(0) << "2 playlists · 1 track"
             << "1 on disk";
-        QTest::newRow("none on disk") << qint64(1) << qint64(3) << qint64(0) << "1 playlist · 3 tracks"
-                                      << "3 not downloaded";
+        QTest::newRow("none on disk") << qint64(1) << qint64(3) << qint64(0) << qint64(0)
+                                      << "1 playlist · 3 tracks" << "3 not downloaded";
+        // A playlist that could not be loaded is not an empty one.
+        QTest::newRow("the only playlist failed")
+            << qint64(1) << qint64(0) << qint64(0) << qint64(1) << "1 playlist · 0 tracks"
+            << "1 playlist could not be loaded";
+        QTest::newRow("two of three failed")
+            << qint64(3) << qint64(5) << qint64(2) << qint64(2) << "3 playlists · 5 tracks"
+            << "2 on disk · 3 not downloaded · 2 playlists could not be loaded";
     }
     void previewTexts()
     {
         QFETCH(qint64, playlists);
         QFETCH(qint64, tracks);
         QFETCH(qint64, onDisk);
+        QFETCH(qint64, failed);
         QFETCH(QString, title);
         QFETCH(QString, line);
         QCOMPARE(PreviewSummaryBar::titleText(playlists, tracks), title);
-        QCOMPARE(PreviewSummaryBar::summaryLine(tracks, onDisk), line);
+        QCOMPARE(PreviewSummaryBar::summaryLine(tracks, onDisk, failed), line);
+    }
+
+    // A group whose tracks could not be fetched says so; an empty one counts.
+    void groupStatusLine()
+    {
+        PlaylistGroup empty(QStringLiteral("p"), QStringLiteral("Empty One"), 0, {});
+        QCOMPARE(PlaylistGroupHeader::statusLine(empty), QStringLiteral("0 / 0"));
+        PlaylistGroup failed(QStringLiteral("q"), QStringLiteral("Failed One"), 1, {});
+        failed.setLoadFailed(true);
+        QCOMPARE(PlaylistGroupHeader::statusLine(failed), QStringLiteral("Tracks could not be loaded"));
+        QVERIFY(PlaylistGroupHeader::accessibleText(failed).contains(QStringLiteral("Tracks could not be loaded")));
     }
 
     void phaseTexts()

@@ -153,6 +153,20 @@ private slots:
         QCOMPARE(lightness(), before);
     }
 
+    // The limit is the banner's own width: room it keeps around itself for a
+    // shadow (its contents margins) lies outside it.
+    void topBannerLimitLeavesItsShadowOutside()
+    {
+        Fixture f;
+        auto* banner = new Banner;
+        banner->setContentsMargins(8, 0, 8, 10);
+        f.window->setTopBanner(banner);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QCOMPARE(banner->contentsRect().width(), MainWindow::kTopBannerMaximumWidth);
+        QCOMPARE(banner->geometry().center().x(), banner->parentWidget()->rect().center().x());
+    }
+
     void reducedGlassSwitchesToOpaqueLive()
     {
         Fixture f;

@@ -248,27 +248,17 @@ private slots:
         QTest::addColumn<bool>("useSelected");
         QTest::addColumn<bool>("useURL");
         QTest::addColumn<bool>("acceptBest");
-        QTest::newRow("nothing entered") << "pl#1"
-                                         << ""
-                                         << "" << false << false << true;
-        QTest::newRow("a pick") << "pl#1"
-                                << "c2"
-                                << "" << true << false << true;
-        QTest::newRow("a pick wins over an address") << "pl#1"
-                                                     << "c2"
-                                                     << "https://example.org/a" << true << false << true;
-        QTest::newRow("an address") << "pl#1"
-                                    << ""
-                                    << "https://example.org/a" << false << true << true;
-        QTest::newRow("only spaces is no address") << "pl#1"
-                                                   << ""
-                                                   << "   " << false << false << true;
-        QTest::newRow("no candidates") << "pl#2"
-                                       << ""
-                                       << "" << false << false << false;
-        QTest::newRow("no candidates, an address") << "pl#2"
-                                                   << ""
-                                                   << " x " << false << true << false;
+        QTest::newRow("nothing entered") << "pl#1" << "" << "" << false << false << true;
+        QTest::newRow("a pick") << "pl#1" << "c2" << "" << true << false << true;
+        QTest::newRow("a pick wins over an address")
+            << "pl#1" << "c2" << "https://example.org/a" << true << false << true;
+        QTest::newRow("an address") << "pl#1" << "" << "https://example.org/a" << false << true << true;
+        QTest::newRow("only spaces is no address") << "pl#1" << "" << "   " << false << false << true;
+        QTest::newRow("no candidates") << "pl#2" << "" << "" << false << false << false;
+        QTest::newRow("no candidates, an address")
+            << "pl#2" << "" << " https://example.org/x " << false << true << false;
+        QTest::newRow("text that is no address") << "pl#2" << "" << "not a url" << false << false << false;
+        QTest::newRow("an address without a host") << "pl#1" << "" << "https://" << false << false << true;
     }
     void actionsOnOffer()
     {

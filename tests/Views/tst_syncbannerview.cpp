@@ -6,6 +6,7 @@
 #include "Views/Banners/SyncBannerView.h"
 
 #include <QPushButton>
+#include <QTextEdit>
 #include <QtTest>
 
 using namespace mivo;
@@ -144,6 +145,33 @@ private slots:
         f.sync().setBanner(notice(SyncBanner::Kind::error, QString("A long message that goes on. ").repeated(12)));
         QVERIFY(f.banner->heightForWidth(400) > 2 * shortHeight);
         QVERIFY(f.banner->heightForWidth(560) < f.banner->heightForWidth(400));
+    }
+
+    // A token longer than a line (a path, an address) wraps inside itself instead
+    // of running out of the card; copying the message gives it as it was.
+    void longTokenWraps_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a path") << "Could not write " + QString("/home/dj/Music/DjayImport/").repeated(8)
+                + "track.flac";
+        QTest::newRow("an address") << "https://example.org/" + QString("a").repeated(300);
+    }
+    void longTokenWraps()
+    {
+        QFETCH(QString, message);
+        Fixture f(true);
+        f.sync().setBanner(notice(SyncBanner::Kind::error, "Short."));
+        const int shortHeight = f.banner->heightForWidth(400);
+        f.sync().setBanner(notice(SyncBanner::Kind::error, message));
+        QCOMPARE(f.banner->message(), message);
+        QVERIFY(f.banner->heightForWidth(400) > 2 * shortHeight);
+        f.banner->resize(400, f.banner->heightForWidth(400));
+        QApplication::processEvents();
+        // Every line is inside the card.
+        auto* text = f.banner->findChild<QTextEdit*>();
+        QVERIFY(text);
+        QVERIFY(text->document()->size().width() <= text->viewport()->width() + 1);
+        QVERIFY(text->document()->size().height() <= text->viewport()->height() + 1);
     }
 };
 

@@ -279,6 +279,14 @@ const ScreenRegistration registration {
                     "again; tracks already on disk are kept.",
                     std::nullopt });
         } },
+    { "banner-long-path", kBanner,
+        [](ScreenFixture& f) {
+            return bannerAlone(f,
+                { SyncBanner::Kind::error,
+                    "Could not write /home/dj/Music/DjayImport/Late-Night-Drive/Hollow-Cathedral-Extended-Mix-"
+                    "Remastered-2024-Bootleg-Edit.flac.part",
+                    std::nullopt });
+        } },
     { "banner-reconnect", kBanner,
         [](ScreenFixture& f) {
             return bannerAlone(f,

@@ -1,15 +1,17 @@
 #include "Views/Banners/SyncBannerView.h"
 
+#include "Views/Banners/MessageText.h"
+
 #include "App/AppModel.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/GlassSurface.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
+#include "Views/Banners/MessageText.h"
 #include "Views/SymbolLabel.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -60,7 +62,7 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
     , m_card(new GlassSurface(GlassRole::floating(), this))
     , m_symbol(new SymbolLabel(
           QString(), ThemeColor::accent(), TextStyle::body, ThemeColor::primary(), m_card))
-    , m_message(new QLabel(m_card))
+    , m_message(new MessageText(m_card))
     , m_reconnect(new QPushButton(QStringLiteral("Reconnect"), m_card))
     , m_dismiss(new QPushButton(m_card))
     , m_animation(new QVariantAnimation(this))
@@ -68,11 +70,9 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
     setObjectName(QStringLiteral("syncBanner"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_symbol->setSymbolScale(1.25);
-    m_message->setTextFormat(Qt::PlainText);
-    m_message->setWordWrap(true);
+    // Room for the shadow around the card.
+    setContentsMargins(kShadowSide, 0, kShadowSide, kShadowBottom);
     m_message->setFont(Typography::font(TextStyle::callout, font()));
-    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_message->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     ButtonStyling::setStyle(m_reconnect, ButtonStyle::glassAdaptive);
     ButtonStyling::setControlSize(m_reconnect, ControlSize::small);
     m_reconnect->setAutoDefault(false);
@@ -116,7 +116,7 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
 
 QString SyncBannerView::message() const
 {
-    return m_message->text();
+    return m_message->message();
 }
 
 QString SyncBannerView::symbol() const
@@ -140,7 +140,7 @@ void SyncBannerView::present(const SyncBanner& banner)
 {
     m_banner = banner;
     m_symbol->setSymbol(symbolOf(banner.kind), colorOf(banner.kind));
-    m_message->setText(banner.message);
+    m_message->setMessage(banner.message);
     m_reconnect->setVisible(banner.code == kSpotifyAuthExpired);
     updateGeometry();
     if (isHidden()) {

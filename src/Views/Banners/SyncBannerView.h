@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <optional>
 
-class QLabel;
 class QPushButton;
 class QVariantAnimation;
 
@@ -15,6 +14,7 @@ namespace mivo {
 
 class AppModel;
 class GlassSurface;
+class MessageText;
 class SymbolLabel;
 
 // The notice over the top edge of the main window: the sync store's banner on a
@@ -22,7 +22,8 @@ class SymbolLabel;
 // lines as it needs, "Reconnect" for an expired Spotify sign-in and a dismiss
 // button. It shows and hides itself with the banner, sliding in from the top
 // edge and fading unless the window asks for reduced motion; a banner that
-// replaces another changes the text in place.
+// replaces another changes the text in place. The card is the banner's contents;
+// its shadow lies in the contents margins, outside the width the card is given.
 class SyncBannerView : public QWidget {
     Q_OBJECT
 
@@ -63,7 +64,7 @@ private:
     std::optional<SyncBanner> m_banner;
     GlassSurface* m_card;
     SymbolLabel* m_symbol;
-    QLabel* m_message;
+    MessageText* m_message;
     QPushButton* m_reconnect;
     QPushButton* m_dismiss;
     QVariantAnimation* m_animation;

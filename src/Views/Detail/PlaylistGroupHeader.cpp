@@ -61,6 +61,11 @@ QString PlaylistGroupHeader::countsLine(const TrackCounts& counts)
     return items.join(QStringLiteral(" · "));
 }
 
+QString PlaylistGroupHeader::statusLine(const PlaylistGroup& group)
+{
+    return group.loadFailed() ? tr("Tracks could not be loaded") : countsLine(group.counts());
+}
+
 std::optional<PlaylistGroupHeader::Badge> PlaylistGroupHeader::badge(std::optional<Finish> status)
 {
     if (!status)
@@ -85,8 +90,8 @@ QString PlaylistGroupHeader::collapseLabel(const PlaylistGroup& group)
 
 QString PlaylistGroupHeader::accessibleText(const PlaylistGroup& group)
 {
-    return QStringList { group.name(), countsLine(group.counts()),
-        group.name() + QStringLiteral(" progress ") + LinearProgress::spokenPercent(group.fraction()) }
+    return QStringList { group.name(), statusLine(group),
+        tr("%1 progress %2").arg(group.name(), LinearProgress::spokenPercent(group.fraction())) }
         .join(QStringLiteral(", "));
 }
 
@@ -145,11 +150,13 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     }
     y += headlineMetrics.height() + kLineSpacing;
 
-    // Counts line (not limited to one line's width: it is short by nature).
+    // Counts line (not limited to one line's width: it is short by nature); a
+    // playlist that could not be loaded says so in red.
     painter.setFont(caption);
-    painter.setPen(ThemeColor::secondary().resolve(paint.palette));
+    painter.setPen(
+        (group.loadFailed() ? ThemeColor::red() : ThemeColor::secondary()).resolve(paint.palette));
     painter.drawText(QRectF(left, y, width, captionMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, countsLine(group.counts()));
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, statusLine(group));
     y += captionMetrics.height() + kLineSpacing;
 
     // Progress in the source's colour.

@@ -39,11 +39,14 @@ public:
 
     // "completed / total", then "n need review" and "n failed" when not 0, joined by " · ".
     static QString countsLine(const TrackCounts& counts);
+    // The line under the name: the counts, or for a playlist whose tracks could not
+    // be fetched, "Tracks could not be loaded".
+    static QString statusLine(const PlaylistGroup& group);
     // The outcome badge; none while the playlist is still running.
     static std::optional<Badge> badge(std::optional<Finish> status);
     // "Collapse <name>" while expanded, "Expand <name>" while collapsed.
     static QString collapseLabel(const PlaylistGroup& group);
-    // The whole card as one accessible text: name, counts and progress.
+    // The whole card as one accessible text: name, status line and progress.
     static QString accessibleText(const PlaylistGroup& group);
 
     // The collapse button inside a card drawn in `card`.

@@ -39,13 +39,16 @@ QString PreviewSummaryBar::titleText(qint64 playlists, qint64 tracks)
         + Inflection::count(tracks, u"track", u"tracks");
 }
 
-QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk)
+QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk, qint64 failedPlaylists)
 {
     QStringList items;
     if (onDisk >= 1)
         items.append(QString::number(onDisk) + QStringLiteral(" on disk"));
     if (tracks - onDisk >= 1)
         items.append(QString::number(tracks - onDisk) + QStringLiteral(" not downloaded"));
+    if (failedPlaylists >= 1)
+        items.append(Inflection::count(failedPlaylists, u"playlist", u"playlists")
+            + QStringLiteral(" could not be loaded"));
     return items.isEmpty() ? tr("Empty") : items.join(QStringLiteral(" · "));
 }
 
@@ -57,7 +60,7 @@ bool PreviewSummaryBar::isSpinnerShown() const
 void PreviewSummaryBar::refresh()
 {
     setTexts(titleText(m_preview.groups().size(), m_preview.trackCount()),
-        summaryLine(m_preview.trackCount(), m_preview.onDiskCount()));
+        summaryLine(m_preview.trackCount(), m_preview.onDiskCount(), m_preview.failedCount()));
     m_spinner->setVisible(m_preview.isLoading());
 }
 

@@ -17,8 +17,9 @@ public:
 
     // "1 playlist · 12 tracks", each noun agreeing with its number.
     static QString titleText(qint64 playlists, qint64 tracks);
-    // "n on disk · m not downloaded" (items at 0 left out), "Empty" without tracks.
-    static QString summaryLine(qint64 tracks, qint64 onDisk);
+    // "n on disk · m not downloaded" (items at 0 left out), then "k playlists could
+    // not be loaded" when some could not; "Empty" without tracks or failures.
+    static QString summaryLine(qint64 tracks, qint64 onDisk, qint64 failedPlaylists = 0);
 
     bool isSpinnerShown() const;
 
