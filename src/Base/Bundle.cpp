@@ -62,6 +62,17 @@ std::optional<QString> Bundle::executableFolder() const
     return std::nullopt;
 }
 
+std::optional<QString> Bundle::resourcePath(const QString& relativePath) const
+{
+    if (relativePath.isEmpty())
+        return std::nullopt;
+    const QString path
+        = QDir::cleanPath(m_bundlePath + QStringLiteral("/Contents/Resources/") + relativePath);
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    return path;
+}
+
 std::optional<QString> Bundle::auxiliaryExecutablePath(const QString& name) const
 {
     const std::optional<QString> folder = executableFolder();

@@ -8,6 +8,7 @@ namespace mivo {
 // The application's bundle folder. A built application is laid out as
 //   mivo.app/Contents/MacOS/mivo      the application
 //   mivo.app/Contents/Helpers/mivo    the helper it drives
+//   mivo.app/Contents/Resources/      files it opens, such as its help page
 // so that everything the application ships sits in one folder that can be
 // moved as a whole.
 class Bundle {
@@ -28,6 +29,9 @@ public:
     // The file of that name beside the main executable (in "Contents/MacOS/"
     // when the bundle has no main executable), if one exists.
     std::optional<QString> auxiliaryExecutablePath(const QString& name) const;
+
+    // The file at `relativePath` in "Contents/Resources/", if one exists.
+    std::optional<QString> resourcePath(const QString& relativePath) const;
 
 private:
     std::optional<QString> executableFolder() const;

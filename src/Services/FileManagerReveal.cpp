@@ -1,15 +1,16 @@
 #include "Services/FileManagerReveal.h"
 
-#include "Support/HomePath.h"
 #include "Base/Log.h"
+#include "Support/HomePath.h"
 
+#include <QCoreApplication>
+#include <QCoroDBusPendingCall>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QCoroDBusPendingCall>
 
 namespace mivo {
 
@@ -52,6 +53,12 @@ FileManagerReveal& FileManagerReveal::shared()
 {
     static FileManagerReveal instance;
     return instance;
+}
+
+QString FileManagerReveal::failureText(const QString& name)
+{
+    return QCoreApplication::translate("FileManagerReveal", "No file manager could show \u201C%1\u201D.")
+        .arg(name);
 }
 
 QCoro::Task<bool> FileManagerReveal::reveal(QString path) const

@@ -36,6 +36,10 @@ public:
     // Never throws.
     QCoro::Task<bool> reveal(QString path) const;
 
+    // The line the user reads when a reveal of `name` (a file or folder as the
+    // user knows it) did not work: "No file manager could show “name”."
+    static QString failureText(const QString& name);
+
 private:
     Desktop m_desktop;
 };

@@ -4,6 +4,7 @@
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Material.h"
 #include "Styling/Symbols.h"
+#include "Styling/Tokens.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -12,8 +13,10 @@
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QStyleOptionSlider>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 
@@ -277,6 +280,103 @@ void AppStyle::drawPrimitive(
         painter->restore();
         return;
     }
+    if (element == PE_PanelButtonTool) {
+        // A tool button: a raised one is a bordered button; one that rises only
+        // when used (a toolbar's, a tab's) shows a soft highlight while hovered,
+        // pressed or on.
+        const bool enabled = option->state & State_Enabled;
+        const bool sunken = option->state & State_Sunken;
+        const bool on = option->state & State_On;
+        const bool hovered = enabled && (option->state & State_MouseOver);
+        const bool autoRaise = option->state & State_AutoRaise;
+        const qreal radius = autoRaise
+            ? Tokens::Radius::control
+            : buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+        const QRectF bezel = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (autoRaise) {
+            if (sunken || on || hovered) {
+                const qreal opacity = sunken ? 0.16
+                    : on                     ? (ThemeColor::isDark(option->palette) ? 0.14 : 0.09)
+                                             : 0.05;
+                painter->setPen(Qt::NoPen);
+                painter->setBrush(ThemeColor::primary().withOpacity(opacity).resolve(option->palette));
+                painter->drawRoundedRect(bezel, radius, radius);
+            }
+        } else {
+            if (!enabled)
+                painter->setOpacity(0.45);
+            const ButtonColors colors
+                = buttonColors(std::nullopt, ButtonRendering::bordered, option->palette, sunken, hovered);
+            painter->setPen(QPen(colors.border, 1));
+            painter->setBrush(colors.fill);
+            painter->drawRoundedRect(bezel, radius, radius);
+        }
+        painter->restore();
+        return;
+    }
+    if (element == PE_IndicatorCheckBox) {
+        // A check box: the text fields' border and corners, filled with the
+        // accent and ticked in white when on.
+        const bool enabled = option->state & State_Enabled;
+        const bool on = option->state & (State_On | State_NoChange);
+        const QPalette& palette = option->palette;
+        const qreal side = std::min(option->rect.width(), option->rect.height());
+        const QRectF box = QRectF(
+            QPointF(option->rect.left(), option->rect.center().y() - side / 2 + 0.5), QSizeF(side, side))
+                               .adjusted(0.5, 0.5, -0.5, -0.5);
+        const qreal radius = 4;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (!enabled)
+            painter->setOpacity(0.45);
+        if (on) {
+            const QColor fill
+                = ThemeColor::legibleUnder(ThemeColor::accent().resolve(palette), Qt::white, 3.0);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush((option->state & State_Sunken) ? fill.darker(115) : fill);
+            painter->drawRoundedRect(box, radius, radius);
+            QPen tick(Qt::white, std::max<qreal>(1.5, side / 8));
+            tick.setCapStyle(Qt::RoundCap);
+            tick.setJoinStyle(Qt::RoundJoin);
+            painter->setPen(tick);
+            painter->setBrush(Qt::NoBrush);
+            if (option->state & State_NoChange) {
+                painter->drawLine(QPointF(box.left() + side * 0.28, box.center().y()),
+                    QPointF(box.right() - side * 0.28, box.center().y()));
+            } else {
+                QPainterPath path;
+                path.moveTo(box.left() + side * 0.25, box.top() + side * 0.52);
+                path.lineTo(box.left() + side * 0.43, box.top() + side * 0.70);
+                path.lineTo(box.left() + side * 0.76, box.top() + side * 0.32);
+                painter->drawPath(path);
+            }
+        } else {
+            painter->setPen(QPen(ThemeColor::separator().withOpacity(2.2).resolve(palette), 1));
+            painter->setBrush((option->state & State_Sunken)
+                    ? ThemeColor::quaternary().resolve(palette)
+                    : palette.color(QPalette::Active, QPalette::Base));
+            painter->drawRoundedRect(box, radius, radius);
+        }
+        painter->restore();
+        return;
+    }
+    if (element == PE_FrameFocusRect && qobject_cast<const QToolButton*>(widget)) {
+        // The buttons' focus ring, and only when the focus came by keyboard.
+        if (option->state & State_KeyboardFocusChange) {
+            QColor ring = ThemeColor::accent().resolve(option->palette);
+            ring.setAlphaF(0.6f);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(QPen(ring, 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), Tokens::Radius::control,
+                Tokens::Radius::control);
+            painter->restore();
+        }
+        return;
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
@@ -306,6 +406,41 @@ void AppStyle::drawComplexControl(
             return;
         }
     }
+    if (control == CC_ComboBox) {
+        const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+        if (combo && !combo->editable) {
+            // A pop-up button: a bordered bezel with a chevron; the label is drawn
+            // on top as usual.
+            const bool enabled = combo->state & State_Enabled;
+            const bool sunken = combo->state & State_Sunken;
+            const bool hovered = enabled && (combo->state & State_MouseOver);
+            const qreal radius = buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+            const ButtonColors colors
+                = buttonColors(std::nullopt, ButtonRendering::bordered, combo->palette, sunken, hovered);
+            const QRectF bezel = QRectF(combo->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            if (!enabled)
+                painter->setOpacity(0.45);
+            painter->setPen(QPen(colors.border, 1));
+            painter->setBrush(colors.fill);
+            painter->drawRoundedRect(bezel, radius, radius);
+            const QRect arrow = subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget);
+            const qreal side = std::min<qreal>(10, arrow.height());
+            Symbols::paint(*painter,
+                QRectF(arrow.center().x() - side / 2 + 0.5, arrow.center().y() - side / 2 + 0.5, side, side),
+                QStringLiteral("chevron.down"), ThemeColor::secondary().resolve(combo->palette));
+            if ((combo->state & State_HasFocus) && (combo->state & State_KeyboardFocusChange)) {
+                QColor ring = ThemeColor::accent().resolve(combo->palette);
+                ring.setAlphaF(0.6f);
+                painter->setPen(QPen(ring, 2));
+                painter->setBrush(Qt::NoBrush);
+                painter->drawRoundedRect(QRectF(combo->rect).adjusted(1, 1, -1, -1), radius, radius);
+            }
+            painter->restore();
+            return;
+        }
+    }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
 
@@ -317,6 +452,18 @@ QRect AppStyle::subControlRect(ComplexControl control, const QStyleOptionComplex
             return scrollBarRect(*bar, subControl);
     }
     return QProxyStyle::subControlRect(control, option, subControl, widget);
+}
+
+QRect AppStyle::subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const
+{
+    QRect rect = QProxyStyle::subElementRect(element, option, widget);
+    // The text of a framed field keeps clear of the rounded corners.
+    if (element == SE_LineEditContents) {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+        if (frame && frame->lineWidth > 0)
+            rect.adjust(int(Tokens::Space::xs), 0, -int(Tokens::Space::xs), 0);
+    }
+    return rect;
 }
 
 int AppStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const

@@ -1,6 +1,7 @@
 #include "Support/HomePath.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace mivo::HomePath {
 
@@ -38,6 +39,14 @@ QString abbreviate(const QString& path)
     if (path.startsWith(base) && path.at(base.size()) == u'/')
         return u'~' + path.mid(base.size());
     return path;
+}
+
+QString existingFolderOrHome(const QString& folder)
+{
+    const QString expanded = expandTilde(folder);
+    if (!expanded.isEmpty() && QFileInfo(expanded).isDir())
+        return expanded;
+    return QDir::homePath();
 }
 
 } // namespace mivo::HomePath

@@ -14,4 +14,8 @@ QString expandTilde(const QString& path);
 // "/home/anna2" for the home "/home/anna") is returned unchanged.
 QString abbreviate(const QString& path);
 
+// Where a folder chooser for `folder` opens: that folder ("~" expanded) when
+// it exists, else the home folder.
+QString existingFolderOrHome(const QString& folder);
+
 } // namespace mivo::HomePath

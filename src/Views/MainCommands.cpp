@@ -1,7 +1,7 @@
 #include "Views/MainCommands.h"
 
 #include "App/AppModel.h"
-#include "BuildConfig.h"
+#include "Base/Bundle.h"
 #include "Services/FileManagerReveal.h"
 #include "Services/UpdaterModel.h"
 #include "Support/HomePath.h"
@@ -21,7 +21,9 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     : QObject(parent)
     , m_model(model)
     , m_updater(updater)
-    , m_reveal([](const QString& path) { FileManagerReveal::shared().reveal(path); })
+    , m_reveal([](QString path) { return FileManagerReveal::shared().reveal(std::move(path)); })
+    , m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+    , m_helpPage(Bundle::main().resourcePath(QString::fromLatin1(kHelpPage)))
 {
     m_sync = addAction(tr("Sync"), QKeySequence(Qt::CTRL | Qt::Key_R));
     m_cancelSync = addAction(tr("Cancel Sync"), QKeySequence(Qt::CTRL | Qt::Key_Period));
@@ -46,14 +48,11 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     connect(m_revealOutput, &QAction::triggered, this, &MainCommands::revealOutput);
     connect(m_reviewMatches, &QAction::triggered, this, [this] { m_model.openReview(); });
     connect(m_settings, &QAction::triggered, this, [this] {
-        m_settingsWindow = SettingsWindow::present(m_model, m_updater, qobject_cast<QWidget*>(this->parent()));
+        m_settingsWindow
+            = SettingsWindow::present(m_model, m_updater, qobject_cast<QWidget*>(this->parent()));
     });
     connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
-    connect(m_help, &QAction::triggered, this, [] {
-        const QUrl site(QString::fromUtf8(build::kWebSiteUrl), QUrl::StrictMode);
-        if (site.isValid() && !site.isRelative())
-            QDesktopServices::openUrl(site);
-    });
+    connect(m_help, &QAction::triggered, this, &MainCommands::openHelp);
     connect(m_checkForUpdates, &QAction::triggered, this, [this] { m_updater.checkForUpdates(); });
     connect(m_about, &QAction::triggered, this, &MainCommands::showAbout);
 
@@ -88,8 +87,8 @@ void MainCommands::populate(QMenuBar* bar)
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(m_help);
-    help->addAction(m_checkForUpdates);
     help->addAction(m_about);
+    help->addAction(m_checkForUpdates);
 }
 
 void MainCommands::updateEnablement()
@@ -109,7 +108,33 @@ void MainCommands::revealOutput()
     const QString folder = HomePath::expandTilde(*settings->config()->outputDir);
     if (folder.isEmpty())
         return;
-    m_reveal(folder);
+    reveal(folder, HomePath::abbreviate(folder));
+}
+
+QCoro::Task<void> MainCommands::reveal(QString path, QString shownAs)
+{
+    const QPointer<MainCommands> self(this);
+    QCoro::Task<bool> revealing = m_reveal(std::move(path));
+    const bool shown = co_await std::move(revealing);
+    if (self && !shown)
+        reportFailure(FileManagerReveal::failureText(shownAs));
+}
+
+void MainCommands::openHelp()
+{
+    // The page ships with the application, so help needs no network.
+    if (!m_helpPage) {
+        reportFailure(tr("mivo Help is missing from this installation."));
+        return;
+    }
+    if (!m_openUrl(QUrl::fromLocalFile(*m_helpPage)))
+        reportFailure(tr("No web browser could open mivo Help."));
+}
+
+void MainCommands::reportFailure(const QString& text)
+{
+    // One line where the window shows what went wrong; never a dialog.
+    m_model.sync().setBanner(SyncBanner { SyncBanner::Kind::error, text, std::nullopt });
 }
 
 void MainCommands::closeSettings()

@@ -4,9 +4,12 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <qcoro/qcorotask.h>
 
 class QAction;
 class QMenuBar;
+class QUrl;
 class QWidget;
 
 namespace mivo {
@@ -24,9 +27,12 @@ class MainCommands : public QObject {
     Q_OBJECT
 
 public:
-    // How a folder is shown in the file manager; the real file manager unless a
-    // test gives its own.
-    using Reveal = std::function<void(const QString& path)>;
+    // How a folder is shown in the file manager (true when it was); the real
+    // file manager unless a test gives its own.
+    using Reveal = std::function<QCoro::Task<bool>(QString path)>;
+    // How a page opens in the web browser (true when one took it); the
+    // desktop's unless a test gives its own.
+    using OpenUrl = std::function<bool(const QUrl& url)>;
 
     MainCommands(AppModel& model, UpdaterModel& updater, QObject* parent = nullptr);
 
@@ -50,8 +56,15 @@ public:
 
     // Shows the configured output folder selected in the file manager; does
     // nothing without a settings store, a configuration or an output folder.
+    // When no file manager could show it, the sync banner says so.
     void revealOutput();
     void setReveal(Reveal reveal) { m_reveal = std::move(reveal); }
+    void setOpenUrl(OpenUrl openUrl) { m_openUrl = std::move(openUrl); }
+    // The help page "mivo Help" opens: the one shipped in the application's
+    // bundle unless a test gives another; none when it is missing.
+    void setHelpPage(std::optional<QString> path) { m_helpPage = std::move(path); }
+    // Where the bundle keeps its help page.
+    static constexpr const char* kHelpPage = "Help/index.html";
 
     // The shortcut of an action as the user reads it ("Ctrl+R"); empty without one.
     static QString shortcutText(const QAction* action);
@@ -60,10 +73,15 @@ private:
     QAction* addAction(const QString& title, const QKeySequence& shortcut);
     void updateEnablement();
     void showAbout();
+    void openHelp();
+    QCoro::Task<void> reveal(QString path, QString shownAs);
+    void reportFailure(const QString& text);
 
     AppModel& m_model;
     UpdaterModel& m_updater;
     Reveal m_reveal;
+    OpenUrl m_openUrl;
+    std::optional<QString> m_helpPage;
     QPointer<QWidget> m_settingsWindow;
     QAction* m_sync;
     QAction* m_cancelSync;

@@ -1,6 +1,7 @@
 #include "Views/MainWindow.h"
 
 #include "App/AppModel.h"
+#include "Styling/AppearanceBinding.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/SystemAccessibilityPreferences.h"
 #include "Styling/Tokens.h"
@@ -16,8 +17,8 @@
 #include "Views/Toolbar/MainToolbar.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
 #include <QMenuBar>
@@ -123,9 +124,12 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     connect(&m_model, &AppModel::attached, this, &MainWindow::buildSidebarWhenReady);
     buildSidebarWhenReady();
 
+    UserDefaults& defaults = environment.defaults ? *environment.defaults : UserDefaults::standard();
     GlassEnvironment::bind(this,
         environment.accessibility ? environment.accessibility : &SystemAccessibilityPreferences::shared(),
-        environment.defaults ? environment.defaults : &UserDefaults::standard());
+        &defaults);
+    // The chosen theme, for this window and every other one.
+    new AppearanceBinding(defaults, this);
 }
 
 MainWindow::~MainWindow() = default;

@@ -184,7 +184,8 @@ void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem&
         kFolderSymbolSize);
     Symbols::paint(painter, symbol, QStringLiteral("folder"), ThemeColor::accent().resolve(option.palette));
     const qreal left = symbol.right() + Tokens::Space::sm - 2;
-    drawText(painter, QRectF(left, cell.top(), std::max<qreal>(0, cell.right() - kTrailing - left), cell.height()),
+    drawText(painter,
+        QRectF(left, cell.top(), std::max<qreal>(0, cell.right() - kTrailing - left), cell.height()),
         index.data(SidebarModel::TitleRole).toString(), Typography::font(TextStyle::body, option.font),
         ThemeColor::primary().resolve(option.palette));
 }

@@ -24,7 +24,8 @@ public:
     SidebarDelegate(SidebarModel& model, ArtworkLoader& loader, QObject* parent = nullptr);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(
+        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     // Where a folder row's disclosure chevron lies in its cell.
     static QRect chevronRect(const QRect& cell, int depth);

@@ -81,7 +81,10 @@ private:
         qsizetype index = -1; // into the tree's playlists; -1 for a header or a row on its way out
         int depth = 0;
         QString id; // the playlist's; empty for a header
-        bool sameRow(const Row& other) const { return kind == other.kind && source == other.source && id == other.id; }
+        bool sameRow(const Row& other) const
+        {
+            return kind == other.kind && source == other.source && id == other.id;
+        }
     };
 
     QList<Row> visibleRows() const;

@@ -14,8 +14,8 @@ void WindowPlacement::centreOver(QWidget* window, const QWidget* over)
     // centres the frames. The inside is what every platform places alike.
     const QRect target = over->geometry();
     const QRect frame = over->frameGeometry();
-    const QMargins margins(target.left() - frame.left(), target.top() - frame.top(), frame.right() - target.right(),
-        frame.bottom() - target.bottom());
+    const QMargins margins(target.left() - frame.left(), target.top() - frame.top(),
+        frame.right() - target.right(), frame.bottom() - target.bottom());
     const QSize size = window->size();
     int x = target.x() + (target.width() - size.width()) / 2;
     int y = target.y() + (target.height() - size.height()) / 2;

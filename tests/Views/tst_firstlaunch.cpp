@@ -1,6 +1,7 @@
 #include "TestSupport/StandInSession.h"
 #include "Views/Onboarding/SetupScaffold.h"
 #include "Views/Onboarding/SetupSheet.h"
+#include "Views/Onboarding/WizardLabel.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -68,6 +69,17 @@ void FirstLaunchTest::wizardShowsAndKeepsWhatTheHelperHolds()
     QCOMPARE(coordinator->qualityProfile(), QualityProfile::balanced);
 
     QVERIFY(walkToTheEnd(wizard));
+    // The recap names what the helper holds.
+    QWidget* finish = wizard->screenWidget();
+    auto* folder = finish->findChild<WizardLabel*>(QStringLiteral("folderPath"));
+    QVERIFY(folder);
+    QCOMPARE(folder->fullText(), QStringLiteral("~/MyDJ"));
+    QStringList recap;
+    for (const WizardLabel* label :
+        finish->findChild<QWidget*>(QStringLiteral("recap"))->findChildren<WizardLabel*>())
+        recap.append(label->fullText());
+    QVERIFY2(recap.contains(QStringLiteral("Soulseek")), qPrintable(recap.join(u'|')));
+
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!session.model->isOnboardingPresented(), 20000);
     QTRY_VERIFY(!session.model->setupCoordinator());

@@ -3,8 +3,12 @@
 #include "Services/UpdaterModel.h"
 #include "Styling/Typography.h"
 #include "Support/SampleData.h"
+#include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
+#include "Views/Onboarding/SetupCoordinator.h"
+#include "Views/Onboarding/SetupScaffold.h"
+#include "Views/Onboarding/SetupSheet.h"
 #include "Views/Settings/SettingsWindow.h"
 
 #include <QtTest>
@@ -46,13 +50,44 @@ class TestLegibility : public QObject {
     Q_OBJECT
 
 private slots:
-    // No pane of the Settings window shows text smaller than the caption
-    // floor, on a desktop whose body font is small.
-    void settingsPanesHaveNoTinyText()
+    void initTestCase()
     {
+        // A desktop whose body font is small, where the small styles once fell
+        // under the floor.
         QFont small = QApplication::font();
         small.setPointSizeF(9);
         QApplication::setFont(small);
+    }
+
+    // No screen of the setup wizard shows text smaller than the caption floor.
+    void wizardScreensHaveNoTinyText()
+    {
+        test::OnboardingHarness harness;
+        harness.loadConfig(SampleData::sampleConfig());
+        QWidget window;
+        SetupSheet sheet(*harness.model, &window);
+        sheet.startIfFirstLaunch();
+        QTRY_VERIFY(sheet.scaffold());
+        SetupScaffold* scaffold = sheet.scaffold();
+        scaffold->show();
+        SetupCoordinator* coordinator = scaffold->coordinator();
+        for (int step = 0; step < 6; ++step) {
+            QCoreApplication::processEvents();
+            const QStringList found = tooSmall(*scaffold);
+            QVERIFY2(found.isEmpty(),
+                qPrintable(QStringLiteral("screen %1: %2")
+                               .arg(int(coordinator->currentScreen()))
+                               .arg(found.join(u", "))));
+            if (coordinator->currentScreen() == SetupCoordinator::Screen::finish)
+                break;
+            coordinator->advance();
+        }
+        QCOMPARE(coordinator->currentScreen(), SetupCoordinator::Screen::finish);
+    }
+
+    // No pane of the Settings window shows text smaller than the caption floor.
+    void settingsPanesHaveNoTinyText()
+    {
         AppModel::Options options;
         options.cliTool.toolPaths = { QDir::temp().filePath(QStringLiteral("mivo-legibility/bin/mivo")) };
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };

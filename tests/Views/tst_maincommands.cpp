@@ -1,7 +1,9 @@
 #include "App/AppModel.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
+#include "Base/Bundle.h"
 #include "TestSupport/Records.h"
+#include "TestSupport/TestPaths.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -10,6 +12,8 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
@@ -21,6 +25,11 @@ using Outcome = ScriptedHelperClient::Outcome;
 using test::server;
 
 namespace {
+
+QCoro::Task<bool> answer(bool shown)
+{
+    co_return shown;
+}
 
 struct CountingUpdates : UpdateFramework {
     void checkForUpdates() override { ++(*checks); }
@@ -149,7 +158,7 @@ private slots:
         QStringList help;
         for (const QAction* action : menus[1]->menu()->actions())
             help.append(action->text());
-        QCOMPARE(help, (QStringList { "mivo Help", "Check for Updates\u2026", "About mivo" }));
+        QCOMPARE(help, (QStringList { "mivo Help", "About mivo", "Check for Updates\u2026" }));
         for (const QAction* action : menus[0]->menu()->actions())
             QVERIFY(action->isSeparator() || action->shortcutContext() == Qt::ApplicationShortcut);
     }
@@ -170,7 +179,10 @@ private slots:
         QFETCH(QStringList, revealed);
         Fixture f;
         QStringList seen;
-        f.commands->setReveal([&seen](const QString& path) { seen.append(path); });
+        f.commands->setReveal([&seen](QString path) {
+            seen.append(path);
+            return answer(true);
+        });
 
         f.commands->revealOutputAction()->trigger(); // no configuration read yet
         QVERIFY(seen.isEmpty());
@@ -181,6 +193,62 @@ private slots:
         QCoro::waitFor(f.model->settings()->refresh());
         f.commands->revealOutputAction()->trigger();
         QCOMPARE(seen, revealed);
+    }
+
+    // When no file manager or web browser could be started, the sync banner
+    // says so in one line.
+    void actionsThatCouldNotBeDoneSaySo()
+    {
+        Fixture f;
+        f.commands->setReveal([](QString) { return answer(false); });
+        QList<QUrl> opened;
+        bool browser = true;
+        f.commands->setOpenUrl([&](const QUrl& url) {
+            opened.append(url);
+            return browser;
+        });
+        SafeConfig config;
+        config.outputDir = QStringLiteral("~/Music/Sets");
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+        QCoro::waitFor(f.model->settings()->refresh());
+
+        f.commands->revealOutputAction()->trigger();
+        QTRY_VERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message,
+            QStringLiteral("No file manager could show \u201C~/Music/Sets\u201D."));
+        QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
+
+        // The tests run outside a bundle: no help page ships beside them.
+        f.commands->helpAction()->trigger();
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("mivo Help is missing from this installation."));
+
+        f.model->sync().setBanner(std::nullopt);
+        f.commands->setHelpPage(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html"));
+        f.commands->helpAction()->trigger();
+        QCOMPARE(opened,
+            QList<QUrl> { QUrl::fromLocalFile(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html")) });
+        QCOMPARE(f.model->sync().banner(), std::nullopt);
+        browser = false;
+        f.commands->helpAction()->trigger();
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No web browser could open mivo Help."));
+    }
+
+    // The page "mivo Help" opens is a file of the built application, and it
+    // covers what a new user needs.
+    void theHelpPageShipsInTheBundle()
+    {
+        const QString bundle = QFileInfo(test::standInHelperPath()).absolutePath() + QStringLiteral("/../..");
+        const std::optional<QString> page = Bundle(bundle).resourcePath(QString::fromLatin1(MainCommands::kHelpPage));
+        QVERIFY(page);
+        QFile file(*page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY(html.contains(QLatin1String("<title>mivo Help</title>")));
+        for (const char* section : { "what", "first-run", "sync", "reviews", "leftovers", "files" })
+            QVERIFY2(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section))), section);
     }
 
     // Each command does its model's work: what it sends the helper and what
@@ -267,7 +335,10 @@ private slots:
         UpdaterModel updater(std::make_unique<CountingUpdates>(), QStringLiteral("1.0"));
         MainCommands commands(model, updater);
         QStringList revealed;
-        commands.setReveal([&revealed](const QString& path) { revealed.append(path); });
+        commands.setReveal([&revealed](QString path) {
+            revealed.append(path);
+            return answer(true);
+        });
         int loads = 0;
         connect(&model, &AppModel::attached, this, [&model, &loads] {
             connect(model.library(), &LibraryStore::loadStateChanged, model.library(), [&model, &loads] {

@@ -2,6 +2,7 @@
 #include "Services/UpdaterModel.h"
 #include "Styling/AccessibilityPreferences.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/ThemeColor.h"
 #include "Support/UserDefaults.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Views/MainWindow.h"
@@ -118,6 +119,38 @@ private slots:
         QTRY_VERIFY(banner->width() < MainWindow::kTopBannerMaximumWidth);
         QCOMPARE(banner->geometry().center().x(), detail->rect().center().x());
         QVERIFY(detail->rect().contains(banner->geometry()));
+    }
+
+    // The chosen theme repaints an open window, and the Settings window too,
+    // in the other palette; "system" gives the desktop's palette back.
+    void themeFollowsTheStoredAppearanceLive()
+    {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const QPalette desktop = QApplication::palette();
+        QWidget other;
+        other.show();
+        const auto lightness = [&f] {
+            const QImage image = f.window->grab().toImage();
+            return image.pixelColor(image.width() / 2, image.height() / 2).lightness();
+        };
+        const int before = lightness();
+
+        f.defaults.setAppAppearance(AppAppearance::dark);
+        QTRY_VERIFY(ThemeColor::isDark(f.window->palette()));
+        QTRY_VERIFY(ThemeColor::isDark(other.palette()));
+        const int dark = lightness();
+        QVERIFY2(dark < 100, qPrintable(QString::number(dark)));
+
+        f.defaults.setAppAppearance(AppAppearance::light);
+        QTRY_VERIFY(!ThemeColor::isDark(f.window->palette()));
+        QVERIFY2(lightness() > 150, qPrintable(QString::number(lightness())));
+
+        f.defaults.setAppAppearance(AppAppearance::system);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), desktop.color(QPalette::Window));
+        QTRY_COMPARE(f.window->palette().color(QPalette::Window), desktop.color(QPalette::Window));
+        QCOMPARE(lightness(), before);
     }
 
     // The limit is the banner's own width: room it keeps around itself for a

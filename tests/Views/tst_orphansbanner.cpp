@@ -6,6 +6,7 @@
 #include "Views/DisclosurePanel.h"
 #include "Views/FittedListView.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -23,12 +24,18 @@ QStringList paths(int count)
     return result;
 }
 
+QCoro::Task<bool> answer(bool shown)
+{
+    co_return shown;
+}
+
 struct Fixture {
     test::ScriptedHelperClient* client = nullptr;
     std::unique_ptr<AppModel> model;
     QWidget window;
     OrphansBanner* banner = nullptr;
     QStringList revealed;
+    bool revealWorks = true; // whether a file manager answers
 
     explicit Fixture(bool reduceMotion = false)
     {
@@ -43,7 +50,10 @@ struct Fixture {
         auto* column = new QVBoxLayout(&window);
         column->addStretch(1);
         column->addWidget(banner);
-        banner->setReveal([this](const QString& path) { revealed.append(path); });
+        banner->setReveal([this](QString path) {
+            revealed.append(path);
+            return answer(revealWorks);
+        });
         window.resize(700, 500);
         window.show();
     }
@@ -196,6 +206,17 @@ private slots:
         // Assistive technology hears what the button does.
         QCOMPARE(
             second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Reveal in File Manager"));
+        QCOMPARE(f.model->sync().banner(), std::nullopt);
+
+        // Without a file manager that could show it, the sync banner says so.
+        f.revealWorks = false;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, button.center());
+        QCOMPARE(f.revealed.size(), 2);
+        QTRY_VERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message,
+            QStringLiteral("No file manager could show \u201C%1\u201D.")
+                .arg(QFileInfo(paths(3)[1]).fileName()));
+        QCOMPARE(f.model->sync().banner()->kind, SyncBanner::Kind::error);
     }
 
     void fileNames_data()

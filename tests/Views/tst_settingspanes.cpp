@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
+#include "Styling/StatusPill.h"
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -26,6 +27,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
@@ -238,7 +240,8 @@ private slots:
         ConfigPatch folder;
         folder.outputDir = QStringLiteral("/srv/music/Crates");
         QTest::newRow("output folder chosen") << config << Action([](Fixture& f) {
-            OutputSettings pane(*f.model, [](QWidget*) { return QStringLiteral("/srv/music/Crates/"); });
+            OutputSettings pane(
+                *f.model, [](QWidget*, const QString&) { return QStringLiteral("/srv/music/Crates/"); });
             pane.chooseButton()->click();
             QVERIFY(f.sentCount(1));
         }) << folder;
@@ -565,6 +568,60 @@ private slots:
         QVERIFY(!connects.first()->isEnabled());
         QVERIFY(pane.findChild<SettingsSection*>()->footer()->text()
             == AccountsSettings::appleMusicUnavailableText());
+    }
+
+    // An Apple Music account the helper reports connected shows as connected
+    // even where this system offers no sign-in; only what is missing says so.
+    void appleMusicConnectedBeatsUnavailable()
+    {
+        Fixture f;
+        SafeConfig connected = sampleConfig();
+        connected.appleMusicConnected = true;
+        QVERIFY(f.load(connected));
+        AccountsSettings pane(*f.model);
+        pane.show();
+        const auto* section = pane.findChild<SettingsSection*>();
+        QCOMPARE(section->footer()->text(), AccountsSettings::musicAppUnavailableText());
+        QPushButton* disconnect = button(&pane, "Disconnect");
+        QVERIFY(disconnect && disconnect->isEnabled());
+        bool pillShown = false;
+        const QList<StatusPill*> pills = section->findChildren<StatusPill*>();
+        for (const StatusPill* pill : pills)
+            pillShown = pillShown || (pill->isVisible() && pill->text() == u"Connected");
+        QVERIFY(pillShown);
+    }
+
+    // "Choose…" opens at the download folder, or at home when that is gone;
+    // the writable check runs each time the pane is shown and after a choice.
+    void outputFolderIsCheckedAgain()
+    {
+        Fixture f;
+        QTemporaryDir place;
+        const QString folder = place.filePath(QStringLiteral("Crates"));
+        QVERIFY(QDir().mkpath(folder));
+        SafeConfig config = sampleConfig();
+        config.outputDir = folder;
+        QVERIFY(f.load(config));
+        QStringList startedIn;
+        OutputSettings pane(*f.model, [&](QWidget*, const QString& start) {
+            startedIn.append(start);
+            return folder;
+        });
+        pane.show();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is writable."));
+
+        pane.hide();
+        QVERIFY(QDir(folder).removeRecursively());
+        pane.show();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is not writable."));
+
+        QVERIFY(QDir().mkpath(folder));
+        pane.chooseButton()->click();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is writable."));
+        QVERIFY(QDir(folder).removeRecursively());
+        pane.chooseButton()->click();
+        QCOMPARE(pane.section()->footer()->text(), QStringLiteral("Folder is not writable."));
+        QCOMPARE(startedIn, (QStringList { folder, QDir::homePath() }));
     }
 
     // The configuration is read once each time the window is shown.

@@ -13,8 +13,8 @@
 #include <QListView>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QtTest>
 
 using namespace mivo;
@@ -111,7 +111,6 @@ QList<PlaylistDTO> twoSections()
     return { test::playlist("one", apple, "One"), test::playlist("two", apple, "Two"),
         test::playlist("three", spotify, "Three"), test::playlist("four", spotify, "Four") };
 }
-
 
 } // namespace
 
@@ -295,7 +294,8 @@ private slots:
         f.load(twoSections());
         f.show();
         f.click(QStringLiteral("two"));
-        const QModelIndex spotify = f.sidebar->model().index(f.sidebar->model().rowOf(QStringLiteral("three")) - 1);
+        const QModelIndex spotify
+            = f.sidebar->model().index(f.sidebar->model().rowOf(QStringLiteral("three")) - 1);
         const QPoint onHeader = f.sidebar->listView()->visualRect(spotify).center();
         QTest::mouseClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, onHeader);
         QTest::mouseDClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, onHeader);

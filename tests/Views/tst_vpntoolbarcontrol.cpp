@@ -43,8 +43,8 @@ struct Fixture {
 
     void nodes(std::optional<qint64> count)
     {
-        client->enqueue(Method::proxyInfo,
-            Outcome::encoded(ProxyInfoResult { count.has_value(), count.value_or(0) }));
+        client->enqueue(
+            Method::proxyInfo, Outcome::encoded(ProxyInfoResult { count.has_value(), count.value_or(0) }));
     }
 };
 
@@ -92,6 +92,19 @@ private slots:
         QCOMPARE(f.client->sent().first().request, Request::setConfig(on));
     }
 
+    // Before the configuration is read the switch is off limits and sends nothing.
+    void switchWaitsForTheConfiguration()
+    {
+        Fixture f;
+        VPNToolbarControl control(*f.model);
+        QVERIFY(!control.switchAction()->isEnabled());
+        control.switchAction()->trigger();
+        QTest::qWait(0);
+        QVERIFY(f.client->sent().isEmpty());
+        f.configure(false);
+        QTRY_VERIFY(control.switchAction()->isEnabled());
+    }
+
     void testFeedback_data()
     {
         QTest::addColumn<Outcome>("reply");
@@ -99,13 +112,20 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("after");
         QTest::newRow("passed with a count") << Outcome::encoded(TestProxyResult { true, "8 reachable" })
-                                             << "Connection test passed \u2014 8 nodes" << "8 nodes" << "8 nodes";
-        QTest::newRow("passed, no count") << Outcome::encoded(TestProxyResult { true, std::nullopt })
-                                          << "Connection test passed" << "On" << "On";
+                                             << "Connection test passed \u2014 8 nodes"
+                                             << "8 nodes"
+                                             << "8 nodes";
+        QTest::newRow("passed, no count")
+            << Outcome::encoded(TestProxyResult { true, std::nullopt }) << "Connection test passed"
+            << "On"
+            << "On";
         QTest::newRow("refused") << Outcome::encoded(TestProxyResult { false, "no route" })
-                                 << "Connection test failed" << "Failed" << "On";
-        QTest::newRow("request failed")
-            << Outcome::timeout() << "Connection test failed" << "Failed" << "On";
+                                 << "Connection test failed"
+                                 << "Failed"
+                                 << "On";
+        QTest::newRow("request failed") << Outcome::timeout() << "Connection test failed"
+                                        << "Failed"
+                                        << "On";
     }
     void testFeedback()
     {
@@ -151,7 +171,8 @@ private slots:
         VPNToolbarControl control(*f.model);
         control.setFeedbackDuration(1000ms);
         f.client->enqueue(Method::testProxy,
-            { Outcome::encoded(TestProxyResult { true, "5" }), Outcome::encoded(TestProxyResult { false, {} }) });
+            { Outcome::encoded(TestProxyResult { true, "5" }),
+                Outcome::encoded(TestProxyResult { false, {} }) });
 
         control.runTest();
         QTRY_COMPARE(control.status().icon, QStringLiteral("checkmark.shield.fill"));

@@ -26,7 +26,8 @@ void script(OnboardingHarness& harness)
 {
     harness.loadConfig(SampleData::sampleConfig());
     for (int i = 0; i < 4; ++i) {
-        harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+        harness.client->enqueue(
+            Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
         harness.client->enqueue(Method::listPlaylists, Outcome::result(R"({"playlists":[]})"));
     }
 }
@@ -52,7 +53,8 @@ QList<QWidget*> shownWindows()
 struct Shown {
     OnboardingHarness harness;
     UpdaterModel updater { &harness.model->sync() };
-    MainWindow window { *harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} } };
+    MainWindow window { *harness.model, updater,
+        MainWindow::Environment { nullptr, harness.defaults.get(), {} } };
     QPointer<SettingsWindow> settings;
 
     ~Shown() { delete settings.data(); }
@@ -86,7 +88,8 @@ private slots:
         OnboardingHarness harness;
         script(harness);
         UpdaterModel updater(&harness.model->sync());
-        MainWindow window(*harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} });
+        MainWindow window(
+            *harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} });
         window.resize(MainWindow::kMinimumSize);
         window.move(0, 0);
         window.show();

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -82,6 +83,8 @@ private slots:
     void fieldsUnderASwitchFold();
     void folderChooserReplacesTheFolder_data();
     void folderChooserReplacesTheFolder();
+    void folderChooserOpensAtTheFolder_data();
+    void folderChooserOpensAtTheFolder();
     void qualityOptionsAreOneRadioGroup();
     void recap_data();
     void recap();
@@ -111,6 +114,9 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas_data()
     QTest::newRow("consent denied") << true << true << Status::denied << false
                                     << QStringList { "appleConnect", "openAutomationSettings" }
                                     << QStringList { "allowAccess" };
+    QTest::newRow("connected where sign-in is not offered")
+        << false << false << Status::undetermined << true << QStringList { "appleConnected" }
+        << QStringList { "appleConnect", "allowAccess", "openAutomationSettings" };
     QTest::newRow("connected and authorized")
         << true << true << Status::authorized << true << none
         << QStringList { "appleConnect", "allowAccess", "openAutomationSettings" };
@@ -138,12 +144,14 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
         QVERIFY2(shown(&screen, qPrintable(name)), qPrintable(name));
     for (const QString& name : hidden)
         QVERIFY2(!shown(&screen, qPrintable(name)), qPrintable(name));
-    // A source this system lacks says so and is not offered.
+    // A source this system lacks says so and is not offered, unless it is
+    // connected already.
+    const bool cloudLive = cloudAvailable || appleConnected;
     QCOMPARE(child<WizardLabel>(&screen, "appleCloudText")->text().contains(u"not available on this system"),
-        !cloudAvailable);
+        !cloudLive);
     QCOMPARE(child<WizardLabel>(&screen, "appleLocalText")->text().contains(u"not available on this system"),
         !localAvailable);
-    QCOMPARE(child(&screen, "appleCloudRow")->isEnabled(), cloudAvailable);
+    QCOMPARE(child(&screen, "appleCloudRow")->isEnabled(), cloudLive);
     QCOMPARE(child(&screen, "appleLocalRow")->isEnabled(), localAvailable);
     QVERIFY(harness.client->sent().isEmpty());
 }
@@ -360,6 +368,44 @@ void WizardScreensTest::folderChooserReplacesTheFolder()
         dialog->reject();
         QCOMPARE(coordinator.outputDir(), QStringLiteral("~/Music/DjayImport"));
     }
+}
+
+void WizardScreensTest::folderChooserOpensAtTheFolder_data()
+{
+    QTest::addColumn<QString>("outputDir");
+    QTest::addColumn<QString>("opensAt"); // below the home folder; empty is home itself
+    QTest::newRow("folder below home") << "~/Crates"
+                                       << "Crates";
+    QTest::newRow("absolute folder") << "{home}/Crates"
+                                     << "Crates";
+    QTest::newRow("missing folder") << "~/Gone/Away"
+                                    << "";
+}
+
+// The chooser opens at the folder shown ("~" expanded), or at home when that
+// folder does not exist, never in the process's working directory.
+void WizardScreensTest::folderChooserOpensAtTheFolder()
+{
+    QFETCH(QString, outputDir);
+    QFETCH(QString, opensAt);
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Crates"))));
+
+    OnboardingHarness harness;
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    coordinator.setOutputDir(QString(outputDir).replace(QStringLiteral("{home}"), home.path()));
+    FineTuningScreen screen(coordinator);
+    screen.show();
+    child<QPushButton>(&screen, "changeFolder")->click();
+    auto* dialog = child<QFileDialog>(&screen, "folderChooser");
+    const QString directory = dialog ? dialog->directory().absolutePath() : QString();
+    if (dialog)
+        dialog->reject();
+    qputenv("HOME", previousHome);
+    QVERIFY(dialog);
+    QCOMPARE(directory, opensAt.isEmpty() ? home.path() : home.filePath(opensAt));
 }
 
 void WizardScreensTest::qualityOptionsAreOneRadioGroup()

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <unistd.h>
@@ -125,6 +126,31 @@ QWidget* failedWrite(ScreenFixture& fixture)
     return settings;
 }
 
+// The Sources pane while the first read of the configuration has not ended.
+QWidget* sourcesBeforeConfig(ScreenFixture& fixture)
+{
+    fixture.hold(Method::getConfig);
+    auto* settings = new SettingsWindow(fixture.model(), fixture.updater(), fixture.defaults());
+    settings->setCurrentPane(sources);
+    return settings;
+}
+
+// The VPN pane refusing a text that is no subscription address.
+QWidget* vpnRefused(ScreenFixture& fixture)
+{
+    SettingsWindow* settings = window(fixture, vpn);
+    QTimer::singleShot(0, settings, [settings] {
+        for (QLineEdit* field : settings->findChildren<QLineEdit*>()) {
+            if (field->accessibleName() != u"Subscription URL")
+                continue;
+            field->setEchoMode(QLineEdit::Normal);
+            field->setText(QStringLiteral("not a url"));
+            emit field->returnPressed();
+        }
+    });
+    return settings;
+}
+
 QWidget* failingCheck(ScreenFixture& fixture)
 {
     fixture.responses()[Method::runDoctor] = JSONValue::fromJson(parseJsonLine(R"({"checks": [
@@ -150,6 +176,8 @@ const ScreenRegistration registration {
     { "settings-general-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, general); } },
     { "settings-accounts-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, accounts); } },
     { "settings-quality-failed-write", kSize, failedWrite },
+    { "settings-sources-before-config", kSize, sourcesBeforeConfig },
+    { "settings-vpn-refused-address", kSize, vpnRefused },
     { "settings-command-line-installed", kSize,
         [](ScreenFixture& f) { return commandLineTool(f, Tool::installed); } },
     { "settings-command-line-not-installed", kSize,

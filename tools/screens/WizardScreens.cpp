@@ -1,6 +1,8 @@
 // The setup wizard's states: every screen of a first run (the tools screen
 // both while it works and after it failed), the footer of a re-run, the
-// warning about a missing playlist source and a commit that failed.
+// warning about a missing playlist source, a commit that failed, the screens
+// that show a configuration the helper already held, and a refused VPN
+// subscription.
 
 #include "ScreenFixture.h"
 #include "ScreenRegistry.h"
@@ -9,6 +11,7 @@
 #include "Transport/ResultRecords.h"
 #include "Views/Onboarding/SetupScaffold.h"
 
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -41,9 +44,10 @@ ProvisionToolsResult tools(bool ok)
 
 // The wizard of a fresh coordinator on the given screen. The tools are
 // installed unless the state holds them back.
-SetupScaffold* wizard(ScreenFixture& fixture, Mode mode, Screen screen, bool spotify = true)
+SetupScaffold* wizard(ScreenFixture& fixture, Mode mode, Screen screen, bool spotify = true,
+    std::optional<SafeConfig> config = std::nullopt)
 {
-    fixture.setConfig(wizardConfig(spotify));
+    fixture.setConfig(config.value_or(wizardConfig(spotify)));
     fixture.responses().insert(Method::provisionTools, ScreenFixture::encode(tools(true)));
     AppModel& model = fixture.model();
     fixture.loadLibrary();
@@ -54,6 +58,41 @@ SetupScaffold* wizard(ScreenFixture& fixture, Mode mode, Screen screen, bool spo
     auto* scaffold = new SetupScaffold(*coordinator, model);
     while (coordinator->currentScreen() != screen && !coordinator->isLast())
         coordinator->advance();
+    ScreenFixture::settle();
+    return scaffold;
+}
+
+// A configuration the helper held before the first launch, none of whose
+// values is a default.
+SafeConfig storedConfig()
+{
+    SafeConfig config = wizardConfig(true);
+    config.sources = { SourceId::soulseek };
+    config.quality = SafeConfig::Quality { QualityFloor::flac, true, true, false };
+    config.ui.theme = Theme::light;
+    config.outputDir = QStringLiteral("~/MyDJ");
+    config.identity = SafeConfig::Identity { true, true };
+    // Connected beats a sign-in this system does not offer.
+    config.appleMusicConnected = true;
+    return config;
+}
+
+std::function<QWidget*(ScreenFixture&)> overStoredConfig(Screen screen)
+{
+    return [screen](ScreenFixture& fixture) {
+        return wizard(fixture, Mode::firstRun, screen, true, storedConfig());
+    };
+}
+
+QWidget* vpnRefused(ScreenFixture& fixture)
+{
+    SetupScaffold* scaffold = wizard(fixture, Mode::firstRun, Screen::downloadSources);
+    if (auto* field = scaffold->findChild<QLineEdit*>(QStringLiteral("vpnSubscription"))) {
+        field->setEchoMode(QLineEdit::Normal);
+        field->setText(QStringLiteral("not a url"));
+        scaffold->coordinator()->setProxySubscription(field->text());
+        emit field->editingFinished();
+    }
     ScreenFixture::settle();
     return scaffold;
 }
@@ -184,6 +223,12 @@ const ScreenRegistration registration {
     { QStringLiteral("wizard-rerun"), kWizard, reRun },
     { QStringLiteral("wizard-source-warning"), kWizard, sourceWarning },
     { QStringLiteral("wizard-commit-failed"), kWizard, commitFailed },
+    { QStringLiteral("wizard-stored-config-connect-music"), kWizard, overStoredConfig(Screen::connectMusic) },
+    { QStringLiteral("wizard-stored-config-download-sources"), kWizard,
+        overStoredConfig(Screen::downloadSources) },
+    { QStringLiteral("wizard-stored-config-fine-tuning"), kWizard, overStoredConfig(Screen::fineTuning) },
+    { QStringLiteral("wizard-stored-config-finish"), kWizard, overStoredConfig(Screen::finish) },
+    { QStringLiteral("wizard-vpn-refused"), kWizard, vpnRefused },
 };
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "Views/FittedListView.h"
 #include "Views/SymbolLabel.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStringListModel>
@@ -59,7 +60,7 @@ QString OrphansBanner::moreFilesText(qint64 count)
 OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(&model)
-    , m_reveal([](const QString& path) { FileManagerReveal::shared().reveal(path); })
+    , m_reveal([](QString path) { return FileManagerReveal::shared().reveal(std::move(path)); })
 {
     setObjectName(QStringLiteral("orphansBanner"));
     setAccessibleName(QStringLiteral("Leftover files"));
@@ -108,10 +109,7 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     m_listReveal = new DisclosurePanel(m_list, false, card);
     column->addWidget(m_listReveal);
 
-    const auto reveal = [this](const QString& path) {
-        if (m_reveal)
-            m_reveal(path);
-    };
+    const auto reveal = [this](const QString& path) { this->reveal(path); };
     connect(delegate, &OrphanFileDelegate::revealRequested, this, reveal);
     connect(m_files, &QListView::activated, this,
         [reveal](const QModelIndex& index) { reveal(index.data(Qt::DisplayRole).toString()); });
@@ -171,6 +169,19 @@ void OrphansBanner::refresh()
     show();
     m_listReveal->setRevealed(m_expanded);
     updateGeometry();
+}
+
+QCoro::Task<void> OrphansBanner::reveal(QString path)
+{
+    if (!m_reveal)
+        co_return;
+    const QPointer<OrphansBanner> self(this);
+    const QString name = QFileInfo(path).fileName();
+    QCoro::Task<bool> revealing = m_reveal(std::move(path));
+    const bool shown = co_await std::move(revealing);
+    if (self && m_model && !shown)
+        m_model->sync().setBanner(
+            SyncBanner { SyncBanner::Kind::error, FileManagerReveal::failureText(name), std::nullopt });
 }
 
 void OrphansBanner::moveToTrash()

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <qcoro/qcorotask.h>
 
 class QPushButton;
 class QStringListModel;
@@ -17,8 +18,8 @@ class OrphansStore;
 class SymbolLabel;
 
 // The card along the bottom edge of the main window about leftover files in the
-// output folder: how many there are, and Show (the first ten of them, each with
-// a reveal button), Keep (hides the card for good) and Move to Trash (all of
+// output folder: how many there are, and Show (folds open the first ten of
+// them, each with a reveal button), Keep (hides the card for good) and Move to Trash (all of
 // them, through the helper; disabled while that request is out). A failed trash
 // shows the store's error on the card and the files stay listed. The card is
 // visible only while the store has files the user has not dismissed.
@@ -27,8 +28,10 @@ class OrphansBanner : public QWidget {
 
 public:
     static constexpr int kListedFiles = 10;
-    // How a file is shown in the file manager; the real one unless a test gives its own.
-    using Reveal = std::function<void(const QString& path)>;
+    // How a file is shown in the file manager (true when it was); the real one
+    // unless a test gives its own. When no file manager could show it, the sync
+    // banner says so.
+    using Reveal = std::function<QCoro::Task<bool>(QString path)>;
 
     explicit OrphansBanner(AppModel& model, QWidget* parent = nullptr);
 
@@ -56,6 +59,7 @@ private:
     void rebind();
     void refresh();
     void moveToTrash();
+    QCoro::Task<void> reveal(QString path);
 
     QPointer<AppModel> m_model;
     QPointer<OrphansStore> m_store;

@@ -91,7 +91,7 @@ QString PlaylistGroupHeader::collapseLabel(const PlaylistGroup& group)
 QString PlaylistGroupHeader::accessibleText(const PlaylistGroup& group)
 {
     return QStringList { group.name(), statusLine(group),
-        group.name() + QStringLiteral(" progress ") + LinearProgress::spokenPercent(group.fraction()) }
+        tr("%1 progress %2").arg(group.name(), LinearProgress::spokenPercent(group.fraction())) }
         .join(QStringLiteral(", "));
 }
 

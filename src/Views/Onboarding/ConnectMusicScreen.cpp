@@ -107,16 +107,19 @@ QWidget* ConnectMusicScreen::makeAppleCard()
     cloudRow->addWidget(new ServiceIcon(QStringLiteral("ServiceAppleMusic"), 36, ThemeColor::secondary(),
         cloudAvailable ? std::optional(Tokens::Source::apple()) : std::optional(ThemeColor::tertiary()),
         QStringLiteral("music.note"), tr("Apple Music")));
-    auto* cloudTitle = new WizardLabel(tr("Apple Music"), TextStyle::headline,
+    // Title, text and whether the row is live follow the connection too (refresh()).
+    m_cloudRow = cloud;
+    m_cloudTitle = new WizardLabel(tr("Apple Music"), TextStyle::headline,
         cloudAvailable ? ThemeColor::primary() : ThemeColor::secondary());
-    auto* cloudText
+    m_cloudText
         = new WizardLabel(cloudAvailable ? tr("Sign in to read your Apple Music Cloud library and playlists.")
                                          : tr("Apple Music sign-in is not available on this system."),
             TextStyle::callout, ThemeColor::secondary());
-    cloudText->setObjectName(QStringLiteral("appleCloudText"));
-    cloudRow->addWidget(WizardParts::titleAndText(cloudTitle, cloudText), 1);
+    m_cloudText->setObjectName(QStringLiteral("appleCloudText"));
+    cloudRow->addWidget(WizardParts::titleAndText(m_cloudTitle, m_cloudText), 1);
 
     m_cloudConnected = new StatusPill(StatusRole::done, tr("Connected"));
+    m_cloudConnected->setObjectName(QStringLiteral("appleConnected"));
     m_cloudSpinner = new ActivityIndicator(kSpinnerSide);
     m_cloudConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_cloudConnect->setObjectName(QStringLiteral("appleConnect"));
@@ -251,7 +254,13 @@ void ConnectMusicScreen::refresh()
     const SafeConfig* config = configOf(m_model);
     const bool cloudAvailable = m_appleMusic.isAvailable();
     const bool appleConnected = config && config->appleMusicConnected;
-    m_cloudConnected->setVisible(cloudAvailable && appleConnected);
+    // Connected beats everything this system lacks: the account is there.
+    const bool cloudLive = cloudAvailable || appleConnected;
+    m_cloudRow->setEnabled(cloudLive);
+    m_cloudTitle->setColor(cloudLive ? ThemeColor::primary() : ThemeColor::secondary());
+    m_cloudText->setText(cloudLive ? tr("Sign in to read your Apple Music Cloud library and playlists.")
+                                   : tr("Apple Music sign-in is not available on this system."));
+    m_cloudConnected->setVisible(appleConnected);
     m_cloudSpinner->setVisible(cloudAvailable && !appleConnected && m_connectingApple);
     m_cloudConnect->setVisible(cloudAvailable && !appleConnected && !m_connectingApple);
 

@@ -60,6 +60,9 @@ private:
     bool m_connectingSpotify = false;
 
     // Each control shows one of its widgets at a time.
+    QWidget* m_cloudRow = nullptr;
+    WizardLabel* m_cloudTitle = nullptr;
+    WizardLabel* m_cloudText = nullptr;
     QWidget* m_cloudConnected = nullptr;
     QWidget* m_cloudSpinner = nullptr;
     QPushButton* m_cloudConnect = nullptr;

@@ -1,5 +1,6 @@
 #include "Views/Onboarding/FolderChooser.h"
 
+#include "Support/HomePath.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 
 #include <QFileDialog>
@@ -14,6 +15,7 @@ void choose(QWidget* parent, SetupCoordinator& coordinator)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setDirectory(HomePath::existingFolderOrHome(coordinator.outputDir()));
     const QPointer<SetupCoordinator> target(&coordinator);
     QObject::connect(dialog, &QFileDialog::accepted, dialog, [dialog, target] {
         const QStringList chosen = dialog->selectedFiles();

@@ -7,7 +7,8 @@ namespace mivo {
 class SetupCoordinator;
 
 // The wizard's download-folder chooser: a folder-only, single-choice file
-// dialog over `parent`; a confirmed choice replaces the coordinator's output
+// dialog over `parent`, opened at the current download folder (or the home
+// folder when that does not exist); a confirmed choice replaces the coordinator's output
 // folder with the chosen folder's full path. Returns at once.
 namespace FolderChooser {
 

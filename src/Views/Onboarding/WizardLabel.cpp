@@ -27,6 +27,9 @@ WizardLabel* WizardLabel::wrapping()
 {
     setWordWrap(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    // A layout may hand a wrapped text more height than its lines take; the
+    // lines stay at the top, under whatever they belong to.
+    setAlignment((alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop);
     return this;
 }
 

@@ -1,6 +1,8 @@
 #include "Views/Settings/AccountsSettings.h"
 
 #include "App/AppModel.h"
+#include "Services/AppleMusicAuthService.h"
+#include "Services/AutomationPermissionMonitor.h"
 #include "Services/SpotifyAuthService.h"
 #include "State/StoreRequests.h"
 #include "Styling/ButtonStyling.h"
@@ -46,17 +48,28 @@ QHBoxLayout* accountRow(PlaylistSourceId source, StatusPill* pill, QPushButton* 
 } // namespace
 
 AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
+    : AccountsSettings(model, AppleMusicAuthService::shared(), parent)
+{
+}
+
+AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& appleMusic, QWidget* parent)
     : SettingsPane(model, parent)
+    , m_appleMusic(appleMusic)
+    , m_appleSection(nullptr)
+    , m_musicAppUnavailable(nullptr)
     , m_appleConnected(new StatusPill(StatusRole::done, tr("Connected")))
     , m_appleButton(smallButton(tr("Connect")))
     , m_spotifyConnected(new StatusPill(StatusRole::done, tr("Connected")))
     , m_spotifyButton(smallButton(tr("Connect")))
 {
-    SettingsSection* apple = addSection(tr("Apple Music"), appleMusicUnavailableText());
+    SettingsSection* apple = addSection(tr("Apple Music"));
+    m_appleSection = apple;
     apple->addRow(accountRow(PlaylistSourceId::apple, m_appleConnected, m_appleButton));
     connect(m_appleButton, &QPushButton::clicked, this, [this] {
         if (config() && config()->appleMusicConnected)
             disconnect(AccountService::applemusic);
+        else if (m_appleMusic.isAvailable())
+            connectApple();
     });
 
     auto* musicApp = new QHBoxLayout;
@@ -71,8 +84,11 @@ AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
     names->addWidget(new FormText(tr("Local backup"), TextStyle::caption, ThemeColor::secondary()));
     musicApp->addLayout(names);
     musicApp->addStretch(1);
-    musicApp->addWidget(new StatusPill(StatusRole::skipped, tr("Not available")));
+    m_musicAppUnavailable = new StatusPill(StatusRole::skipped, tr("Not available"));
+    musicApp->addWidget(m_musicAppUnavailable);
     apple->addRow(musicApp);
+    connect(&model.automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
+        &AccountsSettings::refresh);
 
     SettingsSection* spotify
         = addSection(tr("Spotify"), tr("Authorize mivo in your browser to read your Spotify playlists."));
@@ -91,16 +107,35 @@ AccountsSettings::AccountsSettings(AppModel& model, QWidget* parent)
 
 QString AccountsSettings::appleMusicUnavailableText()
 {
-    return tr("Apple Music sign-in and the Music app's library aren't available on Linux.");
+    return tr("Apple Music sign-in and the Music app's library aren't available on this system.");
+}
+
+QString AccountsSettings::cloudUnavailableText()
+{
+    return tr("Apple Music sign-in is not available on this system.");
+}
+
+QString AccountsSettings::musicAppUnavailableText()
+{
+    return tr("The Music app and its Automation permission are not available on this system.");
 }
 
 void AccountsSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const bool appleConnected = current && current->appleMusicConnected;
+    const bool cloudAvailable = m_appleMusic.isAvailable();
+    const bool musicAppAvailable = model().automationPermission().isAvailable();
+    // Connected beats whatever this system lacks: the account is there.
+    const bool cloudMissing = !cloudAvailable && !appleConnected;
+    m_appleSection->setFooterText(cloudMissing && !musicAppAvailable ? appleMusicUnavailableText()
+            : cloudMissing                                           ? cloudUnavailableText()
+            : !musicAppAvailable                                     ? musicAppUnavailableText()
+                                                                     : QString());
+    m_musicAppUnavailable->setVisible(!musicAppAvailable);
     m_appleConnected->setVisible(appleConnected);
     m_appleButton->setText(appleConnected ? tr("Disconnect") : tr("Connect"));
-    m_appleButton->setEnabled(appleConnected);
+    m_appleButton->setEnabled(appleConnected || (cloudAvailable && model().client()));
     ButtonStyling::setTint(m_appleButton, appleConnected ? ThemeColor::red() : Tokens::Source::apple());
 
     const bool spotifyConnected = current && current->spotifyConnected;
@@ -126,6 +161,13 @@ QCoro::Task<void> AccountsSettings::disconnect(AccountService service)
     }
     if (self)
         self->showOutcome(!failure, failure);
+}
+
+QCoro::Task<void> AccountsSettings::connectApple()
+{
+    // A failure is shown by the main window's banner.
+    QCoro::Task<void> connected = m_appleMusic.connect(model());
+    co_await std::move(connected);
 }
 
 QCoro::Task<void> AccountsSettings::connectSpotify()

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <unistd.h>
 
 namespace mivo {
@@ -41,8 +42,8 @@ protected:
 OutputSettings::OutputSettings(AppModel& model, QWidget* parent)
     : OutputSettings(
         model,
-        [](QWidget* parent) {
-            return QFileDialog::getExistingDirectory(parent, tr("Choose Download Folder"));
+        [](QWidget* parent, const QString& startFolder) {
+            return QFileDialog::getExistingDirectory(parent, tr("Choose Download Folder"), startFolder);
         },
         parent)
 {
@@ -96,11 +97,29 @@ void OutputSettings::refresh()
             tr("Folder is not writable."), QStringLiteral("exclamationmark.triangle"), ThemeColor::orange());
 }
 
+void OutputSettings::showEvent(QShowEvent* event)
+{
+    SettingsPane::showEvent(event);
+    // The folder may have gone, or become read-only, while the pane was away.
+    if (!event->spontaneous())
+        recheck();
+}
+
+void OutputSettings::recheck()
+{
+    m_checkedFolder.reset();
+    refresh();
+}
+
 void OutputSettings::chooseFolder()
 {
-    const QString chosen = m_chooser(this);
+    const std::optional<SafeConfig> current = config();
+    const QString chosen = m_chooser(this,
+        HomePath::existingFolderOrHome(current && current->outputDir ? *current->outputDir : QString()));
     if (chosen.isEmpty())
         return;
+    // Checked again now, even when the helper's answer brings the same folder.
+    recheck();
     ConfigPatch patch;
     patch.outputDir = QDir::cleanPath(QFileInfo(chosen).absoluteFilePath());
     applyPatch(std::move(patch));

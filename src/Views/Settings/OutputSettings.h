@@ -13,13 +13,15 @@ class SettingsSection;
 
 // The Output pane: the folder the helper writes finished files to, shown with
 // the home folder as "~", a way to choose another, and whether the folder is
-// writable. The check runs when the folder changes, not on every redraw.
+// writable. The check runs each time the pane is shown, after a folder is
+// chosen and when the folder changes, not on every redraw.
 class OutputSettings : public SettingsPane {
     Q_OBJECT
 
 public:
-    // Asks the user for a folder; an empty text when cancelled.
-    using FolderChooser = std::function<QString(QWidget* parent)>;
+    // Asks the user for a folder, starting in `startFolder`; an empty text
+    // when cancelled.
+    using FolderChooser = std::function<QString(QWidget* parent, const QString& startFolder)>;
 
     explicit OutputSettings(AppModel& model, QWidget* parent = nullptr);
     OutputSettings(AppModel& model, FolderChooser chooser, QWidget* parent = nullptr);
@@ -34,15 +36,19 @@ public:
 
 protected:
     void refresh() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void chooseFolder();
+    // Runs the writable check again for the folder shown.
+    void recheck();
 
     FolderChooser m_chooser;
     FormText* m_path;
     QPushButton* m_choose;
     SettingsSection* m_section;
-    // The folder the writable check last ran for.
+    // The folder the writable check last ran for, since the pane was shown or
+    // a folder was chosen.
     std::optional<QString> m_checkedFolder;
 };
 

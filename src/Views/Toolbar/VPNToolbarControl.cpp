@@ -57,6 +57,9 @@ void VPNToolbarControl::refresh()
     m_switchAction->setText(
         in.enabled ? QStringLiteral("Turn Corvane VPN Off") : QStringLiteral("Turn Corvane VPN On"));
     m_testAction->setEnabled(in.enabled && !m_testing);
+    // Before a configuration is held "on" or "off" would be a guess.
+    const SettingsStore* settings = m_model ? m_model->settings() : nullptr;
+    m_switchAction->setEnabled(settings && settings->config());
     const bool changed = status != m_status;
     m_status = status;
     setLabel(status.icon, status.labelText.value_or(QString()), status.tint);

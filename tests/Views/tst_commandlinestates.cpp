@@ -1,0 +1,220 @@
+#include "App/AppModel.h"
+#include "Services/CLIInstaller.h"
+#include "Views/Settings/CLIToolSettings.h"
+#include "Views/Settings/FormText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+
+using namespace mivo;
+
+namespace {
+
+// Grants every administrator request once the test lets it go: the script
+// runs with this user's rights.
+class HeldAdminRunner : public AdminRunner {
+public:
+    QString run(const QString& script, const QStringList& arguments) override
+    {
+        ++calls;
+        release.acquire();
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), QStringList { "-c", script, "sh" } + arguments);
+        shell.waitForFinished();
+        return QString::fromUtf8(shell.readAllStandardOutput());
+    }
+    std::atomic<int> calls = 0;
+    QSemaphore release;
+};
+
+// The system folder and the home folder in a temporary place, this
+// application's helper and another copy's, and the pane on a model and an
+// installer that look there.
+struct Place {
+    QTemporaryDir root;
+    std::shared_ptr<HeldAdminRunner> runner = std::make_shared<HeldAdminRunner>();
+    std::unique_ptr<CLIInstaller> installer;
+    std::unique_ptr<AppModel> model;
+
+    Place()
+    {
+        QDir().mkpath(root.filePath(QStringLiteral("usr/local/bin")));
+        QDir().mkpath(root.filePath(QStringLiteral("home/.local/bin")));
+        script(helper(), "echo 'mivo 9.9'");
+        script(otherHelper(), "echo 'mivo 0.1'");
+        CLIInstaller::Context installing;
+        installing.systemBinFolder = root.filePath(QStringLiteral("usr/local/bin"));
+        installing.homeFolder = root.filePath(QStringLiteral("home"));
+        installing.environment = { { QStringLiteral("PATH"), installing.homeFolder + "/.local/bin" } };
+        installing.locateHelper = [helper = helper()] { return helper; };
+        installing.isWritable = [](const QString&) { return false; };
+        installing.adminRunner = runner;
+        installer = std::make_unique<CLIInstaller>(installing);
+
+        AppModel::Options options;
+        options.cliTool.toolPaths = { installer->systemLinkPath(), installer->fallbackLinkPath() };
+        options.cliTool.preferredTarget = [helper = helper()] { return std::optional<QString>(helper); };
+        options.cliTool.readVersion = [this](const QString& tool) { return installer->versionOf(tool); };
+        model = std::make_unique<AppModel>(options);
+    }
+
+    QString helper() const { return root.filePath(QStringLiteral("app/mivo-helper")); }
+    QString otherHelper() const { return root.filePath(QStringLiteral("old-app/mivo-helper")); }
+
+    static void script(const QString& path, const QByteArray& body)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + body + "\n");
+        file.close();
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+    }
+
+    // Lays out what a situation names in the two folders.
+    void prepare(const QString& situation)
+    {
+        const QString system = installer->systemLinkPath();
+        const QString fallback = installer->fallbackLinkPath();
+        if (situation == u"link to this helper")
+            QVERIFY(QFile::link(helper(), system));
+        else if (situation == u"link to another helper")
+            QVERIFY(QFile::link(otherHelper(), system));
+        else if (situation == u"link whose target is gone")
+            QVERIFY(QFile::link(root.filePath(QStringLiteral("deleted/mivo-helper")), system));
+        else if (situation == u"a file that is not a link")
+            script(system, "echo 'mivo 0.1'");
+        else if (situation == u"a file, and a link at home") {
+            script(system, "echo 'mivo 0.1'");
+            QVERIFY(QFile::link(helper(), fallback));
+        } else if (situation == u"a link at home only")
+            QVERIFY(QFile::link(helper(), fallback));
+    }
+};
+
+} // namespace
+
+class CommandLineStatesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stateTable_data();
+    void stateTable();
+    void brokenLinkIsReplacedByInstall();
+};
+
+// What the pane shows and offers in each situation of the tool's files, as
+// the user opens it (before the first look the store knows nothing yet), and
+// while an install waits for the administrator.
+void CommandLineStatesTest::stateTable_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("shown"); // the pane shown, so that it looks at the files
+    QTest::addColumn<bool>("installing");
+    QTest::addColumn<QString>("state"); // "<system>" the system link, "<home>" the link at home
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<bool>("firstEnabled");
+    QTest::addColumn<bool>("uninstallEnabled");
+    QTest::addColumn<bool>("repairEnabled");
+
+    QTest::newRow("before the first look") << "link to this helper" << false << false << "Checking…"
+                                           << ""
+                                           << "Install" << true << false << true;
+    QTest::newRow("nothing installed") << "" << true << false << "Not installed"
+                                       << ""
+                                       << "Install" << true << false << true;
+    QTest::newRow("link to this helper") << "link to this helper" << true << false << "Installed"
+                                         << "mivo 9.9"
+                                         << "Reinstall" << true << true << true;
+    QTest::newRow("link to another helper")
+        << "link to another helper" << true << false << "Installed (update available)"
+        << ""
+        << "Reinstall" << true << true << true;
+    // A link that leads nowhere counts as no tool at all; Install replaces it.
+    QTest::newRow("link whose target is gone")
+        << "link whose target is gone" << true << false << "Not installed"
+        << ""
+        << "Install" << true << false << true;
+    // Someone else's file is left alone: there is nothing of ours to remove.
+    QTest::newRow("a file that is not a link")
+        << "a file that is not a link" << true << false << "Other copy at <system>"
+        << ""
+        << "Reinstall" << true << false << true;
+    QTest::newRow("a file, and the link at home")
+        << "a file, and a link at home" << true << false << "Installed at <home>"
+        << "mivo 9.9"
+        << "Reinstall" << true << true << true;
+    QTest::newRow("the link at home only") << "a link at home only" << true << false << "Installed"
+                                           << "mivo 9.9"
+                                           << "Reinstall" << true << true << true;
+    QTest::newRow("while an install runs") << "" << true << true << "Not installed"
+                                           << ""
+                                           << "Install" << false << false << false;
+}
+
+void CommandLineStatesTest::stateTable()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, shown);
+    QFETCH(bool, installing);
+    QFETCH(QString, state);
+    QFETCH(QString, version);
+    QFETCH(QString, first);
+    QFETCH(bool, firstEnabled);
+    QFETCH(bool, uninstallEnabled);
+    QFETCH(bool, repairEnabled);
+
+    Place place;
+    place.prepare(situation);
+    CLIToolSettings pane(*place.model, *place.installer);
+    if (shown)
+        pane.show();
+    if (installing) {
+        pane.installButton()->click();
+        QTRY_COMPARE(place.runner->calls.load(), 1);
+    }
+
+    QCOMPARE(pane.stateValue()->text(),
+        QString(state)
+            .replace("<system>", place.installer->systemLinkPath())
+            .replace("<home>", place.installer->fallbackLinkPath()));
+    if (version.isEmpty()) {
+        QTest::qWait(0);
+        QCOMPARE(place.model->cliTool().detectedVersion(), std::nullopt);
+    } else {
+        QTRY_COMPARE(place.model->cliTool().detectedVersion(), std::optional(version));
+    }
+    QCOMPARE(pane.installButton()->text(), first);
+    QCOMPARE(pane.installButton()->isEnabled(), firstEnabled);
+    QCOMPARE(pane.uninstallButton()->isEnabled(), uninstallEnabled);
+    QCOMPARE(pane.repairButton()->isEnabled(), repairEnabled);
+
+    if (installing) {
+        place.runner->release.release();
+        QTRY_VERIFY(pane.installButton()->isEnabled());
+    }
+}
+
+void CommandLineStatesTest::brokenLinkIsReplacedByInstall()
+{
+    Place place;
+    place.prepare(QStringLiteral("link whose target is gone"));
+    CLIToolSettings pane(*place.model, *place.installer);
+    pane.show();
+    place.runner->release.release();
+    pane.installButton()->click();
+    QTRY_VERIFY(!place.model->cliTool().isBusy());
+    QCOMPARE(pane.stateValue()->text(), QStringLiteral("Installed"));
+    QCOMPARE(QFile::symLinkTarget(place.installer->systemLinkPath()), place.helper());
+    QVERIFY(pane.uninstallButton()->isEnabled());
+}
+
+QTEST_MAIN(CommandLineStatesTest)
+#include "tst_commandlinestates.moc"
