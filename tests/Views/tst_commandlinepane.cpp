@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Services/CLIInstaller.h"
 #include "Services/PkexecAdminRunner.h"
+#include "TestSupport/ToolFolders.h"
 #include "Views/Settings/CLIToolSettings.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
@@ -30,48 +31,15 @@ public:
     QSemaphore release;
 };
 
-// A system folder and a home folder in a temporary place, a stand-in for this
-// application's helper, and a model and an installer that look there.
-struct Folders {
-    QTemporaryDir root;
-    std::unique_ptr<AppModel> model;
-    std::unique_ptr<CLIInstaller> installer;
-
-    explicit Folders(std::shared_ptr<AdminRunner> runner, QString path = QStringLiteral("/usr/bin"))
+// The tool's folders, with someone else's executable to place at the system path.
+struct Folders : test::ToolFolders {
+    explicit Folders(std::shared_ptr<AdminRunner> runner)
+        : ToolFolders(std::move(runner), QStringLiteral("/usr/bin"))
     {
-        QDir().mkpath(systemFolder());
-        QDir().mkpath(home());
-        writeScript(helper(), "echo 'mivo 9.9'");
-        CLIInstaller::Context installing;
-        installing.systemBinFolder = systemFolder();
-        installing.homeFolder = home();
-        installing.environment = { { QStringLiteral("PATH"), path } };
-        installing.locateHelper = [helper = helper()] { return helper; };
-        installing.isWritable = [](const QString&) { return false; };
-        installing.adminRunner = std::move(runner);
-        installer = std::make_unique<CLIInstaller>(installing);
-
-        AppModel::Options options;
-        options.cliTool.toolPaths = { installer->systemLinkPath(), installer->fallbackLinkPath() };
-        options.cliTool.preferredTarget = [helper = helper()] { return std::optional<QString>(helper); };
-        options.cliTool.readVersion = [this](const QString& tool) { return installer->versionOf(tool); };
-        model = std::make_unique<AppModel>(options);
     }
 
-    QString systemFolder() const { return root.filePath(QStringLiteral("usr/local/bin")); }
-    QString home() const { return root.filePath(QStringLiteral("home")); }
-    QString helper() const { return root.filePath(QStringLiteral("app/mivo-helper")); }
     QString ranMarker() const { return root.filePath(QStringLiteral("foreign-ran")); }
 
-    static void writeScript(const QString& path, const QByteArray& body)
-    {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.close();
-        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-    }
     // Someone else's executable named mivo, which notes each time it is run.
     void placeForeignTool()
     {

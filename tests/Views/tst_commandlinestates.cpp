@@ -1,5 +1,6 @@
 #include "App/AppModel.h"
 #include "Services/CLIInstaller.h"
+#include "TestSupport/ToolFolders.h"
 #include "Views/Settings/CLIToolSettings.h"
 #include "Views/Settings/FormText.h"
 
@@ -33,48 +34,15 @@ public:
     QSemaphore release;
 };
 
-// The system folder and the home folder in a temporary place, this
-// application's helper and another copy's, and the pane on a model and an
-// installer that look there.
-struct Place {
-    QTemporaryDir root;
-    std::shared_ptr<HeldAdminRunner> runner = std::make_shared<HeldAdminRunner>();
-    std::unique_ptr<CLIInstaller> installer;
-    std::unique_ptr<AppModel> model;
+// The tool's folders, with the administrator's requests held until the test
+// lets them go.
+struct Place : test::ToolFolders {
+    std::shared_ptr<HeldAdminRunner> runner;
 
-    Place()
+    explicit Place(std::shared_ptr<HeldAdminRunner> held = std::make_shared<HeldAdminRunner>())
+        : ToolFolders(held)
+        , runner(std::move(held))
     {
-        QDir().mkpath(root.filePath(QStringLiteral("usr/local/bin")));
-        QDir().mkpath(root.filePath(QStringLiteral("home/.local/bin")));
-        script(helper(), "echo 'mivo 9.9'");
-        script(otherHelper(), "echo 'mivo 0.1'");
-        CLIInstaller::Context installing;
-        installing.systemBinFolder = root.filePath(QStringLiteral("usr/local/bin"));
-        installing.homeFolder = root.filePath(QStringLiteral("home"));
-        installing.environment = { { QStringLiteral("PATH"), installing.homeFolder + "/.local/bin" } };
-        installing.locateHelper = [helper = helper()] { return helper; };
-        installing.isWritable = [](const QString&) { return false; };
-        installing.adminRunner = runner;
-        installer = std::make_unique<CLIInstaller>(installing);
-
-        AppModel::Options options;
-        options.cliTool.toolPaths = { installer->systemLinkPath(), installer->fallbackLinkPath() };
-        options.cliTool.preferredTarget = [helper = helper()] { return std::optional<QString>(helper); };
-        options.cliTool.readVersion = [this](const QString& tool) { return installer->versionOf(tool); };
-        model = std::make_unique<AppModel>(options);
-    }
-
-    QString helper() const { return root.filePath(QStringLiteral("app/mivo-helper")); }
-    QString otherHelper() const { return root.filePath(QStringLiteral("old-app/mivo-helper")); }
-
-    static void script(const QString& path, const QByteArray& body)
-    {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.close();
-        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
     }
 
     // Lays out what a situation names in the two folders.
@@ -89,9 +57,9 @@ struct Place {
         else if (situation == u"link whose target is gone")
             QVERIFY(QFile::link(root.filePath(QStringLiteral("deleted/mivo-helper")), system));
         else if (situation == u"a file that is not a link")
-            script(system, "echo 'mivo 0.1'");
+            writeScript(system, "echo 'mivo 0.1'");
         else if (situation == u"a file, and a link at home") {
-            script(system, "echo 'mivo 0.1'");
+            writeScript(system, "echo 'mivo 0.1'");
             QVERIFY(QFile::link(helper(), fallback));
         } else if (situation == u"a link at home only")
             QVERIFY(QFile::link(helper(), fallback));

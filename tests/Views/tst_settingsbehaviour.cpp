@@ -3,6 +3,7 @@
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/PaneModel.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Settings/FormText.h"
@@ -21,31 +22,7 @@ using Outcome = test::ScriptedHelperClient::Outcome;
 
 namespace {
 
-// The model on a scripted client, attached.
-struct Fixture {
-    QTemporaryDir dir;
-    test::ScriptedHelperClient* client = nullptr;
-    std::unique_ptr<AppModel> model;
-
-    Fixture()
-    {
-        AppModel::Options options;
-        options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
-        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
-        auto owned = std::make_unique<test::ScriptedHelperClient>();
-        client = owned.get();
-        model = std::make_unique<AppModel>(std::move(owned), options);
-    }
-
-    // Reads `config` into the settings store and forgets the request.
-    bool load(const SafeConfig& config)
-    {
-        client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
-        QCoro::waitFor(model->settings()->refresh());
-        client->clearSent();
-        return model->settings()->config() == config;
-    }
-
+struct Fixture : test::PaneModel {
     QString defaultsPath() const { return dir.filePath(QStringLiteral("defaults.ini")); }
 };
 

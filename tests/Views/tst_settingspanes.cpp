@@ -4,6 +4,7 @@
 #include "Styling/StatusPill.h"
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
+#include "TestSupport/PaneModel.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -40,39 +41,7 @@ using Outcome = test::ScriptedHelperClient::Outcome;
 
 namespace {
 
-// The model on a scripted client, attached, with the command-line tool looked
-// for where nothing is installed.
-struct Fixture {
-    QTemporaryDir toolDir;
-    test::ScriptedHelperClient* client = nullptr;
-    std::unique_ptr<AppModel> model;
-
-    Fixture()
-    {
-        AppModel::Options options;
-        options.cliTool.toolPaths = { toolDir.filePath(QStringLiteral("bin/mivo")) };
-        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
-        auto owned = std::make_unique<test::ScriptedHelperClient>();
-        client = owned.get();
-        model = std::make_unique<AppModel>(std::move(owned), options);
-    }
-
-    // Reads `config` into the settings store and forgets the request.
-    bool load(const SafeConfig& config)
-    {
-        client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
-        QCoro::waitFor(model->settings()->refresh());
-        client->clearSent();
-        return model->settings()->config() == config;
-    }
-
-    // Waits until `count` requests were sent.
-    bool sentCount(qsizetype count)
-    {
-        return QTest::qWaitFor([&] { return client->sent().size() >= count; })
-            && client->sent().size() == count;
-    }
-};
+using Fixture = test::PaneModel;
 
 SafeConfig sampleConfig()
 {
