@@ -3,6 +3,7 @@
 #include "App/AppModel.h"
 #include "Services/AppleMusicLocalAccess.h"
 #include "Services/AutomationPermissionMonitor.h"
+#include "Support/SampleData.h"
 #include "Support/UserDefaults.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
@@ -69,6 +70,19 @@ struct OnboardingHarness {
         client->enqueue(Method::getConfig, ScriptedHelperClient::Outcome::encoded(ConfigResult { config }));
         QCoro::waitFor(model->settings()->refresh());
         client->clearSent();
+    }
+
+    // Reads the sample configuration, and answers the reads that opening and
+    // finishing the wizard (or Settings) make with it and an empty library.
+    void answerSampleReads()
+    {
+        loadConfig(SampleData::sampleConfig());
+        for (int i = 0; i < 4; ++i) {
+            client->enqueue(Method::getConfig,
+                ScriptedHelperClient::Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+            client->enqueue(
+                Method::listPlaylists, ScriptedHelperClient::Outcome::result(R"({"playlists":[]})"));
+        }
     }
 
     QList<Request> sentRequests() const

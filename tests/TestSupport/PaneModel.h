@@ -5,6 +5,7 @@
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -45,5 +46,25 @@ struct PaneModel {
             && client->sent().size() == count;
     }
 };
+
+// The widget of type T under `root` with that accessible name.
+template <class T> T* find(QWidget* root, const QString& accessibleName)
+{
+    for (T* widget : root->findChildren<T*>()) {
+        if (widget->accessibleName() == accessibleName)
+            return widget;
+    }
+    return nullptr;
+}
+
+// The push button under `root` that reads `text`.
+inline QPushButton* button(QWidget* root, const QString& text)
+{
+    for (QPushButton* candidate : root->findChildren<QPushButton*>()) {
+        if (candidate->text() == text)
+            return candidate;
+    }
+    return nullptr;
+}
 
 } // namespace mivo::test

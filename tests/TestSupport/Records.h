@@ -48,4 +48,16 @@ inline QList<PlaylistDTO> folderLibrary()
     };
 }
 
+// A candidate of 3:01, titled after its id.
+inline CandidateDTO candidate(const QString& id, std::optional<double> confidence)
+{
+    CandidateDTO c;
+    c.id = id;
+    c.title = QStringLiteral("Candidate ") + id;
+    c.channel = QStringLiteral("Channel");
+    c.durationSec = 181;
+    c.confidence = confidence;
+    return c;
+}
+
 } // namespace mivo::test

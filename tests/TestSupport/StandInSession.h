@@ -5,6 +5,7 @@
 #include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
 #include "TestSupport/OnboardingHarness.h"
+#include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/TestPaths.h"
 #include "Views/MainWindow.h"
 
@@ -74,12 +75,6 @@ public:
         window.reset();
         updater.reset();
         model.reset();
-        for (const QByteArray& name : std::as_const(m_names)) {
-            if (const auto old = m_previous.constFind(name); old != m_previous.cend())
-                qputenv(name.constData(), *old);
-            else
-                qunsetenv(name.constData());
-        }
     }
 
     QString home() const { return m_home.path(); }
@@ -112,21 +107,13 @@ private:
         bool increaseContrast() const override { return false; }
     };
 
-    void set(const char* name, const QByteArray& value)
-    {
-        if (!m_names.contains(name)) {
-            m_names.append(name);
-            if (qEnvironmentVariableIsSet(name))
-                m_previous.insert(name, qgetenv(name));
-        }
-        qputenv(name, value);
-    }
+    void set(const char* name, const QByteArray& value) { m_environment.set(name, value); }
 
     QTemporaryDir m_home;
-    QList<QByteArray> m_names;
-    QHash<QByteArray, QByteArray> m_previous;
     NoAccessibilitySettings m_accessibility;
     std::unique_ptr<AutomationPermissionMonitor> m_automation;
+    // Given back once the destructor has let the window, the model and the helper go.
+    ScopedEnvironment m_environment;
 };
 
 } // namespace mivo::test

@@ -1,9 +1,9 @@
 #include "App/AppModel.h"
+#include "Base/Bundle.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
-#include "Base/Bundle.h"
 #include "TestSupport/Records.h"
-#include "TestSupport/TestPaths.h"
+#include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -221,13 +221,15 @@ private slots:
         // The tests run outside a bundle: no help page ships beside them.
         f.commands->helpAction()->trigger();
         QVERIFY(opened.isEmpty());
-        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("mivo Help is missing from this installation."));
+        QCOMPARE(f.model->sync().banner()->message,
+            QStringLiteral("mivo Help is missing from this installation."));
 
         f.model->sync().setBanner(std::nullopt);
         f.commands->setHelpPage(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html"));
         f.commands->helpAction()->trigger();
         QCOMPARE(opened,
-            QList<QUrl> { QUrl::fromLocalFile(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html")) });
+            QList<QUrl> {
+                QUrl::fromLocalFile(QStringLiteral("/opt/mivo.app/Contents/Resources/Help/index.html")) });
         QCOMPARE(f.model->sync().banner(), std::nullopt);
         browser = false;
         f.commands->helpAction()->trigger();
@@ -241,7 +243,8 @@ private slots:
     void theHelpPageShipsInTheBundle()
     {
         const QString bundle = QFileInfo(test::standInHelperPath()).absolutePath() + QStringLiteral("/../..");
-        const std::optional<QString> page = Bundle(bundle).resourcePath(QString::fromLatin1(MainCommands::kHelpPage));
+        const std::optional<QString> page
+            = Bundle(bundle).resourcePath(QString::fromLatin1(MainCommands::kHelpPage));
         QVERIFY(page);
         QFile file(*page);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -322,12 +325,10 @@ private slots:
     void commandsBeforeTheLinkDoNothing()
     {
         QTemporaryDir dir;
-        qputenv("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
-        qputenv("MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit());
-        const auto restore = qScopeGuard([] {
-            qunsetenv("MIVO_HELPER_PATH");
-            qunsetenv("MIVO_STANDIN_CONFIG");
-        });
+        const test::ScopedEnvironment environment {
+            { "MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit() },
+            { "MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit() },
+        };
         AppModel::Options options;
         options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 using namespace mivo;
+using test::candidate;
 using test::server;
 
 namespace {
@@ -26,17 +27,6 @@ public:
     bool reduceMotion() const override { return false; }
     bool increaseContrast() const override { return false; }
 };
-
-CandidateDTO candidate(const QString& id, double confidence)
-{
-    CandidateDTO c;
-    c.id = id;
-    c.title = QStringLiteral("Candidate ") + id;
-    c.channel = QStringLiteral("Channel");
-    c.durationSec = 181;
-    c.confidence = confidence;
-    return c;
-}
 
 // The main window over a run whose tracks 1 and 2 wait for review, 1 with two
 // candidates and 2 with none; the window is shown and active.

@@ -13,20 +13,10 @@
 
 using namespace mivo;
 
+using test::candidate;
 using test::server;
 
 namespace {
-
-CandidateDTO candidate(const QString& id, std::optional<double> confidence)
-{
-    CandidateDTO c;
-    c.id = id;
-    c.title = QStringLiteral("Candidate ") + id;
-    c.channel = QStringLiteral("Channel");
-    c.durationSec = 181;
-    c.confidence = confidence;
-    return c;
-}
 
 // A run of one playlist whose tracks 1, 2 and 3 wait for review: 1 and 3 with
 // candidates of the same ids, 2 without any; the inspector in a window.

@@ -18,6 +18,8 @@
 #include <QtTest>
 
 using namespace mivo;
+using test::button;
+using test::find;
 using Outcome = test::ScriptedHelperClient::Outcome;
 
 namespace {
@@ -41,24 +43,6 @@ QString shownText(QWidget* pane, const QString& start)
             return label->text();
     }
     return {};
-}
-
-template <class T> T* find(QWidget* root, const QString& accessibleName)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (widget->accessibleName() == accessibleName)
-            return widget;
-    }
-    return nullptr;
-}
-
-QPushButton* button(QWidget* root, const QString& text)
-{
-    for (QPushButton* candidate : root->findChildren<QPushButton*>()) {
-        if (candidate->text() == text)
-            return candidate;
-    }
-    return nullptr;
 }
 
 void choose(QComboBox* box, const QString& text)

@@ -5,6 +5,7 @@
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
 #include "TestSupport/PaneModel.h"
+#include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -37,6 +38,8 @@
 #include <QtTest>
 
 using namespace mivo;
+using test::button;
+using test::find;
 using Outcome = test::ScriptedHelperClient::Outcome;
 
 namespace {
@@ -53,24 +56,6 @@ SafeConfig sampleConfig()
     config.outputDir = QStringLiteral("~/Music/DjayImport");
     config.proxy = SafeConfig::Proxy { false, false };
     return config;
-}
-
-template <class T> T* find(QWidget* root, const QString& accessibleName)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (widget->accessibleName() == accessibleName)
-            return widget;
-    }
-    return nullptr;
-}
-
-QPushButton* button(QWidget* root, const QString& text)
-{
-    for (QPushButton* candidate : root->findChildren<QPushButton*>()) {
-        if (candidate->text() == text)
-            return candidate;
-    }
-    return nullptr;
 }
 
 // Clicks the enable switch of a source in the Sources pane's list.
@@ -237,12 +222,10 @@ private slots:
     void panesBeforeAndAfterAttach()
     {
         QTemporaryDir dir;
-        qputenv("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
-        qputenv("MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit());
-        const auto restore = qScopeGuard([] {
-            qunsetenv("MIVO_HELPER_PATH");
-            qunsetenv("MIVO_STANDIN_CONFIG");
-        });
+        const test::ScopedEnvironment environment {
+            { "MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit() },
+            { "MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit() },
+        };
         AppModel::Options options;
         options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };

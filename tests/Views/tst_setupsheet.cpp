@@ -17,22 +17,6 @@ using Outcome = mivo::test::ScriptedHelperClient::Outcome;
 using Mode = SetupCoordinator::Mode;
 using Screen = SetupCoordinator::Screen;
 
-namespace {
-
-// A model whose configuration is read and whose library answers, so that
-// opening and finishing the wizard have what they ask for.
-void script(OnboardingHarness& harness)
-{
-    harness.loadConfig(SampleData::sampleConfig());
-    for (int i = 0; i < 4; ++i) {
-        harness.client->enqueue(
-            Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
-        harness.client->enqueue(Method::listPlaylists, Outcome::result(R"({"playlists":[]})"));
-    }
-}
-
-} // namespace
-
 class SetupSheetTest : public QObject {
     Q_OBJECT
 
@@ -49,7 +33,7 @@ private slots:
 void SetupSheetTest::firstLaunchOpensTheFirstRun()
 {
     OnboardingHarness harness;
-    script(harness);
+    harness.answerSampleReads();
     QWidget window;
     SetupSheet sheet(*harness.model, &window);
     sheet.startIfFirstLaunch();
@@ -88,7 +72,7 @@ void SetupSheetTest::anyWayOfClosingRecordsOnboarding()
 {
     QFETCH(QString, how);
     OnboardingHarness harness;
-    script(harness);
+    harness.answerSampleReads();
     QWidget window;
     window.show();
     SetupSheet sheet(*harness.model, &window);
@@ -128,7 +112,7 @@ void SetupSheetTest::anyWayOfClosingRecordsOnboarding()
 void SetupSheetTest::reopeningReplacesTheWizard()
 {
     OnboardingHarness harness;
-    script(harness);
+    harness.answerSampleReads();
     QWidget window;
     SetupSheet sheet(*harness.model, &window);
     harness.model->beginOnboarding(Mode::firstRun);
@@ -145,7 +129,7 @@ void SetupSheetTest::reopeningReplacesTheWizard()
 void SetupSheetTest::provisioningOutlivesTheWizard()
 {
     OnboardingHarness harness;
-    script(harness);
+    harness.answerSampleReads();
     harness.client->setHoldReplies(true);
     harness.client->enqueue(Method::provisionTools,
         Outcome::encoded(ProvisionToolsResult { true,
@@ -172,9 +156,10 @@ void SetupSheetTest::provisioningOutlivesTheWizard()
 void SetupSheetTest::mainWindowOpensTheWizard()
 {
     OnboardingHarness harness;
-    script(harness);
+    harness.answerSampleReads();
     UpdaterModel updater(&harness.model->sync());
-    MainWindow window(*harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} });
+    MainWindow window(
+        *harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} });
     window.show();
     QTRY_VERIFY(window.setupSheet()->scaffold());
     SetupScaffold* first = window.setupSheet()->scaffold();

@@ -20,18 +20,6 @@ using Outcome = mivo::test::ScriptedHelperClient::Outcome;
 
 namespace {
 
-// A model whose configuration is read and whose library answers, so that the
-// wizard and Settings have what they ask for.
-void script(OnboardingHarness& harness)
-{
-    harness.loadConfig(SampleData::sampleConfig());
-    for (int i = 0; i < 4; ++i) {
-        harness.client->enqueue(
-            Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
-        harness.client->enqueue(Method::listPlaylists, Outcome::result(R"({"playlists":[]})"));
-    }
-}
-
 bool centredOver(const QWidget* window, const QWidget* over)
 {
     const QPoint offset = window->geometry().center() - over->geometry().center();
@@ -60,7 +48,7 @@ struct Shown {
     ~Shown() { delete settings.data(); }
     Shown()
     {
-        script(harness);
+        harness.answerSampleReads();
         harness.defaults->setDidOnboard(true);
         window.resize(MainWindow::kMinimumSize);
         window.move(0, 0);
@@ -86,7 +74,7 @@ private slots:
     void theWizardStaysCentredOverItsWindow()
     {
         OnboardingHarness harness;
-        script(harness);
+        harness.answerSampleReads();
         UpdaterModel updater(&harness.model->sync());
         MainWindow window(
             *harness.model, updater, MainWindow::Environment { nullptr, harness.defaults.get(), {} });
