@@ -133,10 +133,8 @@ void LibraryDetailModel::setGroups(const QList<std::shared_ptr<PlaylistGroup>>& 
     m_groups = groups;
     m_countsMoved.clear();
     // New groups show as they are: a fold under way ends with the old ones.
-    const bool wasFolding = std::exchange(m_folding, nullptr) != nullptr;
-    m_foldHeight = 0;
-    m_foldSpan = 0;
-    rebuildEntries();
+    const bool wasFolding = m_folding != nullptr;
+    setFolding(nullptr);
     endResetModel();
     for (qsizetype i = 0; i < m_groups.size(); ++i)
         watch(i);
@@ -265,16 +263,21 @@ void LibraryDetailModel::groupCollapsedChanged(PlaylistGroup* group)
     if (folds) {
         // The table becomes one row, however many tracks it has.
         beginInsertRows({}, header + 1, header + 1);
-        m_folding = group;
-        m_foldHeight = 0;
-        m_foldSpan = 0;
-        rebuildEntries();
+        setFolding(group);
         endInsertRows();
     }
     // The header ends its group now, or no longer does.
     emit dataChanged(index(header), index(header));
     if (folds)
         emit foldStarted(group->isCollapsed());
+}
+
+void LibraryDetailModel::setFolding(const PlaylistGroup* group)
+{
+    m_folding = group;
+    m_foldHeight = 0;
+    m_foldSpan = 0;
+    rebuildEntries();
 }
 
 int LibraryDetailModel::foldRow() const
@@ -306,10 +309,7 @@ void LibraryDetailModel::endFold()
     const int header = fold - 1;
     if (group->isCollapsed()) {
         beginRemoveRows({}, fold, fold);
-        m_folding = nullptr;
-        m_foldHeight = 0;
-        m_foldSpan = 0;
-        rebuildEntries();
+        setFolding(nullptr);
         endRemoveRows();
     } else {
         // The fold row gives way to the table's rows.
@@ -322,10 +322,7 @@ void LibraryDetailModel::endFold()
         endRemoveRows();
         const int tableRows = 1 + int(std::max<qsizetype>(group->tracks().size(), 1));
         beginInsertRows({}, fold, fold + tableRows - 1);
-        m_folding = nullptr;
-        m_foldHeight = 0;
-        m_foldSpan = 0;
-        rebuildEntries();
+        setFolding(nullptr);
         endInsertRows();
     }
     emit dataChanged(index(header), index(header));

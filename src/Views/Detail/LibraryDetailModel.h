@@ -123,6 +123,9 @@ private:
     // Appends the rows of the groups from `first` on to the entries.
     void appendEntries(qsizetype first);
     void rebuildEntries();
+    // The group whose table folds as one row (none), starting from no height, and
+    // the entries laid out for it.
+    void setFolding(const PlaylistGroup* group);
     qsizetype rowsOf(const PlaylistGroup& group) const;
     void watch(qsizetype groupIndex);
     void groupRowsChanged(const PlaylistGroup* group, const QList<qsizetype>& rows);
