@@ -4,6 +4,7 @@
 #include "Styling/GlassEnvironment.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
+#include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/TaskProbe.h"
 #include "Views/DisclosurePanel.h"
 #include "Views/Onboarding/ConnectMusicScreen.h"
@@ -389,8 +390,7 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
     QFETCH(QString, outputDir);
     QFETCH(QString, opensAt);
     QTemporaryDir home;
-    const QByteArray previousHome = qgetenv("HOME");
-    qputenv("HOME", home.path().toLocal8Bit());
+    const test::ScopedEnvironment environment { { "HOME", home.path().toLocal8Bit() } };
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Crates"))));
 
     OnboardingHarness harness;
@@ -400,12 +400,9 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
     screen.show();
     child<QPushButton>(&screen, "changeFolder")->click();
     auto* dialog = child<QFileDialog>(&screen, "folderChooser");
-    const QString directory = dialog ? dialog->directory().absolutePath() : QString();
-    if (dialog)
-        dialog->reject();
-    qputenv("HOME", previousHome);
     QVERIFY(dialog);
-    QCOMPARE(directory, opensAt.isEmpty() ? home.path() : home.filePath(opensAt));
+    QCOMPARE(dialog->directory().absolutePath(), opensAt.isEmpty() ? home.path() : home.filePath(opensAt));
+    dialog->reject();
 }
 
 void WizardScreensTest::qualityOptionsAreOneRadioGroup()
