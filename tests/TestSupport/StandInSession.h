@@ -28,7 +28,7 @@ public:
     {
         return nlohmann::json::parse(R"({
             "sources": ["soulseek"],
-            "quality": {"floor": "flac", "losslessOnly": true, "bestQuality": true, "upgradeEnabled": false},
+            "quality": {"floor": "flac", "losslessOnly": true, "bestQuality": false, "upgradeEnabled": false},
             "run": {"searchCount": 9, "concurrency": 2, "toleranceSec": 3.0, "searchTimeoutSec": 45.0,
                     "cooloffHours": 12.0},
             "ui": {"theme": "light"},
