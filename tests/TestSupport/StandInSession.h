@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
+#include "State/LibraryStore.h"
 #include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
 #include "TestSupport/OnboardingHarness.h"
@@ -83,6 +84,18 @@ public:
     {
         QFile file(configPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Waits until the helper answered a request sent now. It handles requests
+    // in the order they arrive, so whatever was sent before (a write that
+    // should not have been) has reached the stored file by then.
+    bool helperCaughtUp()
+    {
+        LibraryStore* library = model->library();
+        if (!library)
+            return false;
+        QCoro::waitFor(library->refresh());
+        return library->loadState() == LibraryStore::LoadState::loaded();
     }
 
     // Shows the window, which starts the model, and waits until the helper answered.

@@ -1,6 +1,5 @@
-#include "TestSupport/StandInSession.h"
+#include "TestSupport/SettingsSession.h"
 #include "Views/Settings/OutputSettings.h"
-#include "Views/Settings/SettingsWindow.h"
 #include "Views/Settings/SourceOrderModel.h"
 #include "Views/Settings/SourceRowDelegate.h"
 #include "Views/Settings/SourcesSettings.h"
@@ -10,42 +9,21 @@
 #include <QtTest>
 
 using namespace mivo;
-using mivo::test::StandInSession;
 
 namespace {
 
-constexpr int kSourcesPane = 2;
-constexpr int kOutputPane = 4;
+using Settings = test::SettingsSession;
 
-// The Settings window over a main window that started the stand-in helper,
-// on the Sources pane.
-struct SettingsSession {
-    explicit SettingsSession(std::initializer_list<std::pair<const char*, QByteArray>> switches)
-        : session(switches)
-    {
-        session.defaults->setDidOnboard(true);
-    }
+SourcesSettings* sourcesOf(const Settings& s)
+{
+    return s.pane<SourcesSettings>(Settings::sources);
+}
 
-    bool open()
-    {
-        if (!session.showAndWaitForTheHelper())
-            return false;
-        window = std::make_unique<SettingsWindow>(*session.model, *session.updater);
-        window->setCurrentPane(kSourcesPane);
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-
-    SourcesSettings* sources() const { return qobject_cast<SourcesSettings*>(window->pane(kSourcesPane)); }
-    QList<SourceId> stored() const
-    {
-        const std::optional<SafeConfig>& config = session.model->settings()->config();
-        return config ? config->sources : QList<SourceId> {};
-    }
-
-    StandInSession session;
-    std::unique_ptr<SettingsWindow> window;
-};
+QList<SourceId> stored(const Settings& s)
+{
+    const std::optional<SafeConfig>& config = s.session.model->settings()->config();
+    return config ? config->sources : QList<SourceId> {};
+}
 
 QPoint switchCentre(SourcesSettings* pane, int row)
 {
@@ -63,30 +41,30 @@ private slots:
     void aSwitchNeverMovesARow();
 };
 
-// While the first read is held back, the switches, a drag and the folder
-// chooser write nothing; once the configuration arrives the file is as it was.
+// While no configuration is held (the first read is held back far longer
+// than the test lasts), the switches, a drag and the folder chooser write
+// nothing to the helper.
 void SourcesPaneTest::nothingIsWrittenBeforeAConfigurationIsHeld()
 {
-    SettingsSession s({ { "MIVO_STANDIN_DELAY", "getConfig=400" } });
+    Settings s({ { "MIVO_STANDIN_DELAY", "getConfig=600000" } });
     const QByteArray before = s.session.storedBytes();
-    QVERIFY(s.open());
-    SourcesSettings* pane = s.sources();
+    QVERIFY(s.open(Settings::sources));
+    SourcesSettings* pane = sourcesOf(s);
     QVERIFY(pane);
     QVERIFY(!s.session.model->settings()->config());
 
     QVERIFY(!pane->list()->isEnabled());
     QTest::mouseClick(pane->list()->viewport(), Qt::LeftButton, {}, switchCentre(pane, 1));
     pane->orderModel()->moveRows({}, 3, 1, {}, 0);
-    s.window->setCurrentPane(kOutputPane);
-    auto* choose = s.window->pane(kOutputPane)->findChild<QPushButton*>();
+    s.window->setCurrentPane(Settings::output);
+    auto* choose = s.window->pane(Settings::output)->findChild<QPushButton*>();
     QVERIFY(choose && choose->text() == u"Choose…");
     QVERIFY(!choose->isEnabled());
 
-    QTRY_VERIFY_WITH_TIMEOUT(s.session.model->settings()->config(), 20000);
-    QCOMPARE(s.stored(), QList<SourceId> { SourceId::soulseek });
-    QVERIFY(choose->isEnabled());
-    s.window->setCurrentPane(kSourcesPane);
-    QVERIFY(pane->list()->isEnabled());
+    // The helper handles requests in the order they arrive: once a later one
+    // is answered, a write sent by any of the above would be in the file.
+    QVERIFY(s.session.helperCaughtUp());
+    QVERIFY(!s.session.model->settings()->config());
     QCOMPARE(s.session.storedBytes(), before);
 }
 
@@ -94,9 +72,9 @@ void SourcesPaneTest::nothingIsWrittenBeforeAConfigurationIsHeld()
 // where they were while the helper's answers come in.
 void SourcesPaneTest::aSwitchNeverMovesARow()
 {
-    SettingsSession s({});
-    QVERIFY(s.open());
-    SourcesSettings* pane = s.sources();
+    Settings s({});
+    QVERIFY(s.open(Settings::sources));
+    SourcesSettings* pane = sourcesOf(s);
     QTRY_VERIFY_WITH_TIMEOUT(s.session.model->settings()->config(), 20000);
     const QList<SourceId> order = pane->orderModel()->order();
     QCOMPARE(
@@ -104,11 +82,11 @@ void SourcesPaneTest::aSwitchNeverMovesARow()
 
     const QPoint spot = switchCentre(pane, 2);
     QTest::mouseClick(pane->list()->viewport(), Qt::LeftButton, {}, spot);
-    QTRY_COMPARE_WITH_TIMEOUT(s.stored(), (QList { SourceId::soulseek, SourceId::soundcloud }), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(stored(s), (QList { SourceId::soulseek, SourceId::soundcloud }), 20000);
     QCOMPARE(pane->orderModel()->order(), order);
 
     QTest::mouseClick(pane->list()->viewport(), Qt::LeftButton, {}, spot);
-    QTRY_COMPARE_WITH_TIMEOUT(s.stored(), QList<SourceId> { SourceId::soulseek }, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(stored(s), QList<SourceId> { SourceId::soulseek }, 20000);
     QCOMPARE(pane->orderModel()->order(), order);
 }
 
