@@ -1,9 +1,13 @@
+#include "TestSupport/PaneModel.h"
 #include "TestSupport/StandInSession.h"
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/SetupScaffold.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Onboarding/WizardLabel.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -39,6 +43,8 @@ class FirstLaunchTest : public QObject {
 
 private slots:
     void wizardShowsAndKeepsWhatTheHelperHolds();
+    void afterAFailedReadOnlyTheChangedFieldIsWritten_data();
+    void afterAFailedReadOnlyTheChangedFieldIsWritten();
     void closingDuringTheCommitStillFinishes();
 };
 
@@ -83,6 +89,59 @@ void FirstLaunchTest::wizardShowsAndKeepsWhatTheHelperHolds()
     QTRY_VERIFY(!session.model->setupCoordinator());
     QVERIFY(!session.model->settings()->lastError());
     QCOMPARE(session.storedBytes(), before);
+}
+
+void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten_data()
+{
+    QTest::addColumn<bool>("changeFolder");
+    QTest::newRow("untouched") << false;
+    QTest::newRow("folder chosen") << true;
+}
+
+// The start-up read fails: the wizard opens from its own defaults, and
+// finishing it writes only what the user chose there, over what the helper
+// holds but could not hand over.
+void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
+{
+    QFETCH(bool, changeFolder);
+    StandInSession session({ { "MIVO_STANDIN_FAIL", "getConfig=engine_error" } });
+    const QByteArray before = session.storedBytes();
+    QVERIFY(session.showAndWaitForTheHelper());
+    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
+    SetupScaffold* wizard = wizardOf(session);
+    const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
+    QVERIFY(!session.model->settings()->config());
+    QCOMPARE(coordinator->outputDir(), QString::fromLatin1(SetupCoordinator::kDefaultOutputDir));
+    QVERIFY(walkToTheEnd(wizard));
+
+    const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));
+    if (changeFolder) {
+        QVERIFY(QDir().mkpath(folder));
+        QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("changeFolder")), Qt::LeftButton);
+        auto* chooser = wizard->findChild<QFileDialog*>(QStringLiteral("folderChooser"));
+        QVERIFY(chooser);
+        chooser->selectFile(folder);
+        static_cast<QDialog*>(chooser)->accept(); // QFileDialog hides it
+        QCOMPARE(coordinator->outputDir(), folder);
+    }
+    // Nothing says a playlist source is connected: the wizard asks before it finishes.
+    QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
+    auto* warning = wizard->findChild<QMessageBox*>(QStringLiteral("sourceWarning"));
+    QVERIFY(warning);
+    test::button(warning, QStringLiteral("Continue Anyway"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!coordinator || !coordinator->isCommitting(), 20000);
+
+    if (!changeFolder) {
+        // Nothing to write, nothing failed: the wizard is done.
+        QTRY_VERIFY(!session.model->isOnboardingPresented());
+        QCOMPARE(session.storedBytes(), before);
+        return;
+    }
+    nlohmann::json expected = StandInSession::storedConfig();
+    expected["outputDir"] = folder.toStdString();
+    const nlohmann::json stored = nlohmann::json::parse(session.storedBytes().toStdString());
+    for (const auto& [key, value] : expected.items())
+        QVERIFY2(stored.value(key, nlohmann::json()) == value, key.c_str());
 }
 
 // Escape while the commit waits for the helper: the commit still runs to its

@@ -28,6 +28,7 @@ using Status = AppleMusicLocalAccess::Status;
 
 Q_DECLARE_METATYPE(std::optional<mivo::SafeConfig>)
 Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(mivo::ConfigPatch)
 
 namespace {
 
@@ -55,11 +56,15 @@ void navigate(SetupCoordinator& coordinator, const QString& steps)
     }
 }
 
+using Change = std::function<void(SetupCoordinator&)>;
+
 const QString kSoundcloudRefused = QStringLiteral("SoundCloud rejected the token.");
 const QString kProxyRefused = QStringLiteral("The subscription could not be read.");
 const QString kConfigRefused = QStringLiteral("The output folder is not writable.");
 
 } // namespace
+
+Q_DECLARE_METATYPE(Change)
 
 class SetupCoordinatorTest : public QObject {
     Q_OBJECT
@@ -81,6 +86,8 @@ private slots:
     void commitWithoutAHelperReportsTheTokensItCouldNotStore();
     void commitSendsQualityOnlyForAChangedProfile_data();
     void commitSendsQualityOnlyForAChangedProfile();
+    void commitWithoutAConfigurationSendsOnlyChanges_data();
+    void commitWithoutAConfigurationSendsOnlyChanges();
     void readinessFollowsStoresAttachedLater();
     void commitAfterTheModelIsGoneOnlyRaisesItsFlag();
     void commitKeepsBackASubscriptionThatIsNoAddress_data();
@@ -455,9 +462,6 @@ void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile_data()
     QTest::newRow("re-run, changed") << OptionalQuality(flacOnly)
                                      << QList<QualityProfile> { QualityProfile::fast }
                                      << OptionalQuality(toQuality(QualityProfile::fast));
-    QTest::newRow("no configuration: the shown profile is sent")
-        << OptionalQuality() << QList<QualityProfile>()
-        << OptionalQuality(toQuality(QualityProfile::balanced));
 }
 
 void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
@@ -488,6 +492,65 @@ void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
     const ConfigPatch& patch = setConfig->patch;
     QCOMPARE(patch.quality, sent);
     QVERIFY(patch.sources && patch.outputDir && patch.identity && patch.ui);
+}
+
+// Began without a configuration (its read failed), the wizard showed its own
+// defaults: finishing writes only what the user changed, nothing when nothing
+// changed, and the failed read is not reported as the commit's failure.
+void SetupCoordinatorTest::commitWithoutAConfigurationSendsOnlyChanges_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<ConfigPatch>("sent"); // empty: nothing is sent
+
+    QTest::newRow("untouched") << Change([](SetupCoordinator&) {}) << ConfigPatch {};
+    QTest::newRow("changed and changed back") << Change([](SetupCoordinator& c) {
+        c.setOutputDir(QStringLiteral("~/Crates"));
+        c.setQualityProfile(QualityProfile::best);
+        c.setOutputDir(QString::fromLatin1(SetupCoordinator::kDefaultOutputDir));
+        c.setQualityProfile(QualityProfile::balanced);
+    }) << ConfigPatch {};
+    ConfigPatch folder;
+    folder.outputDir = QStringLiteral("~/Crates");
+    QTest::newRow("folder") << Change([](SetupCoordinator& c) { c.setOutputDir(QStringLiteral("~/Crates")); })
+                            << folder;
+    ConfigPatch sources;
+    sources.sources = QList { SourceId::youtube };
+    QTest::newRow("sources") << Change([](SetupCoordinator& c) {
+        c.setSelectedSources({ SourceId::youtube });
+    }) << sources;
+    ConfigPatch quality;
+    quality.quality = toQuality(QualityProfile::fast);
+    QTest::newRow("quality") << Change([](SetupCoordinator& c) { c.setQualityProfile(QualityProfile::fast); })
+                             << quality;
+    ConfigPatch strict;
+    strict.identity = SafeConfig::Identity { false, true };
+    QTest::newRow("strict only: the whole identity record")
+        << Change([](SetupCoordinator& c) { c.setIdentityStrict(true); }) << strict;
+}
+
+void SetupCoordinatorTest::commitWithoutAConfigurationSendsOnlyChanges()
+{
+    QFETCH(Change, change);
+    QFETCH(ConfigPatch, sent);
+
+    Harness harness;
+    const Outcome unreadable = Outcome::engineError("internal", "The configuration file is damaged.");
+    harness.client->enqueue(Method::getConfig, { unreadable, unreadable });
+    QCoro::waitFor(harness.model->settings()->refresh());
+    QVERIFY(harness.model->settings()->lastError());
+    harness.client->clearSent();
+
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    change(coordinator);
+    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+    QCoro::waitFor(coordinator.commit());
+
+    const QList<Request> expected = sent == ConfigPatch {}
+        ? QList<Request> {}
+        : QList<Request> { Request::setConfig(sent), Request::getConfig() };
+    QCOMPARE(harness.sentRequests(), expected);
+    QCOMPARE(coordinator.lastError(), std::nullopt);
 }
 
 // A wizard opened before the helper link exists: the tool store that start()

@@ -66,6 +66,9 @@ SetupCoordinator::SetupCoordinator(
     , m_uiTheme(config ? config->ui.theme : Theme::dark)
 {
     m_qualityProfile = m_storedProfile.value_or(QualityProfile::balanced);
+    if (!config)
+        m_defaultsShown = Choices { m_selectedSources, m_qualityProfile, m_identityEnabled, m_identityStrict,
+            m_outputDir };
     watchReadiness();
 }
 
@@ -224,16 +227,33 @@ QCoro::Task<void> SetupCoordinator::commit()
     setLastError(std::nullopt);
 
     ConfigPatch patch;
-    patch.sources = m_selectedSources;
-    if (m_qualityProfile != m_storedProfile)
-        patch.quality = toQuality(m_qualityProfile);
-    patch.ui = SafeConfig::UI { m_uiTheme };
-    patch.outputDir = m_outputDir;
-    patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };
+    if (!m_defaultsShown) {
+        patch.sources = m_selectedSources;
+        if (m_qualityProfile != m_storedProfile)
+            patch.quality = toQuality(m_qualityProfile);
+        patch.ui = SafeConfig::UI { m_uiTheme };
+        patch.outputDir = m_outputDir;
+        patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };
+    } else {
+        // Only what the user changed: the rest of the defaults would
+        // overwrite what the helper holds but could not be read.
+        const Choices& shown = *m_defaultsShown;
+        if (m_selectedSources != shown.sources)
+            patch.sources = m_selectedSources;
+        if (m_qualityProfile != shown.qualityProfile)
+            patch.quality = toQuality(m_qualityProfile);
+        if (m_outputDir != shown.outputDir)
+            patch.outputDir = m_outputDir;
+        if (m_identityEnabled != shown.identityEnabled || m_identityStrict != shown.identityStrict)
+            patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };
+    }
 
-    if (m_model) {
-        if (SettingsStore* settings = m_model->settings())
+    bool patchSent = false;
+    if (m_model && patch != ConfigPatch {}) {
+        if (SettingsStore* settings = m_model->settings()) {
+            patchSent = true;
             co_await settings->apply(std::move(patch));
+        }
     }
     if (!self)
         co_return;
@@ -274,8 +294,10 @@ QCoro::Task<void> SetupCoordinator::commit()
         }
     }
 
+    // A store error from before the commit (the failed read the wizard began
+    // without) is not this commit's.
     std::optional<QString> error;
-    if (m_model) {
+    if (m_model && patchSent) {
         if (const SettingsStore* settings = m_model->settings())
             error = settings->lastError();
     }

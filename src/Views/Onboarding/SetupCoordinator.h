@@ -130,11 +130,14 @@ public:
     // Sends the choices as one configuration patch through the settings store,
     // then stores each non-empty token (trimmed) with the helper. The quality
     // record is sent only when the profile differs from the one the starting
-    // configuration reads as (or there was none): a profile stands for a whole
-    // record, and writing it back unchanged would drop a stored floor or the
-    // lossless-only switch that no profile carries. Never throws.
-    // Afterwards `lastError` holds the settings store's error, or else the
-    // first token that could not be stored.
+    // configuration reads as: a profile stands for a whole record, and writing
+    // it back unchanged would drop a stored floor or the lossless-only switch
+    // that no profile carries. A wizard that began without a configuration
+    // showed its own defaults, not what the helper holds: its patch carries
+    // only the records whose choices the user changed, and none at all when
+    // nothing changed. Never throws.
+    // Afterwards `lastError` holds the settings store's error (when a patch
+    // was sent), or else the first token that could not be stored.
     QCoro::Task<void> commit();
 
 signals:
@@ -155,6 +158,15 @@ signals:
     void readinessChanged();
 
 private:
+    // The choices that become the configuration patch.
+    struct Choices {
+        QList<SourceId> sources;
+        QualityProfile qualityProfile;
+        bool identityEnabled;
+        bool identityStrict;
+        QString outputDir;
+    };
+
     void go(int index);
     void setCurrentScreen(Screen screen);
     void setCommitting(bool committing);
@@ -180,6 +192,9 @@ private:
     bool m_isCommitting = false;
     std::optional<QString> m_lastError;
     bool m_dismissedSourceWarning = false;
+    // The choices a wizard began with when it had no configuration (its own
+    // defaults); none when it began from a configuration.
+    std::optional<Choices> m_defaultsShown;
 };
 
 } // namespace mivo
