@@ -1,9 +1,11 @@
 #include "App/AppModel.h"
+#include "Services/AutomationPermissionMonitor.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
 #include "Styling/StatusPill.h"
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
+#include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/PaneModel.h"
 #include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -541,6 +543,75 @@ private slots:
         for (const StatusPill* pill : pills)
             pillShown = pillShown || (pill->isVisible() && pill->text() == u"Connected");
         QVERIFY(pillShown);
+    }
+
+    // The Music-app row follows the automation consent where there is a Music
+    // app: what it says, and the one action that can change it.
+    void musicAppRowFollowsTheConsent_data()
+    {
+        QTest::addColumn<bool>("supported");
+        QTest::addColumn<AppleMusicLocalAccess::Status>("status");
+        QTest::addColumn<QString>("pill");
+        QTest::addColumn<QString>("action"); // the button shown after the pill, "" for none
+
+        using Status = AppleMusicLocalAccess::Status;
+        QTest::newRow("no Music app here") << false << Status::authorized << "Not available"
+                                           << "";
+        QTest::newRow("authorized") << true << Status::authorized << "Enabled"
+                                    << "";
+        QTest::newRow("denied") << true << Status::denied << "Denied"
+                                << "Open Settings…";
+        QTest::newRow("undetermined") << true << Status::undetermined << "Not enabled"
+                                      << "Grant Access…";
+    }
+    void musicAppRowFollowsTheConsent()
+    {
+        QFETCH(bool, supported);
+        QFETCH(AppleMusicLocalAccess::Status, status);
+        QFETCH(QString, pill);
+        QFETCH(QString, action);
+        test::OnboardingHarness harness(true, status, supported);
+        harness.loadConfig(sampleConfig());
+        AccountsSettings pane(*harness.model);
+        pane.show();
+
+        QStringList pills;
+        for (const StatusPill* shown : pane.findChildren<StatusPill*>())
+            if (shown->isVisible())
+                pills.append(shown->text());
+        QVERIFY2(pills.contains(pill), qPrintable(pills.join(u'|')));
+        for (const QString button : { "Open Settings…", "Grant Access…" }) {
+            QPushButton* found = test::button(&pane, button);
+            QVERIFY(found);
+            QCOMPARE(found->isVisible(), button == action);
+        }
+    }
+
+    // Consent granted from the pane lists the Music app's playlists at once.
+    void grantingAccessListsTheMusicAppsPlaylists()
+    {
+        // Answers "permitted" once the user is asked, "not decided" before.
+        struct GrantingProbe : AutomationProbe {
+            std::optional<qint32> determinePermission(const QString&, bool ask) override
+            {
+                return ask ? kPermitted : kWouldRequireConsent;
+            }
+        };
+        AutomationPermissionMonitor automation(AppleMusicLocalAccess(std::make_shared<GrantingProbe>()));
+        AppModel::Options options;
+        options.automationPermission = &automation;
+        auto owned = std::make_unique<test::ScriptedHelperClient>();
+        test::ScriptedHelperClient* client = owned.get();
+        AppModel model(std::move(owned), options);
+        AccountsSettings pane(model);
+        pane.show();
+        client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult {}));
+
+        button(&pane, "Grant Access…")->click();
+        QTRY_COMPARE(automation.status(), AppleMusicLocalAccess::Status::authorized);
+        QTRY_COMPARE(client->sent().size(), 1);
+        QCOMPARE(client->sent().first().request, Request::listPlaylists(PlaylistSourceId::apple));
+        QVERIFY(!button(&pane, "Grant Access…")->isVisible());
     }
 
     // "Choose…" opens at the download folder, or at home when that is gone;

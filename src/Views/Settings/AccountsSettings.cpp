@@ -4,6 +4,7 @@
 #include "Services/AppleMusicAuthService.h"
 #include "Services/AutomationPermissionMonitor.h"
 #include "Services/SpotifyAuthService.h"
+#include "State/LibraryStore.h"
 #include "State/StoreRequests.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/SourceLogo.h"
@@ -56,7 +57,9 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
     : SettingsPane(model, parent)
     , m_appleMusic(appleMusic)
     , m_appleSection(nullptr)
-    , m_musicAppUnavailable(nullptr)
+    , m_musicAppStatus(new StatusPill(StatusRole::skipped, tr("Not available")))
+    , m_openAutomationSettings(smallButton(tr("Open Settings…")))
+    , m_grantAccess(smallButton(tr("Grant Access…")))
     , m_appleConnected(new StatusPill(StatusRole::done, tr("Connected")))
     , m_appleButton(smallButton(tr("Connect")))
     , m_spotifyConnected(new StatusPill(StatusRole::done, tr("Connected")))
@@ -84,11 +87,15 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
     names->addWidget(new FormText(tr("Local backup"), TextStyle::caption, ThemeColor::secondary()));
     musicApp->addLayout(names);
     musicApp->addStretch(1);
-    m_musicAppUnavailable = new StatusPill(StatusRole::skipped, tr("Not available"));
-    musicApp->addWidget(m_musicAppUnavailable);
+    musicApp->addWidget(m_musicAppStatus);
+    musicApp->addWidget(m_openAutomationSettings);
+    musicApp->addWidget(m_grantAccess);
     apple->addRow(musicApp);
     connect(&model.automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
         &AccountsSettings::refresh);
+    connect(m_openAutomationSettings, &QPushButton::clicked, this,
+        [this] { this->model().automationPermission().openAutomationSettings(); });
+    connect(m_grantAccess, &QPushButton::clicked, this, [this] { grantMusicAppAccess(); });
 
     SettingsSection* spotify
         = addSection(tr("Spotify"), tr("Authorize mivo in your browser to read your Spotify playlists."));
@@ -132,7 +139,23 @@ void AccountsSettings::refresh()
             : cloudMissing                                           ? cloudUnavailableText()
             : !musicAppAvailable                                     ? musicAppUnavailableText()
                                                                      : QString());
-    m_musicAppUnavailable->setVisible(!musicAppAvailable);
+    using Status = AppleMusicLocalAccess::Status;
+    const Status automation = model().automationPermission().status();
+    if (!musicAppAvailable) {
+        m_musicAppStatus->setRole(StatusRole::skipped);
+        m_musicAppStatus->setText(tr("Not available"));
+    } else if (automation == Status::authorized) {
+        m_musicAppStatus->setRole(StatusRole::done);
+        m_musicAppStatus->setText(tr("Enabled"));
+    } else if (automation == Status::denied) {
+        m_musicAppStatus->setRole(StatusRole::failed);
+        m_musicAppStatus->setText(tr("Denied"));
+    } else {
+        m_musicAppStatus->setRole(StatusRole::review);
+        m_musicAppStatus->setText(tr("Not enabled"));
+    }
+    m_openAutomationSettings->setVisible(musicAppAvailable && automation == Status::denied);
+    m_grantAccess->setVisible(musicAppAvailable && automation == Status::undetermined);
     m_appleConnected->setVisible(appleConnected);
     m_appleButton->setText(appleConnected ? tr("Disconnect") : tr("Connect"));
     m_appleButton->setEnabled(appleConnected || (cloudAvailable && model().client()));
@@ -168,6 +191,19 @@ QCoro::Task<void> AccountsSettings::connectApple()
     // A failure is shown by the main window's banner.
     QCoro::Task<void> connected = m_appleMusic.connect(model());
     co_await std::move(connected);
+}
+
+QCoro::Task<void> AccountsSettings::grantMusicAppAccess()
+{
+    const QPointer<AppModel> model(&this->model());
+    QCoro::Task<AppleMusicLocalAccess::Status> asked = model->automationPermission().requestAccess();
+    co_await std::move(asked);
+    // Once the Music app may be read, its playlists are listed at once.
+    if (model && model->automationPermission().status() == AppleMusicLocalAccess::Status::authorized
+        && model->library()) {
+        QCoro::Task<void> listed = model->library()->refresh(PlaylistSourceId::apple);
+        co_await std::move(listed);
+    }
 }
 
 QCoro::Task<void> AccountsSettings::connectSpotify()

@@ -17,7 +17,9 @@ class StatusPill;
 // the Music app's library exist is asked of the same platform layer the setup
 // wizard asks; what is missing says so and does nothing, and an Apple Music
 // account the helper reports connected shows as connected and can be
-// disconnected whatever this system offers.
+// disconnected whatever this system offers. Where the Music app exists, its
+// row follows the automation consent and offers to ask for it, or to open the
+// system settings where it was refused.
 class AccountsSettings : public SettingsPane {
     Q_OBJECT
 
@@ -37,10 +39,14 @@ private:
     QCoro::Task<void> disconnect(AccountService service);
     QCoro::Task<void> connectSpotify();
     QCoro::Task<void> connectApple();
+    QCoro::Task<void> grantMusicAppAccess();
 
     AppleMusicAuthService& m_appleMusic;
     SettingsSection* m_appleSection;
-    QWidget* m_musicAppUnavailable;
+    // The Music app's automation consent, or that there is no Music app here.
+    StatusPill* m_musicAppStatus;
+    QPushButton* m_openAutomationSettings;
+    QPushButton* m_grantAccess;
     StatusPill* m_appleConnected;
     QPushButton* m_appleButton;
     StatusPill* m_spotifyConnected;
