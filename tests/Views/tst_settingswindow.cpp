@@ -1,0 +1,223 @@
+#include "Styling/StatusPill.h"
+#include "Styling/ThemeColor.h"
+#include "Support/SubscriptionAddress.h"
+#include "TestSupport/PaneModel.h"
+#include "TestSupport/SettingsSession.h"
+#include "TestSupport/ToolFolders.h"
+#include "Views/Settings/AccountsSettings.h"
+#include "Views/Settings/CLIToolSettings.h"
+#include "Views/Settings/FormText.h"
+#include "Views/Settings/OutputSettings.h"
+#include "Views/Settings/ProxySettings.h"
+#include "Views/Settings/SettingsSection.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtTest>
+
+using namespace mivo;
+using Settings = test::SettingsSession;
+using test::button;
+
+namespace {
+
+// Whether a label reading `text` shows in `pane`.
+bool labelShown(QWidget* pane, const QString& text)
+{
+    for (const QLabel* label : pane->findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisibleTo(pane))
+            return true;
+    }
+    return false;
+}
+
+bool pillShown(QWidget* pane, const QString& text)
+{
+    for (const StatusPill* pill : pane->findChildren<StatusPill*>()) {
+        if (pill->text() == text && pill->isVisibleTo(pane))
+            return true;
+    }
+    return false;
+}
+
+// How light the middle of a window is drawn, 0 to 255.
+int lightness(QWidget* window)
+{
+    const QImage image = window->grab().toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2).lightness();
+}
+
+} // namespace
+
+// The Settings window as the application opens it, over a configuration the
+// stand-in helper already holds.
+class SettingsWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void accountsShowAStoredAppleMusicAccount();
+    void vpnRefusesWhatIsNoAddress();
+    void outputChoosesFromTheStoredFolder();
+    void commandLineNeverRunsAForeignTool();
+    void themeRepaintsTheOpenWindows();
+};
+
+// Connected beats what this system lacks: the account shows as connected and
+// can be disconnected; only then does the row say sign-in is not offered here.
+void SettingsWindowTest::accountsShowAStoredAppleMusicAccount()
+{
+    nlohmann::json config = test::StandInSession::storedConfig();
+    config["appleMusicConnected"] = true;
+    Settings s({}, config);
+    QVERIFY(s.open(Settings::accounts));
+    auto* pane = s.pane<AccountsSettings>(Settings::accounts);
+    QTRY_VERIFY_WITH_TIMEOUT(s.session.model->settings()->config(), 20000);
+    auto* apple = pane->findChild<SettingsSection*>();
+    QVERIFY(pillShown(apple, QStringLiteral("Connected")));
+    QVERIFY(!apple->footer()->isVisibleTo(pane));
+    // The Music app's consent, as the platform layer reports it, has not been asked for.
+    QVERIFY(pillShown(apple, QStringLiteral("Not enabled")));
+    QVERIFY(button(apple, QStringLiteral("Grant Access…"))->isVisibleTo(pane));
+
+    QPushButton* disconnect = button(apple, QStringLiteral("Disconnect"));
+    QVERIFY(disconnect && disconnect->isEnabled());
+    disconnect->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!s.session.model->settings()->appleMusicConnected(), 20000);
+    QVERIFY(!pillShown(apple, QStringLiteral("Connected")));
+    QCOMPARE(disconnect->text(), QStringLiteral("Connect"));
+    QVERIFY(!disconnect->isEnabled());
+    QCOMPARE(apple->footer()->text(), AccountsSettings::cloudUnavailableText());
+    QVERIFY(!nlohmann::json::parse(s.session.storedBytes().toStdString()).value("appleMusicConnected", true));
+}
+
+// A subscription that is no address is refused under the field and never
+// reaches the helper.
+void SettingsWindowTest::vpnRefusesWhatIsNoAddress()
+{
+    Settings s;
+    const QByteArray before = s.session.storedBytes();
+    QVERIFY(s.open(Settings::vpn));
+    auto* pane = s.pane<ProxySettings>(Settings::vpn);
+    QTRY_VERIFY_WITH_TIMEOUT(s.session.model->settings()->config(), 20000);
+
+    QTest::keyClicks(pane->subscriptionField(), QStringLiteral("not a url"));
+    QTest::keyClick(pane->subscriptionField(), Qt::Key_Return);
+    QVERIFY(pane->refusalText()->isVisible());
+    QCOMPARE(pane->refusalText()->text(), SubscriptionAddress::refusalText());
+    pane->primaryButton()->click();
+    QCOMPARE(pane->subscriptionField()->text(), QStringLiteral("not a url"));
+
+    QVERIFY(s.session.helperCaughtUp());
+    QVERIFY(!s.session.model->settings()->proxyConfigured());
+    QCOMPARE(s.session.storedBytes(), before);
+}
+
+// "Choose…" opens at the stored folder ("~" being the session's home), the
+// writable check runs again each time the pane is shown, and the folder
+// chosen is written.
+void SettingsWindowTest::outputChoosesFromTheStoredFolder()
+{
+    Settings s;
+    const QDir home(s.session.home());
+    QVERIFY(home.mkpath(QStringLiteral("MyDJ")));
+    QVERIFY(home.mkpath(QStringLiteral("Crates")));
+    QVERIFY(s.open(Settings::output));
+    auto* pane = s.pane<OutputSettings>(Settings::output);
+    QTRY_VERIFY_WITH_TIMEOUT(pane->chooseButton()->isEnabled(), 20000);
+    QCOMPARE(pane->pathText()->text(), QStringLiteral("~/MyDJ"));
+    QCOMPARE(pane->section()->footer()->text(), QStringLiteral("Folder is writable."));
+
+    QVERIFY(QDir(home.filePath(QStringLiteral("MyDJ"))).removeRecursively());
+    s.window->setCurrentPane(Settings::quality);
+    s.window->setCurrentPane(Settings::output);
+    QCOMPARE(pane->section()->footer()->text(), QStringLiteral("Folder is not writable."));
+    QVERIFY(home.mkpath(QStringLiteral("MyDJ")));
+
+    // The chooser is modal: it is answered from inside its own event loop.
+    QString openedAt;
+    QTimer answer;
+    answer.setInterval(0);
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answer.stop();
+        openedAt = dialog->directory().absolutePath();
+        dialog->selectFile(home.filePath(QStringLiteral("Crates")));
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides it
+    });
+    answer.start();
+    pane->chooseButton()->click();
+    QCOMPARE(openedAt, home.filePath(QStringLiteral("MyDJ")));
+    QTRY_COMPARE_WITH_TIMEOUT(s.session.model->settings()->config()->outputDir,
+        std::optional(home.filePath(QStringLiteral("Crates"))), 20000);
+    QCOMPARE(pane->pathText()->text(), QStringLiteral("~/Crates"));
+    QCOMPARE(pane->section()->footer()->text(), QStringLiteral("Folder is writable."));
+}
+
+// Someone else's executable at the tool path is shown as such and never run:
+// no version in Command Line nor in General, and no Uninstall.
+void SettingsWindowTest::commandLineNeverRunsAForeignTool()
+{
+    Settings s;
+    const QString tool = QDir(s.session.home()).filePath(QStringLiteral("bin/mivo"));
+    const QString ran = QDir(s.session.home()).filePath(QStringLiteral("foreign-ran"));
+    test::ToolFolders::writeScript(tool, QStringLiteral("touch '%1'; echo 'mivo 0.1'").arg(ran).toUtf8());
+    QVERIFY(s.open(Settings::commandLine));
+    auto* pane = s.pane<CLIToolSettings>(Settings::commandLine);
+    QVERIFY(pane);
+    // A version question, had one been asked, has ended and been answered.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(s.session.model->cliTool().state(), CLIToolStore::State::foreignCopy(tool));
+    QVERIFY(!QFile::exists(ran));
+    QCOMPARE(s.session.model->cliTool().detectedVersion(), std::nullopt);
+    QVERIFY(!labelShown(pane, QStringLiteral("Version")));
+    QVERIFY(!pane->uninstallButton()->isEnabled());
+    QVERIFY(pane->uninstallNote()->isVisibleTo(pane));
+    QCOMPARE(pane->uninstallNote()->text(), CLIToolSettings::foreignCopyText(tool));
+    s.window->setCurrentPane(Settings::general);
+    QVERIFY(!labelShown(s.window->pane(Settings::general), QStringLiteral("CLI version")));
+}
+
+// A theme picked in General repaints the main window and the Settings window
+// at once, in the other palette; "System" gives the desktop's palette back.
+void SettingsWindowTest::themeRepaintsTheOpenWindows()
+{
+    Settings s;
+    QVERIFY(s.open(Settings::general));
+    QWidget* main = s.session.window.get();
+    SettingsWindow* settings = s.window.get();
+    const QColor desktop = QApplication::palette().color(QPalette::Window);
+    auto* picker = s.window->pane(Settings::general)->findChild<QComboBox*>();
+    QVERIFY(picker);
+    const auto pick = [picker](const QString& theme) {
+        const int index = picker->findText(theme);
+        picker->setCurrentIndex(index);
+        emit picker->activated(index);
+    };
+
+    pick(QStringLiteral("Dark"));
+    QTRY_VERIFY(ThemeColor::isDark(main->palette()) && ThemeColor::isDark(settings->palette()));
+    QVERIFY2(lightness(main) < 100, qPrintable(QString::number(lightness(main))));
+    QVERIFY2(lightness(settings) < 100, qPrintable(QString::number(lightness(settings))));
+
+    pick(QStringLiteral("Light"));
+    QTRY_VERIFY(!ThemeColor::isDark(main->palette()) && !ThemeColor::isDark(settings->palette()));
+    QVERIFY2(lightness(main) > 150, qPrintable(QString::number(lightness(main))));
+    QVERIFY2(lightness(settings) > 150, qPrintable(QString::number(lightness(settings))));
+
+    pick(QStringLiteral("System"));
+    QTRY_COMPARE(main->palette().color(QPalette::Window), desktop);
+    QCOMPARE(settings->palette().color(QPalette::Window), desktop);
+}
+
+QTEST_MAIN(SettingsWindowTest)
+#include "tst_settingswindow.moc"
