@@ -365,6 +365,7 @@ void SetupCoordinatorTest::commitSendsOnePatchThenTheTrimmedTokens()
 void SetupCoordinatorTest::commitOutcomes_data()
 {
     QTest::addColumn<bool>("configSaved");
+    QTest::addColumn<bool>("rereadFails");
     QTest::addColumn<QList<AccountService>>("refused");
     QTest::addColumn<QList<Method>>("methods");
     QTest::addColumn<std::optional<QString>>("lastError");
@@ -374,22 +375,30 @@ void SetupCoordinatorTest::commitOutcomes_data()
     const QList<Method> notSaved { Method::setConfig, Method::storeAccountToken, Method::storeAccountToken,
         Method::storeAccountToken };
 
-    QTest::newRow("everything saved") << true << QList<AccountService>() << saved << std::optional<QString>();
+    QTest::newRow("everything saved") << true << false << QList<AccountService>() << saved
+                                      << std::optional<QString>();
+    // The helper took the configuration; only reading it back failed (asked
+    // twice, the second time for a bare value).
+    QList<Method> savedUnread = saved;
+    savedUnread.insert(1, Method::getConfig);
+    QTest::newRow("configuration saved, the read after it failed")
+        << true << true << QList<AccountService>() << savedUnread << std::optional<QString>();
     QTest::newRow("configuration refused, tokens still stored")
-        << false << QList<AccountService>() << notSaved << std::optional(kConfigRefused);
-    QTest::newRow("a token refused") << true << QList<AccountService> { AccountService::proxy } << saved
+        << false << false << QList<AccountService>() << notSaved << std::optional(kConfigRefused);
+    QTest::newRow("a token refused") << true << false << QList<AccountService> { AccountService::proxy } << saved
                                      << std::optional(kProxyRefused);
     QTest::newRow("two tokens refused: the first is reported")
-        << true << QList<AccountService> { AccountService::soundcloud, AccountService::proxy } << saved
+        << true << false << QList<AccountService> { AccountService::soundcloud, AccountService::proxy } << saved
         << std::optional(kSoundcloudRefused);
     QTest::newRow("configuration and a token refused: the configuration is reported")
-        << false << QList<AccountService> { AccountService::soundcloud } << notSaved
+        << false << false << QList<AccountService> { AccountService::soundcloud } << notSaved
         << std::optional(kConfigRefused);
 }
 
 void SetupCoordinatorTest::commitOutcomes()
 {
     QFETCH(bool, configSaved);
+    QFETCH(bool, rereadFails);
     QFETCH(QList<AccountService>, refused);
     QFETCH(QList<Method>, methods);
     QFETCH(std::optional<QString>, lastError);
@@ -402,8 +411,13 @@ void SetupCoordinatorTest::commitOutcomes()
 
     if (configSaved) {
         harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
-        harness.client->enqueue(
-            Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
+        if (rereadFails) {
+            for (int ask = 0; ask < 2; ++ask)
+                harness.client->enqueue(Method::getConfig,
+                    Outcome::engineError(QStringLiteral("internal"), QStringLiteral("read failed")));
+        } else
+            harness.client->enqueue(
+                Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
     } else {
         harness.client->enqueue(
             Method::setConfig, Outcome::engineError(QStringLiteral("bad_config"), kConfigRefused));

@@ -248,12 +248,13 @@ QCoro::Task<void> SetupCoordinator::commit()
             patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };
     }
 
-    bool patchSent = false;
+    // Judged by the write's own answer: a read after it that fails does not
+    // undo what the helper took, and an error from before the commit (the
+    // failed read the wizard began without) is not this commit's.
+    bool patchRefused = false;
     if (m_model && patch != ConfigPatch {}) {
-        if (SettingsStore* settings = m_model->settings()) {
-            patchSent = true;
-            co_await settings->apply(std::move(patch));
-        }
+        if (SettingsStore* settings = m_model->settings())
+            patchRefused = !co_await settings->apply(std::move(patch));
     }
     if (!self)
         co_return;
@@ -294,10 +295,8 @@ QCoro::Task<void> SetupCoordinator::commit()
         }
     }
 
-    // A store error from before the commit (the failed read the wizard began
-    // without) is not this commit's.
     std::optional<QString> error;
-    if (m_model && patchSent) {
+    if (m_model && patchRefused) {
         if (const SettingsStore* settings = m_model->settings())
             error = settings->lastError();
     }
