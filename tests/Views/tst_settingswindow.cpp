@@ -66,6 +66,8 @@ private slots:
     void outputChoosesFromTheStoredFolder();
     void commandLineNeverRunsAForeignTool();
     void themeRepaintsTheOpenWindows();
+    void closesFromTheKeyboard_data();
+    void closesFromTheKeyboard();
 };
 
 // Connected beats what this system lacks: the account shows as connected and
@@ -217,6 +219,31 @@ void SettingsWindowTest::themeRepaintsTheOpenWindows()
     pick(QStringLiteral("System"));
     QTRY_COMPARE(main->palette().color(QPalette::Window), desktop);
     QCOMPARE(settings->palette().color(QPalette::Window), desktop);
+}
+
+void SettingsWindowTest::closesFromTheKeyboard_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("close") << QKeySequence(QKeySequence::Close);
+    QTest::newRow("escape") << QKeySequence(Qt::Key_Escape);
+}
+
+// The window's Close keys and Escape close it, from wherever the focus is in
+// it, a text field included; the main window stays.
+void SettingsWindowTest::closesFromTheKeyboard()
+{
+    QFETCH(QKeySequence, keys);
+    Settings s;
+    QVERIFY(s.open(Settings::vpn));
+    auto* pane = s.pane<ProxySettings>(Settings::vpn);
+    QTRY_VERIFY_WITH_TIMEOUT(pane->subscriptionField()->isEnabled(), 20000);
+    s.window->activateWindow();
+    pane->subscriptionField()->setFocus();
+    QTRY_VERIFY(pane->subscriptionField()->hasFocus());
+
+    QTest::keySequence(QApplication::focusWidget(), keys);
+    QTRY_VERIFY(!s.window->isVisible());
+    QVERIFY(s.session.window->isVisible());
 }
 
 QTEST_MAIN(SettingsWindowTest)

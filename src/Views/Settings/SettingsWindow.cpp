@@ -19,6 +19,7 @@
 #include <QButtonGroup>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -90,6 +91,10 @@ SettingsWindow::SettingsWindow(
     line->setForegroundRole(QPalette::Mid);
     layout->addWidget(line);
     layout->addWidget(m_panes, 1);
+
+    // Closed from the keyboard as a desktop's preferences windows are.
+    connect(new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 int SettingsWindow::paneCount() const
