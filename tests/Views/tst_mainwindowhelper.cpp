@@ -39,6 +39,8 @@ struct Fixture {
     QTemporaryDir folder;
     QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
     NoAccessibilitySettings accessibility;
+    // Outlives the model, whose run fills it.
+    QList<SyncPhase> phases;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;
     std::unique_ptr<MainWindow> window;
@@ -92,6 +94,22 @@ struct Fixture {
         model->library()->setSelection(ids);
         model->selectionChanged();
         return true;
+    }
+
+    // From now on, every phase the run goes through is noted in `phases`.
+    void notePhases()
+    {
+        SyncStore& store = model->sync();
+        QObject::connect(
+            &store, &SyncStore::phaseChanged, model.get(), [this, &store] { phases.append(store.phase()); });
+    }
+
+    // Stops the helper where it is: it reads and answers nothing until it is sent
+    // SIGCONT. Its process id, 0 when that failed.
+    pid_t freezeHelper()
+    {
+        const auto pid = static_cast<pid_t>(process().processId());
+        return pid > 0 && ::kill(pid, SIGSTOP) == 0 ? pid : 0;
     }
 
     ToolbarButton* button(const QString& name) const { return window->findChild<ToolbarButton*>(name); }
@@ -201,18 +219,15 @@ private slots:
         const std::optional<QString> runId = store.runId();
         QVERIFY(runId);
 
-        QList<SyncPhase> phases;
-        connect(&store, &SyncStore::phaseChanged, this, [&] { phases.append(store.phase()); });
-        const auto pid = static_cast<pid_t>(f.process().processId());
+        f.notePhases();
+        const pid_t pid = f.freezeHelper();
         QVERIFY(pid > 0);
-        QCOMPARE(::kill(pid, SIGSTOP), 0);
-
         QVERIFY(f.doubleClickCancel());
         QCOMPARE(store.phase(), SyncPhase::cancelled);
 
         QCOMPARE(::kill(pid, SIGCONT), 0);
         QTRY_VERIFY_WITH_TIMEOUT(f.helperLogged(QStringLiteral("Sync cancelled")), kRunTimeoutMs);
-        QCOMPARE(phases, QList<SyncPhase> { SyncPhase::cancelled });
+        QCOMPARE(f.phases, QList<SyncPhase> { SyncPhase::cancelled });
         QCOMPARE(store.runId(), runId);
         QVERIFY(f.process().isRunning());
     }
@@ -229,12 +244,9 @@ private slots:
         Fixture f({ { "MIVO_STANDIN_STDERR", "1" } });
         QVERIFY(f.runWaitingForAReview());
         SyncStore& store = f.model->sync();
-        QList<SyncPhase> phases;
-        connect(&store, &SyncStore::phaseChanged, this, [&] { phases.append(store.phase()); });
-        const auto pid = static_cast<pid_t>(f.process().processId());
+        f.notePhases();
+        const pid_t pid = f.freezeHelper();
         QVERIFY(pid > 0);
-        QCOMPARE(::kill(pid, SIGSTOP), 0);
-
         QVERIFY(f.doubleClickCancel());
         QCOMPARE(store.phase(), SyncPhase::cancelled);
         // Everything written so far has reached the frozen helper's input, the cancel
@@ -258,7 +270,7 @@ private slots:
         // Both helpers were heard: each listed the library.
         QVERIFY2(sent.count(QStringLiteral("listPlaylists")) >= 2, qPrintable(sent.join(u' ')));
         QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
-        QCOMPARE(phases, QList<SyncPhase> { SyncPhase::cancelled });
+        QCOMPARE(f.phases, QList<SyncPhase> { SyncPhase::cancelled });
         QCOMPARE(store.reviewCount(), 0);
     }
 };
