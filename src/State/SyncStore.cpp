@@ -51,7 +51,7 @@ void SyncStore::route(const HelperEvent& event)
 {
     std::visit(Overloaded {
                    [this](const HelperEvent::Server& server) { apply(server.event); },
-                   [this](const HelperEvent::HelperCrashed&) { interruptIfRunning(); },
+                   [this](const HelperEvent::HelperCrashed&) { helperGone(); },
                    [](const HelperEvent::HelperReady&) {},
                },
         event.value);
@@ -59,7 +59,7 @@ void SyncStore::route(const HelperEvent& event)
 
 void SyncStore::eventStreamEnded(StreamEnd)
 {
-    interruptIfRunning();
+    helperGone();
 }
 
 void SyncStore::markPreparing()
@@ -75,10 +75,17 @@ void SyncStore::markPreparing()
 
 void SyncStore::markCancelled()
 {
-    // Before the helper confirms the start there is no id to cancel by.
-    if (m_phase == SyncPhase::preparing && !m_runId)
+    if (m_phase == SyncPhase::cancelled)
+        return;
+    // Before the helper confirms the start there is no id to cancel by, and the rows
+    // shown are still the earlier run's: what they wait for is not this cancel's.
+    const bool unconfirmed = m_phase == SyncPhase::preparing && !m_runId;
+    if (unconfirmed)
         m_cancelPending = true;
+    const bool retired = !unconfirmed && retireReviews();
     setPhase(SyncPhase::cancelled);
+    if (retired)
+        emit runStopped();
 }
 
 void SyncStore::abandonStart(SyncPhase previous, StartOutcome outcome)
@@ -321,15 +328,21 @@ void SyncStore::apply(const ServerEvent::Error& e)
     setBanner(SyncBanner { SyncBanner::Kind::error, e.message, e.code });
 }
 
-void SyncStore::interruptIfRunning()
+void SyncStore::helperGone()
 {
     // A start the helper had not confirmed died with it.
     m_cancelPending = false;
-    if (!isRunning())
-        return;
-    setPhase(SyncPhase::interrupted);
-    setBanner(SyncBanner { SyncBanner::Kind::warning,
-        QStringLiteral("The sync was interrupted. Re-run Sync to continue safely."), std::nullopt });
+    // Decisions go to the helper that holds the run by its id; a relaunched one never
+    // had it, so nothing may go on waiting for one, also after a run that ended with
+    // syncDone. Such a finished run keeps its phase and banner.
+    const bool retired = retireReviews();
+    if (isRunning()) {
+        setPhase(SyncPhase::interrupted);
+        setBanner(SyncBanner { SyncBanner::Kind::warning,
+            QStringLiteral("The sync was interrupted. Re-run Sync to continue safely."), std::nullopt });
+    }
+    if (retired)
+        emit runStopped();
 }
 
 void SyncStore::setPhase(SyncPhase phase)
@@ -339,14 +352,8 @@ void SyncStore::setPhase(SyncPhase phase)
     m_phase = phase;
     if (!isRunning())
         settleActiveRows();
-    // Decisions are sent with the run's id. A run that ended with syncDone still
-    // takes them; one that was cancelled or interrupted does not, so none of its
-    // rows may go on asking for one.
-    const bool died = (phase == SyncPhase::cancelled || phase == SyncPhase::interrupted) && retireReviews();
     emit phaseChanged();
     scheduleChanged();
-    if (died)
-        emit runStopped();
 }
 
 bool SyncStore::retireReviews()

@@ -55,16 +55,18 @@ public:
     void route(const HelperEvent& event);
     // The helper's event stream ended for good (clean exit, restarts given up, failed
     // relaunch, client released): no further event of the run can arrive, so a run that
-    // is still going is interrupted, as after a crash.
+    // is still going is interrupted, as after a crash, and no row waits for a decision.
     void eventStreamEnded(StreamEnd reason);
 
     // The user started a run: preparing, no banner, no run id yet. The rows of an
     // earlier run stay until the new run's syncStarted replaces them, and so do
     // the decisions they wait for (see reviewRunId).
     void markPreparing();
-    // The user cancelled the run. Before the helper has confirmed the start (no run
-    // id yet) the cancel is remembered: that start's syncStarted then leaves the
-    // phase cancelled and asks for the run to be stopped (cancelDue).
+    // The user cancelled the run; its waiting rows can no longer be decided. Before
+    // the helper has confirmed the start (no run id yet) the cancel is remembered:
+    // that start's syncStarted then leaves the phase cancelled and asks for the run
+    // to be stopped (cancelDue). The rows shown meanwhile are an earlier run's, which
+    // still takes their decisions.
     void markCancelled();
     // A cancel waits for the run id of the start it was pressed during.
     bool isCancelPending() const { return m_cancelPending; }
@@ -102,8 +104,9 @@ public:
     // Every row awaiting review with no decision sent yet, groups in order, rows in
     // order within a group. A run that ended with syncDone keeps its waiting rows
     // (the helper takes their decisions by that run's id), also while a new start
-    // waits; a run that died (cancelled, interrupted) has none: its waiting rows
-    // become undecided.
+    // waits or after that start was cancelled; a run that died (cancelled,
+    // interrupted, its helper crashed or gone) has none: its waiting rows become
+    // undecided.
     QList<std::shared_ptr<TrackModel>> reviewQueue() const;
     // Notes that the user's decision for that waiting row went to the helper: the row
     // leaves the review queue and the counts until the helper's events move it on.
@@ -129,8 +132,9 @@ signals:
     // The run with this id started after the user had cancelled it; the helper
     // must be told to stop it.
     void cancelDue(const QString& runId);
-    // The run died (cancelled, interrupted): nothing can be decided for it any more.
-    // A run that ended with syncDone does not die.
+    // Rows that waited for a decision were given up: their run was cancelled or
+    // interrupted, or the helper that held it is gone. A run that ended with syncDone
+    // does not die with the next start, only with its helper.
     void runStopped();
     // Coalesced: at most once per event-loop turn after anything above, a count or the
     // review queue changed.
@@ -155,7 +159,9 @@ private:
     void apply(const ServerEvent::ToolProgress&) { }
     void apply(const ServerEvent::Unknown&) { }
 
-    void interruptIfRunning();
+    // The helper crashed or its events ended: a run still going is interrupted, and
+    // every waiting row is given up.
+    void helperGone();
     // Rows still awaiting review become undecided; true when there were any.
     bool retireReviews();
     // Rows caught in an active phase (checking the disk, working) go back to queued:

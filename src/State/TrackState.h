@@ -31,8 +31,9 @@ struct TrackState {
         bool decisionSent = false;
         bool operator==(const AwaitingReview&) const = default;
     };
-    // Was waiting for a decision when its run died (cancelled or interrupted): no
-    // decision can reach the helper any more. The candidates stay for display.
+    // Was waiting for a decision when its run died (cancelled, interrupted, or its
+    // helper gone): no decision can reach the helper any more. The candidates stay
+    // for display.
     struct Undecided {
         QList<CandidateDTO> candidates;
         bool operator==(const Undecided&) const = default;

@@ -649,10 +649,20 @@ private slots:
     }
 
     // A start after a finished run keeps that run's waiting tracks reviewable
-    // while it waits, and after it was declined: their decisions go with the
-    // finished run's id, not with none.
+    // while it waits, after it was cancelled, and after it was refused: their
+    // decisions go with the finished run's id, not with none.
+    void finishedRunsReviewsOutliveANewStart_data()
+    {
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<SyncPhase>("phase");
+        QTest::newRow("refused") << false << SyncPhase::done;
+        QTest::newRow("cancelled, then refused") << true << SyncPhase::cancelled;
+    }
     void finishedRunsReviewsOutliveANewStart()
     {
+        QFETCH(bool, cancelled);
+        QFETCH(SyncPhase, phase);
+
         Fixture f;
         QVERIFY(f.loadLibrary({ playlist("p1", "One") }));
         QVERIFY(f.runWithReviews({ "pl#0", "pl#1" }, { "pl#0", "pl#1" }, { CandidateDTO { .id = "c1" } }));
@@ -664,16 +674,20 @@ private slots:
         f.model->startSync();
         QCOMPARE(f.sync().phase(), SyncPhase::preparing);
         QCOMPARE(f.sync().runId(), std::nullopt);
+        if (cancelled)
+            f.model->cancelSync();
         QVERIFY(f.model->isInspectorPresented());
         QVERIFY(f.model->decideFocusedReview(ReviewDecision::accept()));
         QTRY_COMPARE(f.client->sent().size(), 2);
         QCOMPARE(f.client->sent()[1].request, Request::reviewDecision("run-1", "pl#0", ReviewDecision::accept()));
 
-        // The helper refuses the start: the finished run is shown again, still reviewable.
+        // The helper refuses the start: the finished run is shown again, still
+        // reviewable; a cancel pressed meanwhile stays.
         f.client->enqueue(Method::startSync, Outcome::engineError("sync_in_progress", "Busy."));
         f.client->setHoldReplies(false);
         f.client->release();
-        QTRY_COMPARE(f.sync().phase(), SyncPhase::done);
+        QTRY_VERIFY(f.sync().banner());
+        QCOMPARE(f.sync().phase(), phase);
         QCOMPARE(f.sync().reviewCount(), 1);
         QVERIFY(f.model->decideFocusedReview(ReviewDecision::skip()));
         QTRY_COMPARE(f.client->sent().size(), 3);
@@ -967,40 +981,48 @@ private slots:
         }
     }
 
-    // Once the run that asked for reviews died, none is on offer.
+    // Once the run that asked for reviews died, none is on offer. A finished run
+    // dies with its helper: a relaunched one never had it.
     void deadRunOffersNoReview_data()
     {
-        QTest::addColumn<int>("end");
-        QTest::newRow("cancelled") << 0;
-        QTest::newRow("helper crashed") << 1;
-        QTest::newRow("a new start cancelled") << 2;
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<QString>("end"); // cancel, crash, end
+        QTest::newRow("cancelled") << false << "cancel";
+        QTest::newRow("helper crashed") << false << "crash";
+        QTest::newRow("a finished run's helper crashed") << true << "crash";
+        QTest::newRow("a finished run's events ended") << true << "end";
     }
     void deadRunOffersNoReview()
     {
-        QFETCH(int, end);
+        QFETCH(bool, finished);
+        QFETCH(QString, end);
 
         Fixture f;
         QVERIFY(f.runWithReviews({ "pl#0", "pl#1" }, { "pl#0", "pl#1" }, { CandidateDTO { .id = "c1" } }));
+        if (finished)
+            QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
         f.model->focusReview(QStringLiteral("pl#1"));
         QVERIFY(f.model->resolvedFocusedReview());
-        if (end == 0)
+        const SyncPhase phase = f.sync().phase();
+        if (end == "cancel")
             f.model->cancelSync();
-        else if (end == 1)
+        else if (end == "crash")
             QVERIFY(f.deliver({ HelperEvent::helperCrashed() }));
         else
-            QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
+            f.client->events().finish(StreamEnd::cleanExit);
         QTRY_VERIFY(!f.sync().isRunning());
-        if (end == 2) {
-            QVERIFY(f.model->resolvedFocusedReview());
-            f.sync().markPreparing();
-            f.model->cancelSync();
+        QTRY_VERIFY(!f.model->isInspectorPresented());
+        if (finished) {
+            QCOMPARE(f.sync().phase(), phase);
+            QCOMPARE(f.sync().banner(), std::nullopt);
         }
         QCOMPARE(f.sync().reviewCount(), 0);
-        QVERIFY(!f.model->isInspectorPresented());
         f.client->clearSent();
 
         QCOMPARE(f.model->resolvedFocusedReview(), nullptr);
         QVERIFY(!f.model->decideFocusedReview(ReviewDecision::accept()));
+        QVERIFY(!f.model->canSkip(QStringLiteral("pl#1")));
+        f.model->skipTrack(QStringLiteral("pl#1"));
         QTest::qWait(0);
         QVERIFY(f.client->sent().isEmpty());
     }

@@ -125,6 +125,16 @@ QString phaseName(SyncPhase phase)
     return QStringLiteral("?");
 }
 
+std::optional<SyncPhase> phaseNamed(const QByteArray& name)
+{
+    for (const SyncPhase phase : { SyncPhase::idle, SyncPhase::preparing, SyncPhase::running,
+             SyncPhase::finishing, SyncPhase::done, SyncPhase::cancelled, SyncPhase::interrupted }) {
+        if (phaseName(phase) == QLatin1String(name))
+            return phase;
+    }
+    return std::nullopt;
+}
+
 QString describe(const std::optional<TrackMeta>& meta)
 {
     if (!meta)
@@ -256,6 +266,16 @@ bool play(SyncStore& store, const QList<QByteArray>& script)
             store.markCancelled();
         } else if (step == "clear") {
             store.clearResults();
+        } else if (step.startsWith("abandon ")) {
+            // "abandon <failed|declined> <phase before the start>"
+            const QList<QByteArray> words = step.split(' ');
+            const auto previous = words.size() == 3 ? phaseNamed(words[2]) : std::nullopt;
+            if (!previous || (words[1] != "failed" && words[1] != "declined")) {
+                qWarning() << "bad abandon step" << step;
+                return false;
+            }
+            store.abandonStart(*previous,
+                words[1] == "failed" ? SyncStore::StartOutcome::failed : SyncStore::StartOutcome::declined);
         } else if (step.startsWith("decide ")) {
             store.markDecisionSent(QString::fromUtf8(step.mid(7)));
         } else {
@@ -482,16 +502,46 @@ void TestSyncStore::foldsScripts_data()
         << "0/2 review 2 failed 0 fraction 0"
         << "p#0,p#1"
         << "";
-    QTest::newRow("a cancelled start retires the earlier run's reviews")
-        << QList<QByteArray> { syncStarted(), playlistStarted("p", 0, { "p#0" }), needsReview("p#0"),
-               line("syncDone",
-                   R"({"runId":"run-1","summary":{"present":0,"ok":0,"flagged":1,"failed":0,"skipped":0,)"
-                   R"("upgraded":0,"removed":0}})"),
-               "prepare", "cancel" }
-        << "cancelled" << QStringList { "p - []: undecided(c1)" }
-        << "0/1 review 0 failed 0 fraction 0"
+
+    // A cancel stops only the run it was pressed for: a start not yet confirmed has
+    // no rows of its own, and the earlier run still takes its decisions, also when
+    // that start then comes to nothing. Its rows go when a new run replaces them or
+    // when the helper that holds the run is gone (a relaunched one never had it);
+    // that takes neither the phase nor the banner.
+    const QList<QByteArray> finished { syncStarted(), playlistStarted("p", 0, { "p#0" }), needsReview("p#0"),
+        line("syncDone",
+            R"({"runId":"run-1","summary":{"present":0,"ok":0,"flagged":1,"failed":0,"skipped":0,)"
+            R"("upgraded":0,"removed":0}})") };
+    const QList<QByteArray> startCancelled = finished + QList<QByteArray> { "prepare", "cancel" };
+    QTest::newRow("a cancelled start keeps the earlier run's reviews")
+        << startCancelled << "cancelled" << QStringList { "p - []: review(c1)" }
+        << "0/1 review 1 failed 0 fraction 0"
+        << "p#0"
+        << "";
+    for (const char* outcome : { "failed", "declined" }) {
+        QTest::addRow("a cancelled start that is then %s keeps them", outcome)
+            << startCancelled + QList<QByteArray> { QByteArray("abandon ") + outcome + " done" }
+            << "cancelled" << QStringList { "p - []: review(c1)" } << "0/1 review 1 failed 0 fraction 0"
+            << "p#0"
+            << "";
+    }
+    QTest::newRow("a cancelled start's late syncStarted replaces them")
+        << startCancelled + QList<QByteArray> { "abandon failed done", syncStarted("run-2") } << "cancelled"
+        << QStringList {} << "0/0 review 0 failed 0 fraction 0"
         << ""
         << "";
+    for (const char* ending : { "crash", "end cleanExit" }) {
+        QTest::addRow("a finished run's reviews go with its helper: %s", ending)
+            << finished + QList<QByteArray> { ending } << "done" << QStringList { "p - []: undecided(c1)" }
+            << "0/1 review 0 failed 0 fraction 0"
+            << ""
+            << "";
+        QTest::addRow("a finished run's reviews go with its helper after a cancelled start: %s", ending)
+            << startCancelled + QList<QByteArray> { ending } << "cancelled"
+            << QStringList { "p - []: undecided(c1)" } << "0/1 review 0 failed 0 fraction 0"
+            << ""
+            << "";
+    }
 
     // A decided row waits for the helper to move it on, out of the queue and the
     // count, also after the run's end; asked again, it is reviewable again.

@@ -79,6 +79,9 @@ private slots:
         QTest::newRow("none on disk") << qint64(1) << qint64(3) << qint64(0) << qint64(0)
                                       << "1 playlist · 3 tracks" << "3 not downloaded";
         // A playlist that could not be loaded is not an empty one.
+        QTest::newRow("the only playlist empty")
+            << qint64(1) << qint64(0) << qint64(0) << qint64(0) << "1 playlist · 0 tracks"
+            << "Empty";
         QTest::newRow("the only playlist failed")
             << qint64(1) << qint64(0) << qint64(0) << qint64(1) << "1 playlist · 0 tracks"
             << "1 playlist could not be loaded";

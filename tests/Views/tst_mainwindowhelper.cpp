@@ -1,16 +1,23 @@
 #include "App/AppModel.h"
+#include "Base/Log.h"
 #include "Services/UpdaterModel.h"
 #include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/LogCapture.h"
+#include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/HelperClient.h"
 #include "Views/MainWindow.h"
 #include "Views/Toolbar/ToolbarButton.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 using namespace mivo;
 
@@ -32,17 +39,21 @@ struct Fixture {
     QTemporaryDir folder;
     QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
     NoAccessibilitySettings accessibility;
+    // Outlives the model, whose run fills it.
+    QList<SyncPhase> phases;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;
     std::unique_ptr<MainWindow> window;
     QList<QByteArray> variables;
 
-    Fixture()
+    explicit Fixture(std::initializer_list<std::pair<const char*, QByteArray>> switches = {})
     {
         set("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
         set("MIVO_STANDIN_CONFIG", folder.filePath(QStringLiteral("config.json")).toLocal8Bit());
         set("MIVO_STANDIN_LIBRARY", "2x12");
         set("MIVO_STANDIN_EVENT_RATE", "0");
+        for (const auto& [name, value] : switches)
+            set(name, value);
         defaults.setDidOnboard(true);
         AppModel::Options options;
         options.cliTool.toolPaths = { folder.filePath(QStringLiteral("bin/mivo")) };
@@ -85,6 +96,59 @@ struct Fixture {
         return true;
     }
 
+    // From now on, every phase the run goes through is noted in `phases`.
+    void notePhases()
+    {
+        SyncStore& store = model->sync();
+        QObject::connect(
+            &store, &SyncStore::phaseChanged, model.get(), [this, &store] { phases.append(store.phase()); });
+    }
+
+    // Stops the helper where it is: it reads and answers nothing until it is sent
+    // SIGCONT. Its process id, 0 when that failed.
+    pid_t freezeHelper()
+    {
+        const auto pid = static_cast<pid_t>(process().processId());
+        return pid > 0 && ::kill(pid, SIGSTOP) == 0 ? pid : 0;
+    }
+
+    ToolbarButton* button(const QString& name) const { return window->findChild<ToolbarButton*>(name); }
+
+    // Starts a run of every playlist with the Sync button and waits until it asks
+    // for a review.
+    bool runWaitingForAReview()
+    {
+        ToolbarButton* sync = button(QStringLiteral("syncButton"));
+        if (!everythingSelected() || !sync || !QTest::qWaitFor([sync] { return sync->isEnabled(); }))
+            return false;
+        QTest::mouseClick(sync, Qt::LeftButton);
+        return QTest::qWaitFor([this] { return model->sync().reviewCount() > 0; }, kRunTimeoutMs);
+    }
+
+    // Double-clicks Cancel Sync. Sync takes its place under the pointer, and the
+    // second press reaches it as the window system delivers it: a double-click,
+    // then a release.
+    bool doubleClickCancel()
+    {
+        ToolbarButton* sync = button(QStringLiteral("syncButton"));
+        ToolbarButton* cancel = button(QStringLiteral("cancelSyncButton"));
+        if (!sync || !cancel || !QTest::qWaitFor([cancel] { return cancel->isVisible(); }))
+            return false;
+        const QPoint at = cancel->mapTo(window.get(), cancel->rect().center());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        if (!QTest::qWaitFor([&] { return window->childAt(at) == sync; }))
+            return false;
+        const QPointF local = sync->mapFrom(window.get(), at);
+        const QPointF global = window->mapToGlobal(at);
+        QMouseEvent second(
+            QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(sync, &second);
+        QMouseEvent release(
+            QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(sync, &release);
+        return true;
+    }
+
     bool helperLogged(const QString& message) const
     {
         for (const auto& entry : model->diagnostics()->logs()) {
@@ -94,6 +158,47 @@ struct Fixture {
         return false;
     }
 };
+
+// Takes the bytes waiting unread in the standard input of a stopped process.
+QByteArray takeUnreadInput(pid_t pid)
+{
+    const QByteArray path = "/proc/" + QByteArray::number(pid) + "/fd/0";
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    QByteArray bytes;
+    char buffer[4096];
+    ssize_t count = 0;
+    while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, count);
+    ::close(fd);
+    return bytes;
+}
+
+// The methods of request lines.
+QStringList requestMethods(const QByteArray& lines)
+{
+    QStringList methods;
+    for (const QByteArray& line : lines.split('\n')) {
+        if (!line.isEmpty())
+            methods.append(QJsonDocument::fromJson(line).object().value(QStringLiteral("method")).toString());
+    }
+    return methods;
+}
+
+// The methods of the requests the stand-ins read, as each names them on its
+// standard error ("mivo stand-in[<pid>]: request <id> <method>").
+QStringList methodsReadByHelpers(const test::LogCapture& log)
+{
+    static const QRegularExpression request(
+        QStringLiteral(R"(^helper stderr: mivo stand-in\[\d+\]: request \S+ (\S+)$)"));
+    QStringList methods;
+    for (const QString& text : log.texts(QStringLiteral(".helper"), QtDebugMsg)) {
+        if (const QRegularExpressionMatch match = request.match(text); match.hasMatch())
+            methods.append(match.captured(1));
+    }
+    return methods;
+}
 
 } // namespace
 
@@ -109,45 +214,64 @@ private slots:
     void cancelNeverStartsARun()
     {
         Fixture f;
-        QVERIFY(f.everythingSelected());
-        auto* sync = f.window->findChild<ToolbarButton*>(QStringLiteral("syncButton"));
-        auto* cancel = f.window->findChild<ToolbarButton*>(QStringLiteral("cancelSyncButton"));
-        QVERIFY(sync && cancel);
-        QTRY_VERIFY(sync->isEnabled());
-        QTest::mouseClick(sync, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(f.model->sync().reviewCount() > 0, kRunTimeoutMs);
-        const std::optional<QString> runId = f.model->sync().runId();
+        QVERIFY(f.runWaitingForAReview());
+        SyncStore& store = f.model->sync();
+        const std::optional<QString> runId = store.runId();
         QVERIFY(runId);
 
-        SyncStore& store = f.model->sync();
-        QList<SyncPhase> phases;
-        connect(&store, &SyncStore::phaseChanged, this, [&] { phases.append(store.phase()); });
-        const auto pid = static_cast<pid_t>(f.process().processId());
+        f.notePhases();
+        const pid_t pid = f.freezeHelper();
         QVERIFY(pid > 0);
-        QCOMPARE(::kill(pid, SIGSTOP), 0);
-
-        QTRY_VERIFY(cancel->isVisible());
-        const QPoint at = cancel->mapTo(f.window.get(), cancel->rect().center());
-        QTest::mouseClick(cancel, Qt::LeftButton);
-        QCOMPARE(store.phase(), SyncPhase::cancelled);
-        // The second press of the double-click reaches whatever now lies under the
-        // pointer as the window system delivers it: a double-click, then a release.
-        QTRY_COMPARE(f.window->childAt(at), sync);
-        const QPointF local = sync->mapFrom(f.window.get(), at);
-        const QPointF global = f.window->mapToGlobal(at);
-        QMouseEvent second(
-            QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(sync, &second);
-        QMouseEvent release(
-            QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(sync, &release);
+        QVERIFY(f.doubleClickCancel());
         QCOMPARE(store.phase(), SyncPhase::cancelled);
 
         QCOMPARE(::kill(pid, SIGCONT), 0);
         QTRY_VERIFY_WITH_TIMEOUT(f.helperLogged(QStringLiteral("Sync cancelled")), kRunTimeoutMs);
-        QCOMPARE(phases, QList<SyncPhase> { SyncPhase::cancelled });
+        QCOMPARE(f.phases, QList<SyncPhase> { SyncPhase::cancelled });
         QCOMPARE(store.runId(), runId);
         QVERIFY(f.process().isRunning());
+    }
+
+    // The helper stops answering in the middle of a run, the user double-clicks
+    // Cancel Sync, and the frozen helper is killed: the helper launched in its
+    // place is asked to run nothing. Every request the application wrote is
+    // counted where it went: read by the first helper, left unread in its input
+    // when it died, or read by the second; one startSync among them all.
+    void relaunchedHelperIsAskedToRunNothing()
+    {
+        test::LogCapture log;
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
+        Fixture f({ { "MIVO_STANDIN_STDERR", "1" } });
+        QVERIFY(f.runWaitingForAReview());
+        SyncStore& store = f.model->sync();
+        f.notePhases();
+        const pid_t pid = f.freezeHelper();
+        QVERIFY(pid > 0);
+        QVERIFY(f.doubleClickCancel());
+        QCOMPARE(store.phase(), SyncPhase::cancelled);
+        // Everything written so far has reached the frozen helper's input, the cancel
+        // among it, and waits there unread.
+        auto* pipe = f.process().findChild<QProcess*>();
+        QVERIFY(pipe);
+        QTRY_COMPARE(pipe->bytesToWrite(), 0);
+        const QByteArray unread = takeUnreadInput(pid);
+        QVERIFY(requestMethods(unread).contains(QStringLiteral("cancelSync")));
+
+        QCOMPARE(::kill(pid, SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.process().processId() > 0 && f.process().processId() != pid && f.model->isReady(),
+            kRunTimeoutMs);
+        // A request answered by the new helper: what was written before it has been read.
+        test::TaskProbe<void> refreshed(f.model->library()->refresh());
+        QTRY_VERIFY_WITH_TIMEOUT(refreshed.isDone(), kRunTimeoutMs);
+        QCOMPARE(f.model->library()->loadState(), LibraryStore::LoadState::loaded());
+
+        const QStringList sent = methodsReadByHelpers(log) + requestMethods(unread);
+        // Both helpers were heard: each listed the library.
+        QVERIFY2(sent.count(QStringLiteral("listPlaylists")) >= 2, qPrintable(sent.join(u' ')));
+        QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
+        QCOMPARE(f.phases, QList<SyncPhase> { SyncPhase::cancelled });
+        QCOMPARE(store.reviewCount(), 0);
     }
 };
 

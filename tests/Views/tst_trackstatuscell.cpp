@@ -68,6 +68,9 @@ private slots:
         QTest::newRow("awaiting review") << TrackState::awaitingReview({}) << 0.0 << none << false << Kind::review
                                          << StatusRole::review << "" << false << Button(PaintedButtons::Kind::review)
                                          << "Needs review" << false;
+        QTest::newRow("decided, before the helper moves it on")
+            << TrackState { TrackState::AwaitingReview { {}, true } } << 0.0 << none << false << Kind::pill
+            << StatusRole::review << "Decision sent" << false << Button() << "Decision sent" << false;
         QTest::newRow("undecided when its run stopped")
             << TrackState::undecided({}) << 0.0 << none << false << Kind::pill << StatusRole::review
             << "Not reviewed" << false << Button() << "Not reviewed" << false;

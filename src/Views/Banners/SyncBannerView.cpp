@@ -1,7 +1,5 @@
 #include "Views/Banners/SyncBannerView.h"
 
-#include "Views/Banners/MessageText.h"
-
 #include "App/AppModel.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/GlassEnvironment.h"
