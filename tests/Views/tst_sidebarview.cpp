@@ -351,6 +351,68 @@ private slots:
         QCOMPARE(f.library().selection(), idSet({ "jazz", "rock" }));
     }
 
+    void onlyRowsThatShowSomethingElseRepaint_data()
+    {
+        QTest::addColumn<QString>("filter"); // before the change
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("repainted"); // ids, or a header's title
+
+        QTest::newRow("a filter keystroke that keeps what rows show") << "j"
+                                                                      << "filter ja" << QStringList {};
+        QTest::newRow("the first letter of a filter opens and dims a folder")
+            << ""
+            << "filter j" << QStringList { "sets" };
+        QTest::newRow("a refresh that renames a playlist") << ""
+                                                           << "rename jazz" << QStringList { "jazz" };
+        QTest::newRow("a refresh with a new track count") << ""
+                                                          << "count jazz" << QStringList { "jazz" };
+        QTest::newRow("a refresh with one more playlist: its header counts it")
+            << ""
+            << "add" << QStringList { "Apple Music" };
+        QTest::newRow("a folder opened") << ""
+                                         << "open sets" << QStringList { "sets" };
+    }
+    void onlyRowsThatShowSomethingElseRepaint()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, change);
+        QFETCH(QStringList, repainted);
+        Fixture f;
+        QList<PlaylistDTO> playlists = folderLibrary();
+        f.load(playlists);
+        f.sidebar->filterField()->setText(filter);
+        SidebarModel& model = f.sidebar->model();
+        QStringList seen;
+        QObject::connect(&model, &QAbstractItemModel::dataChanged, &model,
+            [&](const QModelIndex& top, const QModelIndex& bottom) {
+                for (int row = top.row(); row <= bottom.row(); ++row) {
+                    const QModelIndex index = model.index(row);
+                    const QString id = index.data(SidebarModel::IdRole).toString();
+                    seen.append(id.isEmpty() ? index.data(SidebarModel::TitleRole).toString() : id);
+                }
+            });
+        const auto playlist = [&](const QString& id) -> PlaylistDTO& {
+            return *std::find_if(
+                playlists.begin(), playlists.end(), [&](const PlaylistDTO& p) { return p.id == id; });
+        };
+
+        const QString argument = change.section(u' ', 1);
+        if (change.startsWith(u"filter")) {
+            f.sidebar->filterField()->setText(argument);
+        } else if (change.startsWith(u"open")) {
+            model.toggleExpansion(argument);
+        } else {
+            if (change.startsWith(u"rename"))
+                playlist(argument).name = QStringLiteral("Jazz Classics");
+            else if (change.startsWith(u"count"))
+                playlist(argument).trackCount = 12;
+            else if (change == u"add")
+                playlists.append(test::playlist("new", PlaylistSourceId::apple, "New"));
+            f.load(playlists);
+        }
+        QCOMPARE(seen, repainted);
+    }
+
     void theCurrentRowShowsTheKeyboardFocus()
     {
         Fixture f;
