@@ -104,12 +104,12 @@ public:
     mutable QList<QRect> frames;
 };
 
-// Apple: One, Two; Spotify: Three, Four.
+// Apple: One, Two; Spotify: Three, Five (the filter "o" leaves the Spotify header alone last).
 QList<PlaylistDTO> twoSections()
 {
     using enum PlaylistSourceId;
     return { test::playlist("one", apple, "One"), test::playlist("two", apple, "Two"),
-        test::playlist("three", spotify, "Three"), test::playlist("four", spotify, "Four") };
+        test::playlist("three", spotify, "Three"), test::playlist("five", spotify, "Five") };
 }
 
 } // namespace
@@ -260,25 +260,38 @@ private slots:
 
     void keysStepOverSourceHeaders_data()
     {
+        QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("from");
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<QString>("to");
 
-        QTest::newRow("Down onto the next section") << "two" << Qt::Key_Down << "three";
-        QTest::newRow("Up onto the section before") << "three" << Qt::Key_Up << "two";
-        QTest::newRow("Up from the first playlist stays") << "one" << Qt::Key_Up << "one";
-        QTest::newRow("Home lands on the first playlist") << "four" << Qt::Key_Home << "one";
-        QTest::newRow("End lands on the last playlist") << "one" << Qt::Key_End << "four";
-        QTest::newRow("Page Up lands on the first playlist") << "four" << Qt::Key_PageUp << "one";
-        QTest::newRow("Page Down lands on the last playlist") << "one" << Qt::Key_PageDown << "four";
+        QTest::newRow("Down onto the next section") << ""
+                                                    << "two" << Qt::Key_Down << "three";
+        QTest::newRow("Up onto the section before") << ""
+                                                    << "three" << Qt::Key_Up << "two";
+        QTest::newRow("Up from the first playlist stays") << ""
+                                                          << "one" << Qt::Key_Up << "one";
+        QTest::newRow("Down from the last playlist stays") << "o"
+                                                           << "two" << Qt::Key_Down << "two";
+        QTest::newRow("Home lands on the first playlist") << ""
+                                                          << "five" << Qt::Key_Home << "one";
+        QTest::newRow("Page Up lands on the first playlist") << ""
+                                                             << "five" << Qt::Key_PageUp << "one";
+        // The filter leaves the Spotify section's header as the last row.
+        QTest::newRow("End lands on the last playlist") << "o"
+                                                        << "one" << Qt::Key_End << "two";
+        QTest::newRow("Page Down lands on the last playlist") << "o"
+                                                              << "one" << Qt::Key_PageDown << "two";
     }
     void keysStepOverSourceHeaders()
     {
+        QFETCH(QString, filter);
         QFETCH(QString, from);
         QFETCH(Qt::Key, key);
         QFETCH(QString, to);
         Fixture f;
         f.load(twoSections());
+        f.sidebar->filterField()->setText(filter);
         f.show();
         f.click(from);
         QCOMPARE(f.library().selection(), idSet({ from }));
