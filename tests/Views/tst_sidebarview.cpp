@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QtTest>
@@ -362,6 +363,49 @@ private slots:
         // Jazz Standards, the empty folder Empty and, past the header, Rock Mix.
         f.click(QStringLiteral("rock"), Qt::ShiftModifier);
         QCOMPARE(f.library().selection(), idSet({ "jazz", "rock" }));
+    }
+
+    void theScrollPositionOutlivesRowsChangingBelow()
+    {
+        // Sixty mixes, then a playlist no "mi" finds.
+        QList<PlaylistDTO> playlists;
+        for (int n = 0; n < 60; ++n)
+            playlists.append(test::playlist(
+                QStringLiteral("mix%1").arg(n), PlaylistSourceId::apple, QStringLiteral("Mix %1").arg(n)));
+        playlists.append(test::playlist("zed", PlaylistSourceId::apple, "Zed"));
+        Fixture f;
+        f.load(playlists);
+        f.show();
+        QListView* list = f.sidebar->listView();
+        QScrollBar* bar = list->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum() / 2);
+        const int middle = bar->value();
+        const auto shownInTheMiddle = [&] {
+            return list->indexAt(list->viewport()->rect().center()).data(SidebarModel::IdRole).toString();
+        };
+        const QString inTheMiddle = shownInTheMiddle();
+        QVERIFY(inTheMiddle.startsWith(u"mix"));
+        f.click(inTheMiddle);
+
+        // A refresh that renames the last playlist and adds one after it.
+        playlists.last().name = QStringLiteral("Zed Two");
+        playlists.append(test::playlist("zz", PlaylistSourceId::apple, "Zz"));
+        f.load(playlists);
+        QCOMPARE(shownInTheMiddle(), inTheMiddle);
+        QCOMPARE(bar->value(), middle);
+
+        // Filter keystrokes that take away rows below only.
+        for (const QString& text : { QStringLiteral("m"), QStringLiteral("mi") }) {
+            f.sidebar->filterField()->setText(text);
+            QCOMPARE(shownInTheMiddle(), inTheMiddle);
+            QCOMPARE(bar->value(), middle);
+        }
+
+        // The keyboard goes on from the clicked row, and the list stays where it is.
+        f.key(Qt::Key_Down);
+        QCOMPARE(bar->value(), middle);
+        QCOMPARE(f.current(), QStringLiteral("mix%1").arg(inTheMiddle.mid(3).toInt() + 1));
     }
 
     void onlyRowsThatShowSomethingElseRepaint_data()
