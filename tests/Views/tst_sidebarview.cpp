@@ -9,8 +9,10 @@
 #include "Views/SidebarModel.h"
 #include "Views/SidebarView.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
@@ -363,6 +365,41 @@ private slots:
         // Jazz Standards, the empty folder Empty and, past the header, Rock Mix.
         f.click(QStringLiteral("rock"), Qt::ShiftModifier);
         QCOMPARE(f.library().selection(), idSet({ "jazz", "rock" }));
+    }
+
+    void aDragThatSelectsPassesOverHeaders()
+    {
+        Fixture f;
+        f.load(twoSections());
+        f.show();
+        QWidget* viewport = f.sidebar->listView()->viewport();
+        const QPoint onHeader
+            = f.sidebar->listView()
+                  ->visualRect(f.sidebar->model().index(f.sidebar->model().rowOf("three") - 1))
+                  .center();
+        const auto move = [&](const QPoint& to) {
+            QMouseEvent event(
+                QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(viewport, &event);
+        };
+
+        QTest::mousePress(viewport, Qt::LeftButton, {}, f.rowRect(QStringLiteral("two")).center());
+        move(onHeader);
+        QCOMPARE(f.current(), QStringLiteral("two"));
+        move(f.rowRect(QStringLiteral("three")).center());
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        move(onHeader);
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, onHeader);
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        QCOMPARE(f.library().selection(), idSet({ "two" }));
+
+        // A drag that starts on a header selects nothing, wherever it goes.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, onHeader);
+        move(f.rowRect(QStringLiteral("five")).center());
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, f.rowRect(QStringLiteral("five")).center());
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        QCOMPARE(f.library().selection(), idSet({ "two" }));
     }
 
     void theScrollPositionOutlivesRowsChangingBelow()
