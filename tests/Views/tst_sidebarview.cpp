@@ -1,4 +1,5 @@
 #include "App/AppModel.h"
+#include "TestSupport/FocusFrames.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
@@ -13,11 +14,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyleFactory>
 #include <QtTest>
 
 using namespace mivo;
@@ -88,23 +87,6 @@ struct Fixture {
             return QStringLiteral("header");
         return index.data(SidebarModel::IdRole).toString();
     }
-};
-
-// Fusion, noting where it is asked to draw the keyboard's focus frame.
-class FocusFrames : public QProxyStyle {
-public:
-    FocusFrames()
-        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
-    {
-    }
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-        const QWidget* widget) const override
-    {
-        if (element == PE_FrameFocusRect && (option->state & State_KeyboardFocusChange))
-            frames.append(option->rect);
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-    }
-    mutable QList<QRect> frames;
 };
 
 // Apple: One, Two; Spotify: Three, Five (the filter "o" leaves the Spotify header alone last).
@@ -511,7 +493,7 @@ private slots:
     {
         Fixture f;
         f.load(twoSections());
-        FocusFrames style;
+        test::FocusFrames style;
         QListView* list = f.sidebar->listView();
         list->setStyle(&style);
         f.show();
@@ -519,10 +501,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
         f.click(QStringLiteral("two"));
         const auto framesOn = [&](const QString& id) {
-            style.frames.clear();
-            list->viewport()->grab();
-            const QRect row = f.rowRect(id);
-            return style.frames.size() == 1 && row.contains(style.frames.first());
+            const QList<QRect> frames = style.framesOf(list->viewport());
+            return frames.size() == 1 && f.rowRect(id).contains(frames.first());
         };
         // A click shows no frame; coming in by Tab does, on the current row.
         QVERIFY(list->hasFocus());
