@@ -250,23 +250,19 @@ private slots:
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<QString>("to");
 
-        QTest::newRow("Down onto the next section") << ""
-                                                    << "two" << Qt::Key_Down << "three";
-        QTest::newRow("Up onto the section before") << ""
-                                                    << "three" << Qt::Key_Up << "two";
-        QTest::newRow("Up from the first playlist stays") << ""
-                                                          << "one" << Qt::Key_Up << "one";
-        QTest::newRow("Down from the last playlist stays") << "o"
-                                                           << "two" << Qt::Key_Down << "two";
-        QTest::newRow("Home lands on the first playlist") << ""
-                                                          << "five" << Qt::Key_Home << "one";
-        QTest::newRow("Page Up lands on the first playlist") << ""
-                                                             << "five" << Qt::Key_PageUp << "one";
+        QTest::newRow("Down onto the next section") << QString() << "two" << Qt::Key_Down << "three";
+        QTest::newRow("Up onto the section before") << QString() << "three" << Qt::Key_Up << "two";
+        QTest::newRow("Up from the first playlist stays") << QString() << "one" << Qt::Key_Up << "one";
+        QTest::newRow("Down from the last playlist stays")
+            << QStringLiteral("o") << "two" << Qt::Key_Down << "two";
+        QTest::newRow("Home lands on the first playlist") << QString() << "five" << Qt::Key_Home << "one";
+        QTest::newRow("Page Up lands on the first playlist")
+            << QString() << "five" << Qt::Key_PageUp << "one";
         // The filter leaves the Spotify section's header as the last row.
-        QTest::newRow("End lands on the last playlist") << "o"
-                                                        << "one" << Qt::Key_End << "two";
-        QTest::newRow("Page Down lands on the last playlist") << "o"
-                                                              << "one" << Qt::Key_PageDown << "two";
+        QTest::newRow("End lands on the last playlist")
+            << QStringLiteral("o") << "one" << Qt::Key_End << "two";
+        QTest::newRow("Page Down lands on the last playlist")
+            << QStringLiteral("o") << "one" << Qt::Key_PageDown << "two";
     }
     void keysStepOverSourceHeaders()
     {
