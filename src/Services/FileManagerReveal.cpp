@@ -1,6 +1,7 @@
 #include "Services/FileManagerReveal.h"
 
 #include "Base/Log.h"
+#include "Services/DesktopOpener.h"
 #include "Support/HomePath.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 
@@ -41,7 +41,7 @@ QCoro::Task<bool> showItemsOverDBus(QList<QUrl> items)
 
 FileManagerReveal::Desktop FileManagerReveal::system()
 {
-    return { &showItemsOverDBus, [](const QUrl& folder) { return QDesktopServices::openUrl(folder); } };
+    return { &showItemsOverDBus, [](QUrl folder) { return DesktopOpener::open(std::move(folder)); } };
 }
 
 FileManagerReveal::FileManagerReveal(Desktop desktop)
@@ -73,7 +73,8 @@ QCoro::Task<bool> FileManagerReveal::reveal(QString path) const
     shown = co_await std::move(asked);
     if (shown)
         co_return true;
-    co_return desktop.openFolder(QUrl::fromLocalFile(item.absolutePath()));
+    QCoro::Task<bool> opening = desktop.openFolder(QUrl::fromLocalFile(item.absolutePath()));
+    co_return co_await std::move(opening);
 }
 
 } // namespace mivo

@@ -18,11 +18,11 @@ public:
         // Asks the file manager to show these items selected; true when it accepted.
         std::function<QCoro::Task<bool>(QList<QUrl>)> showItems;
         // Opens a folder; true when something opened it.
-        std::function<bool(const QUrl&)> openFolder;
+        std::function<QCoro::Task<bool>(QUrl)> openFolder;
     };
 
     // The freedesktop org.freedesktop.FileManager1 service on the session bus,
-    // and the desktop's default handler for folders.
+    // and the desktop's handler for folders (xdg-open).
     static Desktop system();
 
     explicit FileManagerReveal(Desktop desktop = system());

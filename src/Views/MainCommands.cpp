@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Base/Bundle.h"
+#include "Services/DesktopOpener.h"
 #include "Services/FileManagerReveal.h"
 #include "Services/UpdaterModel.h"
 #include "Support/HomePath.h"
@@ -10,7 +11,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QUrl>
@@ -22,7 +22,7 @@ MainCommands::MainCommands(AppModel& model, UpdaterModel& updater, QObject* pare
     , m_model(model)
     , m_updater(updater)
     , m_reveal([](QString path) { return FileManagerReveal::shared().reveal(std::move(path)); })
-    , m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+    , m_openUrl([](QUrl url) { return DesktopOpener::open(std::move(url)); })
     , m_helpPage(Bundle::main().resourcePath(QString::fromLatin1(kHelpPage)))
 {
     m_sync = addAction(tr("Sync"), QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -120,14 +120,17 @@ QCoro::Task<void> MainCommands::reveal(QString path, QString shownAs)
         reportFailure(FileManagerReveal::failureText(shownAs));
 }
 
-void MainCommands::openHelp()
+QCoro::Task<void> MainCommands::openHelp()
 {
     // The page ships with the application, so help needs no network.
     if (!m_helpPage) {
         reportFailure(tr("mivo Help is missing from this installation."));
-        return;
+        co_return;
     }
-    if (!m_openUrl(QUrl::fromLocalFile(*m_helpPage)))
+    const QPointer<MainCommands> self(this);
+    QCoro::Task<bool> opening = m_openUrl(QUrl::fromLocalFile(*m_helpPage));
+    const bool opened = co_await std::move(opening);
+    if (self && !opened)
         reportFailure(tr("No web browser could open mivo Help."));
 }
 

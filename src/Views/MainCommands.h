@@ -3,13 +3,13 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
 class QAction;
 class QMenuBar;
-class QUrl;
 class QWidget;
 
 namespace mivo {
@@ -32,7 +32,7 @@ public:
     using Reveal = std::function<QCoro::Task<bool>(QString path)>;
     // How a page opens in the web browser (true when one took it); the
     // desktop's unless a test gives its own.
-    using OpenUrl = std::function<bool(const QUrl& url)>;
+    using OpenUrl = std::function<QCoro::Task<bool>(QUrl url)>;
 
     MainCommands(AppModel& model, UpdaterModel& updater, QObject* parent = nullptr);
 
@@ -73,7 +73,7 @@ private:
     QAction* addAction(const QString& title, const QKeySequence& shortcut);
     void updateEnablement();
     void showAbout();
-    void openHelp();
+    QCoro::Task<void> openHelp();
     QCoro::Task<void> reveal(QString path, QString shownAs);
     void reportFailure(const QString& text);
 

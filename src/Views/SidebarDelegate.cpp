@@ -10,11 +10,10 @@
 #include "Styling/Typography.h"
 #include "Views/ArtworkLoader.h"
 #include "Views/ArtworkPainter.h"
+#include "Views/FocusFrame.h"
 #include "Views/SidebarModel.h"
 
-#include <QApplication>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 
 namespace mivo {
 
@@ -98,14 +97,8 @@ void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->restore();
     // The keyboard's place: the style's focus frame on the current row, as
     // native lists show it (the style decides when, after keyboard use).
-    if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_HasFocus)) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = rowRect.toAlignedRect();
-        focus.backgroundColor = option.palette.color(QPalette::Window);
-        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
-        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
-    }
+    if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_HasFocus))
+        FocusFrame::paint(*painter, option, rowRect.toAlignedRect(), option.widget);
 }
 
 void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

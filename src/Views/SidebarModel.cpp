@@ -63,11 +63,19 @@ QList<SidebarModel::Row> SidebarModel::visibleRows() const
     for (const PlaylistSourceId source : m_tree.sources()) {
         if (!m_filter.admits(source))
             continue;
-        rows.append({ Kind::header, source, -1, 0, QString() });
+        Shown header;
+        header.count = m_tree.playlistCount(source);
+        rows.append({ Kind::header, source, -1, 0, QString(), header });
         const QList<LibraryTree::Row> shown = m_tree.visibleRows(source, m_filter.query, m_manualExpansion);
         for (const LibraryTree::Row& row : shown) {
             const PlaylistDTO& p = m_tree.playlists()[row.index];
-            rows.append({ p.isFolder ? Kind::folder : Kind::playlist, source, row.index, row.depth, p.id });
+            Shown playlist { p.name, p.trackCount, p.artwork };
+            if (p.isFolder) {
+                playlist.expanded = isExpanded(p.id);
+                playlist.canToggle = canToggleExpansion();
+            }
+            rows.append({ p.isFolder ? Kind::folder : Kind::playlist, source, row.index, row.depth, p.id,
+                std::move(playlist) });
         }
     }
     return rows;
@@ -83,6 +91,7 @@ void SidebarModel::rebuild()
     for (int row = 0; row < rows.size(); ++row)
         newRowOfKey.insert(rowKey(rows[row].kind, rows[row].source, rows[row].id), row);
 
+    QList<int> changed; // rows that stay and show something else now, in their new places, ascending
     if (newRowOfKey.size() != rows.size()) {
         // Two rows alike cannot be told apart: start over.
         beginResetModel();
@@ -99,6 +108,8 @@ void SidebarModel::rebuild()
             if (found != newRowOfKey.cend() && *found > lastKept) {
                 stays[row] = true;
                 lastKept = *found;
+                if (old.depth != rows[*found].depth || !(old.shown == rows[*found].shown))
+                    changed.append(*found);
                 old = rows[*found];
             } else {
                 old.index = -1;
@@ -150,8 +161,13 @@ void SidebarModel::rebuild()
 
     if (newRowOfKey.size() != rows.size())
         endResetModel();
-    else if (!m_rows.isEmpty())
-        emit dataChanged(index(0), index(int(m_rows.size()) - 1)); // names, counts, chevrons
+    for (qsizetype first = 0; first < changed.size();) {
+        qsizetype last = first;
+        while (last + 1 < changed.size() && changed[last + 1] == changed[last] + 1)
+            ++last;
+        emit dataChanged(index(changed[first]), index(changed[last]));
+        first = last + 1;
+    }
     emit rowsChanged();
 }
 

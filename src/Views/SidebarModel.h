@@ -75,12 +75,23 @@ signals:
     void rowsChanged();
 
 private:
+    // What a row shows besides its kind, source and depth: a row that stays
+    // is repainted only when one of them changes.
+    struct Shown {
+        QString name; // empty for a header
+        std::optional<qint64> count; // a playlist's tracks or a header's playlists
+        ArtworkRef artwork;
+        bool expanded = false;
+        bool canToggle = false; // a folder's chevron is dimmed while filtering
+        bool operator==(const Shown&) const = default;
+    };
     struct Row {
         Kind kind = Kind::header;
         PlaylistSourceId source = PlaylistSourceId::apple;
         qsizetype index = -1; // into the tree's playlists; -1 for a header or a row on its way out
         int depth = 0;
         QString id; // the playlist's; empty for a header
+        Shown shown;
         bool sameRow(const Row& other) const
         {
             return kind == other.kind && source == other.source && id == other.id;

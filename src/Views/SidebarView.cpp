@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace mivo {
 
@@ -103,16 +104,42 @@ protected:
 
     // A press on a folder's chevron opens or closes it and, like a press on a
     // header, touches neither the selection nor the current row nor the anchor
-    // of the next Shift-click.
+    // of the next Shift-click; nor does a drag that goes on from there.
     void mousePressEvent(QMouseEvent* event) override
     {
-        if (!tookPress(event))
+        m_pressTaken = tookPress(event);
+        if (!m_pressTaken)
             QListView::mousePressEvent(event);
     }
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
-        if (!tookPress(event))
+        m_pressTaken = tookPress(event);
+        if (!m_pressTaken)
             QListView::mouseDoubleClickEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (std::exchange(m_pressTaken, false))
+            event->accept();
+        else
+            QListView::mouseReleaseEvent(event);
+    }
+    // A drag that selects moves the current row along under the pointer, but
+    // past a header rather than onto it: the row it was on stays current.
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (m_pressTaken && event->buttons() != Qt::NoButton) {
+            event->accept();
+            return;
+        }
+        const QPersistentModelIndex before = currentIndex();
+        QListView::mouseMoveEvent(event);
+        if (currentIndex() == before || !isHeader(currentIndex()))
+            return;
+        if (before.isValid() && !isHeader(before))
+            selectionModel()->setCurrentIndex(before, QItemSelectionModel::NoUpdate);
+        else
+            keepCurrentOffHeaders();
     }
 
 private:
@@ -139,6 +166,7 @@ private:
     }
 
     mutable bool m_replaced = false;
+    bool m_pressTaken = false; // the last press was on a header or a chevron
 };
 
 SidebarView::SidebarView(AppModel& model, LibraryStore& library, QWidget* parent)

@@ -13,24 +13,30 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("fileManagerAccepts");
+        QTest::addColumn<bool>("folderOpens");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QStringList>("opened");
         QTest::addColumn<bool>("result");
 
         const QString home = QDir::homePath();
-        QTest::newRow("shown selected") << "/srv/music/Sets" << true << QStringList { "/srv/music/Sets" }
-                                        << QStringList {} << true;
-        QTest::newRow("tilde expanded") << "~/Music/Sets" << true << QStringList { home + "/Music/Sets" }
-                                        << QStringList {} << true;
+        QTest::newRow("shown selected") << "/srv/music/Sets" << true << true
+                                        << QStringList { "/srv/music/Sets" } << QStringList {} << true;
+        QTest::newRow("tilde expanded") << "~/Music/Sets" << true << true
+                                        << QStringList { home + "/Music/Sets" } << QStringList {} << true;
         QTest::newRow("no file manager: the folder around it opens")
-            << "~/Music/Sets/" << false << QStringList { home + "/Music/Sets" } << QStringList { home + "/Music" }
-            << true;
-        QTest::newRow("empty path shows nothing") << "" << true << QStringList {} << QStringList {} << false;
+            << "~/Music/Sets/" << false << true << QStringList { home + "/Music/Sets" }
+            << QStringList { home + "/Music" } << true;
+        QTest::newRow("nothing opens the folder either")
+            << "/srv/music/Sets" << false << false << QStringList { "/srv/music/Sets" }
+            << QStringList { "/srv/music" } << false;
+        QTest::newRow("empty path shows nothing")
+            << "" << true << true << QStringList {} << QStringList {} << false;
     }
     void revealsOrOpensTheFolderAround()
     {
         QFETCH(QString, path);
         QFETCH(bool, fileManagerAccepts);
+        QFETCH(bool, folderOpens);
         QFETCH(QStringList, shown);
         QFETCH(QStringList, opened);
         QFETCH(bool, result);
@@ -42,9 +48,9 @@ private slots:
                     seenShown.append(item.toLocalFile());
                 co_return fileManagerAccepts;
             },
-            [&seenOpened](const QUrl& folder) {
+            [&seenOpened, folderOpens](QUrl folder) -> QCoro::Task<bool> {
                 seenOpened.append(folder.toLocalFile());
-                return true;
+                co_return folderOpens;
             } });
 
         QCOMPARE(QCoro::waitFor(reveal.reveal(path)), result);

@@ -5,6 +5,7 @@
 #include "TestSupport/Records.h"
 #include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/StandInXdgOpen.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/ResultRecords.h"
@@ -203,9 +204,9 @@ private slots:
         f.commands->setReveal([](QString) { return answer(false); });
         QList<QUrl> opened;
         bool browser = true;
-        f.commands->setOpenUrl([&](const QUrl& url) {
+        f.commands->setOpenUrl([&](QUrl url) {
             opened.append(url);
-            return browser;
+            return answer(browser);
         });
         SafeConfig config;
         config.outputDir = QStringLiteral("~/Music/Sets");
@@ -236,6 +237,21 @@ private slots:
         QCOMPARE(opened.size(), 2);
         QVERIFY(f.model->sync().banner().has_value());
         QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No web browser could open mivo Help."));
+    }
+
+    // Without a stand-in opener the page goes to xdg-open, whose failure to
+    // find a browser shows in the banner, not only in the log.
+    void helpSaysWhenXdgOpenFindsNoBrowser()
+    {
+        test::StandInXdgOpen xdgOpen("exit 3");
+        Fixture f;
+        const QString page = QStringLiteral("/opt/mivo/Help/index.html");
+        f.commands->setHelpPage(page);
+
+        f.commands->helpAction()->trigger();
+        QTRY_VERIFY(f.model->sync().banner().has_value());
+        QCOMPARE(f.model->sync().banner()->message, QStringLiteral("No web browser could open mivo Help."));
+        QCOMPARE(xdgOpen.arguments(), QStringList { page });
     }
 
     // The page "mivo Help" opens is a file of the built application, and it

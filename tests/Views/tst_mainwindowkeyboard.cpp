@@ -2,8 +2,10 @@
 #include "Services/UpdaterModel.h"
 #include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/FocusFrames.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
+#include "Views/Detail/LibraryDetailList.h"
 #include "Views/MainWindow.h"
 #include "Views/Review/CandidateListModel.h"
 #include "Views/Review/ReviewInspector.h"
@@ -70,6 +72,7 @@ struct Fixture {
     }
 
     ReviewInspector* inspector() const { return window->findChild<ReviewInspector*>(); }
+    LibraryDetailList* trackList() const { return window->findChild<LibraryDetailList*>(); }
     static QWidget* focused() { return QApplication::focusWidget(); }
     bool focusInInspector() const { return focused() && window->inspectorPane()->isAncestorOf(focused()); }
 };
@@ -125,6 +128,78 @@ private slots:
         QVERIFY(!accept->isEnabled());
         QVERIFY(f.focusInInspector());
         QVERIFY(f.focused()->isEnabled());
+    }
+
+    // The style's focus frame shows where the keyboard is: on the track list's
+    // current row once Tab brought the keyboard there, not after a click.
+    void theTrackListShowsItsCurrentRowAfterTab()
+    {
+        Fixture f;
+        LibraryDetailList* list = f.trackList();
+        test::FocusFrames style;
+        list->setStyle(&style);
+        const auto frameIn = [&](int row) {
+            const QList<QRect> frames = style.framesOf(list->viewport());
+            return frames.size() == 1
+                && list->visualRect(list->model()->index(row, 0)).contains(frames.first());
+        };
+        QWidget* before = list->previousInFocusChain();
+        while (!(before->focusPolicy() & Qt::TabFocus) || !before->isVisible() || !before->isEnabled())
+            before = before->previousInFocusChain();
+        before->setFocus(Qt::MouseFocusReason);
+
+        QTest::keyClick(before, Qt::Key_Tab);
+        QCOMPARE(f.focused(), list);
+        const int header = list->currentIndex().row();
+        QCOMPARE(list->detailModel().row(header).kind, LibraryDetailModel::RowKind::groupHeader);
+        QVERIFY(frameIn(header));
+        QTest::keyClick(list, Qt::Key_Down);
+        const int track = list->currentIndex().row();
+        QCOMPARE(list->detailModel().row(track).kind, LibraryDetailModel::RowKind::track);
+        QVERIFY(frameIn(track));
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+            list->visualRect(list->model()->index(track + 1, 0)).center());
+        QVERIFY(style.framesOf(list->viewport()).isEmpty());
+        QTest::keyClick(list, Qt::Key_Up);
+        QVERIFY(frameIn(track));
+        before->setFocus(Qt::TabFocusReason);
+        QVERIFY(style.framesOf(list->viewport()).isEmpty());
+    }
+
+    // "Review Matches" shows the keyboard on the current candidate; once all is
+    // caught up the inspector holding the keyboard shows the frame itself.
+    void theInspectorShowsWhereTheKeyboardIs()
+    {
+        Fixture f;
+        ReviewInspector* inspector = f.inspector();
+        test::FocusFrames candidateStyle;
+        test::FocusFrames inspectorStyle;
+        inspector->candidateList()->setStyle(&candidateStyle);
+        inspector->setStyle(&inspectorStyle);
+
+        QTest::keyClick(f.window.get(), Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+        QListView* candidates = inspector->candidateList();
+        QCOMPARE(f.focused(), candidates);
+        const auto frameOn = [&](int row) {
+            const QList<QRect> frames = candidateStyle.framesOf(candidates->viewport());
+            return frames.size() == 1
+                && candidates->visualRect(candidates->model()->index(row, 0)).contains(frames.first());
+        };
+        QVERIFY(frameOn(0));
+        QTest::keyClick(candidates, Qt::Key_Down);
+        QVERIFY(frameOn(1));
+        QVERIFY(inspectorStyle.framesOf(inspector).isEmpty());
+
+        // The helper finishes both waiting tracks meanwhile: the keyboard stays
+        // in the caught-up inspector.
+        for (const char* id : { "pl#1", "pl#2" })
+            f.client->events().yield(server(ServerEvent::TrackFinished { "c", id, Finish::ok }));
+        QTRY_VERIFY(!inspector->showsTrack());
+        QCOMPARE(f.focused(), inspector);
+        const QList<QRect> frames = inspectorStyle.framesOf(inspector);
+        QCOMPARE(frames.size(), 1);
+        QVERIFY(frames.first().contains(inspector->rect().adjusted(2, 2, -2, -2)));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "App/AppModel.h"
+#include "TestSupport/FocusFrames.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
@@ -9,12 +10,13 @@
 #include "Views/SidebarModel.h"
 #include "Views/SidebarView.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QListView>
-#include <QProxyStyle>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyleFactory>
 #include <QtTest>
 
 using namespace mivo;
@@ -87,29 +89,12 @@ struct Fixture {
     }
 };
 
-// Fusion, noting where it is asked to draw the keyboard's focus frame.
-class FocusFrames : public QProxyStyle {
-public:
-    FocusFrames()
-        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
-    {
-    }
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-        const QWidget* widget) const override
-    {
-        if (element == PE_FrameFocusRect && (option->state & State_KeyboardFocusChange))
-            frames.append(option->rect);
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-    }
-    mutable QList<QRect> frames;
-};
-
-// Apple: One, Two; Spotify: Three, Four.
+// Apple: One, Two; Spotify: Three, Five (the filter "o" leaves the Spotify header alone last).
 QList<PlaylistDTO> twoSections()
 {
     using enum PlaylistSourceId;
     return { test::playlist("one", apple, "One"), test::playlist("two", apple, "Two"),
-        test::playlist("three", spotify, "Three"), test::playlist("four", spotify, "Four") };
+        test::playlist("three", spotify, "Three"), test::playlist("five", spotify, "Five") };
 }
 
 } // namespace
@@ -260,25 +245,34 @@ private slots:
 
     void keysStepOverSourceHeaders_data()
     {
+        QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("from");
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<QString>("to");
 
-        QTest::newRow("Down onto the next section") << "two" << Qt::Key_Down << "three";
-        QTest::newRow("Up onto the section before") << "three" << Qt::Key_Up << "two";
-        QTest::newRow("Up from the first playlist stays") << "one" << Qt::Key_Up << "one";
-        QTest::newRow("Home lands on the first playlist") << "four" << Qt::Key_Home << "one";
-        QTest::newRow("End lands on the last playlist") << "one" << Qt::Key_End << "four";
-        QTest::newRow("Page Up lands on the first playlist") << "four" << Qt::Key_PageUp << "one";
-        QTest::newRow("Page Down lands on the last playlist") << "one" << Qt::Key_PageDown << "four";
+        QTest::newRow("Down onto the next section") << QString() << "two" << Qt::Key_Down << "three";
+        QTest::newRow("Up onto the section before") << QString() << "three" << Qt::Key_Up << "two";
+        QTest::newRow("Up from the first playlist stays") << QString() << "one" << Qt::Key_Up << "one";
+        QTest::newRow("Down from the last playlist stays")
+            << QStringLiteral("o") << "two" << Qt::Key_Down << "two";
+        QTest::newRow("Home lands on the first playlist") << QString() << "five" << Qt::Key_Home << "one";
+        QTest::newRow("Page Up lands on the first playlist")
+            << QString() << "five" << Qt::Key_PageUp << "one";
+        // The filter leaves the Spotify section's header as the last row.
+        QTest::newRow("End lands on the last playlist")
+            << QStringLiteral("o") << "one" << Qt::Key_End << "two";
+        QTest::newRow("Page Down lands on the last playlist")
+            << QStringLiteral("o") << "one" << Qt::Key_PageDown << "two";
     }
     void keysStepOverSourceHeaders()
     {
+        QFETCH(QString, filter);
         QFETCH(QString, from);
         QFETCH(Qt::Key, key);
         QFETCH(QString, to);
         Fixture f;
         f.load(twoSections());
+        f.sidebar->filterField()->setText(filter);
         f.show();
         f.click(from);
         QCOMPARE(f.library().selection(), idSet({ from }));
@@ -351,11 +345,151 @@ private slots:
         QCOMPARE(f.library().selection(), idSet({ "jazz", "rock" }));
     }
 
+    void aDragThatSelectsPassesOverHeaders()
+    {
+        Fixture f;
+        f.load(twoSections());
+        f.show();
+        QWidget* viewport = f.sidebar->listView()->viewport();
+        const QPoint onHeader
+            = f.sidebar->listView()
+                  ->visualRect(f.sidebar->model().index(f.sidebar->model().rowOf("three") - 1))
+                  .center();
+        const auto move = [&](const QPoint& to) {
+            QMouseEvent event(
+                QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(viewport, &event);
+        };
+
+        QTest::mousePress(viewport, Qt::LeftButton, {}, f.rowRect(QStringLiteral("two")).center());
+        move(onHeader);
+        QCOMPARE(f.current(), QStringLiteral("two"));
+        move(f.rowRect(QStringLiteral("three")).center());
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        move(onHeader);
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, onHeader);
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        QCOMPARE(f.library().selection(), idSet({ "two" }));
+
+        // A drag that starts on a header selects nothing, wherever it goes.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, onHeader);
+        move(f.rowRect(QStringLiteral("five")).center());
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, f.rowRect(QStringLiteral("five")).center());
+        QCOMPARE(f.current(), QStringLiteral("three"));
+        QCOMPARE(f.library().selection(), idSet({ "two" }));
+    }
+
+    void theScrollPositionOutlivesRowsChangingBelow()
+    {
+        // Sixty mixes, then a playlist no "mi" finds.
+        QList<PlaylistDTO> playlists;
+        for (int n = 0; n < 60; ++n)
+            playlists.append(test::playlist(
+                QStringLiteral("mix%1").arg(n), PlaylistSourceId::apple, QStringLiteral("Mix %1").arg(n)));
+        playlists.append(test::playlist("zed", PlaylistSourceId::apple, "Zed"));
+        Fixture f;
+        f.load(playlists);
+        f.show();
+        QListView* list = f.sidebar->listView();
+        QScrollBar* bar = list->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum() / 2);
+        const int middle = bar->value();
+        const auto shownInTheMiddle = [&] {
+            return list->indexAt(list->viewport()->rect().center()).data(SidebarModel::IdRole).toString();
+        };
+        const QString inTheMiddle = shownInTheMiddle();
+        QVERIFY(inTheMiddle.startsWith(u"mix"));
+        f.click(inTheMiddle);
+
+        // A refresh that renames the last playlist and adds one after it.
+        playlists.last().name = QStringLiteral("Zed Two");
+        playlists.append(test::playlist("zz", PlaylistSourceId::apple, "Zz"));
+        f.load(playlists);
+        QCOMPARE(shownInTheMiddle(), inTheMiddle);
+        QCOMPARE(bar->value(), middle);
+
+        // Filter keystrokes that take away rows below only.
+        for (const QString& text : { QStringLiteral("m"), QStringLiteral("mi") }) {
+            f.sidebar->filterField()->setText(text);
+            QCOMPARE(shownInTheMiddle(), inTheMiddle);
+            QCOMPARE(bar->value(), middle);
+        }
+
+        // The keyboard goes on from the clicked row, and the list stays where it is.
+        f.key(Qt::Key_Down);
+        QCOMPARE(bar->value(), middle);
+        QCOMPARE(f.current(), QStringLiteral("mix%1").arg(inTheMiddle.mid(3).toInt() + 1));
+    }
+
+    void onlyRowsThatShowSomethingElseRepaint_data()
+    {
+        QTest::addColumn<QString>("filter"); // before the change
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("repainted"); // ids, or a header's title
+
+        QTest::newRow("a filter keystroke that keeps what rows show") << "j"
+                                                                      << "filter ja" << QStringList {};
+        QTest::newRow("the first letter of a filter opens and dims a folder")
+            << ""
+            << "filter j" << QStringList { "sets" };
+        QTest::newRow("a refresh that renames a playlist") << ""
+                                                           << "rename jazz" << QStringList { "jazz" };
+        QTest::newRow("a refresh with a new track count") << ""
+                                                          << "count jazz" << QStringList { "jazz" };
+        QTest::newRow("a refresh with one more playlist: its header counts it")
+            << ""
+            << "add" << QStringList { "Apple Music" };
+        QTest::newRow("a folder opened") << ""
+                                         << "open sets" << QStringList { "sets" };
+    }
+    void onlyRowsThatShowSomethingElseRepaint()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, change);
+        QFETCH(QStringList, repainted);
+        Fixture f;
+        QList<PlaylistDTO> playlists = folderLibrary();
+        f.load(playlists);
+        f.sidebar->filterField()->setText(filter);
+        SidebarModel& model = f.sidebar->model();
+        QStringList seen;
+        QObject::connect(&model, &QAbstractItemModel::dataChanged, &model,
+            [&](const QModelIndex& top, const QModelIndex& bottom) {
+                for (int row = top.row(); row <= bottom.row(); ++row) {
+                    const QModelIndex index = model.index(row);
+                    const QString id = index.data(SidebarModel::IdRole).toString();
+                    seen.append(id.isEmpty() ? index.data(SidebarModel::TitleRole).toString() : id);
+                }
+            });
+        const auto playlist = [&](const QString& id) -> PlaylistDTO& {
+            return *std::find_if(
+                playlists.begin(), playlists.end(), [&](const PlaylistDTO& p) { return p.id == id; });
+        };
+
+        const QString argument = change.section(u' ', 1);
+        if (change.startsWith(u"filter")) {
+            f.sidebar->filterField()->setText(argument);
+        } else if (change.startsWith(u"open")) {
+            model.toggleExpansion(argument);
+        } else {
+            if (change.startsWith(u"rename"))
+                playlist(argument).name = QStringLiteral("Jazz Classics");
+            else if (change.startsWith(u"count"))
+                playlist(argument).trackCount = 12;
+            else if (change == u"add")
+                playlists.append(test::playlist("new", PlaylistSourceId::apple, "New"));
+            f.load(playlists);
+        }
+        QCOMPARE(seen, repainted);
+    }
+
     void theCurrentRowShowsTheKeyboardFocus()
     {
         Fixture f;
         f.load(twoSections());
-        FocusFrames style;
+        test::FocusFrames style;
         QListView* list = f.sidebar->listView();
         list->setStyle(&style);
         f.show();
@@ -363,10 +497,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
         f.click(QStringLiteral("two"));
         const auto framesOn = [&](const QString& id) {
-            style.frames.clear();
-            list->viewport()->grab();
-            const QRect row = f.rowRect(id);
-            return style.frames.size() == 1 && row.contains(style.frames.first());
+            const QList<QRect> frames = style.framesOf(list->viewport());
+            return frames.size() == 1 && f.rowRect(id).contains(frames.first());
         };
         // A click shows no frame; coming in by Tab does, on the current row.
         QVERIFY(list->hasFocus());

@@ -12,6 +12,7 @@
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/PlaylistGroupHeader.h"
 #include "Views/Detail/TrackStatusCell.h"
+#include "Views/FocusFrame.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -198,6 +199,15 @@ void LibraryDetailDelegate::paint(
         break;
     }
     painter->restore();
+    // The keyboard's place: the style's focus frame around the current header
+    // card or track line, after keyboard use (its button shows its own ring).
+    if (m_view->showsKeyboardFocus() && m_view->currentIndex().row() == index.row()
+        && (row.kind == RowKind::groupHeader || row.kind == RowKind::track)) {
+        const QRectF rowRect(option.rect);
+        const QRectF frame = row.kind == RowKind::groupHeader ? cardRect(rowRect, row)
+                                                              : lineRect(rowRect, row).adjusted(3, 2, -3, -2);
+        FocusFrame::paint(*painter, option, frame.toAlignedRect(), m_view, QStyle::State_KeyboardFocusChange);
+    }
 }
 
 void LibraryDetailDelegate::paintCard(
@@ -311,16 +321,6 @@ void LibraryDetailDelegate::paintTrackLine(
     const QColor secondary = ThemeColor::secondary().resolve(palette);
     const QFont body = Typography::font(TextStyle::body, m_view->font());
     const QFont callout = Typography::font(TextStyle::callout, m_view->font());
-
-    if (flatRow >= 0 && m_view->showsKeyboardFocus() && m_view->currentIndex().row() == flatRow
-        && !track.state().isAwaitingReview() && !track.state().is<TrackState::Failed>()) {
-        // The keyboard's place on a row without a button.
-        QColor ring = ThemeColor::accent().resolve(palette);
-        ring.setAlphaF(0.5f);
-        painter.setPen(QPen(ring, 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(line.adjusted(3, 2, -3, -2), 5, 5);
-    }
 
     const QRectF artCell = cell(TrackColumns::artwork);
     const qreal art = Tokens::Art::row;

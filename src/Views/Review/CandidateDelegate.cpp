@@ -5,6 +5,7 @@
 #include "Styling/SurfaceStyle.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
+#include "Views/FocusFrame.h"
 #include "Views/Review/CandidateListModel.h"
 
 #include <QFontMetricsF>
@@ -99,13 +100,10 @@ void CandidateDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         QFontMetricsF(fonts.tag).elidedText(row.sourceTag, Qt::ElideRight, tagRect.width()));
 
     surface.paintOverlay(*painter, card, palette);
-    if (option.state & QStyle::State_HasFocus) {
-        QPen focus(ThemeColor::accent().resolve(palette), 2);
-        painter->setPen(focus);
-        painter->setBrush(Qt::NoBrush);
-        painter->drawPath(surface.shape(card.adjusted(1, 1, -1, -1)));
-    }
     painter->restore();
+    // The keyboard's place: the style's focus frame on the current candidate.
+    if (option.state & QStyle::State_HasFocus)
+        FocusFrame::paint(*painter, option, card.toAlignedRect(), option.widget);
 }
 
 } // namespace mivo

@@ -11,6 +11,7 @@
 #include "Views/ArtworkView.h"
 #include "Views/ElidedLabel.h"
 #include "Views/FittedListView.h"
+#include "Views/FocusFrame.h"
 #include "Views/Review/CandidateDelegate.h"
 #include "Views/Review/CandidateListModel.h"
 #include "Views/SymbolLabel.h"
@@ -22,10 +23,12 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QStyleOption>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -129,6 +132,9 @@ QWidget* ReviewInspector::buildEmptyState()
 {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("allCaughtUp"));
+    // The keyboard that was on the track's page when all got caught up stays
+    // with the inspector, which shows it holds it.
+    page->setFocusProxy(this);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(kSpace, kSpace, kSpace, kSpace);
     column->setSpacing(int(Tokens::Space::sm));
@@ -420,6 +426,29 @@ void ReviewInspector::keepFocusAfterDecision(bool hadFocus)
     if (holdsFocus() && focused->isVisible() && focused->isEnabled())
         return;
     focusContent();
+}
+
+void ReviewInspector::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    FocusFrame::paint(painter, option, rect().adjusted(1, 1, -1, -1), this);
+}
+
+void ReviewInspector::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void ReviewInspector::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 bool ReviewInspector::eventFilter(QObject* watched, QEvent* event)

@@ -1,0 +1,58 @@
+#include "Services/DesktopOpener.h"
+
+#include "Base/Log.h"
+
+#include <QCoroSignal>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace mivo {
+
+namespace {
+
+const QString kProgram = QStringLiteral("xdg-open");
+
+} // namespace
+
+QCoro::Task<bool> DesktopOpener::open(QUrl url, std::chrono::milliseconds bound)
+{
+    if (QStandardPaths::findExecutable(kProgram).isEmpty())
+        co_return QDesktopServices::openUrl(url);
+
+    // Kept alive past this call while it runs: the handler xdg-open started in
+    // the foreground would end with it.
+    auto* process = new QProcess;
+    process->setProgram(kProgram);
+    process->setArguments({ url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded) });
+    process->setStandardInputFile(QProcess::nullDevice());
+    // What xdg-open and the handler print goes where the application's own output goes.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start();
+
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (process->state() != QProcess::NotRunning) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        co_await qCoro(process, &QProcess::stateChanged, left);
+    }
+    if (process->state() != QProcess::NotRunning) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        co_return true;
+    }
+    const bool opened = process->error() != QProcess::FailedToStart
+        && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    if (process->error() == QProcess::FailedToStart)
+        qCInfo(lcApp) << "xdg-open could not be started:" << process->errorString();
+    else if (process->exitStatus() != QProcess::NormalExit)
+        qCInfo(lcApp) << "xdg-open ended abnormally while opening" << url.toDisplayString();
+    else if (!opened)
+        qCInfo(lcApp) << "xdg-open could not open" << url.toDisplayString() << "- exit code"
+                      << process->exitCode();
+    process->deleteLater();
+    co_return opened;
+}
+
+} // namespace mivo
