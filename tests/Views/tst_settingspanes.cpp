@@ -411,6 +411,37 @@ private slots:
         QVERIFY(!pane.refusalText()->isVisible());
     }
 
+    // The refusal takes room kept for it under the field: the buttons stay
+    // where they were, and it covers none of them.
+    void vpnRefusalMovesNoButton()
+    {
+        Fixture f;
+        SafeConfig stored = sampleConfig();
+        stored.proxy.configured = true;
+        QVERIFY(f.load(stored));
+        ProxySettings pane(*f.model);
+        pane.resize(560, 400);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QPushButton* primary = pane.primaryButton();
+        const auto top = [&pane](QWidget* widget) { return widget->mapTo(&pane, QPoint()).y(); };
+        QCOMPARE(primary->text(), QStringLiteral("Test"));
+        QVERIFY(pane.forgetButton()->isVisible());
+        const int primaryTop = top(primary);
+        const int forgetTop = top(pane.forgetButton());
+
+        QTest::keyClicks(pane.subscriptionField(), QStringLiteral("not a url"));
+        QCOMPARE(primary->text(), QStringLiteral("Save"));
+        primary->click();
+        QCoreApplication::processEvents();
+        QVERIFY(pane.refusalText()->isVisible());
+        QCOMPARE(top(primary), primaryTop);
+        QCOMPARE(top(pane.forgetButton()), forgetTop);
+        QVERIFY(top(pane.refusalText()) + pane.refusalText()->height() <= primaryTop);
+        QVERIFY(
+            top(pane.refusalText()) >= top(pane.subscriptionField()) + pane.subscriptionField()->height());
+    }
+
     // Blank input never saves; a test's result shows until something is typed.
     void vpnTestShowsItsResult()
     {
