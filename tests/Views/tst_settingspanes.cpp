@@ -58,6 +58,14 @@ SafeConfig sampleConfig()
     return config;
 }
 
+// The sample configuration once a VPN subscription is stored.
+SafeConfig withStoredSubscription()
+{
+    SafeConfig config = sampleConfig();
+    config.proxy.configured = true;
+    return config;
+}
+
 // Clicks the enable switch of a source in the Sources pane's list.
 void clickSourceSwitch(SourcesSettings& pane, SourceId source)
 {
@@ -366,10 +374,8 @@ private slots:
             Request::storeAccountToken(
                 AccountService::proxy, QStringLiteral("https://vpn.example/sub/1"), std::nullopt));
 
-        SafeConfig stored = sampleConfig();
-        stored.proxy.configured = true;
         f.client->enqueue(Method::storeAccountToken, Outcome::absent());
-        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { stored }));
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { withStoredSubscription() }));
         pane.primaryButton()->click();
         QTRY_COMPARE(field->text(), QString());
         QCOMPARE(pane.errorText(), std::nullopt);
@@ -416,9 +422,7 @@ private slots:
     void vpnRefusalMovesNoButton()
     {
         Fixture f;
-        SafeConfig stored = sampleConfig();
-        stored.proxy.configured = true;
-        QVERIFY(f.load(stored));
+        QVERIFY(f.load(withStoredSubscription()));
         ProxySettings pane(*f.model);
         pane.resize(560, 400);
         pane.show();
@@ -446,9 +450,7 @@ private slots:
     void vpnTestShowsItsResult()
     {
         Fixture f;
-        SafeConfig stored = sampleConfig();
-        stored.proxy.configured = true;
-        QVERIFY(f.load(stored));
+        QVERIFY(f.load(withStoredSubscription()));
         ProxySettings pane(*f.model);
         pane.subscriptionField()->setText(QStringLiteral("   "));
         QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Test"));
