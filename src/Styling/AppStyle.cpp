@@ -244,9 +244,9 @@ void AppStyle::drawPrimitive(
     PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     if (element == PE_PanelLineEdit || element == PE_FrameLineEdit) {
-        // A text field: the content background in the corners of a regular
-        // button, a hairline border, the focus ring of the buttons.
-        const qreal radius = buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+        // A text field: the content background in the controls' corners, a
+        // hairline border, the focus ring of the buttons.
+        const qreal radius = Tokens::Radius::control;
         const QRectF field = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
         const QPalette& palette = option->palette;
         const bool enabled = option->state & State_Enabled;
@@ -289,9 +289,7 @@ void AppStyle::drawPrimitive(
         const bool on = option->state & State_On;
         const bool hovered = enabled && (option->state & State_MouseOver);
         const bool autoRaise = option->state & State_AutoRaise;
-        const qreal radius = autoRaise
-            ? Tokens::Radius::control
-            : buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+        const qreal radius = Tokens::Radius::control;
         const QRectF bezel = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
@@ -409,12 +407,12 @@ void AppStyle::drawComplexControl(
     if (control == CC_ComboBox) {
         const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
         if (combo && !combo->editable) {
-            // A pop-up button: a bordered bezel with a chevron; the label is drawn
-            // on top as usual.
+            // A pop-up button: a bordered bezel in the controls' corners with a
+            // chevron; the label is drawn on top as usual.
             const bool enabled = combo->state & State_Enabled;
             const bool sunken = combo->state & State_Sunken;
             const bool hovered = enabled && (combo->state & State_MouseOver);
-            const qreal radius = buttonMetrics(ControlSize::regular, ButtonRendering::bordered).cornerRadius;
+            const qreal radius = Tokens::Radius::control;
             const ButtonColors colors
                 = buttonColors(std::nullopt, ButtonRendering::bordered, combo->palette, sunken, hovered);
             const QRectF bezel = QRectF(combo->rect).adjusted(0.5, 0.5, -0.5, -0.5);

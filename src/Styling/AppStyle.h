@@ -11,9 +11,9 @@ namespace mivo {
 // QPushButton given a ButtonStyle (ButtonStyling) is drawn as a prominent,
 // bordered or borderless button with its tint and control size, following the
 // glass policy of its window; a push button given none (a dialog's, say) is a
-// bordered one. Text fields have the buttons' corners and a hairline border,
-// scroll bars are a thin handle without arrow buttons; everything else is
-// drawn by Fusion.
+// bordered one. Text fields, pop-up buttons and tool buttons share the
+// controls' corner radius; text fields have a hairline border, scroll bars
+// are a thin handle without arrow buttons; everything else is drawn by Fusion.
 class AppStyle : public QProxyStyle {
     Q_OBJECT
 

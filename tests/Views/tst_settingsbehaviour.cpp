@@ -69,22 +69,35 @@ private slots:
         QTest::addColumn<bool>("upgrade");
         QTest::addColumn<QString>("sentence");
 
-        const std::pair<QualityFloor, QString> floors[] { { QualityFloor::flac, "only lossless FLAC" },
-            { QualityFloor::mp3_320, "320 kbps MP3 or better" }, { QualityFloor::any, "any quality" } };
-        for (const auto& [floor, accepted] : floors) {
-            for (const bool best : { false, true }) {
-                for (const bool upgrade : { false, true }) {
-                    QString sentence = "mivo will accept " + accepted;
-                    if (best)
-                        sentence += ", always preferring the highest available";
-                    if (upgrade)
-                        sentence += ", and re-download when a better copy appears";
-                    QTest::addRow("%s%s%s", qPrintable(rawString(floor)), best ? ", best" : "",
-                        upgrade ? ", upgrade" : "")
-                        << floor << best << upgrade << sentence + '.';
-                }
-            }
-        }
+        const auto row = [](QualityFloor floor, bool best, bool upgrade, const char* sentence) {
+            QTest::addRow(
+                "%s%s%s", qPrintable(rawString(floor)), best ? ", best" : "", upgrade ? ", upgrade" : "")
+                << floor << best << upgrade << QString::fromUtf8(sentence);
+        };
+        row(QualityFloor::flac, false, false, "mivo will accept only lossless FLAC.");
+        row(QualityFloor::flac, true, false,
+            "mivo will accept only lossless FLAC, always preferring the highest available.");
+        row(QualityFloor::flac, false, true,
+            "mivo will accept only lossless FLAC, and re-download when a better copy appears.");
+        row(QualityFloor::flac, true, true,
+            "mivo will accept only lossless FLAC, always preferring the highest available, and re-download "
+            "when a better copy appears.");
+        row(QualityFloor::mp3_320, false, false, "mivo will accept 320 kbps MP3 or better.");
+        row(QualityFloor::mp3_320, true, false,
+            "mivo will accept 320 kbps MP3 or better, always preferring the highest available.");
+        row(QualityFloor::mp3_320, false, true,
+            "mivo will accept 320 kbps MP3 or better, and re-download when a better copy appears.");
+        row(QualityFloor::mp3_320, true, true,
+            "mivo will accept 320 kbps MP3 or better, always preferring the highest available, and "
+            "re-download when a better copy appears.");
+        row(QualityFloor::any, false, false, "mivo will accept any quality.");
+        row(QualityFloor::any, true, false,
+            "mivo will accept any quality, always preferring the highest available.");
+        row(QualityFloor::any, false, true,
+            "mivo will accept any quality, and re-download when a better copy appears.");
+        row(QualityFloor::any, true, true,
+            "mivo will accept any quality, always preferring the highest available, and re-download when a "
+            "better copy appears.");
     }
     void qualitySummary()
     {

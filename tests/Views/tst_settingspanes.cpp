@@ -60,6 +60,14 @@ SafeConfig sampleConfig()
     return config;
 }
 
+// The sample configuration once a VPN subscription is stored.
+SafeConfig withStoredSubscription()
+{
+    SafeConfig config = sampleConfig();
+    config.proxy.configured = true;
+    return config;
+}
+
 // Clicks the enable switch of a source in the Sources pane's list.
 void clickSourceSwitch(SourcesSettings& pane, SourceId source)
 {
@@ -368,10 +376,8 @@ private slots:
             Request::storeAccountToken(
                 AccountService::proxy, QStringLiteral("https://vpn.example/sub/1"), std::nullopt));
 
-        SafeConfig stored = sampleConfig();
-        stored.proxy.configured = true;
         f.client->enqueue(Method::storeAccountToken, Outcome::absent());
-        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { stored }));
+        f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { withStoredSubscription() }));
         pane.primaryButton()->click();
         QTRY_COMPARE(field->text(), QString());
         QCOMPARE(pane.errorText(), std::nullopt);
@@ -413,13 +419,40 @@ private slots:
         QVERIFY(!pane.refusalText()->isVisible());
     }
 
+    // The refusal takes room kept for it under the field: the buttons stay
+    // where they were, and it covers none of them.
+    void vpnRefusalMovesNoButton()
+    {
+        Fixture f;
+        QVERIFY(f.load(withStoredSubscription()));
+        ProxySettings pane(*f.model);
+        pane.resize(560, 400);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QPushButton* primary = pane.primaryButton();
+        const auto top = [&pane](QWidget* widget) { return widget->mapTo(&pane, QPoint()).y(); };
+        QCOMPARE(primary->text(), QStringLiteral("Test"));
+        QVERIFY(pane.forgetButton()->isVisible());
+        const int primaryTop = top(primary);
+        const int forgetTop = top(pane.forgetButton());
+
+        QTest::keyClicks(pane.subscriptionField(), QStringLiteral("not a url"));
+        QCOMPARE(primary->text(), QStringLiteral("Save"));
+        primary->click();
+        QCoreApplication::processEvents();
+        QVERIFY(pane.refusalText()->isVisible());
+        QCOMPARE(top(primary), primaryTop);
+        QCOMPARE(top(pane.forgetButton()), forgetTop);
+        QVERIFY(top(pane.refusalText()) + pane.refusalText()->height() <= primaryTop);
+        QVERIFY(
+            top(pane.refusalText()) >= top(pane.subscriptionField()) + pane.subscriptionField()->height());
+    }
+
     // Blank input never saves; a test's result shows until something is typed.
     void vpnTestShowsItsResult()
     {
         Fixture f;
-        SafeConfig stored = sampleConfig();
-        stored.proxy.configured = true;
-        QVERIFY(f.load(stored));
+        QVERIFY(f.load(withStoredSubscription()));
         ProxySettings pane(*f.model);
         pane.subscriptionField()->setText(QStringLiteral("   "));
         QCOMPARE(pane.primaryButton()->text(), QStringLiteral("Test"));

@@ -48,13 +48,13 @@ QPushButton* smallButton(const QString& title, ButtonStyle style, QWidget* paren
 
 QString OrphansBanner::summaryFor(qint64 count)
 {
-    return Inflection::count(count, u"leftover file", u"leftover files")
-        + QStringLiteral(" no longer in your playlists");
+    return tr("%1 no longer in your playlists")
+        .arg(Inflection::count(count, u"leftover file", u"leftover files"));
 }
 
 QString OrphansBanner::moreFilesText(qint64 count)
 {
-    return QStringLiteral("and ") + Inflection::count(count, u"more file", u"more files") + QChar(0x2026);
+    return tr("and %1…").arg(Inflection::count(count, u"more file", u"more files"));
 }
 
 OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
@@ -63,7 +63,7 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     , m_reveal([](QString path) { return FileManagerReveal::shared().reveal(std::move(path)); })
 {
     setObjectName(QStringLiteral("orphansBanner"));
-    setAccessibleName(QStringLiteral("Leftover files"));
+    setAccessibleName(tr("Leftover files"));
     auto* margin = new QVBoxLayout(this);
     const int outer = int(Tokens::Space::md);
     margin->setContentsMargins(outer, outer, outer, outer);
@@ -81,9 +81,9 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     m_summary->setSymbolScale(1.2);
     m_summary->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     header->addWidget(m_summary, 1);
-    m_show = smallButton(QStringLiteral("Show"), ButtonStyle::borderless, card);
-    m_keep = smallButton(QStringLiteral("Keep"), ButtonStyle::glassAdaptive, card);
-    m_trash = smallButton(QStringLiteral("Move to Trash"), ButtonStyle::glassProminentAdaptive, card);
+    m_show = smallButton(tr("Show"), ButtonStyle::borderless, card);
+    m_keep = smallButton(tr("Keep"), ButtonStyle::glassAdaptive, card);
+    m_trash = smallButton(tr("Move to Trash"), ButtonStyle::glassProminentAdaptive, card);
     ButtonStyling::setTint(m_trash, ThemeColor::red());
     header->addWidget(m_show);
     header->addWidget(m_keep);
@@ -99,7 +99,7 @@ OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)
     list->setSpacing(int(Tokens::Space::xxs));
     m_listed = new ListedFiles(this);
     m_files = new FittedListView(m_list);
-    m_files->setAccessibleName(QStringLiteral("Leftover files"));
+    m_files->setAccessibleName(tr("Leftover files"));
     auto* delegate = new OrphanFileDelegate(m_files);
     m_files->setItemDelegate(delegate);
     m_files->setModel(m_listed);
@@ -156,7 +156,7 @@ void OrphansBanner::refresh()
     }
     const QList<QString>& paths = m_store->paths();
     m_summary->setText(summaryFor(paths.size()));
-    m_show->setText(m_expanded ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    m_show->setText(m_expanded ? tr("Hide") : tr("Show"));
     m_trash->setEnabled(!m_store->isTrashing());
     m_error->setText(m_store->lastError().value_or(QString()));
     m_error->setVisible(m_store->lastError().has_value());

@@ -58,10 +58,10 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(&model)
     , m_card(new GlassSurface(GlassRole::floating(), this))
-    , m_symbol(new SymbolLabel(
-          QString(), ThemeColor::accent(), TextStyle::body, ThemeColor::primary(), m_card))
+    , m_symbol(
+          new SymbolLabel(QString(), ThemeColor::accent(), TextStyle::body, ThemeColor::primary(), m_card))
     , m_message(new MessageText(m_card))
-    , m_reconnect(new QPushButton(QStringLiteral("Reconnect"), m_card))
+    , m_reconnect(new QPushButton(tr("Reconnect"), m_card))
     , m_dismiss(new QPushButton(m_card))
     , m_animation(new QVariantAnimation(this))
 {
@@ -78,8 +78,8 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
     ButtonStyling::setSymbol(m_dismiss, QStringLiteral("xmark"));
     ButtonStyling::setTint(m_dismiss, ThemeColor::secondary());
     ButtonStyling::setControlSize(m_dismiss, ControlSize::small);
-    m_dismiss->setAccessibleName(QStringLiteral("Dismiss"));
-    m_dismiss->setToolTip(QStringLiteral("Dismiss"));
+    m_dismiss->setAccessibleName(tr("Dismiss"));
+    m_dismiss->setToolTip(tr("Dismiss"));
     m_dismiss->setAutoDefault(false);
 
     auto* row = new QHBoxLayout(m_card);

@@ -88,7 +88,7 @@ ReviewInspector::ReviewInspector(AppModel& model, QWidget* parent)
     , m_model(&model)
 {
     setObjectName(QStringLiteral("reviewInspector"));
-    setWindowTitle(QStringLiteral("Review"));
+    setWindowTitle(tr("Review"));
     m_pages = new QStackedWidget(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -145,11 +145,11 @@ QWidget* ReviewInspector::buildEmptyState()
     column->addWidget(symbol, 0, Qt::AlignHCenter);
     auto* title = new ElidedLabel(TextStyle::title2, ThemeColor::primary(), 1, page);
     title->setWeight(QFont::Bold);
-    title->setText(QStringLiteral("All Caught Up"));
+    title->setText(tr("All Caught Up"));
     title->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(title, 0, Qt::AlignHCenter);
     auto* description = new ElidedLabel(TextStyle::callout, ThemeColor::secondary(), 2, page);
-    description->setText(QStringLiteral("No matches need review."));
+    description->setText(tr("No matches need review."));
     description->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(description, 0, Qt::AlignHCenter);
     column->addStretch();
@@ -174,15 +174,15 @@ QWidget* ReviewInspector::buildContent()
         const char* name;
         Qt::Key key;
         int step;
-    } steps[] = { { "chevron.left", "Previous Review", Qt::Key_BracketLeft, -1 },
-        { "chevron.right", "Next Review", Qt::Key_BracketRight, 1 } };
+    } steps[] = { { "chevron.left", QT_TR_NOOP("Previous Review"), Qt::Key_BracketLeft, -1 },
+        { "chevron.right", QT_TR_NOOP("Next Review"), Qt::Key_BracketRight, 1 } };
     for (const auto& step : steps) {
         auto* arrow = button(QString(), ButtonStyle::borderless, m_stepper);
         ButtonStyling::setSymbol(arrow, QString::fromLatin1(step.symbol));
         const QKeySequence keys(Qt::CTRL | Qt::ALT | step.key);
-        arrow->setAccessibleName(QString::fromLatin1(step.name));
-        arrow->setToolTip(QStringLiteral("%1 (%2)").arg(
-            QString::fromLatin1(step.name), keys.toString(QKeySequence::NativeText)));
+        arrow->setAccessibleName(tr(step.name));
+        arrow->setToolTip(
+            QStringLiteral("%1 (%2)").arg(tr(step.name), keys.toString(QKeySequence::NativeText)));
         auto* shortcut = new QShortcut(keys, m_stepper);
         const int by = step.step;
         const auto move = [this, by] {
@@ -224,16 +224,16 @@ QWidget* ReviewInspector::buildContent()
 
     // The candidates.
     m_noCandidates = new ElidedLabel(TextStyle::callout, ThemeColor::secondary(), 3, content);
-    m_noCandidates->setText(QStringLiteral("No candidates returned. Paste a direct URL below to use instead."));
+    m_noCandidates->setText(tr("No candidates returned. Paste a direct URL below to use instead."));
     column->addWidget(m_noCandidates);
     m_candidateSection = new QWidget(content);
     auto* section = new QVBoxLayout(m_candidateSection);
     section->setContentsMargins(0, 0, 0, 0);
     section->setSpacing(int(Tokens::Space::xs));
-    section->addWidget(caption(QStringLiteral("Candidates"), m_candidateSection));
+    section->addWidget(caption(tr("Candidates"), m_candidateSection));
     m_candidateModel = new CandidateListModel(this);
     m_candidateList = new FittedListView(m_candidateSection);
-    m_candidateList->setAccessibleName(QStringLiteral("Candidates"));
+    m_candidateList->setAccessibleName(tr("Candidates"));
     m_candidateList->setItemDelegate(new CandidateDelegate(m_candidateList));
     m_candidateList->setModel(m_candidateModel);
     const auto pick = [this](const QModelIndex& index) {
@@ -248,10 +248,10 @@ QWidget* ReviewInspector::buildContent()
     // A direct web address.
     auto* urlSection = new QVBoxLayout;
     urlSection->setSpacing(int(Tokens::Space::xs));
-    urlSection->addWidget(caption(QStringLiteral("Or paste a direct URL"), content));
+    urlSection->addWidget(caption(tr("Or paste a direct URL"), content));
     m_url = new QLineEdit(content);
     m_url->setPlaceholderText(QStringLiteral("https://"));
-    m_url->setAccessibleName(QStringLiteral("Direct URL"));
+    m_url->setAccessibleName(tr("Direct URL"));
     m_url->setInputMethodHints(Qt::ImhUrlCharactersOnly | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     connect(m_url, &QLineEdit::returnPressed, this, &ReviewInspector::submitURL);
     connect(m_url, &QLineEdit::textChanged, this, &ReviewInspector::updateActions);
@@ -274,11 +274,11 @@ QWidget* ReviewInspector::buildActionBar()
     const int padding = int(Tokens::Space::md);
     row->setContentsMargins(padding, padding, padding, padding);
     row->setSpacing(int(Tokens::Space::sm));
-    m_skip = button(QStringLiteral("Skip"), ButtonStyle::glassAdaptive, bar);
+    m_skip = button(tr("Skip"), ButtonStyle::glassAdaptive, bar);
     ButtonStyling::setTint(m_skip, ThemeColor::red());
-    m_useSelected = button(QStringLiteral("Use Selected"), ButtonStyle::glassAdaptive, bar);
-    m_useURL = button(QStringLiteral("Use URL"), ButtonStyle::glassAdaptive, bar);
-    m_acceptBest = button(QStringLiteral("Accept Best"), ButtonStyle::glassProminentAdaptive, bar);
+    m_useSelected = button(tr("Use Selected"), ButtonStyle::glassAdaptive, bar);
+    m_useURL = button(tr("Use URL"), ButtonStyle::glassAdaptive, bar);
+    m_acceptBest = button(tr("Accept Best"), ButtonStyle::glassProminentAdaptive, bar);
     row->addWidget(m_skip);
     row->addStretch();
     row->addWidget(m_useSelected);
@@ -339,7 +339,7 @@ void ReviewInspector::refresh()
     const auto found = std::find(queue.begin(), queue.end(), track);
     m_stepper->setHidden(queue.size() < 2 || found == queue.end());
     if (found != queue.end())
-        m_position->setText(QStringLiteral("Review %1 of %2").arg(found - queue.begin() + 1).arg(queue.size()));
+        m_position->setText(tr("Review %1 of %2").arg(found - queue.begin() + 1).arg(queue.size()));
 
     const TrackDTO& dto = track->dto();
     m_artwork->setRef(dto.artwork);

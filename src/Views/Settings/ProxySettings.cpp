@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace mivo {
 
@@ -48,9 +49,17 @@ ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     m_subscription->setEchoMode(QLineEdit::Password);
     m_subscription->setPlaceholderText(tr("Subscription URL"));
     m_subscription->setAccessibleName(tr("Subscription URL"));
-    m_section->addRow(m_subscription);
+    // The refusal shows under the field, in room the row keeps for it, so
+    // that it moves none of the buttons below.
+    auto* field = new QVBoxLayout;
+    field->addWidget(m_subscription);
     m_refusal->setWordWrap(true);
-    m_refusalRow = m_section->addRow(m_refusal);
+    QSizePolicy keepRoom = m_refusal->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_refusal->setSizePolicy(keepRoom);
+    m_refusal->hide();
+    field->addWidget(m_refusal);
+    m_section->addRow(field);
     connect(m_subscription, &QLineEdit::textChanged, this, [this] {
         m_refused = false;
         refresh();
@@ -137,7 +146,7 @@ void ProxySettings::refresh()
     m_detail->setText(showDetail ? *m_testResult->detail : QString());
     m_detailRow->setVisible(showDetail);
     m_forget->setVisible(stored);
-    m_refusalRow->setVisible(m_refused);
+    m_refusal->setVisible(m_refused);
     m_section->setFooterText(footerText(stored));
 }
 

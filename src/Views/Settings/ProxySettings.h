@@ -47,7 +47,6 @@ private:
 
     QLineEdit* m_subscription;
     FormText* m_refusal;
-    QWidget* m_refusalRow;
     bool m_refused = false;
     QPushButton* m_primary;
     QProgressBar* m_testing;

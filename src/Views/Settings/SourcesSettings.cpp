@@ -81,13 +81,13 @@ SourcesSettings::SourcesSettings(AppModel& model, QWidget* parent)
     for (const RunField field : { RunField::searchCount, RunField::concurrency, RunField::searchTimeoutSec,
              RunField::cooloffHours }) {
         static const std::map<RunField, const char*> titles {
-            { RunField::searchCount, "Results per source" },
-            { RunField::concurrency, "Parallel downloads" },
-            { RunField::searchTimeoutSec, "Search timeout" },
-            { RunField::cooloffHours, "Cool-off after a failure" },
+            { RunField::searchCount, QT_TR_NOOP("Results per source") },
+            { RunField::concurrency, QT_TR_NOOP("Parallel downloads") },
+            { RunField::searchTimeoutSec, QT_TR_NOOP("Search timeout") },
+            { RunField::cooloffHours, QT_TR_NOOP("Cool-off after a failure") },
         };
-        auto* stepper = new FormStepper(
-            QString::fromUtf8(titles.at(field)), [this, field](int direction) { step(field, direction); });
+        auto* stepper
+            = new FormStepper(tr(titles.at(field)), [this, field](int direction) { step(field, direction); });
         m_advanced->addRow(stepper);
         m_steppers.append({ field, stepper });
     }

@@ -40,18 +40,17 @@ MainToolbar::MainToolbar(AppModel& model, const MainCommands& commands, QToolBar
     m_vpnSlot = bar->addWidget(m_vpnHolder);
 
     m_review->setObjectName(QStringLiteral("reviewButton"));
-    m_review->setToolTip(QStringLiteral("Review low-confidence matches"));
+    m_review->setToolTip(tr("Review low-confidence matches"));
     m_reviewItem = bar->addWidget(m_review);
 
     m_sync->setObjectName(QStringLiteral("syncButton"));
-    m_sync->setLabel(QStringLiteral("arrow.triangle.2.circlepath"), QStringLiteral("Sync"), std::nullopt);
-    m_sync->setToolTip(withShortcut(QStringLiteral("Sync the selected playlists"), commands.syncAction()));
+    m_sync->setLabel(QStringLiteral("arrow.triangle.2.circlepath"), tr("Sync"), std::nullopt);
+    m_sync->setToolTip(withShortcut(tr("Sync the selected playlists"), commands.syncAction()));
     m_syncItem = bar->addWidget(m_sync);
 
     m_cancel->setObjectName(QStringLiteral("cancelSyncButton"));
-    m_cancel->setLabel(QStringLiteral("stop.fill"), QStringLiteral("Cancel Sync"), ThemeColor::red());
-    m_cancel->setToolTip(
-        withShortcut(QStringLiteral("Cancel the running sync"), commands.cancelSyncAction()));
+    m_cancel->setLabel(QStringLiteral("stop.fill"), tr("Cancel Sync"), ThemeColor::red());
+    m_cancel->setToolTip(withShortcut(tr("Cancel the running sync"), commands.cancelSyncAction()));
     m_cancelItem = bar->addWidget(m_cancel);
 
     connect(m_review, &QToolButton::clicked, &model, &AppModel::openReview);

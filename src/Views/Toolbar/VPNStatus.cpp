@@ -20,22 +20,22 @@ QString statusTextOf(const VPNStatus::Inputs& in, const VPNStatus& s)
 {
     const QString nodes = s.serverCount ? kSeparator + VPNStatus::nodeText(*s.serverCount) : QString();
     if (in.feedback == VPNStatus::TestFeedback::failure)
-        return QStringLiteral("Connection test failed");
+        return VPNStatus::tr("Connection test failed");
     if (in.feedback == VPNStatus::TestFeedback::success)
-        return QStringLiteral("Connection test passed") + nodes;
+        return VPNStatus::tr("Connection test passed") + nodes;
     switch (s.liveStatus) {
     case ProxyStatusValue::connecting:
-        return in.testing ? QStringLiteral("Testing connection\u2026")
-                          : QStringLiteral("Connecting to Corvane VPN\u2026");
+        return in.testing ? VPNStatus::tr("Testing connection…")
+                          : VPNStatus::tr("Connecting to Corvane VPN…");
     case ProxyStatusValue::off:
-        return in.enabled ? QStringLiteral("On") + nodes : QStringLiteral("Corvane VPN is off");
+        return in.enabled ? VPNStatus::tr("On") + nodes : VPNStatus::tr("Corvane VPN is off");
     case ProxyStatusValue::connected:
-        return in.pushedDetail ? QStringLiteral("Connected (%1)").arg(*in.pushedDetail)
-                               : QStringLiteral("Connected");
+        return in.pushedDetail ? VPNStatus::tr("Connected (%1)").arg(*in.pushedDetail)
+                               : VPNStatus::tr("Connected");
     case ProxyStatusValue::down:
-        return QStringLiteral("Disconnected") + kSeparator + QStringLiteral("Soulseek is paused");
+        return VPNStatus::tr("Disconnected") + kSeparator + VPNStatus::tr("Soulseek is paused");
     case ProxyStatusValue::error:
-        return QStringLiteral("Connection error") + kSeparator + QStringLiteral("Soulseek is paused");
+        return VPNStatus::tr("Connection error") + kSeparator + VPNStatus::tr("Soulseek is paused");
     }
     return {};
 }
@@ -43,14 +43,14 @@ QString statusTextOf(const VPNStatus::Inputs& in, const VPNStatus& s)
 std::optional<QString> labelTextOf(const VPNStatus::Inputs& in, const VPNStatus& s)
 {
     if (in.feedback == VPNStatus::TestFeedback::failure)
-        return QStringLiteral("Failed");
+        return VPNStatus::tr("Failed");
     if (!in.enabled)
         return std::nullopt;
     if (s.serverCount)
         return VPNStatus::nodeText(*s.serverCount);
     if (s.liveStatus == ProxyStatusValue::connecting)
-        return QStringLiteral("Testing\u2026");
-    return QStringLiteral("On");
+        return VPNStatus::tr("Testing…");
+    return VPNStatus::tr("On");
 }
 
 QString iconOf(const VPNStatus::Inputs& in, const VPNStatus& s)

@@ -3,6 +3,7 @@
 #include "Styling/ThemeColor.h"
 #include "Transport/WireVocabulary.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
@@ -12,6 +13,9 @@ namespace mivo {
 // routing status the helper last pushed and the control's own transient state
 // (a running test, its feedback, the last server count it learned).
 struct VPNStatus {
+    Q_DECLARE_TR_FUNCTIONS(VPNStatus)
+
+public:
     // The result of the last connection test while it is shown.
     enum class TestFeedback { success, failure };
 

@@ -13,12 +13,12 @@ VPNToolbarControl::VPNToolbarControl(AppModel& model, QWidget* parent)
 {
     setObjectName(QStringLiteral("vpnControl"));
     setPopupMode(QToolButton::InstantPopup);
-    setAccessibleName(QStringLiteral("Corvane VPN"));
+    setAccessibleName(tr("Corvane VPN"));
     m_statusAction = m_menu->addAction(QString());
     m_statusAction->setEnabled(false);
     m_menu->addSeparator();
     m_switchAction = m_menu->addAction(QString());
-    m_testAction = m_menu->addAction(QStringLiteral("Test Connection\u2026"));
+    m_testAction = m_menu->addAction(tr("Test Connection…"));
     setMenu(m_menu);
     connect(m_switchAction, &QAction::triggered, this, &VPNToolbarControl::toggleRouting);
     connect(m_testAction, &QAction::triggered, this, &VPNToolbarControl::runTest);
@@ -54,8 +54,7 @@ void VPNToolbarControl::refresh()
     const VPNStatus status = VPNStatus::of(in);
 
     m_statusAction->setText(status.statusText);
-    m_switchAction->setText(
-        in.enabled ? QStringLiteral("Turn Corvane VPN Off") : QStringLiteral("Turn Corvane VPN On"));
+    m_switchAction->setText(in.enabled ? tr("Turn Corvane VPN Off") : tr("Turn Corvane VPN On"));
     m_testAction->setEnabled(in.enabled && !m_testing);
     // Before a configuration is held "on" or "off" would be a guess.
     const SettingsStore* settings = m_model ? m_model->settings() : nullptr;
