@@ -3,8 +3,8 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
 #include "State/LibraryStore.h"
-#include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/TestPaths.h"
@@ -113,17 +113,10 @@ public:
     std::unique_ptr<MainWindow> window;
 
 private:
-    class NoAccessibilitySettings : public AccessibilityPreferences {
-    public:
-        bool reduceTransparency() const override { return false; }
-        bool reduceMotion() const override { return true; }
-        bool increaseContrast() const override { return false; }
-    };
-
     void set(const char* name, const QByteArray& value) { m_environment.set(name, value); }
 
     QTemporaryDir m_home;
-    NoAccessibilitySettings m_accessibility;
+    FixedAccessibility m_accessibility { /*reduceMotion=*/true };
     std::unique_ptr<AutomationPermissionMonitor> m_automation;
     // Given back once the destructor has let the window, the model and the helper go.
     ScopedEnvironment m_environment;

@@ -2,6 +2,7 @@
 #include "Base/Bundle.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
+#include "TestSupport/UnstartedModel.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -340,15 +341,8 @@ private slots:
     // once, as every start does. Once attached, both do their work.
     void commandsBeforeTheLinkDoNothing()
     {
-        QTemporaryDir dir;
-        const test::ScopedEnvironment environment {
-            { "MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit() },
-            { "MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit() },
-        };
-        AppModel::Options options;
-        options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
-        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
-        AppModel model(options);
+        test::UnstartedModel unstarted;
+        AppModel& model = unstarted.model;
         UpdaterModel updater(std::make_unique<CountingUpdates>(), QStringLiteral("1.0"));
         MainCommands commands(model, updater);
         QStringList revealed;

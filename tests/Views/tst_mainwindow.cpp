@@ -4,6 +4,7 @@
 #include "Styling/GlassEnvironment.h"
 #include "Styling/ThemeColor.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Views/MainWindow.h"
 #include "Views/SidebarView.h"
@@ -16,13 +17,6 @@ using namespace mivo;
 
 namespace {
 
-class NoAccessibilitySettings : public AccessibilityPreferences {
-public:
-    bool reduceTransparency() const override { return false; }
-    bool reduceMotion() const override { return false; }
-    bool increaseContrast() const override { return false; }
-};
-
 // A banner of a fixed height that wants to be as wide as it can.
 class Banner : public QWidget {
 public:
@@ -32,7 +26,7 @@ public:
 struct Fixture {
     QTemporaryDir folder;
     QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
-    NoAccessibilitySettings accessibility;
+    test::FixedAccessibility accessibility;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;
     int starts = 0;

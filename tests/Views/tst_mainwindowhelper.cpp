@@ -3,6 +3,7 @@
 #include "Services/UpdaterModel.h"
 #include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
@@ -25,20 +26,13 @@ namespace {
 
 constexpr int kRunTimeoutMs = 30000;
 
-class NoAccessibilitySettings : public AccessibilityPreferences {
-public:
-    bool reduceTransparency() const override { return false; }
-    bool reduceMotion() const override { return false; }
-    bool increaseContrast() const override { return false; }
-};
-
 // The window as main() builds it, on the stand-in helper found as the
 // application finds it; its configuration and defaults live in a temporary
 // folder, and the switches are unset again afterwards.
 struct Fixture {
     QTemporaryDir folder;
     QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
-    NoAccessibilitySettings accessibility;
+    test::FixedAccessibility accessibility;
     // Outlives the model, whose run fills it.
     QList<SyncPhase> phases;
     std::unique_ptr<AppModel> model;

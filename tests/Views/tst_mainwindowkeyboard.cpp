@@ -2,6 +2,7 @@
 #include "Services/UpdaterModel.h"
 #include "Styling/AccessibilityPreferences.h"
 #include "Support/UserDefaults.h"
+#include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/FocusFrames.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -23,19 +24,12 @@ using test::server;
 
 namespace {
 
-class NoAccessibilitySettings : public AccessibilityPreferences {
-public:
-    bool reduceTransparency() const override { return false; }
-    bool reduceMotion() const override { return false; }
-    bool increaseContrast() const override { return false; }
-};
-
 // The main window over a run whose tracks 1 and 2 wait for review, 1 with two
 // candidates and 2 with none; the window is shown and active.
 struct Fixture {
     QTemporaryDir folder;
     QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
-    NoAccessibilitySettings accessibility;
+    test::FixedAccessibility accessibility;
     test::ScriptedHelperClient* client = nullptr;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;

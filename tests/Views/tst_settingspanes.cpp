@@ -5,6 +5,7 @@
 #include "Styling/StatusPill.h"
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
+#include "TestSupport/UnstartedModel.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/PaneModel.h"
 #include "TestSupport/ScopedEnvironment.h"
@@ -231,15 +232,8 @@ private slots:
     // once the stores arrive.
     void panesBeforeAndAfterAttach()
     {
-        QTemporaryDir dir;
-        const test::ScopedEnvironment environment {
-            { "MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit() },
-            { "MIVO_STANDIN_CONFIG", dir.filePath(QStringLiteral("config.json")).toLocal8Bit() },
-        };
-        AppModel::Options options;
-        options.cliTool.toolPaths = { dir.filePath(QStringLiteral("bin/mivo")) };
-        options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
-        AppModel model(options);
+        test::UnstartedModel unstarted;
+        AppModel& model = unstarted.model;
         UpdaterModel updater(std::make_unique<NoUpdates>(), QStringLiteral("1.2.3"));
         SettingsWindow window(model, updater);
         window.show();
