@@ -43,12 +43,12 @@ ProvisionToolsResult tools(bool ok)
 }
 
 // The wizard of a fresh coordinator on the given screen. The tools are
-// installed unless the state holds them back.
+// installed unless the state holds them back, or their install fails.
 SetupScaffold* wizard(ScreenFixture& fixture, Mode mode, Screen screen, bool spotify = true,
-    std::optional<SafeConfig> config = std::nullopt)
+    std::optional<SafeConfig> config = std::nullopt, bool toolsInstall = true)
 {
     fixture.setConfig(config.value_or(wizardConfig(spotify)));
-    fixture.responses().insert(Method::provisionTools, ScreenFixture::encode(tools(true)));
+    fixture.responses().insert(Method::provisionTools, ScreenFixture::encode(tools(toolsInstall)));
     AppModel& model = fixture.model();
     fixture.loadLibrary();
     ToolProvisioningStore* store = model.toolProvisioning();
@@ -117,8 +117,8 @@ QWidget* toolsRunning(ScreenFixture& fixture)
 
 QWidget* toolsFailed(ScreenFixture& fixture)
 {
-    SetupScaffold* scaffold = wizard(fixture, Mode::firstRun, Screen::prepareTools);
-    fixture.responses().insert(Method::provisionTools, ScreenFixture::encode(tools(false)));
+    SetupScaffold* scaffold
+        = wizard(fixture, Mode::firstRun, Screen::prepareTools, true, std::nullopt, false);
     QCoro::waitFor(fixture.model().toolProvisioning()->provision());
     ScreenFixture::settle();
     return scaffold;
