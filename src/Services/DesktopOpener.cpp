@@ -30,14 +30,10 @@ QCoro::Task<bool> DesktopOpener::open(QUrl url, std::chrono::milliseconds bound)
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->start();
 
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (process->state() != QProcess::NotRunning) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        co_await qCoro(process, &QProcess::stateChanged, left);
-    }
+    // Awaited on finished(), which carries no private-signal tag for the awaiter
+    // to bind; a start that fails never finishes and is told apart below.
+    if (process->state() != QProcess::NotRunning)
+        co_await qCoro(process, &QProcess::finished, bound);
     if (process->state() != QProcess::NotRunning) {
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
         co_return true;
