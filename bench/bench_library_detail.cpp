@@ -177,6 +177,19 @@ private:
     LibraryDetailList* m_list;
 };
 
+// Presses the first group's chevron and returns the longest stall from the
+// press to a tenth of a second after the fold has settled.
+double foldStallMs(StallProbe& probe, LibraryDetailList* list)
+{
+    probe.beginWindow();
+    list->activateButton(list->detailModel().headerRow(0));
+    spinUntil([&] { return !list->isFolding(); });
+    QElapsedTimer settle;
+    settle.start();
+    spinUntil([&] { return settle.elapsed() >= 100; });
+    return probe.windowLongestMs();
+}
+
 void BM_RunStreamsIntoTheWindow(benchmark::State& state)
 {
     Session session("1x10000");
@@ -209,19 +222,12 @@ void BM_RunStreamsIntoTheWindow(benchmark::State& state)
         const auto runOver = [&] { return session.model->sync().phase() == SyncPhase::done; };
         if (fold) {
             // Three seconds in, the chevron folds the playlist's 10,000 rows
-            // shut; three seconds later it opens them again. Each fold's figure
-            // spans the press to a tenth of a second after the fold has settled.
+            // shut; three seconds later it opens them again.
             LibraryDetailList* list = session.list();
             spinUntil([&] { return runOver() || list->detailModel().rowCount() > 1; });
             const auto press = [&](const char* counter) {
                 spinUntil(runOver, 3000);
-                probe.beginWindow();
-                list->activateButton(list->detailModel().headerRow(0));
-                spinUntil([&] { return !list->isFolding(); });
-                QElapsedTimer settle;
-                settle.start();
-                spinUntil([&] { return settle.elapsed() >= 100; });
-                state.counters[counter] = probe.windowLongestMs();
+                state.counters[counter] = foldStallMs(probe, list);
             };
             press("collapse_stall_ms");
             press("expand_stall_ms");
@@ -322,15 +328,8 @@ void BM_FoldAmong100Playlists(benchmark::State& state)
         probe.start();
         QElapsedTimer clock;
         clock.start();
-        for (double* figure : { &collapse, &expand }) {
-            probe.beginWindow();
-            list->activateButton(list->detailModel().headerRow(0));
-            spinUntil([&] { return !list->isFolding(); });
-            QElapsedTimer settle;
-            settle.start();
-            spinUntil([&] { return settle.elapsed() >= 100; });
-            *figure = std::max(*figure, probe.windowLongestMs());
-        }
+        for (double* figure : { &collapse, &expand })
+            *figure = std::max(*figure, foldStallMs(probe, list));
         probe.stop();
         state.SetIterationTime(double(clock.elapsed()) / 1000.0);
     }
