@@ -13,6 +13,9 @@ namespace {
 
 const QString kProgram = QStringLiteral("xdg-open");
 
+// Touched on the main thread only, where every open() runs.
+int s_stillRunning = 0;
+
 } // namespace
 
 QCoro::Task<bool> DesktopOpener::open(QUrl url, std::chrono::milliseconds bound)
@@ -35,6 +38,8 @@ QCoro::Task<bool> DesktopOpener::open(QUrl url, std::chrono::milliseconds bound)
     if (process->state() != QProcess::NotRunning)
         co_await qCoro(process, &QProcess::finished, bound);
     if (process->state() != QProcess::NotRunning) {
+        ++s_stillRunning;
+        QObject::connect(process, &QObject::destroyed, [] { --s_stillRunning; });
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
         co_return true;
     }
@@ -49,6 +54,11 @@ QCoro::Task<bool> DesktopOpener::open(QUrl url, std::chrono::milliseconds bound)
                       << process->exitCode();
     process->deleteLater();
     co_return opened;
+}
+
+int DesktopOpener::stillRunning()
+{
+    return s_stillRunning;
 }
 
 } // namespace mivo

@@ -19,6 +19,11 @@ public:
     static constexpr std::chrono::milliseconds kBound { 3000 };
 
     static QCoro::Task<bool> open(QUrl url, std::chrono::milliseconds bound = kBound);
+
+    // Runs left going at their bound whose process is not yet reaped and
+    // released; what is still going when the application quits is left to
+    // run on without it.
+    static int stillRunning();
 };
 
 } // namespace mivo
