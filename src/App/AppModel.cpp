@@ -584,6 +584,19 @@ QCoro::Task<void> AppModel::disconnectAccount(AccountService service)
         co_await self->m_settings->refresh();
 }
 
+QCoro::Task<void> AppModel::requestMusicAppAccess()
+{
+    const QPointer<AppModel> self(this);
+    QCoro::Task<AutomationPermissionMonitor::Status> asked = m_automationPermission.requestAccess();
+    co_await std::move(asked);
+    // Read again rather than taken from the answer: the monitor holds what counts now.
+    if (!self || self->m_automationPermission.status() != AutomationPermissionMonitor::Status::authorized
+        || !self->m_library)
+        co_return;
+    QCoro::Task<void> listed = self->m_library->refresh(PlaylistSourceId::apple);
+    co_await std::move(listed);
+}
+
 HelperClienting& AppModel::requireClient() const
 {
     if (!m_client)

@@ -195,6 +195,9 @@ public:
     // Removes an account from the helper, then reads the configuration again.
     // Throws HelperError.
     QCoro::Task<void> disconnectAccount(AccountService service);
+    // Asks for consent to read the Music app (the system may ask the user) and,
+    // when it is given, lists that app's playlists at once. Never throws.
+    QCoro::Task<void> requestMusicAppAccess();
 
     static constexpr std::chrono::seconds kConnectSpotifyTimeout { 300 };
     static constexpr qsizetype kLogCapacity = 500;

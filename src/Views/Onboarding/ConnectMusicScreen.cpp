@@ -172,7 +172,10 @@ QWidget* ConnectMusicScreen::makeAppleCard()
         if (m_model)
             m_model->automationPermission().openAutomationSettings();
     });
-    connect(m_allowAccess, &QPushButton::clicked, this, [this] { allowAccess(); });
+    connect(m_allowAccess, &QPushButton::clicked, this, [this] {
+        if (m_model)
+            m_model->requestMusicAppAccess();
+    });
     WizardParts::layoutOf(card)->addWidget(local);
     return card;
 }
@@ -303,20 +306,6 @@ QCoro::Task<void> ConnectMusicScreen::connectApple()
         co_return;
     m_connectingApple = false;
     refresh();
-}
-
-QCoro::Task<void> ConnectMusicScreen::allowAccess()
-{
-    const QPointer<AppModel> model = m_model;
-    if (!model)
-        co_return;
-    co_await model->automationPermission().requestAccess();
-    if (!model)
-        co_return;
-    if (model->automationPermission().status() == Status::authorized && model->library()) {
-        QPointer<LibraryStore> library = model->library();
-        co_await library->refresh(PlaylistSourceId::apple);
-    }
 }
 
 QCoro::Task<void> ConnectMusicScreen::connectSpotify()

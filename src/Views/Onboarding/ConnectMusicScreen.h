@@ -48,7 +48,6 @@ private:
     QWidget* makeMatchingCard();
     void refresh();
     QCoro::Task<void> connectApple();
-    QCoro::Task<void> allowAccess();
     QCoro::Task<void> connectSpotify();
     void watchSettings();
 

@@ -4,7 +4,6 @@
 #include "Services/AppleMusicAuthService.h"
 #include "Services/AutomationPermissionMonitor.h"
 #include "Services/SpotifyAuthService.h"
-#include "State/LibraryStore.h"
 #include "State/StoreRequests.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/SourceLogo.h"
@@ -95,7 +94,7 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
         &AccountsSettings::refresh);
     connect(m_openAutomationSettings, &QPushButton::clicked, this,
         [this] { this->model().automationPermission().openAutomationSettings(); });
-    connect(m_grantAccess, &QPushButton::clicked, this, [this] { grantMusicAppAccess(); });
+    connect(m_grantAccess, &QPushButton::clicked, this, [this] { this->model().requestMusicAppAccess(); });
 
     SettingsSection* spotify
         = addSection(tr("Spotify"), tr("Authorize mivo in your browser to read your Spotify playlists."));
@@ -191,19 +190,6 @@ QCoro::Task<void> AccountsSettings::connectApple()
     // A failure is shown by the main window's banner.
     QCoro::Task<void> connected = m_appleMusic.connect(model());
     co_await std::move(connected);
-}
-
-QCoro::Task<void> AccountsSettings::grantMusicAppAccess()
-{
-    const QPointer<AppModel> model(&this->model());
-    QCoro::Task<AppleMusicLocalAccess::Status> asked = model->automationPermission().requestAccess();
-    co_await std::move(asked);
-    // Once the Music app may be read, its playlists are listed at once.
-    if (model && model->automationPermission().status() == AppleMusicLocalAccess::Status::authorized
-        && model->library()) {
-        QCoro::Task<void> listed = model->library()->refresh(PlaylistSourceId::apple);
-        co_await std::move(listed);
-    }
 }
 
 QCoro::Task<void> AccountsSettings::connectSpotify()

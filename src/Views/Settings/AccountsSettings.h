@@ -39,7 +39,6 @@ private:
     QCoro::Task<void> disconnect(AccountService service);
     QCoro::Task<void> connectSpotify();
     QCoro::Task<void> connectApple();
-    QCoro::Task<void> grantMusicAppAccess();
 
     AppleMusicAuthService& m_appleMusic;
     SettingsSection* m_appleSection;
