@@ -3,12 +3,16 @@
 #include "App/AppModel.h"
 #include "State/StoreRequests.h"
 #include "Styling/ButtonStyling.h"
+#include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
+#include "Styling/Typography.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -92,20 +96,31 @@ bool SettingsPane::showsReadFailure() const
 
 void SettingsPane::buildReadNotice()
 {
+    // One row: a warning symbol, what happened with the helper's words under
+    // it, and the button that reads again.
     m_readNotice = new SettingsSection;
+    auto* row = new QHBoxLayout;
+    row->setSpacing(int(Tokens::Space::md));
+    auto* symbol = new QLabel;
+    const int side = QFontMetrics(Typography::font(TextStyle::headline, font())).height();
+    symbol->setPixmap(Symbols::icon(QStringLiteral("exclamationmark.triangle"), ThemeColor::orange())
+                          .pixmap(QSize(side, side), devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignTop);
+    row->addWidget(symbol, 0, Qt::AlignTop);
+    auto* words = new QVBoxLayout;
+    words->setSpacing(int(Tokens::Space::xs));
     auto* title = new FormText(tr("mivo could not read its settings from the helper."), TextStyle::headline);
     title->setWordWrap(true);
-    m_readNotice->addRow(title);
+    words->addWidget(title);
     m_readNoticeDetail = new FormText({}, TextStyle::callout, ThemeColor::secondary());
     m_readNoticeDetail->setWordWrap(true);
     m_readNoticeDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_readNotice->addRow(m_readNoticeDetail);
+    words->addWidget(m_readNoticeDetail);
+    row->addLayout(words, 1);
     auto* retry = new QPushButton(tr("Try Again"));
     ButtonStyling::setStyle(retry, ButtonStyle::bordered);
-    auto* retryRow = new QHBoxLayout;
-    retryRow->addWidget(retry);
-    retryRow->addStretch(1);
-    m_readNotice->addRow(retryRow);
+    row->addWidget(retry, 0, Qt::AlignVCenter);
+    m_readNotice->addRow(row);
     connect(retry, &QPushButton::clicked, this, [this] {
         if (SettingsStore* settings = m_model.settings())
             settings->refresh();
