@@ -329,6 +329,31 @@ private slots:
         QVERIFY(pane.findChild<QComboBox*>()->isVisibleTo(&pane));
     }
 
+    // A switch changes just its source in the list the store holds now: an
+    // order stored elsewhere while the pane is shown is what the rows show
+    // and what the write keeps.
+    void aSourceSwitchKeepsTheStoredOrder()
+    {
+        test::PaneModel f;
+        SafeConfig config = SampleData::sampleConfig();
+        config.sources = { SourceId::youtube, SourceId::soulseek };
+        QVERIFY(f.load(config));
+        SourcesSettings pane(*f.model);
+        pane.resize(520, 600);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        config.sources = { SourceId::soulseek, SourceId::youtube }; // the wizard reordered them, say
+        QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order().first(), SourceId::soulseek);
+
+        f.client->enqueue(Method::setConfig, Outcome::absent());
+        clickSource(&pane, SourceId::bandcamp);
+        ConfigPatch expected;
+        expected.sources = QList { SourceId::soulseek, SourceId::youtube, SourceId::bandcamp };
+        QVERIFY(!f.client->sent().isEmpty());
+        QCOMPARE(f.client->sent().first().request, Request::setConfig(expected));
+    }
+
     // Settings opened on the first launch while the start-up read is held
     // back reads again, superseding it: the first-run wizard still waits for
     // a read that brings the configuration, and opens on what the helper holds.
