@@ -8,6 +8,7 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <string>
@@ -60,10 +61,23 @@ std::optional<uint> asUnsigned(const QVariant& value)
     return ok ? std::optional(number) : std::nullopt;
 }
 
+// The session bus when the desktop has one. Without an address or a bus in the
+// runtime folder the bus library would start a bus of its own for the display,
+// which outlives the application and has no portal on it.
+QDBusConnection desktopSessionBus()
+{
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus")))
+            return QDBusConnection(QStringLiteral("no session bus"));
+    }
+    return QDBusConnection::sessionBus();
+}
+
 } // namespace
 
 SystemAccessibilityPreferences::SystemAccessibilityPreferences(QObject* parent)
-    : SystemAccessibilityPreferences(QDBusConnection::sessionBus(), parent)
+    : SystemAccessibilityPreferences(desktopSessionBus(), parent)
 {
 }
 

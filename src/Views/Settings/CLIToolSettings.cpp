@@ -146,8 +146,12 @@ void CLIToolSettings::refresh()
     m_uninstallNote->setText(foreign ? foreignCopyText(foreign->path) : QString());
     m_uninstallNoteRow->setVisible(foreign != nullptr);
     // A link in the fallback folder is found by a shell only through PATH.
-    m_pathNoteRow->setVisible(
-        QFileInfo(m_installer.fallbackLinkPath()).isSymLink() && !m_installer.localBinOnPath());
+    // Only for a link of ours: someone else's program there is no concern of this pane.
+    const QString fallbackLink = m_installer.fallbackLinkPath();
+    m_pathNoteRow->setVisible(QFileInfo(fallbackLink).isSymLink()
+        && CLIInstaller::ownerOfLink(fallbackLink, tool.preferredTarget())
+            != CLIInstaller::LinkOwner::someoneElse
+        && !m_installer.localBinOnPath());
 
     // Only the fixed explanation is Markdown; texts made of paths and
     // messages are shown as they are.
