@@ -7,11 +7,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-          qcoro-qt6-dev nlohmann-json3-dev libbenchmark-dev clang libclang-rt-dev lld)
+# What building and running the application and the stand-in helper needs.
+start_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+                qcoro-qt6-dev nlohmann-json3-dev)
+# What the tests, benchmarks, sanitizers and fuzzers need on top: the private
+# session bus of the desktop settings' test comes from dbus-daemon.
+test_packages=(libbenchmark-dev clang libclang-rt-dev lld dbus-daemon)
 
+# Installs those of the named packages that are missing.
 install_missing() {
-    local missing=()
+    local packages=("$@") missing=()
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
@@ -90,14 +95,14 @@ fuzz() {
 
 case "${1:-}" in
     start)
-        install_missing
+        install_missing "${start_packages[@]}"
         # Only what runs: the tests and benchmarks wait for ./dev.sh test.
         only=(mivo mivo_helper)
         build build
         exec ./build/mivo.app/Contents/MacOS/mivo
         ;;
     test)
-        install_missing
+        install_missing "${start_packages[@]}" "${test_packages[@]}"
         # The three trees compile at once: while one waits on a step that uses few
         # cores (configuring, moc, a precompiled header, the last links), the
         # others use the rest.
@@ -124,7 +129,7 @@ case "${1:-}" in
         exit $status
         ;;
     sanitize)
-        install_missing
+        install_missing "${start_packages[@]}" "${test_packages[@]}"
         build "${sanitized_tree[@]}"
         sanitized_tests
         ;;

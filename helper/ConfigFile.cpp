@@ -2,11 +2,16 @@
 
 #include "RequestError.h"
 
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace mivo::standin {
 
@@ -144,6 +149,57 @@ const char* flagOf(std::string_view service)
     return nullptr;
 }
 
+// The whole file, or nothing when there is none; throws the reason when one exists that
+// cannot be read.
+std::optional<std::string> readWhole(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        throw std::runtime_error(std::strerror(errno));
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer { fd };
+    struct stat status { };
+    if (::fstat(fd, &status) != 0)
+        throw std::runtime_error(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        throw std::runtime_error("not a regular file");
+    std::string text;
+    char chunk[65536];
+    while (true) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw std::runtime_error(std::strerror(errno));
+        if (got == 0)
+            return text;
+        text.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+// A free name next to `path` for a file that is kept aside: "<path>.corrupt-<UTC time>",
+// with "-2", "-3", … when that is taken.
+std::string asideName(const std::string& path)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc {};
+    ::gmtime_r(&now, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    const std::string base = path + ".corrupt-" + stamp;
+    std::string name = base;
+    std::error_code error;
+    for (int n = 2;
+         std::filesystem::symlink_status(name, error).type() != std::filesystem::file_type::not_found; ++n)
+        name = base + "-" + std::to_string(n);
+    return name;
+}
+
 } // namespace
 
 Json ConfigFile::defaults()
@@ -182,14 +238,39 @@ ConfigFile::ConfigFile(std::string path)
     : m_path(std::move(path))
     , m_config(defaults())
 {
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in)
+    load();
+}
+
+void ConfigFile::load()
+{
+    m_unreadable.clear();
+    m_loadProblem.clear();
+    m_config = defaults();
+    std::optional<std::string> text;
+    try {
+        text = readWhole(m_path);
+    } catch (const std::exception& error) {
+        m_unreadable = "Could not read the configuration " + m_path + ": " + error.what();
+        m_loadProblem = m_unreadable;
+        return;
+    }
+    if (!text)
         return; // no file yet: the defaults
-    std::stringstream text;
-    text << in.rdbuf();
-    const nlohmann::json stored = nlohmann::json::parse(text.str(), nullptr, false);
+    const nlohmann::json stored = nlohmann::json::parse(*text, nullptr, false);
     if (!stored.is_object()) {
-        m_loadProblem = "not a JSON object; using the defaults";
+        // Kept, never written over: the user may want what is in it.
+        const std::string aside = asideName(m_path);
+        std::error_code error;
+        std::filesystem::rename(m_path, aside, error);
+        if (error) {
+            m_unreadable = "The configuration " + m_path
+                + " is not a JSON object and could not be moved aside: " + error.message();
+            m_loadProblem = m_unreadable;
+            return;
+        }
+        m_loadProblem = "not a JSON object; kept as " + aside + ", using the defaults";
+        m_notice = "The configuration " + m_path + " could not be read and was kept as " + aside
+            + "; the default settings are used.";
         return;
     }
     for (auto& [key, value] : m_config.items()) {
@@ -203,10 +284,25 @@ ConfigFile::ConfigFile(std::string path)
     }
 }
 
+void ConfigFile::requireReadable()
+{
+    if (m_unreadable.empty())
+        return;
+    load();
+    if (!m_unreadable.empty())
+        throw RequestError::internal(m_unreadable);
+}
+
+std::string ConfigFile::takeNotice()
+{
+    return std::exchange(m_notice, {});
+}
+
 void ConfigFile::applyPatch(const nlohmann::json& patch)
 {
     if (!patch.is_object())
         throw RequestError::invalidParams("patch must be an object");
+    requireReadable();
     Json next = m_config;
     for (const char* key : { "sources", "quality", "run", "ui", "outputDir", "identity" }) {
         const auto it = patch.find(key);
@@ -231,6 +327,7 @@ void ConfigFile::applyPatch(const nlohmann::json& patch)
 void ConfigFile::setAccount(
     std::string_view service, bool connected, const std::optional<std::string>& clientId)
 {
+    requireReadable();
     Json next = m_config;
     if (service == "proxy") {
         next["proxy"]["configured"] = connected;

@@ -12,6 +12,12 @@ namespace mivo::standin {
 // The helper's configuration, kept as one JSON file in the shape of the getConfig result.
 // Secrets are never kept: storing a token only sets the matching connected flag. Not
 // thread-safe; the server guards it.
+//
+// A file that exists but cannot be read (no permission, a folder at that path) is never
+// taken for "no file yet": reading and every change fail with the reason, and nothing is
+// written over it. A file that is not a JSON object is moved aside next to it
+// ("config.json.corrupt-<UTC time>") and the defaults are used; the next reader is told
+// once (takeNotice).
 class ConfigFile {
 public:
     explicit ConfigFile(std::string path);
@@ -20,8 +26,17 @@ public:
     // Why the file could not be read in full at start (empty when it was fine or absent).
     const std::string& loadProblem() const { return m_loadProblem; }
 
-    // The full configuration, keys in their wire order.
+    // The full configuration, keys in their wire order; the defaults while the file
+    // cannot be read.
     const Json& safeConfig() const { return m_config; }
+
+    // Reads the file again when it could not be read before, then throws RequestError
+    // (internal) when it still cannot: the configuration is not known.
+    void requireReadable();
+
+    // What the user should hear once about the file (it was moved aside), and then never
+    // again; empty when there is nothing to say.
+    std::string takeNotice();
 
     // Changes exactly the settings present in the patch; a null value counts as absent and
     // unknown keys are ignored. Either every change is saved or none is made. Throws
@@ -37,10 +52,14 @@ public:
     static constexpr const char* kDefaultSpotifyClientId = "mivo-standin-spotify";
 
 private:
+    void load();
     void save(const Json& config) const;
 
     std::string m_path;
     std::string m_loadProblem;
+    // Why the file cannot be read; empty when it could or there is none.
+    std::string m_unreadable;
+    std::string m_notice;
     Json m_config;
 };
 

@@ -236,8 +236,8 @@ void Server::respond(const std::string& id, const std::string& method, Reply rep
     }
     const auto delay = m_switches.delay.find(method);
     if (delay != m_switches.delay.end() && delay->second.count() > 0) {
-        m_scheduler.after(delay->second,
-            [this, id, method, reply = std::move(reply)] { writeReply(id, method, reply); });
+        m_scheduler.after(
+            delay->second, [this, id, method, reply = std::move(reply)] { writeReply(id, method, reply); });
         return;
     }
     writeReply(id, method, std::move(reply));
@@ -280,6 +280,14 @@ void Server::diagnostic(const std::string& text) const
 std::optional<Server::Reply> Server::getConfig(const std::string&, const nlohmann::json&)
 {
     std::lock_guard lock(m_stateMutex);
+    m_config.requireReadable();
+    // Said once, before the reply, as a warning the application shows in its log.
+    if (const std::string notice = m_config.takeNotice(); !notice.empty()) {
+        Json data = Json::object();
+        data["level"] = "warn";
+        data["message"] = notice;
+        m_out.event("log", std::nullopt, std::move(data));
+    }
     Json result = Json::object();
     result["config"] = m_config.safeConfig();
     return Reply::success(std::move(result));

@@ -14,7 +14,9 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace mivo {
@@ -74,21 +76,54 @@ QString fallbackFolderOf(const CLIInstaller::Context& context)
     return context.homeFolder + QStringLiteral("/.local/bin");
 }
 
-// Replaces a symbolic link at `link` (dangling or not) with one to `target`.
-// Anything else at that path belongs to the user and stays.
-void makeSymlink(const QString& link, const QString& target)
+std::filesystem::path toPath(const QString& path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// Whether `path` names a `mivo` in a Contents/Helpers folder.
+bool isHelperPlace(const std::filesystem::path& path)
+{
+    const std::filesystem::path folder = path.parent_path();
+    return path.filename() == CLIInstaller::kToolName && folder.filename() == "Helpers"
+        && folder.parent_path().filename() == "Contents";
+}
+
+// Whether what is at `link` belongs to someone else: a file or folder, or a
+// link to another program.
+bool isSomeoneElses(const QString& link, const std::optional<QString>& helper)
 {
     switch (entryAt(link)) {
     case Entry::absent:
-        break;
+        return false;
     case Entry::link:
-        // A failure to remove shows up when the new link cannot be created.
-        ::unlink(QFile::encodeName(link).constData());
-        break;
+        return CLIInstaller::ownerOfLink(link, helper) == CLIInstaller::LinkOwner::someoneElse;
     case Entry::directory:
     case Entry::other:
-        throw InstallError::ioFailed(QStringLiteral("%1 already exists and is not a link").arg(link));
+        return true;
     }
+    return true;
+}
+
+// The sentence that says why the link went to the fallback folder, ended
+// with a full stop when the message it comes from has none.
+QString asSentence(QString text)
+{
+    text = text.trimmed();
+    if (!text.isEmpty() && !text.endsWith(u'.') && !text.endsWith(u'!') && !text.endsWith(u'?'))
+        text += u'.';
+    return text;
+}
+
+// Replaces a symbolic link at `link` to a helper (dangling or not) with one to
+// `target`. Anything else at that path belongs to the user and stays.
+void makeSymlink(const QString& link, const QString& target)
+{
+    if (isSomeoneElses(link, target))
+        throw InstallError::ioFailed(QStringLiteral("%1 already exists and is not a link to mivo").arg(link));
+    // A failure to remove shows up when the new link cannot be created.
+    if (entryAt(link) == Entry::link)
+        ::unlink(QFile::encodeName(link).constData());
     if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) != 0)
         throw InstallError::ioFailed(systemError(link));
 }
@@ -98,10 +133,9 @@ CLIInstaller::Installation installLink(const CLIInstaller::Context& context, con
     const QString link = linkIn(context.systemBinFolder);
     std::optional<QString> fallbackReason;
 
-    // Whatever sits there that is not a link belongs to the user: it stays,
-    // and the link goes to the fallback folder instead.
-    const Entry existing = entryAt(link);
-    if (existing == Entry::directory || existing == Entry::other) {
+    // Whatever sits there that is not a link to a helper belongs to the user:
+    // it stays, and the link goes to the fallback folder instead.
+    if (isSomeoneElses(link, helper)) {
         fallbackReason = QStringLiteral("%1 is someone else's file and was left as it is.").arg(link);
     } else if (isWritableFolder(context, context.systemBinFolder)) {
         makeSymlink(link, helper);
@@ -114,7 +148,7 @@ CLIInstaller::Installation installLink(const CLIInstaller::Context& context, con
         } catch (const InstallError& error) {
             qCDebug(lcCliInstaller) << "administrator install failed, using the fallback folder:"
                                     << error.userText();
-            fallbackReason = error.userText();
+            fallbackReason = asSentence(error.userText());
         }
     }
 
@@ -126,11 +160,12 @@ CLIInstaller::Installation installLink(const CLIInstaller::Context& context, con
     return { QUrl::fromLocalFile(fallbackLink), fallbackReason };
 }
 
-void uninstallLinks(const CLIInstaller::Context& context)
+void uninstallLinks(const CLIInstaller::Context& context, const std::optional<QString>& helper)
 {
     for (const QString& folder : { context.systemBinFolder, fallbackFolderOf(context) }) {
         const QString link = linkIn(folder);
-        if (entryAt(link) != Entry::link)
+        // A link to another program is someone else's, like a file.
+        if (entryAt(link) != Entry::link || isSomeoneElses(link, helper))
             continue;
         if (isWritableFolder(context, folder)) {
             if (::unlink(QFile::encodeName(link).constData()) != 0)
@@ -226,17 +261,46 @@ QString CLIInstaller::fallbackLinkPath() const
     return linkIn(fallbackFolderOf(m_context));
 }
 
-QCoro::Task<CLIInstaller::Installation> CLIInstaller::install() const
+CLIInstaller::LinkOwner CLIInstaller::ownerOfLink(const QString& link, const std::optional<QString>& helper)
 {
-    // The helper is looked up here, on the caller's thread; the locator's
-    // own error is not passed on.
-    std::optional<QString> helper;
+    namespace fs = std::filesystem;
+    const fs::path linkPath = toPath(link);
+    std::error_code error;
+    const fs::path destination = fs::read_symlink(linkPath, error);
+    if (error)
+        return LinkOwner::someoneElse;
+    // A relative destination is relative to the link's folder, as the system
+    // resolves it.
+    const fs::path resolved = destination.is_absolute() ? destination : linkPath.parent_path() / destination;
+    if (!fs::exists(resolved, error))
+        return LinkOwner::missing;
+    if (helper) {
+        std::error_code sameError;
+        if (QFile::decodeName(QByteArray::fromStdString(destination.native())) == *helper
+            || fs::equivalent(resolved, toPath(*helper), sameError))
+            return LinkOwner::helper;
+    }
+    const fs::path canonical = fs::canonical(resolved, error);
+    if (isHelperPlace(resolved.lexically_normal()) || (!error && isHelperPlace(canonical)))
+        return LinkOwner::helper;
+    return LinkOwner::someoneElse;
+}
+
+std::optional<QString> CLIInstaller::locatedHelper() const
+{
+    // The locator's own error is not passed on.
     try {
-        helper = m_context.locateHelper();
+        return m_context.locateHelper();
     } catch (const std::exception& error) {
         qCDebug(lcCliInstaller) << "helper not located:" << error.what();
     }
-    return runInWorkerThread([context = m_context, helper] {
+    return std::nullopt;
+}
+
+QCoro::Task<CLIInstaller::Installation> CLIInstaller::install() const
+{
+    // The helper is looked up here, on the caller's thread.
+    return runInWorkerThread([context = m_context, helper = locatedHelper()] {
         if (!helper)
             throw InstallError::noHelper();
         return installLink(context, *helper);
@@ -245,7 +309,8 @@ QCoro::Task<CLIInstaller::Installation> CLIInstaller::install() const
 
 QCoro::Task<void> CLIInstaller::uninstall() const
 {
-    return runInWorkerThread([context = m_context] { uninstallLinks(context); });
+    return runInWorkerThread(
+        [context = m_context, helper = locatedHelper()] { uninstallLinks(context, helper); });
 }
 
 QCoro::Task<std::optional<QString>> CLIInstaller::detectedVersion() const

@@ -78,6 +78,17 @@ public:
     // The version the executable at `path` reports for --version.
     QCoro::Task<std::optional<QString>> versionOf(QString path) const;
 
+    // Whether a symbolic link at a tool path leads to a copy of this
+    // application's helper: `destination` (the link's text, resolved against
+    // the folder of `link` when relative) is `helper`, or the same file, or a
+    // `mivo` in an application's Contents/Helpers folder, as written or once
+    // every link on the way is followed. A link to any other existing file is
+    // someone else's: it is never run, replaced or removed. A link whose
+    // destination is missing says nothing about whose it was and counts as
+    // ours to replace.
+    enum class LinkOwner { helper, missing, someoneElse };
+    static LinkOwner ownerOfLink(const QString& link, const std::optional<QString>& helper);
+
     // Whether the fallback folder is on the PATH.
     bool localBinOnPath() const;
     // Appends a line that puts the fallback folder on the PATH to the shell's
@@ -85,6 +96,8 @@ public:
     void addLocalBinToPath() const;
 
 private:
+    std::optional<QString> locatedHelper() const;
+
     Context m_context;
 };
 

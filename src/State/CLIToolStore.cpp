@@ -91,12 +91,14 @@ bool CLIToolStore::beginWork()
     if (m_busy)
         return false;
     m_busy = true;
+    setLastNote(std::nullopt);
     emit isBusyChanged();
     return true;
 }
 
-void CLIToolStore::endWork()
+void CLIToolStore::endWork(std::optional<Note> note)
 {
+    setLastNote(std::move(note));
     detect();
     if (!m_busy)
         return;
@@ -134,30 +136,31 @@ CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
     const std::optional<QString> helper = preferredTarget();
     std::error_code error;
     const std::filesystem::path destination = std::filesystem::read_symlink(*found, error);
-    if (error) {
-        // The installer keeps someone else's file and links the helper at a
-        // later path instead.
-        for (const QString& later : m_context.toolPaths.mid(foundIndex + 1)) {
-            std::error_code laterError;
-            const std::filesystem::path laterDestination
-                = std::filesystem::read_symlink(toPath(later), laterError);
-            if (!laterError && helper && *helper == fromPath(laterDestination))
-                return State::fallbackInstalled(later);
+    if (!error) {
+        const QString destinationText = fromPath(destination);
+        if (helper && *helper == destinationText)
+            return State::installedSymlink(destinationText);
+        switch (CLIInstaller::ownerOfLink(foundText, helper)) {
+        case CLIInstaller::LinkOwner::helper:
+            return State::installedSymlinkStale();
+        case CLIInstaller::LinkOwner::missing:
+            return State::dangling();
+        case CLIInstaller::LinkOwner::someoneElse:
+            // A link to another program is someone else's, like a file.
+            break;
         }
-        return State::foreignCopy(foundText);
     }
 
-    const QString destinationText = fromPath(destination);
-    if (helper && *helper == destinationText)
-        return State::installedSymlink(destinationText);
-
-    // A relative destination is relative to the folder that holds the link,
-    // as the system resolves it, not to this process's working directory.
-    // The folder path is kept as written so that ".." is resolved by the file
-    // system, through any link on the way.
-    const std::filesystem::path resolved
-        = destination.is_absolute() ? destination : found->parent_path() / destination;
-    return existsFollowingLinks(resolved) ? State::installedSymlinkStale() : State::dangling();
+    // The installer keeps someone else's file and links the helper at a
+    // later path instead.
+    for (const QString& later : m_context.toolPaths.mid(foundIndex + 1)) {
+        std::error_code laterError;
+        const std::filesystem::path laterDestination
+            = std::filesystem::read_symlink(toPath(later), laterError);
+        if (!laterError && helper && *helper == fromPath(laterDestination))
+            return State::fallbackInstalled(later);
+    }
+    return State::foreignCopy(foundText);
 }
 
 void CLIToolStore::setState(State state)
@@ -174,6 +177,14 @@ void CLIToolStore::setDetectedVersion(std::optional<QString> version)
         return;
     m_detectedVersion = std::move(version);
     emit detectedVersionChanged();
+}
+
+void CLIToolStore::setLastNote(std::optional<Note> note)
+{
+    if (m_lastNote == note)
+        return;
+    m_lastNote = std::move(note);
+    emit lastNoteChanged();
 }
 
 } // namespace mivo

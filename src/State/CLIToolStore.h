@@ -19,6 +19,7 @@ class CLIToolStore : public QObject {
     Q_PROPERTY(mivo::CLIToolStore::State state READ state NOTIFY stateChanged)
     Q_PROPERTY(std::optional<QString> detectedVersion READ detectedVersion NOTIFY detectedVersionChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
+    Q_PROPERTY(std::optional<mivo::CLIToolStore::Note> lastNote READ lastNote NOTIFY lastNoteChanged)
 
 public:
     struct State {
@@ -27,7 +28,8 @@ public:
             QString target;
             bool operator==(const InstalledSymlink&) const = default;
         };
-        // Something that is not a symbolic link sits at the tool path.
+        // Someone else's file sits at the tool path: not a symbolic link, or a
+        // link to some other program. It is never run, replaced or removed.
         struct ForeignCopy {
             QString path;
             std::optional<QString> version;
@@ -47,7 +49,7 @@ public:
         struct NotInstalled {
             bool operator==(const NotInstalled&) const = default;
         };
-        // A link to some other file that exists (another copy of the application).
+        // A link to the helper of another copy of the application.
         struct InstalledSymlinkStale {
             bool operator==(const InstalledSymlinkStale&) const = default;
         };
@@ -72,6 +74,14 @@ public:
         static State dangling() { return { Dangling {} }; }
 
         bool operator==(const State&) const = default;
+    };
+
+    // How an install or uninstall ended, for the user: its failure, or where
+    // the link went instead of the system folder and why.
+    struct Note {
+        QString text;
+        bool isError = false;
+        bool operator==(const Note&) const = default;
     };
 
     // Where the store looks and what it compares with. Tests point it at a
@@ -106,9 +116,11 @@ public:
 
     // Inspects the tool paths and sets `state`. The first path at which a file
     // exists (a link counts when its destination exists) is the one inspected:
-    // not a symbolic link → foreignCopy; a link whose destination text is the
-    // helper's path → installedSymlink; a link to another existing file →
-    // installedSymlinkStale; else dangling. Nothing at any path → notInstalled.
+    // a link whose destination text is the helper's path → installedSymlink;
+    // a link to another copy's helper → installedSymlinkStale (see
+    // CLIInstaller::ownerOfLink); a link to nothing → dangling; not a link,
+    // or a link to another program → foreignCopy. Nothing at any path →
+    // notInstalled.
     // A foreign copy at the first path with a link to the helper at a later
     // one → fallbackInstalled with that later path.
     // Then asks a link to the helper for its version in the background; a
@@ -120,18 +132,25 @@ public:
     // while one runs, and endWork() detects again and ends it.
     bool isBusy() const { return m_busy; }
     bool beginWork();
-    void endWork();
+    void endWork(std::optional<Note> note = std::nullopt);
+
+    // The note of the last install or uninstall that ended, kept here so that
+    // every window shows it, also one opened while the operation ran; none
+    // after a plain success, and cleared when the next one begins.
+    std::optional<Note> lastNote() const { return m_lastNote; }
 
 signals:
     void stateChanged();
     void detectedVersionChanged();
     void isBusyChanged();
+    void lastNoteChanged();
 
 private:
     // `inspected` is set to the tool path that was looked at, if any.
     State inspect(QString& inspected) const;
     void setState(State state);
     void setDetectedVersion(std::optional<QString> version);
+    void setLastNote(std::optional<Note> note);
     QCoro::Task<void> readVersion(QString path, quint64 generation);
 
     Context m_context;
@@ -140,6 +159,7 @@ private:
     // Counts detections: only the newest one's version question is kept.
     quint64 m_detection = 0;
     bool m_busy = false;
+    std::optional<Note> m_lastNote;
 };
 
 } // namespace mivo

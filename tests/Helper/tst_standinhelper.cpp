@@ -1,6 +1,7 @@
 #include "BuildConfig.h"
 #include "TestSupport/TestPaths.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -8,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
+#include <unistd.h>
+#include <vector>
 
 using nlohmann::json;
 
@@ -169,6 +172,17 @@ RunTally tally(std::vector<json> events)
     return t;
 }
 
+// One call of each method that reads or writes the configuration.
+std::vector<std::pair<std::string, json>> configurationCalls()
+{
+    return {
+        { "getConfig", nullptr },
+        { "setConfig", { { "patch", { { "ui", { { "theme", "dark" } } } } } } },
+        { "storeAccountToken", { { "service", "acoustid" }, { "token", "t" } } },
+        { "disconnectAccount", { { "service", "spotify" } } },
+    };
+}
+
 } // namespace
 
 class TestStandInHelper : public QObject {
@@ -288,6 +302,113 @@ private slots:
         QCOMPARE(QString::fromStdString(again.request("getConfig")["result"]["config"].dump()),
             QString::fromStdString(changed.dump()));
         QVERIFY(again.finish());
+    }
+
+    // A configuration the helper may not read is not "no file yet": reading and every
+    // change fail with the reason, and the file is never written over; once it can be
+    // read again, it is what getConfig answers.
+    void unreadableConfigurationIsNeverWritten_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("no read permission") << "mode 000";
+        QTest::newRow("a folder at that path") << "folder";
+    }
+    void unreadableConfigurationIsNeverWritten()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("config.json"));
+        const QByteArray stored = R"({"sources":["soulseek"],"ui":{"theme":"light"},"outputDir":"~/MyDJ"})";
+        QFile file(path);
+        if (kind == u"folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(stored);
+            file.close();
+            QVERIFY(file.setPermissions({}));
+            if (::access(QFile::encodeName(path).constData(), R_OK) == 0)
+                QSKIP("Running with rights that read a file of mode 000 (as root); "
+                      "the folder case covers an unreadable configuration here.");
+        }
+        const QStringList before
+            = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+        Session session(path);
+        for (const auto& [method, params] : configurationCalls()) {
+            const json reply = session.request(method, params);
+            QVERIFY2(reply.is_object() && !reply.value("ok", true), method.c_str());
+            QCOMPARE(reply["error"]["code"], json("internal"));
+            QVERIFY2(QString::fromStdString(reply["error"]["message"]).contains(path), reply.dump().c_str());
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+
+        // Readable again: the stored settings, not the defaults.
+        if (kind == u"folder") {
+            QVERIFY(QDir(path).removeRecursively());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(stored);
+            file.close();
+        } else {
+            QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        }
+        const json config = session.request("getConfig")["result"]["config"];
+        QCOMPARE(config["sources"], json::array({ "soulseek" }));
+        QCOMPARE(config["outputDir"], json("~/MyDJ"));
+        QVERIFY(session.finish());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), stored);
+    }
+
+    // A configuration that is not a JSON object is kept next to it before anything new
+    // is written, and the next getConfig says so once, as a warning in the log.
+    void corruptConfigurationIsKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("cut short") << QByteArray("{\"sources\":[\"soulseek\"],\"ui\":{\"th");
+        QTest::newRow("not an object") << QByteArray(R"(["soulseek"])");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void corruptConfigurationIsKeptAside()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("config.json"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        const auto kept = [&dir] {
+            return QDir(dir.path()).entryList({ QStringLiteral("config.json.corrupt-*") }, QDir::Files);
+        };
+
+        Session session(path);
+        const json first = session.request("getConfig");
+        QVERIFY(first.value("ok", false));
+        QVERIFY(!first["result"]["config"].is_null());
+        QCOMPARE(kept().size(), 1);
+        QFile aside(dir.filePath(kept().constFirst()));
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), content);
+        aside.close();
+        QCOMPARE(session.events.size(), size_t(1));
+        QCOMPARE(session.events[0]["event"], json("log"));
+        QCOMPARE(session.events[0]["data"]["level"], json("warn"));
+        QVERIFY2(QString::fromStdString(session.events[0]["data"]["message"]).contains(kept().constFirst()),
+            session.events[0].dump().c_str());
+
+        QVERIFY(session.request("getConfig").value("ok", false));
+        QVERIFY(session.request("setConfig", { { "patch", { { "ui", { { "theme", "light" } } } } } })
+                    .value("ok", false));
+        QCOMPARE(session.request("getConfig")["result"]["config"]["ui"]["theme"], json("light"));
+        QCOMPARE(session.events.size(), size_t(1));
+        QVERIFY(session.finish());
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), content);
+        QCOMPARE(kept().size(), 1);
+        QVERIFY(QFile::exists(path));
     }
 
     void syncWithReviewEndsInConsistentSummary_data()

@@ -21,6 +21,7 @@ enum class Thing {
     staleLink, // a link to the helper of another, existing copy
     danglingLink, // a link to a helper that was deleted
     linkToFolder, // a link to one of the user's folders
+    programLink, // a link to some other program of the user's
     ownFile, // the user's own file, with its content
     ownFolder, // the user's own folder, with a file in it
     somethingElse, // anything not listed above (a damaged file, say)
@@ -129,6 +130,7 @@ private:
     QString helper() const { return path("mivo.app/Contents/Helpers/mivo"); }
     QString oldHelper() const { return path("Old mivo.app/Contents/Helpers/mivo"); }
     QString records() const { return path("records"); }
+    QString otherProgram() const { return path("tools/bin/mivo"); }
     QString systemLink() const { return systemBin() + "/mivo"; }
     QString fallbackLink() const { return home() + "/.local/bin/mivo"; }
 
@@ -169,6 +171,9 @@ private:
         case Thing::linkToFolder:
             symlinkTo(records(), at);
             break;
+        case Thing::programLink:
+            symlinkTo(otherProgram(), at);
+            break;
         case Thing::ownFile:
             writeFile(at, kOwnContent, true);
             break;
@@ -191,6 +196,8 @@ private:
                 return Thing::staleLink;
             if (target == records())
                 return Thing::linkToFolder;
+            if (target == otherProgram())
+                return Thing::programLink;
             return QFileInfo::exists(target) ? Thing::somethingElse : Thing::danglingLink;
         }
         if (S_ISDIR(status.st_mode))
@@ -274,6 +281,7 @@ private slots:
         writeFile(helper(), "#!/bin/sh\n", true);
         writeFile(oldHelper(), "#!/bin/sh\n", true);
         writeFile(records() + "/notes.txt", kOwnContent);
+        writeFile(otherProgram(), "#!/bin/sh\necho other 1.0\n", true);
     }
 
     void errorTexts_data()
@@ -320,10 +328,6 @@ private slots:
         QTest::newRow("dangling link replaced")
             << T::danglingLink << T::nothing << true << true << true << Outcome::systemLink << T::helperLink
             << T::nothing << 0 << "";
-        QTest::newRow("link to a folder replaced")
-            << T::linkToFolder << T::nothing << true << true << true << Outcome::systemLink << T::helperLink
-            << T::nothing << 0 << "";
-
         // The user's own file or folder at the system path stays; the link
         // goes to the fallback folder, saying why.
         QTest::newRow("own file kept, fallback link")
@@ -338,6 +342,17 @@ private slots:
         QTest::newRow("own file kept, stale fallback link replaced")
             << T::ownFile << T::staleLink << true << true << true << Outcome::fallbackLink << T::ownFile
             << T::helperLink << 0 << "own";
+        // A link to anything but a helper is the user's too: it is neither
+        // replaced nor handed to the administrator.
+        QTest::newRow("link to a folder kept, fallback link")
+            << T::linkToFolder << T::nothing << true << true << true << Outcome::fallbackLink
+            << T::linkToFolder << T::helperLink << 0 << "own";
+        QTest::newRow("link to another program kept, no administrator asked")
+            << T::programLink << T::nothing << true << false << true << Outcome::fallbackLink
+            << T::programLink << T::helperLink << 0 << "own";
+        QTest::newRow("links to other programs at both places kept")
+            << T::programLink << T::programLink << true << true << true << Outcome::ioFailed << T::programLink
+            << T::programLink << 0 << "";
         QTest::newRow("own files at both places kept")
             << T::ownFile << T::ownFile << true << true << true << Outcome::ioFailed << T::ownFile
             << T::ownFile << 0 << "";
@@ -347,9 +362,6 @@ private slots:
                                              << Outcome::systemLink << T::helperLink << T::nothing << 1 << "";
         QTest::newRow("administrator replaces a dangling link")
             << T::danglingLink << T::nothing << true << false << true << Outcome::systemLink << T::helperLink
-            << T::nothing << 1 << "";
-        QTest::newRow("administrator replaces a link to a folder, not links into it")
-            << T::linkToFolder << T::nothing << true << false << true << Outcome::systemLink << T::helperLink
             << T::nothing << 1 << "";
         QTest::newRow("administrator creates the missing folder")
             << T::nothing << T::nothing << false << true << true << Outcome::systemLink << T::helperLink
@@ -373,6 +385,9 @@ private slots:
         QTest::newRow("refused, own folder at the fallback kept")
             << T::nothing << T::ownFolder << true << false << false << Outcome::ioFailed << T::nothing
             << T::ownFolder << 1 << "";
+        QTest::newRow("refused, link to another program at the fallback kept")
+            << T::nothing << T::programLink << true << false << false << Outcome::ioFailed << T::nothing
+            << T::programLink << 1 << "";
     }
     void install()
     {
@@ -402,7 +417,9 @@ private slots:
         if (reason == "own")
             QCOMPARE(fallbackReason, systemLink() + " is someone else's file and was left as it is.");
         else if (reason == "refused")
-            QCOMPARE(fallbackReason, QStringLiteral("Administrator authorization failed: Request dismissed"));
+            // A sentence of its own, after "Installed at … instead."
+            QCOMPARE(
+                fallbackReason, QStringLiteral("Administrator authorization failed: Request dismissed."));
         else
             QCOMPARE(fallbackReason, std::nullopt);
     }
@@ -500,8 +517,11 @@ private slots:
                                         << T::nothing << T::nothing << 0;
         QTest::newRow("stale link") << T::staleLink << T::nothing << true << true << Outcome::done
                                     << T::nothing << T::nothing << 0;
-        QTest::newRow("link to a folder, folder kept") << T::linkToFolder << T::nothing << true << true
-                                                       << Outcome::done << T::nothing << T::nothing << 0;
+        QTest::newRow("link to a folder left alone") << T::linkToFolder << T::helperLink << true << true
+                                                     << Outcome::done << T::linkToFolder << T::nothing << 0;
+        QTest::newRow("link to another program needs no administrator")
+            << T::programLink << T::helperLink << false << false << Outcome::done << T::programLink
+            << T::nothing << 0;
         QTest::newRow("own file and folder left alone")
             << T::ownFile << T::ownFolder << true << true << Outcome::done << T::ownFile << T::ownFolder << 0;
         QTest::newRow("nothing installed")

@@ -129,6 +129,20 @@ private slots:
             << ""
             << "link:../../../old/Contents/Helpers/mivo" << true << State::installedSymlinkStale();
         QTest::newRow("helper not locatable") << helper << "" << false << State::installedSymlinkStale();
+        // A link to the helper written another way is still a copy of it.
+        QTest::newRow("link to the helper through another link")
+            << "link:{root}/alias/mivo"
+            << "" << true << State::installedSymlinkStale();
+        // A link to anything but a helper is someone else's, like a file: never run, never replaced.
+        QTest::newRow("link to another program") << "link:{root}/tools/other"
+                                                 << "" << true << State::foreignCopy(kSystemLink);
+        QTest::newRow("link to another program, helper linked in the home folder")
+            << "link:{root}/tools/other" << helper << true << State::fallbackInstalled(kHomeLink);
+        QTest::newRow("link to another program in the home folder")
+            << ""
+            << "link:{root}/tools/other" << true << State::foreignCopy(kHomeLink);
+        QTest::newRow("link to a folder") << "link:{root}/tools"
+                                          << "" << true << State::foreignCopy(kSystemLink);
     }
 
     void detect()
@@ -141,6 +155,9 @@ private slots:
         const QString root = m_root->path();
         makeFile(root + QStringLiteral("/app/Contents/Helpers/mivo"));
         makeFile(root + QStringLiteral("/old/Contents/Helpers/mivo"));
+        makeFile(root + QStringLiteral("/tools/other"));
+        place(root + QStringLiteral("/alias/mivo"), QStringLiteral("link:{root}/app/Contents/Helpers/mivo"),
+            root);
         place(root + kSystemLink, system, root);
         place(root + kHomeLink, home, root);
         if (QTest::currentTestFailed())
@@ -212,6 +229,31 @@ private slots:
         QCOMPARE(questions.size(), 3);
         QCOMPARE(store.detectedVersion(), std::nullopt);
         QCOMPARE(changed.count(), 3);
+    }
+
+    // An operation's note stays until the next operation begins; a second
+    // operation refused while one runs clears nothing.
+    void noteLastsUntilTheNextOperationBegins()
+    {
+        CLIToolStore store(context(true));
+        QSignalSpy noted(&store, &CLIToolStore::lastNoteChanged);
+        const CLIToolStore::Note failed { QStringLiteral("Administrator authorization failed: no"), true };
+
+        QVERIFY(store.beginWork());
+        QCOMPARE(noted.count(), 0);
+        QVERIFY(!store.beginWork());
+        store.endWork(failed);
+        QCOMPARE(store.lastNote(), failed);
+        QCOMPARE(noted.count(), 1);
+        QVERIFY(!store.isBusy());
+        QCOMPARE(store.state(), State::notInstalled());
+
+        QVERIFY(store.beginWork());
+        QCOMPARE(store.lastNote(), std::nullopt);
+        QCOMPARE(noted.count(), 2);
+        store.endWork();
+        QCOMPARE(store.lastNote(), std::nullopt);
+        QCOMPARE(noted.count(), 2);
     }
 
 private:

@@ -28,6 +28,7 @@ struct ToolFolders {
         QDir().mkpath(home() + QStringLiteral("/.local/bin"));
         writeScript(helper(), "echo 'mivo 9.9'");
         writeScript(otherHelper(), "echo 'mivo 0.1'");
+        writeScript(otherProgram(), "echo 'other 1.0'");
         CLIInstaller::Context installing;
         installing.systemBinFolder = systemFolder();
         installing.homeFolder = home();
@@ -48,7 +49,13 @@ struct ToolFolders {
     QString systemFolder() const { return root.filePath(QStringLiteral("usr/local/bin")); }
     QString home() const { return root.filePath(QStringLiteral("home")); }
     QString helper() const { return root.filePath(QStringLiteral("app/mivo-helper")); }
-    QString otherHelper() const { return root.filePath(QStringLiteral("old-app/mivo-helper")); }
+    // Another copy's helper sits where an application keeps it.
+    QString otherHelper() const
+    {
+        return root.filePath(QStringLiteral("old-app/mivo.app/Contents/Helpers/mivo"));
+    }
+    // Some other program, not a helper of any copy.
+    QString otherProgram() const { return root.filePath(QStringLiteral("tools/other-program")); }
 
     // An executable shell script at `path` running `body`.
     static void writeScript(const QString& path, const QByteArray& body)

@@ -60,6 +60,7 @@ class CommandLinePaneTest : public QObject {
 
 private slots:
     void aForeignExecutableIsNeverRun();
+    void aLinkAtHomeToAnotherProgramIsNeverRun();
     void oneOperationAtATimeInTheProcess();
     void missingAdministratorRightsAreSaidInWords();
 };
@@ -90,6 +91,26 @@ void CommandLinePaneTest::aForeignExecutableIsNeverRun()
     QVERIFY(!pane.uninstallButton()->isEnabled());
     QVERIFY(pane.uninstallNote()->isVisible());
     QCOMPARE(pane.uninstallNote()->text(), CLIToolSettings::foreignCopyText(f.installer->systemLinkPath()));
+    QVERIFY(!QFile::exists(f.ranMarker()));
+}
+
+// A link at home to some other program is shown as someone else's: never run
+// for its version, not offered for removal, and no word about PATH for it.
+void CommandLinePaneTest::aLinkAtHomeToAnotherProgramIsNeverRun()
+{
+    Folders f(std::make_shared<HeldAdminRunner>());
+    const QString program = f.root.filePath(QStringLiteral("tools/their-mivo"));
+    f.writeScript(program, QStringLiteral("touch '%1'; echo 'theirs 1.0'").arg(f.ranMarker()).toUtf8());
+    QVERIFY(QFile::link(program, f.installer->fallbackLinkPath()));
+    CLIToolSettings pane(*f.model, *f.installer);
+    pane.show();
+
+    QCOMPARE(f.model->cliTool().state(), CLIToolStore::State::foreignCopy(f.installer->fallbackLinkPath()));
+    QVERIFY(!pane.uninstallButton()->isEnabled());
+    QVERIFY(pane.uninstallNote()->isVisible());
+    QVERIFY(!pane.pathNote()->isVisible());
+    QTest::qWait(0);
+    QCOMPARE(f.model->cliTool().detectedVersion(), std::nullopt);
     QVERIFY(!QFile::exists(f.ranMarker()));
 }
 

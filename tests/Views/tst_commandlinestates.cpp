@@ -3,6 +3,7 @@
 #include "TestSupport/ToolFolders.h"
 #include "Views/Settings/CLIToolSettings.h"
 #include "Views/Settings/FormText.h"
+#include "Views/Settings/SettingsSection.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,20 +20,23 @@ using namespace mivo;
 
 namespace {
 
-// Grants every administrator request once the test lets it go: the script
-// runs with this user's rights.
+// Grants every administrator request once the test lets it go (the script
+// runs with this user's rights), or refuses it then.
 class HeldAdminRunner : public AdminRunner {
 public:
     QString run(const QString& script, const QStringList& arguments) override
     {
         ++calls;
         release.acquire();
+        if (refuses)
+            throw InstallError::escalationFailed(QStringLiteral("Request dismissed"));
         QProcess shell;
         shell.start(QStringLiteral("/bin/sh"), QStringList { "-c", script, "sh" } + arguments);
         shell.waitForFinished();
         return QString::fromUtf8(shell.readAllStandardOutput());
     }
     std::atomic<int> calls = 0;
+    std::atomic<bool> refuses = false;
     QSemaphore release;
 };
 
@@ -56,6 +60,8 @@ struct Place : test::ToolFolders {
             QVERIFY(QFile::link(helper(), system));
         else if (situation == u"link to another helper")
             QVERIFY(QFile::link(otherHelper(), system));
+        else if (situation == u"link to another program")
+            QVERIFY(QFile::link(otherProgram(), system));
         else if (situation == u"link whose target is gone")
             QVERIFY(QFile::link(root.filePath(QStringLiteral("deleted/mivo-helper")), system));
         else if (situation == u"a file that is not a link")
@@ -88,6 +94,9 @@ private slots:
     void stateTable_data();
     void stateTable();
     void brokenLinkIsReplacedByInstall();
+    void linkToAnotherProgramIsKeptByReinstall();
+    void outcomeShowsInAPaneOpenedDuringThePrompt_data();
+    void outcomeShowsInAPaneOpenedDuringThePrompt();
 };
 
 // What the pane shows and offers in each situation of the tool's files, as
@@ -118,6 +127,11 @@ void CommandLineStatesTest::stateTable_data()
         << "link to another helper" << true << false << "Installed (update available)"
         << ""
         << "Reinstall" << true << true << true;
+    // A link to some other program is someone else's, like a file: not run, not removed.
+    QTest::newRow("link to another program")
+        << "link to another program" << true << false << "Other copy at <system>"
+        << ""
+        << "Reinstall" << true << false << true;
     // A link that leads nowhere counts as no tool at all; Install replaces it.
     QTest::newRow("link whose target is gone")
         << "link whose target is gone" << true << false << "Not installed"
@@ -197,6 +211,87 @@ void CommandLineStatesTest::brokenLinkIsReplacedByInstall()
     QCOMPARE(pane.stateValue()->text(), QStringLiteral("Installed"));
     QCOMPARE(QFile::symLinkTarget(place.installer->systemLinkPath()), place.helper());
     QVERIFY(pane.uninstallButton()->isEnabled());
+}
+
+// Reinstall over a link to another program keeps that link, links the helper
+// at home instead and says why; Uninstall stays unavailable for it.
+void CommandLineStatesTest::linkToAnotherProgramIsKeptByReinstall()
+{
+    Place place;
+    place.prepare(QStringLiteral("link to another program"));
+    CLIToolSettings pane(*place.model, *place.installer);
+    pane.show();
+    QVERIFY(!pane.uninstallButton()->isEnabled());
+    QVERIFY(pane.uninstallNote()->isVisible());
+
+    pane.installButton()->click();
+    QTRY_VERIFY(!place.model->cliTool().isBusy());
+    const QString system = place.installer->systemLinkPath();
+    const QString home = place.installer->fallbackLinkPath();
+    QCOMPARE(QFile::symLinkTarget(system), place.otherProgram());
+    QCOMPARE(QFile::symLinkTarget(home), place.helper());
+    QCOMPARE(place.runner->calls.load(), 0);
+    QCOMPARE(place.model->cliTool().state(), CLIToolStore::State::fallbackInstalled(home));
+    QCOMPARE(pane.actions()->footer()->text(),
+        CLIToolSettings::fallbackText(
+            home, system + QStringLiteral(" is someone else's file and was left as it is.")));
+}
+
+// How an install or uninstall ended shows in the Settings window opened again
+// while the administrator prompt was up, after the pane that started it closed.
+void CommandLineStatesTest::outcomeShowsInAPaneOpenedDuringThePrompt_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("installs"); // else uninstalls
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("footer"); // "<explanation>", "<home>" the link at home
+    QTest::addColumn<bool>("red");
+
+    QTest::newRow("install granted") << "" << true << false << "<explanation>" << false;
+    QTest::newRow("install refused: the link went home")
+        << "" << true << true
+        << "Installed at <home> instead. Administrator authorization failed: Request dismissed." << false;
+    QTest::newRow("uninstall refused") << "link to this helper" << false << true
+                                       << "Administrator authorization failed: Request dismissed" << true;
+}
+
+void CommandLineStatesTest::outcomeShowsInAPaneOpenedDuringThePrompt()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, installs);
+    QFETCH(bool, refused);
+    QFETCH(QString, footer);
+    QFETCH(bool, red);
+
+    Place place;
+    place.prepare(situation);
+    place.runner->refuses = refused;
+    const auto letGo = qScopeGuard([&place] { place.runner->release.release(); });
+    auto first = std::make_unique<CLIToolSettings>(*place.model, *place.installer);
+    first->show();
+    (installs ? first->installButton() : first->uninstallButton())->click();
+    QTRY_COMPARE(place.runner->calls.load(), 1);
+    first.reset();
+
+    CLIToolSettings second(*place.model, *place.installer);
+    second.show();
+    place.runner->release.release();
+    QTRY_VERIFY(!place.model->cliTool().isBusy());
+    const QString expected = footer == u"<explanation>"
+        ? CLIToolSettings::explanation()
+        : QString(footer).replace("<home>", place.installer->fallbackLinkPath());
+    QCOMPARE(second.actions()->footer()->text(), expected);
+    QCOMPARE(second.actions()->footer()->color() == ThemeColor::red(), red);
+
+    // A third window shows the same until the next operation begins.
+    CLIToolSettings third(*place.model, *place.installer);
+    third.show();
+    QCOMPARE(third.actions()->footer()->text(), expected);
+    place.runner->refuses = false;
+    place.runner->release.release();
+    third.repairButton()->click();
+    QTRY_VERIFY(!place.model->cliTool().isBusy());
+    QCOMPARE(third.actions()->footer()->text(), CLIToolSettings::explanation());
 }
 
 QTEST_MAIN(CommandLineStatesTest)

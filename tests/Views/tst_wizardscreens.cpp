@@ -94,6 +94,7 @@ private slots:
     void toolScreenFollowsTheStore();
     void welcomeHeroPulsesOnlyInSight_data();
     void welcomeHeroPulsesOnlyInSight();
+    void welcomeHeroFollowsALiveChangeOfMotion();
 };
 
 void WizardScreensTest::connectControlsFollowWhatThisSystemHas_data()
@@ -584,6 +585,32 @@ void WizardScreensTest::welcomeHeroPulsesOnlyInSight()
     QVERIFY(!hero->isPulsing());
     hero->show();
     QCOMPARE(hero->isPulsing(), !reduceMotion);
+}
+
+// The desktop's reduce motion turned on while the emblem pulses stops it at
+// once, at its resting size; turned off again, it pulses the next time it shows.
+void WizardScreensTest::welcomeHeroFollowsALiveChangeOfMotion()
+{
+    QWidget window;
+    GlassResolver glass;
+    GlassEnvironment::set(&window, glass);
+    auto* hero = new WelcomeHero(&window);
+    window.show();
+    QVERIFY(hero->isPulsing());
+
+    glass.reduceMotion = true;
+    GlassEnvironment::set(&window, glass);
+    QTRY_VERIFY(!hero->isPulsing());
+    QCOMPARE(hero->scale(), WelcomeHero::kRestingScale);
+    hero->hide();
+    hero->show();
+    QVERIFY(!hero->isPulsing());
+
+    glass.reduceMotion = false;
+    GlassEnvironment::set(&window, glass);
+    hero->hide();
+    hero->show();
+    QVERIFY(hero->isPulsing());
 }
 
 QTEST_MAIN(WizardScreensTest)

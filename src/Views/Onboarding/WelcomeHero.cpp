@@ -39,23 +39,41 @@ bool WelcomeHero::isPulsing() const
 void WelcomeHero::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (std::exchange(m_appeared, true)) {
-        if (m_pulsing && m_pulsing->state() == QAbstractAnimation::Paused)
-            m_pulsing->resume();
+    if (GlassEnvironment::of(this).reduceMotion) {
+        rest();
         return;
     }
-    if (GlassEnvironment::of(this).reduceMotion)
+    if (m_pulsing && m_pulsing->state() == QAbstractAnimation::Paused) {
+        m_pulsing->resume();
         return;
+    }
+    if (!m_pulsing)
+        createMotion();
+    else if (m_pulsing->state() == QAbstractAnimation::Running)
+        return;
+    m_grow->start();
+    m_pulsing->start();
+}
+
+void WelcomeHero::createMotion()
+{
+    // Each step asks again: the desktop's reduce motion turned on meanwhile
+    // stops the emblem at once.
+    const auto step = [this](qreal& property, const QVariant& value) {
+        if (GlassEnvironment::of(this).reduceMotion) {
+            rest();
+            return;
+        }
+        property = value.toReal();
+        update();
+    };
     m_grow = new QVariantAnimation(this);
     m_grow->setDuration(kGrowMs);
     m_grow->setEasingCurve(QEasingCurve::OutCubic);
     m_grow->setStartValue(kRestingScale);
     m_grow->setEndValue(1.0);
-    connect(m_grow, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_scale = value.toReal();
-        update();
-    });
-    m_grow->start();
+    connect(m_grow, &QVariantAnimation::valueChanged, this,
+        [this, step](const QVariant& value) { step(m_scale, value); });
 
     m_pulsing = new QVariantAnimation(this);
     m_pulsing->setDuration(kPulseMs);
@@ -64,11 +82,19 @@ void WelcomeHero::showEvent(QShowEvent* event)
     m_pulsing->setKeyValueAt(0.5, 0.45);
     m_pulsing->setKeyValueAt(1, 1.0);
     m_pulsing->setEasingCurve(QEasingCurve::InOutSine);
-    connect(m_pulsing, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_pulse = value.toReal();
-        update();
-    });
-    m_pulsing->start();
+    connect(m_pulsing, &QVariantAnimation::valueChanged, this,
+        [this, step](const QVariant& value) { step(m_pulse, value); });
+}
+
+void WelcomeHero::rest()
+{
+    if (m_grow)
+        m_grow->stop();
+    if (m_pulsing)
+        m_pulsing->stop();
+    m_scale = kRestingScale;
+    m_pulse = 1.0;
+    update();
 }
 
 void WelcomeHero::hideEvent(QHideEvent* event)

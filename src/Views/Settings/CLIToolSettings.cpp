@@ -77,6 +77,7 @@ CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer,
     connect(&tool, &CLIToolStore::stateChanged, this, &CLIToolSettings::refresh);
     connect(&tool, &CLIToolStore::detectedVersionChanged, this, &CLIToolSettings::refresh);
     connect(&tool, &CLIToolStore::isBusyChanged, this, &CLIToolSettings::refresh);
+    connect(&tool, &CLIToolStore::lastNoteChanged, this, &CLIToolSettings::refresh);
 
     finishForm();
     bindModel();
@@ -145,15 +146,20 @@ void CLIToolSettings::refresh()
     m_uninstallNote->setText(foreign ? foreignCopyText(foreign->path) : QString());
     m_uninstallNoteRow->setVisible(foreign != nullptr);
     // A link in the fallback folder is found by a shell only through PATH.
-    m_pathNoteRow->setVisible(
-        QFileInfo(m_installer.fallbackLinkPath()).isSymLink() && !m_installer.localBinOnPath());
+    // Only for a link of ours: someone else's program there is no concern of this pane.
+    const QString fallbackLink = m_installer.fallbackLinkPath();
+    m_pathNoteRow->setVisible(QFileInfo(fallbackLink).isSymLink()
+        && CLIInstaller::ownerOfLink(fallbackLink, tool.preferredTarget())
+            != CLIInstaller::LinkOwner::someoneElse
+        && !m_installer.localBinOnPath());
 
     // Only the fixed explanation is Markdown; texts made of paths and
     // messages are shown as they are.
+    const std::optional<CLIToolStore::Note> note = tool.lastNote();
     FormText* footer = m_actions->footer();
-    footer->setTextFormat(m_lastError || m_fallbackNote ? Qt::PlainText : Qt::MarkdownText);
-    footer->setColor(m_lastError ? ThemeColor::red() : ThemeColor::secondary());
-    m_actions->setFooterText(m_lastError.value_or(m_fallbackNote.value_or(explanation())));
+    footer->setTextFormat(note ? Qt::PlainText : Qt::MarkdownText);
+    footer->setColor(note && note->isError ? ThemeColor::red() : ThemeColor::secondary());
+    m_actions->setFooterText(note ? note->text : explanation());
 }
 
 void CLIToolSettings::showEvent(QShowEvent* event)
@@ -163,56 +169,47 @@ void CLIToolSettings::showEvent(QShowEvent* event)
         model().cliTool().detect();
 }
 
+QString CLIToolSettings::fallbackText(const QString& link, const QString& reason)
+{
+    return tr("Installed at %1 instead. %2").arg(HomePath::abbreviate(link), reason);
+}
+
+// The outcome goes to the store, not to this pane: the window may close while
+// the administrator prompt is open, and the next one shows how it ended.
 QCoro::Task<void> CLIToolSettings::install()
 {
-    const QPointer<CLIToolSettings> self(this);
     const QPointer<CLIToolStore> tool(&model().cliTool());
     if (!tool->beginWork())
         co_return;
-    m_lastError.reset();
-    m_fallbackNote.reset();
-    refresh();
-    std::optional<CLIInstaller::Installation> installed;
-    std::optional<QString> failure;
+    std::optional<CLIToolStore::Note> note;
     try {
         QCoro::Task<CLIInstaller::Installation> work = m_installer.install();
-        installed = co_await std::move(work);
+        const CLIInstaller::Installation installed = co_await std::move(work);
+        if (installed.fallbackReason)
+            note = CLIToolStore::Note { fallbackText(
+                installed.link.toLocalFile(), *installed.fallbackReason) };
     } catch (const std::exception& error) {
-        failure = installErrorText(error);
-    }
-    if (self) {
-        m_lastError = failure;
-        if (installed && installed->fallbackReason) {
-            m_fallbackNote
-                = tr("Installed at %1 instead. %2")
-                      .arg(HomePath::abbreviate(installed->link.toLocalFile()), *installed->fallbackReason);
-        }
+        note = CLIToolStore::Note { installErrorText(error), true };
     }
     // Ended even when the pane went meanwhile: the next one may start again.
     if (tool)
-        tool->endWork();
+        tool->endWork(std::move(note));
 }
 
 QCoro::Task<void> CLIToolSettings::uninstall()
 {
-    const QPointer<CLIToolSettings> self(this);
     const QPointer<CLIToolStore> tool(&model().cliTool());
     if (!tool->beginWork())
         co_return;
-    m_lastError.reset();
-    m_fallbackNote.reset();
-    refresh();
-    std::optional<QString> failure;
+    std::optional<CLIToolStore::Note> note;
     try {
         QCoro::Task<void> work = m_installer.uninstall();
         co_await std::move(work);
     } catch (const std::exception& error) {
-        failure = installErrorText(error);
+        note = CLIToolStore::Note { installErrorText(error), true };
     }
-    if (self)
-        m_lastError = failure;
     if (tool)
-        tool->endWork();
+        tool->endWork(std::move(note));
 }
 
 } // namespace mivo

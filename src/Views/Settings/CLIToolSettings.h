@@ -16,8 +16,10 @@ class SettingsSection;
 // administrator rights), its version, and install, repair and uninstall. The
 // file work runs off the main thread, one operation at a time in the process:
 // every pane's buttons wait for it and for the detection that follows.
-// Failures show in red in place of the explanation. A file at the tool path
-// that is not a link belongs to the user: Uninstall leaves it and says so.
+// Failures show in red in place of the explanation, and a link put in
+// ~/.local/bin says why; the store keeps that note for every pane until the
+// next operation. A file at the tool path that is not a link, or a link to
+// another program, belongs to the user: Uninstall leaves it and says so.
 class CLIToolSettings : public SettingsPane {
     Q_OBJECT
 
@@ -31,6 +33,8 @@ public:
     // Why Uninstall is not offered for a file of someone else's at `path`.
     static QString foreignCopyText(const QString& path);
     static QString pathNoteText();
+    // Where the link went instead of the system folder, and why.
+    static QString fallbackText(const QString& link, const QString& reason);
 
     QPushButton* installButton() const { return m_install; }
     QPushButton* uninstallButton() const { return m_uninstall; }
@@ -61,9 +65,6 @@ private:
     QWidget* m_uninstallNoteRow;
     FormText* m_pathNote;
     QWidget* m_pathNoteRow;
-    std::optional<QString> m_lastError;
-    // Where the last install put the link, when not in the system folder.
-    std::optional<QString> m_fallbackNote;
 };
 
 } // namespace mivo
