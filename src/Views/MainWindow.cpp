@@ -1,6 +1,7 @@
 #include "Views/MainWindow.h"
 
 #include "App/AppModel.h"
+#include "Base/MonotonicClock.h"
 #include "Styling/AppearanceBinding.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/SystemAccessibilityPreferences.h"
@@ -114,7 +115,8 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     setInspectorView(new ReviewInspector(m_model)); // the review inspector
     setTopBanner(new SyncBannerView(m_model)); // the sync banner
     setBottomBanner(new OrphansBanner(m_model)); // the orphans banner
-    new MainToolbar(m_model, *m_commands, m_toolBar); // the tool bar's controls
+    new MainToolbar(m_model, *m_commands, m_toolBar,
+        environment.clock ? *environment.clock : MonotonicClock::system()); // the tool bar's controls
     m_setupSheet = new SetupSheet(model, this); // the setup wizard, opened on first launch
 
     connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);

@@ -15,6 +15,7 @@ namespace mivo {
 class AccessibilityPreferences;
 class AppModel;
 class MainCommands;
+class MonotonicClock;
 class SetupSheet;
 class SidebarView;
 class UpdaterModel;
@@ -35,6 +36,8 @@ public:
         UserDefaults* defaults = nullptr;
         // What the first show starts; AppModel::start() when none is given.
         std::function<void(AppModel&)> start;
+        // What the tool bar measures a burst of presses on; the system's when none is given.
+        const MonotonicClock* clock = nullptr;
     };
 
     static constexpr QSize kDefaultSize { 1040, 720 };
