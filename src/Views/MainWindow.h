@@ -40,6 +40,7 @@ public:
         const MonotonicClock* clock = nullptr;
     };
 
+    // The first launch's size; later ones open where the window was last.
     static constexpr QSize kDefaultSize { 1040, 720 };
     static constexpr QSize kMinimumSize { 880, 600 };
     static constexpr int kSidebarMinimum = 240, kSidebarIdeal = 280, kSidebarMaximum = 360;
@@ -80,6 +81,8 @@ protected:
     // Settings closes with the main window: there is no way back to a hidden
     // main window, and the application quits with its last window.
     void closeEvent(QCloseEvent* event) override;
+    // The window's place and its columns' widths are kept for the next launch.
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -109,6 +112,8 @@ private:
     std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
     SetupSheet* m_setupSheet = nullptr;
+    UserDefaults& m_defaults;
+    bool m_restoredGeometry = false; // the window opens where it was last
 };
 
 } // namespace mivo
