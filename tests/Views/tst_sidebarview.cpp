@@ -158,6 +158,26 @@ QList<PlaylistDTO> twoSections()
         test::playlist("three", spotify, "Three"), test::playlist("five", spotify, "Five") };
 }
 
+// Two sections in an active window, noting where the keyboard's focus frames go.
+struct FramedSidebar : Fixture {
+    test::FocusFrames style;
+
+    bool activate()
+    {
+        load(twoSections());
+        sidebar->listView()->setStyle(&style);
+        sidebar->show();
+        sidebar->activateWindow();
+        return QTest::qWaitForWindowActive(sidebar.get());
+    }
+    // Whether the one frame painted is on that row.
+    bool framesOn(const QString& id)
+    {
+        const QList<QRect> frames = style.framesOf(sidebar->listView()->viewport());
+        return frames.size() == 1 && rowRect(id).contains(frames.first());
+    }
+};
+
 // A playlist just above the folder Sets, which holds two playlists and the closed
 // folder Old with one more.
 QList<PlaylistDTO> introAboveFolders()
@@ -759,54 +779,35 @@ private slots:
 
     void theCurrentRowShowsTheKeyboardFocus()
     {
-        Fixture f;
-        f.load(twoSections());
-        test::FocusFrames style;
+        FramedSidebar f;
+        QVERIFY(f.activate());
         QListView* list = f.sidebar->listView();
-        list->setStyle(&style);
-        f.show();
-        f.sidebar->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
         f.click(QStringLiteral("two"));
-        const auto framesOn = [&](const QString& id) {
-            const QList<QRect> frames = style.framesOf(list->viewport());
-            return frames.size() == 1 && f.rowRect(id).contains(frames.first());
-        };
         // A click shows no frame; coming in by Tab does, on the current row.
         QVERIFY(list->hasFocus());
-        QVERIFY(!framesOn(QStringLiteral("two")));
+        QVERIFY(!f.framesOn(QStringLiteral("two")));
         f.sidebar->filterField()->setFocus(Qt::MouseFocusReason);
         QTest::keyClick(f.sidebar->filterField(), Qt::Key_Tab);
         QVERIFY(list->hasFocus());
-        QVERIFY(framesOn(QStringLiteral("two")));
+        QVERIFY(f.framesOn(QStringLiteral("two")));
         f.key(Qt::Key_Down);
-        QVERIFY(framesOn(QStringLiteral("three")));
+        QVERIFY(f.framesOn(QStringLiteral("three")));
         list->clearFocus();
-        QVERIFY(!framesOn(QStringLiteral("three")));
+        QVERIFY(!f.framesOn(QStringLiteral("three")));
     }
 
     // After a click, the keyboard's moves show the current row's frame, also a
     // move with Ctrl that leaves the selection where it was.
     void arrowKeysShowTheCurrentRowsFrame()
     {
-        Fixture f;
-        f.load(twoSections());
-        test::FocusFrames style;
-        QListView* list = f.sidebar->listView();
-        list->setStyle(&style);
-        f.show();
-        f.sidebar->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
-        const auto framesOn = [&](const QString& id) {
-            const QList<QRect> frames = style.framesOf(list->viewport());
-            return frames.size() == 1 && f.rowRect(id).contains(frames.first());
-        };
+        FramedSidebar f;
+        QVERIFY(f.activate());
         f.click(QStringLiteral("one"));
-        QVERIFY(!framesOn(QStringLiteral("one")));
+        QVERIFY(!f.framesOn(QStringLiteral("one")));
         f.key(Qt::Key_Down);
-        QVERIFY(framesOn(QStringLiteral("two")));
+        QVERIFY(f.framesOn(QStringLiteral("two")));
         f.key(Qt::Key_Down, Qt::ControlModifier);
-        QVERIFY(framesOn(QStringLiteral("three")));
+        QVERIFY(f.framesOn(QStringLiteral("three")));
         QCOMPARE(f.library().selection(), idSet({ "two" }));
     }
 
