@@ -461,8 +461,10 @@ void SidebarView::viewSelectionChanged()
         if (id.isEmpty())
             continue;
         // A closed folder that showed selected already stands for its playlists
-        // and stays closed; one the user has just picked opens (the store's rule).
-        if (SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt()) == SidebarModel::Kind::folder
+        // and stays closed while the selection around it changes; one the user
+        // picks, alone or anew, opens (the store's rule).
+        if (!replaced
+            && SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt()) == SidebarModel::Kind::folder
             && showsSelected(index.row(), before)) {
             for (const QString& leaf : tree.descendantLeafIds(id))
                 selection.insert(leaf);

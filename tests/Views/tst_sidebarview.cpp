@@ -334,6 +334,8 @@ private slots:
             "ctrl Down", "ctrl Down", "ctrl Down", "ctrl Space" } << QStringList { "warm", "peak" };
         QTest::newRow("Ctrl-click on a closed folder adds its playlists") << QStringList { "click jazz",
             "chevron sets", "ctrl-click old" } << QStringList { "jazz", "jazznight" };
+        QTest::newRow("a click on a closed folder that shows selected picks it alone")
+            << QStringList { "click sets", "ctrl-click jazz", "click old" } << QStringList { "jazznight" };
         QTest::newRow("a folder closed over all its selected playlists stands for them")
             << QStringList { "click sets", "chevron sets" } << QStringList { "warm", "peak", "jazznight" };
         QTest::newRow("a folder closed over some holds them until it opens")
