@@ -68,6 +68,38 @@ void UserDefaults::setAppAppearance(AppAppearance value)
     emit appAppearanceChanged();
 }
 
+QByteArray UserDefaults::bytesValue(const QString& key) const
+{
+    const std::optional<QVariant> stored = value(key);
+    return stored && stored->typeId() == QMetaType::QByteArray ? stored->toByteArray() : QByteArray();
+}
+
+void UserDefaults::setBytesValue(const QString& key, const QByteArray& value)
+{
+    if (bytesValue(key) != value)
+        setValue(key, value);
+}
+
+QByteArray UserDefaults::mainWindowGeometry() const
+{
+    return bytesValue(QString::fromLatin1(kMainWindowGeometry));
+}
+
+void UserDefaults::setMainWindowGeometry(const QByteArray& value)
+{
+    setBytesValue(QString::fromLatin1(kMainWindowGeometry), value);
+}
+
+QByteArray UserDefaults::mainWindowSplitter() const
+{
+    return bytesValue(QString::fromLatin1(kMainWindowSplitter));
+}
+
+void UserDefaults::setMainWindowSplitter(const QByteArray& value)
+{
+    setBytesValue(QString::fromLatin1(kMainWindowSplitter), value);
+}
+
 QSettingsUserDefaults::QSettingsUserDefaults(QObject* parent)
     : UserDefaults(parent)
     , m_settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(build::kAppId),

@@ -20,8 +20,11 @@ MIVO_VOCABULARY(AppAppearance, { AppAppearance::system, "system" }, { AppAppeara
 //   "didOnboard"          Bool, false until set: the setup wizard has been run
 //   "reduceGlassEffects"  Bool, default false: draw opaque surfaces instead of glass
 //   "appAppearance"       "system", "light" or "dark", default "system"
+//   "mainWindowGeometry"  bytes of QWidget::saveGeometry(): the main window's last place
+//   "mainWindowSplitter"  bytes of QSplitter::saveState(): its columns' last widths
 // A stored value of the wrong kind reads as the default. Each setter notifies
-// through its signal only when the stored value changes through this object.
+// through its signal only when the stored value changes through this object;
+// the window's place and widths notify nobody (the window reads them as it opens).
 class UserDefaults : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool didOnboard READ didOnboard WRITE setDidOnboard NOTIFY didOnboardChanged)
@@ -34,6 +37,8 @@ public:
     static constexpr auto kDidOnboard = "didOnboard";
     static constexpr auto kReduceGlassEffects = "reduceGlassEffects";
     static constexpr auto kAppAppearance = "appAppearance";
+    static constexpr auto kMainWindowGeometry = "mainWindowGeometry";
+    static constexpr auto kMainWindowSplitter = "mainWindowSplitter";
 
     using QObject::QObject;
 
@@ -49,6 +54,12 @@ public:
     AppAppearance appAppearance() const;
     void setAppAppearance(AppAppearance value);
 
+    // Empty when none has been stored.
+    QByteArray mainWindowGeometry() const;
+    void setMainWindowGeometry(const QByteArray& value);
+    QByteArray mainWindowSplitter() const;
+    void setMainWindowSplitter(const QByteArray& value);
+
 signals:
     void didOnboardChanged();
     void reduceGlassEffectsChanged();
@@ -61,6 +72,8 @@ protected:
 
 private:
     bool boolValue(const QString& key, bool fallback) const;
+    QByteArray bytesValue(const QString& key) const;
+    void setBytesValue(const QString& key, const QByteArray& value);
 };
 
 // User defaults kept with QSettings: by default in the user's native settings

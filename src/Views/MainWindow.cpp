@@ -1,6 +1,7 @@
 #include "Views/MainWindow.h"
 
 #include "App/AppModel.h"
+#include "Base/MonotonicClock.h"
 #include "Styling/AppearanceBinding.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/SystemAccessibilityPreferences.h"
@@ -15,12 +16,14 @@
 #include "Views/Review/ReviewInspector.h"
 #include "Views/SidebarView.h"
 #include "Views/Toolbar/MainToolbar.h"
+#include "Views/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHideEvent>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -60,6 +63,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     , m_detailArea(new QWidget)
     , m_inspectorPane(new QWidget)
     , m_start(environment.start ? environment.start : [](AppModel& m) { m.start(); })
+    , m_defaults(environment.defaults ? *environment.defaults : UserDefaults::standard())
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("mivo"));
@@ -114,7 +118,8 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     setInspectorView(new ReviewInspector(m_model)); // the review inspector
     setTopBanner(new SyncBannerView(m_model)); // the sync banner
     setBottomBanner(new OrphansBanner(m_model)); // the orphans banner
-    new MainToolbar(m_model, *m_commands, m_toolBar); // the tool bar's controls
+    new MainToolbar(m_model, *m_commands, m_toolBar,
+        environment.clock ? *environment.clock : MonotonicClock::system()); // the tool bar's controls
     m_setupSheet = new SetupSheet(model, this); // the setup wizard, opened on first launch
 
     connect(&m_model, &AppModel::isInspectorPresentedChanged, this, &MainWindow::applyInspectorPresentation);
@@ -124,12 +129,18 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     connect(&m_model, &AppModel::attached, this, &MainWindow::buildSidebarWhenReady);
     buildSidebarWhenReady();
 
-    UserDefaults& defaults = environment.defaults ? *environment.defaults : UserDefaults::standard();
     GlassEnvironment::bind(this,
         environment.accessibility ? environment.accessibility : &SystemAccessibilityPreferences::shared(),
-        &defaults);
+        &m_defaults);
     // The chosen theme, for this window and every other one.
-    new AppearanceBinding(defaults, this);
+    new AppearanceBinding(m_defaults, this);
+
+    // Where the window was last, on the screen it was on (Qt falls back to the
+    // primary one), kept within what the screens show now.
+    if (const QByteArray geometry = m_defaults.mainWindowGeometry(); !geometry.isEmpty())
+        m_restoredGeometry = restoreGeometry(geometry);
+    if (const QByteArray widths = m_defaults.mainWindowSplitter(); !widths.isEmpty())
+        m_splitter->restoreState(widths);
 }
 
 MainWindow::~MainWindow() = default;
@@ -266,12 +277,25 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_commands->closeSettings();
 }
 
+void MainWindow::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    // A window minimised is hidden by the window system: its place is not kept then.
+    if (event->spontaneous())
+        return;
+    m_defaults.setMainWindowGeometry(saveGeometry());
+    m_defaults.setMainWindowSplitter(m_splitter->saveState());
+}
+
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (m_startRequested)
         return;
     m_startRequested = true;
+    // Now that the window has its frame, where the platform knows it.
+    if (m_restoredGeometry)
+        WindowPlacement::keepOnScreen(this);
     m_start(m_model);
     // Only now: a wizard asked for during the start waits for its configuration read.
     m_setupSheet->startIfFirstLaunch();

@@ -15,6 +15,7 @@ namespace mivo {
 class AccessibilityPreferences;
 class AppModel;
 class MainCommands;
+class MonotonicClock;
 class SetupSheet;
 class SidebarView;
 class UpdaterModel;
@@ -35,8 +36,11 @@ public:
         UserDefaults* defaults = nullptr;
         // What the first show starts; AppModel::start() when none is given.
         std::function<void(AppModel&)> start;
+        // What the tool bar measures a burst of presses on; the system's when none is given.
+        const MonotonicClock* clock = nullptr;
     };
 
+    // The first launch's size; later ones open where the window was last.
     static constexpr QSize kDefaultSize { 1040, 720 };
     static constexpr QSize kMinimumSize { 880, 600 };
     static constexpr int kSidebarMinimum = 240, kSidebarIdeal = 280, kSidebarMaximum = 360;
@@ -77,6 +81,8 @@ protected:
     // Settings closes with the main window: there is no way back to a hidden
     // main window, and the application quits with its last window.
     void closeEvent(QCloseEvent* event) override;
+    // The window's place and its columns' widths are kept for the next launch.
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -106,6 +112,8 @@ private:
     std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
     SetupSheet* m_setupSheet = nullptr;
+    UserDefaults& m_defaults;
+    bool m_restoredGeometry = false; // the window opens where it was last
 };
 
 } // namespace mivo

@@ -13,13 +13,16 @@
 #include "Views/SidebarModel.h"
 
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace mivo {
@@ -83,20 +86,43 @@ protected:
         return flags;
     }
 
+    // The keys of a tree: towards the text's end (Right, in a left-to-right
+    // layout) opens a closed folder and goes into an open one, towards its start
+    // closes an open folder and goes out of anything else to its folder. A
+    // keyboard move shows the current row's frame, and a row that comes first in
+    // its section brings its header into view with it (Home: the very top).
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const QPersistentModelIndex before = currentIndex();
+        if (!toggledByKey(event))
+            QListView::keyPressEvent(event);
+        if (currentIndex() != before || isNavigation(event->key())) {
+            window()->setAttribute(Qt::WA_KeyboardFocusChange);
+            viewport()->update();
+        }
+        if (currentIndex() != before && currentIndex().row() > 0) {
+            const QModelIndex above = model()->index(currentIndex().row() - 1, 0, rootIndex());
+            if (isHeader(above))
+                scrollTo(above);
+        }
+    }
+
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
     {
+        if (action == MoveLeft || action == MoveRight)
+            return movedInTree(action);
         const QModelIndex moved = QListView::moveCursor(action, modifiers);
         if (!moved.isValid() || !isHeader(moved))
             return moved;
         // Past the header the way the cursor went; the other way only where the
         // move names a place (Home, End, a page) rather than a step.
-        const bool backwards = action == MoveUp || action == MovePrevious || action == MovePageUp
-            || action == MoveEnd || action == MoveLeft;
+        const bool backwards
+            = action == MoveUp || action == MovePrevious || action == MovePageUp || action == MoveEnd;
         const QModelIndex past = rowFrom(moved.row(), backwards ? -1 : 1);
         if (past.isValid())
             return past;
-        const bool step = action == MoveUp || action == MoveDown || action == MovePrevious
-            || action == MoveNext || action == MoveLeft || action == MoveRight;
+        const bool step
+            = action == MoveUp || action == MoveDown || action == MovePrevious || action == MoveNext;
         if (step)
             return currentIndex();
         return rowFrom(moved.row(), backwards ? 1 : -1);
@@ -143,6 +169,72 @@ protected:
     }
 
 private:
+    static bool isNavigation(int key)
+    {
+        switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Space:
+        case Qt::Key_Select:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // Whether the key goes towards the folder's inside (Right in a left-to-right layout).
+    bool goesIn(bool right) const { return right != isRightToLeft(); }
+
+    // Opens or closes the current folder for Right or Left where that is what
+    // the key does here; the current row and the selection stay.
+    bool toggledByKey(QKeyEvent* event)
+    {
+        if (event->key() != Qt::Key_Left && event->key() != Qt::Key_Right)
+            return false;
+        const QModelIndex current = currentIndex();
+        auto* sidebar = static_cast<SidebarModel*>(model());
+        if (!current.isValid() || !sidebar->canToggleExpansion()
+            || SidebarModel::Kind(current.data(SidebarModel::KindRole).toInt()) != SidebarModel::Kind::folder)
+            return false;
+        const bool expanded = current.data(SidebarModel::ExpandedRole).toBool();
+        if (goesIn(event->key() == Qt::Key_Right) == expanded)
+            return false;
+        sidebar->toggleExpansion(current.data(SidebarModel::IdRole).toString());
+        event->accept();
+        return true;
+    }
+
+    // Into an open folder: its first row; out: the folder the row is in. The
+    // current row where there is none.
+    QModelIndex movedInTree(CursorAction action) const
+    {
+        const QModelIndex current = currentIndex();
+        if (!current.isValid() || isHeader(current))
+            return current;
+        const int depth = current.data(SidebarModel::DepthRole).toInt();
+        if (goesIn(action == MoveRight)) {
+            const QModelIndex next = model()->index(current.row() + 1, 0, rootIndex());
+            const bool open = current.data(SidebarModel::ExpandedRole).toBool();
+            return open && next.isValid() && next.data(SidebarModel::DepthRole).toInt() == depth + 1
+                ? next
+                : current;
+        }
+        if (depth == 0)
+            return current;
+        for (int row = current.row() - 1; row >= 0; --row) {
+            const QModelIndex above = model()->index(row, 0, rootIndex());
+            if (!isHeader(above) && above.data(SidebarModel::DepthRole).toInt() < depth)
+                return above;
+        }
+        return current;
+    }
+
     bool tookPress(QMouseEvent* event)
     {
         const QModelIndex index = indexAt(event->position().toPoint());
@@ -184,7 +276,8 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     , m_filter(new QLineEdit)
     , m_stack(new QStackedWidget)
     , m_loading(new QWidget)
-    , m_failed(new ContentUnavailableView(QStringLiteral("exclamationmark.triangle"), tr("Couldn't load playlists")))
+    , m_failed(new ContentUnavailableView(
+          QStringLiteral("exclamationmark.triangle"), tr("Couldn't load playlists")))
     , m_empty(new ContentUnavailableView(QStringLiteral("music.note.list"), tr("No Playlists Yet"),
           tr("Connect Apple Music or Spotify to see your playlists here.")))
     , m_list(new ListView)
@@ -246,12 +339,16 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     layout->addWidget(m_stack, 1);
 
     connect(m_filter, &QLineEdit::textChanged, m_model, &SidebarModel::setFilterText);
+    m_filter->installEventFilter(this);
+    // The desktop's Find key, from anywhere in the window.
+    auto* find = new QShortcut(QKeySequence::Find, this, this, &SidebarView::focusFilter, Qt::WindowShortcut);
+    find->setObjectName(QStringLiteral("findPlaylists"));
     // While rows come and go the list's selection is not the user's; afterwards
     // it shows again what the store holds.
     connect(m_model, &SidebarModel::rowsAboutToChange, this, [this] { m_showingStoreSelection = true; });
     connect(m_model, &SidebarModel::rowsChanged, this, [this] {
         m_showingStoreSelection = false;
-        showStoreSelection();
+        keepSelectionToShownRows();
         m_list->keepCurrentOffHeaders();
     });
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -314,6 +411,7 @@ void SidebarView::storeSelectionChanged()
 {
     showStoreSelection();
     const QSet<QString> selection = m_library.selection();
+    m_hidden.subtract(selection);
     const QSet<QString> folders = m_model->tree().selectedFolders(selection);
     if (folders.isEmpty()) {
         m_appModel.selectionChanged();
@@ -323,30 +421,108 @@ void SidebarView::storeSelectionChanged()
     // The folders open and give way to the playlists inside them; setting that
     // selection runs this again, which reports it.
     m_model->expand(folders);
-    m_library.setSelection(m_model->tree().expandFolders(selection));
+    QSet<QString> expanded = m_model->tree().expandFolders(selection);
+    // A folder picked while a filter hides some of its playlists selects those
+    // it shows; the others wait until the filter lets them show.
+    if (m_settlingGesture)
+        expanded = shownPartOf(expanded);
+    m_library.setSelection(expanded);
+}
+
+bool SidebarView::showsSelected(int row, const QSet<QString>& selection) const
+{
+    const PlaylistDTO* p = m_model->playlistAt(row);
+    if (!p)
+        return false;
+    if (!p->isFolder)
+        return selection.contains(p->id);
+    // An open folder shows its own rows; a closed one stands for what it hides.
+    if (m_model->isExpanded(p->id))
+        return false;
+    const QStringList leaves = m_model->tree().descendantLeafIds(p->id);
+    return !leaves.isEmpty() && std::all_of(leaves.cbegin(), leaves.cend(), [&](const QString& id) {
+        return selection.contains(id);
+    });
 }
 
 void SidebarView::viewSelectionChanged()
 {
     if (m_showingStoreSelection)
         return;
-    QSet<QString> shownSelected;
-    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
-    for (const QModelIndex& index : selected)
-        shownSelected.insert(index.data(SidebarModel::IdRole).toString());
-    shownSelected.remove(QString());
-
+    const bool replaced = m_list->takeReplaced();
+    if (replaced)
+        m_hidden.clear();
+    const LibraryTree& tree = m_model->tree();
+    const QSet<QString>& before = m_library.selection();
     QSet<QString> selection;
-    if (!m_list->takeReplaced()) {
-        // Rows the list does not show (inside closed folders, filtered out) keep
-        // their selection; the shown rows are as the user left them.
-        for (const QString& id : m_library.selection()) {
-            if (m_model->rowOf(id) < 0)
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+    for (const QModelIndex& index : selected) {
+        const QString id = index.data(SidebarModel::IdRole).toString();
+        if (id.isEmpty())
+            continue;
+        // A closed folder that showed selected already stands for its playlists
+        // and stays closed while the selection around it changes; one the user
+        // picks, alone or anew, opens (the store's rule).
+        if (!replaced
+            && SidebarModel::Kind(index.data(SidebarModel::KindRole).toInt()) == SidebarModel::Kind::folder
+            && showsSelected(index.row(), before)) {
+            for (const QString& leaf : tree.descendantLeafIds(id))
+                selection.insert(leaf);
+        } else {
+            selection.insert(id);
+        }
+    }
+    if (!replaced) {
+        // Ids of nothing (a playlist a refresh took away) stay until the selection is replaced.
+        for (const QString& id : before) {
+            if (!tree.playlist(id))
                 selection.insert(id);
         }
     }
-    selection.unite(shownSelected);
+    if (selection == before) {
+        showStoreSelection();
+        return;
+    }
+    m_settlingGesture = true;
     m_library.setSelection(selection);
+    m_settlingGesture = false;
+}
+
+QSet<QString> SidebarView::shownPartOf(const QSet<QString>& wanted)
+{
+    const LibraryTree& tree = m_model->tree();
+    QSet<QString> shown;
+    const int rows = m_model->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (showsSelected(row, wanted))
+            shown.insert(m_model->playlistAt(row)->id);
+    }
+    QSet<QString> kept = tree.expandFolders(shown);
+    for (const QString& id : wanted) {
+        if (!tree.playlist(id))
+            kept.insert(id);
+    }
+    m_hidden.unite(wanted);
+    m_hidden.subtract(kept);
+    return kept;
+}
+
+void SidebarView::keepSelectionToShownRows()
+{
+    const QSet<QString> selection = m_library.selection();
+    // Folders in the selection are on their way to their playlists, which
+    // settles the selection anew.
+    if (!m_model->tree().selectedFolders(selection).isEmpty()) {
+        showStoreSelection();
+        return;
+    }
+    // Held playlists that a refresh took away are forgotten.
+    m_hidden.removeIf([this](const QString& id) { return !m_model->tree().playlist(id); });
+    const QSet<QString> kept = shownPartOf(selection | m_hidden);
+    if (kept == selection)
+        showStoreSelection();
+    else
+        m_library.setSelection(kept);
 }
 
 void SidebarView::showStoreSelection()
@@ -356,8 +532,7 @@ void SidebarView::showStoreSelection()
     int first = -1;
     const int rows = m_model->rowCount();
     for (int row = 0; row <= rows; ++row) {
-        const bool selected
-            = row < rows && selection.contains(m_model->data(m_model->index(row), SidebarModel::IdRole).toString());
+        const bool selected = row < rows && showsSelected(row, selection);
         if (selected && first < 0)
             first = row;
         if (!selected && first >= 0) {
@@ -369,6 +544,39 @@ void SidebarView::showStoreSelection()
     m_showingStoreSelection = true;
     m_list->selectionModel()->select(shown, QItemSelectionModel::ClearAndSelect);
     m_showingStoreSelection = wasShowing;
+}
+
+void SidebarView::focusFilter()
+{
+    m_filter->setFocus(Qt::ShortcutFocusReason);
+    m_filter->selectAll();
+}
+
+bool SidebarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_filter || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    if (key->key() == Qt::Key_Escape && !m_filter->text().isEmpty()) {
+        m_filter->clear();
+        return true;
+    }
+    if (key->key() == Qt::Key_Down && m_stack->currentWidget() == m_list) {
+        // Onto the current row, or the first one shown; the selection stays.
+        if (!m_list->currentIndex().isValid()) {
+            const QModelIndex first = m_list->rowFrom(0, 1);
+            if (first.isValid())
+                m_list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+        }
+        m_list->setFocus(Qt::ShortcutFocusReason);
+        window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        if (m_list->currentIndex().isValid())
+            m_list->scrollTo(m_list->currentIndex());
+        return true;
+    }
+    return false;
 }
 
 void SidebarView::artworkReady(const QString& key)

@@ -22,8 +22,13 @@ class SidebarModel;
 // The sidebar column: a filter field over the user's playlists, grouped by
 // source, with folders that open and close and multiple selection. Selecting a
 // folder selects every playlist inside it (the folder opens); each settled
-// selection is reported to the application model once. Shows the library's
-// loading and failure states, and an invitation when there is nothing to list.
+// selection is reported to the application model once. The store's selection is
+// always what the rows show selected: a closed folder whose playlists are all
+// selected shows selected and stands for them; playlists that a filter or a
+// closed folder hides otherwise leave the selection and come back when they show
+// again, unless a plain click or key has replaced the selection meanwhile. Shows
+// the library's loading and failure states, and an invitation when there is
+// nothing to list.
 class SidebarView : public QWidget {
     Q_OBJECT
 
@@ -48,6 +53,10 @@ public:
     QPushButton* tryAgainButton() const { return m_tryAgain; }
     QPushButton* openSetupButton() const { return m_openSetup; }
 
+protected:
+    // The filter field's keys: Escape clears it, Down goes on into the list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A selection without folders was reported to the application model.
     void selectionSettled(const QSet<QString>& selection);
@@ -59,6 +68,13 @@ private:
     void storeSelectionChanged();
     void viewSelectionChanged();
     void showStoreSelection();
+    void keepSelectionToShownRows();
+    // The part of the wanted playlists the rows can show selected (ids of
+    // nothing included); the rest joins m_hidden.
+    QSet<QString> shownPartOf(const QSet<QString>& wanted);
+    // Whether the row shows as selected for that selection.
+    bool showsSelected(int row, const QSet<QString>& selection) const;
+    void focusFilter();
     void artworkReady(const QString& key);
 
     AppModel& m_appModel;
@@ -76,6 +92,9 @@ private:
     ListView* m_list;
     std::function<void()> m_openSetupAction;
     bool m_showingStoreSelection = false;
+    // Selected playlists the rows hide now, selected again once they show.
+    QSet<QString> m_hidden;
+    bool m_settlingGesture = false; // the store's selection is being set from the list's
 };
 
 } // namespace mivo

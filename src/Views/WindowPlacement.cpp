@@ -1,5 +1,6 @@
 #include "Views/WindowPlacement.h"
 
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -25,6 +26,36 @@ void WindowPlacement::centreOver(QWidget* window, const QWidget* over)
         y = std::max(area.top(), std::min(y, area.bottom() + 1 - size.height()));
     }
     window->setGeometry(x, y, size.width(), size.height());
+}
+
+void WindowPlacement::keepOnScreen(QWidget* window)
+{
+    if (!window || window->isMaximized() || window->isFullScreen())
+        return;
+    const QRect frame = window->frameGeometry();
+    const QScreen* screen = nullptr;
+    qint64 most = 0;
+    for (const QScreen* candidate : QGuiApplication::screens()) {
+        const QRect common = candidate->availableGeometry().intersected(frame);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > most) {
+            most = area;
+            screen = candidate;
+        }
+    }
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect geometry = window->geometry();
+    const QMargins margins(geometry.left() - frame.left(), geometry.top() - frame.top(),
+        frame.right() - geometry.right(), frame.bottom() - geometry.bottom());
+    const QRect area = screen->availableGeometry().marginsRemoved(margins);
+    const QSize size = geometry.size().boundedTo(area.size()).expandedTo(window->minimumSize());
+    const int x = std::max(area.left(), std::min(geometry.x(), area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(geometry.y(), area.bottom() + 1 - size.height()));
+    if (QRect(x, y, size.width(), size.height()) != geometry)
+        window->setGeometry(x, y, size.width(), size.height());
 }
 
 } // namespace mivo

@@ -5,6 +5,7 @@
 #include "Support/UserDefaults.h"
 #include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/LogCapture.h"
+#include "TestSupport/ManualClock.h"
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/HelperClient.h"
@@ -13,6 +14,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -33,6 +35,8 @@ struct Fixture {
     QTemporaryDir folder;
     QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
     test::FixedAccessibility accessibility;
+    // What the tool bar measures a burst of presses on.
+    test::ManualClock clock;
     // Outlives the model, whose run fills it.
     QList<SyncPhase> phases;
     std::unique_ptr<AppModel> model;
@@ -56,7 +60,7 @@ struct Fixture {
         model = std::make_unique<AppModel>(options);
         updater = std::make_unique<UpdaterModel>(&model->sync());
         window = std::make_unique<MainWindow>(
-            *model, *updater, MainWindow::Environment { &accessibility, &defaults, {} });
+            *model, *updater, MainWindow::Environment { &accessibility, &defaults, {}, &clock });
         window->show();
     }
     ~Fixture()
@@ -143,6 +147,24 @@ struct Fixture {
         return true;
     }
 
+    // A press and its release where the pointer is, on whatever button is there
+    // now, as the window system delivers it (the second press of a double-click
+    // comes as a double-click).
+    bool pressAt(const QPoint& at, QEvent::Type press)
+    {
+        auto* button = qobject_cast<ToolbarButton*>(window->childAt(at));
+        if (!button)
+            return false;
+        const QPointF local = button->mapFrom(window.get(), at);
+        const QPointF global = window->mapToGlobal(at);
+        QMouseEvent down(press, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &down);
+        QMouseEvent up(
+            QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &up);
+        return true;
+    }
+
     bool helperLogged(const QString& message) const
     {
         for (const auto& entry : model->diagnostics()->logs()) {
@@ -224,6 +246,54 @@ private slots:
         QCOMPARE(f.phases, QList<SyncPhase> { SyncPhase::cancelled });
         QCOMPARE(store.runId(), runId);
         QVERIFY(f.process().isRunning());
+    }
+
+    // The helper stops answering in the middle of a run and the user clicks
+    // Cancel Sync three times 120 ms apart: the first press cancels, the others
+    // land on Sync, which has taken its place, and start nothing. One cancelSync
+    // and no second startSync reach the helper. Once the burst is over, Sync
+    // takes a press again.
+    void aBurstOfPressesOnCancelSyncCancelsOnce()
+    {
+        test::LogCapture log;
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
+        Fixture f({ { "MIVO_STANDIN_STDERR", "1" } });
+        QVERIFY(f.runWaitingForAReview());
+        SyncStore& store = f.model->sync();
+        const pid_t pid = f.freezeHelper();
+        QVERIFY(pid > 0);
+        ToolbarButton* cancel = f.button(QStringLiteral("cancelSyncButton"));
+        ToolbarButton* sync = f.button(QStringLiteral("syncButton"));
+        QVERIFY(cancel && sync);
+        QTRY_VERIFY(cancel->isVisible());
+        const QPoint at = cancel->mapTo(f.window.get(), cancel->rect().center());
+        const auto step = std::chrono::milliseconds(120);
+
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QCOMPARE(store.phase(), SyncPhase::cancelled);
+        QTRY_COMPARE(f.window->childAt(at), sync);
+        f.clock.advance(step);
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonDblClick));
+        f.clock.advance(step);
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        f.clock.advance(step);
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QCOMPARE(store.phase(), SyncPhase::cancelled);
+
+        auto* pipe = f.process().findChild<QProcess*>();
+        QVERIFY(pipe);
+        QTRY_COMPARE(pipe->bytesToWrite(), 0);
+        const QStringList sent = methodsReadByHelpers(log) + requestMethods(takeUnreadInput(pid));
+        QCOMPARE(sent.count(QStringLiteral("cancelSync")), 1);
+        QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
+
+        // A press after a pause as long as the double-click interval is the user's own.
+        f.clock.advance(std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval()));
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QCOMPARE(store.phase(), SyncPhase::preparing);
+        QTRY_COMPARE(pipe->bytesToWrite(), 0);
+        QCOMPARE(requestMethods(takeUnreadInput(pid)), QStringList { QStringLiteral("startSync") });
+        QCOMPARE(::kill(pid, SIGCONT), 0);
     }
 
     // The helper stops answering in the middle of a run, the user double-clicks

@@ -31,8 +31,7 @@ namespace {
 struct Fixture {
     ScriptedHelperClient* client;
     std::unique_ptr<AppModel> model;
-    ArtworkLoader artwork { ArtworkLoader::Source {
-        [](const ArtworkRef&, double) { return QImage(); },
+    ArtworkLoader artwork { ArtworkLoader::Source { [](const ArtworkRef&, double) { return QImage(); },
         [](ArtworkRef, double) -> QCoro::Task<QImage> { co_return QImage(); } } };
     std::unique_ptr<SidebarView> sidebar;
 
@@ -77,6 +76,68 @@ struct Fixture {
     {
         QTest::keyClick(sidebar->listView(), key, modifiers);
     }
+    void chevron(const QString& id)
+    {
+        const QRect row = rowRect(id);
+        QTest::mouseClick(sidebar->listView()->viewport(), Qt::LeftButton, {},
+            SidebarDelegate::chevronRect(row, row.isValid() ? depthOf(id) : 0).center());
+    }
+    int depthOf(const QString& id) const
+    {
+        return sidebar->model().index(sidebar->model().rowOf(id)).data(SidebarModel::DepthRole).toInt();
+    }
+    // Puts the keyboard on a row without selecting it.
+    void setCurrent(const QString& id)
+    {
+        sidebar->listView()->selectionModel()->setCurrentIndex(
+            sidebar->model().index(sidebar->model().rowOf(id)), QItemSelectionModel::NoUpdate);
+    }
+    // One gesture of a script: "click id", "ctrl-click id", "shift-click id",
+    // "chevron id", "key Down", "shift Down", "ctrl Down", "ctrl Space", "filter text".
+    void perform(const QString& gesture)
+    {
+        const QString verb = gesture.section(u' ', 0, 0);
+        const QString argument = gesture.section(u' ', 1);
+        static const QHash<QString, Qt::Key> keys { { "Down", Qt::Key_Down }, { "Up", Qt::Key_Up },
+            { "Space", Qt::Key_Space }, { "Left", Qt::Key_Left }, { "Right", Qt::Key_Right } };
+        if (verb == u"click")
+            click(argument);
+        else if (verb == u"ctrl-click")
+            click(argument, Qt::ControlModifier);
+        else if (verb == u"shift-click")
+            click(argument, Qt::ShiftModifier);
+        else if (verb == u"chevron")
+            chevron(argument);
+        else if (verb == u"key")
+            key(keys.value(argument));
+        else if (verb == u"shift")
+            key(keys.value(argument), Qt::ShiftModifier);
+        else if (verb == u"ctrl")
+            key(keys.value(argument), Qt::ControlModifier);
+        else if (verb == u"filter")
+            sidebar->filterField()->setText(argument);
+        else
+            QFAIL(qPrintable(QStringLiteral("unknown gesture ") + gesture));
+    }
+    // The ids of the rows shown selected, each folder among them standing for
+    // the playlists inside it.
+    QSet<QString> shownSelection() const
+    {
+        QSet<QString> ids;
+        const QModelIndexList selected = sidebar->listView()->selectionModel()->selectedIndexes();
+        for (const QModelIndex& index : selected)
+            ids.insert(index.data(SidebarModel::IdRole).toString());
+        return sidebar->model().tree().expandFolders(ids);
+    }
+    // The ids Sync would send.
+    QSet<QString> syncedIds() const
+    {
+        QSet<QString> ids;
+        for (const PlaylistSelection& playlist : model->library()->selectionPayload())
+            ids.insert(playlist.id);
+        return ids;
+    }
+
     // The id of the current row; "header" on a source header, empty without one.
     QString current() const
     {
@@ -97,6 +158,35 @@ QList<PlaylistDTO> twoSections()
         test::playlist("three", spotify, "Three"), test::playlist("five", spotify, "Five") };
 }
 
+// Two sections in an active window, noting where the keyboard's focus frames go.
+struct FramedSidebar : Fixture {
+    test::FocusFrames style;
+
+    bool activate()
+    {
+        load(twoSections());
+        sidebar->listView()->setStyle(&style);
+        sidebar->show();
+        sidebar->activateWindow();
+        return QTest::qWaitForWindowActive(sidebar.get());
+    }
+    // Whether the one frame painted is on that row.
+    bool framesOn(const QString& id)
+    {
+        const QList<QRect> frames = style.framesOf(sidebar->listView()->viewport());
+        return frames.size() == 1 && rowRect(id).contains(frames.first());
+    }
+};
+
+// A playlist just above the folder Sets, which holds two playlists and the closed
+// folder Old with one more.
+QList<PlaylistDTO> introAboveFolders()
+{
+    QList<PlaylistDTO> playlists = folderLibrary();
+    playlists.prepend(test::playlist("intro", PlaylistSourceId::apple, "Intro"));
+    return playlists;
+}
+
 } // namespace
 
 class TestSidebarView : public QObject {
@@ -115,8 +205,8 @@ private slots:
         QTest::newRow("loaded, no playlists") << false << "empty" << Content::empty;
         QTest::newRow("loaded") << true << "" << Content::list;
         QTest::newRow("a refresh keeps the list while it runs") << true << "pending" << Content::list;
-        QTest::newRow("a failed refresh shows the failure over older playlists") << true << "fails"
-                                                                                  << Content::failed;
+        QTest::newRow("a failed refresh shows the failure over older playlists")
+            << true << "fails" << Content::failed;
     }
     void contentFollowsTheLibrary()
     {
@@ -129,7 +219,8 @@ private slots:
         std::optional<test::TaskProbe<void>> pending;
         if (then == u"pending") {
             f.client->setHoldReplies(true);
-            f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { folderLibrary() }));
+            f.client->enqueue(
+                Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { folderLibrary() }));
             pending.emplace(f.library().refresh());
         } else if (then == u"fails") {
             f.fail(QStringLiteral("The helper stopped."));
@@ -172,8 +263,8 @@ private slots:
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<QStringList>("settled");
 
-        QTest::newRow("a folder alone") << QStringList {} << QStringList { "sets" }
-                                        << QStringList { "warm", "peak", "jazznight" };
+        QTest::newRow("a folder alone")
+            << QStringList {} << QStringList { "sets" } << QStringList { "warm", "peak", "jazznight" };
         QTest::newRow("beside earlier playlists")
             << QStringList { "rock" } << QStringList { "rock", "old" } << QStringList { "rock", "jazznight" };
         QTest::newRow("no folder") << QStringList {} << QStringList { "jazz", "rock" }
@@ -199,6 +290,90 @@ private slots:
         QCOMPARE(f.sidebar->model().manualExpansion(), opened);
     }
 
+    // Shift+Down onto a folder selects its playlists, those of the closed folder
+    // inside it too; Shift+Up takes them all back out again, what Sync would
+    // send with them.
+    void aShiftRangeOverAFolderShrinksBack()
+    {
+        Fixture f;
+        f.load(introAboveFolders());
+        f.show();
+        QSignalSpy reports(f.sidebar.get(), &SidebarView::selectionSettled);
+        f.click(QStringLiteral("intro"));
+        f.key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(f.current(), QStringLiteral("sets"));
+        QCOMPARE(f.library().selection(), idSet({ "intro", "warm", "peak", "jazznight" }));
+        QCOMPARE(f.shownSelection(), f.library().selection());
+        // The closed folder shows selected, standing for its playlist.
+        QVERIFY(f.sidebar->listView()->selectionModel()->isSelected(
+            f.sidebar->model().index(f.sidebar->model().rowOf(QStringLiteral("old")))));
+
+        f.key(Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(f.library().selection(), idSet({ "intro" }));
+        QCOMPARE(f.shownSelection(), idSet({ "intro" }));
+        QCOMPARE(f.syncedIds(), idSet({ "intro" }));
+        QCOMPARE(reports.last().first().value<QSet<QString>>(), idSet({ "intro" }));
+    }
+
+    void theSelectionIsWhatTheRowsShow_data()
+    {
+        QTest::addColumn<QStringList>("gestures");
+        QTest::addColumn<QStringList>("selection"); // at the end
+
+        QTest::newRow("a Shift range grows over a folder and back") << QStringList { "click intro",
+            "shift Down", "shift Down", "shift Down", "shift Up", "shift Up", "shift Up" }
+                                                                    << QStringList { "intro" };
+        QTest::newRow("a Shift-click over a folder, then one back") << QStringList { "click intro",
+            "shift-click jazz", "shift-click intro" } << QStringList { "intro" };
+        QTest::newRow("a Shift-click from a folder's playlist to the closed folder below it")
+            << QStringList { "chevron sets", "click warm", "shift-click old" }
+            << QStringList { "warm", "peak", "jazznight" };
+        QTest::newRow("Ctrl-click takes a closed folder's playlists out")
+            << QStringList { "click sets", "ctrl-click old" } << QStringList { "warm", "peak" };
+        QTest::newRow("Ctrl+Space takes a closed folder's playlists out") << QStringList { "click sets",
+            "ctrl Down", "ctrl Down", "ctrl Down", "ctrl Space" } << QStringList { "warm", "peak" };
+        QTest::newRow("Ctrl-click on a closed folder adds its playlists") << QStringList { "click jazz",
+            "chevron sets", "ctrl-click old" } << QStringList { "jazz", "jazznight" };
+        QTest::newRow("a click on a closed folder that shows selected picks it alone")
+            << QStringList { "click sets", "ctrl-click jazz", "click old" } << QStringList { "jazznight" };
+        QTest::newRow("a folder closed over all its selected playlists stands for them")
+            << QStringList { "click sets", "chevron sets" } << QStringList { "warm", "peak", "jazznight" };
+        QTest::newRow("a folder closed over some holds them until it opens")
+            << QStringList { "chevron sets", "click warm", "ctrl-click rock", "chevron sets", "chevron sets" }
+            << QStringList { "warm", "rock" };
+        QTest::newRow("a click while the folder is closed lets them go") << QStringList { "chevron sets",
+            "click warm", "chevron sets", "click jazz", "chevron sets" } << QStringList { "jazz" };
+        QTest::newRow("a filter holds the rows it hides until it is cleared") << QStringList { "click jazz",
+            "ctrl-click rock", "filter rock", "filter" } << QStringList { "jazz", "rock" };
+        QTest::newRow("Ctrl-click under a filter adds to what it hides") << QStringList { "click jazz",
+            "filter tempo", "ctrl-click tempo", "filter" } << QStringList { "jazz", "tempo" };
+        QTest::newRow("a click under a filter replaces what it hides")
+            << QStringList { "click jazz", "filter rock", "click rock", "filter" } << QStringList { "rock" };
+        QTest::newRow("a folder picked under a filter selects what shows, the rest once it clears")
+            << QStringList { "filter jazz", "click sets", "filter" }
+            << QStringList { "warm", "peak", "jazznight" };
+        QTest::newRow("a source prefix hides a whole section")
+            << QStringList { "click jazz", "ctrl-click rock", "filter spotify:", "ctrl-click gym", "filter" }
+            << QStringList { "jazz", "rock", "tempo" };
+    }
+    void theSelectionIsWhatTheRowsShow()
+    {
+        QFETCH(QStringList, gestures);
+        QFETCH(QStringList, selection);
+        Fixture f;
+        f.load(introAboveFolders());
+        f.show();
+        QSignalSpy reports(f.sidebar.get(), &SidebarView::selectionSettled);
+        for (const QString& gesture : std::as_const(gestures)) {
+            f.perform(gesture);
+            QVERIFY2(f.shownSelection() == f.library().selection(), qPrintable(gesture));
+            QVERIFY2(f.syncedIds() == f.library().selection(), qPrintable(gesture));
+        }
+        QCOMPARE(f.library().selection(), idSet(selection));
+        QVERIFY(!reports.isEmpty());
+        QCOMPARE(reports.last().first().value<QSet<QString>>(), idSet(selection));
+    }
+
     void clicksSelectAndControlClickAdds()
     {
         Fixture f;
@@ -221,9 +396,8 @@ private slots:
         f.load(folderLibrary());
         f.sidebar->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.sidebar.get()));
-        const auto chevron = [&f](const QString& id) {
-            return SidebarDelegate::chevronRect(f.rowRect(id), 0).center();
-        };
+        const auto chevron
+            = [&f](const QString& id) { return SidebarDelegate::chevronRect(f.rowRect(id), 0).center(); };
 
         QTest::mouseClick(f.sidebar->listView()->viewport(), Qt::LeftButton, {}, chevron("sets"));
         QVERIFY(f.sidebar->model().rowOf(QStringLiteral("warm")) >= 0);
@@ -280,6 +454,126 @@ private slots:
         f.key(key);
         QCOMPARE(f.current(), to);
         QCOMPARE(f.library().selection(), idSet({ to }));
+    }
+
+    void leftAndRightOpenCloseAndMoveLikeATree_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("open"); // opened with their chevrons first
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QStringList>("openAfter");
+
+        QTest::newRow("Right opens a closed folder")
+            << QString() << QStringList {} << "sets" << Qt::Key_Right << "sets" << QStringList { "sets" };
+        QTest::newRow("Right on an open folder goes to its first row")
+            << QString() << QStringList { "sets" } << "sets" << Qt::Key_Right << "warm"
+            << QStringList { "sets" };
+        QTest::newRow("Right on an empty folder opens it and stays")
+            << QString() << QStringList {} << "empty" << Qt::Key_Right << "empty" << QStringList { "empty" };
+        QTest::newRow("Right on an open empty folder stays")
+            << QString() << QStringList { "empty" } << "empty" << Qt::Key_Right << "empty"
+            << QStringList { "empty" };
+        QTest::newRow("Right on a playlist stays")
+            << QString() << QStringList {} << "jazz" << Qt::Key_Right << "jazz" << QStringList {};
+        QTest::newRow("Left closes an open folder")
+            << QString() << QStringList { "sets" } << "sets" << Qt::Key_Left << "sets" << QStringList {};
+        QTest::newRow("Left on a playlist in a folder goes to the folder")
+            << QString() << QStringList { "sets" } << "peak" << Qt::Key_Left << "sets"
+            << QStringList { "sets" };
+        QTest::newRow("Left on a closed folder inside one goes to the outer folder")
+            << QString() << QStringList { "sets" } << "old" << Qt::Key_Left << "sets"
+            << QStringList { "sets" };
+        QTest::newRow("Left from two levels down goes up one")
+            << QString() << QStringList { "sets", "old" } << "jazznight" << Qt::Key_Left << "old"
+            << QStringList { "sets", "old" };
+        QTest::newRow("Left on a top-level playlist stays")
+            << QString() << QStringList {} << "jazz" << Qt::Key_Left << "jazz" << QStringList {};
+        // Folders cannot close while filtering: Left goes out instead.
+        QTest::newRow("Left on an open folder while filtering goes out")
+            << "jazz" << QStringList {} << "old" << Qt::Key_Left << "sets" << QStringList { "sets" };
+        QTest::newRow("Right on an open folder while filtering goes in")
+            << "jazz" << QStringList {} << "old" << Qt::Key_Right << "jazznight" << QStringList {};
+    }
+    void leftAndRightOpenCloseAndMoveLikeATree()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, open);
+        QFETCH(QString, from);
+        QFETCH(Qt::Key, key);
+        QFETCH(QString, to);
+        QFETCH(QStringList, openAfter);
+        Fixture f;
+        f.load(folderLibrary());
+        f.show();
+        for (const QString& folder : std::as_const(open))
+            f.chevron(folder);
+        f.sidebar->filterField()->setText(filter);
+        f.setCurrent(from);
+        QCOMPARE(f.current(), from);
+
+        f.key(key);
+        QCOMPARE(f.current(), to);
+        QCOMPARE(f.sidebar->model().manualExpansion(), idSet(openAfter));
+        // Opening and closing select nothing; a move selects where it lands, as
+        // Up and Down do (a folder: the playlists of it that show).
+        const QSet<QString> selection = f.library().selection();
+        QCOMPARE(f.shownSelection(), selection);
+        QCOMPARE(selection.isEmpty(), to == from);
+        QVERIFY(f.sidebar->model().tree().expandFolders({ to }).contains(selection));
+    }
+
+    // Home goes to the first playlist and to the very top, its section's header in view.
+    void homeScrollsToTheFirstHeader()
+    {
+        QList<PlaylistDTO> playlists;
+        for (int n = 0; n < 60; ++n)
+            playlists.append(test::playlist(
+                QStringLiteral("mix%1").arg(n), PlaylistSourceId::apple, QStringLiteral("Mix %1").arg(n)));
+        Fixture f;
+        f.load(playlists);
+        f.show();
+        QListView* list = f.sidebar->listView();
+        f.setCurrent(QStringLiteral("mix0"));
+        f.key(Qt::Key_End);
+        QCOMPARE(f.current(), QStringLiteral("mix59"));
+        QVERIFY(list->verticalScrollBar()->value() > 0);
+
+        f.key(Qt::Key_Home);
+        QCOMPARE(f.current(), QStringLiteral("mix0"));
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        QVERIFY(list->viewport()->rect().contains(list->visualRect(f.sidebar->model().index(0))));
+    }
+
+    // Escape empties the filter, Down goes on into the list, the desktop's Find key comes back to it.
+    void theFilterFieldsKeys()
+    {
+        Fixture f;
+        f.load(folderLibrary());
+        f.show();
+        f.sidebar->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
+        QLineEdit* filter = f.sidebar->filterField();
+        filter->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(filter, QStringLiteral("jazz"));
+        QCOMPARE(f.sidebar->model().rowOf(QStringLiteral("rock")), -1);
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QCOMPARE(filter->text(), QString());
+        QVERIFY(f.sidebar->model().rowOf(QStringLiteral("rock")) >= 0);
+
+        QTest::keyClicks(filter, QStringLiteral("rock"));
+        QTest::keyClick(filter, Qt::Key_Down);
+        QVERIFY(f.sidebar->listView()->hasFocus());
+        QCOMPARE(f.current(), QStringLiteral("rock"));
+        QVERIFY(f.library().selection().isEmpty());
+        QVERIFY(f.sidebar->window()->testAttribute(Qt::WA_KeyboardFocusChange));
+        f.key(Qt::Key_Space);
+        QCOMPARE(f.library().selection(), idSet({ "rock" }));
+
+        QTest::keySequence(f.sidebar->listView(), QKeySequence::Find);
+        QVERIFY(filter->hasFocus());
+        QCOMPARE(filter->selectedText(), QStringLiteral("rock"));
     }
 
     void aClickOnASourceHeaderChangesNothing()
@@ -487,30 +781,36 @@ private slots:
 
     void theCurrentRowShowsTheKeyboardFocus()
     {
-        Fixture f;
-        f.load(twoSections());
-        test::FocusFrames style;
+        FramedSidebar f;
+        QVERIFY(f.activate());
         QListView* list = f.sidebar->listView();
-        list->setStyle(&style);
-        f.show();
-        f.sidebar->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
         f.click(QStringLiteral("two"));
-        const auto framesOn = [&](const QString& id) {
-            const QList<QRect> frames = style.framesOf(list->viewport());
-            return frames.size() == 1 && f.rowRect(id).contains(frames.first());
-        };
         // A click shows no frame; coming in by Tab does, on the current row.
         QVERIFY(list->hasFocus());
-        QVERIFY(!framesOn(QStringLiteral("two")));
+        QVERIFY(!f.framesOn(QStringLiteral("two")));
         f.sidebar->filterField()->setFocus(Qt::MouseFocusReason);
         QTest::keyClick(f.sidebar->filterField(), Qt::Key_Tab);
         QVERIFY(list->hasFocus());
-        QVERIFY(framesOn(QStringLiteral("two")));
+        QVERIFY(f.framesOn(QStringLiteral("two")));
         f.key(Qt::Key_Down);
-        QVERIFY(framesOn(QStringLiteral("three")));
+        QVERIFY(f.framesOn(QStringLiteral("three")));
         list->clearFocus();
-        QVERIFY(!framesOn(QStringLiteral("three")));
+        QVERIFY(!f.framesOn(QStringLiteral("three")));
+    }
+
+    // After a click, the keyboard's moves show the current row's frame, also a
+    // move with Ctrl that leaves the selection where it was.
+    void arrowKeysShowTheCurrentRowsFrame()
+    {
+        FramedSidebar f;
+        QVERIFY(f.activate());
+        f.click(QStringLiteral("one"));
+        QVERIFY(!f.framesOn(QStringLiteral("one")));
+        f.key(Qt::Key_Down);
+        QVERIFY(f.framesOn(QStringLiteral("two")));
+        f.key(Qt::Key_Down, Qt::ControlModifier);
+        QVERIFY(f.framesOn(QStringLiteral("three")));
+        QCOMPARE(f.library().selection(), idSet({ "two" }));
     }
 
     void rowTexts()

@@ -6,8 +6,13 @@
 #include "Views/Toolbar/VPNToolbarControl.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QStyleHints>
 #include <QToolBar>
+#include <chrono>
+#include <utility>
 
 namespace mivo {
 
@@ -22,6 +27,12 @@ QString withShortcut(const QString& help, const QAction* action)
 } // namespace
 
 MainToolbar::MainToolbar(AppModel& model, const MainCommands& commands, QToolBar* bar)
+    : MainToolbar(model, commands, bar, MonotonicClock::system())
+{
+}
+
+MainToolbar::MainToolbar(
+    AppModel& model, const MainCommands& commands, QToolBar* bar, const MonotonicClock& clock)
     : QObject(bar)
     , m_model(&model)
     , m_bar(bar)
@@ -29,6 +40,7 @@ MainToolbar::MainToolbar(AppModel& model, const MainCommands& commands, QToolBar
     , m_review(new ToolbarButton(bar))
     , m_sync(new ToolbarButton(bar))
     , m_cancel(new ToolbarButton(bar))
+    , m_clock(clock)
 {
     // The items sit at the trailing end of the bar.
     auto* spacer = new QWidget(bar);
@@ -47,6 +59,7 @@ MainToolbar::MainToolbar(AppModel& model, const MainCommands& commands, QToolBar
     m_sync->setLabel(QStringLiteral("arrow.triangle.2.circlepath"), tr("Sync"), std::nullopt);
     m_sync->setToolTip(withShortcut(tr("Sync the selected playlists"), commands.syncAction()));
     m_syncItem = bar->addWidget(m_sync);
+    m_sync->installEventFilter(this);
 
     m_cancel->setObjectName(QStringLiteral("cancelSyncButton"));
     m_cancel->setLabel(QStringLiteral("stop.fill"), tr("Cancel Sync"), ThemeColor::red());
@@ -87,6 +100,8 @@ void MainToolbar::refresh()
         sync.phase(), vpnConfigured, sync.reviewCount(), library ? library->selectedPlaylistCount() : 0);
     if (m_shown && state == m_state)
         return;
+    if (m_shown && m_state.showsCancel && !state.showsCancel)
+        m_syncHeldSince = m_clock.now();
     m_shown = true;
     m_state = state;
 
@@ -107,6 +122,41 @@ void MainToolbar::refresh()
     m_syncItem->setVisible(!m_state.showsCancel);
     m_sync->setEnabled(m_state.syncEnabled);
     m_cancelItem->setVisible(m_state.showsCancel);
+}
+
+bool MainToolbar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_sync)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        m_refusedPress = false;
+        if (!m_syncHeldSince)
+            break;
+        const MonotonicClock::Duration now = m_clock.now();
+        const auto interval
+            = std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+        if (now - *m_syncHeldSince >= interval) {
+            m_syncHeldSince.reset();
+            break;
+        }
+        // Still the burst: it goes on holding Sync back.
+        m_syncHeldSince = now;
+        m_refusedPress = true;
+        event->accept();
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (std::exchange(m_refusedPress, false)) {
+            event->accept();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace mivo

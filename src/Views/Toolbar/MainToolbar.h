@@ -1,10 +1,12 @@
 #pragma once
 
+#include "Base/MonotonicClock.h"
 #include "Views/Toolbar/MainToolbarState.h"
 #include "Views/Toolbar/VPNToolbarControl.h"
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class QAction;
 class QToolBar;
@@ -20,11 +22,17 @@ class ToolbarButton;
 // decision, and Sync or Cancel Sync by the sync phase. Each button is one call
 // on the model. The buttons carry no shortcuts; their tooltips name the
 // shortcut of the menu command that does the same.
+//
+// Sync takes the place of Cancel Sync under the pointer the moment a run is
+// cancelled, so presses of a burst meant for Cancel Sync would land on Sync: a
+// press on Sync within the desktop's double-click interval of that change, or
+// of the last press so refused, is not taken.
 class MainToolbar : public QObject {
     Q_OBJECT
 
 public:
     MainToolbar(AppModel& model, const MainCommands& commands, QToolBar* bar);
+    MainToolbar(AppModel& model, const MainCommands& commands, QToolBar* bar, const MonotonicClock& clock);
 
     MainToolbarState state() const { return m_state; }
     // The VPN control while it is shown; a new one each time it reappears.
@@ -32,6 +40,9 @@ public:
     ToolbarButton* reviewButton() const { return m_review; }
     ToolbarButton* syncButton() const { return m_sync; }
     ToolbarButton* cancelButton() const { return m_cancel; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebind();
@@ -48,8 +59,12 @@ private:
     ToolbarButton* m_review;
     ToolbarButton* m_sync;
     ToolbarButton* m_cancel;
+    const MonotonicClock& m_clock;
     MainToolbarState m_state;
     bool m_shown = false;
+    // Since when presses on Sync are refused; none while they are taken.
+    std::optional<MonotonicClock::Duration> m_syncHeldSince;
+    bool m_refusedPress = false; // the release of a refused press is not taken either
 };
 
 } // namespace mivo
