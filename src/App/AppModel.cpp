@@ -42,6 +42,9 @@ AppModel::AppModel(Options options, QObject* parent)
     });
     connect(m_sync, &SyncStore::cancelDue, this, [this](const QString& runId) { sendCancel(runId); });
     connect(m_sync, &SyncStore::phaseChanged, this, [this] { restorePreview(false); });
+    // The start event of a run that was cancelled before it was confirmed empties
+    // the groups without a change of phase.
+    connect(m_sync, &SyncStore::groupsChanged, this, [this] { restorePreview(false); });
 }
 
 AppModel::AppModel(std::unique_ptr<HelperClienting> client, QObject* parent)
