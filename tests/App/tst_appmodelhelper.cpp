@@ -298,7 +298,8 @@ private slots:
                 return sync.phase() == SyncPhase::done;
             },
             kRunTimeoutMs));
-        const SyncBanner timedOut { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(), std::nullopt };
+        const SyncBanner timedOut { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(),
+            std::nullopt };
         QVERIFY(!banners.contains(timedOut));
         QCOMPARE(sync.banner(), notice);
     }

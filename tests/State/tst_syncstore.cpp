@@ -860,22 +860,19 @@ void TestSyncStore::noticeOutlivesPassingBanners_data()
         << QStringList { "reconnect", "help", "dismiss" } << QStringList { "reconnect", "help", "reconnect" };
     QTest::newRow("dismissing the notice itself leaves nothing")
         << QStringList { "reconnect", "dismiss" } << QStringList { "reconnect", "" };
-    QTest::newRow("two passing banners over the notice")
-        << QStringList { "reconnect", "help", "timeout", "dismiss", "dismiss" }
-        << QStringList { "reconnect", "help", "timeout", "reconnect", "" };
-    QTest::newRow("the banner shown withdrawn")
-        << QStringList { "reconnect", "timeout", "withdraw timeout" }
-        << QStringList { "reconnect", "timeout", "reconnect" };
+    QTest::newRow("two passing banners over the notice") << QStringList { "reconnect", "help", "timeout",
+        "dismiss", "dismiss" } << QStringList { "reconnect", "help", "timeout", "reconnect", "" };
+    QTest::newRow("the banner shown withdrawn") << QStringList { "reconnect", "timeout", "withdraw timeout" }
+                                                << QStringList { "reconnect", "timeout", "reconnect" };
     QTest::newRow("a banner no longer shown withdrawn")
         << QStringList { "reconnect", "timeout", "help", "withdraw timeout", "dismiss" }
         << QStringList { "reconnect", "timeout", "help", "help", "reconnect" };
-    QTest::newRow("a new notice takes the place of the one behind")
-        << QStringList { "reconnect", "help", "reconnect again", "dismiss" }
-        << QStringList { "reconnect", "help", "reconnect again", "" };
-    QTest::newRow("a start forgets the notice")
-        << QStringList { "reconnect", "help", "start", "dismiss" } << QStringList { "reconnect", "help", "", "" };
-    QTest::newRow("passing banners alone")
-        << QStringList { "help", "timeout", "dismiss", "withdraw help" } << QStringList { "help", "timeout", "", "" };
+    QTest::newRow("a new notice takes the place of the one behind") << QStringList { "reconnect", "help",
+        "reconnect again", "dismiss" } << QStringList { "reconnect", "help", "reconnect again", "" };
+    QTest::newRow("a start forgets the notice") << QStringList { "reconnect", "help", "start", "dismiss" }
+                                                << QStringList { "reconnect", "help", "", "" };
+    QTest::newRow("passing banners alone") << QStringList { "help", "timeout", "dismiss", "withdraw help" }
+                                           << QStringList { "help", "timeout", "", "" };
 }
 
 void TestSyncStore::noticeOutlivesPassingBanners()

@@ -13,8 +13,8 @@
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/LibraryDetailView.h"
 #include "Views/Detail/OverallSummaryBar.h"
-#include "Views/Detail/PreviewSummaryBar.h"
 #include "Views/Detail/PlaylistGroupHeader.h"
+#include "Views/Detail/PreviewSummaryBar.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -223,7 +223,8 @@ private slots:
         auto* previewBar = view.findChild<PreviewSummaryBar*>();
         QVERIFY(runBar && previewBar);
 
-        f.client->enqueue(Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { { playlist("apple:a", "A") } }));
+        f.client->enqueue(
+            Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { { playlist("apple:a", "A") } }));
         test::TaskProbe<void> loaded(f.model->library()->refresh());
         QTRY_VERIFY(loaded.isDone());
         const auto previewOfA = [&f] {

@@ -142,7 +142,8 @@ private slots:
     void dismissingAPassingBannerShowsTheNoticeAgain()
     {
         Fixture f(true);
-        const SyncBanner expired = notice(SyncBanner::Kind::error, "Spotify sign-in expired.", "spotify_auth_expired");
+        const SyncBanner expired
+            = notice(SyncBanner::Kind::error, "Spotify sign-in expired.", "spotify_auth_expired");
         f.sync().setBanner(expired);
         f.sync().setBanner(notice(SyncBanner::Kind::error, "No web browser could open mivo Help."));
         QCOMPARE(f.banner->message(), QStringLiteral("No web browser could open mivo Help."));
