@@ -42,6 +42,9 @@ AppModel::AppModel(Options options, QObject* parent)
     });
     connect(m_sync, &SyncStore::cancelDue, this, [this](const QString& runId) { sendCancel(runId); });
     connect(m_sync, &SyncStore::phaseChanged, this, [this] { restorePreview(false); });
+    // The start event of a run that was cancelled before it was confirmed empties
+    // the groups without a change of phase.
+    connect(m_sync, &SyncStore::groupsChanged, this, [this] { restorePreview(false); });
 }
 
 AppModel::AppModel(std::unique_ptr<HelperClienting> client, QObject* parent)
@@ -224,6 +227,12 @@ void AppModel::route(const ServerEvent& event)
                        if (e.code == kSpotifyAuthExpired)
                            refreshSettings();
                    },
+                   [this](const ServerEvent::SyncStarted&) {
+                       // The start whose request failed began a run after all.
+                       if (const std::optional<SyncBanner> banner
+                           = std::exchange(m_startFailureBanner, std::nullopt))
+                           m_sync->withdrawBanner(*banner);
+                   },
                    [](const auto&) {},
                },
         event.value);
@@ -284,6 +293,7 @@ void AppModel::startSync()
     if (!m_startPending || m_sync->phase() != SyncPhase::preparing)
         m_phaseBeforeStart = m_sync->phase();
     m_startPending = true;
+    m_startFailureBanner.reset();
     m_sync->markPreparing();
     runStart(++m_startGeneration);
 }
@@ -305,12 +315,23 @@ QCoro::Task<void> AppModel::runStart(quint64 attempt)
     m_startPending = false;
     if (started)
         co_return;
+    // The helper confirmed this start with its run's start event (markPreparing
+    // forgot the earlier run's id): the run is under way, or was cancelled, and
+    // its own events tell how it goes. A reply that failed after that (timed
+    // out, say) says nothing the user needs.
+    if (failure && m_sync->runId()) {
+        qCInfo(lcApp, "startSync failed after its run started: %s", qUtf8Printable(*failure));
+        co_return;
+    }
     const auto outcome = failure ? SyncStore::StartOutcome::failed : SyncStore::StartOutcome::declined;
-    if (failure)
-        m_sync->setBanner(SyncBanner { SyncBanner::Kind::error, *failure, std::nullopt });
-    else
+    if (failure) {
+        // Withdrawn again when the helper still starts the run (a late start event).
+        m_startFailureBanner = SyncBanner { SyncBanner::Kind::error, *failure, std::nullopt };
+        m_sync->setBanner(m_startFailureBanner);
+    } else {
         m_sync->setBanner(SyncBanner {
             SyncBanner::Kind::info, QStringLiteral("Select one or more playlists first."), std::nullopt });
+    }
     // No run began: the phase returns to what it was, and the preview that the start
     // cleared comes back, unless the user or the helper has moved on meanwhile.
     m_sync->abandonStart(m_phaseBeforeStart, outcome);

@@ -276,6 +276,9 @@ private:
     // starts waiting: a start that comes to nothing goes back to that phase.
     bool m_startPending = false;
     SyncPhase m_phaseBeforeStart = SyncPhase::idle;
+    // The banner of the newest start whose request failed before the helper
+    // confirmed it; withdrawn when that start's run begins after all.
+    std::optional<SyncBanner> m_startFailureBanner;
 };
 
 template <class T> QCoro::Task<T> AppModel::requestSpotifyAuthParams()

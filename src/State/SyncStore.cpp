@@ -149,6 +149,26 @@ bool SyncStore::markDecisionSent(const QString& trackId)
 
 void SyncStore::setBanner(std::optional<SyncBanner> banner)
 {
+    if (!banner || banner->asksToAct())
+        m_noticeBehind.reset();
+    else if (m_banner && m_banner->asksToAct() && banner != m_banner)
+        m_noticeBehind = m_banner;
+    showBanner(std::move(banner));
+}
+
+void SyncStore::dismissBanner()
+{
+    showBanner(std::exchange(m_noticeBehind, std::nullopt));
+}
+
+void SyncStore::withdrawBanner(const SyncBanner& banner)
+{
+    if (m_banner == banner)
+        dismissBanner();
+}
+
+void SyncStore::showBanner(std::optional<SyncBanner> banner)
+{
     if (banner == m_banner)
         return;
     m_banner = std::move(banner);

@@ -85,8 +85,18 @@ public:
     const QList<std::shared_ptr<PlaylistGroup>>& groups() const { return m_groups; }
     const std::optional<SyncSummary>& summary() const { return m_summary; }
     const std::optional<SyncBanner>& banner() const { return m_banner; }
-    // Setting nothing hides the banner.
+    // Shows a banner in place of the one shown. A banner that only reports (a
+    // failed Help or reveal, a time-out) never erases a notice that asks the user
+    // to act (SyncBanner::asksToAct): the notice waits behind it, and comes back
+    // when the banner over it is dismissed or withdrawn. Setting nothing hides the
+    // banner and forgets any notice behind it (a new start).
     void setBanner(std::optional<SyncBanner> banner);
+    // The user closed the banner shown: the notice waiting behind it, if any,
+    // shows again; otherwise no banner is left.
+    void dismissBanner();
+    // That banner no longer holds (its cause went away): when it is shown it goes
+    // as if dismissed; otherwise nothing changes.
+    void withdrawBanner(const SyncBanner& banner);
     const std::optional<QString>& runId() const { return m_runId; }
     // The id of the run whose rows the groups hold, which their decisions go with:
     // runId, except while a new start waits for its id, when it is still the
@@ -168,6 +178,7 @@ private:
     // nothing spins once the run is over.
     void settleActiveRows();
     void setPhase(SyncPhase phase);
+    void showBanner(std::optional<SyncBanner> banner);
     void setGroups(QList<std::shared_ptr<PlaylistGroup>> groups);
     void setSummary(std::optional<SyncSummary> summary);
     void setRunId(std::optional<QString> runId);
@@ -185,6 +196,8 @@ private:
     QList<std::shared_ptr<PlaylistGroup>> m_groups;
     std::optional<SyncSummary> m_summary;
     std::optional<SyncBanner> m_banner;
+    // A notice that asks the user to act, hidden by a passing banner over it.
+    std::optional<SyncBanner> m_noticeBehind;
     std::optional<QString> m_runId;
     std::optional<QString> m_reviewRunId;
     ProxyStatusValue m_proxyStatus = ProxyStatusValue::off;

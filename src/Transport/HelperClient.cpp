@@ -103,7 +103,11 @@ QCoro::Task<void> HelperClient::notify(Request request)
 
 void HelperClient::handleOutput(const QByteArray& chunk)
 {
+    const quint64 droppedBefore = m_framer.droppedLineCount();
     const QList<QByteArray> lines = m_framer.feed(chunk);
+    // Said once per line, when it passes the maximum: it may never end.
+    for (quint64 dropped = droppedBefore; dropped < m_framer.droppedLineCount(); ++dropped)
+        qCWarning(lcClient, "dropping line longer than %lld bytes", qlonglong(m_framer.maxLineBytes()));
     for (const QByteArray& line : lines) {
         if (m_decodingOnWorker || !m_waitingLines.isEmpty() || line.size() >= kWorkerLineBytes)
             m_waitingLines.append(line);

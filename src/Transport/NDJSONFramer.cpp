@@ -1,48 +1,65 @@
 #include "Transport/NDJSONFramer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace mivo {
 
-QList<QByteArray> NDJSONFramer::feed(QByteArrayView chunk)
+NDJSONFramer::NDJSONFramer(qsizetype maxLineBytes)
+    : m_maxLineBytes(std::max<qsizetype>(maxLineBytes, 1))
 {
-    if (chunk.isEmpty())
-        return {};
-    m_buffer.append(chunk);
-    return drainCompleteLines();
 }
 
-QList<QByteArray> NDJSONFramer::drainCompleteLines()
+QList<QByteArray> NDJSONFramer::feed(QByteArrayView chunk)
 {
+    // Every byte of the chunk is looked at once: the buffer holds no line feed,
+    // so only the chunk is searched.
     QList<QByteArray> lines;
-    qsizetype start = 0;
-    qsizetype searchFrom = m_scanned;
-    for (;;) {
-        const qsizetype end = m_buffer.indexOf('\n', searchFrom);
-        if (end < 0)
-            break;
-        if (start == 0 && end == m_buffer.size() - 1) {
-            // The buffer holds exactly one line (a long one usually ends its last
-            // chunk): hand it over instead of copying it.
-            QByteArray line = std::exchange(m_buffer, {});
-            line.chop(line.endsWith("\r\n") ? 2 : 1);
-            if (!line.isEmpty())
-                lines.append(std::move(line));
-            m_scanned = 0;
-            return lines;
+    while (!chunk.isEmpty()) {
+        const qsizetype end = chunk.indexOf('\n');
+        const QByteArrayView piece = end < 0 ? chunk : chunk.first(end);
+        chunk = end < 0 ? QByteArrayView() : chunk.sliced(end + 1);
+
+        if (!m_skipping && m_buffer.size() + piece.size() > m_maxLineBytes) {
+            m_buffer = QByteArray();
+            m_skipping = true;
+            ++m_droppedLines;
         }
-        const QByteArrayView line = trimCR(QByteArrayView(m_buffer).sliced(start, end - start));
+        if (m_skipping) {
+            if (end >= 0)
+                m_skipping = false;
+            continue;
+        }
+        if (end < 0) {
+            append(piece);
+            break;
+        }
+        if (m_buffer.isEmpty()) {
+            const QByteArrayView line = trimCR(piece);
+            if (!line.isEmpty())
+                lines.append(line.toByteArray());
+            continue;
+        }
+        // The end of a line that began in an earlier chunk (a long one usually
+        // ends in its last chunk): the buffer is handed over, not copied.
+        append(piece);
+        QByteArray line = std::exchange(m_buffer, {});
+        if (line.endsWith('\r'))
+            line.chop(1);
         if (!line.isEmpty())
-            lines.append(line.toByteArray());
-        start = end + 1;
-        searchFrom = start;
+            lines.append(std::move(line));
     }
-    // Remove the consumed bytes once, so that a chunk holding many lines costs
-    // one move of the remainder rather than one per line.
-    if (start > 0)
-        m_buffer.remove(0, start);
-    m_scanned = m_buffer.size();
     return lines;
+}
+
+void NDJSONFramer::append(QByteArrayView bytes)
+{
+    const qsizetype needed = m_buffer.size() + bytes.size();
+    // Near the maximum the buffer grows to exactly the maximum once, instead of
+    // doubling past it.
+    if (needed > m_buffer.capacity() && needed > m_maxLineBytes / 2)
+        m_buffer.reserve(m_maxLineBytes);
+    m_buffer.append(bytes);
 }
 
 std::optional<QByteArray> NDJSONFramer::flush()

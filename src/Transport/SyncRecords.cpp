@@ -21,6 +21,11 @@ const std::tuple kSummaryFields { wireField("present", &SyncSummary::present),
 
 } // namespace
 
+bool SyncBanner::asksToAct() const
+{
+    return code && fromRawString<EngineErrorCode>(*code) == EngineErrorCode::spotifyAuthExpired;
+}
+
 QString WireProtocol::trackId(const QString& playlistId, qint64 row)
 {
     return playlistId + u'#' + QString::number(row);

@@ -86,6 +86,10 @@ struct SyncBanner {
     QString message {};
     std::optional<QString> code {}; // an engine or event error code, such as "spotify_auth_expired"
 
+    // Whether the banner asks the user to act (an expired Spotify sign-in, with its
+    // Reconnect), rather than only reporting something that happened.
+    bool asksToAct() const;
+
     bool operator==(const SyncBanner&) const = default;
 };
 

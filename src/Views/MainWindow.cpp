@@ -29,6 +29,8 @@
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
 
 namespace mivo {
 
@@ -87,7 +89,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
 
     m_detailLayout = bareColumn(m_detailArea);
     m_detailArea->installEventFilter(this);
-    m_detailArea->setMinimumWidth(int(Tokens::Space::xxl) * 6);
+    m_detailArea->setMinimumWidth(kDetailMinimum);
 
     m_inspectorLayout = bareColumn(m_inspectorPane);
     m_inspectorPane->setObjectName(QStringLiteral("inspector"));
@@ -224,25 +226,58 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+int MainWindow::detailMinimumBesideInspector() const
+{
+    // All the window's minimum width leaves once the sidebar and the inspector
+    // are at theirs: the track table keeps its title and status, and the banner
+    // over the column a readable width.
+    return kMinimumSize.width() - kSidebarMinimum - kInspectorMinimum - 2 * m_splitter->handleWidth();
+}
+
 void MainWindow::applyInspectorPresentation()
 {
     if (!m_model.isInspectorPresented()) {
         const QWidget* focused = QApplication::focusWidget();
         const bool hadFocus = focused && m_inspectorPane->isAncestorOf(focused);
+        const bool closing = !m_inspectorPane->isHidden();
+        QList<int> sizes = m_splitter->sizes();
         m_inspectorPane->hide();
+        m_detailArea->setMinimumWidth(kDetailMinimum);
+        // The sidebar gets back what it gave up while the pane was open (to make
+        // room for it, or to a smaller window), as far as the pane's width goes.
+        const int givenBack = std::clamp(
+            std::exchange(m_sidebarBeforeInspector, 0) - sizes[kSidebarIndex], 0, sizes[kInspectorIndex]);
+        if (closing && givenBack > 0) {
+            sizes[kSidebarIndex] += givenBack;
+            sizes[kDetailIndex] += sizes[kInspectorIndex] - givenBack;
+            sizes[kInspectorIndex] = 0;
+            m_splitter->setSizes(sizes);
+        }
         if (hadFocus && m_focusBeforeInspector && m_focusBeforeInspector->isVisible())
             m_focusBeforeInspector->setFocus(Qt::OtherFocusReason);
         return;
     }
-    // Make room from the detail column for the pane at its ideal width.
+    // Make room for the pane at its ideal width, from the detail column as long as
+    // that keeps its minimum beside the pane, then from the pane itself and the
+    // sidebar, down to their minimums.
     const bool opening = m_inspectorPane->isHidden();
-    m_inspectorPane->show();
+    m_detailArea->setMinimumWidth(detailMinimumBesideInspector());
     QList<int> sizes = m_splitter->sizes();
+    if (opening)
+        m_sidebarBeforeInspector = sizes[kSidebarIndex];
+    m_inspectorPane->show();
     if (sizes[kInspectorIndex] < kInspectorMinimum) {
-        const int wanted = kInspectorIdeal - sizes[kInspectorIndex];
-        sizes[kDetailIndex] = std::max(0, sizes[kDetailIndex] - wanted);
-        sizes[kInspectorIndex] = kInspectorIdeal;
-        m_splitter->setSizes(sizes);
+        const int total = sizes[kSidebarIndex] + sizes[kDetailIndex] + sizes[kInspectorIndex];
+        const int detailMinimum = m_detailArea->minimumWidth();
+        int inspector = kInspectorIdeal;
+        int sidebar = sizes[kSidebarIndex];
+        const int fromInspector = std::clamp(
+            detailMinimum - (total - sidebar - inspector), 0, kInspectorIdeal - kInspectorMinimum);
+        inspector -= fromInspector;
+        const int fromSidebar = std::clamp(
+            detailMinimum - (total - sidebar - inspector), 0, std::max(0, sidebar - kSidebarMinimum));
+        sidebar -= fromSidebar;
+        m_splitter->setSizes({ sidebar, std::max(0, total - sidebar - inspector), inspector });
     }
     // The user asked for it (the menu, the tool bar, a track's review action):
     // the keyboard goes with it.

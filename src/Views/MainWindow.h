@@ -46,6 +46,9 @@ public:
     static constexpr int kSidebarMinimum = 240, kSidebarIdeal = 280, kSidebarMaximum = 360;
     static constexpr int kInspectorMinimum = 300, kInspectorIdeal = 340, kInspectorMaximum = 420;
     static constexpr int kTopBannerMaximumWidth = 560;
+    // The detail column's narrowest; beside the review inspector it keeps all the
+    // minimum window leaves it (detailMinimumBesideInspector).
+    static constexpr int kDetailMinimum = 192;
 
     MainWindow(AppModel& model, UpdaterModel& updater, QWidget* parent = nullptr);
     MainWindow(AppModel& model, UpdaterModel& updater, Environment environment, QWidget* parent = nullptr);
@@ -88,6 +91,7 @@ protected:
 private:
     void buildSidebarWhenReady();
     void applyInspectorPresentation();
+    int detailMinimumBesideInspector() const;
     void focusInspector();
     void inspectorPaneMoved();
     void placeTopBanner();
@@ -111,6 +115,8 @@ private:
     QPointer<QWidget> m_focusBeforeInspector; // gets the keyboard back when the inspector closes
     std::function<void(AppModel&)> m_start;
     bool m_startRequested = false;
+    // The sidebar's width when the inspector opened, given back when it closes.
+    int m_sidebarBeforeInspector = 0;
     SetupSheet* m_setupSheet = nullptr;
     UserDefaults& m_defaults;
     bool m_restoredGeometry = false; // the window opens where it was last

@@ -553,6 +553,95 @@ private slots:
             cancelInBetween ? QStringLiteral("first failed") : QStringLiteral("second failed"));
     }
 
+    // A start whose request fails although the helper began its run (the reply
+    // held back past its time-out): the run's own notice, an expired sign-in
+    // with its Reconnect, is what stays. A failure that comes before the run's
+    // start event shows, over that notice or alone, and is withdrawn once the
+    // start event arrives after all.
+    void startFailureOverARunThatStarted_data()
+    {
+        QTest::addColumn<bool>("startEventFirst");
+        QTest::addColumn<bool>("noticeFirst");
+        QTest::newRow("the run began, then the time-out") << true << true;
+        QTest::newRow("the time-out, then the run began") << false << false;
+        QTest::newRow("the time-out over a notice, then the run began") << false << true;
+    }
+    void startFailureOverARunThatStarted()
+    {
+        QFETCH(bool, startEventFirst);
+        QFETCH(bool, noticeFirst);
+
+        Fixture f;
+        QVERIFY(f.loadLibrary({ playlist("p1", "One") }));
+        f.model->library()->setSelection({ "p1" });
+        f.client->enqueue(Method::startSync, Outcome::timeout());
+        f.client->setHoldReplies(true);
+        f.model->startSync();
+        QTRY_COMPARE(f.client->waiting(), 1);
+
+        const HelperEvent runStarted = server(ServerEvent::SyncStarted { "c", "run-1", 1 });
+        const QString expired = QStringLiteral("spotify_auth_expired");
+        const SyncBanner notice { SyncBanner::Kind::error, "Spotify sign-in has expired", expired };
+        const SyncBanner timedOut { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(), {} };
+        if (startEventFirst)
+            QVERIFY(f.deliver({ runStarted }));
+        if (noticeFirst)
+            QVERIFY(f.deliver({ server(ServerEvent::Error { "c", "spotify", expired, notice.message }) }));
+
+        f.client->setHoldReplies(false);
+        f.client->release();
+        QTRY_COMPARE(f.client->waiting(), 0);
+        QTest::qWait(0);
+        if (!startEventFirst) {
+            QCOMPARE(f.sync().banner(), timedOut);
+            QVERIFY(f.deliver({ runStarted }));
+        }
+        QCOMPARE(f.sync().banner(), noticeFirst ? std::optional(notice) : std::nullopt);
+        QCOMPARE(f.sync().phase(), SyncPhase::running);
+        QCOMPARE(f.sync().runId(), QStringLiteral("run-1"));
+    }
+
+    // A run cancelled before the helper confirmed it has no groups of its own:
+    // once the helper's start event has emptied the groups, the selection's
+    // preview comes back, also when the start was a second one over the first
+    // run's groups.
+    void previewComesBackAfterAnUnconfirmedStartIsCancelled_data()
+    {
+        QTest::addColumn<bool>("afterARun");
+        QTest::newRow("a first start") << false;
+        QTest::newRow("a second start over the first run's groups") << true;
+    }
+    void previewComesBackAfterAnUnconfirmedStartIsCancelled()
+    {
+        QFETCH(bool, afterARun);
+        Fixture f;
+        QVERIFY(f.loadLibrary({ playlist("pl", "One") }));
+        f.model->library()->setSelection({ QStringLiteral("pl") });
+        if (afterARun) {
+            QVERIFY(f.runWithReviews({ "pl#0" }, {}));
+            QVERIFY(f.deliver({ server(ServerEvent::SyncDone { "c", "run-1", {} }) }));
+            QCOMPARE(f.sync().groups().size(), 1);
+        }
+        f.client->enqueue(Method::startSync, json("{'runId':'run-2'}"));
+        f.client->setHoldReplies(true);
+        f.model->startSync();
+        f.model->cancelSync();
+        QCOMPARE(f.sync().groups().isEmpty(), !afterARun);
+
+        f.client->enqueue(
+            Method::getPlaylistTracks, Outcome::encoded(PreviewTracksResult { { PreviewTrackDTO {} } }));
+        QVERIFY(f.deliver({ server(ServerEvent::SyncStarted { "c", "run-2", 1 }) }));
+        f.client->setHoldReplies(false);
+        f.client->release();
+        QTRY_COMPARE(f.client->waiting(), 0);
+        QCOMPARE(f.sync().phase(), SyncPhase::cancelled);
+        QVERIFY(f.sync().groups().isEmpty());
+        f.clock.advance(PreviewStore::kDebounce);
+        QTRY_COMPARE(f.model->preview()->groups().size(), 1);
+        QCOMPARE(f.model->preview()->trackCount(), 1);
+        QCOMPARE(f.previewRequests(), QStringList { "pl" });
+    }
+
     // MARK: Cancel and review
 
     void cancelMarksTheRunBeforeTellingTheHelper_data()

@@ -262,6 +262,48 @@ private slots:
         QCOMPARE(sync.reviewCount(), 0);
     }
 
+    // The start's reply held back past its time-out, while the helper runs the
+    // sync at once: the run goes on to its end under its own notice, the expired
+    // Spotify sign-in with its Reconnect, and no time-out is ever shown over it.
+    void startReplyTimingOutAfterItsRunStartedShowsNoTimeout()
+    {
+        Environment environment({ { "MIVO_STANDIN_DELAY", "startSync=600000" } });
+        test::ManualClock clock;
+        auto model = makeModel(environment, &clock);
+        QVERIFY(startedWithEverythingSelected(*model));
+        SyncStore& sync = model->sync();
+        QList<std::optional<SyncBanner>> banners;
+        connect(&sync, &SyncStore::bannerChanged, this, [&] { banners.append(sync.banner()); });
+
+        model->startSync();
+        QVERIFY(firstReview(*model));
+        QCOMPARE(sync.phase(), SyncPhase::running);
+        QVERIFY(sync.banner() && sync.banner()->asksToAct());
+        const SyncBanner notice = *sync.banner();
+        auto* helper = qobject_cast<HelperClient*>(model->client());
+        QVERIFY(helper);
+        QVERIFY(helper->pendingCount() > 0);
+        clock.advance(HelperClienting::kDefaultTimeout);
+        QCOMPARE(helper->pendingCount(), 0);
+
+        QSet<QString> answered;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const auto& track : sync.reviewQueue()) {
+                    if (!answered.contains(track->id())) {
+                        answered.insert(track->id());
+                        model->submitReview(track->id(), ReviewDecision::accept());
+                    }
+                }
+                return sync.phase() == SyncPhase::done;
+            },
+            kRunTimeoutMs));
+        const SyncBanner timedOut { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(),
+            std::nullopt };
+        QVERIFY(!banners.contains(timedOut));
+        QCOMPARE(sync.banner(), notice);
+    }
+
     // Quitting while a run waits for a decision: the helper sees its input end,
     // stops the run and exits by itself with status 0; nothing relaunches it.
     void quitDuringARunLetsTheHelperEndByItself()

@@ -26,6 +26,8 @@ private slots:
     void bannerFromProxyAndErrors();
     void changeSignalIsCoalesced();
     void heldRowsOutliveTheirRun();
+    void noticeOutlivesPassingBanners_data();
+    void noticeOutlivesPassingBanners();
 };
 
 namespace {
@@ -843,6 +845,70 @@ void TestSyncStore::heldRowsOutliveTheirRun()
     QCOMPARE(countsText(store), QStringLiteral("0/1 review 1 failed 0 fraction 0"));
     QCoreApplication::processEvents();
     QCOMPARE(changed.count(), 0);
+}
+
+// A notice that asks the user to act (an expired sign-in, with its Reconnect)
+// is never erased by a banner that only reports: it comes back when that
+// banner is dismissed or withdrawn. Each step is a banner set by name,
+// "dismiss", "withdraw <name>" or "start"; after each, the banner shown.
+void TestSyncStore::noticeOutlivesPassingBanners_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("a failed Help over the notice, dismissed")
+        << QStringList { "reconnect", "help", "dismiss" } << QStringList { "reconnect", "help", "reconnect" };
+    QTest::newRow("dismissing the notice itself leaves nothing")
+        << QStringList { "reconnect", "dismiss" } << QStringList { "reconnect", "" };
+    QTest::newRow("two passing banners over the notice") << QStringList { "reconnect", "help", "timeout",
+        "dismiss", "dismiss" } << QStringList { "reconnect", "help", "timeout", "reconnect", "" };
+    QTest::newRow("the banner shown withdrawn") << QStringList { "reconnect", "timeout", "withdraw timeout" }
+                                                << QStringList { "reconnect", "timeout", "reconnect" };
+    QTest::newRow("a banner no longer shown withdrawn")
+        << QStringList { "reconnect", "timeout", "help", "withdraw timeout", "dismiss" }
+        << QStringList { "reconnect", "timeout", "help", "help", "reconnect" };
+    QTest::newRow("a new notice takes the place of the one behind") << QStringList { "reconnect", "help",
+        "reconnect again", "dismiss" } << QStringList { "reconnect", "help", "reconnect again", "" };
+    QTest::newRow("a start forgets the notice") << QStringList { "reconnect", "help", "start", "dismiss" }
+                                                << QStringList { "reconnect", "help", "", "" };
+    QTest::newRow("passing banners alone") << QStringList { "help", "timeout", "dismiss", "withdraw help" }
+                                           << QStringList { "help", "timeout", "", "" };
+}
+
+void TestSyncStore::noticeOutlivesPassingBanners()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, shown);
+
+    const QString expired = QStringLiteral("spotify_auth_expired");
+    const QHash<QString, SyncBanner> banners {
+        { "reconnect", { SyncBanner::Kind::error, "Spotify sign-in has expired", expired } },
+        { "reconnect again", { SyncBanner::Kind::error, "Spotify session expired", expired } },
+        { "help", { SyncBanner::Kind::error, "No web browser could open mivo Help.", std::nullopt } },
+        { "timeout", { SyncBanner::Kind::error, "The request to the helper timed out.", std::nullopt } },
+    };
+    const auto nameOf = [&banners](const std::optional<SyncBanner>& banner) {
+        for (auto it = banners.cbegin(); it != banners.cend(); ++it) {
+            if (banner == it.value())
+                return it.key();
+        }
+        return banner ? QStringLiteral("?") : QString();
+    };
+
+    SyncStore store;
+    QStringList seen;
+    for (const QString& step : steps) {
+        if (step == QLatin1String("dismiss"))
+            store.dismissBanner();
+        else if (step == QLatin1String("start"))
+            store.markPreparing();
+        else if (step.startsWith(QLatin1String("withdraw ")))
+            store.withdrawBanner(banners.value(step.mid(9)));
+        else
+            store.setBanner(banners.value(step));
+        seen.append(nameOf(store.banner()));
+    }
+    QCOMPARE(seen, shown);
 }
 
 QTEST_GUILESS_MAIN(TestSyncStore)

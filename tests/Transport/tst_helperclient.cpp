@@ -617,6 +617,32 @@ private slots:
         QCOMPARE(link.events(), QStringList { "ready" });
     }
 
+    // A line longer than the framer's maximum (300 MiB of garbage) is let go
+    // with one error, not kept or logged whole, and the reply after it still
+    // reaches its request.
+    void overlongLineIsDroppedWithOneError()
+    {
+        Link link(QString("head -c %1 /dev/zero | tr '\\000' x; printf '\\n'; ").arg(300 * 1024 * 1024)
+            + kAnswerOk);
+        QVERIFY(link.start());
+        test::LogCapture log;
+        test::TaskProbe<EmptyResult> probe(
+            link.client->request<EmptyResult>(Request::getConfig(), std::chrono::minutes(5)));
+        // The event loop runs without pauses (QTRY_* rests between turns, one
+        // pipe read each, which would take minutes here).
+        QTimer wake;
+        wake.start(100);
+        QElapsedTimer waited;
+        waited.start();
+        while (!probe.isDone() && !waited.hasExpired(120000))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QVERIFY(probe.isDone());
+        QVERIFY(!probe.failed());
+        QCOMPARE(log.texts(".client", QtWarningMsg),
+            QStringList { QString("dropping line longer than %1 bytes").arg(256 * 1024 * 1024) });
+        QCOMPARE(link.events(), QStringList { "ready" });
+    }
+
     // The wrapper object first; after any failure the same request again under
     // a new id, read as the bare list.
     void getPlaylistTracksFallback_data()

@@ -81,12 +81,87 @@ private slots:
         QCOMPARE(framer.bufferedSize(), 0);
     }
 
+    // Lines longer than the maximum are let go whole, wherever the chunks cut
+    // them, and the buffer never holds more than the maximum meanwhile; the
+    // lines around them come out as usual.
+    void overlongLines_data()
+    {
+        QTest::addColumn<Chunks>("chunks");
+        QTest::addColumn<Lines>("lines");
+        QTest::addColumn<int>("dropped");
+        QTest::addColumn<QByteArray>("rest");
+
+        // The maximum is 8 bytes.
+        QTest::newRow("a line of exactly the maximum is kept")
+            << Chunks { "12345678\n" } << Lines { "12345678" } << 0 << QByteArray();
+        QTest::newRow("one byte more is dropped and the next line kept")
+            << Chunks { "123456789\n{}\n" } << Lines { "{}" } << 1 << QByteArray();
+        QTest::newRow("passing the maximum across chunks")
+            << Chunks { "12345", "6789", "abcdef", "gh\n{}\n" } << Lines { "{}" } << 1 << QByteArray();
+        QTest::newRow("the line feed comes in the chunk that passes the maximum")
+            << Chunks { "1234567", "89\n[]\n" } << Lines { "[]" } << 1 << QByteArray();
+        QTest::newRow("the line feed starts the chunk after the maximum was passed")
+            << Chunks { "123456789", "\n[]\n" } << Lines { "[]" } << 1 << QByteArray();
+        QTest::newRow("a line that never ends leaves nothing to flush")
+            << Chunks { "1234567890", "xxxxxxxxxxxx", "yyyy" } << Lines {} << 1 << QByteArray();
+        QTest::newRow("each overlong line counts once") << Chunks { "123456789\n", "123456789abcdefgh",
+            "ijk\nok\n" } << Lines { "ok" } << 2 << QByteArray();
+        QTest::newRow("short lines before and after, and a rest") << Chunks { "ok\n123456789", "\nok2\nre",
+            "st" } << Lines { "ok", "ok2" } << 1 << QByteArray("rest");
+        QTest::newRow("a carriage return before the line feed counts as a byte of the line")
+            << Chunks { "12345678\r\n", "1234567\r\n" } << Lines { "1234567" } << 1 << QByteArray();
+    }
+    void overlongLines()
+    {
+        QFETCH(Chunks, chunks);
+        QFETCH(Lines, lines);
+        QFETCH(int, dropped);
+        QFETCH(QByteArray, rest);
+
+        NDJSONFramer framer(8);
+        Lines out;
+        for (const QByteArray& chunk : chunks) {
+            out += framer.feed(chunk);
+            QVERIFY2(framer.bufferedSize() <= 8, QByteArray::number(framer.bufferedSize()));
+        }
+        QCOMPARE(out, lines);
+        QCOMPARE(framer.droppedLineCount(), quint64(dropped));
+        QCOMPARE(framer.flush().value_or(QByteArray()), rest);
+    }
+
+    // The real maximum: a line of 300 MiB fed in chunks of 1 MiB is counted
+    // as dropped as soon as it passes 256 MiB, the buffer stays within the
+    // maximum throughout, and the line after it is decoded.
+    void lineOfThreeHundredMebibytes()
+    {
+        NDJSONFramer framer;
+        QCOMPARE(framer.maxLineBytes(), qsizetype(256) * 1024 * 1024);
+        const QByteArray chunk(1024 * 1024, 'x');
+        Lines out;
+        for (int i = 0; i < 300; ++i) {
+            out += framer.feed(chunk);
+            QVERIFY(framer.bufferedSize() <= framer.maxLineBytes());
+            QCOMPARE(framer.droppedLineCount(), quint64(i >= 256 ? 1 : 0));
+        }
+        QCOMPARE(framer.bufferedSize(), 0);
+        out += framer.feed("xxxx\n{\"id\":\"r1\",\"ok\":true}\n");
+        QCOMPARE(out, Lines { "{\"id\":\"r1\",\"ok\":true}" });
+        QCOMPARE(framer.droppedLineCount(), quint64(1));
+        QCOMPARE(framer.bufferedSize(), 0);
+    }
+
     void clearDropsPartialLine()
     {
         NDJSONFramer framer;
         QVERIFY(framer.feed("{\"id\":\"r1\"").isEmpty());
         framer.clear();
         QCOMPARE(framer.feed("{}\n"), Lines { "{}" });
+
+        // Also the rest of a line being skipped for its length.
+        NDJSONFramer small(4);
+        QVERIFY(small.feed("123456").isEmpty());
+        small.clear();
+        QCOMPARE(small.feed("{}\n"), Lines { "{}" });
     }
 };
 

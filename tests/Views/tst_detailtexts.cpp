@@ -128,8 +128,9 @@ private slots:
 
     // Fixed columns keep their width; quality, source and status give way from
     // their ideal to their minimum before title, artist and album lose their room;
-    // a table too narrow for a readable title drops album, source, quality, then
-    // artist; columns never overlap and stay inside the table.
+    // a table too narrow for a readable title drops album, source, quality,
+    // artist, then artwork and time, never title or status; columns never
+    // overlap and stay inside the table.
     void columnWidths_data()
     {
         QTest::addColumn<qreal>("width");
@@ -143,21 +144,31 @@ private slots:
         QTest::newRow("narrow") << qreal(600) << QList<qreal> { 110, 0, 160 } << QList<int> { C::album, C::source };
         QTest::newRow("beside the review inspector")
             << qreal(380) << QList<qreal> { 0, 0, 160 } << QList<int> { C::album, C::source, C::quality, C::artist };
+        // The smallest window with the inspector open leaves the table about this much.
+        QTest::newRow("beside the inspector in the smallest window")
+            << qreal(300) << QList<qreal> { 0, 0, 124 }
+            << QList<int> { C::artwork, C::album, C::source, C::quality, C::artist };
+        QTest::newRow("room for title and status only")
+            << qreal(200) << QList<qreal> { 0, 0, 120 }
+            << QList<int> { C::artwork, C::album, C::time, C::source, C::quality, C::artist };
         // Even the title has no room left.
-        QTest::newRow("too narrow for anything") << qreal(200) << QList<qreal> { 0, 0, 120 }
-                                                 << QList<int> { C::title, C::album, C::source, C::quality, C::artist };
+        QTest::newRow("too narrow for anything")
+            << qreal(120) << QList<qreal> { 0, 0, 120 }
+            << QList<int> { C::artwork, C::title, C::album, C::time, C::source, C::quality, C::artist };
     }
     void columnWidths()
     {
         QFETCH(qreal, width);
         QFETCH(QList<qreal>, qualitySourceStatus);
         QFETCH(QList<int>, dropped);
+        using C = TrackColumns;
         const TrackColumns columns(10, width);
-        QCOMPARE(columns.width(TrackColumns::artwork), 34.0);
-        QCOMPARE(columns.width(TrackColumns::time), 48.0);
+        QCOMPARE(columns.width(TrackColumns::artwork), dropped.contains(C::artwork) ? 0.0 : 34.0);
+        QCOMPARE(columns.width(TrackColumns::time), dropped.contains(C::time) ? 0.0 : 48.0);
         QCOMPARE(columns.width(TrackColumns::quality), qualitySourceStatus[0]);
         QCOMPARE(columns.width(TrackColumns::source), qualitySourceStatus[1]);
         QCOMPARE(columns.width(TrackColumns::status), qualitySourceStatus[2]);
+        QCOMPARE(columns.width(TrackColumns::artwork) == 0, dropped.contains(C::artwork));
         for (int c = 1; c < TrackColumns::kCount; ++c) {
             const auto previous = TrackColumns::Column(c - 1);
             QVERIFY(
@@ -167,7 +178,7 @@ private slots:
         }
         if (width >= 300)
             QVERIFY(columns.left(TrackColumns::status) + columns.width(TrackColumns::status) <= 10 + width);
-        if (width >= 380)
+        if (width >= 300)
             QVERIFY(columns.width(TrackColumns::title) >= 96);
         QCOMPARE(columns.columnAt(columns.left(TrackColumns::status) + 1), int(TrackColumns::status));
         QCOMPARE(TrackColumns::tableHeight(0), 74.0);

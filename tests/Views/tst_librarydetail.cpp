@@ -12,7 +12,9 @@
 #include "Views/Detail/LibraryDetailDelegate.h"
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/LibraryDetailView.h"
+#include "Views/Detail/OverallSummaryBar.h"
 #include "Views/Detail/PlaylistGroupHeader.h"
+#include "Views/Detail/PreviewSummaryBar.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -148,6 +150,14 @@ private slots:
             << State { false, false, true, true, false } << Content::selectPlaylist;
         QTest::newRow("a selection without a preview store")
             << State { false, false, true, false, true } << Content::selectPlaylist;
+        // A start waiting for the helper, or a run before its first playlist: the
+        // run's bar, not an empty preview.
+        QTest::newRow("a live run without groups wins over a selection")
+            << State { false, false, true, true, true, true } << Content::sync;
+        QTest::newRow("a live run without groups or selection")
+            << State { false, false, true, true, false, true } << Content::sync;
+        QTest::newRow("a start-up error hides a live run")
+            << State { true, false, true, true, true, true } << Content::helperUnavailable;
     }
     void priorityChain()
     {
@@ -196,6 +206,73 @@ private slots:
 
         f.sync().clearResults();
         QCOMPARE(view.content(), Content::preview);
+    }
+
+    // A start waiting for the helper shows the run's bar, "Preparing…", not an
+    // empty preview: with no groups on a first start, over the last run's groups
+    // on a second. When that second start is cancelled before the helper
+    // confirmed it, and the helper's start event has emptied the groups, the
+    // selection's preview comes back.
+    void startWaitingForTheHelper()
+    {
+        Fixture f;
+        LibraryDetailView view(*f.model);
+        view.resize(900, 600);
+        view.show();
+        auto* runBar = view.findChild<OverallSummaryBar*>();
+        auto* previewBar = view.findChild<PreviewSummaryBar*>();
+        QVERIFY(runBar && previewBar);
+
+        f.client->enqueue(
+            Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { { playlist("apple:a", "A") } }));
+        test::TaskProbe<void> loaded(f.model->library()->refresh());
+        QTRY_VERIFY(loaded.isDone());
+        const auto previewOfA = [&f] {
+            f.client->enqueue(Method::getPlaylistTracks,
+                Outcome::encoded(PreviewTracksResult { { PreviewTrackDTO {}, PreviewTrackDTO {} } }));
+        };
+        previewOfA();
+        f.model->library()->setSelection({ "apple:a" });
+        f.model->selectionChanged();
+        f.clock.advance(PreviewStore::kDebounce);
+        QTRY_COMPARE(previewBar->title(), QStringLiteral("1 playlist · 2 tracks"));
+        QCOMPARE(view.content(), Content::preview);
+
+        f.client->setHoldReplies(true);
+        f.client->enqueue(Method::startSync, Outcome::result("{\"runId\":\"run-1\"}"));
+        f.model->startSync();
+        QCOMPARE(view.content(), Content::sync);
+        QVERIFY(runBar->isVisibleTo(&view));
+        QVERIFY(!previewBar->isVisibleTo(&view));
+        QCOMPARE(runBar->title(), QStringLiteral("Preparing…"));
+        QCOMPARE(view.list().detailModel().rowCount(), 0);
+
+        f.client->setHoldReplies(false);
+        f.client->release();
+        f.route(ServerEvent::SyncStarted { "c", "run-1", 1 });
+        QCOMPARE(runBar->title(), QStringLiteral("Syncing"));
+        f.route(ServerEvent::PlaylistStarted { "c", "apple:a", 0, "A", tracks("apple:a", 2) });
+        f.route(ServerEvent::SyncDone { "c", "run-1", {} });
+        QCOMPARE(runBar->title(), QStringLiteral("Complete"));
+        QCOMPARE(view.list().detailModel().rowCount(), 4);
+
+        f.client->setHoldReplies(true);
+        f.client->enqueue(Method::startSync, Outcome::result("{\"runId\":\"run-2\"}"));
+        f.model->startSync();
+        QCOMPARE(view.content(), Content::sync);
+        QCOMPARE(runBar->title(), QStringLiteral("Preparing…"));
+        QCOMPARE(view.list().detailModel().rowCount(), 4);
+        f.model->cancelSync();
+        previewOfA();
+        f.route(ServerEvent::SyncStarted { "c", "run-2", 1 });
+        f.client->setHoldReplies(false);
+        f.client->release();
+        f.clock.advance(PreviewStore::kDebounce);
+        QTRY_COMPARE(view.content(), Content::preview);
+        QTRY_COMPARE(previewBar->title(), QStringLiteral("1 playlist · 2 tracks"));
+        QVERIFY(previewBar->isVisibleTo(&view));
+        QCOMPARE(view.list().detailModel().source(), LibraryDetailModel::Source::preview);
+        QTRY_COMPARE(view.list().detailModel().rowCount(), 4);
     }
 
     void helperUnavailableShowsTheErrorVerbatim()

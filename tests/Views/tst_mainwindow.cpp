@@ -5,10 +5,19 @@
 #include "Styling/ThemeColor.h"
 #include "Support/UserDefaults.h"
 #include "TestSupport/FixedAccessibility.h"
+#include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
+#include "Views/Banners/MessageText.h"
+#include "Views/Banners/SyncBannerView.h"
+#include "Views/Detail/LibraryDetailDelegate.h"
+#include "Views/Detail/LibraryDetailList.h"
+#include "Views/Detail/LibraryDetailModel.h"
+#include "Views/Detail/LibraryDetailView.h"
+#include "Views/Detail/TrackColumns.h"
 #include "Views/MainWindow.h"
 #include "Views/SidebarView.h"
 
+#include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -113,6 +122,77 @@ private slots:
         QTRY_VERIFY(banner->width() < MainWindow::kTopBannerMaximumWidth);
         QCOMPARE(banner->geometry().center().x(), detail->rect().center().x());
         QVERIFY(detail->rect().contains(banner->geometry()));
+    }
+
+    // At the window's minimum size with the review inspector open, the detail
+    // column keeps what the sidebar and the inspector leave at their minimums:
+    // the track table keeps its title and status, with readable widths, and the
+    // sync banner over the column a readable width. Closing the inspector gives
+    // the sidebar back its width.
+    void minimumWindowWithTheInspectorOpen_data()
+    {
+        QTest::addColumn<bool>("openFirst");
+        QTest::newRow("opened at the minimum size") << false;
+        QTest::newRow("shrunk to the minimum size with the inspector open") << true;
+    }
+    void minimumWindowWithTheInspectorOpen()
+    {
+        QFETCH(bool, openFirst);
+        Fixture f(true);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const int sidebarWidth = f.window->splitter()->sizes().at(0);
+        QCOMPARE(sidebarWidth, MainWindow::kSidebarIdeal);
+        QList<TrackDTO> tracks;
+        for (int row = 0; row < 3; ++row)
+            tracks.append(
+                { QStringLiteral("pl#%1").arg(row), QStringLiteral("A Rather Long Track Title %1").arg(row),
+                    QStringLiteral("Artist"), QStringLiteral("Album"), 300, ArtworkRef::none() });
+        SyncStore& sync = f.model->sync();
+        sync.route(test::server(ServerEvent::SyncStarted { "c", "run-1", 1 }));
+        sync.route(test::server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", tracks }));
+        sync.setBanner(SyncBanner { SyncBanner::Kind::error,
+            "Spotify sign-in has expired. Reconnect Spotify in Settings.", "spotify_auth_expired" });
+
+        if (openFirst)
+            f.model->setInspectorPresented(true);
+        f.window->resize(MainWindow::kMinimumSize);
+        if (!openFirst)
+            f.model->setInspectorPresented(true);
+        QTRY_COMPARE(f.window->width(), MainWindow::kMinimumSize.width());
+        QTRY_VERIFY(f.window->inspectorPane()->width() >= MainWindow::kInspectorMinimum);
+
+        auto* detail = qobject_cast<LibraryDetailView*>(f.window->detailView());
+        QVERIFY(detail);
+        LibraryDetailList& list = detail->list();
+        const int trackRow = list.detailModel().trackRow(0, 0);
+        const TrackColumns columns
+            = LibraryDetailDelegate::columns(QRectF(list.visualRect(list.detailModel().index(trackRow))));
+        QVERIFY2(
+            columns.width(TrackColumns::title) >= 96, QByteArray::number(columns.width(TrackColumns::title)));
+        QVERIFY2(columns.width(TrackColumns::status) >= 120,
+            QByteArray::number(columns.width(TrackColumns::status)));
+        QVERIFY(columns.left(TrackColumns::status) + columns.width(TrackColumns::status)
+            <= list.viewport()->width());
+
+        auto* banner = qobject_cast<SyncBannerView*>(f.window->topBanner());
+        QVERIFY(banner);
+        QTRY_COMPARE(banner->presence(), 1.0);
+        QVERIFY(banner->reconnectButton()->isVisible());
+        const auto* message = banner->findChild<MessageText*>();
+        QVERIFY(message);
+        // Room for a few words a line, not one.
+        const int readable = message->fontMetrics().horizontalAdvance(QStringLiteral("Spotify sign-in has"));
+        QVERIFY2(message->width() >= readable,
+            QByteArray::number(message->width()) + " < " + QByteArray::number(readable));
+
+        // The sidebar and the inspector have made room, down to (about) their minimums.
+        QVERIFY(f.window->splitter()->sizes().at(2) < MainWindow::kInspectorIdeal);
+        QVERIFY(f.window->splitter()->sizes().at(2) >= MainWindow::kInspectorMinimum);
+        QVERIFY(f.window->splitter()->sizes().at(0) < MainWindow::kSidebarIdeal);
+
+        f.model->setInspectorPresented(false);
+        QTRY_COMPARE(f.window->splitter()->sizes().at(0), sidebarWidth);
     }
 
     // The chosen theme repaints an open window, and the Settings window too,

@@ -136,6 +136,30 @@ private slots:
         QVERIFY(f.sync().banner().has_value());
     }
 
+    // A failure that only reports, shown over the expired sign-in, hides its
+    // Reconnect; dismissing that failure brings the notice and its button back,
+    // and dismissing the notice leaves nothing.
+    void dismissingAPassingBannerShowsTheNoticeAgain()
+    {
+        Fixture f(true);
+        const SyncBanner expired
+            = notice(SyncBanner::Kind::error, "Spotify sign-in expired.", "spotify_auth_expired");
+        f.sync().setBanner(expired);
+        f.sync().setBanner(notice(SyncBanner::Kind::error, "No web browser could open mivo Help."));
+        QCOMPARE(f.banner->message(), QStringLiteral("No web browser could open mivo Help."));
+        QVERIFY(!f.banner->reconnectButton()->isVisibleTo(f.banner));
+
+        QTest::mouseClick(f.banner->dismissButton(), Qt::LeftButton);
+        QCOMPARE(f.sync().banner(), expired);
+        QCOMPARE(f.banner->message(), expired.message);
+        QVERIFY(f.banner->reconnectButton()->isVisibleTo(f.banner));
+        QVERIFY(f.banner->isVisible());
+
+        QTest::mouseClick(f.banner->dismissButton(), Qt::LeftButton);
+        QCOMPARE(f.sync().banner(), std::nullopt);
+        QTRY_VERIFY(f.banner->isHidden());
+    }
+
     // A long message wraps: the banner grows in height, never in width.
     void longMessageWraps()
     {

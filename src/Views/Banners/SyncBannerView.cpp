@@ -100,7 +100,7 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
 
     connect(m_dismiss, &QPushButton::clicked, this, [this] {
         if (m_model)
-            m_model->sync().setBanner(std::nullopt);
+            m_model->sync().dismissBanner();
     });
     connect(m_reconnect, &QPushButton::clicked, this, [this] {
         if (m_model && m_banner && m_banner->code == kSpotifyAuthExpired)

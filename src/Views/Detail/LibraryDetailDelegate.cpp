@@ -324,9 +324,10 @@ void LibraryDetailDelegate::paintTrackLine(
 
     const QRectF artCell = cell(TrackColumns::artwork);
     const qreal art = Tokens::Art::row;
-    m_view->artwork().paint(painter,
-        QRectF(artCell.left() + (artCell.width() - art) / 2, artCell.center().y() - art / 2, art, art),
-        dto.artwork, QStringLiteral("music.note"), kRowArtworkRadius, palette);
+    if (artCell.width() > 0)
+        m_view->artwork().paint(painter,
+            QRectF(artCell.left() + (artCell.width() - art) / 2, artCell.center().y() - art / 2, art, art),
+            dto.artwork, QStringLiteral("music.note"), kRowArtworkRadius, palette);
     drawText(painter, cell(TrackColumns::title), dto.title, body, primary);
     drawText(painter, cell(TrackColumns::artist), dto.artist, body, secondary);
     drawText(painter, cell(TrackColumns::album), dto.album.value_or(kDash), body, secondary);

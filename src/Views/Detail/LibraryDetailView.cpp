@@ -17,7 +17,7 @@ LibraryDetailView::Content LibraryDetailView::choose(const State& state)
 {
     if (state.startupError)
         return Content::helperUnavailable;
-    if (state.syncGroups)
+    if (state.syncGroups || state.syncLive)
         return Content::sync;
     if (state.library && state.selection && state.preview)
         return Content::preview;
@@ -62,6 +62,7 @@ LibraryDetailView::LibraryDetailView(AppModel& model, QWidget* parent)
     connect(&m_model, &AppModel::startupErrorChanged, this, &LibraryDetailView::refresh);
     connect(&m_model, &AppModel::attached, this, &LibraryDetailView::attach);
     connect(&m_model.sync(), &SyncStore::groupsChanged, this, &LibraryDetailView::refresh);
+    connect(&m_model.sync(), &SyncStore::phaseChanged, this, &LibraryDetailView::refresh);
     attach();
 }
 
@@ -86,6 +87,7 @@ void LibraryDetailView::refresh()
     State state;
     state.startupError = m_model.startupError().has_value();
     state.syncGroups = !m_model.sync().groups().isEmpty();
+    state.syncLive = m_model.sync().isRunning();
     state.library = m_model.library() != nullptr;
     state.preview = m_model.preview() != nullptr;
     state.selection = m_model.library() && m_model.library()->selectedPlaylistCount() > 0;

@@ -15,7 +15,9 @@ class PreviewSummaryBar;
 
 // The detail column of the main window. It shows, in this order of priority:
 // the error that kept the helper from starting; the groups of the current or
-// last sync run; the preview of the selected playlists; otherwise what to do
+// last sync run, and a run under way even before its first playlist (its
+// summary bar says "Preparing…" while the start waits); the preview of the
+// selected playlists; otherwise what to do
 // ("Select a Playlist"), or a progress indicator while the library is not there
 // yet. Both group lists are one scrolling list under a summary bar pinned to
 // the top.
@@ -32,6 +34,7 @@ public:
         bool library = false; // the library store exists
         bool preview = false; // the preview store exists
         bool selection = false; // the selection holds a playlist that is not a folder
+        bool syncLive = false; // a run is preparing, running or finishing
         bool operator==(const State&) const = default;
     };
     static Content choose(const State& state);

@@ -21,9 +21,10 @@ constexpr std::array<qreal, 3> kFlexibleShare { 0.4, 0.3, 0.3 };
 constexpr qreal kFlexibleComfort = 80;
 // Narrower than this, the title would be unreadable: a column leaves the table instead.
 constexpr qreal kTitleMinimum = 96;
-// The columns that leave a table too narrow for them, first to last.
-constexpr std::array<TrackColumns::Column, 4> kLeavingOrder { TrackColumns::album, TrackColumns::source,
-    TrackColumns::quality, TrackColumns::artist };
+// The columns that leave a table too narrow for them, first to last; title and
+// status always stay.
+constexpr std::array<TrackColumns::Column, 6> kLeavingOrder { TrackColumns::album, TrackColumns::source,
+    TrackColumns::quality, TrackColumns::artist, TrackColumns::artwork, TrackColumns::time };
 
 } // namespace
 
@@ -51,12 +52,14 @@ void TrackColumns::layOut(qreal width, const std::array<bool, kCount>& shown)
     const auto count = std::count(shown.begin(), shown.end(), true);
     const auto ifShown = [&shown](Column column, qreal value) { return shown[column] ? value : 0; };
     const qreal gaps = qreal(count + 1) * kSpacing;
-    const qreal fixed = kArtwork + kTime;
+    const qreal fixed = ifShown(artwork, kArtwork) + ifShown(time, kTime);
     const qreal ideals = ifShown(quality, kQuality.ideal) + ifShown(source, kSource.ideal) + kStatus.ideal;
     const qreal room = std::max<qreal>(0, width - gaps - fixed);
     const qreal shares
         = kFlexibleShare[0] + ifShown(artist, kFlexibleShare[1]) + ifShown(album, kFlexibleShare[2]);
-    const qreal comfort = kFlexibleComfort * qreal(1 + int(shown[artist]) + int(shown[album]));
+    // A title alone wants at least its readable width, before a column leaves.
+    const qreal comfort
+        = std::max(kTitleMinimum, kFlexibleComfort * qreal(1 + int(shown[artist]) + int(shown[album])));
 
     // Short of room, quality and source give way first, then status.
     qreal deficit = std::max<qreal>(0, comfort + ideals - room);
@@ -67,8 +70,8 @@ void TrackColumns::layOut(qreal width, const std::array<bool, kCount>& shown)
     const qreal statusShrink = std::min<qreal>(deficit / (kStatus.ideal - kStatus.minimum), 1);
     const auto sized
         = [](Range range, qreal shrink) { return range.ideal - shrink * (range.ideal - range.minimum); };
-    m_width[artwork] = kArtwork;
-    m_width[time] = kTime;
+    m_width[artwork] = ifShown(artwork, kArtwork);
+    m_width[time] = ifShown(time, kTime);
     m_width[quality] = ifShown(quality, sized(kQuality, sideShrink));
     m_width[source] = ifShown(source, sized(kSource, sideShrink));
     m_width[status] = sized(kStatus, statusShrink);

@@ -13,7 +13,8 @@ namespace mivo {
 // there is room and give way down to their minimum when there is not (quality
 // and source first); title, artist and album share whatever is left. A table
 // too narrow to keep the title readable drops whole columns (album, source,
-// quality, then artist): a dropped column has no width.
+// quality, artist, then artwork and time), so that the title (elided) and the
+// status stay: a dropped column has no width.
 class TrackColumns {
     Q_DECLARE_TR_FUNCTIONS(TrackColumns)
 
