@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-l10n-tools
           qcoro-qt6-dev nlohmann-json3-dev libbenchmark-dev clang libclang-rt-dev lld)
 
 install_missing() {
