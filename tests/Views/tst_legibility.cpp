@@ -3,9 +3,9 @@
 #include "Services/UpdaterModel.h"
 #include "State/OrphansStore.h"
 #include "Styling/AppStyle.h"
+#include "Styling/GlassEnvironment.h"
 #include "Styling/PreviewPalettes.h"
 #include "Styling/ThemeColor.h"
-#include "Styling/GlassEnvironment.h"
 #include "Styling/Typography.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
@@ -22,9 +22,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyleOptionButton>
-
 #include <QScrollArea>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 #include <QtTest>
 

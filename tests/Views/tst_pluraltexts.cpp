@@ -43,7 +43,8 @@ const QHash<QString, Phrase>& phrases()
             [](qint64 n) {
                 return OverallSummaryBar::summaryLine(SyncSummary { n, n, n, n, n, 0, 0 }, 0, 0, 0, 0);
             } },
-        { "run under way", [](qint64 n) { return OverallSummaryBar::summaryLine(std::nullopt, n, 2, n, n); } },
+        { "run under way",
+            [](qint64 n) { return OverallSummaryBar::summaryLine(std::nullopt, n, 2, n, n); } },
         { "group counts",
             [](qint64 n) {
                 TrackCounts counts;
@@ -89,9 +90,12 @@ private slots:
         QTest::addColumn<qint64>("count");
         QTest::addColumn<QString>("expected");
         const auto rows = [](const char* phrase, const char* zero, const char* one, const char* two) {
-            QTest::addRow("%s, 0", phrase) << QString::fromLatin1(phrase) << qint64(0) << QString::fromUtf8(zero);
-            QTest::addRow("%s, 1", phrase) << QString::fromLatin1(phrase) << qint64(1) << QString::fromUtf8(one);
-            QTest::addRow("%s, 2", phrase) << QString::fromLatin1(phrase) << qint64(2) << QString::fromUtf8(two);
+            QTest::addRow("%s, 0", phrase)
+                << QString::fromLatin1(phrase) << qint64(0) << QString::fromUtf8(zero);
+            QTest::addRow("%s, 1", phrase)
+                << QString::fromLatin1(phrase) << qint64(1) << QString::fromUtf8(one);
+            QTest::addRow("%s, 2", phrase)
+                << QString::fromLatin1(phrase) << qint64(2) << QString::fromUtf8(two);
         };
         rows("sidebar row", "0 tracks", "1 track", "2 tracks");
         // Spoken as the sidebar always has, without agreement; the name is never read for "%n".
@@ -132,8 +136,8 @@ private slots:
         for (auto it = phrases().cbegin(); it != phrases().cend(); ++it) {
             recorder.lookups.clear();
             it.value()(7);
-            const bool counted = std::any_of(recorder.lookups.cbegin(), recorder.lookups.cend(),
-                [](const LookupRecorder::Lookup& lookup) {
+            const bool counted = std::any_of(
+                recorder.lookups.cbegin(), recorder.lookups.cend(), [](const LookupRecorder::Lookup& lookup) {
                     return lookup.n == 7 && lookup.source.contains(QLatin1String("%n"));
                 });
             QVERIFY2(counted, qPrintable(it.key()));

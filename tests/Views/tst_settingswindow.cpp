@@ -20,11 +20,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QScrollBar>
-#include <QWheelEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace mivo;

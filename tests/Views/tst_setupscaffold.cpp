@@ -1,6 +1,6 @@
 #include "App/AppModel.h"
-#include "Styling/AppStyle.h"
 #include "State/ToolProvisioningStore.h"
+#include "Styling/AppStyle.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/PreviewPalettes.h"
 #include "Support/SampleData.h"
@@ -12,12 +12,12 @@
 #include "Views/Onboarding/WizardLabel.h"
 
 #include <QLayout>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QWheelEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace mivo;

@@ -128,16 +128,19 @@ void DoctorCheckDelegate::paint(
     const QRectF detailBounds = detail.isValid()
         ? QFontMetricsF(caption).boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, detail.toString())
         : QRectF();
-    const qreal textHeight = titleMetrics.height() + (detail.isValid() ? kDetailGap + detailBounds.height() : 0);
+    const qreal textHeight
+        = titleMetrics.height() + (detail.isValid() ? kDetailGap + detailBounds.height() : 0);
     const qreal top = row.center().y() - textHeight / 2;
     painter->setFont(title);
     painter->setPen(ThemeColor::primary().resolve(palette));
-    painter->drawText(QRectF(column.left(), top, width, titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    painter->drawText(QRectF(column.left(), top, width, titleMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter,
         titleMetrics.elidedText(index.data(DoctorCheckModel::TitleRole).toString(), Qt::ElideRight, width));
     if (detail.isValid()) {
         painter->setFont(caption);
         painter->setPen(ThemeColor::secondary().resolve(palette));
-        painter->drawText(QRectF(column.left(), top + titleMetrics.height() + kDetailGap, width, detailBounds.height()),
+        painter->drawText(
+            QRectF(column.left(), top + titleMetrics.height() + kDetailGap, width, detailBounds.height()),
             Qt::TextWordWrap, detail.toString());
     }
     painter->restore();
@@ -160,20 +163,20 @@ void DoctorCheckDelegate::paint(
 
 void DoctorCheckDelegate::setHovered(const QModelIndex& index)
 {
-    if (m_hovered == index)
-        return;
-    const QModelIndex was = m_hovered;
-    m_hovered = index;
-    m_view->update(was);
-    m_view->update(index);
+    moveMark(m_hovered, index);
 }
 
 void DoctorCheckDelegate::setPressed(const QModelIndex& index)
 {
-    if (m_pressed == index)
+    moveMark(m_pressed, index);
+}
+
+void DoctorCheckDelegate::moveMark(QPersistentModelIndex& mark, const QModelIndex& index)
+{
+    if (mark == index)
         return;
-    const QModelIndex was = m_pressed;
-    m_pressed = index;
+    const QModelIndex was = mark;
+    mark = index;
     m_view->update(was);
     m_view->update(index);
 }
@@ -183,7 +186,8 @@ bool DoctorCheckDelegate::editorEvent(
 {
     const bool fixable = index.data(DoctorCheckModel::FixableRole).toBool();
     const auto onButton = [&](const QEvent* e) {
-        return fixable && fixButtonRect(option).contains(static_cast<const QMouseEvent*>(e)->position().toPoint());
+        return fixable
+            && fixButtonRect(option).contains(static_cast<const QMouseEvent*>(e)->position().toPoint());
     };
     switch (event->type()) {
     case QEvent::MouseMove:

@@ -35,6 +35,8 @@ protected:
 private:
     void setHovered(const QModelIndex& index);
     void setPressed(const QModelIndex& index);
+    // Moves a row mark to `index` and repaints the rows it left and reached.
+    void moveMark(QPersistentModelIndex& mark, const QModelIndex& index);
 
     QAbstractItemView* m_view;
     // The row whose Fix button is under the mouse, and the one held down.
