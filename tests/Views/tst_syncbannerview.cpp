@@ -165,7 +165,8 @@ private slots:
         const std::optional<QString> expired("spotify_auth_expired");
         QTest::newRow("one line, Reconnect") << "Your Spotify sign-in has expired." << expired;
         QTest::newRow("one line") << "The sync was interrupted." << std::optional<QString>();
-        QTest::newRow("wrapped, Reconnect") << QString("A long message that goes on. ").repeated(8) << expired;
+        QTest::newRow("wrapped, Reconnect")
+            << QString("A long message that goes on. ").repeated(8) << expired;
     }
     void linesUpOnOneCentre()
     {
@@ -193,7 +194,8 @@ private slots:
             buttons << f.banner->reconnectButton();
         for (const QPushButton* button : buttons) {
             QVERIFY(button->isVisible());
-            QVERIFY2(qAbs(centreOf(button, button->height()) - symbolCentre) <= 1, qPrintable(button->text()));
+            QVERIFY2(
+                qAbs(centreOf(button, button->height()) - symbolCentre) <= 1, qPrintable(button->text()));
         }
     }
 
