@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # What building and running the application and the stand-in helper needs.
-start_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+start_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-l10n-tools
                 qcoro-qt6-dev nlohmann-json3-dev)
 # What the tests, benchmarks, sanitizers and fuzzers need on top: the private
 # session bus of the desktop settings' test comes from dbus-daemon.

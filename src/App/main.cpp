@@ -1,4 +1,5 @@
 #include "App/AppModel.h"
+#include "App/Translations.h"
 #include "Base/WorkerThread.h"
 #include "Services/UpdaterModel.h"
 #include "Styling/AppStyle.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     mivo::shareAllocatorHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mivo"));
+    Translations::install();
     QApplication::setStyle(new AppStyle);
     QApplication::setQuitOnLastWindowClosed(true);
 

@@ -26,6 +26,19 @@ namespace {
 
 constexpr qreal kSymbolSpacing = 4;
 
+// The outline of a text field or of a check box that is off: 3:1 against the
+// window, a card on it, a card on a panel (the wizard's) and the field's own
+// background, whichever it lies on.
+QColor controlOutline(const QPalette& palette)
+{
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QColor material = Materials::fill(Material::regular, palette);
+    const QColor card = ThemeColor::composite(material, window);
+    const QColor cardOnPanel = ThemeColor::composite(material, card);
+    return ThemeColor::legibleOn(ThemeColor::separator().withOpacity(1.6).resolve(palette),
+        { card, cardOnPanel, window, palette.color(QPalette::Active, QPalette::Base) }, 3.0);
+}
+
 struct LabelLayout {
     QFont font;
     qreal symbolSide = 0; // 0 when the label has no symbol or icon
@@ -267,8 +280,7 @@ void AppStyle::drawPrimitive(
             painter->setBrush(fill);
             painter->drawRoundedRect(field, radius, radius);
         }
-        QColor border = ThemeColor::separator().withOpacity(1.6).resolve(palette);
-        painter->setPen(QPen(border, 1));
+        painter->setPen(QPen(controlOutline(palette), 1));
         painter->setBrush(Qt::NoBrush);
         painter->drawRoundedRect(field, radius, radius);
         if (focused && enabled) {
@@ -351,7 +363,7 @@ void AppStyle::drawPrimitive(
                 painter->drawPath(path);
             }
         } else {
-            painter->setPen(QPen(ThemeColor::separator().withOpacity(2.2).resolve(palette), 1));
+            painter->setPen(QPen(controlOutline(palette), 1));
             painter->setBrush((option->state & State_Sunken)
                     ? ThemeColor::quaternary().resolve(palette)
                     : palette.color(QPalette::Active, QPalette::Base));

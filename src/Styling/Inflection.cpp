@@ -1,13 +1,13 @@
 #include "Styling/Inflection.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace mivo::Inflection {
 
-QString count(qint64 n, QStringView singular, QStringView plural)
+int forTr(qint64 n)
 {
-    QString text = QString::number(n);
-    text += u' ';
-    text += n == 1 ? singular : plural;
-    return text;
+    return int(std::clamp<qint64>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace mivo::Inflection

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
+#include <QtGlobal>
 
 namespace mivo::Inflection {
 
-// A count with its noun in grammatical agreement: the singular noun for exactly
-// one, the plural otherwise ("1 track", "0 tracks", "2 tracks"). The number is
-// plain decimal without grouping.
-QString count(qint64 n, QStringView singular, QStringView plural);
+// The count tr() takes to choose a text's plural form ("%n track(s)" gives
+// "1 track", "0 tracks", "2 tracks" through the English translation). A count
+// beyond what an int holds, which no list here reaches, is held at its end.
+int forTr(qint64 n);
 
 } // namespace mivo::Inflection

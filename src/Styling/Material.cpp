@@ -14,7 +14,9 @@ qreal opacity(Material material)
     case Material::bar:
         return 0.8;
     case Material::thick:
-        return 0.88;
+        // Floating surfaces lie over text; with no blur, only a nearly opaque
+        // fill keeps that text from reading through as ghost letters.
+        return 0.98;
     }
     return 1.0;
 }

@@ -1,5 +1,8 @@
 #include "Views/FittedListView.h"
 
+#include <QResizeEvent>
+#include <QWheelEvent>
+
 namespace mivo {
 
 FittedListView::FittedListView(QWidget* parent)
@@ -23,14 +26,29 @@ void FittedListView::setModel(QAbstractItemModel* model)
     connect(model, &QAbstractItemModel::modelReset, this, &FittedListView::fit);
     connect(model, &QAbstractItemModel::rowsInserted, this, &FittedListView::fit);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &FittedListView::fit);
+    connect(model, &QAbstractItemModel::dataChanged, this, [this] {
+        if (!uniformItemSizes())
+            fit();
+    });
     fit();
+}
+
+int FittedListView::rowsHeight() const
+{
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    if (rows == 0)
+        return 0;
+    if (uniformItemSizes())
+        return rows * std::max(0, sizeHintForRow(0));
+    int height = 0;
+    for (int row = 0; row < rows; ++row)
+        height += std::max(0, sizeHintForRow(row));
+    return height;
 }
 
 QSize FittedListView::sizeHint() const
 {
-    const int rows = model() ? model()->rowCount() : 0;
-    const int rowHeight = rows > 0 ? sizeHintForRow(0) : 0;
-    return QSize(QListView::sizeHint().width(), rows * std::max(0, rowHeight));
+    return QSize(QListView::sizeHint().width(), rowsHeight());
 }
 
 QSize FittedListView::minimumSizeHint() const
@@ -38,9 +56,25 @@ QSize FittedListView::minimumSizeHint() const
     return QSize(0, sizeHint().height());
 }
 
+void FittedListView::resizeEvent(QResizeEvent* event)
+{
+    QListView::resizeEvent(event);
+    if (uniformItemSizes() || event->size().width() == event->oldSize().width())
+        return;
+    // Rows that wrap are as tall as they are at this width, now rather than
+    // after the list's own delayed layout.
+    doItemsLayout();
+    fit();
+}
+
+void FittedListView::wheelEvent(QWheelEvent* event)
+{
+    event->ignore();
+}
+
 void FittedListView::fit()
 {
-    setFixedHeight(sizeHint().height());
+    setFixedHeight(rowsHeight());
 }
 
 } // namespace mivo

@@ -17,6 +17,11 @@
 
 namespace mivo {
 
+QString SidebarDelegate::trackCountText(qint64 count)
+{
+    return tr("%n track(s)", nullptr, Inflection::forTr(count));
+}
+
 namespace {
 
 constexpr int kLogoSize = 16;
@@ -149,9 +154,8 @@ void SidebarDelegate::paintPlaylist(
     const qreal countHeight = QFontMetricsF(countFont).height();
     const qreal top = cell.top() + (cell.height() - nameHeight - countHeight) / 2;
     drawText(painter, QRectF(left, top, width, nameHeight), p->name, nameFont, primary);
-    drawText(painter, QRectF(left, top + nameHeight, width, countHeight),
-        Inflection::count(*p->trackCount, u"track", u"tracks"), countFont,
-        ThemeColor::secondary().resolve(option.palette));
+    drawText(painter, QRectF(left, top + nameHeight, width, countHeight), trackCountText(*p->trackCount),
+        countFont, ThemeColor::secondary().resolve(option.palette));
 }
 
 void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -29,6 +29,8 @@ public:
 
     // Where a folder row's disclosure chevron lies in its cell.
     static QRect chevronRect(const QRect& cell, int depth);
+    // The line under a playlist's name: "1 track", "12 tracks".
+    static QString trackCountText(qint64 count);
 
 private:
     void paintHeader(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;

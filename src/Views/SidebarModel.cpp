@@ -1,5 +1,6 @@
 #include "Views/SidebarModel.h"
 
+#include "Styling/Inflection.h"
 #include "Styling/Tokens.h"
 #include "Views/ArtworkLoader.h"
 
@@ -236,9 +237,9 @@ QString SidebarModel::folderToolTip(const QString& name)
 
 QString SidebarModel::playlistAccessibleText(const PlaylistDTO& playlist)
 {
-    // Built by joining: a name may itself contain "%1".
+    // Built by joining: a name may itself contain "%1" or "%n".
     return playlist.name + QStringLiteral(", ") + Tokens::Source::displayName(playlist.source)
-        + QStringLiteral(", ") + QString::number(playlist.trackCount.value_or(0)) + QStringLiteral(" tracks");
+        + QStringLiteral(", ") + tr("%n tracks", nullptr, Inflection::forTr(playlist.trackCount.value_or(0)));
 }
 
 } // namespace mivo

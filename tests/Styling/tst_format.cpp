@@ -1,5 +1,4 @@
 #include "Styling/Format.h"
-#include "Styling/Inflection.h"
 
 #include <QtTest>
 #include <cmath>
@@ -109,37 +108,6 @@ private slots:
         QFETCH(double, seconds);
         QFETCH(QString, expected);
         QCOMPARE(Format::deltaSeconds(seconds), expected);
-    }
-
-    void countAgreesWithNoun_data()
-    {
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<QString>("singular");
-        QTest::addColumn<QString>("plural");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("one") << qint64(1) << "track"
-                             << "tracks"
-                             << "1 track";
-        QTest::newRow("zero") << qint64(0) << "track"
-                              << "tracks"
-                              << "0 tracks";
-        QTest::newRow("two") << qint64(2) << "review"
-                             << "reviews"
-                             << "2 reviews";
-        QTest::newRow("minus one") << qint64(-1) << "track"
-                                   << "tracks"
-                                   << "-1 tracks";
-        QTest::newRow("no grouping") << qint64(12000) << "more file"
-                                     << "more files"
-                                     << "12000 more files";
-    }
-    void countAgreesWithNoun()
-    {
-        QFETCH(qint64, count);
-        QFETCH(QString, singular);
-        QFETCH(QString, plural);
-        QFETCH(QString, expected);
-        QCOMPARE(Inflection::count(count, singular, plural), expected);
     }
 };
 

@@ -2,6 +2,8 @@
 #include "Services/AutomationPermissionMonitor.h"
 #include "Services/UpdateFramework.h"
 #include "Services/UpdaterModel.h"
+#include "Styling/ButtonStyling.h"
+#include "Styling/GlassEnvironment.h"
 #include "Styling/StatusPill.h"
 #include "Support/SampleData.h"
 #include "Support/SubscriptionAddress.h"
@@ -36,6 +38,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -774,6 +777,76 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, fix.center());
         QTRY_COMPARE(pane.errorText(), QStringLiteral("No network."));
         QCOMPARE(f.client->sent().last().request, Request::doctorFix(QStringLiteral("ffmpeg")));
+    }
+
+    // A check's Fix button is the design system's small bordered button, drawn
+    // by its button painting in the state the mouse puts it in (not the
+    // toolkit's stock push button).
+    void diagnosticsFixIsTheDesignSystemsButton_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::newRow("at rest") << int(QStyle::State_None);
+        QTest::newRow("hovered") << int(QStyle::State_MouseOver);
+        QTest::newRow("pressed") << int(QStyle::State_MouseOver | QStyle::State_Sunken);
+    }
+    void diagnosticsFixIsTheDesignSystemsButton()
+    {
+        QFETCH(int, state);
+        Fixture f;
+        DiagnosticsSettings pane(*f.model);
+        f.client->enqueue(Method::runDoctor, Outcome::result(R"({"checks": [
+            {"id": "ffmpeg", "title": "ffmpeg", "status": "fail", "detail": "Not found.", "fixable": true}]})"));
+        pane.runAllButton()->click();
+        QTRY_COMPARE(pane.checksModel()->rowCount(), 1);
+        pane.resize(520, 400);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QListView* list = pane.list();
+        auto* delegate = qobject_cast<DoctorCheckDelegate*>(list->itemDelegate());
+        QVERIFY(delegate);
+        const QModelIndex index = pane.checksModel()->index(0);
+        QStyleOptionViewItem option;
+        option.initFrom(list->viewport());
+        option.rect = list->visualRect(index);
+        option.widget = list;
+        const QRect fix = delegate->fixButtonRect(option);
+        QTest::mouseMove(list->viewport(), state ? fix.center() : QPoint(2, 2));
+        if (state & QStyle::State_Sunken)
+            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, fix.center());
+
+        const QColor card(QStringLiteral("#f4f4f4"));
+        const auto canvas = [&] {
+            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(card);
+            return image;
+        };
+        ButtonStyling::Spec spec;
+        spec.style = ButtonStyle::bordered;
+        spec.text = QStringLiteral("Fix");
+        spec.controlSize = ControlSize::small;
+        const auto designed = [&](int buttonState) {
+            QImage image = canvas();
+            QPainter painter(&image);
+            painter.translate(-option.rect.topLeft());
+            QStyleOption button;
+            button.initFrom(list);
+            button.rect = fix;
+            button.state = QStyle::State_Enabled | QStyle::State(buttonState);
+            ButtonStyling::paint(painter, button, spec, GlassEnvironment::of(list), list->font());
+            return image.copy(fix.translated(-option.rect.topLeft()));
+        };
+        QImage row = canvas();
+        {
+            QPainter painter(&row);
+            painter.translate(-option.rect.topLeft());
+            delegate->paint(&painter, option, index);
+        }
+        const QImage drawn = row.copy(fix.translated(-option.rect.topLeft()));
+        QCOMPARE(drawn, designed(state));
+        // Each state looks unlike the button at rest.
+        QCOMPARE(drawn == designed(QStyle::State_None), state == QStyle::State_None);
+        if (state & QStyle::State_Sunken)
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
     }
 };
 

@@ -6,6 +6,9 @@
 #include "TestSupport/ToolFolders.h"
 #include "Views/Settings/AccountsSettings.h"
 #include "Views/Settings/CLIToolSettings.h"
+#include "Views/Settings/DiagnosticsSettings.h"
+#include "Views/Settings/DoctorCheckDelegate.h"
+#include "Views/Settings/DoctorCheckModel.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/OutputSettings.h"
 #include "Views/Settings/ProxySettings.h"
@@ -16,9 +19,12 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace mivo;
@@ -68,6 +74,7 @@ private slots:
     void themeRepaintsTheOpenWindows();
     void closesFromTheKeyboard_data();
     void closesFromTheKeyboard();
+    void diagnosticsShowEveryCheckOnceScrolled();
 };
 
 // Connected beats what this system lacks: the account shows as connected and
@@ -244,6 +251,64 @@ void SettingsWindowTest::closesFromTheKeyboard()
     QTest::keySequence(QApplication::focusWidget(), keys);
     QTRY_VERIFY(!s.window->isVisible());
     QVERIFY(s.session.window->isVisible());
+}
+
+// After "Run All" the stand-in's seven checks lie in the list as tall as they
+// are drawn at the list's width: the list never scrolls inside its card, the
+// pane scrolls as a whole, and scrolled to any check it shows the whole row
+// with its Fix button. (The list once kept the height it had before it was
+// laid out, cutting the last check in half behind a wheel-only scroll.)
+void SettingsWindowTest::diagnosticsShowEveryCheckOnceScrolled()
+{
+    Settings s;
+    QVERIFY(s.open(Settings::diagnostics));
+    auto* pane = s.pane<DiagnosticsSettings>(Settings::diagnostics);
+    pane->runAllButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(pane->checksModel()->rowCount(), 7, 20000);
+    QListView* list = pane->list();
+    QTRY_VERIFY(list->isVisible());
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    QVERIFY2(pane->verticalScrollBar()->maximum() > 0, "seven checks are more than the pane shows at once");
+    auto* delegate = qobject_cast<DoctorCheckDelegate*>(list->itemDelegate());
+    QVERIFY(delegate);
+
+    int fixable = 0;
+    int previousBottom = -1;
+    for (int row = 0; row < pane->checksModel()->rowCount(); ++row) {
+        const QModelIndex index = pane->checksModel()->index(row);
+        const QString title = index.data(DoctorCheckModel::TitleRole).toString();
+        const QRect rect = list->visualRect(index);
+        // In the list as it is, below the row before, as tall as it is drawn.
+        QVERIFY2(list->viewport()->rect().contains(rect), qPrintable(title));
+        QVERIFY2(rect.top() > previousBottom, qPrintable(title));
+        previousBottom = rect.bottom();
+        QStyleOptionViewItem option;
+        option.initFrom(list->viewport());
+        option.rect = rect;
+        option.widget = list;
+        QCOMPARE(delegate->sizeHint(option, index).height(), rect.height());
+
+        const QPoint inForm = list->viewport()->mapTo(pane->widget(), rect.center());
+        pane->ensureVisible(inForm.x(), inForm.y(), 0, rect.height() / 2 + 1);
+        const QRect shown(list->viewport()->mapTo(pane->viewport(), rect.topLeft()), rect.size());
+        QVERIFY2(pane->viewport()->rect().contains(shown), qPrintable(title));
+        if (index.data(DoctorCheckModel::FixableRole).toBool()) {
+            ++fixable;
+            QVERIFY2(rect.contains(delegate->fixButtonRect(option)), qPrintable(title));
+        }
+    }
+    QVERIFY(fixable > 0);
+    QCOMPARE(list->verticalScrollBar()->maximum(), 0);
+
+    // The wheel over the list passes on to the pane, which scrolls; the rows
+    // stay where they are in the list.
+    const QPoint over = list->viewport()->rect().center();
+    QWheelEvent wheel(over, list->viewport()->mapToGlobal(over), QPoint(), QPoint(0, -120), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list->viewport(), &wheel);
+    QVERIFY(!wheel.isAccepted());
+    QCOMPARE(list->verticalScrollBar()->value(), 0);
 }
 
 QTEST_MAIN(SettingsWindowTest)

@@ -1,6 +1,8 @@
 #include "App/AppModel.h"
 #include "State/ToolProvisioningStore.h"
+#include "Styling/AppStyle.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/PreviewPalettes.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/TaskProbe.h"
@@ -12,7 +14,10 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace mivo;
@@ -80,6 +85,42 @@ const std::optional<ConfigPatch> patchSent(const OnboardingHarness& harness)
     return std::nullopt;
 }
 
+// The wizard without motion, so that each screen stands in place at once, in
+// the application's style, with the font scaled by `fontScale`.
+struct StillWizard {
+    explicit StillWizard(qreal fontScale = 1)
+        : savedFont(QApplication::font())
+    {
+        QApplication::setStyle(new AppStyle);
+        QFont font = savedFont;
+        font.setPointSizeF(savedFont.pointSizeF() * fontScale);
+        QApplication::setFont(font);
+        harness.loadConfig(SampleData::sampleConfig());
+        GlassResolver policy;
+        policy.reduceMotion = true;
+        GlassEnvironment::set(&window, policy);
+        coordinator = std::make_unique<SetupCoordinator>(Mode::firstRun, harness.model.get(), std::nullopt);
+        wizard = new SetupScaffold(*coordinator, *harness.model, &window);
+        window.show();
+        wizard->show();
+    }
+    ~StillWizard() { QApplication::setFont(savedFont); }
+
+    QScrollArea* scroll() const { return wizard->findChild<QScrollArea*>(QStringLiteral("screenScroll")); }
+    // Lets the scroll area follow the screen's layout.
+    void settle() const
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    QFont savedFont;
+    OnboardingHarness harness;
+    QWidget window;
+    std::unique_ptr<SetupCoordinator> coordinator;
+    SetupScaffold* wizard = nullptr;
+};
+
 } // namespace
 
 class SetupScaffoldTest : public QObject {
@@ -96,6 +137,9 @@ private slots:
     void reRunKeepsAStoredFloor();
     void screenChangeSlidesUnlessMotionIsReduced_data();
     void screenChangeSlidesUnlessMotionIsReduced();
+    void pageScrollsOnlyAsFarAsItsScreen_data();
+    void pageScrollsOnlyAsFarAsItsScreen();
+    void scrollBarTrackIsThePage();
 };
 
 void SetupScaffoldTest::footerFollowsScreenAndMode_data()
@@ -368,6 +412,78 @@ void SetupScaffoldTest::screenChangeSlidesUnlessMotionIsReduced()
     QTRY_VERIFY(welcome.isNull());
     QTRY_COMPARE(wizard->screenWidget()->pos().x(),
         wizard->screenWidget()->parentWidget()->layout()->contentsMargins().left());
+}
+
+void SetupScaffoldTest::pageScrollsOnlyAsFarAsItsScreen_data()
+{
+    QTest::addColumn<qreal>("fontScale");
+    QTest::newRow("every screen fits") << 1.0;
+    QTest::newRow("large text: some overflow") << 1.6;
+}
+
+// A screen that fits the page shows no scroll bar and the wheel does not move
+// it; one taller than the page scrolls exactly to its last line. (The page once
+// took the screen's height at its narrowest width, where every text wraps, and
+// scrolled "Service setup" into empty space while cutting its top card.)
+void SetupScaffoldTest::pageScrollsOnlyAsFarAsItsScreen()
+{
+    QFETCH(qreal, fontScale);
+    StillWizard still(fontScale);
+    QVERIFY(QTest::qWaitForWindowExposed(still.wizard));
+    QScrollArea* scroll = still.scroll();
+    QScrollBar* bar = scroll->verticalScrollBar();
+    int overflowing = 0;
+    for (int step = 0; step < 6; ++step) {
+        still.settle();
+        const Screen screen = still.coordinator->currentScreen();
+        const QString where = QStringLiteral("screen %1").arg(int(screen));
+        QWidget* host = scroll->widget();
+        const int page = scroll->viewport()->height();
+        const bool fits = host->heightForWidth(scroll->width()) <= page;
+        if (fontScale == 1.0 && screen == Screen::downloadSources)
+            QVERIFY2(fits, "the service setup screen fits the page at the usual text size");
+        if (fits) {
+            QVERIFY2(!bar->isVisible(), qPrintable(where));
+            QCOMPARE(bar->maximum(), 0);
+            QWheelEvent wheel(QPointF(100, 100), scroll->viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                QPoint(0, -240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(scroll->viewport(), &wheel);
+            QCOMPARE(bar->value(), 0);
+            QCOMPARE(host->height(), page);
+        } else {
+            ++overflowing;
+            QVERIFY2(bar->isVisible(), qPrintable(where));
+            QCOMPARE(host->height(), host->heightForWidth(scroll->viewport()->width()));
+            QCOMPARE(bar->maximum(), host->height() - page);
+        }
+        if (screen == Screen::finish)
+            break;
+        still.coordinator->advance();
+    }
+    QCOMPARE(overflowing > 0, fontScale > 1);
+}
+
+// The scroll bar lies on the page: the column of its track has the colour of
+// the page beside it, light and dark.
+void SetupScaffoldTest::scrollBarTrackIsThePage()
+{
+    for (const bool dark : { false, true }) {
+        StillWizard still(1.6);
+        QApplication::setPalette(dark ? PreviewPalettes::dark() : PreviewPalettes::light());
+        QVERIFY(QTest::qWaitForWindowExposed(still.wizard));
+        while (still.coordinator->currentScreen() != Screen::downloadSources)
+            still.coordinator->advance();
+        still.settle();
+        QScrollArea* scroll = still.scroll();
+        QScrollBar* bar = scroll->verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        const QImage image = still.wizard->grab().toImage();
+        // Near the bottom of the page, below the handle, and in the page's left margin.
+        const QPoint track = bar->mapTo(still.wizard, QPoint(bar->width() / 2, bar->height() - 4));
+        const QPoint margin = scroll->mapTo(still.wizard, QPoint(4, bar->height() - 4));
+        QCOMPARE(QColor(image.pixel(track)).name(), QColor(image.pixel(margin)).name());
+    }
+    QApplication::setPalette(PreviewPalettes::light());
 }
 
 QTEST_MAIN(SetupScaffoldTest)

@@ -1,10 +1,15 @@
 #include "App/AppModel.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/GlassSurface.h"
+#include "Styling/PreviewPalettes.h"
+#include "Styling/ThemeColor.h"
 #include "Support/SampleData.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Banners/SyncBannerView.h"
+#include "Views/SymbolLabel.h"
 
+#include <QPainter>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -17,11 +22,26 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
 
+// What lies under the banner: the window, with a band of text colour where
+// the test puts one (the strokes of text the card must hide).
+class Backdrop : public QWidget {
+public:
+    QRect band;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+        painter.fillRect(band, palette().color(QPalette::WindowText));
+    }
+};
+
 // The banner in a window of its own, on a model with a scripted helper.
 struct Fixture {
     test::ScriptedHelperClient* client = nullptr;
     std::unique_ptr<AppModel> model;
-    QWidget window;
+    Backdrop window;
     SyncBannerView* banner = nullptr;
 
     explicit Fixture(bool reduceMotion = false)
@@ -158,6 +178,78 @@ private slots:
         QTest::mouseClick(f.banner->dismissButton(), Qt::LeftButton);
         QCOMPARE(f.sync().banner(), std::nullopt);
         QTRY_VERIFY(f.banner->isHidden());
+    }
+
+    // The message, the symbol and the buttons share one centre line, whether
+    // the message takes one line or several.
+    void linesUpOnOneCentre_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<std::optional<QString>>("code");
+        const std::optional<QString> expired("spotify_auth_expired");
+        QTest::newRow("one line, Reconnect") << "Your Spotify sign-in has expired." << expired;
+        QTest::newRow("one line") << "The sync was interrupted." << std::optional<QString>();
+        QTest::newRow("wrapped, Reconnect")
+            << QString("A long message that goes on. ").repeated(8) << expired;
+    }
+    void linesUpOnOneCentre()
+    {
+        QFETCH(QString, message);
+        QFETCH(std::optional<QString>, code);
+        Fixture f(true);
+        f.sync().setBanner(notice(SyncBanner::Kind::error, message, code));
+        f.banner->setGeometry(0, 0, 560, f.banner->heightForWidth(560));
+        QApplication::processEvents();
+        auto* card = f.banner->findChild<GlassSurface*>();
+        auto* text = f.banner->findChild<QTextEdit*>();
+        auto* symbol = f.banner->findChild<SymbolLabel*>();
+        QVERIFY(card && text && symbol);
+        const auto centreOf = [card](const QWidget* widget, qreal height) {
+            return widget->mapTo(card, QPoint(0, 0)).y() + height / 2;
+        };
+        const qreal lines = text->document()->size().height();
+        QVERIFY(lines <= text->viewport()->height());
+        const qreal lineCentre = centreOf(text->viewport(), lines);
+        const qreal symbolCentre = centreOf(symbol, symbol->height());
+        QVERIFY2(qAbs(lineCentre - symbolCentre) <= 1,
+            qPrintable(QStringLiteral("text %1, symbol %2").arg(lineCentre).arg(symbolCentre)));
+        QList<QPushButton*> buttons { f.banner->dismissButton() };
+        if (code)
+            buttons << f.banner->reconnectButton();
+        for (const QPushButton* button : buttons) {
+            QVERIFY(button->isVisible());
+            QVERIFY2(
+                qAbs(centreOf(button, button->height()) - symbolCentre) <= 1, qPrintable(button->text()));
+        }
+    }
+
+    // Nothing under the card reads through it: a stroke of text colour below
+    // the card's empty middle changes the card by no more than 1.1:1, light
+    // and dark.
+    void hidesWhatLiesBeneath_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void hidesWhatLiesBeneath()
+    {
+        QFETCH(bool, dark);
+        Fixture f(true);
+        f.window.setPalette(dark ? PreviewPalettes::dark() : PreviewPalettes::light());
+        f.sync().setBanner(notice(SyncBanner::Kind::info, "Done."));
+        f.banner->setGeometry(0, 0, 560, f.banner->heightForWidth(560));
+        QApplication::processEvents();
+        auto* card = f.banner->findChild<GlassSurface*>();
+        const QRect inWindow(card->mapTo(&f.window, QPoint(0, 0)), card->size());
+        const int y = inWindow.center().y();
+        // Between the short message and the close button the card holds nothing.
+        const QPoint overStroke(inWindow.center().x() - 20, y);
+        const QPoint overWindow(inWindow.center().x() + 20, y);
+        f.window.band = QRect(overStroke - QPoint(6, 6), QSize(13, 13));
+        const QImage image = f.window.grab().toImage();
+        const double ratio = ThemeColor::contrast(image.pixelColor(overStroke), image.pixelColor(overWindow));
+        QVERIFY2(ratio <= 1.1, qPrintable(QString::number(ratio)));
     }
 
     // A long message wraps: the banner grows in height, never in width.

@@ -5,6 +5,7 @@
 //
 // A developer tool for looking at the drawing; not part of the application.
 
+#include "App/Translations.h"
 #include "Styling/AppStyle.h"
 #include "Styling/AssetImages.h"
 #include "Styling/Availability.h"
@@ -408,6 +409,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setStyle(new AppStyle);
+    Translations::install();
     const QDir folder(args.first());
     if (!folder.mkpath(QStringLiteral("."))) {
         QTextStream(stderr) << "cannot create " << folder.path() << '\n';

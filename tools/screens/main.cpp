@@ -9,6 +9,7 @@
 #include "ScreenFixture.h"
 #include "ScreenRegistry.h"
 
+#include "App/Translations.h"
 #include "Styling/AppStyle.h"
 #include "Styling/PreviewPalettes.h"
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(new AppStyle);
+    Translations::install();
 
     QStringList args = QApplication::arguments().mid(1);
     const QList<ScreenState> states = ScreenRegistry::instance().states();

@@ -48,13 +48,12 @@ QPushButton* smallButton(const QString& title, ButtonStyle style, QWidget* paren
 
 QString OrphansBanner::summaryFor(qint64 count)
 {
-    return tr("%1 no longer in your playlists")
-        .arg(Inflection::count(count, u"leftover file", u"leftover files"));
+    return tr("%n leftover file(s) no longer in your playlists", nullptr, Inflection::forTr(count));
 }
 
 QString OrphansBanner::moreFilesText(qint64 count)
 {
-    return tr("and %1…").arg(Inflection::count(count, u"more file", u"more files"));
+    return tr("and %n more file(s)…", nullptr, Inflection::forTr(count));
 }
 
 OrphansBanner::OrphansBanner(AppModel& model, QWidget* parent)

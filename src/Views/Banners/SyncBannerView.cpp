@@ -87,7 +87,8 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
         int(Tokens::Space::sm));
     row->setSpacing(int(Tokens::Space::sm));
     row->addWidget(m_symbol, 0, Qt::AlignVCenter);
-    row->addWidget(m_message, 1);
+    // As tall as its lines, on the row's centre line with the symbol and the buttons.
+    row->addWidget(m_message, 1, Qt::AlignVCenter);
     row->addSpacing(int(Tokens::Space::sm));
     row->addWidget(m_reconnect, 0, Qt::AlignVCenter);
     row->addWidget(m_dismiss, 0, Qt::AlignVCenter);

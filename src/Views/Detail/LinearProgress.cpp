@@ -1,6 +1,7 @@
 #include "Views/Detail/LinearProgress.h"
 
 #include "Styling/Format.h"
+#include "Styling/Inflection.h"
 
 #include <QAccessibleWidget>
 #include <QPainter>
@@ -73,7 +74,7 @@ qint64 LinearProgress::wholePercent(double fraction)
 
 QString LinearProgress::spokenPercent(double fraction)
 {
-    return QString::number(wholePercent(fraction)) + QStringLiteral(" percent");
+    return tr("%n percent", nullptr, Inflection::forTr(wholePercent(fraction)));
 }
 
 void LinearProgress::paint(

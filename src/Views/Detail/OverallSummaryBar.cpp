@@ -1,6 +1,7 @@
 #include "Views/Detail/OverallSummaryBar.h"
 
 #include "State/SyncStore.h"
+#include "Styling/Inflection.h"
 #include "Views/Detail/LinearProgress.h"
 
 #include <QStringList>
@@ -44,23 +45,23 @@ QString OverallSummaryBar::summaryLine(
     const std::optional<SyncSummary>& summary, qint64 completed, qint64 total, qint64 review, qint64 failed)
 {
     QStringList items;
-    const auto add = [&items](qint64 count, const char* noun) {
+    const auto add = [&items](qint64 count, const QString& item) {
         if (count >= 1)
-            items.append(QString::number(count) + QLatin1Char(' ') + QLatin1String(noun));
+            items.append(item);
     };
     if (summary) {
-        add(summary->ok, "done");
-        add(summary->present, "on disk");
-        add(summary->flagged, "flagged");
-        add(summary->failed, "failed");
-        add(summary->skipped, "skipped");
+        add(summary->ok, tr("%n done", nullptr, Inflection::forTr(summary->ok)));
+        add(summary->present, tr("%n on disk", nullptr, Inflection::forTr(summary->present)));
+        add(summary->flagged, tr("%n flagged", nullptr, Inflection::forTr(summary->flagged)));
+        add(summary->failed, tr("%n failed", nullptr, Inflection::forTr(summary->failed)));
+        add(summary->skipped, tr("%n skipped", nullptr, Inflection::forTr(summary->skipped)));
         if (items.isEmpty())
             return tr("Up to date");
     } else {
-        items.append(QString::number(completed) + QStringLiteral(" / ") + QString::number(total)
-            + QStringLiteral(" done"));
-        add(review, "need review");
-        add(failed, "failed");
+        // The count of all tracks decides the form; the completed ones are a plain number.
+        items.append(tr("%1 / %n done", nullptr, Inflection::forTr(total)).arg(completed));
+        add(review, tr("%n need review", nullptr, Inflection::forTr(review)));
+        add(failed, tr("%n failed", nullptr, Inflection::forTr(failed)));
     }
     return items.join(QStringLiteral(" · "));
 }

@@ -1,6 +1,7 @@
 #include "Views/Detail/PlaylistGroupHeader.h"
 
 #include "State/PlaylistGroup.h"
+#include "Styling/Inflection.h"
 #include "Styling/SourceLogo.h"
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
@@ -52,12 +53,11 @@ ElidedName elidedName(const QString& name, const QFont& font, qreal room)
 
 QString PlaylistGroupHeader::countsLine(const TrackCounts& counts)
 {
-    QStringList items { QString::number(counts.completed) + QStringLiteral(" / ")
-        + QString::number(counts.total) };
+    QStringList items { tr("%1 / %n", nullptr, Inflection::forTr(counts.total)).arg(counts.completed) };
     if (counts.review > 0)
-        items.append(QString::number(counts.review) + QStringLiteral(" need review"));
+        items.append(tr("%n need review", nullptr, Inflection::forTr(counts.review)));
     if (counts.failed > 0)
-        items.append(QString::number(counts.failed) + QStringLiteral(" failed"));
+        items.append(tr("%n failed", nullptr, Inflection::forTr(counts.failed)));
     return items.join(QStringLiteral(" · "));
 }
 

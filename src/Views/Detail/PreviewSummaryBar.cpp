@@ -35,20 +35,19 @@ PreviewSummaryBar::PreviewSummaryBar(PreviewStore& preview, QWidget* parent)
 
 QString PreviewSummaryBar::titleText(qint64 playlists, qint64 tracks)
 {
-    return Inflection::count(playlists, u"playlist", u"playlists") + QStringLiteral(" · ")
-        + Inflection::count(tracks, u"track", u"tracks");
+    return tr("%n playlist(s)", nullptr, Inflection::forTr(playlists)) + QStringLiteral(" · ")
+        + tr("%n track(s)", nullptr, Inflection::forTr(tracks));
 }
 
 QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk, qint64 failedPlaylists)
 {
     QStringList items;
     if (onDisk >= 1)
-        items.append(QString::number(onDisk) + QStringLiteral(" on disk"));
+        items.append(tr("%n on disk", nullptr, Inflection::forTr(onDisk)));
     if (tracks - onDisk >= 1)
-        items.append(QString::number(tracks - onDisk) + QStringLiteral(" not downloaded"));
+        items.append(tr("%n not downloaded", nullptr, Inflection::forTr(tracks - onDisk)));
     if (failedPlaylists >= 1)
-        items.append(Inflection::count(failedPlaylists, u"playlist", u"playlists")
-            + QStringLiteral(" could not be loaded"));
+        items.append(tr("%n playlist(s) could not be loaded", nullptr, Inflection::forTr(failedPlaylists)));
     return items.isEmpty() ? tr("Empty") : items.join(QStringLiteral(" · "));
 }
 

@@ -31,6 +31,19 @@ namespace {
 
 using Screen = SetupCoordinator::Screen;
 
+// Holds the current screen in the scroll area. Its height follows its width,
+// so its least height is not the one its texts wrap to at their narrowest: the
+// scroll area takes that as the page's height, and a page that fits would
+// scroll into empty space below it.
+class ScreenHost : public QWidget {
+public:
+    QSize minimumSizeHint() const override
+    {
+        const QSize least = QWidget::minimumSizeHint();
+        return layout() && layout()->hasHeightForWidth() ? QSize(least.width(), 0) : least;
+    }
+};
+
 // The symbol, title and subtitle of a screen, with the subtitle wrapping.
 class SetupHeader : public QWidget {
 public:
@@ -207,12 +220,14 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_host = new QWidget;
-    m_host->setAutoFillBackground(false);
+    m_host = new ScreenHost;
     m_hostLayout = new QVBoxLayout(m_host);
     m_hostLayout->setContentsMargins(
         int(Tokens::Space::xl), int(Tokens::Space::lg), int(Tokens::Space::xl), int(Tokens::Space::lg));
     m_scroll->setWidget(m_host);
+    // The scroll area makes its widget fill itself with the window colour; the
+    // page is the panel, under the scroll bar's track as under the screen.
+    m_host->setAutoFillBackground(false);
     column->addWidget(m_scroll, 1);
     column->addWidget(new Hairline(panel));
 

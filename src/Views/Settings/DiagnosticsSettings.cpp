@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Styling/ButtonStyling.h"
+#include "Views/FittedListView.h"
 #include "Views/Settings/DoctorCheckDelegate.h"
 #include "Views/Settings/DoctorCheckModel.h"
 #include "Views/Settings/FormText.h"
@@ -9,7 +10,6 @@
 
 #include <QHBoxLayout>
 #include <QLayout>
-#include <QListView>
 #include <QPushButton>
 
 namespace mivo {
@@ -17,7 +17,7 @@ namespace mivo {
 DiagnosticsSettings::DiagnosticsSettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent, Reads::nothing)
     , m_checks(new DoctorCheckModel(this))
-    , m_list(new QListView)
+    , m_list(new FittedListView)
     , m_runAll(new QPushButton(tr("Run All")))
     , m_placeholder(new FormText(
           tr("Run the checks to see your setup status."), TextStyle::body, ThemeColor::secondary()))
@@ -40,15 +40,12 @@ DiagnosticsSettings::DiagnosticsSettings(AppModel& model, QWidget* parent)
     });
 
     section->addRow(m_placeholder);
-    m_list->setModel(m_checks);
+    // Details wrap, so each check is as tall as it is at the list's width.
+    m_list->setUniformItemSizes(false);
     auto* delegate = new DoctorCheckDelegate(m_list);
     m_list->setItemDelegate(delegate);
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->viewport()->setAutoFillBackground(false);
-    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setModel(m_checks);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setResizeMode(QListView::Adjust);
     m_list->setAccessibleName(tr("Checks"));
     QWidget* listRow = section->addRow(m_list);
     listRow->layout()->setContentsMargins(0, 0, 0, 0);
@@ -56,7 +53,6 @@ DiagnosticsSettings::DiagnosticsSettings(AppModel& model, QWidget* parent)
         if (DiagnosticsStore* diagnostics = this->model().diagnostics())
             diagnostics->fix(id);
     });
-    connect(m_checks, &QAbstractItemModel::modelReset, this, &DiagnosticsSettings::fitListHeight);
 
     finishForm();
     bindModel();
@@ -81,14 +77,6 @@ void DiagnosticsSettings::refresh()
     m_placeholder->parentWidget()->setVisible(checks.isEmpty());
     m_list->parentWidget()->setVisible(!checks.isEmpty());
     setErrorText(diagnostics ? diagnostics->lastError() : std::nullopt);
-}
-
-void DiagnosticsSettings::fitListHeight()
-{
-    int height = 0;
-    for (int row = 0; row < m_checks->rowCount(); ++row)
-        height += m_list->sizeHintForRow(row);
-    m_list->setFixedHeight(height + 2);
 }
 
 } // namespace mivo

@@ -30,8 +30,6 @@ protected:
     void refresh() override;
 
 private:
-    void fitListHeight();
-
     DoctorCheckModel* m_checks;
     QListView* m_list;
     QPushButton* m_runAll;

@@ -1,25 +1,37 @@
 #include "Views/Settings/DoctorCheckDelegate.h"
 
+#include "Styling/ButtonStyling.h"
+#include "Styling/GlassEnvironment.h"
 #include "Styling/Symbols.h"
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
 #include "Views/Settings/DoctorCheckModel.h"
 
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionButton>
 
 namespace mivo {
 
 namespace {
 
 constexpr qreal kSymbolSize = 16;
-QString fixTitle()
+constexpr int kDetailGap = 2;
+
+ButtonStyling::Spec fixButton()
 {
-    return DoctorCheckDelegate::tr("Fix");
+    ButtonStyling::Spec spec;
+    spec.style = ButtonStyle::bordered;
+    spec.text = DoctorCheckDelegate::tr("Fix");
+    spec.controlSize = ControlSize::small;
+    return spec;
+}
+
+QFont titleFont(const QFont& base)
+{
+    return Typography::font(TextStyle::body, base);
 }
 
 QFont detailFont(const QFont& base)
@@ -27,34 +39,62 @@ QFont detailFont(const QFont& base)
     return Typography::font(TextStyle::caption, base);
 }
 
+// The width a row is drawn at: the list's, as the list lays its rows out.
+int rowWidth(const QStyleOptionViewItem& option)
+{
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget))
+        return view->viewport()->width();
+    return option.rect.width();
+}
+
 } // namespace
+
+DoctorCheckDelegate::DoctorCheckDelegate(QAbstractItemView* view)
+    : QStyledItemDelegate(view)
+    , m_view(view)
+{
+    view->viewport()->installEventFilter(this);
+}
 
 QRect DoctorCheckDelegate::fixButtonRect(const QStyleOptionViewItem& option) const
 {
-    const QFont font = Typography::font(TextStyle::callout, option.font);
-    const int width = QFontMetrics(font).horizontalAdvance(fixTitle()) + 2 * int(Tokens::Space::md);
-    const int height = 22;
-    return { option.rect.right() - int(Tokens::Space::md) - width + 1, option.rect.center().y() - height / 2,
-        width, height };
+    const QSize size = ButtonStyling::sizeHint(fixButton(), GlassEnvironment::of(option.widget), option.font);
+    return { option.rect.right() - int(Tokens::Space::md) - size.width() + 1,
+        option.rect.center().y() - size.height() / 2, size.width(), size.height() };
 }
+
+namespace {
+
+// The column of the title and the detail in `row`: after the symbol, before
+// the Fix button when there is one.
+QRectF textColumn(const QRect& row, const QRect& fix, bool fixable)
+{
+    const qreal left = row.left() + Tokens::Space::md + kSymbolSize + Tokens::Space::sm;
+    const qreal right = fixable ? fix.left() - Tokens::Space::sm : row.right() + 1 - Tokens::Space::md;
+    return { left, qreal(row.top()), std::max<qreal>(1, right - left), qreal(row.height()) };
+}
+
+} // namespace
 
 QSize DoctorCheckDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QFontMetrics title(Typography::font(TextStyle::body, option.font));
-    int height = title.height();
-    if (index.data(DoctorCheckModel::DetailRole).isValid()) {
-        // The detail may wrap; the width is what the view gives the row.
-        const QFontMetrics detail(detailFont(option.font));
-        const int rowWidth = option.widget ? option.widget->width() : option.rect.width();
-        const int textWidth = std::max(100, rowWidth - 140);
-        height += 2
-            + detail
-                  .boundingRect(QRect(0, 0, textWidth, 10000), Qt::TextWordWrap,
-                      index.data(DoctorCheckModel::DetailRole).toString())
+    const int width = rowWidth(option);
+    QStyleOptionViewItem row = option;
+    row.rect = QRect(0, 0, width, 0);
+    const bool fixable = index.data(DoctorCheckModel::FixableRole).toBool();
+    const QRectF column = textColumn(row.rect, fixButtonRect(row), fixable);
+    qreal height = QFontMetricsF(titleFont(option.font)).height();
+    const QVariant detail = index.data(DoctorCheckModel::DetailRole);
+    if (detail.isValid()) {
+        height += kDetailGap
+            + QFontMetricsF(detailFont(option.font))
+                  .boundingRect(QRectF(0, 0, column.width(), 1e6), Qt::TextWordWrap, detail.toString())
                   .height();
     }
-    return { option.widget ? option.widget->width() : option.rect.width(),
-        std::max(40, height + 2 * int(Tokens::Space::sm)) };
+    const int fixHeight = fixable ? fixButtonRect(row).height() : 0;
+    return { width,
+        std::max({ 40, int(std::ceil(height)) + 2 * int(Tokens::Space::sm),
+            fixHeight + 2 * int(Tokens::Space::sm) }) };
 }
 
 void DoctorCheckDelegate::paint(
@@ -73,80 +113,129 @@ void DoctorCheckDelegate::paint(
     const QString status = index.data(DoctorCheckModel::SymbolRole).toString();
     const auto* model = qobject_cast<const DoctorCheckModel*>(index.model());
     const QString statusText = model ? model->checks().value(index.row()).status : QString();
-    qreal x = row.left() + Tokens::Space::md;
-    Symbols::paint(*painter, QRectF(x, row.center().y() - kSymbolSize / 2, kSymbolSize, kSymbolSize), status,
-        DoctorCheckModel::colour(statusText).resolve(palette));
-    x += kSymbolSize + Tokens::Space::sm;
+    Symbols::paint(*painter,
+        QRectF(row.left() + Tokens::Space::md, row.center().y() - kSymbolSize / 2, kSymbolSize, kSymbolSize),
+        status, DoctorCheckModel::colour(statusText).resolve(palette));
 
     const bool fixable = index.data(DoctorCheckModel::FixableRole).toBool();
     const QRect fix = fixButtonRect(option);
-    const qreal right = fixable ? fix.left() - Tokens::Space::sm : row.right() - Tokens::Space::md;
-    const qreal width = right - x;
-    const QFont titleFont = Typography::font(TextStyle::body, option.font);
-    const QFontMetricsF titleMetrics(titleFont);
+    const QRectF column = textColumn(option.rect, fix, fixable);
+    const qreal width = column.width();
+    const QFont title = titleFont(option.font);
+    const QFontMetricsF titleMetrics(title);
     const QVariant detail = index.data(DoctorCheckModel::DetailRole);
-    const QFont captionFont = detailFont(option.font);
+    const QFont caption = detailFont(option.font);
     const QRectF detailBounds = detail.isValid()
-        ? QFontMetricsF(captionFont)
-              .boundingRect(QRectF(0, 0, width, 10000), Qt::TextWordWrap, detail.toString())
+        ? QFontMetricsF(caption).boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, detail.toString())
         : QRectF();
-    const qreal textHeight = titleMetrics.height() + (detail.isValid() ? 2 + detailBounds.height() : 0);
+    const qreal textHeight
+        = titleMetrics.height() + (detail.isValid() ? kDetailGap + detailBounds.height() : 0);
     const qreal top = row.center().y() - textHeight / 2;
-    painter->setFont(titleFont);
+    painter->setFont(title);
     painter->setPen(ThemeColor::primary().resolve(palette));
-    painter->drawText(QRectF(x, top, width, titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    painter->drawText(QRectF(column.left(), top, width, titleMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter,
         titleMetrics.elidedText(index.data(DoctorCheckModel::TitleRole).toString(), Qt::ElideRight, width));
     if (detail.isValid()) {
-        painter->setFont(captionFont);
+        painter->setFont(caption);
         painter->setPen(ThemeColor::secondary().resolve(palette));
-        painter->drawText(QRectF(x, top + titleMetrics.height() + 2, width, detailBounds.height()),
+        painter->drawText(
+            QRectF(column.left(), top + titleMetrics.height() + kDetailGap, width, detailBounds.height()),
             Qt::TextWordWrap, detail.toString());
     }
+    painter->restore();
 
     if (fixable) {
-        QStyleOptionButton button;
+        QStyleOption button;
         button.rect = fix;
-        button.text = fixTitle();
         button.palette = palette;
-        button.fontMetrics = QFontMetrics(Typography::font(TextStyle::callout, option.font));
-        button.state = QStyle::State_Enabled | QStyle::State_Raised;
+        button.direction = option.direction;
+        button.state = QStyle::State_Enabled;
+        if (m_hovered == index)
+            button.state |= QStyle::State_MouseOver;
+        if (m_pressed == index && m_hovered == index)
+            button.state |= QStyle::State_Sunken;
         if (option.state & QStyle::State_Selected && option.state & QStyle::State_HasFocus)
             button.state |= QStyle::State_HasFocus;
-        painter->setFont(Typography::font(TextStyle::callout, option.font));
-        const QWidget* widget = option.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_PushButton, &button, painter, widget);
+        ButtonStyling::paint(*painter, button, fixButton(), GlassEnvironment::of(option.widget), option.font);
     }
-    painter->restore();
+}
+
+void DoctorCheckDelegate::setHovered(const QModelIndex& index)
+{
+    moveMark(m_hovered, index);
+}
+
+void DoctorCheckDelegate::setPressed(const QModelIndex& index)
+{
+    moveMark(m_pressed, index);
+}
+
+void DoctorCheckDelegate::moveMark(QPersistentModelIndex& mark, const QModelIndex& index)
+{
+    if (mark == index)
+        return;
+    const QModelIndex was = mark;
+    mark = index;
+    m_view->update(was);
+    m_view->update(index);
 }
 
 bool DoctorCheckDelegate::editorEvent(
     QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option, const QModelIndex& index)
 {
-    if (!index.data(DoctorCheckModel::FixableRole).toBool())
-        return false;
-    const QString id = index.data(DoctorCheckModel::IdRole).toString();
+    const bool fixable = index.data(DoctorCheckModel::FixableRole).toBool();
+    const auto onButton = [&](const QEvent* e) {
+        return fixable
+            && fixButtonRect(option).contains(static_cast<const QMouseEvent*>(e)->position().toPoint());
+    };
     switch (event->type()) {
+    case QEvent::MouseMove:
+        setHovered(onButton(event) ? index : QModelIndex());
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-        return fixButtonRect(option).contains(static_cast<QMouseEvent*>(event)->position().toPoint());
-    case QEvent::MouseButtonRelease: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton || !fixButtonRect(option).contains(mouse->position().toPoint()))
+        if (!onButton(event) || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
             return false;
-        emit fixRequested(id);
+        setHovered(index);
+        setPressed(index);
+        return true;
+    case QEvent::MouseButtonRelease: {
+        const bool pressedHere = m_pressed == index;
+        setPressed({});
+        if (!pressedHere || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !onButton(event))
+            return false;
+        emit fixRequested(index.data(DoctorCheckModel::IdRole).toString());
         return true;
     }
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Space && key != Qt::Key_Select)
+        if (!fixable || (key != Qt::Key_Space && key != Qt::Key_Select))
             return false;
-        emit fixRequested(id);
+        emit fixRequested(index.data(DoctorCheckModel::IdRole).toString());
         return true;
     }
     default:
         return false;
     }
+}
+
+bool DoctorCheckDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    // What the rows never hear of: the mouse leaving the list, and a button
+    // let go away from every row.
+    switch (event->type()) {
+    case QEvent::Leave:
+        setHovered({});
+        break;
+    case QEvent::MouseButtonRelease:
+        if (!m_view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())
+            setPressed({});
+        break;
+    default:
+        break;
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 } // namespace mivo

@@ -16,11 +16,22 @@ namespace mivo {
 
 namespace {
 
+constexpr int kRowMinimumHeight = 36;
+
 // A row of the card. It draws the hairline above itself when a visible row
-// comes before it, so hiding rows never leaves a double or dangling line.
+// comes before it, so hiding rows never leaves a double or dangling line. It is
+// never lower than a row of one control, nor than what it holds needs: a fixed
+// minimum height would let the card squeeze a tall row's contents instead of
+// the pane scrolling.
 class FormRow : public QWidget {
 public:
     using QWidget::QWidget;
+
+    QSize minimumSizeHint() const override
+    {
+        return QWidget::minimumSizeHint().expandedTo(QSize(0, kRowMinimumHeight));
+    }
+    QSize sizeHint() const override { return QWidget::sizeHint().expandedTo(QSize(0, kRowMinimumHeight)); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -49,8 +60,6 @@ private:
         return false;
     }
 };
-
-constexpr int kRowMinimumHeight = 36;
 
 } // namespace
 
@@ -97,7 +106,6 @@ QWidget* SettingsSection::addRow(QWidget* content)
 QWidget* SettingsSection::addRow(QBoxLayout* layout)
 {
     auto* row = new FormRow(m_card);
-    row->setMinimumHeight(kRowMinimumHeight);
     const int h = int(Tokens::Space::md);
     const int v = int(Tokens::Space::xs + Tokens::Space::xxs);
     layout->setContentsMargins(h, v, h, v);

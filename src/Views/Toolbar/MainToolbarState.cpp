@@ -11,7 +11,7 @@ MainToolbarState MainToolbarState::of(
     state.showsVPN = vpnConfigured.value_or(false);
     state.showsReview = reviewCount > 0;
     if (state.showsReview)
-        state.reviewTitle = Inflection::count(reviewCount, u"review", u"reviews");
+        state.reviewTitle = tr("%n review(s)", nullptr, Inflection::forTr(reviewCount));
     state.showsCancel
         = phase == SyncPhase::preparing || phase == SyncPhase::running || phase == SyncPhase::finishing;
     state.syncEnabled = !state.showsCancel && selectedPlaylistCount > 0;

@@ -2,6 +2,7 @@
 
 #include "State/SyncPhase.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -13,6 +14,9 @@ namespace mivo {
 // tracks waiting for review and the number of selected playlists (folders
 // aside).
 struct MainToolbarState {
+    Q_DECLARE_TR_FUNCTIONS(MainToolbarState)
+
+public:
     bool showsVPN = false;
     bool showsReview = false;
     QString reviewTitle; // "1 review", "3 reviews"

@@ -1,5 +1,7 @@
 #include "Views/Toolbar/VPNStatus.h"
 
+#include "Styling/Inflection.h"
+
 #include <QTextBoundaryFinder>
 
 namespace mivo {
@@ -141,7 +143,7 @@ std::optional<qint64> VPNStatus::leadingNumber(const QString& text)
 
 QString VPNStatus::nodeText(qint64 count)
 {
-    return QString::number(count) + (count == 1 ? QStringLiteral(" node") : QStringLiteral(" nodes"));
+    return tr("%n node(s)", nullptr, Inflection::forTr(count));
 }
 
 } // namespace mivo
