@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Styling/ButtonStyling.h"
+#include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/GlassSurface.h"
 #include "Styling/Tokens.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVariantAnimation>
 
 namespace mivo {
@@ -205,6 +207,8 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    // Not a stop of the Tab chain: it scrolls to the control that has the keyboard.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_host = new QWidget;
     m_host->setAutoFillBackground(false);
     m_hostLayout = new QVBoxLayout(m_host);
@@ -267,6 +271,18 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
 
 SetupScaffold::~SetupScaffold() = default;
 
+void SetupScaffold::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    const Qt::FocusReason reason = FocusRing::reasonForUserAction();
+    if (m_primary->isEnabled())
+        FocusRing::giveFocus(m_primary, reason);
+    else // the ring shows once the button takes the keyboard
+        FocusRing::giveFocus(this, reason);
+}
+
 bool SetupScaffold::reduceMotion() const
 {
     return GlassEnvironment::of(this).reduceMotion;
@@ -292,6 +308,7 @@ void SetupScaffold::showScreen(bool animated)
         return;
     if (!animated || !isVisible()) {
         delete leaving;
+        keepKeyboard();
         return;
     }
 
@@ -338,8 +355,10 @@ void SetupScaffold::finishTransition()
         transition->stop();
         transition->deleteLater();
     }
-    if (m_leaving)
+    if (m_leaving) {
         delete m_leaving.data();
+        keepKeyboard();
+    }
     if (m_screen) {
         m_screen->setGraphicsEffect(nullptr);
         m_hostLayout->invalidate();
@@ -383,6 +402,17 @@ void SetupScaffold::updateFooter()
     else if (screen == Screen::prepareTools)
         primaryDisabled = !m_coordinator->canAdvancePastTools();
     m_primary->setEnabled(!primaryDisabled);
+    keepKeyboard();
+}
+
+void SetupScaffold::keepKeyboard()
+{
+    // Nothing in the wizard holds the keyboard (the primary button was off, or
+    // the control that had it went with its screen): it goes to the primary button.
+    const QWidget* focused = focusWidget();
+    if (isVisible() && m_primary->isEnabled()
+        && (!focused || focused == this || !focused->isVisible() || !focused->isEnabled()))
+        m_primary->setFocus(Qt::OtherFocusReason);
 }
 
 void SetupScaffold::primaryAction()

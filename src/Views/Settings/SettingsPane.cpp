@@ -21,6 +21,9 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // No stop of its own in the Tab chain: Tab goes from control to control,
+    // and the pane scrolls to show the one that has the keyboard.
+    setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     m_form = new QVBoxLayout(content);
