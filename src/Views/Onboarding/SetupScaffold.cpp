@@ -16,6 +16,7 @@
 #include "Views/Onboarding/WelcomeScreen.h"
 #include "Views/Onboarding/WizardLabel.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -209,6 +210,10 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     m_scroll->viewport()->setAutoFillBackground(false);
     // Not a stop of the Tab chain: it scrolls to the control that has the keyboard.
     m_scroll->setFocusPolicy(Qt::NoFocus);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_host && m_host->isAncestorOf(now))
+            m_scroll->ensureWidgetVisible(now);
+    });
     m_host = new QWidget;
     m_host->setAutoFillBackground(false);
     m_hostLayout = new QVBoxLayout(m_host);

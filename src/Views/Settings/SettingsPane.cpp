@@ -6,6 +6,7 @@
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -22,8 +23,13 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // No stop of its own in the Tab chain: Tab goes from control to control,
-    // and the pane scrolls to show the one that has the keyboard.
+    // and the pane scrolls to show the one that has the keyboard, also when
+    // Backtab came into it from the tab bar.
     setFocusPolicy(Qt::NoFocus);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && widget() && widget()->isAncestorOf(now))
+            ensureWidgetVisible(now);
+    });
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     m_form = new QVBoxLayout(content);
