@@ -10,6 +10,7 @@
 #include "TestSupport/FocusRings.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/Records.h"
+#include "TestSupport/ReviewWindow.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/SettingsSession.h"
 #include "Views/ArtworkLoader.h"
@@ -53,41 +54,14 @@ Q_DECLARE_METATYPE(Mode)
 
 namespace {
 
-// The main window over a run whose track 1 waits for review with two
+// The main window over a run whose track 1 waits for review with three
 // candidates; shown and active.
-struct ReviewWindow {
-    QTemporaryDir folder;
-    QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
-    test::FixedAccessibility accessibility;
-    test::ScriptedHelperClient* client = nullptr;
-    std::unique_ptr<AppModel> model;
-    std::unique_ptr<UpdaterModel> updater;
-    std::unique_ptr<MainWindow> window;
-
+struct ReviewWindow : test::ReviewWindow {
     ReviewWindow()
+        : test::ReviewWindow(2,
+            { { QStringLiteral("pl#1"),
+                { candidate("c1", 0.9), candidate("c2", 0.6), candidate("c3", 0.4) } } })
     {
-        auto owned = std::make_unique<test::ScriptedHelperClient>();
-        client = owned.get();
-        model = std::make_unique<AppModel>(std::move(owned));
-        model->defaults().setDidOnboard(true);
-        updater = std::make_unique<UpdaterModel>(&model->sync());
-        window = std::make_unique<MainWindow>(
-            *model, *updater, MainWindow::Environment { &accessibility, &defaults, [](AppModel&) {} });
-        QList<TrackDTO> tracks;
-        for (int row = 0; row < 2; ++row)
-            tracks.append(TrackDTO { QStringLiteral("pl#%1").arg(row), QStringLiteral("Track %1").arg(row),
-                QStringLiteral("Artist"), QStringLiteral("Album"), 180, ArtworkRef::none() });
-        for (const HelperEvent& event : { server(ServerEvent::SyncStarted { "c", "run-1", 1 }),
-                 server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", tracks }),
-                 server(ServerEvent::NeedsReview { "c", "pl#1", "pl#1", std::nullopt,
-                     { candidate("c1", 0.9), candidate("c2", 0.6), candidate("c3", 0.4) } }) })
-            client->events().yield(event);
-        if (!QTest::qWaitFor([this] { return model->sync().reviewCount() == 1; }))
-            qFatal("the run's events were not routed");
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
-            qFatal("the window did not become active");
     }
 
     ReviewInspector* inspector() const { return window->findChild<ReviewInspector*>(); }
