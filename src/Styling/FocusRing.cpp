@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollArea>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -169,6 +170,15 @@ void giveFocus(QWidget* widget, Qt::FocusReason reason)
         window->setAttribute(Qt::WA_KeyboardFocusChange, false);
     widget->setFocus(reason);
     widget->update();
+}
+
+void passFocusThrough(QScrollArea* area)
+{
+    area->setFocusPolicy(Qt::NoFocus);
+    QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) {
+        if (now && area->widget() && area->widget()->isAncestorOf(now))
+            area->ensureWidgetVisible(now);
+    });
 }
 
 } // namespace mivo::FocusRing

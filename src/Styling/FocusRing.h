@@ -6,6 +6,7 @@
 #include <Qt>
 
 class QPainter;
+class QScrollArea;
 class QWidget;
 
 namespace mivo {
@@ -61,6 +62,11 @@ Qt::FocusReason reasonForUserAction();
 // its window's rings shown for a key's reason (Tab, Backtab, a shortcut) and
 // put away for the mouse's.
 void giveFocus(QWidget* widget, Qt::FocusReason reason);
+
+// Takes `area` out of the Tab chain (it draws no ring of its own): Tab goes
+// from control to control inside it, and it scrolls to show the one that takes
+// the keyboard, however the keyboard came (Tab, Backtab from outside, a click).
+void passFocusThrough(QScrollArea* area);
 
 } // namespace FocusRing
 

@@ -55,39 +55,30 @@ inline QString describe(const QWidget* widget)
 
 // Walks the Tab chain from the control that has the keyboard, pressing Tab,
 // until it comes back: each stop once, in order, starting with the one that had
-// the keyboard. A stop's look is taken with the focus and again after Tab moved on.
+// the keyboard. Each stop's look is then taken with the focus given by Tab and
+// with no focus in its window, so what a stop holding other stops shows of
+// theirs does not count as its own ring. The keyboard ends on the first stop.
 inline QList<TabStop> walkTabChain(int limit = 60)
 {
     QList<TabStop> stops;
     QWidget* start = QApplication::focusWidget();
     if (!start)
         return stops;
-    // The first Tab may be the one that shows the rings at all.
-    QTest::keyClick(start, Qt::Key_Tab);
-    QWidget* widget = QApplication::focusWidget();
+    QWidget* widget = start;
     for (int step = 0; widget && step < limit; ++step) {
-        const QImage with = widget->grab().toImage();
+        stops.append({ widget, 0 });
         QTest::keyClick(widget, Qt::Key_Tab);
-        if (QApplication::focusWidget() == widget) {
-            // The only stop: its look without the focus.
-            widget->clearFocus();
-            stops.append({ widget, pixelsTheFocusChanges(widget->grab().toImage(), with) });
-            widget->setFocus(Qt::TabFocusReason);
-            break;
-        }
-        const QImage without = widget->grab().toImage();
-        stops.append({ widget, pixelsTheFocusChanges(without, with) });
         widget = QApplication::focusWidget();
-        if (widget == stops.first().widget)
+        if (widget == start)
             break;
     }
-    // Begin where the keyboard was.
-    for (qsizetype i = 0; i < stops.size(); ++i) {
-        if (stops[i].widget == start) {
-            std::rotate(stops.begin(), stops.begin() + i, stops.end());
-            break;
-        }
+    for (TabStop& stop : stops) {
+        FocusRing::giveFocus(stop.widget, Qt::TabFocusReason);
+        const QImage with = stop.widget->grab().toImage();
+        stop.widget->clearFocus();
+        stop.ringPixels = pixelsTheFocusChanges(stop.widget->grab().toImage(), with);
     }
+    FocusRing::giveFocus(start, Qt::TabFocusReason);
     return stops;
 }
 

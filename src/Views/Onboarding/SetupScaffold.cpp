@@ -16,7 +16,6 @@
 #include "Views/Onboarding/WelcomeScreen.h"
 #include "Views/Onboarding/WizardLabel.h"
 
-#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -208,18 +207,13 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
-    // Not a stop of the Tab chain: it scrolls to the control that has the keyboard.
-    m_scroll->setFocusPolicy(Qt::NoFocus);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && m_host && m_host->isAncestorOf(now))
-            m_scroll->ensureWidgetVisible(now);
-    });
     m_host = new QWidget;
     m_host->setAutoFillBackground(false);
     m_hostLayout = new QVBoxLayout(m_host);
     m_hostLayout->setContentsMargins(
         int(Tokens::Space::xl), int(Tokens::Space::lg), int(Tokens::Space::xl), int(Tokens::Space::lg));
     m_scroll->setWidget(m_host);
+    FocusRing::passFocusThrough(m_scroll);
     column->addWidget(m_scroll, 1);
     column->addWidget(new Hairline(panel));
 

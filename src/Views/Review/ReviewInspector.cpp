@@ -108,6 +108,7 @@ ReviewInspector::ReviewInspector(AppModel& model, QWidget* parent)
     scroll->setWidget(buildContent());
     scroll->viewport()->setAutoFillBackground(false);
     scroll->widget()->setAutoFillBackground(false);
+    FocusRing::passFocusThrough(scroll);
     reviewing->addWidget(scroll, 1);
     reviewing->addWidget(buildActionBar());
     m_pages->addWidget(m_reviewing);

@@ -2,11 +2,11 @@
 
 #include "App/AppModel.h"
 #include "State/StoreRequests.h"
+#include "Styling/FocusRing.h"
 #include "Styling/Tokens.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -22,14 +22,7 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // No stop of its own in the Tab chain: Tab goes from control to control,
-    // and the pane scrolls to show the one that has the keyboard, also when
-    // Backtab came into it from the tab bar.
-    setFocusPolicy(Qt::NoFocus);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && widget() && widget()->isAncestorOf(now))
-            ensureWidgetVisible(now);
-    });
+    FocusRing::passFocusThrough(this);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     m_form = new QVBoxLayout(content);
