@@ -182,21 +182,28 @@ private slots:
     void settingsTabChain_data()
     {
         QTest::addColumn<int>("pane");
+        QTest::addColumn<bool>("dark");
         const char* names[]
             = { "General", "Accounts", "Sources", "Quality", "Output", "VPN", "Command Line", "Diagnostics" };
-        for (int pane = 0; pane < 8; ++pane)
-            QTest::newRow(names[pane]) << pane;
+        for (const bool dark : { false, true }) {
+            for (int pane = 0; pane < 8; ++pane)
+                QTest::addRow("%s, %s", names[pane], dark ? "dark" : "light") << pane << dark;
+        }
     }
     void settingsTabChain()
     {
         QFETCH(int, pane);
+        QFETCH(bool, dark);
         test::SettingsSession s;
+        // The user's theme setting, as the General pane writes it.
+        s.session.defaults->setAppAppearance(dark ? AppAppearance::dark : AppAppearance::light);
         QVERIFY(s.open(test::SettingsSession::Pane(pane)));
         s.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
         QAbstractButton* tab = s.window->tabButton(pane);
         QTRY_COMPARE(QApplication::focusWidget(), tab);
         QTRY_VERIFY(s.session.model->settings() && s.session.model->settings()->config());
+        QCOMPARE(ThemeColor::isDark(s.window->palette()), dark);
 
         const QList<test::TabStop> stops = test::walkTabChain();
         QVERIFY(stops.size() >= 2);
@@ -255,19 +262,27 @@ private slots:
     {
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<int>("advances");
-        QTest::newRow("welcome") << Mode::firstRun << 0;
-        QTest::newRow("prepare tools") << Mode::firstRun << 1;
-        QTest::newRow("connect music") << Mode::firstRun << 2;
-        QTest::newRow("download sources") << Mode::firstRun << 3;
-        QTest::newRow("fine tuning") << Mode::firstRun << 4;
-        QTest::newRow("finish") << Mode::firstRun << 5;
-        QTest::newRow("re-run: prepare tools") << Mode::reRun << 0;
-        QTest::newRow("re-run: connect music") << Mode::reRun << 1;
+        QTest::addColumn<bool>("dark");
+        const struct {
+            const char* name;
+            Mode mode;
+            int advances;
+        } screens[] = { { "welcome", Mode::firstRun, 0 }, { "prepare tools", Mode::firstRun, 1 },
+            { "connect music", Mode::firstRun, 2 }, { "download sources", Mode::firstRun, 3 },
+            { "fine tuning", Mode::firstRun, 4 }, { "finish", Mode::firstRun, 5 },
+            { "re-run: prepare tools", Mode::reRun, 0 }, { "re-run: connect music", Mode::reRun, 1 } };
+        for (const bool dark : { false, true }) {
+            for (const auto& screen : screens)
+                QTest::addRow("%s, %s", screen.name, dark ? "dark" : "light")
+                    << screen.mode << screen.advances << dark;
+        }
     }
     void wizardTabChain()
     {
         QFETCH(Mode, mode);
         QFETCH(int, advances);
+        QFETCH(bool, dark);
+        AppearanceBinding::apply(dark ? AppAppearance::dark : AppAppearance::light);
         test::OnboardingHarness harness;
         harness.answerSampleReads();
         provision(harness);
@@ -275,6 +290,7 @@ private slots:
         for (int step = 0; step < advances; ++step)
             coordinator.advance();
         SetupScaffold wizard(coordinator, *harness.model);
+        QCOMPARE(ThemeColor::isDark(wizard.palette()), dark);
         wizard.show();
         wizard.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&wizard));
@@ -396,9 +412,10 @@ private slots:
     {
         QFETCH(bool, dark);
         ReviewWindow f;
-        AppearanceBinding::apply(dark ? AppAppearance::dark : AppAppearance::light);
+        f.defaults.setAppAppearance(dark ? AppAppearance::dark : AppAppearance::light);
         press(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
         QListView* candidates = f.inspector()->candidateList();
+        QTRY_COMPARE(ThemeColor::isDark(candidates->palette()), dark);
         QCOMPARE(QApplication::focusWidget(), candidates);
         QCOMPARE(candidates->currentIndex().row(), 0);
         QVERIFY(!f.inspector()->useSelectedButton()->isVisible());
@@ -447,6 +464,7 @@ private slots:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QListView* list = sidebar->listView();
+        QCOMPARE(ThemeColor::isDark(list->palette()), dark);
         const int one = sidebar->model().rowOf(QStringLiteral("one"));
         list->setCurrentIndex(list->model()->index(one, 0));
         list->selectionModel()->clearSelection();
