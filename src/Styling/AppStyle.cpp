@@ -1,6 +1,7 @@
 #include "Styling/AppStyle.h"
 
 #include "Styling/Availability.h"
+#include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Material.h"
 #include "Styling/Symbols.h"
@@ -73,6 +74,20 @@ ButtonStyling::Spec specOf(const QStyleOptionButton& option, const QWidget* widg
 QFont baseFont(const QWidget* widget)
 {
     return widget ? widget->font() : QApplication::font();
+}
+
+// What a tool button that rises only when used shows while hovered, pressed
+// or on; invalid when none of these.
+QColor raisedHighlight(const QStyleOption& option)
+{
+    const bool enabled = option.state & QStyle::State_Enabled;
+    const bool sunken = option.state & QStyle::State_Sunken;
+    const bool on = option.state & QStyle::State_On;
+    const bool hovered = enabled && (option.state & QStyle::State_MouseOver);
+    if (!sunken && !on && !hovered)
+        return {};
+    const qreal opacity = sunken ? 0.16 : on ? (ThemeColor::isDark(option.palette) ? 0.14 : 0.09) : 0.05;
+    return ThemeColor::primary().withOpacity(opacity).resolve(option.palette);
 }
 
 // Scroll bars: a thin rounded handle, inset from the bar's edges.
@@ -283,12 +298,10 @@ void AppStyle::drawPrimitive(
         painter->setPen(QPen(controlOutline(palette), 1));
         painter->setBrush(Qt::NoBrush);
         painter->drawRoundedRect(field, radius, radius);
-        if (focused && enabled) {
-            QColor ring = ThemeColor::accent().resolve(palette);
-            ring.setAlphaF(0.6f);
-            painter->setPen(QPen(ring, 2));
-            painter->drawRoundedRect(QRectF(option->rect).adjusted(1, 1, -1, -1), radius, radius);
-        }
+        // A field shows where typing goes however it got the focus.
+        if (focused && enabled)
+            FocusRing::paintWithin(*painter, option->rect, radius, palette,
+                palette.color(QPalette::Active, QPalette::Base), border);
         painter->restore();
         return;
     }
@@ -298,7 +311,6 @@ void AppStyle::drawPrimitive(
         // pressed or on.
         const bool enabled = option->state & State_Enabled;
         const bool sunken = option->state & State_Sunken;
-        const bool on = option->state & State_On;
         const bool hovered = enabled && (option->state & State_MouseOver);
         const bool autoRaise = option->state & State_AutoRaise;
         const qreal radius = Tokens::Radius::control;
@@ -306,12 +318,9 @@ void AppStyle::drawPrimitive(
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         if (autoRaise) {
-            if (sunken || on || hovered) {
-                const qreal opacity = sunken ? 0.16
-                    : on                     ? (ThemeColor::isDark(option->palette) ? 0.14 : 0.09)
-                                             : 0.05;
+            if (const QColor highlight = raisedHighlight(*option); highlight.isValid()) {
                 painter->setPen(Qt::NoPen);
-                painter->setBrush(ThemeColor::primary().withOpacity(opacity).resolve(option->palette));
+                painter->setBrush(highlight);
                 painter->drawRoundedRect(bezel, radius, radius);
             }
         } else {
@@ -372,18 +381,30 @@ void AppStyle::drawPrimitive(
         painter->restore();
         return;
     }
-    if (element == PE_FrameFocusRect && qobject_cast<const QToolButton*>(widget)) {
-        // The buttons' focus ring, and only when the focus came by keyboard.
+    if (element == PE_FrameFocusRect) {
+        // The keyboard's place (a tool button, a tab, a check box's title, a
+        // list's current row): the focus ring along the inside of the frame,
+        // never a fill that could pass for a selection; and only when the focus
+        // came by keyboard. A frame's background colour is the fill it lies on.
         if (option->state & State_KeyboardFocusChange) {
-            QColor ring = ThemeColor::accent().resolve(option->palette);
-            ring.setAlphaF(0.6f);
-            painter->save();
-            painter->setRenderHint(QPainter::Antialiasing);
-            painter->setPen(QPen(ring, 2));
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), Tokens::Radius::control,
-                Tokens::Radius::control);
-            painter->restore();
+            const auto* frame = qstyleoption_cast<const QStyleOptionFocusRect*>(option);
+            QColor fill = frame ? frame->backgroundColor : QColor();
+            QColor border;
+            QRect rect = option->rect;
+            if (const auto* tool = qobject_cast<const QToolButton*>(widget)) {
+                rect = widget->rect();
+                if (tool->autoRaise()) {
+                    fill = raisedHighlight(*option);
+                } else {
+                    const bool sunken = option->state & State_Sunken;
+                    const bool hovered = (option->state & State_Enabled) && (option->state & State_MouseOver);
+                    const ButtonColors colors = buttonColors(
+                        std::nullopt, ButtonRendering::bordered, option->palette, sunken, hovered);
+                    fill = colors.fill;
+                    border = colors.border;
+                }
+            }
+            FocusRing::paintWithin(*painter, rect, Tokens::Radius::control, option->palette, fill, border);
         }
         return;
     }
@@ -440,13 +461,9 @@ void AppStyle::drawComplexControl(
             Symbols::paint(*painter,
                 QRectF(arrow.center().x() - side / 2 + 0.5, arrow.center().y() - side / 2 + 0.5, side, side),
                 QStringLiteral("chevron.down"), ThemeColor::secondary().resolve(combo->palette));
-            if ((combo->state & State_HasFocus) && (combo->state & State_KeyboardFocusChange)) {
-                QColor ring = ThemeColor::accent().resolve(combo->palette);
-                ring.setAlphaF(0.6f);
-                painter->setPen(QPen(ring, 2));
-                painter->setBrush(Qt::NoBrush);
-                painter->drawRoundedRect(QRectF(combo->rect).adjusted(1, 1, -1, -1), radius, radius);
-            }
+            if ((combo->state & State_HasFocus) && (combo->state & State_KeyboardFocusChange))
+                FocusRing::paintWithin(
+                    *painter, combo->rect, radius, combo->palette, colors.fill, colors.border);
             painter->restore();
             return;
         }
@@ -534,9 +551,17 @@ void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option,
     if (!enabled)
         painter.setOpacity(0.45);
 
-    const QRectF bezel = QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    // With the keyboard's focus the bezel's outer edge is the focus ring, and
+    // a gap where the surface shows separates it from the fill (which the
+    // ring's room shrinks), so the ring reads on a fill of its own hue.
+    const bool ringed
+        = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
+    const qreal inset = ringed ? FocusRing::kOutset : 0;
+    const QRectF bezel
+        = QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5).adjusted(inset, inset, -inset, -inset);
+    const qreal bezelRadius = std::max<qreal>(0, metrics.cornerRadius - inset);
     QPainterPath shape;
-    shape.addRoundedRect(bezel, metrics.cornerRadius, metrics.cornerRadius);
+    shape.addRoundedRect(bezel, bezelRadius, bezelRadius);
 
     const ButtonColors colors = buttonColors(tint, rendering, palette, pressed, hovered);
     if (colors.fill.alpha() > 0)
@@ -575,13 +600,12 @@ void AppStyle::paintStyledButton(QPainter& painter, const QStyleOption& option,
         painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
     }
 
-    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange)) {
-        QColor ring = ThemeColor::accent().resolve(palette);
-        ring.setAlphaF(0.6f);
-        painter.setPen(QPen(ring, 2));
-        painter.setBrush(Qt::NoBrush);
-        const QRectF ringRect = QRectF(option.rect).adjusted(1, 1, -1, -1);
-        painter.drawRoundedRect(ringRect, metrics.cornerRadius, metrics.cornerRadius);
+    // A borderless button's ring has the corners its bordered twin would have.
+    if (ringed) {
+        const qreal radius = rendering == ButtonRendering::borderless
+            ? buttonMetrics(spec.controlSize, ButtonRendering::bordered).cornerRadius
+            : metrics.cornerRadius;
+        FocusRing::paintWithin(painter, QRectF(option.rect), radius, palette, colors.fill);
     }
     painter.restore();
 }

@@ -2,6 +2,7 @@
 
 #include <QStyle>
 
+class QColor;
 class QPainter;
 class QRect;
 class QStyleOption;
@@ -16,8 +17,10 @@ namespace mivo {
 // now: most draw it only after the keyboard was used.
 namespace FocusFrame {
 
+// `fill`, when valid, is what the frame lies on (a selected row's highlight),
+// so that the frame stays apart from it.
 void paint(QPainter& painter, const QStyleOption& option, const QRect& rect, const QWidget* widget,
-    QStyle::State extra = {});
+    QStyle::State extra = {}, const QColor& fill = QColor());
 
 } // namespace FocusFrame
 

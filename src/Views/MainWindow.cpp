@@ -3,6 +3,7 @@
 #include "App/AppModel.h"
 #include "Base/MonotonicClock.h"
 #include "Styling/AppearanceBinding.h"
+#include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/SystemAccessibilityPreferences.h"
 #include "Styling/Tokens.h"
@@ -69,6 +70,8 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("mivo"));
+    // Rings show where the keyboard is, and go away at a click.
+    FocusRing::followInput();
     setMinimumSize(kMinimumSize);
     resize(kDefaultSize);
 
@@ -292,10 +295,12 @@ void MainWindow::focusInspector()
     QWidget* focused = QApplication::focusWidget();
     if (focused && !m_inspectorPane->isAncestorOf(focused))
         m_focusBeforeInspector = focused;
+    // Opened by a key, the keyboard's ring shows where it went; by a click, not.
+    const Qt::FocusReason reason = FocusRing::reasonForUserAction();
     if (auto* inspector = qobject_cast<ReviewInspector*>(m_inspectorView.data()))
-        inspector->focusContent();
+        inspector->focusContent(reason);
     else
-        m_inspectorView->setFocus(Qt::ShortcutFocusReason);
+        m_inspectorView->setFocus(reason);
 }
 
 void MainWindow::inspectorPaneMoved()

@@ -40,8 +40,8 @@ int contentLeft(const QRect& cell, int depth)
     return cell.left() + SidebarDelegate::kLeading + depth * SidebarDelegate::kIndent;
 }
 
-void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font, const QColor& color,
-    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
+    const QColor& color, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
     painter.setFont(font);
     painter.setPen(color);
@@ -76,7 +76,8 @@ QRect SidebarDelegate::chevronRect(const QRect& cell, int depth)
     return { contentLeft(cell, depth), cell.top(), kChevronWidth, cell.height() };
 }
 
-void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void SidebarDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -102,11 +103,16 @@ void SidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->restore();
     // The keyboard's place: the style's focus frame on the current row, as
     // native lists show it (the style decides when, after keyboard use).
+    // It is a ring, the selection a fill, so a current row never looks selected.
     if (kind != SidebarModel::Kind::header && (option.state & QStyle::State_HasFocus))
-        FocusFrame::paint(*painter, option, rowRect.toAlignedRect(), option.widget);
+        FocusFrame::paint(*painter, option, rowRect.toAlignedRect(), option.widget, {},
+            (option.state & QStyle::State_Selected)
+                ? ThemeColor::accent().withOpacity(0.18).resolve(option.palette)
+                : QColor());
 }
 
-void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void SidebarDelegate::paintHeader(
+    QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const QRect cell = option.rect;
     const auto source = PlaylistSourceId(index.data(SidebarModel::SourceRole).toInt());
@@ -123,7 +129,8 @@ void SidebarDelegate::paintHeader(QPainter& painter, const QStyleOptionViewItem&
         Qt::AlignRight | Qt::AlignVCenter);
 
     const qreal nameLeft = logo.right() + Tokens::Space::sm;
-    const QRectF nameRect(nameLeft, cell.top() + 1, countRect.left() - Tokens::Space::sm - nameLeft, cell.height());
+    const QRectF nameRect(
+        nameLeft, cell.top() + 1, countRect.left() - Tokens::Space::sm - nameLeft, cell.height());
     drawText(painter, nameRect, index.data(SidebarModel::TitleRole).toString(),
         Typography::font(TextStyle::subheadline, option.font, QFont::DemiBold),
         ThemeColor::secondary().resolve(option.palette));
@@ -158,7 +165,8 @@ void SidebarDelegate::paintPlaylist(
         countFont, ThemeColor::secondary().resolve(option.palette));
 }
 
-void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void SidebarDelegate::paintFolder(
+    QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const QRect cell = option.rect;
     const QRect chevron = chevronRect(cell, depthOf(index));
@@ -167,8 +175,8 @@ void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem&
     if (!m_model.canToggleExpansion())
         chevronColor.setAlphaF(chevronColor.alphaF() * 0.5f);
     const qreal glyph = 9;
-    const QRectF glyphRect(chevron.center().x() - glyph / 2 + 0.5, chevron.center().y() - glyph / 2 + 0.5, glyph,
-        glyph);
+    const QRectF glyphRect(
+        chevron.center().x() - glyph / 2 + 0.5, chevron.center().y() - glyph / 2 + 0.5, glyph, glyph);
     painter.save();
     painter.translate(glyphRect.center());
     painter.rotate(expanded ? 90 : 0);
@@ -177,8 +185,8 @@ void SidebarDelegate::paintFolder(QPainter& painter, const QStyleOptionViewItem&
     painter.restore();
 
     const qreal symbolLeft = chevron.right() + 1 + Tokens::Space::xs;
-    const QRectF symbol(symbolLeft, cell.center().y() - kFolderSymbolSize / 2.0 + 0.5, kFolderSymbolSize,
-        kFolderSymbolSize);
+    const QRectF symbol(
+        symbolLeft, cell.center().y() - kFolderSymbolSize / 2.0 + 0.5, kFolderSymbolSize, kFolderSymbolSize);
     Symbols::paint(painter, symbol, QStringLiteral("folder"), ThemeColor::accent().resolve(option.palette));
     const qreal left = symbol.right() + Tokens::Space::sm - 2;
     drawText(painter,

@@ -1,10 +1,14 @@
 #include "Styling/AppStyle.h"
 #include "Styling/ButtonStyling.h"
+#include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Material.h"
 #include "Styling/PreviewPalettes.h"
 #include "Styling/Tokens.h"
+#include "Views/Onboarding/ToggleSwitch.h"
+#include "Views/Settings/SwitchButton.h"
 
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -222,6 +226,83 @@ private slots:
             QVERIFY2(std::min(difference, 360 - difference) <= 12,
                 qPrintable(QStringLiteral("%1 for %2").arg(shown.name(), role.name())));
         }
+    }
+
+    // The keyboard's ring reads at 3 : 1 against the control's own fill and the
+    // window around it, light and dark, also on a bezel of the ring's own hue:
+    // a gap where the window shows separates it from the fill (a button's ring
+    // takes its bezel's outer edge, a switch's lies around its track), and it
+    // is the focus's own: without the focus, its pixels differ as much.
+    void focusRingReadsAroundTheControl_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("dark");
+        for (const char* control : { "prominent", "destructive prominent", "destructive", "secondary",
+                 "borderless", "switch on", "switch off", "wizard switch on", "wizard switch off" }) {
+            QTest::addRow("%s, light", control) << QString::fromLatin1(control) << false;
+            QTest::addRow("%s, dark", control) << QString::fromLatin1(control) << true;
+        }
+    }
+    void focusRingReadsAroundTheControl()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, dark);
+        QWidget window;
+        window.setPalette(dark ? PreviewPalettes::dark() : PreviewPalettes::light());
+        auto* layout = new QHBoxLayout(&window);
+        layout->setContentsMargins(16, 16, 16, 16);
+        auto* before = new QPushButton(QStringLiteral("Before"));
+        layout->addWidget(before);
+        QWidget* widget = nullptr;
+        if (control.contains(u"switch")) {
+            QAbstractButton* toggle = nullptr;
+            if (control.startsWith(u"wizard"))
+                toggle = new ToggleSwitch(QStringLiteral("Soulseek"));
+            else
+                toggle = new SwitchButton(QStringLiteral("Lossless only"));
+            toggle->setChecked(control.endsWith(u"on"));
+            widget = toggle;
+        } else {
+            auto* button = new QPushButton(
+                control == u"prominent" ? QStringLiteral("Accept Best") : QStringLiteral("Skip"));
+            ButtonStyling::setStyle(button,
+                control.endsWith(u"prominent") ? ButtonStyle::glassProminentAdaptive
+                    : control == u"borderless" ? ButtonStyle::borderless
+                                               : ButtonStyle::glassAdaptive);
+            if (control.startsWith(u"destructive"))
+                ButtonStyling::setTint(button, ThemeColor::red());
+            widget = button;
+        }
+        layout->addWidget(widget);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), widget);
+        const QImage focused = widget->grab().toImage();
+        QTest::keyClick(widget, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), before);
+        const QImage resting = widget->grab().toImage();
+
+        const int y = focused.height() / 2;
+        const QColor surface = window.palette().color(QPalette::Window);
+        const QColor ring = focused.pixelColor(1, y);
+        const QColor gap = focused.pixelColor(FocusRing::kOutset - 1, y);
+        const QColor fill = focused.pixelColor(FocusRing::kOutset + 1, y);
+        const auto says = [&](const char* what, const QColor& a, const QColor& b) {
+            return qPrintable(QStringLiteral("%1: %2 against %3, %4")
+                                  .arg(QString::fromLatin1(what), a.name(), b.name())
+                                  .arg(ThemeColor::contrast(a, b)));
+        };
+        QVERIFY2(ThemeColor::contrast(ring, surface) >= FocusRing::kContrast,
+            says("ring on the window", ring, surface));
+        QVERIFY2(
+            ThemeColor::contrast(ring, fill) >= FocusRing::kContrast, says("ring on the fill", ring, fill));
+        QVERIFY2(
+            ThemeColor::contrast(gap, surface) < ThemeColor::contrast(gap, ring), says("gap", gap, surface));
+        QVERIFY2(ThemeColor::contrast(ring, resting.pixelColor(1, y)) >= FocusRing::kContrast,
+            says("ring against its place at rest", ring, resting.pixelColor(1, y)));
+        QCOMPARE(resting.pixelColor(FocusRing::kOutset + 1, y).rgb(), fill.rgb());
     }
 
     // A push button nobody styled (a dialog's, say) is drawn as a bordered one,

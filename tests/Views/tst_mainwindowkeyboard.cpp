@@ -5,6 +5,7 @@
 #include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/FocusFrames.h"
 #include "TestSupport/Records.h"
+#include "TestSupport/ReviewWindow.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/MainWindow.h"
@@ -26,43 +27,12 @@ namespace {
 
 // The main window over a run whose tracks 1 and 2 wait for review, 1 with two
 // candidates and 2 with none; the window is shown and active.
-struct Fixture {
-    QTemporaryDir folder;
-    QSettingsUserDefaults defaults { folder.filePath(QStringLiteral("defaults.ini")) };
-    test::FixedAccessibility accessibility;
-    test::ScriptedHelperClient* client = nullptr;
-    std::unique_ptr<AppModel> model;
-    std::unique_ptr<UpdaterModel> updater;
-    std::unique_ptr<MainWindow> window;
-
+struct Fixture : test::ReviewWindow {
     Fixture()
+        : ReviewWindow(3,
+            { { QStringLiteral("pl#1"), { candidate("c1", 0.9), candidate("c2", 0.6) } },
+                { QStringLiteral("pl#2"), {} } })
     {
-        auto owned = std::make_unique<test::ScriptedHelperClient>();
-        client = owned.get();
-        model = std::make_unique<AppModel>(std::move(owned));
-        model->defaults().setDidOnboard(true);
-        updater = std::make_unique<UpdaterModel>(&model->sync());
-        window = std::make_unique<MainWindow>(
-            *model, *updater, MainWindow::Environment { &accessibility, &defaults, [](AppModel&) {} });
-
-        QList<TrackDTO> tracks;
-        for (int row = 0; row < 3; ++row)
-            tracks.append(TrackDTO { QStringLiteral("pl#%1").arg(row), QStringLiteral("Track %1").arg(row),
-                QStringLiteral("Artist"), QStringLiteral("Album"), 180, ArtworkRef::none() });
-        const QList<HelperEvent> events { server(ServerEvent::SyncStarted { "c", "run-1", 1 }),
-            server(ServerEvent::PlaylistStarted { "c", "pl", 0, "Playlist", tracks }),
-            server(ServerEvent::NeedsReview {
-                "c", "pl#1", "pl#1", std::nullopt, { candidate("c1", 0.9), candidate("c2", 0.6) } }),
-            server(ServerEvent::NeedsReview { "c", "pl#2", "pl#2", std::nullopt, {} }) };
-        for (const HelperEvent& event : events)
-            client->events().yield(event);
-        if (!QTest::qWaitFor([this] { return model->sync().reviewCount() == 2; }))
-            qFatal("the run's events were not routed");
-
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
-            qFatal("the window did not become active");
     }
 
     ReviewInspector* inspector() const { return window->findChild<ReviewInspector*>(); }

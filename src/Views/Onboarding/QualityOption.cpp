@@ -1,6 +1,7 @@
 #include "Views/Onboarding/QualityOption.h"
 
 #include "Styling/Availability.h"
+#include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/SurfaceStyle.h"
 #include "Styling/Symbols.h"
@@ -109,11 +110,9 @@ void QualityOption::paintEvent(QPaintEvent*)
         Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, m_info.blurb);
 
     surface.paintOverlay(painter, card, palette());
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ThemeColor::accent().withOpacity(0.6).resolve(palette()), 2));
-        painter.drawPath(surface.shape(card.adjusted(1, 1, -1, -1)));
-    }
+    if (FocusRing::shows(this))
+        FocusRing::paintWithin(painter, card, surface.cornerRadius, palette(),
+            selected ? ThemeColor::accent().withOpacity(0.18).resolve(palette()) : QColor());
 }
 
 } // namespace mivo

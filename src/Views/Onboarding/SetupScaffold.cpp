@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Styling/ButtonStyling.h"
+#include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/GlassSurface.h"
 #include "Styling/Tokens.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVariantAnimation>
 
 namespace mivo {
@@ -228,6 +230,7 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     // The scroll area makes its widget fill itself with the window colour; the
     // page is the panel, under the scroll bar's track as under the screen.
     m_host->setAutoFillBackground(false);
+    FocusRing::passFocusThrough(m_scroll);
     column->addWidget(m_scroll, 1);
     column->addWidget(new Hairline(panel));
 
@@ -284,6 +287,18 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
 
 SetupScaffold::~SetupScaffold() = default;
 
+void SetupScaffold::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    const Qt::FocusReason reason = FocusRing::reasonForUserAction();
+    if (m_primary->isEnabled())
+        FocusRing::giveFocus(m_primary, reason);
+    else // the ring shows once the button takes the keyboard
+        FocusRing::giveFocus(this, reason);
+}
+
 bool SetupScaffold::reduceMotion() const
 {
     return GlassEnvironment::of(this).reduceMotion;
@@ -309,6 +324,7 @@ void SetupScaffold::showScreen(bool animated)
         return;
     if (!animated || !isVisible()) {
         delete leaving;
+        keepKeyboard();
         return;
     }
 
@@ -355,8 +371,10 @@ void SetupScaffold::finishTransition()
         transition->stop();
         transition->deleteLater();
     }
-    if (m_leaving)
+    if (m_leaving) {
         delete m_leaving.data();
+        keepKeyboard();
+    }
     if (m_screen) {
         m_screen->setGraphicsEffect(nullptr);
         m_hostLayout->invalidate();
@@ -400,6 +418,17 @@ void SetupScaffold::updateFooter()
     else if (screen == Screen::prepareTools)
         primaryDisabled = !m_coordinator->canAdvancePastTools();
     m_primary->setEnabled(!primaryDisabled);
+    keepKeyboard();
+}
+
+void SetupScaffold::keepKeyboard()
+{
+    // Nothing in the wizard holds the keyboard (the primary button was off, or
+    // the control that had it went with its screen): it goes to the primary button.
+    const QWidget* focused = focusWidget();
+    if (isVisible() && m_primary->isEnabled()
+        && (!focused || focused == this || !focused->isVisible() || !focused->isEnabled()))
+        m_primary->setFocus(Qt::OtherFocusReason);
 }
 
 void SetupScaffold::primaryAction()

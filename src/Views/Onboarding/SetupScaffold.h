@@ -57,11 +57,16 @@ public:
     // The primary button's action on the last screen.
     void attemptFinish();
 
+protected:
+    // It opens with the keyboard on the primary button.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void showScreen(bool animated);
     void finishTransition();
     void updateHeader();
     void updateFooter();
+    void keepKeyboard();
     void primaryAction();
     void showSourceWarning();
     QCoro::Task<void> finish();

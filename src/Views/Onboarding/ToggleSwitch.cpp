@@ -1,9 +1,9 @@
 #include "Views/Onboarding/ToggleSwitch.h"
 
+#include "Styling/FocusRing.h"
 #include "Styling/ThemeColor.h"
 
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 
 namespace mivo {
 
@@ -24,7 +24,8 @@ ToggleSwitch::ToggleSwitch(const QString& accessibleName, QWidget* parent)
 
 QSize ToggleSwitch::sizeHint() const
 {
-    return kSize;
+    // Room for the focus ring around the capsule.
+    return kSize + QSize(2 * FocusRing::kOutset, 2 * FocusRing::kOutset);
 }
 
 bool ToggleSwitch::hitButton(const QPoint& pos) const
@@ -50,11 +51,8 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(0, 0, 0, 40), 0.5));
     painter.drawEllipse(QRectF(x, track.top() + kKnobInset, knob, knob));
 
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ThemeColor::accent().withOpacity(0.5).resolve(palette()), 2));
-        painter.drawRoundedRect(track.adjusted(-1, -1, 1, 1), radius + 1, radius + 1);
-    }
+    if (FocusRing::shows(this))
+        FocusRing::paintAround(painter, track, radius, palette(), fill.resolve(palette()));
 }
 
 } // namespace mivo

@@ -37,7 +37,8 @@ struct Fonts {
 int CandidateDelegate::rowHeight(const QFont& font)
 {
     const Fonts fonts(font);
-    const qreal first = std::max(QFontMetricsF(fonts.title).height(), QFontMetricsF(fonts.confidence).height());
+    const qreal first
+        = std::max(QFontMetricsF(fonts.title).height(), QFontMetricsF(fonts.confidence).height());
     const qreal second = std::max(QFontMetricsF(fonts.tag).height(), QFontMetricsF(fonts.delta).height());
     return int(std::ceil(kPadding + first + kLineGap + second + kPadding)) + kRowGap;
 }
@@ -47,7 +48,8 @@ QSize CandidateDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     return QSize(option.rect.width(), rowHeight(option.font));
 }
 
-void CandidateDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void CandidateDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const auto* model = qobject_cast<const CandidateListModel*>(index.model());
     if (!model)
@@ -83,7 +85,8 @@ void CandidateDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     }
     painter->setFont(fonts.title);
     painter->setPen(ThemeColor::primary().resolve(palette));
-    const QRectF titleRect(first.left(), first.top(), std::max<qreal>(0, titleRight - first.left()), first.height());
+    const QRectF titleRect(
+        first.left(), first.top(), std::max<qreal>(0, titleRight - first.left()), first.height());
     painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetricsF(fonts.title).elidedText(row.title, Qt::ElideRight, titleRect.width()));
 
@@ -102,8 +105,10 @@ void CandidateDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     surface.paintOverlay(*painter, card, palette);
     painter->restore();
     // The keyboard's place: the style's focus frame on the current candidate.
+    // A ring, never a fill: the current candidate is not a picked one.
     if (option.state & QStyle::State_HasFocus)
-        FocusFrame::paint(*painter, option, card.toAlignedRect(), option.widget);
+        FocusFrame::paint(*painter, option, card.toAlignedRect(), option.widget, {},
+            selected ? ThemeColor::accent().withOpacity(0.18).resolve(palette) : QColor());
 }
 
 } // namespace mivo

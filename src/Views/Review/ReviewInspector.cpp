@@ -4,6 +4,7 @@
 #include "State/ReviewOffer.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/ConfidenceMeter.h"
+#include "Styling/FocusRing.h"
 #include "Styling/Format.h"
 #include "Styling/GlassSurface.h"
 #include "Styling/Symbols.h"
@@ -107,6 +108,7 @@ ReviewInspector::ReviewInspector(AppModel& model, QWidget* parent)
     scroll->setWidget(buildContent());
     scroll->viewport()->setAutoFillBackground(false);
     scroll->widget()->setAutoFillBackground(false);
+    FocusRing::passFocusThrough(scroll);
     reviewing->addWidget(scroll, 1);
     reviewing->addWidget(buildActionBar());
     m_pages->addWidget(m_reviewing);
@@ -139,8 +141,8 @@ QWidget* ReviewInspector::buildEmptyState()
     column->setContentsMargins(kSpace, kSpace, kSpace, kSpace);
     column->setSpacing(int(Tokens::Space::sm));
     column->addStretch();
-    auto* symbol = new SymbolLabel(QStringLiteral("checkmark.circle"), ThemeColor::secondary(), TextStyle::largeTitle,
-        ThemeColor::secondary(), page);
+    auto* symbol = new SymbolLabel(QStringLiteral("checkmark.circle"), ThemeColor::secondary(),
+        TextStyle::largeTitle, ThemeColor::secondary(), page);
     symbol->setSymbolScale(1.4);
     column->addWidget(symbol, 0, Qt::AlignHCenter);
     auto* title = new ElidedLabel(TextStyle::title2, ThemeColor::primary(), 1, page);
@@ -200,8 +202,8 @@ QWidget* ReviewInspector::buildContent()
     header->setSpacing(int(Tokens::Space::sm));
     auto* identity = new QHBoxLayout;
     identity->setSpacing(int(Tokens::Space::md));
-    m_artwork = new ArtworkView(
-        ArtworkRef::none(), Tokens::Art::inspector, QStringLiteral("music.note"), Tokens::Radius::control, content);
+    m_artwork = new ArtworkView(ArtworkRef::none(), Tokens::Art::inspector, QStringLiteral("music.note"),
+        Tokens::Radius::control, content);
     identity->addWidget(m_artwork, 0, Qt::AlignVCenter);
     auto* names = new QVBoxLayout;
     names->setSpacing(int(Tokens::Space::xxs));
@@ -216,8 +218,8 @@ QWidget* ReviewInspector::buildContent()
     m_meterHolder = new QVBoxLayout;
     m_meterHolder->setContentsMargins(0, 0, 0, 0);
     header->addLayout(m_meterHolder);
-    m_duration = new SymbolLabel(
-        QStringLiteral("clock"), ThemeColor::secondary(), TextStyle::caption, ThemeColor::secondary(), content);
+    m_duration = new SymbolLabel(QStringLiteral("clock"), ThemeColor::secondary(), TextStyle::caption,
+        ThemeColor::secondary(), content);
     header->addWidget(m_duration, 0, Qt::AlignLeft);
     column->addLayout(header);
     column->addWidget(hairline(content));
@@ -394,19 +396,19 @@ void ReviewInspector::submitURL()
     keepFocusAfterDecision(hadFocus);
 }
 
-void ReviewInspector::focusContent()
+void ReviewInspector::focusContent(Qt::FocusReason reason)
 {
     if (!showsTrack()) {
-        setFocus(Qt::ShortcutFocusReason);
+        setFocus(reason);
         return;
     }
     if (!m_candidateSection->isHidden() && m_candidateModel->rowCount() > 0) {
         if (!m_candidateList->currentIndex().isValid())
             m_candidateList->setCurrentIndex(m_candidateModel->index(0));
-        m_candidateList->setFocus(Qt::ShortcutFocusReason);
+        m_candidateList->setFocus(reason);
         return;
     }
-    m_url->setFocus(Qt::ShortcutFocusReason);
+    m_url->setFocus(reason);
 }
 
 bool ReviewInspector::holdsFocus() const
@@ -425,7 +427,7 @@ void ReviewInspector::keepFocusAfterDecision(bool hadFocus)
     const QWidget* focused = QApplication::focusWidget();
     if (holdsFocus() && focused->isVisible() && focused->isEnabled())
         return;
-    focusContent();
+    focusContent(FocusRing::reasonForUserAction());
 }
 
 void ReviewInspector::paintEvent(QPaintEvent* event)

@@ -38,8 +38,9 @@ public:
 
     // Gives the keyboard to the inspector: the candidates (the first one
     // current) when there are any, else the address field, else the inspector
-    // itself. Escape anywhere inside closes the inspector.
-    void focusContent();
+    // itself. Escape anywhere inside closes the inspector. `reason` tells
+    // whether a key or a click asked for it (a ring shows only for a key).
+    void focusContent(Qt::FocusReason reason);
 
     // For tests and screens: what the inspector shows.
     bool showsTrack() const;

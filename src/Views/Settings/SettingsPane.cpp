@@ -4,6 +4,7 @@
 #include "State/StoreRequests.h"
 #include "Styling/ButtonStyling.h"
 #include "Styling/Symbols.h"
+#include "Styling/FocusRing.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
 #include "Views/Settings/FormText.h"
@@ -31,6 +32,7 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent, Reads reads)
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FocusRing::passFocusThrough(this);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     m_form = new QVBoxLayout(content);

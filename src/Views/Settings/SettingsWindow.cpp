@@ -2,6 +2,7 @@
 
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
+#include "Styling/FocusRing.h"
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
@@ -20,11 +21,13 @@
 #include <QButtonGroup>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace mivo {
 
@@ -73,13 +76,14 @@ SettingsWindow::SettingsWindow(
         button->setAutoRaise(true);
         button->setFont(Typography::font(TextStyle::caption, font()));
         button->setMinimumWidth(62);
+        button->installEventFilter(this);
         bar->addWidget(button);
         m_tabs->addButton(button, m_panes->count());
         m_panes->addWidget(tab.pane);
     }
     bar->addStretch(1);
     m_tabs->setExclusive(true);
-    connect(m_tabs, &QButtonGroup::idClicked, m_panes, &QStackedWidget::setCurrentIndex);
+    connect(m_tabs, &QButtonGroup::idClicked, this, &SettingsWindow::setCurrentPane);
     setCurrentPane(0);
 
     auto* layout = new QVBoxLayout(this);
@@ -114,11 +118,44 @@ void SettingsWindow::setCurrentPane(int index)
     if (QAbstractButton* button = m_tabs->button(index))
         button->setChecked(true);
     m_panes->setCurrentIndex(index);
+    // The tab bar is one stop of the Tab chain, its current tab; the arrow keys
+    // go along it.
+    for (QAbstractButton* button : m_tabs->buttons())
+        button->setFocusPolicy(button->isChecked() ? Qt::TabFocus : Qt::NoFocus);
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* tab = qobject_cast<QAbstractButton*>(watched);
+    if (tab && event->type() == QEvent::KeyPress && m_tabs->id(tab) >= 0) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
+        int next = -1;
+        if (key == Qt::Key_Home)
+            next = 0;
+        else if (key == Qt::Key_End)
+            next = paneCount() - 1;
+        else if (key == (rightToLeft ? Qt::Key_Right : Qt::Key_Left))
+            next = std::max(0, m_tabs->id(tab) - 1);
+        else if (key == (rightToLeft ? Qt::Key_Left : Qt::Key_Right))
+            next = std::min(paneCount() - 1, m_tabs->id(tab) + 1);
+        if (next >= 0) {
+            setCurrentPane(next);
+            FocusRing::giveFocus(m_tabs->button(next), Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QWidget* SettingsWindow::pane(int index) const
 {
     return m_panes->widget(index);
+}
+
+QAbstractButton* SettingsWindow::tabButton(int index) const
+{
+    return m_tabs->button(index);
 }
 
 SettingsWindow* SettingsWindow::present(AppModel& model, UpdaterModel& updater, const QWidget* over)
@@ -141,6 +178,8 @@ void SettingsWindow::showEvent(QShowEvent* event)
     // Coming back from being minimised is not a new showing.
     if (event->spontaneous())
         return;
+    // It opens with the keyboard on the current tab.
+    FocusRing::giveFocus(m_tabs->button(currentPane()), FocusRing::reasonForUserAction());
     if (SettingsStore* settings = m_model.settings())
         settings->refresh();
 }

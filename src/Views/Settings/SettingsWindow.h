@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QAbstractButton;
 class QButtonGroup;
 class QStackedWidget;
 
@@ -35,9 +36,12 @@ public:
     int currentPane() const;
     void setCurrentPane(int index);
     QWidget* pane(int index) const;
+    QAbstractButton* tabButton(int index) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The arrow keys move along the tab bar.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     AppModel& m_model;

@@ -4,6 +4,7 @@
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
+#include "Views/FocusFrame.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Settings/SourceOrderModel.h"
 #include "Views/Settings/SwitchButton.h"
@@ -91,6 +92,11 @@ void SourceRowDelegate::paint(
     SwitchButton::paint(*painter, toggle, index.data(Qt::CheckStateRole).toInt() == Qt::Checked,
         option.state & QStyle::State_Enabled, palette);
     painter->restore();
+    // The keyboard's current row: the style's ring (after keyboard use).
+    if (option.state & QStyle::State_HasFocus)
+        FocusFrame::paint(*painter, option, row.adjusted(4, 2, -4, -2).toAlignedRect(), option.widget, {},
+            (option.state & QStyle::State_Selected) ? ThemeColor::accent().withOpacity(0.12).resolve(palette)
+                                                    : QColor());
 }
 
 bool SourceRowDelegate::editorEvent(

@@ -1,5 +1,6 @@
 #include "Views/Settings/SwitchButton.h"
 
+#include "Styling/FocusRing.h"
 #include "Styling/ThemeColor.h"
 
 #include <QPainter>
@@ -23,7 +24,8 @@ QSize SwitchButton::switchSize()
 
 QSize SwitchButton::sizeHint() const
 {
-    return switchSize() + QSize(4, 4);
+    // Room for the focus ring around the track.
+    return switchSize() + QSize(2 * FocusRing::kOutset, 2 * FocusRing::kOutset);
 }
 
 void SwitchButton::paint(
@@ -53,16 +55,16 @@ void SwitchButton::paint(
 void SwitchButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRectF area = QRectF(rect()).adjusted(2, 2, -2, -2);
+    const int outset = FocusRing::kOutset;
+    const QRectF area = QRectF(rect()).adjusted(outset, outset, -outset, -outset);
     paint(painter, area, isChecked(), isEnabled(), palette());
-    if (hasFocus()) {
+    if (FocusRing::shows(this)) {
         const QSizeF size = switchSize();
         const QRectF track(
             area.right() - size.width(), area.center().y() - size.height() / 2, size.width(), size.height());
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(ThemeColor::accent().withOpacity(0.5).resolve(palette()), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(track.adjusted(-1, -1, 1, 1), size.height() / 2 + 1, size.height() / 2 + 1);
+        const QColor fill
+            = (isChecked() ? ThemeColor::accent() : ThemeColor::quaternary()).resolve(palette());
+        FocusRing::paintAround(painter, track, size.height() / 2, palette(), fill);
     }
 }
 
