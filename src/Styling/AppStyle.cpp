@@ -295,7 +295,8 @@ void AppStyle::drawPrimitive(
             painter->setBrush(fill);
             painter->drawRoundedRect(field, radius, radius);
         }
-        painter->setPen(QPen(controlOutline(palette), 1));
+        const QColor border = controlOutline(palette);
+        painter->setPen(QPen(border, 1));
         painter->setBrush(Qt::NoBrush);
         painter->drawRoundedRect(field, radius, radius);
         // A field shows where typing goes however it got the focus.
