@@ -512,10 +512,9 @@ QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode, bool rea
         co_await m_settings->refresh();
     if (!self)
         co_return;
-    std::optional<SafeConfig> config;
-    if (m_settings)
-        config = m_settings->config();
-    setSetupCoordinator(new SetupCoordinator(mode, this, std::move(config), this));
+    // The coordinator reads the configuration from the settings store for as
+    // long as the wizard is open; it keeps no copy of its own.
+    setSetupCoordinator(new SetupCoordinator(mode, this, this));
     setOnboardingPresented(true);
 }
 

@@ -157,6 +157,7 @@ void FirstLaunchTest::closingDuringTheCommitStillFinishes()
     QVERIFY(QTest::qWaitForWindowExposed(wizard));
     const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
     QVERIFY(walkToTheEnd(wizard));
+    coordinator->setOutputDir(QDir(session.home()).filePath(QStringLiteral("Crates")));
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
     QVERIFY(coordinator->isCommitting());
     QTest::keyClick(wizard, Qt::Key_Escape);

@@ -154,7 +154,7 @@ void SetupScaffoldTest::footerFollowsScreenAndMode()
     QFETCH(QString, dots);
 
     OnboardingHarness harness;
-    SetupCoordinator coordinator(mode, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(mode, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     for (int step = 0; step < advances; ++step)
         coordinator.advance();
@@ -191,7 +191,7 @@ void SetupScaffoldTest::footerFollowsScreenAndMode()
 void SetupScaffoldTest::headerOnlyOnMiddleScreens()
 {
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     const QStringList titles { QString(), QStringLiteral("Getting things ready"),
         QStringLiteral("Connect your music"), QStringLiteral("Service setup"),
@@ -213,7 +213,7 @@ void SetupScaffoldTest::returnPressesOnlyAnEnabledPrimary()
     OnboardingHarness harness;
     harness.client->setHoldReplies(true);
     harness.client->enqueue(Method::provisionTools, Outcome::encoded(toolsResult(true)));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     wizard.show();
     QVERIFY(QTest::qWaitForWindowExposed(&wizard));
@@ -234,7 +234,7 @@ void SetupScaffoldTest::sourceWarning()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(false));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     // Shown, as the wizard is: a failed commit then leaves it open.
     harness.model->setOnboardingPresented(true);
@@ -262,6 +262,7 @@ void SetupScaffoldTest::sourceWarning()
     QVERIFY(wizard.sourceWarning());
     harness.client->enqueue(
         Method::setConfig, Outcome::engineError("bad_config", "The folder is not writable."));
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
     for (QAbstractButton* choice : wizard.sourceWarning()->buttons()) {
         if (choice->text() == u"Continue Anyway")
             choice->click();
@@ -282,7 +283,7 @@ void SetupScaffoldTest::reRunNeverWarns()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(false));
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     goToFinish(coordinator);
     acceptSave(harness, configWith(false));
@@ -296,7 +297,7 @@ void SetupScaffoldTest::failedCommitStaysOpenAndSaysWhy()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(true));
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     harness.model->setOnboardingPresented(true);
     goToFinish(coordinator);
@@ -304,19 +305,22 @@ void SetupScaffoldTest::failedCommitStaysOpenAndSaysWhy()
     QVERIFY(finish);
     QVERIFY(!finish->errorText()->isVisibleTo(&wizard));
 
+    coordinator.setOutputDir(QStringLiteral("/mnt/readonly"));
     harness.client->setHoldReplies(true);
     harness.client->enqueue(
         Method::setConfig, Outcome::engineError("bad_config", "The folder is not writable."));
     button(&wizard, "primary")->click();
     QVERIFY(coordinator.isCommitting());
-    // While the commit runs the button cannot start another one; Back still works.
-    QVERIFY(!button(&wizard, "primary")->isEnabled());
-    QVERIFY(button(&wizard, "back")->isEnabled());
+    // While the commit runs nothing can start another one or change a choice
+    // that would then not be saved: not Back, not the folder's button.
+    for (const char* name : { "primary", "back", "changeFolder" })
+        QVERIFY2(!button(&wizard, name)->isEnabled(), name);
     harness.client->release();
     QTRY_VERIFY(!coordinator.isCommitting());
 
     QVERIFY(harness.model->isOnboardingPresented());
-    QVERIFY(button(&wizard, "primary")->isEnabled());
+    for (const char* name : { "primary", "back", "changeFolder" })
+        QVERIFY2(button(&wizard, name)->isEnabled(), name);
     QVERIFY(finish->errorText()->isVisibleTo(&wizard));
     QCOMPARE(finish->errorText()->text(), QStringLiteral("The folder is not writable."));
 }
@@ -325,7 +329,7 @@ void SetupScaffoldTest::reRunKeepsAStoredFloor()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(true, QualityFloor::flac, true));
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     provision(harness, true);
     harness.client->clearSent();
@@ -333,10 +337,14 @@ void SetupScaffoldTest::reRunKeepsAStoredFloor()
     for (const char* name : { "primary", "skip", "primary", "primary" })
         button(&wizard, name)->click();
     QCOMPARE(coordinator.currentScreen(), Screen::finish);
+    // Only the folder changed: the patch says nothing of quality.
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
     acceptSave(harness, configWith(true));
     button(&wizard, "primary")->click();
     QTRY_VERIFY(patchSent(harness).has_value());
-    QCOMPARE(patchSent(harness)->quality, std::nullopt);
+    ConfigPatch folderOnly;
+    folderOnly.outputDir = QStringLiteral("~/Crates");
+    QCOMPARE(*patchSent(harness), folderOnly);
 }
 
 void SetupScaffoldTest::screenChangeSlidesUnlessMotionIsReduced_data()
@@ -354,7 +362,7 @@ void SetupScaffoldTest::screenChangeSlidesUnlessMotionIsReduced()
     GlassResolver policy;
     policy.reduceMotion = reduceMotion;
     GlassEnvironment::set(&window, policy);
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     auto* wizard = new SetupScaffold(coordinator, *harness.model, &window);
     window.show();
     wizard->show();

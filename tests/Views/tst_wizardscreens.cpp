@@ -134,7 +134,7 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
 
     OnboardingHarness harness(true, status, localAvailable);
     harness.loadConfig(configWith(appleConnected, false));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     AppleMusicAuthService present(
         std::make_shared<PresentMusicKit>(), QUrl(QStringLiteral("http://127.0.0.1:9/")));
     ConnectMusicScreen::Services services;
@@ -161,7 +161,7 @@ void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(false, false));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     ConnectMusicScreen screen(*harness.model, coordinator);
     QCOMPARE(child<WizardLabel>(&screen, "spotifyText")->text(),
         QStringLiteral("Authorize mivo in your browser to read your Spotify playlists."));
@@ -187,7 +187,7 @@ void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
 void WizardScreensTest::matchingChoicesGoToTheCoordinator()
 {
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     ConnectMusicScreen screen(*harness.model, coordinator);
     QVERIFY(!shown(&screen, "acoustidKey"));
 
@@ -212,7 +212,8 @@ void WizardScreensTest::enabledSourcesKeepTheirDeclaredOrder()
     OnboardingHarness harness;
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::youtube, SourceId::soulseek };
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     DownloadSourcesScreen screen(coordinator);
     QCOMPARE(screen.rows().size(), 4);
 
@@ -231,7 +232,8 @@ void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()
     OnboardingHarness harness;
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::soulseek };
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     DownloadSourcesScreen screen(coordinator);
     SourceRow* soundcloud = screen.rows().at(2);
     for (SourceRow* row : screen.rows()) {
@@ -286,7 +288,8 @@ void WizardScreensTest::fieldsUnderASwitchFold()
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::soulseek };
     config.identity.enabled = false;
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     QWidget window;
     GlassResolver glass;
     glass.reduceMotion = reduceMotion;
@@ -341,7 +344,7 @@ void WizardScreensTest::folderChooserReplacesTheFolder()
     QFETCH(bool, confirm);
 
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     std::unique_ptr<QWidget> screen;
     if (onFinishScreen)
         screen = std::make_unique<FinishScreen>(coordinator, *harness.model);
@@ -394,7 +397,7 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Crates"))));
 
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     coordinator.setOutputDir(QString(outputDir).replace(QStringLiteral("{home}"), home.path()));
     FineTuningScreen screen(coordinator);
     screen.show();
@@ -408,7 +411,7 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
 void WizardScreensTest::qualityOptionsAreOneRadioGroup()
 {
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy changes(&coordinator, &SetupCoordinator::qualityProfileChanged);
     FineTuningScreen screen(coordinator);
     const auto checked = [&screen] {
@@ -458,7 +461,7 @@ void WizardScreensTest::recap()
 
     OnboardingHarness harness(true, automation);
     harness.loadConfig(configWith(appleMusic, spotify));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     coordinator.setSelectedSources(sources);
     FinishScreen screen(coordinator, *harness.model);
     QCOMPARE(screen.playlistValue()->fullText(), playlists);

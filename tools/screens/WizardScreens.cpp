@@ -54,7 +54,7 @@ SetupScaffold* wizard(ScreenFixture& fixture, Mode mode, Screen screen, bool spo
     ToolProvisioningStore* store = model.toolProvisioning();
     if (screen != Screen::prepareTools && store->phase() == ToolProvisioningStore::Phase::idle)
         QCoro::waitFor(store->provision());
-    auto* coordinator = new SetupCoordinator(mode, &model, model.settings()->config(), &model);
+    auto* coordinator = new SetupCoordinator(mode, &model, &model);
     auto* scaffold = new SetupScaffold(*coordinator, model);
     while (coordinator->currentScreen() != screen && !coordinator->isLast())
         coordinator->advance();

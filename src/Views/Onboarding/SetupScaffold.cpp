@@ -363,25 +363,28 @@ void SetupScaffold::updateFooter()
     const Screen screen = m_coordinator->currentScreen();
     const int index = m_coordinator->currentIndex();
 
+    // While the commit runs nothing can change: a choice made now would not be
+    // saved, and the wizard closes when the commit ends.
+    const bool committing = m_coordinator->isCommitting();
+    m_host->setEnabled(!committing);
     const bool showBack = index > 0;
     const ToolProvisioningStore* tools = m_model ? m_model->toolProvisioning() : nullptr;
     m_back->setVisible(showBack);
-    m_back->setEnabled(!(
-        screen == Screen::prepareTools && tools && tools->phase() == ToolProvisioningStore::Phase::running));
+    m_back->setEnabled(!committing
+        && !(screen == Screen::prepareTools && tools
+            && tools->phase() == ToolProvisioningStore::Phase::running));
 
     static_cast<StepDots*>(m_dots)->setSteps(m_coordinator->stepCount(), index, showBack ? kDotsInset : 0);
 
     m_skip->setVisible(
         screen == Screen::connectMusic || screen == Screen::downloadSources || screen == Screen::fineTuning);
+    m_skip->setEnabled(!committing);
 
     m_primary->setText(screen == Screen::welcome ? tr("Get Started")
             : screen == Screen::finish           ? tr("Start Using mivo")
                                                  : tr("Continue"));
-    bool primaryDisabled = false;
-    if (screen == Screen::finish)
-        primaryDisabled = m_coordinator->isCommitting();
-    else if (screen == Screen::prepareTools)
-        primaryDisabled = !m_coordinator->canAdvancePastTools();
+    const bool primaryDisabled
+        = committing || (screen == Screen::prepareTools && !m_coordinator->canAdvancePastTools());
     m_primary->setEnabled(!primaryDisabled);
 }
 
