@@ -3,11 +3,11 @@
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/SetupScaffold.h"
 #include "Views/Onboarding/SetupSheet.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
 #include "Views/Onboarding/WizardLabel.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -126,9 +126,9 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
     }
     // Nothing says a playlist source is connected: the wizard asks before it finishes.
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
-    auto* warning = wizard->findChild<QMessageBox*>(QStringLiteral("sourceWarning"));
+    SourceWarningWindow* warning = wizard->sourceWarning();
     QVERIFY(warning);
-    test::button(warning, QStringLiteral("Continue Anyway"))->click();
+    QTest::mouseClick(warning->continueAnywayButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!coordinator || !coordinator->isCommitting(), 20000);
 
     if (!changeFolder) {

@@ -6,6 +6,8 @@
 #include "TestSupport/TaskProbe.h"
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/SetupScaffold.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
+#include "Views/Settings/FormText.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Onboarding/WizardLabel.h"
 
@@ -91,6 +93,8 @@ private slots:
     void headerOnlyOnMiddleScreens();
     void returnPressesOnlyAnEnabledPrimary();
     void sourceWarning();
+    void sourceWarningClosedWithoutAChoice_data();
+    void sourceWarningClosedWithoutAChoice();
     void reRunNeverWarns();
     void failedCommitStaysOpenAndSaysWhy();
     void reRunKeepsAStoredFloor();
@@ -241,16 +245,23 @@ void SetupScaffoldTest::sourceWarning()
     goToFinish(coordinator);
 
     button(&wizard, "primary")->click();
-    QVERIFY(wizard.sourceWarning());
-    QCOMPARE(wizard.sourceWarning()->text(), QStringLiteral("Continue without a playlist source?"));
+    SourceWarningWindow* warning = wizard.sourceWarning();
+    QVERIFY(warning);
+    QVERIFY(!qobject_cast<QMessageBox*>(static_cast<QDialog*>(warning)));
+    QCOMPARE(warning->title()->text(), QStringLiteral("Continue without a playlist source?"));
+    QVERIFY(warning->message()->text().contains(u"nothing to sync until you do."));
+    QVERIFY(warning->title()->wordWrap() && warning->message()->wordWrap());
+    // The two ways on, in this order, the first the default.
+    QList<QPushButton*> choices = warning->findChildren<QPushButton*>();
+    std::sort(choices.begin(), choices.end(), [warning](QPushButton* a, QPushButton* b) {
+        return warning->layout()->indexOf(a) < warning->layout()->indexOf(b);
+    });
+    QCOMPARE(choices.size(), 2);
+    QCOMPARE(choices.at(0)->text(), QStringLiteral("Connect a Source"));
+    QCOMPARE(choices.at(1)->text(), QStringLiteral("Continue Anyway"));
+    QVERIFY(choices.at(0)->isDefault() && !choices.at(1)->isDefault() && !choices.at(1)->autoDefault());
     QVERIFY(harness.client->sent().isEmpty());
-    QPushButton* connectSource = nullptr;
-    for (QAbstractButton* choice : wizard.sourceWarning()->buttons()) {
-        if (choice->text() == u"Connect a Source")
-            connectSource = qobject_cast<QPushButton*>(choice);
-    }
-    QVERIFY(connectSource);
-    connectSource->click();
+    warning->connectSourceButton()->click();
     QCOMPARE(coordinator.currentScreen(), Screen::connectMusic);
     QCOMPARE(dotsText(&wizard), QStringLiteral("Step 3 of 6"));
     QTRY_VERIFY(!wizard.sourceWarning());
@@ -263,10 +274,7 @@ void SetupScaffoldTest::sourceWarning()
     harness.client->enqueue(
         Method::setConfig, Outcome::engineError("bad_config", "The folder is not writable."));
     coordinator.setOutputDir(QStringLiteral("~/Crates"));
-    for (QAbstractButton* choice : wizard.sourceWarning()->buttons()) {
-        if (choice->text() == u"Continue Anyway")
-            choice->click();
-    }
+    wizard.sourceWarning()->continueAnywayButton()->click();
     QTRY_VERIFY(coordinator.lastError().has_value());
     QVERIFY(coordinator.dismissedSourceWarning());
     QTRY_VERIFY(!wizard.sourceWarning());
@@ -277,6 +285,53 @@ void SetupScaffoldTest::sourceWarning()
     QVERIFY(!wizard.sourceWarning());
     QTRY_VERIFY(!harness.model->isOnboardingPresented());
     QCOMPARE(coordinator.lastError(), std::nullopt);
+}
+
+void SetupScaffoldTest::sourceWarningClosedWithoutAChoice_data()
+{
+    QTest::addColumn<bool>("escape"); // else the title bar's close button
+    QTest::newRow("Escape") << true;
+    QTest::newRow("close button") << false;
+}
+
+// Closed without a choice, the source-warning window leaves the wizard on its
+// finish screen with nothing saved, and the next attempt asks again.
+void SetupScaffoldTest::sourceWarningClosedWithoutAChoice()
+{
+    QFETCH(bool, escape);
+    OnboardingHarness harness;
+    harness.loadConfig(configWith(false));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
+    SetupScaffold wizard(coordinator, *harness.model);
+    harness.model->setOnboardingPresented(true);
+    wizard.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+    goToFinish(coordinator);
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
+
+    button(&wizard, "primary")->click();
+    const QPointer<SourceWarningWindow> warning = wizard.sourceWarning();
+    QVERIFY(warning);
+    QVERIFY(QTest::qWaitForWindowExposed(warning));
+    QCOMPARE(warning->parentWidget(), &wizard);
+    QVERIFY(warning->isModal());
+    if (escape)
+        QTest::keyClick(warning, Qt::Key_Escape);
+    else
+        QVERIFY(warning->close());
+    QTRY_VERIFY(!warning);
+    QVERIFY(!wizard.sourceWarning());
+    QCOMPARE(coordinator.currentScreen(), Screen::finish);
+    QVERIFY(!coordinator.dismissedSourceWarning());
+    QVERIFY(!coordinator.isCommitting());
+    QVERIFY(harness.client->sent().isEmpty());
+    QVERIFY(wizard.isVisible() && harness.model->isOnboardingPresented());
+
+    button(&wizard, "primary")->click();
+    QVERIFY(wizard.sourceWarning());
+    // Return takes the default: back to the connect screen.
+    QTest::keyClick(wizard.sourceWarning(), Qt::Key_Return);
+    QCOMPARE(coordinator.currentScreen(), Screen::connectMusic);
 }
 
 void SetupScaffoldTest::reRunNeverWarns()

@@ -10,9 +10,9 @@
 #include "Support/SampleData.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Onboarding/SetupScaffold.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 
 namespace mivo::screens {
@@ -173,7 +173,7 @@ QWidget* commitFailed(ScreenFixture& fixture)
 // The wizard dimmed, with the alert over its centre, as one picture.
 class AlertOverWizard : public QWidget {
 public:
-    AlertOverWizard(SetupScaffold* scaffold, QMessageBox* alert)
+    AlertOverWizard(SetupScaffold* scaffold, QDialog* alert)
         : m_scaffold(scaffold)
         , m_alert(alert)
     {
@@ -190,7 +190,6 @@ protected:
         painter.drawPixmap(0, 0, m_scaffold->grab());
         painter.fillRect(rect(), QColor(0, 0, 0, 60));
         if (m_alert) {
-            m_alert->adjustSize();
             const QPixmap alert = m_alert->grab();
             painter.drawPixmap((width() - alert.width()) / 2, 80, alert);
         }
@@ -198,7 +197,7 @@ protected:
 
 private:
     SetupScaffold* m_scaffold;
-    QPointer<QMessageBox> m_alert;
+    QPointer<QDialog> m_alert;
 };
 
 QWidget* sourceWarning(ScreenFixture& fixture)
@@ -206,10 +205,16 @@ QWidget* sourceWarning(ScreenFixture& fixture)
     SetupScaffold* scaffold = wizard(fixture, Mode::firstRun, Screen::finish, false);
     scaffold->resize(kWizard);
     scaffold->attemptFinish();
-    QMessageBox* alert = scaffold->sourceWarning();
+    QDialog* alert = scaffold->sourceWarning();
     if (alert)
         alert->hide();
     return new AlertOverWizard(scaffold, alert);
+}
+
+// The source-warning window by itself, at its own size.
+QWidget* sourceWarningWindow(ScreenFixture&)
+{
+    return new SourceWarningWindow;
 }
 
 const ScreenRegistration registration {
@@ -222,6 +227,7 @@ const ScreenRegistration registration {
     { QStringLiteral("wizard-finish"), kWizard, finish },
     { QStringLiteral("wizard-rerun"), kWizard, reRun },
     { QStringLiteral("wizard-source-warning"), kWizard, sourceWarning },
+    { QStringLiteral("wizard-source-warning-window"), { SourceWarningWindow::kWidth, 400 }, sourceWarningWindow },
     { QStringLiteral("wizard-commit-failed"), kWizard, commitFailed },
     { QStringLiteral("wizard-stored-config-connect-music"), kWizard, overStoredConfig(Screen::connectMusic) },
     { QStringLiteral("wizard-stored-config-download-sources"), kWizard,

@@ -249,6 +249,7 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     connect(m_acoustidKey, &QLineEdit::textEdited, m_coordinator.data(), &SetupCoordinator::setAcoustidKey);
     connect(
         m_coordinator.data(), &SetupCoordinator::identityEnabledChanged, this, &ConnectMusicScreen::refresh);
+    connect(m_coordinator.data(), &SetupCoordinator::identityStrictChanged, this, &ConnectMusicScreen::refresh);
     return card;
 }
 
@@ -284,6 +285,7 @@ void ConnectMusicScreen::refresh()
     if (m_coordinator) {
         const bool matching = m_coordinator->identityEnabled();
         m_matchingSwitch->setChecked(matching);
+        m_strict->setChecked(m_coordinator->identityStrict());
         m_matchingIcon->setTint(matching ? ThemeColor::primary() : ThemeColor::secondary());
         m_matchingReveal->setRevealed(matching);
     }

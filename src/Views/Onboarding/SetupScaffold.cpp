@@ -11,13 +11,14 @@
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/Hairline.h"
 #include "Views/Onboarding/PrepareToolsScreen.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/WelcomeScreen.h"
 #include "Views/Onboarding/WizardLabel.h"
+#include "Views/WindowPlacement.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -410,33 +411,30 @@ void SetupScaffold::attemptFinish()
     finish();
 }
 
+SourceWarningWindow* SetupScaffold::sourceWarning() const
+{
+    return m_sourceWarning;
+}
+
 void SetupScaffold::showSourceWarning()
 {
     if (m_sourceWarning)
         return;
-    auto* alert = new QMessageBox(this);
-    alert->setObjectName(QStringLiteral("sourceWarning"));
+    auto* alert = new SourceWarningWindow(this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    alert->setIcon(QMessageBox::Warning);
-    alert->setText(tr("Continue without a playlist source?"));
-    alert->setInformativeText(tr("mivo needs Apple Music or Spotify to find playlists to download. You can "
-                                 "connect later in Settings — but there's nothing to sync until you do."));
-    QPushButton* connectSource = alert->addButton(tr("Connect a Source"), QMessageBox::ActionRole);
-    QPushButton* continueAnyway = alert->addButton(tr("Continue Anyway"), QMessageBox::ActionRole);
-    alert->setDefaultButton(connectSource);
-    connect(alert, &QMessageBox::buttonClicked, this,
-        [this, connectSource, continueAnyway](QAbstractButton* button) {
-            if (!m_coordinator)
-                return;
-            if (button == connectSource) {
-                m_coordinator->goToConnectMusic();
-            } else if (button == continueAnyway) {
-                m_coordinator->setDismissedSourceWarning(true);
-                finish();
-            }
-        });
+    // Closed without a choice, the wizard stays where it is.
+    connect(alert, &SourceWarningWindow::chosen, this, [this](SourceWarningWindow::Choice choice) {
+        if (!m_coordinator)
+            return;
+        if (choice == SourceWarningWindow::Choice::connectSource) {
+            m_coordinator->goToConnectMusic();
+        } else {
+            m_coordinator->setDismissedSourceWarning(true);
+            finish();
+        }
+    });
     m_sourceWarning = alert;
+    WindowPlacement::centreOver(alert, this);
     alert->open();
 }
 
