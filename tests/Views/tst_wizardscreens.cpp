@@ -2,6 +2,7 @@
 #include "Services/AppleMusicAuthService.h"
 #include "State/ToolProvisioningStore.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/Tokens.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScopedEnvironment.h"
@@ -14,6 +15,7 @@
 #include "Views/Onboarding/PrepareToolsScreen.h"
 #include "Views/Onboarding/QualityOption.h"
 #include "Views/Onboarding/SourceRow.h"
+#include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/ToggleSwitch.h"
 #include "Views/Onboarding/ToolProgressRow.h"
 #include "Views/Onboarding/WelcomeHero.h"
@@ -76,6 +78,8 @@ class WizardScreensTest : public QObject {
 private slots:
     void connectControlsFollowWhatThisSystemHas_data();
     void connectControlsFollowWhatThisSystemHas();
+    void appleRowFollowsTheConnection_data();
+    void appleRowFollowsTheConnection();
     void spotifyConnectShowsProgressThenConnected();
     void matchingChoicesGoToTheCoordinator();
     void enabledSourcesKeepTheirDeclaredOrder();
@@ -157,6 +161,57 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
     QVERIFY(harness.client->sent().isEmpty());
 }
 
+void WizardScreensTest::appleRowFollowsTheConnection_data()
+{
+    QTest::addColumn<bool>("cloudAvailable");
+    QTest::addColumn<QString>("idleText");
+    QTest::addColumn<bool>("idleChipInColour");
+
+    QTest::newRow("sign-in offered") << true
+                                     << "Sign in to read your Apple Music Cloud library and playlists." << true;
+    QTest::newRow("sign-in not offered here")
+        << false << "Apple Music sign-in is not available on this system." << false;
+}
+
+// The Apple Music row's text, logo and control follow the connection each
+// time the configuration says otherwise, not only as the screen was built.
+void WizardScreensTest::appleRowFollowsTheConnection()
+{
+    QFETCH(bool, cloudAvailable);
+    QFETCH(QString, idleText);
+    QFETCH(bool, idleChipInColour);
+
+    OnboardingHarness harness;
+    harness.loadConfig(configWith(false, false));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
+    AppleMusicAuthService present(
+        std::make_shared<PresentMusicKit>(), QUrl(QStringLiteral("http://127.0.0.1:9/")));
+    ConnectMusicScreen::Services services;
+    services.appleMusic = cloudAvailable ? &present : &AppleMusicAuthService::shared();
+    ConnectMusicScreen screen(*harness.model, coordinator, services);
+    auto* text = child<WizardLabel>(&screen, "appleCloudText");
+    auto* icon = child<ServiceIcon>(&screen, "appleIcon");
+    QVERIFY(text && icon);
+    const auto inColour = [icon] { return icon->look().brandChip == std::optional(Tokens::Source::apple()); };
+
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(text->text(), idleText);
+        QCOMPARE(inColour(), idleChipInColour);
+        QVERIFY(!shown(&screen, "appleConnected"));
+        QCOMPARE(shown(&screen, "appleConnect"), cloudAvailable);
+
+        harness.loadConfig(configWith(true, false));
+        QCOMPARE(text->text(), QStringLiteral("mivo reads your Apple Music Cloud library and playlists."));
+        QVERIFY(inColour());
+        QVERIFY(shown(&screen, "appleConnected"));
+        QVERIFY(!shown(&screen, "appleConnect"));
+        QVERIFY(child(&screen, "appleCloudRow")->isEnabled());
+
+        // Disconnected in Settings: back as it was.
+        harness.loadConfig(configWith(false, false));
+    }
+}
+
 void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
 {
     OnboardingHarness harness;
@@ -182,6 +237,8 @@ void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
     QCOMPARE(harness.client->sentMethods().first(), Method::connectSpotify);
     QVERIFY(harness.model->settings()->config()->spotifyConnected);
     QVERIFY(!shown(&screen, "spotifyConnect"));
+    QCOMPARE(child<WizardLabel>(&screen, "spotifyText")->text(),
+        QStringLiteral("mivo reads your Spotify playlists."));
 }
 
 void WizardScreensTest::matchingChoicesGoToTheCoordinator()
