@@ -113,6 +113,16 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
     QVERIFY(!session.model->settings()->config());
     QCOMPARE(coordinator->outputDir(), QString::fromLatin1(SetupCoordinator::kDefaultOutputDir));
     QVERIFY(walkToTheEnd(wizard));
+    // The recap is no setup of the user's: it says the settings could not be
+    // read, with the helper's reason, and shows no default as a choice.
+    auto* finish = qobject_cast<FinishScreen*>(wizard->screenWidget());
+    QVERIFY(finish);
+    QTRY_VERIFY(finish->unreadText()->isVisibleTo(wizard));
+    QVERIFY(finish->unreadText()->text().startsWith(FinishScreen::unreadNotice()));
+    QVERIFY2(finish->unreadText()->text().contains(u"Simulated failure of getConfig"),
+        qPrintable(finish->unreadText()->text()));
+    for (WizardLabel* value : { finish->sourcesValue(), finish->qualityValue(), finish->folderValue() })
+        QCOMPARE(value->fullText(), FinishScreen::asStoredText());
 
     const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));
     if (changeFolder) {
@@ -123,6 +133,8 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
         chooser->selectFile(folder);
         static_cast<QDialog*>(chooser)->accept(); // QFileDialog hides it
         QCOMPARE(coordinator->outputDir(), folder);
+        QCOMPARE(finish->folderValue()->fullText(), QStringLiteral("~/Crates"));
+        QCOMPARE(finish->sourcesValue()->fullText(), FinishScreen::asStoredText());
     }
     // Nothing says a playlist source is connected: the wizard asks before it finishes.
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);

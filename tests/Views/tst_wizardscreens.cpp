@@ -401,6 +401,9 @@ void WizardScreensTest::folderChooserReplacesTheFolder()
     QFETCH(bool, confirm);
 
     OnboardingHarness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.outputDir = QStringLiteral("~/Music/DjayImport");
+    harness.loadConfig(config);
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     std::unique_ptr<QWidget> screen;
     if (onFinishScreen)

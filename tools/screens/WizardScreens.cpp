@@ -170,6 +170,27 @@ QWidget* commitFailed(ScreenFixture& fixture)
     return scaffold;
 }
 
+// The first run's last screen after the configuration could not be read: it
+// says so, and the choices the user left alone read as stored.
+QWidget* afterAFailedRead(ScreenFixture& fixture)
+{
+    fixture.fail(Method::getConfig,
+        HelperError::engineError(
+            QStringLiteral("internal"), QStringLiteral("The configuration file could not be opened.")));
+    fixture.responses().insert(Method::provisionTools, ScreenFixture::encode(tools(true)));
+    AppModel& model = fixture.model();
+    fixture.loadLibrary();
+    QCoro::waitFor(model.toolProvisioning()->provision());
+    auto* coordinator = new SetupCoordinator(Mode::firstRun, &model, &model);
+    auto* scaffold = new SetupScaffold(*coordinator, model);
+    // One choice made: the only one that would be saved.
+    coordinator->setQualityProfile(QualityProfile::best);
+    while (!coordinator->isLast())
+        coordinator->advance();
+    ScreenFixture::settle();
+    return scaffold;
+}
+
 // The wizard dimmed, with the alert over its centre, as one picture.
 class AlertOverWizard : public QWidget {
 public:
@@ -229,6 +250,7 @@ const ScreenRegistration registration {
     { QStringLiteral("wizard-source-warning"), kWizard, sourceWarning },
     { QStringLiteral("wizard-source-warning-window"), { SourceWarningWindow::kWidth, 400 }, sourceWarningWindow },
     { QStringLiteral("wizard-commit-failed"), kWizard, commitFailed },
+    { QStringLiteral("wizard-after-failed-read"), kWizard, afterAFailedRead },
     { QStringLiteral("wizard-stored-config-connect-music"), kWizard, overStoredConfig(Screen::connectMusic) },
     { QStringLiteral("wizard-stored-config-download-sources"), kWizard,
         overStoredConfig(Screen::downloadSources) },

@@ -80,6 +80,17 @@ QString FinishScreen::qualityName(const SetupCoordinator& coordinator)
     return tr("Balanced");
 }
 
+QString FinishScreen::unreadNotice()
+{
+    return tr("mivo could not read your stored settings from the helper. Only what you change here will be "
+              "saved; everything else stays as it is stored.");
+}
+
+QString FinishScreen::asStoredText()
+{
+    return tr("As stored");
+}
+
 FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_coordinator(&coordinator)
@@ -91,6 +102,8 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     , m_folder(new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary()))
     , m_errorLine(new QWidget)
     , m_error(new WizardLabel(QString(), TextStyle::callout, ThemeColor::red()))
+    , m_unreadLine(new QWidget)
+    , m_unread(new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary()))
 {
     setObjectName(QStringLiteral("finishScreen"));
     auto* column = new QVBoxLayout(this);
@@ -125,6 +138,19 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
         Qt::AlignTop);
     errorRow->addWidget(m_error->wrapping(), 1);
     column->addLayout(WizardParts::centred(m_errorLine));
+
+    // The helper's configuration is not known: the recap is not "your setup".
+    m_unreadLine->setObjectName(QStringLiteral("settingsUnread"));
+    m_unreadLine->setMaximumWidth(kRecapWidth);
+    auto* unreadRow = new QHBoxLayout(m_unreadLine);
+    unreadRow->setContentsMargins(0, 0, 0, 0);
+    unreadRow->setSpacing(int(Tokens::Space::sm));
+    unreadRow->addWidget(
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), ThemeColor::orange(), 16), 0,
+        Qt::AlignTop);
+    m_unread->setObjectName(QStringLiteral("settingsUnreadText"));
+    unreadRow->addWidget(m_unread->wrapping(), 1);
+    column->addLayout(WizardParts::centred(m_unreadLine));
 
     GlassSurface* recap = WizardParts::card(
         GlassRole::groupCard(), Qt::Vertical, int(Tokens::Space::md), int(Tokens::Space::sm));
@@ -177,6 +203,7 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     connect(&coordinator, &SetupCoordinator::qualityProfileChanged, this, &FinishScreen::refresh);
     connect(&coordinator, &SetupCoordinator::outputDirChanged, this, &FinishScreen::refresh);
     connect(&coordinator, &SetupCoordinator::lastErrorChanged, this, &FinishScreen::refresh);
+    connect(&coordinator, &SetupCoordinator::storedSettingsChanged, this, &FinishScreen::refresh);
     connect(&model.automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
         &FinishScreen::refresh);
     connect(&model, &AppModel::attached, this, &FinishScreen::watchSettings);
@@ -185,9 +212,12 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
 
 void FinishScreen::watchSettings()
 {
-    if (m_model && m_model->settings())
+    if (m_model && m_model->settings()) {
         connect(m_model->settings(), &SettingsStore::configChanged, this, &FinishScreen::refresh,
             Qt::UniqueConnection);
+        connect(m_model->settings(), &SettingsStore::lastErrorChanged, this, &FinishScreen::refresh,
+            Qt::UniqueConnection);
+    }
     refresh();
 }
 
@@ -199,9 +229,19 @@ void FinishScreen::refresh()
     m_playlists->setFullText(playlists);
     m_playlists->setVisible(!playlists.isEmpty());
     m_noneYet->setVisible(playlists.isEmpty());
-    m_sources->setFullText(sourcesSummary(*m_coordinator));
-    m_quality->setFullText(qualityName(*m_coordinator));
-    m_folder->setFullText(HomePath::abbreviate(m_coordinator->outputDir()));
+    // Without the stored settings a choice left alone shows no default as if it were the user's.
+    const bool known = m_coordinator->hasStoredSettings();
+    const ConfigPatch changes = m_coordinator->pendingChanges();
+    m_sources->setFullText(known || changes.sources ? sourcesSummary(*m_coordinator) : asStoredText());
+    m_quality->setFullText(known || changes.quality ? qualityName(*m_coordinator) : asStoredText());
+    m_folder->setFullText(
+        known || changes.outputDir ? HomePath::abbreviate(m_coordinator->outputDir()) : asStoredText());
+    m_unreadLine->setVisible(!known);
+    if (!known) {
+        const SettingsStore* settings = m_model->settings();
+        const std::optional<QString> why = settings ? settings->lastError() : std::nullopt;
+        m_unread->setText(why ? unreadNotice() + QLatin1Char('\n') + *why : unreadNotice());
+    }
     const std::optional<QString> error = m_coordinator->lastError();
     m_error->setText(error.value_or(QString()));
     m_errorLine->setVisible(error.has_value());

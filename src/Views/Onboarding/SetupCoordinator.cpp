@@ -114,7 +114,7 @@ void SetupCoordinator::update()
         emit outputDirChanged();
 }
 
-ConfigPatch SetupCoordinator::changedFields() const
+ConfigPatch SetupCoordinator::pendingChanges() const
 {
     const Choices base = stored();
     const Choices choices = withChanges(base);
@@ -302,7 +302,7 @@ QCoro::Task<void> SetupCoordinator::commit()
     setLastError(std::nullopt);
 
     // Built on the configuration as it is now, not as it was when the wizard opened.
-    ConfigPatch patch = changedFields();
+    ConfigPatch patch = pendingChanges();
 
     // Judged by the write's own answer: a read after it that fails does not
     // undo what the helper took, and an error from before the commit (the

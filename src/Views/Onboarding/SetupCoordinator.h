@@ -120,6 +120,8 @@ public:
     // read failed, or there is no helper) the choices show defaults, and only
     // what the user changes is saved.
     bool hasStoredSettings() const;
+    // The configuration fields commit() would send now: those the user changed.
+    ConfigPatch pendingChanges() const;
 
     bool isCommitting() const { return m_isCommitting; }
     // Why the last commit() did not save everything; none when it did.
@@ -191,7 +193,6 @@ private:
     Choices withChanges(const Choices& base) const;
     // Shows the choices anew and tells of those that read differently.
     void update();
-    ConfigPatch changedFields() const;
 
     void go(int index);
     void setCurrentScreen(Screen screen);
