@@ -6,11 +6,41 @@
 
 namespace mivo {
 
+namespace {
+
+// The record with the patch's fields written over it.
+void patch(SafeConfig& config, const ConfigPatch& change)
+{
+    if (change.sources)
+        config.sources = *change.sources;
+    if (change.quality)
+        config.quality = *change.quality;
+    if (change.run)
+        config.run = *change.run;
+    if (change.ui)
+        config.ui = *change.ui;
+    if (change.outputDir)
+        config.outputDir = *change.outputDir;
+    if (change.identity)
+        config.identity = *change.identity;
+    if (change.proxyEnabled)
+        config.proxy.enabled = *change.proxyEnabled;
+}
+
+} // namespace
+
 SettingsStore::SettingsStore(HelperClienting& client, QObject* parent)
     : QObject(parent)
     , m_client(&client)
     , m_changed(this, [this] { emit changed(); })
 {
+}
+
+SettingsStore::~SettingsStore()
+{
+    // A refresh waiting for a newer read ends with the store.
+    for (Completion<void> waiter : std::exchange(m_readWaiters, {}))
+        waiter.resolve();
 }
 
 bool SettingsStore::appleMusicConnected() const
@@ -43,13 +73,45 @@ std::optional<QString> SettingsStore::effectiveSpotifyClientId() const
     return m_config ? m_config->effectiveSpotifyClientId : std::nullopt;
 }
 
-void SettingsStore::setConfig(SafeConfig config)
+void SettingsStore::recompose()
+{
+    std::optional<SafeConfig> composed = m_held;
+    if (composed) {
+        for (const PendingChange& change : m_pending)
+            patch(*composed, change.patch);
+    }
+    setConfig(std::move(composed));
+}
+
+void SettingsStore::setConfig(std::optional<SafeConfig> config)
 {
     if (m_config == config)
         return;
     m_config = std::move(config);
     emit configChanged();
     m_changed.schedule();
+}
+
+void SettingsStore::setReadState(ReadState state)
+{
+    if (m_readState == state)
+        return;
+    m_readState = state;
+    emit readStateChanged();
+}
+
+void SettingsStore::setReadError(std::optional<QString> error)
+{
+    if (m_readError == error)
+        return;
+    m_readError = std::move(error);
+    emit readErrorChanged();
+}
+
+void SettingsStore::readEnded()
+{
+    for (Completion<void> waiter : std::exchange(m_readWaiters, {}))
+        waiter.resolve();
 }
 
 void SettingsStore::setLastError(std::optional<QString> error)
@@ -70,6 +132,8 @@ QCoro::Task<void> SettingsStore::refresh()
 {
     const QPointer<SettingsStore> self(this);
     const ReadSequence::Ticket ticket = m_reads.begin();
+    const quint64 begun = ++m_stamp;
+    setReadState(ReadState::reading);
 
     std::optional<SafeConfig> config;
     QString failure;
@@ -83,15 +147,36 @@ QCoro::Task<void> SettingsStore::refresh()
     } catch (const std::exception& error) {
         failure = StoreRequests::errorText(error);
     }
-    if (!self || !m_reads.isCurrent(ticket))
+    if (!self)
         co_return;
-    if (!config) {
-        recordFailure(failure);
+    if (!m_reads.isCurrent(ticket)) {
+        // Superseded: what this read got is older than what the newest one
+        // brings, and whoever awaits this refresh wants that outcome.
+        Completion<void> newest;
+        m_readWaiters.append(newest);
+        co_await newest;
         co_return;
     }
-    setConfig(std::move(*config));
+    if (!config) {
+        recordFailure(failure);
+        setReadError(failure);
+        setReadState(ReadState::failed);
+        readEnded();
+        co_return;
+    }
+    // The helper may have answered this read before it took a change that it
+    // confirmed since; such a change goes on top again.
+    for (const ConfirmedChange& change : std::exchange(m_confirmed, {})) {
+        if (change.stamp > begun)
+            patch(*config, change.patch);
+    }
+    m_held = std::move(config);
+    recompose();
+    setReadError(std::nullopt);
+    setReadState(ReadState::loaded);
     if (m_reads.mayClearError(ticket))
         setLastError(std::nullopt);
+    readEnded();
 }
 
 QCoro::Task<bool> SettingsStore::write(Request request)
@@ -100,9 +185,45 @@ QCoro::Task<bool> SettingsStore::write(Request request)
         this, m_client, std::move(request), &SettingsStore::refresh, &SettingsStore::recordFailure);
 }
 
-QCoro::Task<bool> SettingsStore::apply(ConfigPatch patch)
+QCoro::Task<bool> SettingsStore::apply(ConfigPatch change)
 {
-    return write(Request::setConfig(std::move(patch)));
+    const QPointer<SettingsStore> self(this);
+    const quint64 id = ++m_nextChange;
+    m_pending.append(PendingChange { id, change });
+
+    std::optional<QString> failure;
+    std::optional<QCoro::Task<void>> sent;
+    try {
+        sent.emplace(
+            StoreRequests::requireClient(m_client).send(Request::setConfig(change), StoreRequests::kTimeout));
+    } catch (const std::exception& error) {
+        failure = StoreRequests::errorText(error);
+    }
+    // Shown once sent, so that whatever the change sets off (the VPN control
+    // asking for its servers) reaches the helper after it.
+    recompose();
+    if (sent) {
+        try {
+            co_await std::move(*sent);
+        } catch (const std::exception& error) {
+            failure = StoreRequests::errorText(error);
+        }
+    }
+    if (!self)
+        co_return !failure;
+    m_pending.removeIf([id](const PendingChange& pending) { return pending.id == id; });
+    if (failure) {
+        // Its fields go back to what the helper holds, with newer changes still on top.
+        recompose();
+        recordFailure(*failure);
+        co_return false;
+    }
+    if (m_held)
+        patch(*m_held, change);
+    m_confirmed.append(ConfirmedChange { ++m_stamp, std::move(change) });
+    recompose();
+    co_await refresh();
+    co_return true;
 }
 
 QCoro::Task<bool> SettingsStore::setProxyEnabled(bool enabled)

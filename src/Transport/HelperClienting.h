@@ -13,6 +13,7 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <type_traits>
@@ -50,6 +51,13 @@ public:
     // decodeFailure("result did not match <T>: <reason>").
     template <class T>
     QCoro::Task<T> request(Request request, std::chrono::milliseconds timeout = kDefaultTimeout);
+
+    // Sends the request and reads its result in either form a record may come
+    // in: the bare value, or the one-key wrapper object that carries it in
+    // `field`. A result that is neither fails as request<Bare> would.
+    template <class Wrapper, class Bare>
+    QCoro::Task<Bare> requestEitherForm(
+        Request request, Bare Wrapper::*field, std::chrono::milliseconds timeout = kDefaultTimeout);
 
     // A request whose result is ignored; errors still reach the caller.
     QCoro::Task<void> send(Request request, std::chrono::milliseconds timeout);
@@ -143,6 +151,37 @@ template <class T> QCoro::Task<T> HelperClienting::request(Request request, std:
         return decodeResult<T>(result, mismatch);
     };
     QCoro::Task<T> decoding = runInWorkerThread(std::move(work));
+    co_return co_await std::move(decoding);
+}
+
+template <class Wrapper, class Bare>
+QCoro::Task<Bare> HelperClienting::requestEitherForm(
+    Request request, Bare Wrapper::*field, std::chrono::milliseconds timeout)
+{
+    const std::optional<QString> mismatch = resultMismatchText(request);
+    QCoro::Task<std::optional<JSONValue>> reply = requestRaw(std::move(request), timeout);
+    std::optional<JSONValue> result = co_await std::move(reply);
+    // Nothing of this object is touched after the wait: it may be gone.
+    auto decode = [field, mismatch](const std::optional<JSONValue>& value) -> Bare {
+        std::exception_ptr bareFailure;
+        try {
+            return decodeResult<Bare>(value, mismatch);
+        } catch (const HelperError&) {
+            bareFailure = std::current_exception();
+        }
+        try {
+            Wrapper wrapper = decodeResult<Wrapper>(value, mismatch);
+            return std::move(wrapper.*field);
+        } catch (const HelperError&) {
+            std::rethrow_exception(bareFailure);
+        }
+    };
+    const bool onWorker
+        = kDecodesOnWorker<Bare> || kDecodesOnWorker<Wrapper> || (result && result->unparsed());
+    if (!onWorker)
+        co_return decode(result);
+    auto work = [result = std::exchange(result, std::nullopt), decode]() mutable { return decode(result); };
+    QCoro::Task<Bare> decoding = runInWorkerThread(std::move(work));
     co_return co_await std::move(decoding);
 }
 

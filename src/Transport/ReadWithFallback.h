@@ -19,7 +19,9 @@ namespace mivo {
 // result as its one-key wrapper object ({"tracks": [...]}, {"config": {...}});
 // after any failure of that request (time-out, engine error, crash or a result
 // that does not decode) ask again under a new id and read the result as the
-// bare value. Only the second failure reaches the caller.
+// bare value, or as the wrapper again: a first request that timed out behind a
+// burst of events says nothing of the form the helper answers in. Only the
+// second failure reaches the caller.
 //
 // `stillWanted` is asked before the second request: a caller that has been
 // superseded meanwhile answers false, and then nothing more is sent and the read
@@ -48,7 +50,7 @@ QCoro::Task<Bare> readWithFallback(HelperClienting& client, Request request, Bar
         throw HelperError::cancelled();
     if (!guard)
         throw HelperError::helperUnavailable();
-    QCoro::Task<Bare> second = guard->request<Bare>(std::move(request), timeout);
+    QCoro::Task<Bare> second = guard->requestEitherForm(std::move(request), field, timeout);
     co_return co_await std::move(second);
 }
 

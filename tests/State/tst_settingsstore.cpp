@@ -1,6 +1,7 @@
 #include "State/SettingsStore.h"
 #include "Support/SampleData.h"
 #include "TestSupport/ScriptedHelperClient.h"
+#include "TestSupport/TaskProbe.h"
 #include "Transport/ResultRecords.h"
 
 #include <QSignalSpy>
@@ -8,6 +9,7 @@
 
 using namespace mivo;
 using mivo::test::ScriptedHelperClient;
+using mivo::test::TaskProbe;
 using Outcome = ScriptedHelperClient::Outcome;
 
 namespace {
@@ -55,6 +57,30 @@ QCoro::Task<bool> perform(SettingsStore& store, Write write)
     return store.setProxyEnabled(false);
 }
 
+ConfigPatch folderPatch(const QString& folder)
+{
+    ConfigPatch patch;
+    patch.outputDir = folder;
+    return patch;
+}
+
+ConfigPatch floorPatch(QualityFloor floor)
+{
+    ConfigPatch patch;
+    patch.quality = SampleData::sampleConfig().quality;
+    patch.quality->floor = floor;
+    return patch;
+}
+
+SafeConfig patched(SafeConfig config, const ConfigPatch& patch)
+{
+    if (patch.outputDir)
+        config.outputDir = patch.outputDir;
+    if (patch.quality)
+        config.quality = *patch.quality;
+    return config;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Write)
@@ -87,6 +113,7 @@ private slots:
         QTest::newRow("wrapped") << QList { wrapped(otherConfig()) };
         QTest::newRow("bare, second request")
             << QList { Outcome::encoded(otherConfig()), Outcome::encoded(otherConfig()) };
+        QTest::newRow("time-out, then wrapped again") << QList { Outcome::timeout(), wrapped(otherConfig()) };
     }
     void refreshReadsWrappedOrBareConfiguration()
     {
@@ -206,6 +233,169 @@ private slots:
 
         QCOMPARE(store.config(), otherConfig());
         QCOMPARE(store.lastError(), QStringLiteral("Could not save."));
+    }
+
+    void changesInFlightBuildOnEachOther()
+    {
+        ScriptedHelperClient client;
+        SettingsStore store(client);
+        loadSample(store, client);
+        const SafeConfig both
+            = patched(patched(SampleData::sampleConfig(), folderPatch("/a")), floorPatch(QualityFloor::any));
+        client.enqueue(Method::setConfig, { Outcome::absent(), Outcome::absent() });
+        // The re-read after the first change was answered before the helper
+        // took the second; the one after the second sees both.
+        client.enqueue(Method::getConfig,
+            { wrapped(patched(SampleData::sampleConfig(), folderPatch("/a"))), wrapped(both) });
+        client.setHoldReplies(true);
+
+        TaskProbe<bool> first(store.apply(folderPatch("/a")));
+        QCOMPARE(store.config()->outputDir, QStringLiteral("/a")); // at once, before any answer
+        QVERIFY(client.release(Method::setConfig));
+        QTRY_COMPARE(client.sentMethods(), (QList { Method::setConfig, Method::getConfig }));
+
+        TaskProbe<bool> second(store.apply(floorPatch(QualityFloor::any)));
+        QCOMPARE(store.config(), both);
+        QVERIFY(client.release(Method::getConfig));
+        QTRY_VERIFY(first.isDone());
+        QVERIFY(first.value());
+        QCOMPARE(store.config(), both); // the older read's record has the change in flight on top
+
+        client.release(Method::setConfig);
+        QTRY_COMPARE(client.sent().size(), 4);
+        client.release();
+        QTRY_VERIFY(second.isDone());
+        QVERIFY(second.value());
+        QCOMPARE(store.config(), both);
+        // Each write carries just its own fields.
+        QCOMPARE(client.sent()[0].request, Request::setConfig(folderPatch("/a")));
+        QCOMPARE(client.sent()[2].request, Request::setConfig(floorPatch(QualityFloor::any)));
+    }
+
+    void aRefusedChangeGoesBackToWhatTheHelperHolds_data()
+    {
+        QTest::addColumn<bool>("firstRefused");
+        QTest::addColumn<bool>("sameField"); // the second change writes the first one's field too
+        QTest::addColumn<SafeConfig>("expected");
+
+        const SafeConfig sample = SampleData::sampleConfig();
+        QTest::newRow("older refused, other field")
+            << true << false << patched(sample, floorPatch(QualityFloor::any));
+        QTest::newRow("newer refused, other field") << false << false << patched(sample, folderPatch("/a"));
+        QTest::newRow("older refused, same field: the newer change stays")
+            << true << true << patched(sample, folderPatch("/b"));
+        QTest::newRow("newer refused, same field: the confirmed one shows")
+            << false << true << patched(sample, folderPatch("/a"));
+    }
+    void aRefusedChangeGoesBackToWhatTheHelperHolds()
+    {
+        QFETCH(bool, firstRefused);
+        QFETCH(bool, sameField);
+        QFETCH(SafeConfig, expected);
+        ScriptedHelperClient client;
+        SettingsStore store(client);
+        loadSample(store, client);
+        const Outcome refused = Outcome::engineError("invalid_params", "Refused.");
+        client.enqueue(Method::setConfig,
+            { firstRefused ? refused : Outcome::absent(), firstRefused ? Outcome::absent() : refused });
+        client.enqueue(Method::getConfig, wrapped(expected)); // the one re-read, after the change taken
+        client.setHoldReplies(true);
+
+        TaskProbe<bool> first(store.apply(folderPatch("/a")));
+        TaskProbe<bool> second(store.apply(sameField ? folderPatch("/b") : floorPatch(QualityFloor::any)));
+        QVERIFY(client.release(Method::setConfig));
+        QTRY_VERIFY(firstRefused ? first.isDone() : client.sent().size() == 3);
+        // Before anything else is answered, the refused change is gone and the other one shows.
+        if (firstRefused) {
+            QCOMPARE(store.config(), expected);
+            QCOMPARE(store.lastError(), QStringLiteral("Refused."));
+        }
+        client.setHoldReplies(false);
+        QVERIFY(client.release(Method::setConfig));
+        client.release();
+        QTRY_VERIFY(first.isDone() && second.isDone());
+
+        QCOMPARE(first.value(), !firstRefused);
+        QCOMPARE(second.value(), firstRefused);
+        QCOMPARE(store.config(), expected);
+        // A read begun after the refusal clears its text, as any successful read does.
+        QCOMPARE(store.lastError(), firstRefused ? std::nullopt : std::optional(QStringLiteral("Refused.")));
+    }
+
+    void aReadReplyNeverUndoesAChangeInFlight()
+    {
+        ScriptedHelperClient client;
+        SettingsStore store(client);
+        loadSample(store, client);
+        client.enqueue(Method::getConfig, wrapped(otherConfig())); // read before the change reached the helper
+        client.enqueue(Method::setConfig, Outcome::engineError("internal", "Could not save."));
+        client.setHoldReplies(true);
+
+        TaskProbe<void> read(store.refresh());
+        TaskProbe<bool> write(store.apply(folderPatch("/elsewhere")));
+        QVERIFY(client.release(Method::getConfig));
+        QTRY_VERIFY(read.isDone());
+        QCOMPARE(store.config(), patched(otherConfig(), folderPatch("/elsewhere")));
+        QCOMPARE(store.readState(), SettingsStore::ReadState::loaded);
+
+        // Refused: back to what that read brought.
+        client.release();
+        QTRY_VERIFY(write.isDone());
+        QVERIFY(!write.value());
+        QCOMPARE(store.config(), otherConfig());
+        QCOMPARE(store.lastError(), QStringLiteral("Could not save."));
+    }
+
+    void aSupersededRefreshAwaitsTheNewestRead_data()
+    {
+        QTest::addColumn<QList<Outcome>>("newest");
+        QTest::addColumn<std::optional<SafeConfig>>("config");
+        QTest::addColumn<SettingsStore::ReadState>("state");
+        QTest::addColumn<std::optional<QString>>("readError");
+
+        QTest::newRow("newest brings a configuration")
+            << QList { wrapped(otherConfig()) } << std::optional(otherConfig())
+            << SettingsStore::ReadState::loaded << std::optional<QString>();
+        QTest::newRow("newest fails")
+            << QList { Outcome::timeout(), Outcome::engineError("internal", "The file is locked.") }
+            << std::optional<SafeConfig>() << SettingsStore::ReadState::failed
+            << std::optional(QStringLiteral("The file is locked."));
+    }
+    void aSupersededRefreshAwaitsTheNewestRead()
+    {
+        QFETCH(QList<Outcome>, newest);
+        QFETCH(std::optional<SafeConfig>, config);
+        QFETCH(SettingsStore::ReadState, state);
+        QFETCH(std::optional<QString>, readError);
+        ScriptedHelperClient client;
+        SettingsStore store(client);
+        QCOMPARE(store.readState(), SettingsStore::ReadState::unread);
+        client.enqueue(Method::getConfig, wrapped(SampleData::sampleConfig()));
+        client.enqueue(Method::getConfig, newest);
+        client.setHoldReplies(true);
+
+        TaskProbe<void> older(store.refresh()); // the start-up read, say
+        TaskProbe<void> newer(store.refresh()); // Settings opened meanwhile
+        QCOMPARE(store.readState(), SettingsStore::ReadState::reading);
+        QVERIFY(client.release(Method::getConfig));
+        QTRY_COMPARE(client.waiting(), 1);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(!older.isDone()); // its reply was dropped, and no read has ended
+        QCOMPARE(store.config(), std::nullopt);
+
+        client.setHoldReplies(false);
+        client.release();
+        QTRY_VERIFY(older.isDone() && newer.isDone());
+        QCOMPARE(store.config(), config);
+        QCOMPARE(store.readState(), state);
+        QCOMPARE(store.readError(), readError);
+
+        // A read that succeeds clears what a failed one left.
+        client.enqueue(Method::getConfig, wrapped(SampleData::sampleConfig()));
+        QCoro::waitFor(store.refresh());
+        QCOMPARE(store.readState(), SettingsStore::ReadState::loaded);
+        QCOMPARE(store.readError(), std::nullopt);
     }
 
     void storeGoneDuringAWrite()

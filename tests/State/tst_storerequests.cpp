@@ -87,8 +87,10 @@ private slots:
             Answer::engineError } << false << QStringLiteral("the library file is locked");
         QTest::newRow("second answer undecodable")
             << QList { Answer::crash, Answer::undecodable } << false << kDecodePrefix;
-        QTest::newRow("wrapper in the second answer is no bare value")
-            << QList { Answer::timeout, Answer::wrapped } << false << kDecodePrefix;
+        // A first request that timed out behind a burst of events says nothing
+        // of the form the helper answers in.
+        QTest::newRow("time-out, then the wrapper again")
+            << QList { Answer::timeout, Answer::wrapped } << true << QString();
     }
     void fallbackRule()
     {

@@ -28,8 +28,20 @@ ScriptedHelperClient::~ScriptedHelperClient()
 
 void ScriptedHelperClient::release()
 {
-    for (Completion<void> held : std::exchange(m_held, {}))
+    for (auto& [method, held] : std::exchange(m_held, {}))
         held.resolve();
+}
+
+bool ScriptedHelperClient::release(Method method)
+{
+    for (qsizetype i = 0; i < m_held.size(); ++i) {
+        if (m_held[i].first == method) {
+            Completion<void> held = m_held.takeAt(i).second;
+            held.resolve();
+            return true;
+        }
+    }
+    return false;
 }
 
 void ScriptedHelperClient::enqueue(Method method, Outcome outcome)
@@ -69,7 +81,7 @@ QCoro::Task<std::optional<JSONValue>> ScriptedHelperClient::requestRaw(
     // reply once it is released.
     Completion<void> turn;
     if (m_hold)
-        m_held.append(turn);
+        m_held.append({ method, turn });
     else
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [turn]() mutable { turn.resolve(); }, Qt::QueuedConnection);

@@ -63,6 +63,8 @@ public:
     // While held, requests wait for release(); the notification is sent anyway.
     void setHoldReplies(bool hold) { m_hold = hold; }
     void release();
+    // Lets the oldest held request of `method` have its reply; false when none is held.
+    bool release(Method method);
     int waiting() const { return m_waiting; }
 
     const QList<Sent>& sent() const { return m_sent; }
@@ -83,7 +85,7 @@ private:
     QList<Sent> m_sent;
     bool m_hold = false;
     bool m_gone = false;
-    QList<Completion<void>> m_held;
+    QList<std::pair<Method, Completion<void>>> m_held;
     int m_waiting = 0;
 };
 
