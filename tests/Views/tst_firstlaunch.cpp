@@ -46,6 +46,7 @@ private slots:
     void afterAFailedReadOnlyTheChangedFieldIsWritten_data();
     void afterAFailedReadOnlyTheChangedFieldIsWritten();
     void closingDuringTheCommitStillFinishes();
+    void nothingChangesWhileTheCommitIsHeld();
 };
 
 // The first launch over a configuration the helper already holds: the wizard
@@ -183,6 +184,39 @@ void FirstLaunchTest::closingDuringTheCommitStillFinishes()
     QCOMPARE(banner->kind, SyncBanner::Kind::error);
     QVERIFY2(banner->message.contains(QStringLiteral("Simulated failure of setConfig")),
         qPrintable(banner->message));
+}
+
+// While the commit waits for the helper, Back and the screen's controls are
+// off: the fine-tuning screen cannot come back live, so nothing is changed
+// that the closing wizard would then drop. The folder chosen before is stored.
+void FirstLaunchTest::nothingChangesWhileTheCommitIsHeld()
+{
+    StandInSession session({ { "MIVO_STANDIN_DELAY", "setConfig=1000" } });
+    QVERIFY(session.showAndWaitForTheHelper());
+    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
+    SetupScaffold* wizard = wizardOf(session);
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
+    QVERIFY(walkToTheEnd(wizard));
+    const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));
+    coordinator->setOutputDir(folder);
+
+    auto* back = wizard->findChild<QPushButton*>(QStringLiteral("back"));
+    auto* change = wizard->findChild<QPushButton*>(QStringLiteral("changeFolder"));
+    QVERIFY(back && change && back->isEnabled() && change->isEnabled());
+    QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
+    QVERIFY(coordinator->isCommitting());
+    QVERIFY(!back->isEnabled());
+    QVERIFY(!change->isEnabled());
+    QTest::mouseClick(back, Qt::LeftButton);
+    QTest::keyClick(wizard, Qt::Key_Return);
+    QCOMPARE(coordinator->currentScreen(), Screen::finish);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!session.model->isOnboardingPresented(), 20000);
+    QVERIFY(session.helperCaughtUp());
+    const nlohmann::json stored = nlohmann::json::parse(session.storedBytes().toStdString());
+    QCOMPARE(QString::fromStdString(stored.value("outputDir", std::string())), folder);
+    QCOMPARE(stored.value("sources", nlohmann::json()), StandInSession::storedConfig()["sources"]);
 }
 
 QTEST_MAIN(FirstLaunchTest)

@@ -215,7 +215,7 @@ void FinishScreen::watchSettings()
     if (m_model && m_model->settings()) {
         connect(m_model->settings(), &SettingsStore::configChanged, this, &FinishScreen::refresh,
             Qt::UniqueConnection);
-        connect(m_model->settings(), &SettingsStore::lastErrorChanged, this, &FinishScreen::refresh,
+        connect(m_model->settings(), &SettingsStore::readErrorChanged, this, &FinishScreen::refresh,
             Qt::UniqueConnection);
     }
     refresh();
@@ -239,7 +239,7 @@ void FinishScreen::refresh()
     m_unreadLine->setVisible(!known);
     if (!known) {
         const SettingsStore* settings = m_model->settings();
-        const std::optional<QString> why = settings ? settings->lastError() : std::nullopt;
+        const std::optional<QString> why = settings ? settings->readError() : std::nullopt;
         m_unread->setText(why ? unreadNotice() + QLatin1Char('\n') + *why : unreadNotice());
     }
     const std::optional<QString> error = m_coordinator->lastError();
