@@ -130,8 +130,9 @@ public:
     // The setup wizard's state while the wizard is shown; none otherwise.
     SetupCoordinator* setupCoordinator() const { return m_setupCoordinator; }
     // Shows the setup wizard: reads the configuration first when none has been
-    // read yet (whatever comes of that), then makes a new coordinator from the
-    // configuration then held and presents the wizard. Without a mode the
+    // read yet (until a read brought it or failed), then makes a new
+    // coordinator, which follows the settings store's configuration while the
+    // wizard is open, and presents the wizard. Without a mode the
     // wizard is a re-run once "didOnboard" is set, a first run before. While
     // start() has yet to finish its own configuration read, the wizard waits for
     // that read to end instead; a first run waiting so stays a first run, whatever

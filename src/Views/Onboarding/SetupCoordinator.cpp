@@ -8,6 +8,8 @@
 #include "State/ToolProvisioningStore.h"
 #include "Support/SubscriptionAddress.h"
 
+#include <utility>
+
 namespace mivo {
 
 namespace {

@@ -36,6 +36,8 @@ SourceWarningWindow::SourceWarningWindow(QWidget* parent)
 {
     setObjectName(QStringLiteral("sourceWarning"));
     setWindowTitle(QStringLiteral("mivo"));
+    // An alert: a title bar with its close button, nothing to minimise or enlarge.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowModality(Qt::WindowModal);
 
     auto* layout = new QVBoxLayout(this);
