@@ -24,6 +24,16 @@ SetupScaffold* wizardOf(const StandInSession& session)
 
 // Presses the wizard's primary button on every screen up to the last one, as
 // a user who changes nothing would.
+// Shows the window over the stand-in and waits for the first-run wizard.
+SetupScaffold* shownWizard(StandInSession& session)
+{
+    if (!session.showAndWaitForTheHelper()
+        || !QTest::qWaitFor([&] { return wizardOf(session) != nullptr; }, 20000)
+        || !QTest::qWaitForWindowExposed(wizardOf(session)))
+        return nullptr;
+    return wizardOf(session);
+}
+
 bool walkToTheEnd(SetupScaffold* wizard)
 {
     auto* primary = wizard->findChild<QPushButton*>(QStringLiteral("primary"));
@@ -164,10 +174,8 @@ void FirstLaunchTest::closingDuringTheCommitStillFinishes()
 {
     StandInSession session(
         { { "MIVO_STANDIN_DELAY", "setConfig=300" }, { "MIVO_STANDIN_FAIL", "setConfig=engine_error" } });
-    QVERIFY(session.showAndWaitForTheHelper());
-    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
-    SetupScaffold* wizard = wizardOf(session);
-    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    SetupScaffold* wizard = shownWizard(session);
+    QVERIFY(wizard);
     const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
     QVERIFY(walkToTheEnd(wizard));
     coordinator->setOutputDir(QDir(session.home()).filePath(QStringLiteral("Crates")));
@@ -192,10 +200,8 @@ void FirstLaunchTest::closingDuringTheCommitStillFinishes()
 void FirstLaunchTest::nothingChangesWhileTheCommitIsHeld()
 {
     StandInSession session({ { "MIVO_STANDIN_DELAY", "setConfig=1000" } });
-    QVERIFY(session.showAndWaitForTheHelper());
-    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
-    SetupScaffold* wizard = wizardOf(session);
-    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    SetupScaffold* wizard = shownWizard(session);
+    QVERIFY(wizard);
     const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
     QVERIFY(walkToTheEnd(wizard));
     const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));

@@ -62,6 +62,20 @@ bool shown(QWidget* root, const char* name)
     return widget && widget->isVisibleTo(root);
 }
 
+// The connect screen's Apple Music sign-in: one this system offers, or the
+// process-wide one, which it does not.
+struct AppleSignIn {
+    ConnectMusicScreen::Services services(bool available)
+    {
+        ConnectMusicScreen::Services services;
+        services.appleMusic = available ? &present : &AppleMusicAuthService::shared();
+        return services;
+    }
+
+    AppleMusicAuthService present { std::make_shared<PresentMusicKit>(),
+        QUrl(QStringLiteral("http://127.0.0.1:9/")) };
+};
+
 SafeConfig configWith(bool appleMusic, bool spotify)
 {
     SafeConfig config = SampleData::sampleConfig();
@@ -139,11 +153,8 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
     OnboardingHarness harness(true, status, localAvailable);
     harness.loadConfig(configWith(appleConnected, false));
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
-    AppleMusicAuthService present(
-        std::make_shared<PresentMusicKit>(), QUrl(QStringLiteral("http://127.0.0.1:9/")));
-    ConnectMusicScreen::Services services;
-    services.appleMusic = cloudAvailable ? &present : &AppleMusicAuthService::shared();
-    ConnectMusicScreen screen(*harness.model, coordinator, services);
+    AppleSignIn signIn;
+    ConnectMusicScreen screen(*harness.model, coordinator, signIn.services(cloudAvailable));
 
     for (const QString& name : visible)
         QVERIFY2(shown(&screen, qPrintable(name)), qPrintable(name));
@@ -184,11 +195,8 @@ void WizardScreensTest::appleRowFollowsTheConnection()
     OnboardingHarness harness;
     harness.loadConfig(configWith(false, false));
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
-    AppleMusicAuthService present(
-        std::make_shared<PresentMusicKit>(), QUrl(QStringLiteral("http://127.0.0.1:9/")));
-    ConnectMusicScreen::Services services;
-    services.appleMusic = cloudAvailable ? &present : &AppleMusicAuthService::shared();
-    ConnectMusicScreen screen(*harness.model, coordinator, services);
+    AppleSignIn signIn;
+    ConnectMusicScreen screen(*harness.model, coordinator, signIn.services(cloudAvailable));
     auto* text = child<WizardLabel>(&screen, "appleCloudText");
     auto* icon = child<ServiceIcon>(&screen, "appleIcon");
     QVERIFY(text && icon);

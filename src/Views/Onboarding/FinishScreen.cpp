@@ -40,6 +40,18 @@ QHBoxLayout* recapRow(const QString& symbol, WizardLabel* title)
     return row;
 }
 
+// A warning symbol in `color` and a wrapping text beside it, no wider than the recap.
+QWidget* noticeLine(QWidget* line, const ThemeColor& color, WizardLabel* text)
+{
+    line->setMaximumWidth(kRecapWidth);
+    auto* row = new QHBoxLayout(line);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(int(Tokens::Space::sm));
+    row->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), color, 16), 0, Qt::AlignTop);
+    row->addWidget(text->wrapping(), 1);
+    return line;
+}
+
 WizardLabel* valueLabel(Qt::TextElideMode mode)
 {
     auto* value = new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary());
@@ -129,28 +141,11 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
 
     // Why the last attempt to save did not go through.
     m_errorLine->setObjectName(QStringLiteral("commitError"));
-    m_errorLine->setMaximumWidth(kRecapWidth);
-    auto* errorRow = new QHBoxLayout(m_errorLine);
-    errorRow->setContentsMargins(0, 0, 0, 0);
-    errorRow->setSpacing(int(Tokens::Space::sm));
-    errorRow->addWidget(
-        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), ThemeColor::red(), 16), 0,
-        Qt::AlignTop);
-    errorRow->addWidget(m_error->wrapping(), 1);
-    column->addLayout(WizardParts::centred(m_errorLine));
-
+    column->addLayout(WizardParts::centred(noticeLine(m_errorLine, ThemeColor::red(), m_error)));
     // The helper's configuration is not known: the recap is not "your setup".
     m_unreadLine->setObjectName(QStringLiteral("settingsUnread"));
-    m_unreadLine->setMaximumWidth(kRecapWidth);
-    auto* unreadRow = new QHBoxLayout(m_unreadLine);
-    unreadRow->setContentsMargins(0, 0, 0, 0);
-    unreadRow->setSpacing(int(Tokens::Space::sm));
-    unreadRow->addWidget(
-        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), ThemeColor::orange(), 16), 0,
-        Qt::AlignTop);
     m_unread->setObjectName(QStringLiteral("settingsUnreadText"));
-    unreadRow->addWidget(m_unread->wrapping(), 1);
-    column->addLayout(WizardParts::centred(m_unreadLine));
+    column->addLayout(WizardParts::centred(noticeLine(m_unreadLine, ThemeColor::orange(), m_unread)));
 
     GlassSurface* recap = WizardParts::card(
         GlassRole::groupCard(), Qt::Vertical, int(Tokens::Space::md), int(Tokens::Space::sm));
