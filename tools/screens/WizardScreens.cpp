@@ -165,6 +165,8 @@ QWidget* commitFailed(ScreenFixture& fixture)
         HelperError::engineError(QStringLiteral("invalid_params"),
             QStringLiteral("The download folder cannot be written to: permission denied.")));
     SetupScaffold* scaffold = wizard(fixture, Mode::reRun, Screen::finish);
+    // A folder chosen, so that there is something to save.
+    scaffold->coordinator()->setOutputDir(QStringLiteral("/mnt/archive/Crates"));
     QCoro::waitFor(scaffold->coordinator()->commit());
     ScreenFixture::settle();
     return scaffold;
