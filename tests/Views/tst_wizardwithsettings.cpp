@@ -1,5 +1,4 @@
 #include "TestSupport/StandInSession.h"
-#include "Transport/ResultRecords.h"
 #include "Views/ContentUnavailableView.h"
 #include "Views/Onboarding/DownloadSourcesScreen.h"
 #include "Views/Onboarding/FinishScreen.h"
@@ -64,16 +63,7 @@ bool finishWizard(StandInSession& session)
     QTest::mouseClick(primaryOf(wizard), Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return !session.model->isOnboardingPresented(); }, 20000))
         return false;
-    // The helper handles requests in the order they arrive: once one sent now
-    // is answered, whatever the wizard sent is in the file. Asked of the
-    // client itself, so that no read of a store can take its place.
-    try {
-        QCoro::waitFor(session.model->client()->request<ConfigResult>(
-            Request::getConfig(), HelperClienting::kDefaultTimeout));
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
+    return session.helperCaughtUp();
 }
 
 nlohmann::json storedJson(const StandInSession& session)
