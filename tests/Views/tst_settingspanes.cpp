@@ -465,7 +465,8 @@ private slots:
     }
 
     // The order is taken from the configuration held when the pane appears;
-    // later changes while it is shown move no row.
+    // a later configuration moves rows only when it stores another order than
+    // the one shown (written elsewhere, or a move the helper refused).
     void sourceOrderFollowsTheConfiguration()
     {
         Fixture f;
@@ -483,10 +484,15 @@ private slots:
         QVERIFY(pane.orderModel()->isEnabled(SourceId::bandcamp));
         QVERIFY(!pane.orderModel()->isEnabled(SourceId::youtube));
 
-        config.sources = { SourceId::youtube, SourceId::bandcamp };
+        config.sources = { SourceId::bandcamp, SourceId::youtube };
         QVERIFY(f.load(config));
         QCOMPARE(pane.orderModel()->order(), taken);
         QVERIFY(pane.orderModel()->isEnabled(SourceId::youtube));
+
+        config.sources = { SourceId::youtube, SourceId::bandcamp };
+        QVERIFY(f.load(config));
+        QCOMPARE(pane.orderModel()->order(),
+            (QList { SourceId::youtube, SourceId::bandcamp, SourceId::soulseek, SourceId::soundcloud }));
 
         pane.show();
         QCOMPARE(pane.orderModel()->order(),

@@ -1,7 +1,7 @@
 // The Settings window's states: every pane with a configuration read, General
 // and Accounts before the helper link is attached, a failed write, the command-
-// line tool installed, not installed and someone else's file in its place, and
-// a doctor run with a failing check.
+// line tool installed, not installed and someone else's file in its place, a
+// doctor run with a failing check, and panes after a failed read.
 
 #include "ScreenFixture.h"
 #include "ScreenRegistry.h"
@@ -135,6 +135,15 @@ QWidget* sourcesBeforeConfig(ScreenFixture& fixture)
     return settings;
 }
 
+// A pane after the configuration could not be read: what the helper said, and Try Again.
+QWidget* failedRead(ScreenFixture& fixture, Pane pane)
+{
+    fixture.fail(Method::getConfig, HelperError::requestTimedOut());
+    auto* settings = new SettingsWindow(fixture.model(), fixture.updater(), fixture.defaults());
+    settings->setCurrentPane(pane);
+    return settings;
+}
+
 // The VPN pane refusing a text that is no subscription address.
 QWidget* vpnRefused(ScreenFixture& fixture)
 {
@@ -177,6 +186,8 @@ const ScreenRegistration registration {
     { "settings-accounts-before-attach", kSize, [](ScreenFixture& f) { return beforeAttach(f, accounts); } },
     { "settings-quality-failed-write", kSize, failedWrite },
     { "settings-sources-before-config", kSize, sourcesBeforeConfig },
+    { "settings-quality-failed-read", kSize, [](ScreenFixture& f) { return failedRead(f, quality); } },
+    { "settings-sources-failed-read", kSize, [](ScreenFixture& f) { return failedRead(f, sources); } },
     { "settings-vpn-refused-address", kSize, vpnRefused },
     { "settings-command-line-installed", kSize,
         [](ScreenFixture& f) { return commandLineTool(f, Tool::installed); } },

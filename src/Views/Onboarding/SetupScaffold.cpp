@@ -15,6 +15,7 @@
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/WelcomeScreen.h"
 #include "Views/Onboarding/WizardLabel.h"
+#include "Views/WheelGuard.h"
 #include "Views/WindowPlacement.h"
 
 #include <QGraphicsOpacityEffect>
@@ -185,6 +186,7 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     setWindowTitle(tr("Set Up mivo"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(kWidth, kHeight);
+    WheelGuard::install(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -41,7 +41,7 @@ CLIToolSettings::CLIToolSettings(AppModel& model, QWidget* parent)
 }
 
 CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer, QWidget* parent)
-    : SettingsPane(model, parent)
+    : SettingsPane(model, parent, Reads::nothing)
     , m_installer(installer)
     , m_state(new FormText)
     , m_version(new FormText)

@@ -15,7 +15,7 @@
 namespace mivo {
 
 DiagnosticsSettings::DiagnosticsSettings(AppModel& model, QWidget* parent)
-    : SettingsPane(model, parent)
+    : SettingsPane(model, parent, Reads::nothing)
     , m_checks(new DoctorCheckModel(this))
     , m_list(new QListView)
     , m_runAll(new QPushButton(tr("Run All")))

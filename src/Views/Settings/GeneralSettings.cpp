@@ -43,7 +43,7 @@ GeneralSettings::GeneralSettings(AppModel& model, UpdaterModel& updater, QWidget
 
 GeneralSettings::GeneralSettings(
     AppModel& model, UpdaterModel& updater, UserDefaults& defaults, QWidget* parent)
-    : SettingsPane(model, parent)
+    : SettingsPane(model, parent, Reads::nothing)
     , m_updater(updater)
     , m_defaults(defaults)
     , m_theme(new QComboBox)

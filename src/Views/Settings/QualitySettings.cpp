@@ -127,7 +127,7 @@ QString QualitySettings::summary(const SafeConfig::Quality& quality)
 void QualitySettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
-    m_loadingSection->setVisible(!current);
+    m_loadingSection->setVisible(awaitingConfig());
     m_quality->setVisible(current.has_value());
     m_summarySection->setVisible(current.has_value());
     m_matching->setVisible(current.has_value());
@@ -150,7 +150,8 @@ void QualitySettings::refresh()
 
 void QualitySettings::pushQuality(SafeConfig::Quality quality)
 {
-    // The switch shows the stored value until the helper's answer arrives.
+    // Drawn from the store, which shows the change at once; a change that is
+    // not sent leaves the switch as the store has it.
     refresh();
     ConfigPatch patch;
     patch.quality = quality;

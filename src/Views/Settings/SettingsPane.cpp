@@ -2,20 +2,30 @@
 
 #include "App/AppModel.h"
 #include "State/StoreRequests.h"
+#include "Styling/ButtonStyling.h"
+#include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
+#include "Styling/Typography.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
 #include <QEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QPointer>
 #include <QVBoxLayout>
 
 namespace mivo {
 
-SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
+SettingsPane::SettingsPane(AppModel& model, QWidget* parent, Reads reads)
     : QScrollArea(parent)
     , m_model(model)
+    , m_reads(reads)
     , m_form(nullptr)
+    , m_body(new QWidget)
+    , m_sections(new QVBoxLayout(m_body))
     , m_errorLabel(new FormText({}, TextStyle::callout, ThemeColor::red(), this))
 {
     setWidgetResizable(true);
@@ -27,6 +37,10 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent)
     const int margin = int(Tokens::Space::lg);
     m_form->setContentsMargins(margin, margin, margin, margin);
     m_form->setSpacing(int(Tokens::Space::lg + Tokens::Space::xs));
+    m_sections->setContentsMargins(0, 0, 0, 0);
+    m_sections->setSpacing(m_form->spacing());
+    m_body->setAutoFillBackground(false);
+    m_form->addWidget(m_body);
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_errorLabel->setAccessibleName(tr("Error"));
@@ -69,10 +83,73 @@ std::optional<SafeConfig> SettingsPane::config() const
     return settings ? settings->config() : std::nullopt;
 }
 
+bool SettingsPane::awaitingConfig() const
+{
+    const SettingsStore* settings = m_model.settings();
+    return !settings || (!settings->config() && settings->readState() != SettingsStore::ReadState::failed);
+}
+
+bool SettingsPane::showsReadFailure() const
+{
+    return m_readNotice && !m_readNotice->isHidden();
+}
+
+void SettingsPane::buildReadNotice()
+{
+    // One row: a warning symbol, what happened with the helper's words under
+    // it, and the button that reads again.
+    m_readNotice = new SettingsSection;
+    auto* row = new QHBoxLayout;
+    row->setSpacing(int(Tokens::Space::md));
+    auto* symbol = new QLabel;
+    const int side = QFontMetrics(Typography::font(TextStyle::headline, font())).height();
+    symbol->setPixmap(Symbols::icon(QStringLiteral("exclamationmark.triangle"), ThemeColor::orange())
+                          .pixmap(QSize(side, side), devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignTop);
+    row->addWidget(symbol, 0, Qt::AlignTop);
+    auto* words = new QVBoxLayout;
+    words->setSpacing(int(Tokens::Space::xs));
+    auto* title = new FormText(tr("mivo could not read its settings from the helper."), TextStyle::headline);
+    title->setWordWrap(true);
+    words->addWidget(title);
+    m_readNoticeDetail = new FormText({}, TextStyle::callout, ThemeColor::secondary());
+    m_readNoticeDetail->setWordWrap(true);
+    m_readNoticeDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    words->addWidget(m_readNoticeDetail);
+    row->addLayout(words, 1);
+    auto* retry = new QPushButton(tr("Try Again"));
+    ButtonStyling::setStyle(retry, ButtonStyle::bordered);
+    row->addWidget(retry, 0, Qt::AlignVCenter);
+    m_readNotice->addRow(row);
+    connect(retry, &QPushButton::clicked, this, [this] {
+        if (SettingsStore* settings = m_model.settings())
+            settings->refresh();
+    });
+    m_form->insertWidget(0, m_readNotice);
+}
+
+void SettingsPane::updateReadNotice()
+{
+    if (m_reads != Reads::configuration)
+        return;
+    const SettingsStore* settings = m_model.settings();
+    const bool failed = settings && settings->readState() == SettingsStore::ReadState::failed;
+    // Made when first needed.
+    if (!m_readNotice && !failed)
+        return;
+    if (!m_readNotice)
+        buildReadNotice();
+    m_readNoticeDetail->setText(failed ? settings->readError().value_or(QString()) : QString());
+    m_readNoticeDetail->setVisible(!m_readNoticeDetail->text().isEmpty());
+    m_readNotice->setVisible(failed);
+    // Without a configuration the sections would show made-up values.
+    m_body->setVisible(!failed || settings->config().has_value());
+}
+
 SettingsSection* SettingsPane::addSection(const QString& header, const QString& footer)
 {
     auto* section = new SettingsSection(header, footer);
-    m_form->addWidget(section);
+    m_sections->addWidget(section);
     return section;
 }
 
@@ -86,10 +163,12 @@ void SettingsPane::bindModel()
     connect(&m_model, &AppModel::attached, this, [this] {
         connectSettingsStore();
         bindStores();
+        updateReadNotice();
         refresh();
     });
     connectSettingsStore();
     bindStores();
+    updateReadNotice();
     refresh();
 }
 
@@ -99,6 +178,16 @@ void SettingsPane::connectSettingsStore()
     if (!settings)
         return;
     connect(settings, &SettingsStore::configChanged, this, &SettingsPane::refresh, Qt::UniqueConnection);
+    // A progress indicator shows only while a read is on its way.
+    connect(settings, &SettingsStore::readStateChanged, this, &SettingsPane::refresh, Qt::UniqueConnection);
+    if (m_reads == Reads::configuration) {
+        connect(settings, &SettingsStore::configChanged, this, &SettingsPane::updateReadNotice,
+            Qt::UniqueConnection);
+        connect(settings, &SettingsStore::readStateChanged, this, &SettingsPane::updateReadNotice,
+            Qt::UniqueConnection);
+        connect(settings, &SettingsStore::readErrorChanged, this, &SettingsPane::updateReadNotice,
+            Qt::UniqueConnection);
+    }
     // A successful read clears what an earlier failure left.
     connect(settings, &SettingsStore::lastErrorChanged, this, [this, settings] {
         if (!settings->lastError())

@@ -26,20 +26,33 @@ class SettingsStore;
 // and connects to the stores once the model attaches them. Subclasses build
 // their sections in their constructor and then call bindModel(); refresh()
 // redraws from the stores whenever they change.
+//
+// A pane that shows the configuration says so in words when the helper could
+// not be read, with the helper's error and a button that reads again; while
+// no configuration is held after such a failure, that is all it shows.
 class SettingsPane : public QScrollArea {
     Q_OBJECT
 
 public:
-    explicit SettingsPane(AppModel& model, QWidget* parent = nullptr);
+    // Whether the pane shows the helper's configuration.
+    enum class Reads { configuration, nothing };
+
+    explicit SettingsPane(AppModel& model, QWidget* parent = nullptr, Reads reads = Reads::configuration);
 
     // The text of the last failure of a write or hand-over made here; none
     // once a later one succeeded or the configuration was read again.
     std::optional<QString> errorText() const { return m_error; }
+    // True while the pane says that the configuration could not be read.
+    bool showsReadFailure() const;
 
 protected:
     AppModel& model() const { return m_model; }
-    // The configuration last read; none before the first read or without a store.
+    // The configuration as the settings store holds it now, the user's changes
+    // in flight included; none before the first read or without a store.
     std::optional<SafeConfig> config() const;
+    // True while no configuration is held and none has failed to come: the
+    // time for a progress indicator.
+    bool awaitingConfig() const;
 
     SettingsSection* addSection(const QString& header = {}, const QString& footer = {});
     // Ends the form: the sections sit at the top, the rest of the pane is empty.
@@ -72,9 +85,17 @@ private:
     void placeErrorLine();
     QCoro::Task<void> runApply(ConfigPatch patch);
     void connectSettingsStore();
+    void buildReadNotice();
+    void updateReadNotice();
 
     AppModel& m_model;
+    const Reads m_reads;
     QVBoxLayout* m_form;
+    // The subclass's sections, hidden while the read failure is all there is to say.
+    QWidget* m_body;
+    QVBoxLayout* m_sections;
+    SettingsSection* m_readNotice = nullptr;
+    FormText* m_readNoticeDetail = nullptr;
     FormText* m_errorLabel;
     std::optional<QString> m_error;
 };

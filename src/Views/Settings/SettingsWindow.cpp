@@ -14,6 +14,7 @@
 #include "Views/Settings/ProxySettings.h"
 #include "Views/Settings/QualitySettings.h"
 #include "Views/Settings/SourcesSettings.h"
+#include "Views/WheelGuard.h"
 #include "Views/WindowPlacement.h"
 
 #include <QButtonGroup>
@@ -95,6 +96,7 @@ SettingsWindow::SettingsWindow(
     // Closed from the keyboard as a desktop's preferences windows are.
     connect(new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+    WheelGuard::install(this);
 }
 
 int SettingsWindow::paneCount() const

@@ -11,7 +11,7 @@ namespace mivo {
 // the configuration enables it. The model never changes the configuration
 // itself: a check of a row asks for it (enableRequested), and a row dragged to
 // a new place changes only the display order and says so (reordered); the pane
-// sends the writes and redraws from the helper's answer.
+// sends the writes and redraws from the settings store's record.
 class SourceOrderModel : public QAbstractListModel {
     Q_OBJECT
 

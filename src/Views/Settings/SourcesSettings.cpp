@@ -116,8 +116,10 @@ void SourcesSettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
     const QList<SourceId> configured = current ? current->sources : QList<SourceId> {};
-    // Taken once per appearance: a switch never moves a row under the pointer.
-    if (current && !m_orderTaken) {
+    // Taken once per appearance, so a switch never moves a row under the
+    // pointer; again only when the stored order is no longer the one shown (a
+    // change made elsewhere, or a move the helper refused).
+    if (current && (!m_orderTaken || !shows(m_order->order(), configured))) {
         m_orderTaken = true;
         m_order->setOrder(orderFor(configured, m_order->order()));
     }
@@ -156,30 +158,62 @@ void SourcesSettings::showEvent(QShowEvent* event)
     refresh();
 }
 
+bool SourcesSettings::shows(const QList<SourceId>& display, const QList<SourceId>& configured)
+{
+    QList<SourceId> enabled;
+    for (const SourceId source : display) {
+        if (configured.contains(source))
+            enabled.append(source);
+    }
+    QList<SourceId> stored;
+    for (const SourceId source : configured) {
+        if (!stored.contains(source))
+            stored.append(source);
+    }
+    return enabled == stored;
+}
+
+QList<SourceId> SourcesSettings::withSource(
+    const QList<SourceId>& configured, const QList<SourceId>& display, SourceId source, bool enabled)
+{
+    QList<SourceId> sources = configured;
+    sources.removeAll(source);
+    if (!enabled)
+        return sources;
+    // In its place of the display order: before the first enabled source shown below it.
+    const qsizetype shownAt = display.indexOf(source);
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        const qsizetype at = display.indexOf(sources[i]);
+        if (shownAt >= 0 && at > shownAt) {
+            sources.insert(i, source);
+            return sources;
+        }
+    }
+    sources.append(source);
+    return sources;
+}
+
 void SourcesSettings::setEnabled(SourceId source, bool enabled)
 {
+    // Built on the list the store holds now, changes still on their way included.
     const std::optional<SafeConfig> current = config();
     if (!current)
         return;
-    QList<SourceId> set = current->sources;
-    set.removeAll(source);
-    if (enabled)
-        set.append(source);
-    sendSources(set);
+    ConfigPatch patch;
+    patch.sources = withSource(current->sources, m_order->order(), source, enabled);
+    applyPatch(std::move(patch));
 }
 
 void SourcesSettings::applyOrder()
 {
-    if (const std::optional<SafeConfig> current = config())
-        sendSources(current->sources);
-}
-
-void SourcesSettings::sendSources(const QList<SourceId>& enabled)
-{
+    // The user moved a row: the enabled sources in the order now shown.
+    const std::optional<SafeConfig> current = config();
+    if (!current)
+        return;
     ConfigPatch patch;
     patch.sources = QList<SourceId> {};
     for (const SourceId source : m_order->order()) {
-        if (enabled.contains(source))
+        if (current->sources.contains(source))
             patch.sources->append(source);
     }
     applyPatch(std::move(patch));

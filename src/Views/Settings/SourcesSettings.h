@@ -33,6 +33,12 @@ public:
     // The display order for a configuration's sources: those, then the rest in
     // their default order; none (nothing configured) keeps `current`.
     static QList<SourceId> orderFor(const QList<SourceId>& configured, const QList<SourceId>& current);
+    // Whether `display` shows the configured sources in their stored order.
+    static bool shows(const QList<SourceId>& display, const QList<SourceId>& configured);
+    // The configured list with `source` switched on or off; switched on, it
+    // takes its place of the display order, the others keep theirs.
+    static QList<SourceId> withSource(
+        const QList<SourceId>& configured, const QList<SourceId>& display, SourceId source, bool enabled);
 
 protected:
     void refresh() override;
@@ -43,7 +49,6 @@ private:
 
     void setEnabled(SourceId source, bool enabled);
     void applyOrder();
-    void sendSources(const QList<SourceId>& enabled);
     void step(RunField field, int direction);
 
     SourceOrderModel* m_order;
