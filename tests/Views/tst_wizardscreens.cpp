@@ -96,7 +96,7 @@ private slots:
     void appleRowFollowsTheConnection();
     void spotifyConnectShowsProgressThenConnected();
     void matchingChoicesGoToTheCoordinator();
-    void enabledSourcesKeepTheirDeclaredOrder();
+    void enabledSourcesKeepTheStoredOrder();
     void soundcloudTokenFieldFollowsItsSwitch();
     void fieldsUnderASwitchFold_data();
     void fieldsUnderASwitchFold();
@@ -272,7 +272,9 @@ void WizardScreensTest::matchingChoicesGoToTheCoordinator()
     QVERIFY(harness.client->sent().isEmpty());
 }
 
-void WizardScreensTest::enabledSourcesKeepTheirDeclaredOrder()
+// The stored order is the search priority set in Settings: switching sources
+// in the wizard keeps it, and a source switched on joins the end.
+void WizardScreensTest::enabledSourcesKeepTheStoredOrder()
 {
     OnboardingHarness harness;
     SafeConfig config = SampleData::sampleConfig();
@@ -284,12 +286,17 @@ void WizardScreensTest::enabledSourcesKeepTheirDeclaredOrder()
 
     screen.rows().at(1)->toggle()->click(); // Bandcamp
     QCOMPARE(coordinator.selectedSources(),
-        (QList<SourceId> { SourceId::soulseek, SourceId::bandcamp, SourceId::youtube }));
+        (QList<SourceId> { SourceId::youtube, SourceId::soulseek, SourceId::bandcamp }));
     for (SourceRow* row : screen.rows()) {
         if (row->toggle()->isChecked())
             row->toggle()->click();
     }
     QCOMPARE(coordinator.selectedSources(), QList<SourceId>());
+    screen.rows().at(3)->toggle()->click(); // YouTube
+    screen.rows().at(2)->toggle()->click(); // SoundCloud
+    screen.rows().at(0)->toggle()->click(); // Soulseek
+    QCOMPARE(coordinator.selectedSources(),
+        (QList<SourceId> { SourceId::youtube, SourceId::soulseek, SourceId::soundcloud }));
 }
 
 void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()

@@ -85,9 +85,15 @@ SetupCoordinator::Choices SetupCoordinator::withChanges(const Choices& base) con
 {
     Choices choices = base;
     if (!m_changes.sources.isEmpty()) {
+        // The stored order is the search priority set in Settings: it stays. A
+        // source switched off leaves the list, one switched on joins its end.
         choices.sources.clear();
+        for (const SourceId source : base.sources) {
+            if (m_changes.sources.value(source, true))
+                choices.sources.append(source);
+        }
         for (const SourceId source : allCases<SourceId>()) {
-            if (m_changes.sources.value(source, base.sources.contains(source)))
+            if (!base.sources.contains(source) && m_changes.sources.value(source, false))
                 choices.sources.append(source);
         }
     }

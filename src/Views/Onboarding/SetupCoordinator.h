@@ -93,8 +93,9 @@ public:
 
     // The choices as shown: the user's own where they changed one, else what
     // the configuration holds now. A choice set back to what the configuration
-    // holds counts as unchanged. Once a source was switched the list is in the
-    // declared order; untouched, it keeps the configuration's order.
+    // holds counts as unchanged. The sources keep the configuration's order
+    // (the search priority); one switched on joins the end, several of them in
+    // the declared order.
     const QList<SourceId>& selectedSources() const { return m_shown.sources; }
     void setSelectedSources(const QList<SourceId>& sources);
     QualityProfile qualityProfile() const { return m_shown.qualityProfile; }
