@@ -65,7 +65,8 @@ QCoro::Task<void> AppModel::start()
     if (m_client)
         co_return;
     const QPointer<AppModel> self(this);
-    m_readingStartupConfig = true;
+    if (!std::exchange(m_readingStartupConfig, true))
+        emit readingStartupConfigChanged();
     std::optional<QString> failure;
     try {
         // Locating the helper fails with helperMissing; the model then stays without
@@ -179,7 +180,8 @@ QCoro::Task<void> AppModel::initialFetch()
 
 void AppModel::startupConfigReadEnded()
 {
-    m_readingStartupConfig = false;
+    if (std::exchange(m_readingStartupConfig, false))
+        emit readingStartupConfigChanged();
     // The read that was waited for counts as the wizard's own, whatever came of it.
     if (const std::optional<SetupCoordinator::Mode> mode
         = std::exchange(m_onboardingAfterStartup, std::nullopt))
@@ -520,7 +522,10 @@ void AppModel::beginOnboarding(std::optional<SetupCoordinator::Mode> mode)
     // A wizard made before the start-up read ended would show defaults, and
     // finishing it would write them over what the helper holds.
     if (m_readingStartupConfig) {
-        m_onboardingAfterStartup = chosen;
+        // The first run decided by "didOnboard" is not turned into a re-run by
+        // a later request (one that would skip the welcome and the source warning).
+        if (m_onboardingAfterStartup != SetupCoordinator::Mode::firstRun)
+            m_onboardingAfterStartup = chosen;
         return;
     }
     openOnboarding(chosen, true);
@@ -533,10 +538,9 @@ QCoro::Task<void> AppModel::openOnboarding(SetupCoordinator::Mode mode, bool rea
         co_await m_settings->refresh();
     if (!self)
         co_return;
-    std::optional<SafeConfig> config;
-    if (m_settings)
-        config = m_settings->config();
-    setSetupCoordinator(new SetupCoordinator(mode, this, std::move(config), this));
+    // The coordinator reads the configuration from the settings store for as
+    // long as the wizard is open; it keeps no copy of its own.
+    setSetupCoordinator(new SetupCoordinator(mode, this, this));
     setOnboardingPresented(true);
 }
 

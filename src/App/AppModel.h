@@ -62,6 +62,7 @@ class AppModel : public AccountModel {
     Q_PROPERTY(bool isOnboardingPresented READ isOnboardingPresented WRITE setOnboardingPresented NOTIFY
             isOnboardingPresentedChanged)
     Q_PROPERTY(mivo::SetupCoordinator* setupCoordinator READ setupCoordinator NOTIFY setupCoordinatorChanged)
+    Q_PROPERTY(bool isReadingStartupConfig READ isReadingStartupConfig NOTIFY readingStartupConfigChanged)
 
 public:
     // What the model builds its parts with; tests replace the clock, the preview's
@@ -129,12 +130,17 @@ public:
     // The setup wizard's state while the wizard is shown; none otherwise.
     SetupCoordinator* setupCoordinator() const { return m_setupCoordinator; }
     // Shows the setup wizard: reads the configuration first when none has been
-    // read yet (whatever comes of that), then makes a new coordinator from the
-    // configuration then held and presents the wizard. Without a mode the
+    // read yet (until a read brought it or failed), then makes a new
+    // coordinator, which follows the settings store's configuration while the
+    // wizard is open, and presents the wizard. Without a mode the
     // wizard is a re-run once "didOnboard" is set, a first run before. While
     // start() has yet to finish its own configuration read, the wizard waits for
-    // that read to end instead. A wizard already shown is replaced. Returns at once.
+    // that read to end instead; a first run waiting so stays a first run, whatever
+    // is asked for meanwhile. A wizard already shown is replaced. Returns at once.
     void beginOnboarding(std::optional<SetupCoordinator::Mode> mode = std::nullopt);
+    // From the beginning of start() until its configuration read ended, with a
+    // configuration or a failure (also when a newer read took its place).
+    bool isReadingStartupConfig() const { return m_readingStartupConfig; }
     // The wizard's last step: hides it and drops its coordinator, then reads the
     // configuration and the playlists of all sources again. Returns at once;
     // "didOnboard" is left to the caller.
@@ -211,6 +217,7 @@ signals:
     void isInspectorPresentedChanged();
     void isOnboardingPresentedChanged();
     void setupCoordinatorChanged();
+    void readingStartupConfigChanged();
     void signingInChanged();
 
 private:

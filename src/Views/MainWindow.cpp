@@ -156,7 +156,8 @@ void MainWindow::buildSidebarWhenReady()
     if (m_sidebar || !library)
         return;
     m_sidebar = new SidebarView(m_model, *library);
-    m_sidebar->setOpenSetup([this] { m_model.beginOnboarding(SetupCoordinator::Mode::reRun); });
+    // A first run until the user has been through the wizard once.
+    m_sidebar->setOpenSetup([this] { m_model.beginOnboarding(); });
     m_sidebarColumn->addWidget(m_sidebar);
     m_sidebarColumn->setCurrentWidget(m_sidebar);
 }

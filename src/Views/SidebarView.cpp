@@ -358,6 +358,7 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
         updateContent();
     });
     connect(&m_library, &LibraryStore::loadStateChanged, this, &SidebarView::updateContent);
+    connect(&m_appModel, &AppModel::readingStartupConfigChanged, this, &SidebarView::updateContent);
     connect(&m_library, &LibraryStore::selectionChanged, this, &SidebarView::storeSelectionChanged);
     connect(&m_loader, &ArtworkLoader::ready, this, &SidebarView::artworkReady);
 
@@ -395,7 +396,10 @@ void SidebarView::updateContent()
 {
     const LibraryStore::LoadState state = m_library.loadState();
     using Kind = LibraryStore::LoadState::Kind;
-    if (state.kind == Kind::loading && m_library.playlists().isEmpty()) {
+    // Until the start-up read of the configuration has ended the playlists are
+    // not asked for yet: nothing to list is not known.
+    const bool waiting = state.kind == Kind::loading || m_appModel.isReadingStartupConfig();
+    if (waiting && m_library.playlists().isEmpty() && state.kind != Kind::failed) {
         m_stack->setCurrentWidget(m_loading);
     } else if (state.kind == Kind::failed) {
         m_failed->setDescription(state.message);

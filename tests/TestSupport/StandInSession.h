@@ -8,6 +8,7 @@
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/TestPaths.h"
+#include "Transport/ResultRecords.h"
 #include "Views/MainWindow.h"
 
 #include <QFile>
@@ -88,14 +89,22 @@ public:
 
     // Waits until the helper answered a request sent now. It handles requests
     // in the order they arrive, so whatever was sent before (a write that
-    // should not have been) has reached the stored file by then.
+    // should not have been) has reached the stored file by then. Asked of the
+    // client itself: a store's read could be taken over by a newer one of the
+    // application's own (the reads after the wizard), and would change what
+    // the store holds.
     bool helperCaughtUp()
     {
-        LibraryStore* library = model->library();
-        if (!library)
+        HelperClienting* client = model->client();
+        if (!client)
             return false;
-        QCoro::waitFor(library->refresh());
-        return library->loadState() == LibraryStore::LoadState::loaded();
+        try {
+            QCoro::waitFor(
+                client->request<ListPlaylistsResult>(Request::listPlaylists(), HelperClienting::kDefaultTimeout));
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
     }
 
     // Shows the window, which starts the model, and waits until the helper answered.

@@ -3,11 +3,11 @@
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/SetupScaffold.h"
 #include "Views/Onboarding/SetupSheet.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
 #include "Views/Onboarding/WizardLabel.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -24,6 +24,16 @@ SetupScaffold* wizardOf(const StandInSession& session)
 
 // Presses the wizard's primary button on every screen up to the last one, as
 // a user who changes nothing would.
+// Shows the window over the stand-in and waits for the first-run wizard.
+SetupScaffold* shownWizard(StandInSession& session)
+{
+    if (!session.showAndWaitForTheHelper()
+        || !QTest::qWaitFor([&] { return wizardOf(session) != nullptr; }, 20000)
+        || !QTest::qWaitForWindowExposed(wizardOf(session)))
+        return nullptr;
+    return wizardOf(session);
+}
+
 bool walkToTheEnd(SetupScaffold* wizard)
 {
     auto* primary = wizard->findChild<QPushButton*>(QStringLiteral("primary"));
@@ -46,6 +56,7 @@ private slots:
     void afterAFailedReadOnlyTheChangedFieldIsWritten_data();
     void afterAFailedReadOnlyTheChangedFieldIsWritten();
     void closingDuringTheCommitStillFinishes();
+    void nothingChangesWhileTheCommitIsHeld();
 };
 
 // The first launch over a configuration the helper already holds: the wizard
@@ -113,6 +124,16 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
     QVERIFY(!session.model->settings()->config());
     QCOMPARE(coordinator->outputDir(), QString::fromLatin1(SetupCoordinator::kDefaultOutputDir));
     QVERIFY(walkToTheEnd(wizard));
+    // The recap is no setup of the user's: it says the settings could not be
+    // read, with the helper's reason, and shows no default as a choice.
+    auto* finish = qobject_cast<FinishScreen*>(wizard->screenWidget());
+    QVERIFY(finish);
+    QTRY_VERIFY(finish->unreadText()->isVisibleTo(wizard));
+    QVERIFY(finish->unreadText()->text().startsWith(FinishScreen::unreadNotice()));
+    QVERIFY2(finish->unreadText()->text().contains(u"Simulated failure of getConfig"),
+        qPrintable(finish->unreadText()->text()));
+    for (WizardLabel* value : { finish->sourcesValue(), finish->qualityValue(), finish->folderValue() })
+        QCOMPARE(value->fullText(), FinishScreen::asStoredText());
 
     const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));
     if (changeFolder) {
@@ -123,12 +144,14 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
         chooser->selectFile(folder);
         static_cast<QDialog*>(chooser)->accept(); // QFileDialog hides it
         QCOMPARE(coordinator->outputDir(), folder);
+        QCOMPARE(finish->folderValue()->fullText(), QStringLiteral("~/Crates"));
+        QCOMPARE(finish->sourcesValue()->fullText(), FinishScreen::asStoredText());
     }
     // Nothing says a playlist source is connected: the wizard asks before it finishes.
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
-    auto* warning = wizard->findChild<QMessageBox*>(QStringLiteral("sourceWarning"));
+    SourceWarningWindow* warning = wizard->sourceWarning();
     QVERIFY(warning);
-    test::button(warning, QStringLiteral("Continue Anyway"))->click();
+    QTest::mouseClick(warning->continueAnywayButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!coordinator || !coordinator->isCommitting(), 20000);
 
     if (!changeFolder) {
@@ -151,12 +174,11 @@ void FirstLaunchTest::closingDuringTheCommitStillFinishes()
 {
     StandInSession session(
         { { "MIVO_STANDIN_DELAY", "setConfig=300" }, { "MIVO_STANDIN_FAIL", "setConfig=engine_error" } });
-    QVERIFY(session.showAndWaitForTheHelper());
-    QTRY_VERIFY_WITH_TIMEOUT(wizardOf(session), 20000);
-    SetupScaffold* wizard = wizardOf(session);
-    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    SetupScaffold* wizard = shownWizard(session);
+    QVERIFY(wizard);
     const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
     QVERIFY(walkToTheEnd(wizard));
+    coordinator->setOutputDir(QDir(session.home()).filePath(QStringLiteral("Crates")));
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
     QVERIFY(coordinator->isCommitting());
     QTest::keyClick(wizard, Qt::Key_Escape);
@@ -170,6 +192,37 @@ void FirstLaunchTest::closingDuringTheCommitStillFinishes()
     QCOMPARE(banner->kind, SyncBanner::Kind::error);
     QVERIFY2(banner->message.contains(QStringLiteral("Simulated failure of setConfig")),
         qPrintable(banner->message));
+}
+
+// While the commit waits for the helper, Back and the screen's controls are
+// off: the fine-tuning screen cannot come back live, so nothing is changed
+// that the closing wizard would then drop. The folder chosen before is stored.
+void FirstLaunchTest::nothingChangesWhileTheCommitIsHeld()
+{
+    StandInSession session({ { "MIVO_STANDIN_DELAY", "setConfig=1000" } });
+    SetupScaffold* wizard = shownWizard(session);
+    QVERIFY(wizard);
+    const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
+    QVERIFY(walkToTheEnd(wizard));
+    const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));
+    coordinator->setOutputDir(folder);
+
+    auto* back = wizard->findChild<QPushButton*>(QStringLiteral("back"));
+    auto* change = wizard->findChild<QPushButton*>(QStringLiteral("changeFolder"));
+    QVERIFY(back && change && back->isEnabled() && change->isEnabled());
+    QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
+    QVERIFY(coordinator->isCommitting());
+    QVERIFY(!back->isEnabled());
+    QVERIFY(!change->isEnabled());
+    QTest::mouseClick(back, Qt::LeftButton);
+    QTest::keyClick(wizard, Qt::Key_Return);
+    QCOMPARE(coordinator->currentScreen(), Screen::finish);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!session.model->isOnboardingPresented(), 20000);
+    QVERIFY(session.helperCaughtUp());
+    const nlohmann::json stored = nlohmann::json::parse(session.storedBytes().toStdString());
+    QCOMPARE(QString::fromStdString(stored.value("outputDir", std::string())), folder);
+    QCOMPARE(stored.value("sources", nlohmann::json()), StandInSession::storedConfig()["sources"]);
 }
 
 QTEST_MAIN(FirstLaunchTest)

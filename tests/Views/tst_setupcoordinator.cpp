@@ -88,6 +88,8 @@ private slots:
     void commitSendsQualityOnlyForAChangedProfile();
     void commitWithoutAConfigurationSendsOnlyChanges_data();
     void commitWithoutAConfigurationSendsOnlyChanges();
+    void commitBuildsOnTheConfigurationAsItIsNow_data();
+    void commitBuildsOnTheConfigurationAsItIsNow();
     void readinessFollowsStoresAttachedLater();
     void commitAfterTheModelIsGoneOnlyRaisesItsFlag();
     void commitKeepsBackASubscriptionThatIsNoAddress_data();
@@ -136,7 +138,7 @@ void SetupCoordinatorTest::navigation()
     QFETCH(bool, isFirst);
     QFETCH(bool, isLast);
 
-    SetupCoordinator coordinator(mode, nullptr, std::nullopt);
+    SetupCoordinator coordinator(mode, nullptr);
     QCOMPARE(coordinator.stepCount(), mode == Mode::firstRun ? 6 : 5);
     QCOMPARE(coordinator.screenOrder().contains(Screen::welcome), mode == Mode::firstRun);
     QSignalSpy changed(&coordinator, &SetupCoordinator::currentScreenChanged);
@@ -170,12 +172,11 @@ void SetupCoordinatorTest::startsFromTheConfiguration_data()
     QTest::addColumn<bool>("identityEnabled");
     QTest::addColumn<bool>("identityStrict");
     QTest::addColumn<QString>("outputDir");
-    QTest::addColumn<Theme>("theme");
 
     const QList<SourceId> all { SourceId::soulseek, SourceId::bandcamp, SourceId::soundcloud,
         SourceId::youtube };
     QTest::newRow("no configuration") << std::optional<SafeConfig>() << all << QualityProfile::balanced
-                                      << false << false << "~/Music/DjayImport" << Theme::dark;
+                                      << false << false << "~/Music/DjayImport";
 
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::youtube, SourceId::soulseek };
@@ -184,14 +185,14 @@ void SetupCoordinatorTest::startsFromTheConfiguration_data()
     config.ui.theme = Theme::light;
     config.outputDir = QStringLiteral("~/Sets");
     QTest::newRow("configuration") << std::optional(config) << config.sources << QualityProfile::best << true
-                                   << true << "~/Sets" << Theme::light;
+                                   << true << "~/Sets";
 
     SafeConfig bare = SampleData::sampleConfig();
     bare.sources = {};
     bare.outputDir = std::nullopt;
     bare.quality.bestQuality = false;
     QTest::newRow("no sources, no folder") << std::optional(bare) << QList<SourceId>() << QualityProfile::fast
-                                           << true << false << "~/Music/DjayImport" << Theme::dark;
+                                           << true << false << "~/Music/DjayImport";
 }
 
 void SetupCoordinatorTest::startsFromTheConfiguration()
@@ -202,15 +203,17 @@ void SetupCoordinatorTest::startsFromTheConfiguration()
     QFETCH(bool, identityEnabled);
     QFETCH(bool, identityStrict);
     QFETCH(QString, outputDir);
-    QFETCH(Theme, theme);
 
-    const SetupCoordinator coordinator(Mode::reRun, nullptr, config);
+    Harness harness;
+    if (config)
+        harness.loadConfig(*config);
+    const SetupCoordinator coordinator(Mode::reRun, harness.model.get());
+    QCOMPARE(coordinator.hasStoredSettings(), config.has_value());
     QCOMPARE(coordinator.selectedSources(), sources);
     QCOMPARE(coordinator.qualityProfile(), profile);
     QCOMPARE(coordinator.identityEnabled(), identityEnabled);
     QCOMPARE(coordinator.identityStrict(), identityStrict);
     QCOMPARE(coordinator.outputDir(), outputDir);
-    QCOMPARE(coordinator.uiTheme(), theme);
     // Stored secrets are never shown again.
     QVERIFY(coordinator.soundcloudToken().isEmpty() && coordinator.acoustidKey().isEmpty()
         && coordinator.proxySubscription().isEmpty());
@@ -219,7 +222,7 @@ void SetupCoordinatorTest::startsFromTheConfiguration()
 
 void SetupCoordinatorTest::settersNotifyOnlyOnChange()
 {
-    SetupCoordinator coordinator(Mode::firstRun, nullptr, std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, nullptr);
     QSignalSpy profile(&coordinator, &SetupCoordinator::qualityProfileChanged);
     QSignalSpy sources(&coordinator, &SetupCoordinator::selectedSourcesChanged);
     QSignalSpy token(&coordinator, &SetupCoordinator::soundcloudTokenChanged);
@@ -254,11 +257,11 @@ void SetupCoordinatorTest::toolsMustBeReadyToGoOn()
     QFETCH(bool, canAdvance);
 
     if (situation == u"no model") {
-        QCOMPARE(SetupCoordinator(Mode::firstRun, nullptr, std::nullopt).canAdvancePastTools(), canAdvance);
+        QCOMPARE(SetupCoordinator(Mode::firstRun, nullptr).canAdvancePastTools(), canAdvance);
         return;
     }
     Harness harness(situation != u"no helper");
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
     if (harness.client && situation != u"idle") {
         ToolProvisioningStore* tools = harness.model->toolProvisioning();
@@ -301,11 +304,11 @@ void SetupCoordinatorTest::playlistSourceRule()
     QFETCH(bool, hasNoSource);
 
     Harness harness(true, automation);
-    const SetupCoordinator before(Mode::firstRun, harness.model.get(), std::nullopt);
+    const SetupCoordinator before(Mode::firstRun, harness.model.get());
     // Without a configuration no cloud account counts as connected.
     QCOMPARE(before.hasNoSource(), automation != Status::authorized);
 
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
     harness.loadConfig(configWith(appleMusic, spotify));
     QCOMPARE(coordinator.hasNoSource(), hasNoSource);
@@ -321,7 +324,8 @@ void SetupCoordinatorTest::commitSendsOnePatchThenTheTrimmedTokens()
     Harness harness;
     SafeConfig config = SampleData::sampleConfig();
     config.ui.theme = Theme::light;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     coordinator.setSelectedSources({ SourceId::bandcamp, SourceId::soulseek });
     coordinator.setQualityProfile(QualityProfile::balanced);
     coordinator.setIdentityEnabled(true);
@@ -337,12 +341,12 @@ void SetupCoordinatorTest::commitSendsOnePatchThenTheTrimmedTokens()
     QSignalSpy committing(&coordinator, &SetupCoordinator::isCommittingChanged);
     QCoro::waitFor(coordinator.commit());
 
+    // Only what was changed, the sources in their declared order; the theme
+    // and the identity switches the user left alone are not sent.
     ConfigPatch patch;
-    patch.sources = QList<SourceId> { SourceId::bandcamp, SourceId::soulseek };
+    patch.sources = QList<SourceId> { SourceId::soulseek, SourceId::bandcamp };
     patch.quality = SafeConfig::Quality { QualityFloor::any, false, true, false };
-    patch.ui = SafeConfig::UI { Theme::light };
     patch.outputDir = QStringLiteral(" ~/Music/Sets ");
-    patch.identity = SafeConfig::Identity { true, false };
     const QList<Request> expected {
         Request::setConfig(patch),
         Request::getConfig(),
@@ -404,7 +408,9 @@ void SetupCoordinatorTest::commitOutcomes()
     QFETCH(std::optional<QString>, lastError);
 
     Harness harness;
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), SampleData::sampleConfig());
+    harness.loadConfig(SampleData::sampleConfig());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
     coordinator.setSoundcloudToken(QStringLiteral("sc"));
     coordinator.setAcoustidKey(QStringLiteral("ac"));
     coordinator.setProxySubscription(QStringLiteral("https://vpn.example/s"));
@@ -444,7 +450,7 @@ void SetupCoordinatorTest::commitOutcomes()
 void SetupCoordinatorTest::commitWithoutAHelperReportsTheTokensItCouldNotStore()
 {
     Harness harness(false);
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QCoro::waitFor(coordinator.commit());
     // Nothing typed, nothing lost.
     QCOMPARE(coordinator.lastError(), std::nullopt);
@@ -485,27 +491,24 @@ void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
     QFETCH(OptionalQuality, sent);
 
     Harness harness;
-    std::optional<SafeConfig> config;
-    if (stored) {
-        config = SampleData::sampleConfig();
-        config->quality = *stored;
-    }
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    SafeConfig config = SampleData::sampleConfig();
+    if (stored)
+        config.quality = *stored;
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     for (const QualityProfile profile : choices)
         coordinator.setQualityProfile(profile);
 
     harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
-    harness.client->enqueue(
-        Method::getConfig, Outcome::encoded(ConfigResult { config.value_or(SafeConfig {}) }));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
     QCoro::waitFor(coordinator.commit());
 
-    QVERIFY(!harness.client->sent().isEmpty());
-    const Request& request = harness.client->sent().first().request;
-    const auto* setConfig = std::get_if<Request::SetConfig>(&request.value);
-    QVERIFY(setConfig);
-    const ConfigPatch& patch = setConfig->patch;
-    QCOMPARE(patch.quality, sent);
-    QVERIFY(patch.sources && patch.outputDir && patch.identity && patch.ui);
+    // Nothing else was changed: the quality is all there is to send, or nothing is sent.
+    ConfigPatch patch;
+    patch.quality = sent;
+    const QList<Request> expected
+        = sent ? QList<Request> { Request::setConfig(patch), Request::getConfig() } : QList<Request> {};
+    QCOMPARE(harness.sentRequests(), expected);
 }
 
 // Began without a configuration (its read failed), the wizard showed its own
@@ -554,7 +557,7 @@ void SetupCoordinatorTest::commitWithoutAConfigurationSendsOnlyChanges()
     QVERIFY(harness.model->settings()->lastError());
     harness.client->clearSent();
 
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     change(coordinator);
     harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
     harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
@@ -565,6 +568,69 @@ void SetupCoordinatorTest::commitWithoutAConfigurationSendsOnlyChanges()
         : QList<Request> { Request::setConfig(sent), Request::getConfig() };
     QCOMPARE(harness.sentRequests(), expected);
     QCOMPARE(coordinator.lastError(), std::nullopt);
+}
+
+// The configuration changes while the wizard is open (Settings changed it):
+// what the user left alone shows the newer value and is not written; what the
+// user changed is written on top of the newer record.
+void SetupCoordinatorTest::commitBuildsOnTheConfigurationAsItIsNow_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<QList<SourceId>>("shownSources");
+    QTest::addColumn<ConfigPatch>("sent"); // empty: nothing is sent
+
+    const QList<SourceId> newer { SourceId::soulseek, SourceId::bandcamp };
+    QTest::newRow("untouched") << Change([](SetupCoordinator&) {}) << newer << ConfigPatch {};
+    ConfigPatch sources;
+    sources.sources = QList { SourceId::soulseek, SourceId::bandcamp, SourceId::youtube };
+    QTest::newRow("another source switched") << Change([](SetupCoordinator& c) {
+        c.setSelectedSources({ SourceId::soulseek, SourceId::youtube });
+    }) << sources.sources.value() << sources;
+    ConfigPatch strict;
+    strict.identity = SafeConfig::Identity { true, true };
+    QTest::newRow("strict switched: matching as Settings left it")
+        << Change([](SetupCoordinator& c) { c.setIdentityStrict(true); }) << newer << strict;
+    ConfigPatch folder;
+    folder.outputDir = QStringLiteral("~/Wizard");
+    QTest::newRow("folder chosen in both: the wizard's is the later word")
+        << Change([](SetupCoordinator& c) { c.setOutputDir(QStringLiteral("~/Wizard")); }) << newer << folder;
+}
+
+void SetupCoordinatorTest::commitBuildsOnTheConfigurationAsItIsNow()
+{
+    QFETCH(Change, change);
+    QFETCH(QList<SourceId>, shownSources);
+    QFETCH(ConfigPatch, sent);
+
+    SafeConfig opened = SampleData::sampleConfig();
+    opened.sources = { SourceId::soulseek };
+    opened.identity = SafeConfig::Identity { false, false };
+    opened.ui.theme = Theme::light;
+    Harness harness;
+    harness.loadConfig(opened);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
+    change(coordinator);
+
+    SafeConfig changed = opened;
+    changed.sources = { SourceId::soulseek, SourceId::bandcamp };
+    changed.identity.enabled = true;
+    changed.outputDir = QStringLiteral("~/Settings");
+    changed.ui.theme = Theme::dark;
+    const QList<SourceId> shownBefore = coordinator.selectedSources();
+    QSignalSpy sourcesShown(&coordinator, &SetupCoordinator::selectedSourcesChanged);
+    harness.loadConfig(changed);
+    QCOMPARE(coordinator.selectedSources(), shownSources);
+    QCOMPARE(sourcesShown.isEmpty(), shownBefore == shownSources);
+    QCOMPARE(coordinator.identityEnabled(), true);
+    QCOMPARE(coordinator.outputDir(), sent.outputDir.value_or(QStringLiteral("~/Settings")));
+
+    harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { changed }));
+    QCoro::waitFor(coordinator.commit());
+    const QList<Request> expected = sent == ConfigPatch {}
+        ? QList<Request> {}
+        : QList<Request> { Request::setConfig(sent), Request::getConfig() };
+    QCOMPARE(harness.sentRequests(), expected);
 }
 
 // A wizard opened before the helper link exists: the tool store that start()
@@ -580,7 +646,7 @@ void SetupCoordinatorTest::readinessFollowsStoresAttachedLater()
     });
 
     Harness harness(false);
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
     test::TaskProbe<void> start(harness.model->start());
     QTRY_VERIFY_WITH_TIMEOUT(start.isDone(), 30000);
@@ -598,7 +664,7 @@ void SetupCoordinatorTest::readinessFollowsStoresAttachedLater()
 void SetupCoordinatorTest::commitAfterTheModelIsGoneOnlyRaisesItsFlag()
 {
     Harness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     coordinator.setSoundcloudToken(QStringLiteral("sc"));
     harness.model.reset();
 
@@ -628,7 +694,8 @@ void SetupCoordinatorTest::commitKeepsBackASubscriptionThatIsNoAddress()
     QFETCH(QString, typed);
     QFETCH(bool, sent);
     Harness harness;
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), SampleData::sampleConfig());
+    harness.loadConfig(SampleData::sampleConfig());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     coordinator.setProxySubscription(typed);
     harness.client->enqueue(Method::setConfig, Outcome::result("{}"));
     harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));

@@ -8,6 +8,8 @@
 #include "TestSupport/TaskProbe.h"
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/SetupScaffold.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
+#include "Views/Settings/FormText.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Onboarding/WizardLabel.h"
 
@@ -132,6 +134,8 @@ private slots:
     void headerOnlyOnMiddleScreens();
     void returnPressesOnlyAnEnabledPrimary();
     void sourceWarning();
+    void sourceWarningClosedWithoutAChoice_data();
+    void sourceWarningClosedWithoutAChoice();
     void reRunNeverWarns();
     void failedCommitStaysOpenAndSaysWhy();
     void reRunKeepsAStoredFloor();
@@ -198,7 +202,7 @@ void SetupScaffoldTest::footerFollowsScreenAndMode()
     QFETCH(QString, dots);
 
     OnboardingHarness harness;
-    SetupCoordinator coordinator(mode, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(mode, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     for (int step = 0; step < advances; ++step)
         coordinator.advance();
@@ -235,7 +239,7 @@ void SetupScaffoldTest::footerFollowsScreenAndMode()
 void SetupScaffoldTest::headerOnlyOnMiddleScreens()
 {
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     const QStringList titles { QString(), QStringLiteral("Getting things ready"),
         QStringLiteral("Connect your music"), QStringLiteral("Service setup"),
@@ -257,7 +261,7 @@ void SetupScaffoldTest::returnPressesOnlyAnEnabledPrimary()
     OnboardingHarness harness;
     harness.client->setHoldReplies(true);
     harness.client->enqueue(Method::provisionTools, Outcome::encoded(toolsResult(true)));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     wizard.show();
     QVERIFY(QTest::qWaitForWindowExposed(&wizard));
@@ -278,23 +282,30 @@ void SetupScaffoldTest::sourceWarning()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(false));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     // Shown, as the wizard is: a failed commit then leaves it open.
     harness.model->setOnboardingPresented(true);
     goToFinish(coordinator);
 
     button(&wizard, "primary")->click();
-    QVERIFY(wizard.sourceWarning());
-    QCOMPARE(wizard.sourceWarning()->text(), QStringLiteral("Continue without a playlist source?"));
+    SourceWarningWindow* warning = wizard.sourceWarning();
+    QVERIFY(warning);
+    QVERIFY(!qobject_cast<QMessageBox*>(static_cast<QDialog*>(warning)));
+    QCOMPARE(warning->title()->text(), QStringLiteral("Continue without a playlist source?"));
+    QVERIFY(warning->message()->text().contains(u"nothing to sync until you do."));
+    QVERIFY(warning->title()->wordWrap() && warning->message()->wordWrap());
+    // The two ways on, in this order, the first the default.
+    QList<QPushButton*> choices = warning->findChildren<QPushButton*>();
+    std::sort(choices.begin(), choices.end(), [warning](QPushButton* a, QPushButton* b) {
+        return warning->layout()->indexOf(a) < warning->layout()->indexOf(b);
+    });
+    QCOMPARE(choices.size(), 2);
+    QCOMPARE(choices.at(0)->text(), QStringLiteral("Connect a Source"));
+    QCOMPARE(choices.at(1)->text(), QStringLiteral("Continue Anyway"));
+    QVERIFY(choices.at(0)->isDefault() && !choices.at(1)->isDefault() && !choices.at(1)->autoDefault());
     QVERIFY(harness.client->sent().isEmpty());
-    QPushButton* connectSource = nullptr;
-    for (QAbstractButton* choice : wizard.sourceWarning()->buttons()) {
-        if (choice->text() == u"Connect a Source")
-            connectSource = qobject_cast<QPushButton*>(choice);
-    }
-    QVERIFY(connectSource);
-    connectSource->click();
+    warning->connectSourceButton()->click();
     QCOMPARE(coordinator.currentScreen(), Screen::connectMusic);
     QCOMPARE(dotsText(&wizard), QStringLiteral("Step 3 of 6"));
     QTRY_VERIFY(!wizard.sourceWarning());
@@ -306,10 +317,8 @@ void SetupScaffoldTest::sourceWarning()
     QVERIFY(wizard.sourceWarning());
     harness.client->enqueue(
         Method::setConfig, Outcome::engineError("bad_config", "The folder is not writable."));
-    for (QAbstractButton* choice : wizard.sourceWarning()->buttons()) {
-        if (choice->text() == u"Continue Anyway")
-            choice->click();
-    }
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
+    wizard.sourceWarning()->continueAnywayButton()->click();
     QTRY_VERIFY(coordinator.lastError().has_value());
     QVERIFY(coordinator.dismissedSourceWarning());
     QTRY_VERIFY(!wizard.sourceWarning());
@@ -322,11 +331,58 @@ void SetupScaffoldTest::sourceWarning()
     QCOMPARE(coordinator.lastError(), std::nullopt);
 }
 
+void SetupScaffoldTest::sourceWarningClosedWithoutAChoice_data()
+{
+    QTest::addColumn<bool>("escape"); // else the title bar's close button
+    QTest::newRow("Escape") << true;
+    QTest::newRow("close button") << false;
+}
+
+// Closed without a choice, the source-warning window leaves the wizard on its
+// finish screen with nothing saved, and the next attempt asks again.
+void SetupScaffoldTest::sourceWarningClosedWithoutAChoice()
+{
+    QFETCH(bool, escape);
+    OnboardingHarness harness;
+    harness.loadConfig(configWith(false));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
+    SetupScaffold wizard(coordinator, *harness.model);
+    harness.model->setOnboardingPresented(true);
+    wizard.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+    goToFinish(coordinator);
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
+
+    button(&wizard, "primary")->click();
+    const QPointer<SourceWarningWindow> warning = wizard.sourceWarning();
+    QVERIFY(warning);
+    QVERIFY(QTest::qWaitForWindowExposed(warning));
+    QCOMPARE(warning->parentWidget(), &wizard);
+    QVERIFY(warning->isModal());
+    if (escape)
+        QTest::keyClick(warning, Qt::Key_Escape);
+    else
+        QVERIFY(warning->close());
+    QTRY_VERIFY(!warning);
+    QVERIFY(!wizard.sourceWarning());
+    QCOMPARE(coordinator.currentScreen(), Screen::finish);
+    QVERIFY(!coordinator.dismissedSourceWarning());
+    QVERIFY(!coordinator.isCommitting());
+    QVERIFY(harness.client->sent().isEmpty());
+    QVERIFY(wizard.isVisible() && harness.model->isOnboardingPresented());
+
+    button(&wizard, "primary")->click();
+    QVERIFY(wizard.sourceWarning());
+    // Return takes the default: back to the connect screen.
+    QTest::keyClick(wizard.sourceWarning(), Qt::Key_Return);
+    QCOMPARE(coordinator.currentScreen(), Screen::connectMusic);
+}
+
 void SetupScaffoldTest::reRunNeverWarns()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(false));
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     goToFinish(coordinator);
     acceptSave(harness, configWith(false));
@@ -340,7 +396,7 @@ void SetupScaffoldTest::failedCommitStaysOpenAndSaysWhy()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(true));
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     harness.model->setOnboardingPresented(true);
     goToFinish(coordinator);
@@ -348,19 +404,22 @@ void SetupScaffoldTest::failedCommitStaysOpenAndSaysWhy()
     QVERIFY(finish);
     QVERIFY(!finish->errorText()->isVisibleTo(&wizard));
 
+    coordinator.setOutputDir(QStringLiteral("/mnt/readonly"));
     harness.client->setHoldReplies(true);
     harness.client->enqueue(
         Method::setConfig, Outcome::engineError("bad_config", "The folder is not writable."));
     button(&wizard, "primary")->click();
     QVERIFY(coordinator.isCommitting());
-    // While the commit runs the button cannot start another one; Back still works.
-    QVERIFY(!button(&wizard, "primary")->isEnabled());
-    QVERIFY(button(&wizard, "back")->isEnabled());
+    // While the commit runs nothing can start another one or change a choice
+    // that would then not be saved: not Back, not the folder's button.
+    for (const char* name : { "primary", "back", "changeFolder" })
+        QVERIFY2(!button(&wizard, name)->isEnabled(), name);
     harness.client->release();
     QTRY_VERIFY(!coordinator.isCommitting());
 
     QVERIFY(harness.model->isOnboardingPresented());
-    QVERIFY(button(&wizard, "primary")->isEnabled());
+    for (const char* name : { "primary", "back", "changeFolder" })
+        QVERIFY2(button(&wizard, name)->isEnabled(), name);
     QVERIFY(finish->errorText()->isVisibleTo(&wizard));
     QCOMPARE(finish->errorText()->text(), QStringLiteral("The folder is not writable."));
 }
@@ -369,7 +428,7 @@ void SetupScaffoldTest::reRunKeepsAStoredFloor()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(true, QualityFloor::flac, true));
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     SetupScaffold wizard(coordinator, *harness.model);
     provision(harness, true);
     harness.client->clearSent();
@@ -377,10 +436,14 @@ void SetupScaffoldTest::reRunKeepsAStoredFloor()
     for (const char* name : { "primary", "skip", "primary", "primary" })
         button(&wizard, name)->click();
     QCOMPARE(coordinator.currentScreen(), Screen::finish);
+    // Only the folder changed: the patch says nothing of quality.
+    coordinator.setOutputDir(QStringLiteral("~/Crates"));
     acceptSave(harness, configWith(true));
     button(&wizard, "primary")->click();
     QTRY_VERIFY(patchSent(harness).has_value());
-    QCOMPARE(patchSent(harness)->quality, std::nullopt);
+    ConfigPatch folderOnly;
+    folderOnly.outputDir = QStringLiteral("~/Crates");
+    QCOMPARE(*patchSent(harness), folderOnly);
 }
 
 void SetupScaffoldTest::screenChangeSlidesUnlessMotionIsReduced_data()
@@ -398,7 +461,7 @@ void SetupScaffoldTest::screenChangeSlidesUnlessMotionIsReduced()
     GlassResolver policy;
     policy.reduceMotion = reduceMotion;
     GlassEnvironment::set(&window, policy);
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     auto* wizard = new SetupScaffold(coordinator, *harness.model, &window);
     window.show();
     wizard->show();

@@ -151,8 +151,8 @@ void SetupSheetTest::provisioningOutlivesTheWizard()
     QTRY_COMPARE(tools->phase(), ToolProvisioningStore::Phase::ready);
 }
 
-// Shown for the first time, the main window runs the first-launch rule; its
-// sidebar's "Open Setup" opens a re-run.
+// Shown for the first time, the main window runs the first-launch rule; once
+// that wizard was closed, its sidebar's "Open Setup" opens a re-run.
 void SetupSheetTest::mainWindowOpensTheWizard()
 {
     OnboardingHarness harness;

@@ -2,6 +2,7 @@
 #include "Services/AppleMusicAuthService.h"
 #include "State/ToolProvisioningStore.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/Tokens.h"
 #include "Support/SampleData.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScopedEnvironment.h"
@@ -14,6 +15,7 @@
 #include "Views/Onboarding/PrepareToolsScreen.h"
 #include "Views/Onboarding/QualityOption.h"
 #include "Views/Onboarding/SourceRow.h"
+#include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/ToggleSwitch.h"
 #include "Views/Onboarding/ToolProgressRow.h"
 #include "Views/Onboarding/WelcomeHero.h"
@@ -60,6 +62,20 @@ bool shown(QWidget* root, const char* name)
     return widget && widget->isVisibleTo(root);
 }
 
+// The connect screen's Apple Music sign-in: one this system offers, or the
+// process-wide one, which it does not.
+struct AppleSignIn {
+    ConnectMusicScreen::Services services(bool available)
+    {
+        ConnectMusicScreen::Services services;
+        services.appleMusic = available ? &present : &AppleMusicAuthService::shared();
+        return services;
+    }
+
+    AppleMusicAuthService present { std::make_shared<PresentMusicKit>(),
+        QUrl(QStringLiteral("http://127.0.0.1:9/")) };
+};
+
 SafeConfig configWith(bool appleMusic, bool spotify)
 {
     SafeConfig config = SampleData::sampleConfig();
@@ -76,9 +92,11 @@ class WizardScreensTest : public QObject {
 private slots:
     void connectControlsFollowWhatThisSystemHas_data();
     void connectControlsFollowWhatThisSystemHas();
+    void appleRowFollowsTheConnection_data();
+    void appleRowFollowsTheConnection();
     void spotifyConnectShowsProgressThenConnected();
     void matchingChoicesGoToTheCoordinator();
-    void enabledSourcesKeepTheirDeclaredOrder();
+    void enabledSourcesKeepTheStoredOrder();
     void soundcloudTokenFieldFollowsItsSwitch();
     void fieldsUnderASwitchFold_data();
     void fieldsUnderASwitchFold();
@@ -135,12 +153,9 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
 
     OnboardingHarness harness(true, status, localAvailable);
     harness.loadConfig(configWith(appleConnected, false));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
-    AppleMusicAuthService present(
-        std::make_shared<PresentMusicKit>(), QUrl(QStringLiteral("http://127.0.0.1:9/")));
-    ConnectMusicScreen::Services services;
-    services.appleMusic = cloudAvailable ? &present : &AppleMusicAuthService::shared();
-    ConnectMusicScreen screen(*harness.model, coordinator, services);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
+    AppleSignIn signIn;
+    ConnectMusicScreen screen(*harness.model, coordinator, signIn.services(cloudAvailable));
 
     for (const QString& name : visible)
         QVERIFY2(shown(&screen, qPrintable(name)), qPrintable(name));
@@ -158,11 +173,59 @@ void WizardScreensTest::connectControlsFollowWhatThisSystemHas()
     QVERIFY(harness.client->sent().isEmpty());
 }
 
+void WizardScreensTest::appleRowFollowsTheConnection_data()
+{
+    QTest::addColumn<bool>("cloudAvailable");
+    QTest::addColumn<QString>("idleText");
+    QTest::addColumn<bool>("idleChipInColour");
+
+    QTest::newRow("sign-in offered") << true
+                                     << "Sign in to read your Apple Music Cloud library and playlists." << true;
+    QTest::newRow("sign-in not offered here")
+        << false << "Apple Music sign-in is not available on this system." << false;
+}
+
+// The Apple Music row's text, logo and control follow the connection each
+// time the configuration says otherwise, not only as the screen was built.
+void WizardScreensTest::appleRowFollowsTheConnection()
+{
+    QFETCH(bool, cloudAvailable);
+    QFETCH(QString, idleText);
+    QFETCH(bool, idleChipInColour);
+
+    OnboardingHarness harness;
+    harness.loadConfig(configWith(false, false));
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
+    AppleSignIn signIn;
+    ConnectMusicScreen screen(*harness.model, coordinator, signIn.services(cloudAvailable));
+    auto* text = child<WizardLabel>(&screen, "appleCloudText");
+    auto* icon = child<ServiceIcon>(&screen, "appleIcon");
+    QVERIFY(text && icon);
+    const auto inColour = [icon] { return icon->look().brandChip == std::optional(Tokens::Source::apple()); };
+
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(text->text(), idleText);
+        QCOMPARE(inColour(), idleChipInColour);
+        QVERIFY(!shown(&screen, "appleConnected"));
+        QCOMPARE(shown(&screen, "appleConnect"), cloudAvailable);
+
+        harness.loadConfig(configWith(true, false));
+        QCOMPARE(text->text(), QStringLiteral("mivo reads your Apple Music Cloud library and playlists."));
+        QVERIFY(inColour());
+        QVERIFY(shown(&screen, "appleConnected"));
+        QVERIFY(!shown(&screen, "appleConnect"));
+        QVERIFY(child(&screen, "appleCloudRow")->isEnabled());
+
+        // Disconnected in Settings: back as it was.
+        harness.loadConfig(configWith(false, false));
+    }
+}
+
 void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
 {
     OnboardingHarness harness;
     harness.loadConfig(configWith(false, false));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     ConnectMusicScreen screen(*harness.model, coordinator);
     QCOMPARE(child<WizardLabel>(&screen, "spotifyText")->text(),
         QStringLiteral("Authorize mivo in your browser to read your Spotify playlists."));
@@ -183,12 +246,14 @@ void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
     QCOMPARE(harness.client->sentMethods().first(), Method::connectSpotify);
     QVERIFY(harness.model->settings()->config()->spotifyConnected);
     QVERIFY(!shown(&screen, "spotifyConnect"));
+    QCOMPARE(child<WizardLabel>(&screen, "spotifyText")->text(),
+        QStringLiteral("mivo reads your Spotify playlists."));
 }
 
 void WizardScreensTest::matchingChoicesGoToTheCoordinator()
 {
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     ConnectMusicScreen screen(*harness.model, coordinator);
     QVERIFY(!shown(&screen, "acoustidKey"));
 
@@ -208,23 +273,31 @@ void WizardScreensTest::matchingChoicesGoToTheCoordinator()
     QVERIFY(harness.client->sent().isEmpty());
 }
 
-void WizardScreensTest::enabledSourcesKeepTheirDeclaredOrder()
+// The stored order is the search priority set in Settings: switching sources
+// in the wizard keeps it, and a source switched on joins the end.
+void WizardScreensTest::enabledSourcesKeepTheStoredOrder()
 {
     OnboardingHarness harness;
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::youtube, SourceId::soulseek };
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     DownloadSourcesScreen screen(coordinator);
     QCOMPARE(screen.rows().size(), 4);
 
     screen.rows().at(1)->toggle()->click(); // Bandcamp
     QCOMPARE(coordinator.selectedSources(),
-        (QList<SourceId> { SourceId::soulseek, SourceId::bandcamp, SourceId::youtube }));
+        (QList<SourceId> { SourceId::youtube, SourceId::soulseek, SourceId::bandcamp }));
     for (SourceRow* row : screen.rows()) {
         if (row->toggle()->isChecked())
             row->toggle()->click();
     }
     QCOMPARE(coordinator.selectedSources(), QList<SourceId>());
+    screen.rows().at(3)->toggle()->click(); // YouTube
+    screen.rows().at(2)->toggle()->click(); // SoundCloud
+    screen.rows().at(0)->toggle()->click(); // Soulseek
+    QCOMPARE(coordinator.selectedSources(),
+        (QList<SourceId> { SourceId::youtube, SourceId::soulseek, SourceId::soundcloud }));
 }
 
 void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()
@@ -232,7 +305,8 @@ void WizardScreensTest::soundcloudTokenFieldFollowsItsSwitch()
     OnboardingHarness harness;
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::soulseek };
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     DownloadSourcesScreen screen(coordinator);
     SourceRow* soundcloud = screen.rows().at(2);
     for (SourceRow* row : screen.rows()) {
@@ -287,7 +361,8 @@ void WizardScreensTest::fieldsUnderASwitchFold()
     SafeConfig config = SampleData::sampleConfig();
     config.sources = { SourceId::soulseek };
     config.identity.enabled = false;
-    SetupCoordinator coordinator(Mode::reRun, harness.model.get(), config);
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::reRun, harness.model.get());
     QWidget window;
     GlassResolver glass;
     glass.reduceMotion = reduceMotion;
@@ -342,7 +417,10 @@ void WizardScreensTest::folderChooserReplacesTheFolder()
     QFETCH(bool, confirm);
 
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SafeConfig config = SampleData::sampleConfig();
+    config.outputDir = QStringLiteral("~/Music/DjayImport");
+    harness.loadConfig(config);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     std::unique_ptr<QWidget> screen;
     if (onFinishScreen)
         screen = std::make_unique<FinishScreen>(coordinator, *harness.model);
@@ -395,7 +473,7 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Crates"))));
 
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     coordinator.setOutputDir(QString(outputDir).replace(QStringLiteral("{home}"), home.path()));
     FineTuningScreen screen(coordinator);
     screen.show();
@@ -409,7 +487,7 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
 void WizardScreensTest::qualityOptionsAreOneRadioGroup()
 {
     OnboardingHarness harness;
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), std::nullopt);
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy changes(&coordinator, &SetupCoordinator::qualityProfileChanged);
     FineTuningScreen screen(coordinator);
     const auto checked = [&screen] {
@@ -459,7 +537,7 @@ void WizardScreensTest::recap()
 
     OnboardingHarness harness(true, automation);
     harness.loadConfig(configWith(appleMusic, spotify));
-    SetupCoordinator coordinator(Mode::firstRun, harness.model.get(), harness.model->settings()->config());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     coordinator.setSelectedSources(sources);
     FinishScreen screen(coordinator, *harness.model);
     QCOMPARE(screen.playlistValue()->fullText(), playlists);

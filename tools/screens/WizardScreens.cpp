@@ -10,9 +10,9 @@
 #include "Support/SampleData.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Onboarding/SetupScaffold.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 
 namespace mivo::screens {
@@ -54,7 +54,7 @@ SetupScaffold* wizard(ScreenFixture& fixture, Mode mode, Screen screen, bool spo
     ToolProvisioningStore* store = model.toolProvisioning();
     if (screen != Screen::prepareTools && store->phase() == ToolProvisioningStore::Phase::idle)
         QCoro::waitFor(store->provision());
-    auto* coordinator = new SetupCoordinator(mode, &model, model.settings()->config(), &model);
+    auto* coordinator = new SetupCoordinator(mode, &model, &model);
     auto* scaffold = new SetupScaffold(*coordinator, model);
     while (coordinator->currentScreen() != screen && !coordinator->isLast())
         coordinator->advance();
@@ -165,7 +165,30 @@ QWidget* commitFailed(ScreenFixture& fixture)
         HelperError::engineError(QStringLiteral("invalid_params"),
             QStringLiteral("The download folder cannot be written to: permission denied.")));
     SetupScaffold* scaffold = wizard(fixture, Mode::reRun, Screen::finish);
+    // A folder chosen, so that there is something to save.
+    scaffold->coordinator()->setOutputDir(QStringLiteral("/mnt/archive/Crates"));
     QCoro::waitFor(scaffold->coordinator()->commit());
+    ScreenFixture::settle();
+    return scaffold;
+}
+
+// The first run's last screen after the configuration could not be read: it
+// says so, and the choices the user left alone read as stored.
+QWidget* afterAFailedRead(ScreenFixture& fixture)
+{
+    fixture.fail(Method::getConfig,
+        HelperError::engineError(
+            QStringLiteral("internal"), QStringLiteral("The configuration file could not be opened.")));
+    fixture.responses().insert(Method::provisionTools, ScreenFixture::encode(tools(true)));
+    AppModel& model = fixture.model();
+    fixture.loadLibrary();
+    QCoro::waitFor(model.toolProvisioning()->provision());
+    auto* coordinator = new SetupCoordinator(Mode::firstRun, &model, &model);
+    auto* scaffold = new SetupScaffold(*coordinator, model);
+    // One choice made: the only one that would be saved.
+    coordinator->setQualityProfile(QualityProfile::best);
+    while (!coordinator->isLast())
+        coordinator->advance();
     ScreenFixture::settle();
     return scaffold;
 }
@@ -173,7 +196,7 @@ QWidget* commitFailed(ScreenFixture& fixture)
 // The wizard dimmed, with the alert over its centre, as one picture.
 class AlertOverWizard : public QWidget {
 public:
-    AlertOverWizard(SetupScaffold* scaffold, QMessageBox* alert)
+    AlertOverWizard(SetupScaffold* scaffold, QDialog* alert)
         : m_scaffold(scaffold)
         , m_alert(alert)
     {
@@ -190,7 +213,6 @@ protected:
         painter.drawPixmap(0, 0, m_scaffold->grab());
         painter.fillRect(rect(), QColor(0, 0, 0, 60));
         if (m_alert) {
-            m_alert->adjustSize();
             const QPixmap alert = m_alert->grab();
             painter.drawPixmap((width() - alert.width()) / 2, 80, alert);
         }
@@ -198,7 +220,7 @@ protected:
 
 private:
     SetupScaffold* m_scaffold;
-    QPointer<QMessageBox> m_alert;
+    QPointer<QDialog> m_alert;
 };
 
 QWidget* sourceWarning(ScreenFixture& fixture)
@@ -206,10 +228,16 @@ QWidget* sourceWarning(ScreenFixture& fixture)
     SetupScaffold* scaffold = wizard(fixture, Mode::firstRun, Screen::finish, false);
     scaffold->resize(kWizard);
     scaffold->attemptFinish();
-    QMessageBox* alert = scaffold->sourceWarning();
+    QDialog* alert = scaffold->sourceWarning();
     if (alert)
         alert->hide();
     return new AlertOverWizard(scaffold, alert);
+}
+
+// The source-warning window by itself, at its own size.
+QWidget* sourceWarningWindow(ScreenFixture&)
+{
+    return new SourceWarningWindow;
 }
 
 const ScreenRegistration registration {
@@ -222,7 +250,9 @@ const ScreenRegistration registration {
     { QStringLiteral("wizard-finish"), kWizard, finish },
     { QStringLiteral("wizard-rerun"), kWizard, reRun },
     { QStringLiteral("wizard-source-warning"), kWizard, sourceWarning },
+    { QStringLiteral("wizard-source-warning-window"), { SourceWarningWindow::kWidth, 400 }, sourceWarningWindow },
     { QStringLiteral("wizard-commit-failed"), kWizard, commitFailed },
+    { QStringLiteral("wizard-after-failed-read"), kWizard, afterAFailedRead },
     { QStringLiteral("wizard-stored-config-connect-music"), kWizard, overStoredConfig(Screen::connectMusic) },
     { QStringLiteral("wizard-stored-config-download-sources"), kWizard,
         overStoredConfig(Screen::downloadSources) },

@@ -104,17 +104,15 @@ QWidget* ConnectMusicScreen::makeAppleCard()
     auto* cloudRow = new QHBoxLayout(cloud);
     cloudRow->setContentsMargins(0, 0, 0, 0);
     cloudRow->setSpacing(int(Tokens::Space::md));
-    cloudRow->addWidget(new ServiceIcon(QStringLiteral("ServiceAppleMusic"), 36, ThemeColor::secondary(),
-        cloudAvailable ? std::optional(Tokens::Source::apple()) : std::optional(ThemeColor::tertiary()),
-        QStringLiteral("music.note"), tr("Apple Music")));
-    // Title, text and whether the row is live follow the connection too (refresh()).
+    // The logo's chip, the title, the text and whether the row is live follow
+    // the connection (refresh()).
+    m_cloudIcon = new ServiceIcon(QStringLiteral("ServiceAppleMusic"), 36, ThemeColor::secondary(),
+        ThemeColor::tertiary(), QStringLiteral("music.note"), tr("Apple Music"));
+    m_cloudIcon->setObjectName(QStringLiteral("appleIcon"));
+    cloudRow->addWidget(m_cloudIcon);
     m_cloudRow = cloud;
-    m_cloudTitle = new WizardLabel(tr("Apple Music"), TextStyle::headline,
-        cloudAvailable ? ThemeColor::primary() : ThemeColor::secondary());
-    m_cloudText
-        = new WizardLabel(cloudAvailable ? tr("Sign in to read your Apple Music Cloud library and playlists.")
-                                         : tr("Apple Music sign-in is not available on this system."),
-            TextStyle::callout, ThemeColor::secondary());
+    m_cloudTitle = new WizardLabel(tr("Apple Music"), TextStyle::headline, ThemeColor::secondary());
+    m_cloudText = new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary());
     m_cloudText->setObjectName(QStringLiteral("appleCloudText"));
     cloudRow->addWidget(WizardParts::titleAndText(m_cloudTitle, m_cloudText), 1);
 
@@ -249,6 +247,7 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     connect(m_acoustidKey, &QLineEdit::textEdited, m_coordinator.data(), &SetupCoordinator::setAcoustidKey);
     connect(
         m_coordinator.data(), &SetupCoordinator::identityEnabledChanged, this, &ConnectMusicScreen::refresh);
+    connect(m_coordinator.data(), &SetupCoordinator::identityStrictChanged, this, &ConnectMusicScreen::refresh);
     return card;
 }
 
@@ -260,9 +259,11 @@ void ConnectMusicScreen::refresh()
     // Connected beats everything this system lacks: the account is there.
     const bool cloudLive = cloudAvailable || appleConnected;
     m_cloudRow->setEnabled(cloudLive);
+    m_cloudIcon->setBrandChip(cloudLive ? Tokens::Source::apple() : ThemeColor::tertiary());
     m_cloudTitle->setColor(cloudLive ? ThemeColor::primary() : ThemeColor::secondary());
-    m_cloudText->setText(cloudLive ? tr("Sign in to read your Apple Music Cloud library and playlists.")
-                                   : tr("Apple Music sign-in is not available on this system."));
+    m_cloudText->setText(appleConnected ? tr("mivo reads your Apple Music Cloud library and playlists.")
+            : cloudAvailable            ? tr("Sign in to read your Apple Music Cloud library and playlists.")
+                                        : tr("Apple Music sign-in is not available on this system."));
     m_cloudConnected->setVisible(appleConnected);
     m_cloudSpinner->setVisible(cloudAvailable && !appleConnected && m_connectingApple);
     m_cloudConnect->setVisible(cloudAvailable && !appleConnected && !m_connectingApple);
@@ -277,13 +278,14 @@ void ConnectMusicScreen::refresh()
     m_spotifyConnected->setVisible(spotifyConnected);
     m_spotifySpinner->setVisible(!spotifyConnected && m_connectingSpotify);
     m_spotifyConnect->setVisible(!spotifyConnected && !m_connectingSpotify);
-    m_spotifyText->setText(m_connectingSpotify
-            ? tr("Connecting in your browser…")
-            : tr("Authorize mivo in your browser to read your Spotify playlists."));
+    m_spotifyText->setText(spotifyConnected ? tr("mivo reads your Spotify playlists.")
+            : m_connectingSpotify           ? tr("Connecting in your browser…")
+                                            : tr("Authorize mivo in your browser to read your Spotify playlists."));
 
     if (m_coordinator) {
         const bool matching = m_coordinator->identityEnabled();
         m_matchingSwitch->setChecked(matching);
+        m_strict->setChecked(m_coordinator->identityStrict());
         m_matchingIcon->setTint(matching ? ThemeColor::primary() : ThemeColor::secondary());
         m_matchingReveal->setRevealed(matching);
     }

@@ -60,6 +60,7 @@ private:
 
     // Each control shows one of its widgets at a time.
     QWidget* m_cloudRow = nullptr;
+    ServiceIcon* m_cloudIcon = nullptr;
     WizardLabel* m_cloudTitle = nullptr;
     WizardLabel* m_cloudText = nullptr;
     QWidget* m_cloudConnected = nullptr;

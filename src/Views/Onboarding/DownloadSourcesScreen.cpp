@@ -78,6 +78,14 @@ DownloadSourcesScreen::DownloadSourcesScreen(SetupCoordinator& coordinator, QWid
     showRefusal(true);
     column->addWidget(vpn);
     column->addStretch(1);
+
+    // The switches show the choice also when the configuration under it changes.
+    connect(&coordinator, &SetupCoordinator::selectedSourcesChanged, this, [this] {
+        if (!m_coordinator)
+            return;
+        for (SourceRow* row : std::as_const(m_rows))
+            row->setEnabledSource(m_coordinator->selectedSources().contains(row->info().id));
+    });
 }
 
 void DownloadSourcesScreen::showRefusal(bool whenRefused)

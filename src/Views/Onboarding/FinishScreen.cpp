@@ -40,6 +40,18 @@ QHBoxLayout* recapRow(const QString& symbol, WizardLabel* title)
     return row;
 }
 
+// A warning symbol in `color` and a wrapping text beside it, no wider than the recap.
+QWidget* noticeLine(QWidget* line, const ThemeColor& color, WizardLabel* text)
+{
+    line->setMaximumWidth(kRecapWidth);
+    auto* row = new QHBoxLayout(line);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(int(Tokens::Space::sm));
+    row->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), color, 16), 0, Qt::AlignTop);
+    row->addWidget(text->wrapping(), 1);
+    return line;
+}
+
 WizardLabel* valueLabel(Qt::TextElideMode mode)
 {
     auto* value = new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary());
@@ -80,6 +92,17 @@ QString FinishScreen::qualityName(const SetupCoordinator& coordinator)
     return tr("Balanced");
 }
 
+QString FinishScreen::unreadNotice()
+{
+    return tr("mivo could not read your stored settings from the helper. Only what you change here will be "
+              "saved; everything else stays as it is stored.");
+}
+
+QString FinishScreen::asStoredText()
+{
+    return tr("As stored");
+}
+
 FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_coordinator(&coordinator)
@@ -91,6 +114,8 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     , m_folder(new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary()))
     , m_errorLine(new QWidget)
     , m_error(new WizardLabel(QString(), TextStyle::callout, ThemeColor::red()))
+    , m_unreadLine(new QWidget)
+    , m_unread(new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary()))
 {
     setObjectName(QStringLiteral("finishScreen"));
     auto* column = new QVBoxLayout(this);
@@ -116,15 +141,11 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
 
     // Why the last attempt to save did not go through.
     m_errorLine->setObjectName(QStringLiteral("commitError"));
-    m_errorLine->setMaximumWidth(kRecapWidth);
-    auto* errorRow = new QHBoxLayout(m_errorLine);
-    errorRow->setContentsMargins(0, 0, 0, 0);
-    errorRow->setSpacing(int(Tokens::Space::sm));
-    errorRow->addWidget(
-        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), ThemeColor::red(), 16), 0,
-        Qt::AlignTop);
-    errorRow->addWidget(m_error->wrapping(), 1);
-    column->addLayout(WizardParts::centred(m_errorLine));
+    column->addLayout(WizardParts::centred(noticeLine(m_errorLine, ThemeColor::red(), m_error)));
+    // The helper's configuration is not known: the recap is not "your setup".
+    m_unreadLine->setObjectName(QStringLiteral("settingsUnread"));
+    m_unread->setObjectName(QStringLiteral("settingsUnreadText"));
+    column->addLayout(WizardParts::centred(noticeLine(m_unreadLine, ThemeColor::orange(), m_unread)));
 
     GlassSurface* recap = WizardParts::card(
         GlassRole::groupCard(), Qt::Vertical, int(Tokens::Space::md), int(Tokens::Space::sm));
@@ -177,6 +198,7 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     connect(&coordinator, &SetupCoordinator::qualityProfileChanged, this, &FinishScreen::refresh);
     connect(&coordinator, &SetupCoordinator::outputDirChanged, this, &FinishScreen::refresh);
     connect(&coordinator, &SetupCoordinator::lastErrorChanged, this, &FinishScreen::refresh);
+    connect(&coordinator, &SetupCoordinator::storedSettingsChanged, this, &FinishScreen::refresh);
     connect(&model.automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
         &FinishScreen::refresh);
     connect(&model, &AppModel::attached, this, &FinishScreen::watchSettings);
@@ -185,9 +207,12 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
 
 void FinishScreen::watchSettings()
 {
-    if (m_model && m_model->settings())
+    if (m_model && m_model->settings()) {
         connect(m_model->settings(), &SettingsStore::configChanged, this, &FinishScreen::refresh,
             Qt::UniqueConnection);
+        connect(m_model->settings(), &SettingsStore::readErrorChanged, this, &FinishScreen::refresh,
+            Qt::UniqueConnection);
+    }
     refresh();
 }
 
@@ -199,9 +224,19 @@ void FinishScreen::refresh()
     m_playlists->setFullText(playlists);
     m_playlists->setVisible(!playlists.isEmpty());
     m_noneYet->setVisible(playlists.isEmpty());
-    m_sources->setFullText(sourcesSummary(*m_coordinator));
-    m_quality->setFullText(qualityName(*m_coordinator));
-    m_folder->setFullText(HomePath::abbreviate(m_coordinator->outputDir()));
+    // Without the stored settings a choice left alone shows no default as if it were the user's.
+    const bool known = m_coordinator->hasStoredSettings();
+    const ConfigPatch changes = m_coordinator->pendingChanges();
+    m_sources->setFullText(known || changes.sources ? sourcesSummary(*m_coordinator) : asStoredText());
+    m_quality->setFullText(known || changes.quality ? qualityName(*m_coordinator) : asStoredText());
+    m_folder->setFullText(
+        known || changes.outputDir ? HomePath::abbreviate(m_coordinator->outputDir()) : asStoredText());
+    m_unreadLine->setVisible(!known);
+    if (!known) {
+        const SettingsStore* settings = m_model->settings();
+        const std::optional<QString> why = settings ? settings->readError() : std::nullopt;
+        m_unread->setText(why ? unreadNotice() + QLatin1Char('\n') + *why : unreadNotice());
+    }
     const std::optional<QString> error = m_coordinator->lastError();
     m_error->setText(error.value_or(QString()));
     m_errorLine->setVisible(error.has_value());

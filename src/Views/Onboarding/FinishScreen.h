@@ -13,7 +13,9 @@ class WizardLabel;
 // be saved (the connected playlist sources, the enabled download sources, the
 // quality profile and the download folder, which can still be changed here).
 // When the last commit failed it says why, above the recap; the frame's
-// "Start Using mivo" tries again.
+// "Start Using mivo" tries again. While the helper's configuration could not be
+// read it says so, and that only what is changed here will be saved; a row
+// whose choice was left alone then reads "As stored" instead of a default.
 class FinishScreen : public QWidget {
     Q_OBJECT
 
@@ -31,6 +33,11 @@ public:
     WizardLabel* qualityValue() const { return m_quality; }
     WizardLabel* folderValue() const { return m_folder; }
     WizardLabel* errorText() const { return m_error; }
+    // Says that the stored settings could not be read, while they are not.
+    WizardLabel* unreadText() const { return m_unread; }
+    static QString unreadNotice();
+    // Shown in a row whose choice was left alone while the stored settings are unknown.
+    static QString asStoredText();
 
 private:
     void refresh();
@@ -45,6 +52,8 @@ private:
     WizardLabel* m_folder;
     QWidget* m_errorLine;
     WizardLabel* m_error;
+    QWidget* m_unreadLine;
+    WizardLabel* m_unread;
 };
 
 } // namespace mivo

@@ -61,6 +61,14 @@ void ServiceIcon::setTint(const ThemeColor& tint)
     update();
 }
 
+void ServiceIcon::setBrandChip(const std::optional<ThemeColor>& chip)
+{
+    if (m_look.brandChip == chip)
+        return;
+    m_look.brandChip = chip;
+    update();
+}
+
 QSize ServiceIcon::sizeHint() const
 {
     const int side = int(std::ceil(m_look.size));

@@ -37,6 +37,8 @@ public:
     const Look& look() const { return m_look; }
     // The bare logo's colour; changes nothing else.
     void setTint(const ThemeColor& tint);
+    // The chip's colour, or none for a bare logo; changes nothing else.
+    void setBrandChip(const std::optional<ThemeColor>& chip);
 
     // Where the glyph goes in a square of side `size`, and the chip's corner radius.
     static qreal glyphSide(qreal size, bool chip) { return chip ? size * 0.58 : size; }

@@ -8,6 +8,8 @@
 #include "State/ToolProvisioningStore.h"
 #include "Support/SubscriptionAddress.h"
 
+#include <utility>
+
 namespace mivo {
 
 namespace {
@@ -50,26 +52,91 @@ std::optional<SetupCoordinator::Screen> SetupCoordinator::screenFromRawValue(int
     return screens.at(rawValue);
 }
 
-SetupCoordinator::SetupCoordinator(
-    Mode mode, AppModel* model, std::optional<SafeConfig> config, QObject* parent)
+SetupCoordinator::SetupCoordinator(Mode mode, AppModel* model, QObject* parent)
     : QObject(parent)
     , m_mode(mode)
     , m_model(model)
     , m_screenOrder(screensFor(mode))
     , m_currentScreen(m_screenOrder.isEmpty() ? Screen::prepareTools : m_screenOrder.first())
-    , m_selectedSources(config ? config->sources : everySource())
-    , m_qualityProfile(QualityProfile::balanced)
-    , m_storedProfile(qualityProfileFrom(config ? std::optional(config->quality) : std::nullopt))
-    , m_identityEnabled(config && config->identity.enabled)
-    , m_identityStrict(config && config->identity.strict)
-    , m_outputDir(config && config->outputDir ? *config->outputDir : QString::fromLatin1(kDefaultOutputDir))
-    , m_uiTheme(config ? config->ui.theme : Theme::dark)
+    , m_shown(stored())
+    , m_hasStoredSettings(hasStoredSettings())
 {
-    m_qualityProfile = m_storedProfile.value_or(QualityProfile::balanced);
-    if (!config)
-        m_defaultsShown = Choices { m_selectedSources, m_qualityProfile, m_identityEnabled, m_identityStrict,
-            m_outputDir };
     watchReadiness();
+}
+
+bool SetupCoordinator::hasStoredSettings() const
+{
+    return m_model && m_model->settings() && m_model->settings()->config();
+}
+
+SetupCoordinator::Choices SetupCoordinator::stored() const
+{
+    const SettingsStore* settings = m_model ? m_model->settings() : nullptr;
+    if (!settings || !settings->config())
+        return Choices { everySource(), QualityProfile::balanced, false, false,
+            QString::fromLatin1(kDefaultOutputDir) };
+    const SafeConfig& config = *settings->config();
+    return Choices { config.sources, qualityProfileFrom(config.quality).value_or(QualityProfile::balanced),
+        config.identity.enabled, config.identity.strict,
+        config.outputDir.value_or(QString::fromLatin1(kDefaultOutputDir)) };
+}
+
+SetupCoordinator::Choices SetupCoordinator::withChanges(const Choices& base) const
+{
+    Choices choices = base;
+    if (!m_changes.sources.isEmpty()) {
+        // The stored order is the search priority set in Settings: it stays. A
+        // source switched off leaves the list, one switched on joins its end.
+        choices.sources.clear();
+        for (const SourceId source : base.sources) {
+            if (m_changes.sources.value(source, true))
+                choices.sources.append(source);
+        }
+        for (const SourceId source : allCases<SourceId>()) {
+            if (!base.sources.contains(source) && m_changes.sources.value(source, false))
+                choices.sources.append(source);
+        }
+    }
+    choices.qualityProfile = m_changes.qualityProfile.value_or(base.qualityProfile);
+    choices.identityEnabled = m_changes.identityEnabled.value_or(base.identityEnabled);
+    choices.identityStrict = m_changes.identityStrict.value_or(base.identityStrict);
+    choices.outputDir = m_changes.outputDir.value_or(base.outputDir);
+    return choices;
+}
+
+void SetupCoordinator::update()
+{
+    const Choices shown = withChanges(stored());
+    const Choices before = std::exchange(m_shown, shown);
+    if (assign(m_hasStoredSettings, hasStoredSettings()))
+        emit storedSettingsChanged();
+    if (before.sources != shown.sources)
+        emit selectedSourcesChanged();
+    if (before.qualityProfile != shown.qualityProfile)
+        emit qualityProfileChanged();
+    if (before.identityEnabled != shown.identityEnabled)
+        emit identityEnabledChanged();
+    if (before.identityStrict != shown.identityStrict)
+        emit identityStrictChanged();
+    if (before.outputDir != shown.outputDir)
+        emit outputDirChanged();
+}
+
+ConfigPatch SetupCoordinator::pendingChanges() const
+{
+    const Choices base = stored();
+    const Choices choices = withChanges(base);
+    ConfigPatch patch;
+    if (!m_changes.sources.isEmpty() && choices.sources != base.sources)
+        patch.sources = choices.sources;
+    if (m_changes.qualityProfile && choices.qualityProfile != base.qualityProfile)
+        patch.quality = toQuality(choices.qualityProfile);
+    if (m_changes.outputDir && choices.outputDir != base.outputDir)
+        patch.outputDir = choices.outputDir;
+    if ((m_changes.identityEnabled && choices.identityEnabled != base.identityEnabled)
+        || (m_changes.identityStrict && choices.identityStrict != base.identityStrict))
+        patch.identity = SafeConfig::Identity { choices.identityEnabled, choices.identityStrict };
+    return patch;
 }
 
 int SetupCoordinator::currentIndex() const
@@ -107,34 +174,45 @@ void SetupCoordinator::setCurrentScreen(Screen screen)
         emit currentScreenChanged();
 }
 
+// Each setter records a change only where the value differs from what the
+// configuration holds, and forgets it where the value is set back.
 void SetupCoordinator::setSelectedSources(const QList<SourceId>& sources)
 {
-    if (assign(m_selectedSources, sources))
-        emit selectedSourcesChanged();
+    if (sources == m_shown.sources)
+        return;
+    const Choices base = stored();
+    for (const SourceId source : allCases<SourceId>()) {
+        const bool chosen = sources.contains(source);
+        if (chosen == base.sources.contains(source))
+            m_changes.sources.remove(source);
+        else
+            m_changes.sources.insert(source, chosen);
+    }
+    update();
 }
 
 void SetupCoordinator::setQualityProfile(QualityProfile profile)
 {
-    if (assign(m_qualityProfile, profile))
-        emit qualityProfileChanged();
+    m_changes.qualityProfile = profile == stored().qualityProfile ? std::nullopt : std::optional(profile);
+    update();
 }
 
 void SetupCoordinator::setIdentityEnabled(bool enabled)
 {
-    if (assign(m_identityEnabled, enabled))
-        emit identityEnabledChanged();
+    m_changes.identityEnabled = enabled == stored().identityEnabled ? std::nullopt : std::optional(enabled);
+    update();
 }
 
 void SetupCoordinator::setIdentityStrict(bool strict)
 {
-    if (assign(m_identityStrict, strict))
-        emit identityStrictChanged();
+    m_changes.identityStrict = strict == stored().identityStrict ? std::nullopt : std::optional(strict);
+    update();
 }
 
 void SetupCoordinator::setOutputDir(const QString& dir)
 {
-    if (assign(m_outputDir, dir))
-        emit outputDirChanged();
+    m_changes.outputDir = dir == stored().outputDir ? std::nullopt : std::optional(dir);
+    update();
 }
 
 void SetupCoordinator::setSoundcloudToken(const QString& token)
@@ -201,6 +279,7 @@ void SetupCoordinator::watchReadiness()
     // A wizard opened before the helper link exists learns of its stores here.
     connect(m_model, &AppModel::attached, this, [this] {
         watchStores();
+        update();
         emit readinessChanged();
     });
     connect(&m_model->automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
@@ -215,9 +294,13 @@ void SetupCoordinator::watchStores()
     if (ToolProvisioningStore* tools = m_model->toolProvisioning())
         connect(tools, &ToolProvisioningStore::phaseChanged, this, &SetupCoordinator::readinessChanged,
             Qt::UniqueConnection);
-    if (SettingsStore* settings = m_model->settings())
+    if (SettingsStore* settings = m_model->settings()) {
         connect(settings, &SettingsStore::configChanged, this, &SetupCoordinator::readinessChanged,
             Qt::UniqueConnection);
+        // The choices the user left alone follow the configuration.
+        connect(settings, &SettingsStore::configChanged, this, &SetupCoordinator::update,
+            Qt::UniqueConnection);
+    }
 }
 
 QCoro::Task<void> SetupCoordinator::commit()
@@ -226,27 +309,8 @@ QCoro::Task<void> SetupCoordinator::commit()
     setCommitting(true);
     setLastError(std::nullopt);
 
-    ConfigPatch patch;
-    if (!m_defaultsShown) {
-        patch.sources = m_selectedSources;
-        if (m_qualityProfile != m_storedProfile)
-            patch.quality = toQuality(m_qualityProfile);
-        patch.ui = SafeConfig::UI { m_uiTheme };
-        patch.outputDir = m_outputDir;
-        patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };
-    } else {
-        // Only what the user changed: the rest of the defaults would
-        // overwrite what the helper holds but could not be read.
-        const Choices& shown = *m_defaultsShown;
-        if (m_selectedSources != shown.sources)
-            patch.sources = m_selectedSources;
-        if (m_qualityProfile != shown.qualityProfile)
-            patch.quality = toQuality(m_qualityProfile);
-        if (m_outputDir != shown.outputDir)
-            patch.outputDir = m_outputDir;
-        if (m_identityEnabled != shown.identityEnabled || m_identityStrict != shown.identityStrict)
-            patch.identity = SafeConfig::Identity { m_identityEnabled, m_identityStrict };
-    }
+    // Built on the configuration as it is now, not as it was when the wizard opened.
+    ConfigPatch patch = pendingChanges();
 
     // Judged by the write's own answer: a read after it that fails does not
     // undo what the helper took, and an error from before the commit (the

@@ -5,6 +5,7 @@
 #include "Transport/WireVocabulary.h"
 
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -44,7 +45,7 @@ class SetupCoordinator : public QObject {
     Q_PROPERTY(QString acoustidKey READ acoustidKey WRITE setAcoustidKey NOTIFY acoustidKeyChanged)
     Q_PROPERTY(QString proxySubscription READ proxySubscription WRITE setProxySubscription NOTIFY
             proxySubscriptionChanged)
-    Q_PROPERTY(mivo::Theme uiTheme READ uiTheme CONSTANT)
+    Q_PROPERTY(bool hasStoredSettings READ hasStoredSettings NOTIFY storedSettingsChanged)
     Q_PROPERTY(bool isCommitting READ isCommitting NOTIFY isCommittingChanged)
     Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
     Q_PROPERTY(bool dismissedSourceWarning READ dismissedSourceWarning WRITE setDismissedSourceWarning NOTIFY
@@ -67,11 +68,13 @@ public:
     // The screen of a raw value, none outside 0...5.
     static std::optional<Screen> screenFromRawValue(int rawValue);
 
-    // Starts from the configuration when there is one, else from defaults
-    // (all four sources, balanced quality, no identity matching). A re-run
-    // leaves out the welcome screen. The model is held weakly; stores it
-    // attaches later are watched from then on.
-    SetupCoordinator(Mode mode, AppModel* model, std::optional<SafeConfig> config, QObject* parent = nullptr);
+    // The choices start as the settings store's configuration reads, and each
+    // one the user has not changed keeps following it (a change made in
+    // Settings while the wizard is open shows here too). Without a
+    // configuration they start from defaults (all four sources, balanced
+    // quality, no identity matching). A re-run leaves out the welcome screen.
+    // The model is held weakly; stores it attaches later are watched from then on.
+    SetupCoordinator(Mode mode, AppModel* model, QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
     const QList<Screen>& screenOrder() const { return m_screenOrder; }
@@ -88,16 +91,21 @@ public:
     void back();
     void goToConnectMusic();
 
-    const QList<SourceId>& selectedSources() const { return m_selectedSources; }
+    // The choices as shown: the user's own where they changed one, else what
+    // the configuration holds now. A choice set back to what the configuration
+    // holds counts as unchanged. The sources keep the configuration's order
+    // (the search priority); one switched on joins the end, several of them in
+    // the declared order.
+    const QList<SourceId>& selectedSources() const { return m_shown.sources; }
     void setSelectedSources(const QList<SourceId>& sources);
-    QualityProfile qualityProfile() const { return m_qualityProfile; }
+    QualityProfile qualityProfile() const { return m_shown.qualityProfile; }
     void setQualityProfile(QualityProfile profile);
-    bool identityEnabled() const { return m_identityEnabled; }
+    bool identityEnabled() const { return m_shown.identityEnabled; }
     void setIdentityEnabled(bool enabled);
-    bool identityStrict() const { return m_identityStrict; }
+    bool identityStrict() const { return m_shown.identityStrict; }
     void setIdentityStrict(bool strict);
     // As typed or chosen; may start with "~".
-    const QString& outputDir() const { return m_outputDir; }
+    const QString& outputDir() const { return m_shown.outputDir; }
     void setOutputDir(const QString& dir);
 
     // Typed by the user; never filled from the configuration, which only tells
@@ -109,8 +117,12 @@ public:
     const QString& proxySubscription() const { return m_proxySubscription; }
     void setProxySubscription(const QString& subscription);
 
-    // Carried from the configuration into the patch.
-    Theme uiTheme() const { return m_uiTheme; }
+    // The settings store holds the helper's configuration. Without it (the
+    // read failed, or there is no helper) the choices show defaults, and only
+    // what the user changes is saved.
+    bool hasStoredSettings() const;
+    // The configuration fields commit() would send now: those the user changed.
+    ConfigPatch pendingChanges() const;
 
     bool isCommitting() const { return m_isCommitting; }
     // Why the last commit() did not save everything; none when it did.
@@ -127,15 +139,13 @@ public:
     // current configuration and the Music app's automation is not authorized.
     bool hasNoSource() const;
 
-    // Sends the choices as one configuration patch through the settings store,
-    // then stores each non-empty token (trimmed) with the helper. The quality
-    // record is sent only when the profile differs from the one the starting
-    // configuration reads as: a profile stands for a whole record, and writing
-    // it back unchanged would drop a stored floor or the lossless-only switch
-    // that no profile carries. A wizard that began without a configuration
-    // showed its own defaults, not what the helper holds: its patch carries
-    // only the records whose choices the user changed, and none at all when
-    // nothing changed. Never throws.
+    // Sends the choices the user changed as one configuration patch through
+    // the settings store (none when nothing changed), then stores each
+    // non-empty token (trimmed) with the helper. Everything else is left as the
+    // helper holds it, also what Settings changed while the wizard was open,
+    // and a stored floor or lossless-only switch that no quality profile
+    // carries unless the profile was changed. A changed identity switch is sent
+    // with the other one as the configuration now holds it. Never throws.
     // Afterwards `lastError` holds the settings store's error (when a patch
     // was sent), or else the first token that could not be stored.
     QCoro::Task<void> commit();
@@ -153,6 +163,7 @@ signals:
     void isCommittingChanged();
     void lastErrorChanged();
     void dismissedSourceWarningChanged();
+    void storedSettingsChanged();
     // canAdvancePastTools or hasNoSource may read differently: the tool store's
     // phase, the configuration or the automation consent changed.
     void readinessChanged();
@@ -165,7 +176,24 @@ private:
         bool identityEnabled;
         bool identityStrict;
         QString outputDir;
+        bool operator==(const Choices&) const = default;
     };
+    // What the user changed; none where they did not.
+    struct Changes {
+        // Per source, whether the user switched it on or off.
+        QMap<SourceId, bool> sources;
+        std::optional<QualityProfile> qualityProfile;
+        std::optional<bool> identityEnabled;
+        std::optional<bool> identityStrict;
+        std::optional<QString> outputDir;
+    };
+
+    // The choices as the configuration now reads, or the defaults without one.
+    Choices stored() const;
+    // The stored choices with the user's changes on top.
+    Choices withChanges(const Choices& base) const;
+    // Shows the choices anew and tells of those that read differently.
+    void update();
 
     void go(int index);
     void setCurrentScreen(Screen screen);
@@ -178,23 +206,15 @@ private:
     QPointer<AppModel> m_model;
     const QList<Screen> m_screenOrder;
     Screen m_currentScreen;
-    QList<SourceId> m_selectedSources;
-    QualityProfile m_qualityProfile;
-    // The profile the starting configuration reads as; none without one.
-    const std::optional<QualityProfile> m_storedProfile;
-    bool m_identityEnabled;
-    bool m_identityStrict;
-    QString m_outputDir;
+    Changes m_changes;
+    Choices m_shown;
+    bool m_hasStoredSettings = false;
     QString m_soundcloudToken;
     QString m_acoustidKey;
     QString m_proxySubscription;
-    const Theme m_uiTheme;
     bool m_isCommitting = false;
     std::optional<QString> m_lastError;
     bool m_dismissedSourceWarning = false;
-    // The choices a wizard began with when it had no configuration (its own
-    // defaults); none when it began from a configuration.
-    std::optional<Choices> m_defaultsShown;
 };
 
 } // namespace mivo

@@ -12,14 +12,15 @@
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/Hairline.h"
 #include "Views/Onboarding/PrepareToolsScreen.h"
+#include "Views/Onboarding/SourceWarningWindow.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/WelcomeScreen.h"
 #include "Views/Onboarding/WizardLabel.h"
 #include "Views/WheelGuard.h"
+#include "Views/WindowPlacement.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -398,25 +399,28 @@ void SetupScaffold::updateFooter()
     const Screen screen = m_coordinator->currentScreen();
     const int index = m_coordinator->currentIndex();
 
+    // While the commit runs nothing can change: a choice made now would not be
+    // saved, and the wizard closes when the commit ends.
+    const bool committing = m_coordinator->isCommitting();
+    m_host->setEnabled(!committing);
     const bool showBack = index > 0;
     const ToolProvisioningStore* tools = m_model ? m_model->toolProvisioning() : nullptr;
     m_back->setVisible(showBack);
-    m_back->setEnabled(!(
-        screen == Screen::prepareTools && tools && tools->phase() == ToolProvisioningStore::Phase::running));
+    m_back->setEnabled(!committing
+        && !(screen == Screen::prepareTools && tools
+            && tools->phase() == ToolProvisioningStore::Phase::running));
 
     static_cast<StepDots*>(m_dots)->setSteps(m_coordinator->stepCount(), index, showBack ? kDotsInset : 0);
 
     m_skip->setVisible(
         screen == Screen::connectMusic || screen == Screen::downloadSources || screen == Screen::fineTuning);
+    m_skip->setEnabled(!committing);
 
     m_primary->setText(screen == Screen::welcome ? tr("Get Started")
             : screen == Screen::finish           ? tr("Start Using mivo")
                                                  : tr("Continue"));
-    bool primaryDisabled = false;
-    if (screen == Screen::finish)
-        primaryDisabled = m_coordinator->isCommitting();
-    else if (screen == Screen::prepareTools)
-        primaryDisabled = !m_coordinator->canAdvancePastTools();
+    const bool primaryDisabled
+        = committing || (screen == Screen::prepareTools && !m_coordinator->canAdvancePastTools());
     m_primary->setEnabled(!primaryDisabled);
     keepKeyboard();
 }
@@ -453,33 +457,30 @@ void SetupScaffold::attemptFinish()
     finish();
 }
 
+SourceWarningWindow* SetupScaffold::sourceWarning() const
+{
+    return m_sourceWarning;
+}
+
 void SetupScaffold::showSourceWarning()
 {
     if (m_sourceWarning)
         return;
-    auto* alert = new QMessageBox(this);
-    alert->setObjectName(QStringLiteral("sourceWarning"));
+    auto* alert = new SourceWarningWindow(this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    alert->setIcon(QMessageBox::Warning);
-    alert->setText(tr("Continue without a playlist source?"));
-    alert->setInformativeText(tr("mivo needs Apple Music or Spotify to find playlists to download. You can "
-                                 "connect later in Settings — but there's nothing to sync until you do."));
-    QPushButton* connectSource = alert->addButton(tr("Connect a Source"), QMessageBox::ActionRole);
-    QPushButton* continueAnyway = alert->addButton(tr("Continue Anyway"), QMessageBox::ActionRole);
-    alert->setDefaultButton(connectSource);
-    connect(alert, &QMessageBox::buttonClicked, this,
-        [this, connectSource, continueAnyway](QAbstractButton* button) {
-            if (!m_coordinator)
-                return;
-            if (button == connectSource) {
-                m_coordinator->goToConnectMusic();
-            } else if (button == continueAnyway) {
-                m_coordinator->setDismissedSourceWarning(true);
-                finish();
-            }
-        });
+    // Closed without a choice, the wizard stays where it is.
+    connect(alert, &SourceWarningWindow::chosen, this, [this](SourceWarningWindow::Choice choice) {
+        if (!m_coordinator)
+            return;
+        if (choice == SourceWarningWindow::Choice::connectSource) {
+            m_coordinator->goToConnectMusic();
+        } else {
+            m_coordinator->setDismissedSourceWarning(true);
+            finish();
+        }
+    });
     m_sourceWarning = alert;
+    WindowPlacement::centreOver(alert, this);
     alert->open();
 }
 

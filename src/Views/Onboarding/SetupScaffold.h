@@ -3,7 +3,6 @@
 #include "Views/Onboarding/SetupCoordinator.h"
 
 #include <QDialog>
-#include <QMessageBox>
 #include <QPointer>
 #include <optional>
 class QPushButton;
@@ -15,6 +14,7 @@ namespace mivo {
 
 class AppModel;
 class Hairline;
+class SourceWarningWindow;
 
 // The setup wizard's panel: a header for the current screen, the screen in a
 // scroll area and a footer with Back, the step dots, Skip and the primary
@@ -27,7 +27,7 @@ class Hairline;
 // first run without any playlist source it first asks whether to go on, then
 // commits through the coordinator and, when that saved everything, lets the
 // model close the wizard. A failed commit leaves the wizard open on the finish
-// screen, which shows why.
+// screen, which shows why. While the commit runs every control is disabled.
 class SetupScaffold : public QDialog {
     Q_OBJECT
 
@@ -51,8 +51,8 @@ public:
     SetupCoordinator* coordinator() const { return m_coordinator; }
     // The widget of the current screen.
     QWidget* screenWidget() const { return m_screen; }
-    // The source-warning alert while it is shown.
-    QMessageBox* sourceWarning() const { return m_sourceWarning; }
+    // The source-warning window while it is shown.
+    SourceWarningWindow* sourceWarning() const;
 
     // The primary button's action on the last screen.
     void attemptFinish();
@@ -86,7 +86,7 @@ private:
     QWidget* m_dots = nullptr;
     QPushButton* m_skip = nullptr;
     QPushButton* m_primary = nullptr;
-    QPointer<QMessageBox> m_sourceWarning;
+    QPointer<SourceWarningWindow> m_sourceWarning;
 };
 
 } // namespace mivo
