@@ -286,7 +286,7 @@ private slots:
         test::OnboardingHarness harness;
         harness.answerSampleReads();
         provision(harness);
-        SetupCoordinator coordinator(mode, harness.model.get(), std::nullopt);
+        SetupCoordinator coordinator(mode, harness.model.get());
         for (int step = 0; step < advances; ++step)
             coordinator.advance();
         SetupScaffold wizard(coordinator, *harness.model);
@@ -334,7 +334,7 @@ private slots:
         QWidget* expected = nullptr;
         std::optional<SetupCoordinator> coordinator;
         if (wizard) {
-            coordinator.emplace(Mode::reRun, f.model.get(), std::nullopt);
+            coordinator.emplace(Mode::reRun, f.model.get());
             coordinator->advance();
             auto scaffold = std::make_unique<SetupScaffold>(*coordinator, *f.model);
             expected = scaffold->findChild<QPushButton*>(QStringLiteral("primary"));

@@ -264,7 +264,7 @@ private slots:
         GlassResolver still;
         still.reduceMotion = true;
         GlassEnvironment::set(&window, still);
-        SetupCoordinator coordinator(SetupCoordinator::Mode::reRun, harness.model.get(), std::nullopt);
+        SetupCoordinator coordinator(SetupCoordinator::Mode::reRun, harness.model.get());
         coordinator.setIdentityEnabled(true);
         auto* wizard = new SetupScaffold(coordinator, *harness.model, &window);
         window.show();

@@ -101,7 +101,7 @@ struct StillWizard {
         GlassResolver policy;
         policy.reduceMotion = true;
         GlassEnvironment::set(&window, policy);
-        coordinator = std::make_unique<SetupCoordinator>(Mode::firstRun, harness.model.get(), std::nullopt);
+        coordinator = std::make_unique<SetupCoordinator>(Mode::firstRun, harness.model.get());
         wizard = new SetupScaffold(*coordinator, *harness.model, &window);
         window.show();
         wizard->show();
