@@ -34,6 +34,17 @@ public:
     QSize sizeHint() const override { return QWidget::sizeHint().expandedTo(QSize(0, kRowMinimumHeight)); }
 
 protected:
+    // The layout sets the row's minimum to what it holds each time it is laid
+    // out (a minimum the card's layout keeps also where it measures rows by
+    // their width); the row keeps the floor of a row of one control under it.
+    bool event(QEvent* event) override
+    {
+        const bool handled = QWidget::event(event);
+        if (event->type() == QEvent::LayoutRequest && minimumHeight() < kRowMinimumHeight)
+            setMinimumHeight(kRowMinimumHeight);
+        return handled;
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         if (!hasVisibleRowBefore())
@@ -110,7 +121,9 @@ QWidget* SettingsSection::addRow(QBoxLayout* layout)
     const int v = int(Tokens::Space::xs + Tokens::Space::xxs);
     layout->setContentsMargins(h, v, h, v);
     layout->setSpacing(int(Tokens::Space::sm));
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     row->setLayout(layout);
+    row->setMinimumHeight(kRowMinimumHeight);
     m_rows->addWidget(row);
     return row;
 }
