@@ -135,7 +135,9 @@ void LibraryDetailList::moveFold(qreal openness)
     if (!m_model->foldingGroup())
         return;
     // The spring overshoots a little; the table never opens beyond its height.
-    m_model->setFoldHeight(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight);
+    // Whole pixels, as the rows below move: the fold's card is drawn from kept
+    // pictures that land on whole pixels only.
+    m_model->setFoldHeight(std::round(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight));
     // The layout stays as it is: one repaint moves the rows that follow.
     viewport()->update();
 }
