@@ -137,9 +137,15 @@ void LibraryDetailList::moveFold(qreal openness)
     // The spring overshoots a little; the table never opens beyond its height.
     // Whole pixels, as the rows below move: the fold's card is drawn from kept
     // pictures that land on whole pixels only.
+    const qreal shown = m_model->foldHeight();
     m_model->setFoldHeight(std::round(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight));
-    // The layout stays as it is: one repaint moves the rows that follow.
-    viewport()->update();
+    // The spring's last moves are under a pixel: nothing to repaint.
+    if (m_model->foldHeight() == shown)
+        return;
+    // The layout stays as it is: one repaint of the fold and what follows it
+    // moves them; the rows above stay as they are.
+    const int top = std::clamp(visualRect(m_model->index(m_model->foldRow())).top(), 0, viewport()->height());
+    viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }
 
 int LibraryDetailList::foldShift() const
