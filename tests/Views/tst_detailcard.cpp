@@ -1,6 +1,7 @@
 #include "Styling/GlassRole.h"
 #include "Styling/PreviewPalettes.h"
 #include "Styling/SurfaceStyle.h"
+#include "TestSupport/ImageDifference.h"
 #include "Views/Detail/DetailCard.h"
 
 #include <QPainter>
@@ -40,19 +41,7 @@ QImage band(bool sliced, GlassTier tier, const QPalette& palette, qreal cardTop,
     return image;
 }
 
-int largestDifference(const QImage& a, const QImage& b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
-        }
-    }
-    return largest;
-}
+using test::largestDifference;
 
 } // namespace
 
