@@ -4,6 +4,8 @@
 # and the 60 Hz frames missed: over the whole run, and for the collapse and the
 # expand on their own. Take the figures on an idle machine from a Release build:
 #   bench/fold_figures.sh build/bench/bench_library_detail [processes]
+# The cases without a fold measure the same waits ("collapse", "expand") with
+# nothing pressed: the stalls of the run or of the idle window alone.
 set -eu
 bench=${1:?usage: $0 <bench_library_detail> [processes]}
 processes=${2:-5}
@@ -39,7 +41,7 @@ run() {
     done
 }
 
-run "1x10000 run at 2,000 events/s, no fold" '^BM_RunStreamsIntoTheWindow/seconds:20/fold:0/'
+run "1x10000 run at 2,000 events/s, no fold (the same waits)" '^BM_RunStreamsIntoTheWindow/seconds:20/fold:0/'
 run "same run, folded shut and open with the spring" '^BM_RunStreamsIntoTheWindow/seconds:20/fold:1/'
 run "same run, folded at once (reduce motion)" '^BM_RunStreamsIntoTheWindow/seconds:20/fold:2/'
 run "100 previewed playlists of 100, no fold (the same waits)" '^BM_FoldAmong100Playlists/fold:0/'
