@@ -4,6 +4,7 @@
 #include "Styling/GlassSurface.h"
 #include "Styling/PreviewPalettes.h"
 #include "Styling/SurfaceStyle.h"
+#include "TestSupport/ImageDifference.h"
 
 #include <QPainter>
 #include <QThread>
@@ -48,28 +49,13 @@ QImage drawn(const SurfaceStyle& style, const QPalette& palette, QPointF at, QSi
 QImage drawnAfresh(const SurfaceStyle& style, const QPalette& palette, QPointF at, QSizeF size)
 {
     QImage image;
-    std::unique_ptr<QThread> thread(
-        QThread::create([&] { image = drawn(style, palette, at, size); }));
+    std::unique_ptr<QThread> thread(QThread::create([&] { image = drawn(style, palette, at, size); }));
     thread->start();
     thread->wait();
     return image;
 }
 
-// The largest difference of one premultiplied channel between two images of one size.
-int largestDifference(const QImage& a, const QImage& b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* rowA = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* rowB = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = rowA[x], q = rowB[x];
-            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
-        }
-    }
-    return largest;
-}
+using test::largestDifference;
 
 } // namespace
 
@@ -255,14 +241,14 @@ private slots:
         QTest::addColumn<bool>("dark");
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<QSizeF>("size");
-        QTest::newRow("floating, translucent, light") << GlassRole::floating() << GlassTier::translucent << false
-                                                      << QPointF(10, 10) << QSizeF(80, 36);
-        QTest::newRow("floating, translucent, dark") << GlassRole::floating() << GlassTier::translucent << true
-                                                     << QPointF(10, 10) << QSizeF(80, 36);
-        QTest::newRow("group card, opaque, light, wider") << GlassRole::groupCard() << GlassTier::opaque << false
-                                                          << QPointF(10, 10) << QSizeF(100, 36);
-        QTest::newRow("group card, opaque, dark, moved") << GlassRole::groupCard() << GlassTier::opaque << true
-                                                         << QPointF(3, 17) << QSizeF(100, 36);
+        QTest::newRow("floating, translucent, light")
+            << GlassRole::floating() << GlassTier::translucent << false << QPointF(10, 10) << QSizeF(80, 36);
+        QTest::newRow("floating, translucent, dark")
+            << GlassRole::floating() << GlassTier::translucent << true << QPointF(10, 10) << QSizeF(80, 36);
+        QTest::newRow("group card, opaque, light, wider")
+            << GlassRole::groupCard() << GlassTier::opaque << false << QPointF(10, 10) << QSizeF(100, 36);
+        QTest::newRow("group card, opaque, dark, moved")
+            << GlassRole::groupCard() << GlassTier::opaque << true << QPointF(3, 17) << QSizeF(100, 36);
         QTest::newRow("selection, between pixels") << GlassRole::selection(kTint) << GlassTier::translucent
                                                    << false << QPointF(10.5, 10.25) << QSizeF(80, 36);
     }
@@ -279,7 +265,8 @@ private slots:
         const QImage fresh = drawnAfresh(style, palette, at, size);
         const QImage first = drawn(style, palette, at, size);
         const QImage second = drawn(style, palette, at, size);
-        QVERIFY(fresh.pixelColor(int(at.x() + size.width() / 2), int(at.y() + size.height() / 2)).alpha() > 0);
+        QVERIFY(
+            fresh.pixelColor(int(at.x() + size.width() / 2), int(at.y() + size.height() / 2)).alpha() > 0);
         QCOMPARE(first, second);
         // Blending a kept picture rounds antialiased edges a little differently.
         const int difference = largestDifference(first, fresh);

@@ -65,9 +65,9 @@ private slots:
         QTest::newRow("converting under reduced motion keeps a still place")
             << TrackState::working(Phase::converting) << 0.0 << none << true << Kind::activity
             << StatusRole::working << "Converting" << false << Button() << "Converting" << false;
-        QTest::newRow("awaiting review") << TrackState::awaitingReview({}) << 0.0 << none << false << Kind::review
-                                         << StatusRole::review << "" << false << Button(PaintedButtons::Kind::review)
-                                         << "Needs review" << false;
+        QTest::newRow("awaiting review")
+            << TrackState::awaitingReview({}) << 0.0 << none << false << Kind::review << StatusRole::review
+            << "" << false << Button(PaintedButtons::Kind::review) << "Needs review" << false;
         QTest::newRow("decided, before the helper moves it on")
             << TrackState { TrackState::AwaitingReview { {}, true } } << 0.0 << none << false << Kind::pill
             << StatusRole::review << "Decision sent" << false << Button() << "Decision sent" << false;
@@ -117,6 +117,7 @@ private slots:
         QCOMPARE(content.button, button);
         QCOMPARE(TrackStatusCell::accessibleText(content), spoken);
         QCOMPARE(TrackStatusCell::spins(content), spins);
+        QCOMPARE(TrackStatusCell::spins(track, reduceMotion), spins);
         if (kind == Kind::download)
             QCOMPARE(content.fraction, fraction);
     }

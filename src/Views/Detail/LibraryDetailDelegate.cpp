@@ -9,6 +9,7 @@
 #include "Styling/SurfaceStyle.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
+#include "Views/Detail/DetailCard.h"
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/PlaylistGroupHeader.h"
 #include "Views/Detail/TrackStatusCell.h"
@@ -214,12 +215,7 @@ void LibraryDetailDelegate::paintCard(
     QPainter& painter, const QRectF& card, const QRectF& slice, const QPalette& palette) const
 {
     const GlassTier tier = GlassEnvironment::of(m_view).tier(Availability::systemGlass());
-    const SurfaceStyle style = SurfaceStyle::of(GlassRole::groupCard(), tier);
-    painter.save();
-    painter.setClipRect(slice, Qt::IntersectClip);
-    style.paintBackground(painter, card, palette);
-    style.paintOverlay(painter, card, palette);
-    painter.restore();
+    DetailCard::paint(painter, card, slice, SurfaceStyle::of(GlassRole::groupCard(), tier), palette);
 }
 
 void LibraryDetailDelegate::paintHeader(

@@ -70,7 +70,7 @@ LibraryDetailList::LibraryDetailList(AppModel& model, QWidget* parent)
     connect(m_fold, &QVariantAnimation::valueChanged, this,
         [this](const QVariant& value) { moveFold(value.toReal()); });
     connect(m_fold, &QVariantAnimation::finished, this, &LibraryDetailList::finishFold);
-    m_model->setFoldPolicy([this](qsizetype group) { return foldsGroup(group); });
+    m_model->setFoldPolicy([this](qsizetype group) { return foldSpan(group); });
     connect(m_model, &LibraryDetailModel::foldStarted, this, &LibraryDetailList::startFold);
     connect(m_model, &LibraryDetailModel::foldEnded, m_fold, &QVariantAnimation::stop);
 
@@ -99,28 +99,28 @@ bool LibraryDetailList::isFolding() const
     return m_model->foldingGroup() != nullptr;
 }
 
-bool LibraryDetailList::foldsGroup(qsizetype groupIndex) const
+std::optional<qreal> LibraryDetailList::foldSpan(qsizetype groupIndex) const
 {
     // A header off screen folds nothing the user could watch.
     if (reduceMotion() || !isVisible())
-        return false;
+        return std::nullopt;
     const QRect header = visualRect(m_model->index(m_model->headerRow(groupIndex)));
-    return header.isValid() && header.intersects(viewport()->rect());
+    if (!header.isValid() || !header.intersects(viewport()->rect()))
+        return std::nullopt;
+    // The rows below the viewport need not move: the fold is at most as tall
+    // as the viewport, so a table of 10,000 rows folds like one of 20.
+    return std::min(LibraryDetailDelegate::tableSectionHeight(*m_model->groups()[groupIndex]),
+        qreal(viewport()->height()));
 }
 
 void LibraryDetailList::startFold(bool collapsing)
 {
-    const PlaylistGroup* group = m_model->foldingGroup();
-    if (!group)
+    if (!m_model->foldingGroup())
         return;
     if (m_fold->state() != QAbstractAnimation::Running) {
-        // The rows below the viewport need not move: the fold is at most as
-        // tall as the viewport, so a table of 10,000 rows folds like one of 20.
-        m_foldFullHeight
-            = std::min(LibraryDetailDelegate::tableSectionHeight(*group), qreal(viewport()->height()));
+        // The model has laid the fold row out at its full height already.
+        m_foldFullHeight = m_model->foldSpan();
         m_foldOpenness = collapsing ? 1 : 0;
-        m_model->setFoldSpan(m_foldFullHeight);
-        scheduleDelayedItemsLayout();
     }
     m_fold->stop();
     m_fold->setStartValue(m_foldOpenness);
@@ -135,9 +135,17 @@ void LibraryDetailList::moveFold(qreal openness)
     if (!m_model->foldingGroup())
         return;
     // The spring overshoots a little; the table never opens beyond its height.
-    m_model->setFoldHeight(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight);
-    // The layout stays as it is: one repaint moves the rows that follow.
-    viewport()->update();
+    // Whole pixels, as the rows below move: the fold's card is drawn from kept
+    // pictures that land on whole pixels only.
+    const qreal shown = m_model->foldHeight();
+    m_model->setFoldHeight(std::round(std::clamp<qreal>(openness, 0, 1) * m_foldFullHeight));
+    // The spring's last moves are under a pixel: nothing to repaint.
+    if (m_model->foldHeight() == shown)
+        return;
+    // The layout stays as it is: one repaint of the fold and what follows it
+    // moves them; the rows above stay as they are.
+    const int top = std::clamp(visualRect(m_model->index(m_model->foldRow())).top(), 0, viewport()->height());
+    viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }
 
 int LibraryDetailList::foldShift() const

@@ -96,7 +96,7 @@ private:
     QList<int> visibleRows() const;
     QList<int> visibleSpinningRows() const;
     void artworkReady(const QString& key);
-    bool foldsGroup(qsizetype groupIndex) const;
+    std::optional<qreal> foldSpan(qsizetype groupIndex) const;
     int foldShift() const;
     void startFold(bool collapsing);
     void moveFold(qreal openness);

@@ -248,7 +248,8 @@ void LibraryDetailModel::groupCollapsedChanged(PlaylistGroup* group)
     }
     if (m_folding)
         endFold();
-    const bool folds = m_foldPolicy && m_foldPolicy(g);
+    const std::optional<qreal> span = m_foldPolicy ? m_foldPolicy(g) : std::nullopt;
+    const bool folds = span.has_value();
     const int header = headerRow(g);
     const int tableRows = 1 + int(std::max<qsizetype>(group->tracks().size(), 1));
     if (group->isCollapsed()) {
@@ -261,9 +262,10 @@ void LibraryDetailModel::groupCollapsedChanged(PlaylistGroup* group)
         endInsertRows();
     }
     if (folds) {
-        // The table becomes one row, however many tracks it has.
+        // The table becomes one row, however many tracks it has, laid out
+        // once at the height it keeps while it moves.
         beginInsertRows({}, header + 1, header + 1);
-        setFolding(group);
+        setFolding(group, *span);
         endInsertRows();
     }
     // The header ends its group now, or no longer does.
@@ -272,11 +274,12 @@ void LibraryDetailModel::groupCollapsedChanged(PlaylistGroup* group)
         emit foldStarted(group->isCollapsed());
 }
 
-void LibraryDetailModel::setFolding(const PlaylistGroup* group)
+void LibraryDetailModel::setFolding(const PlaylistGroup* group, qreal span)
 {
     m_folding = group;
-    m_foldHeight = 0;
-    m_foldSpan = 0;
+    m_foldSpan = group ? std::max<qreal>(0, span) : 0;
+    // A table folding shut starts open; one folding open starts shut.
+    m_foldHeight = group && !group->isCollapsed() ? 0 : m_foldSpan;
     rebuildEntries();
 }
 
@@ -290,12 +293,6 @@ void LibraryDetailModel::setFoldHeight(qreal height)
 {
     if (m_folding)
         m_foldHeight = std::clamp<qreal>(height, 0, m_foldSpan);
-}
-
-void LibraryDetailModel::setFoldSpan(qreal span)
-{
-    if (m_folding)
-        m_foldSpan = std::max<qreal>(0, span);
 }
 
 void LibraryDetailModel::endFold()

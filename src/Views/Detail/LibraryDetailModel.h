@@ -10,6 +10,7 @@
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace mivo {
@@ -75,10 +76,13 @@ public:
     int trackRow(qsizetype groupIndex, qsizetype trackIndex) const;
     PlaylistMeta playlistMeta(const QString& playlistId) const;
 
-    // Folding. Whether a group's change of collapse folds (the view says: not
-    // under reduce motion, not when its header is off screen); without it the
-    // table's rows go or come at once.
-    using FoldPolicy = std::function<bool(qsizetype groupIndex)>;
+    // Folding. Whether a group's change of collapse folds, and the height its
+    // fold row then keeps in the layout while it moves: its tallest, so that a
+    // frame of the fold lays out nothing (the view draws what follows the fold
+    // moved up by what the fold lacks of it). The view says: no fold under
+    // reduce motion, nor when the header is off screen; without one the table's
+    // rows go or come at once.
+    using FoldPolicy = std::function<std::optional<qreal>(qsizetype groupIndex)>;
     void setFoldPolicy(FoldPolicy policy) { m_foldPolicy = std::move(policy); }
     // The group folding now, if any (one at a time: a second one ends the first).
     const PlaylistGroup* foldingGroup() const { return m_folding; }
@@ -86,10 +90,7 @@ public:
     // The height of the table as the fold shows it, from 0 (shut) upwards.
     void setFoldHeight(qreal height);
     qreal foldHeight() const { return m_foldHeight; }
-    // The height the fold row keeps in the layout while it moves: its tallest,
-    // so that a frame of the fold lays out nothing (the view draws what follows
-    // the fold moved up by what the fold lacks of it).
-    void setFoldSpan(qreal span);
+    // The height the fold row keeps in the layout while it moves.
     qreal foldSpan() const { return m_foldSpan; }
     // Ends the fold: the group shows its table's rows, or only its header.
     void endFold();
@@ -123,9 +124,9 @@ private:
     // Appends the rows of the groups from `first` on to the entries.
     void appendEntries(qsizetype first);
     void rebuildEntries();
-    // The group whose table folds as one row (none), starting from no height, and
-    // the entries laid out for it.
-    void setFolding(const PlaylistGroup* group);
+    // The group whose table folds as one row (none) keeping `span` in the
+    // layout, shown open or shut as the group is, and the entries laid out for it.
+    void setFolding(const PlaylistGroup* group, qreal span = 0);
     qsizetype rowsOf(const PlaylistGroup& group) const;
     void watch(qsizetype groupIndex);
     void groupRowsChanged(const PlaylistGroup* group, const QList<qsizetype>& rows);

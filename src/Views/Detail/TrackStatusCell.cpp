@@ -85,6 +85,17 @@ Content working(const TrackModel& track, const TrackState::Working& state, bool 
 
 } // namespace
 
+bool TrackStatusCell::spins(const TrackModel& track, bool reduceMotion)
+{
+    // Checking the disk always spins; a working phase other than a download
+    // spins unless motion is reduced (see content()).
+    const TrackState& state = track.state();
+    if (state.is<TrackState::CheckingDisk>())
+        return true;
+    const auto* working = std::get_if<TrackState::Working>(&state.value);
+    return working && working->phase != Phase::downloading && !reduceMotion;
+}
+
 Content TrackStatusCell::content(const TrackModel& track, bool reduceMotion)
 {
     return std::visit(

@@ -55,10 +55,9 @@ public:
     {
         return content.kind == Kind::activity && content.spinnerShown;
     }
-    static bool spins(const TrackModel& track, bool reduceMotion)
-    {
-        return spins(content(track, reduceMotion));
-    }
+    // The same for a track's cell, read from its state without building the
+    // cell's texts (the spinner timer asks this of every row on screen each turn).
+    static bool spins(const TrackModel& track, bool reduceMotion);
 
     // Where the cell's button goes in `cell`; empty when it has none.
     static QRectF buttonRect(
