@@ -33,6 +33,11 @@ QString unfetchableReason(const QUrl& url)
         return QStringLiteral("unsupported URL scheme \"%1\"").arg(url.scheme());
     if (url.host().isEmpty())
         return QStringLiteral("URL without a host");
+    // Names in the reserved .invalid domain never resolve; asking a name
+    // server about one only sends a query off the machine for nothing.
+    const QString host = url.host().toLower();
+    if (host == u"invalid" || host.endsWith(u".invalid"))
+        return QStringLiteral("host \"%1\" never resolves").arg(host);
     return {};
 }
 

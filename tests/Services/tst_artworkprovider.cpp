@@ -210,6 +210,8 @@ void TestArtworkProvider::fetchesOnlyWebAddresses_data()
                                  << "unsupported URL scheme \"data\"";
     QTest::newRow("resource") << "qrc:/artwork/cover.png" << QString() << "unsupported URL scheme \"qrc\"";
     QTest::newRow("web address without a host") << "http:///cover.png" << QString() << "URL without a host";
+    QTest::newRow("host that never resolves") << "https://artwork.mivo.INVALID/cover.jpg" << QString()
+                                              << "host \"artwork.mivo.invalid\" never resolves";
     // The network layer itself refuses these; the reason is its own.
     QTest::newRow("redirect to a local file") << QString() << "file://%1" << QString();
     QTest::newRow("redirect to inline data") << QString() << "data:image/png;base64,%2" << QString();
