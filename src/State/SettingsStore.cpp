@@ -39,8 +39,7 @@ SettingsStore::SettingsStore(HelperClienting& client, QObject* parent)
 SettingsStore::~SettingsStore()
 {
     // A refresh waiting for a newer read ends with the store.
-    for (Completion<void> waiter : std::exchange(m_readWaiters, {}))
-        waiter.resolve();
+    readEnded();
 }
 
 bool SettingsStore::appleMusicConnected() const

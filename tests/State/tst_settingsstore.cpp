@@ -411,6 +411,25 @@ private slots:
         QCOMPARE(client.sentMethods(), QList { Method::setConfig }); // no re-read for a store that is gone
     }
 
+    void storeGoneWhileASupersededRefreshWaits()
+    {
+        ScriptedHelperClient client;
+        auto* store = new SettingsStore(client);
+        client.enqueue(Method::getConfig, { wrapped(SampleData::sampleConfig()), wrapped(otherConfig()) });
+        client.setHoldReplies(true);
+        TaskProbe<void> older(store->refresh());
+        TaskProbe<void> newer(store->refresh());
+        QVERIFY(client.release(Method::getConfig));
+        QTRY_COMPARE(client.waiting(), 1);
+        QCoreApplication::processEvents();
+        QVERIFY(!older.isDone()); // waiting for the newer read
+        delete store;
+        QTRY_VERIFY(older.isDone()); // not left waiting for a read that will never end
+        client.release();
+        QTRY_VERIFY(newer.isDone());
+        QVERIFY(!older.failed() && !newer.failed());
+    }
+
     void testProxy_data()
     {
         QTest::addColumn<Outcome>("answer");
