@@ -3,6 +3,7 @@
 #include "App/AppModel.h"
 #include "State/LibraryStore.h"
 #include "Styling/ButtonStyling.h"
+#include "Styling/FocusRing.h"
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
@@ -552,7 +553,7 @@ void SidebarView::showStoreSelection()
 
 void SidebarView::focusFilter()
 {
-    m_filter->setFocus(Qt::ShortcutFocusReason);
+    FocusRing::giveFocus(m_filter, Qt::ShortcutFocusReason);
     m_filter->selectAll();
 }
 
@@ -574,8 +575,7 @@ bool SidebarView::eventFilter(QObject* watched, QEvent* event)
             if (first.isValid())
                 m_list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
         }
-        m_list->setFocus(Qt::ShortcutFocusReason);
-        window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        FocusRing::giveFocus(m_list, Qt::ShortcutFocusReason);
         if (m_list->currentIndex().isValid())
             m_list->scrollTo(m_list->currentIndex());
         return true;

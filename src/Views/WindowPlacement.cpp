@@ -7,6 +7,28 @@
 
 namespace mivo {
 
+namespace {
+
+// What the window manager's frame adds around the inside of `window`.
+QMargins frameMargins(const QWidget* window)
+{
+    const QRect inside = window->geometry();
+    const QRect frame = window->frameGeometry();
+    return QMargins(inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+        frame.bottom() - inside.bottom());
+}
+
+// Where a window inside of `size` at `wanted` goes to lie within `area` (the
+// screen's available area less the frame); the top-left corner wins where it
+// does not fit.
+QPoint keptWithin(const QRect& area, QPoint wanted, QSize size)
+{
+    return QPoint(std::max(area.left(), std::min(wanted.x(), area.right() + 1 - size.width())),
+        std::max(area.top(), std::min(wanted.y(), area.bottom() + 1 - size.height())));
+}
+
+} // namespace
+
 void WindowPlacement::centreOver(QWidget* window, const QWidget* over)
 {
     if (!window || !over || !over->isVisible())
@@ -14,18 +36,12 @@ void WindowPlacement::centreOver(QWidget* window, const QWidget* over)
     // Window managers give both windows alike frames: centring the insides
     // centres the frames. The inside is what every platform places alike.
     const QRect target = over->geometry();
-    const QRect frame = over->frameGeometry();
-    const QMargins margins(target.left() - frame.left(), target.top() - frame.top(),
-        frame.right() - target.right(), frame.bottom() - target.bottom());
     const QSize size = window->size();
-    int x = target.x() + (target.width() - size.width()) / 2;
-    int y = target.y() + (target.height() - size.height()) / 2;
-    if (const QScreen* screen = over->screen()) {
-        const QRect area = screen->availableGeometry().marginsRemoved(margins);
-        x = std::max(area.left(), std::min(x, area.right() + 1 - size.width()));
-        y = std::max(area.top(), std::min(y, area.bottom() + 1 - size.height()));
-    }
-    window->setGeometry(x, y, size.width(), size.height());
+    QPoint place(
+        target.x() + (target.width() - size.width()) / 2, target.y() + (target.height() - size.height()) / 2);
+    if (const QScreen* screen = over->screen())
+        place = keptWithin(screen->availableGeometry().marginsRemoved(frameMargins(over)), place, size);
+    window->setGeometry(QRect(place, size));
 }
 
 void WindowPlacement::keepOnScreen(QWidget* window)
@@ -48,14 +64,11 @@ void WindowPlacement::keepOnScreen(QWidget* window)
     if (!screen)
         return;
     const QRect geometry = window->geometry();
-    const QMargins margins(geometry.left() - frame.left(), geometry.top() - frame.top(),
-        frame.right() - geometry.right(), frame.bottom() - geometry.bottom());
-    const QRect area = screen->availableGeometry().marginsRemoved(margins);
+    const QRect area = screen->availableGeometry().marginsRemoved(frameMargins(window));
     const QSize size = geometry.size().boundedTo(area.size()).expandedTo(window->minimumSize());
-    const int x = std::max(area.left(), std::min(geometry.x(), area.right() + 1 - size.width()));
-    const int y = std::max(area.top(), std::min(geometry.y(), area.bottom() + 1 - size.height()));
-    if (QRect(x, y, size.width(), size.height()) != geometry)
-        window->setGeometry(x, y, size.width(), size.height());
+    const QRect kept(keptWithin(area, geometry.topLeft(), size), size);
+    if (kept != geometry)
+        window->setGeometry(kept);
 }
 
 } // namespace mivo
