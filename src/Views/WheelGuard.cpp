@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QWidget>
@@ -14,6 +16,8 @@ namespace mivo::WheelGuard {
 namespace {
 
 constexpr char kGuarded[] = "mivo.wheelGuard";
+// Set on a control while it holds focus the user gave it.
+constexpr char kUserFocus[] = "mivo.wheelGuard.userFocus";
 
 bool isGuardedControl(const QWidget* widget)
 {
@@ -40,6 +44,11 @@ void takeNoFocusByWheel(QWidget* control)
         control->setFocusPolicy(Qt::StrongFocus);
 }
 
+bool isGuardedWindow(const QWidget* widget)
+{
+    return widget && widget->window() && widget->window()->property(kGuarded).toBool();
+}
+
 // One filter on the application serves every guarded window.
 class Filter : public QObject {
 public:
@@ -48,24 +57,64 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const QEvent::Type type = event->type();
-        if (type != QEvent::Wheel && type != QEvent::Polish)
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            noteKey(static_cast<QKeyEvent*>(event));
             return false;
+        case QEvent::FocusIn:
+            noteFocus(qobject_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event));
+            return false;
+        case QEvent::Polish:
+        case QEvent::Wheel:
+            break;
+        default:
+            return false;
+        }
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || !widget->window() || !widget->window()->property(kGuarded).toBool())
+        if (!isGuardedWindow(widget))
             return false;
-        if (type == QEvent::Polish) {
+        if (event->type() == QEvent::Polish) {
             if (isGuardedControl(widget))
                 takeNoFocusByWheel(widget);
             return false;
         }
         QWidget* control = controlOf(widget);
-        if (!control || control->hasFocus())
+        if (!control || hasFocusFromUser(control))
             return false;
         // Not delivered here; ignored, it travels on to the parents, the scrolling pane among them.
         event->ignore();
         return true;
     }
+
+private:
+    // Qt moves the focus on with the reasons of Tab and Backtab also when the
+    // focused widget is hidden; only while the key itself is delivered is a
+    // move by those reasons the user's.
+    void noteKey(const QKeyEvent* key)
+    {
+        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
+            return;
+        m_tabKeyDelivered = true;
+        QMetaObject::invokeMethod(
+            this, [this] { m_tabKeyDelivered = false; }, Qt::QueuedConnection);
+    }
+
+    // Decided as the focus comes: where it comes from is what tells.
+    void noteFocus(QWidget* widget, const QFocusEvent* focus)
+    {
+        if (!focus->gotFocus() || !isGuardedWindow(widget) || !isGuardedControl(widget))
+            return;
+        const Qt::FocusReason reason = focus->reason();
+        // Back from the control's own pop-up list, or with its window coming
+        // to the front again: as it was when it left.
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            return;
+        const bool fromUser = reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason
+            || ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && m_tabKeyDelivered);
+        widget->setProperty(kUserFocus, fromUser);
+    }
+
+    bool m_tabKeyDelivered = false;
 };
 
 } // namespace
@@ -82,6 +131,11 @@ void install(QWidget* window)
         if (isGuardedControl(child))
             takeNoFocusByWheel(child);
     }
+}
+
+bool hasFocusFromUser(const QWidget* control)
+{
+    return control && control->hasFocus() && control->property(kUserFocus).toBool();
 }
 
 } // namespace mivo::WheelGuard

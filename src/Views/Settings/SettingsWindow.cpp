@@ -115,13 +115,19 @@ int SettingsWindow::currentPane() const
 
 void SettingsWindow::setCurrentPane(int index)
 {
-    if (QAbstractButton* button = m_tabs->button(index))
-        button->setChecked(true);
-    m_panes->setCurrentIndex(index);
+    QAbstractButton* tab = m_tabs->button(index);
+    if (tab)
+        tab->setChecked(true);
     // The tab bar is one stop of the Tab chain, its current tab; the arrow keys
     // go along it.
     for (QAbstractButton* button : m_tabs->buttons())
         button->setFocusPolicy(button->isChecked() ? Qt::TabFocus : Qt::NoFocus);
+    // The keyboard stays on the tab bar. Left on the pane going away, the
+    // focus would be handed to a control of the new one that nobody chose.
+    const QWidget* focused = focusWidget();
+    if (tab && focused && m_panes->isAncestorOf(focused))
+        FocusRing::giveFocus(tab, FocusRing::reasonForUserAction());
+    m_panes->setCurrentIndex(index);
 }
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
