@@ -7,15 +7,14 @@
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
-#include "Views/ActivityIndicator.h"
 #include "Views/ArtworkLoader.h"
 #include "Views/ContentUnavailableView.h"
+#include "Views/LoadingNotice.h"
 #include "Views/SidebarDelegate.h"
 #include "Views/SidebarModel.h"
 
 #include <QItemSelection>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
@@ -276,7 +275,7 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     , m_delegate(new SidebarDelegate(*m_model, loader, this))
     , m_filter(new QLineEdit)
     , m_stack(new QStackedWidget)
-    , m_loading(new QWidget)
+    , m_loading(new LoadingNotice(tr("Loading playlists\u2026")))
     , m_failed(new ContentUnavailableView(
           QStringLiteral("exclamationmark.triangle"), tr("Couldn't load playlists")))
     , m_empty(new ContentUnavailableView(QStringLiteral("music.note.list"), tr("No Playlists Yet"),
@@ -290,17 +289,6 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     m_filter->addAction(Symbols::icon(QStringLiteral("magnifyingglass"), ThemeColor::secondary()),
         QLineEdit::LeadingPosition);
     m_filter->setAccessibleName(tr("Filter playlists"));
-
-    // Loading: an indicator and a line of text, centred.
-    auto* loadingLayout = new QVBoxLayout(m_loading);
-    loadingLayout->setSpacing(int(Tokens::Space::md));
-    loadingLayout->addStretch(1);
-    loadingLayout->addWidget(new ActivityIndicator(20), 0, Qt::AlignHCenter);
-    auto* loadingText = new QLabel(tr("Loading playlists\u2026"));
-    loadingText->setFont(Typography::font(TextStyle::callout, font()));
-    loadingText->setForegroundRole(QPalette::PlaceholderText);
-    loadingLayout->addWidget(loadingText, 0, Qt::AlignHCenter);
-    loadingLayout->addStretch(1);
 
     m_tryAgain = m_failed->addAction(tr("Try Again"));
     ButtonStyling::setStyle(m_tryAgain, ButtonStyle::glassAdaptive);

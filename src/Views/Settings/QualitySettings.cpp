@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QProgressBar>
 
 namespace mivo {
 
@@ -24,7 +23,6 @@ const QList<std::pair<const char*, QualityFloor>> kFloors {
 
 QualitySettings::QualitySettings(AppModel& model, QWidget* parent)
     : SettingsPane(model, parent)
-    , m_loading(new QProgressBar)
     , m_floor(new QComboBox)
     , m_losslessOnly(new SwitchButton(tr("Lossless only")))
     , m_bestQuality(new SwitchButton(tr("Prefer best available quality")))
@@ -34,12 +32,6 @@ QualitySettings::QualitySettings(AppModel& model, QWidget* parent)
     , m_strict(new SwitchButton(tr("Strict — reject mismatched recordings")))
     , m_acoustid(new QLineEdit)
 {
-    m_loading->setRange(0, 0);
-    m_loading->setTextVisible(false);
-    m_loading->setAccessibleName(tr("Loading"));
-    m_loadingSection = addSection();
-    m_loadingSection->addRow(m_loading);
-
     m_quality = addSection(tr("Quality"));
     for (const auto& [title, floor] : kFloors)
         m_floor->addItem(tr(title), int(floor));
@@ -127,7 +119,6 @@ QString QualitySettings::summary(const SafeConfig::Quality& quality)
 void QualitySettings::refresh()
 {
     const std::optional<SafeConfig> current = config();
-    m_loadingSection->setVisible(awaitingConfig());
     m_quality->setVisible(current.has_value());
     m_summarySection->setVisible(current.has_value());
     m_matching->setVisible(current.has_value());

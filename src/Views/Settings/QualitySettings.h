@@ -4,7 +4,6 @@
 
 class QComboBox;
 class QLineEdit;
-class QProgressBar;
 
 namespace mivo {
 
@@ -32,8 +31,6 @@ private:
     void pushQuality(SafeConfig::Quality quality);
     void pushIdentity(SafeConfig::Identity identity);
 
-    QProgressBar* m_loading;
-    SettingsSection* m_loadingSection;
     SettingsSection* m_quality;
     SettingsSection* m_summarySection;
     SettingsSection* m_matching;

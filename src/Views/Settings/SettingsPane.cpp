@@ -7,6 +7,7 @@
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 #include "Styling/Typography.h"
+#include "Views/LoadingNotice.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
 
@@ -14,8 +15,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace mivo {
@@ -48,6 +49,10 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent, Reads reads)
     m_errorLabel->setAccessibleName(tr("Error"));
     m_errorLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_errorLabel->hide();
+    if (m_reads == Reads::configuration) {
+        m_reading = new LoadingNotice(tr("Reading settings\u2026"));
+        m_form->insertWidget(0, m_reading, 1);
+    }
     setWidget(content);
     viewport()->setAutoFillBackground(false);
     placeErrorLine();
@@ -88,12 +93,20 @@ std::optional<SafeConfig> SettingsPane::config() const
 bool SettingsPane::awaitingConfig() const
 {
     const SettingsStore* settings = m_model.settings();
-    return !settings || (!settings->config() && settings->readState() != SettingsStore::ReadState::failed);
+    // Without a store, a helper that could not be started brings nothing.
+    if (!settings)
+        return !m_model.startupError();
+    return !settings->config() && settings->readState() != SettingsStore::ReadState::failed;
 }
 
 bool SettingsPane::showsReadFailure() const
 {
     return m_readNotice && !m_readNotice->isHidden();
+}
+
+bool SettingsPane::showsReading() const
+{
+    return m_reading && !m_reading->isHidden();
 }
 
 void SettingsPane::buildReadNotice()
@@ -135,17 +148,19 @@ void SettingsPane::updateReadNotice()
     if (m_reads != Reads::configuration)
         return;
     const SettingsStore* settings = m_model.settings();
-    const bool failed = settings && settings->readState() == SettingsStore::ReadState::failed;
+    const bool reading = awaitingConfig();
+    const bool failed = !reading && settings && settings->readState() == SettingsStore::ReadState::failed;
+    m_reading->setVisible(reading);
     // Made when first needed.
-    if (!m_readNotice && !failed)
-        return;
-    if (!m_readNotice)
+    if (failed && !m_readNotice)
         buildReadNotice();
-    m_readNoticeDetail->setText(failed ? settings->readError().value_or(QString()) : QString());
-    m_readNoticeDetail->setVisible(!m_readNoticeDetail->text().isEmpty());
-    m_readNotice->setVisible(failed);
+    if (m_readNotice) {
+        m_readNoticeDetail->setText(failed ? settings->readError().value_or(QString()) : QString());
+        m_readNoticeDetail->setVisible(!m_readNoticeDetail->text().isEmpty());
+        m_readNotice->setVisible(failed);
+    }
     // Without a configuration the sections would show made-up values.
-    m_body->setVisible(!failed || settings->config().has_value());
+    m_body->setVisible(!reading && (!failed || settings->config().has_value()));
 }
 
 SettingsSection* SettingsPane::addSection(const QString& header, const QString& footer)
@@ -158,6 +173,7 @@ SettingsSection* SettingsPane::addSection(const QString& header, const QString& 
 void SettingsPane::finishForm()
 {
     m_form->addStretch(1);
+    updateReadNotice();
 }
 
 void SettingsPane::bindModel()
@@ -168,6 +184,7 @@ void SettingsPane::bindModel()
         updateReadNotice();
         refresh();
     });
+    connect(&m_model, &AppModel::startupErrorChanged, this, &SettingsPane::updateReadNotice);
     connectSettingsStore();
     bindStores();
     updateReadNotice();

@@ -13,6 +13,7 @@ namespace mivo {
 
 class AppModel;
 class FormText;
+class LoadingNotice;
 class SettingsSection;
 class SettingsStore;
 
@@ -27,9 +28,11 @@ class SettingsStore;
 // their sections in their constructor and then call bindModel(); refresh()
 // redraws from the stores whenever they change.
 //
-// A pane that shows the configuration says so in words when the helper could
-// not be read, with the helper's error and a button that reads again; while
-// no configuration is held after such a failure, that is all it shows.
+// A pane that shows the configuration says that it is reading while it waits
+// for the first one, instead of controls that would show made-up values. It
+// says so in words when the helper could not be read, with the helper's error
+// and a button that reads again; while no configuration is held after such a
+// failure, that is all it shows.
 class SettingsPane : public QScrollArea {
     Q_OBJECT
 
@@ -44,6 +47,8 @@ public:
     std::optional<QString> errorText() const { return m_error; }
     // True while the pane says that the configuration could not be read.
     bool showsReadFailure() const;
+    // True while the pane says that it is reading the configuration.
+    bool showsReading() const;
 
 protected:
     AppModel& model() const { return m_model; }
@@ -94,6 +99,7 @@ private:
     // The subclass's sections, hidden while the read failure is all there is to say.
     QWidget* m_body;
     QVBoxLayout* m_sections;
+    LoadingNotice* m_reading = nullptr;
     SettingsSection* m_readNotice = nullptr;
     FormText* m_readNoticeDetail = nullptr;
     FormText* m_errorLabel;
