@@ -8,7 +8,9 @@
 #include "Transport/HelperProcess.h"
 
 #include <QCollator>
+#include <QEventLoop>
 #include <QLocale>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <utility>
@@ -101,11 +103,34 @@ void AppModel::shutdown()
 
 std::optional<HelperProcess::Stop> AppModel::stopHelper()
 {
-    shutdown();
     auto* helper = qobject_cast<HelperClient*>(m_client.get());
+    if (helper)
+        awaitSettingsWrites(HelperProcess::kStopGrace);
+    shutdown();
     if (!helper)
         return std::nullopt;
     return helper->process().stop(HelperProcess::kStopGrace, HelperProcess::kTerminateGrace);
+}
+
+void AppModel::awaitSettingsWrites(std::chrono::milliseconds grace)
+{
+    if (!m_settings)
+        return;
+    // The helper's input stays open until the changes the user made are
+    // answered, or the grace is over.
+    if (m_settings->hasUnansweredWrites()) {
+        QEventLoop loop;
+        QTimer::singleShot(grace, &loop, &QEventLoop::quit);
+        connect(m_settings, &SettingsStore::writeSettled, &loop, [this, &loop] {
+            if (!m_settings->hasUnansweredWrites())
+                loop.quit();
+        });
+        loop.exec();
+    }
+    const QStringList fields = m_settings->fieldsInFlight();
+    if (!fields.isEmpty())
+        qCWarning(lcApp, "quitting with settings changes not known to be saved: %s",
+            qUtf8Printable(fields.join(QStringLiteral(", "))));
 }
 
 void AppModel::attach(std::unique_ptr<HelperClienting> client)
@@ -159,6 +184,8 @@ void AppModel::helperGone(StreamEnd reason)
     const HelperError error
         = reason == StreamEnd::gaveUp ? HelperError::helperCrashed() : HelperError::helperUnavailable();
     qCWarning(lcApp, "helper gone: %s", qUtf8Printable(error.userText()));
+    if (m_settings)
+        m_settings->helperGone();
     setReady(false);
     setStartupError(error.userText());
 }
@@ -199,6 +226,9 @@ void AppModel::route(const HelperEvent& event)
                    [this](const HelperEvent::HelperReady&) {
                        setStartupError(std::nullopt);
                        setReady(true);
+                       // Changes whose answer a crash took are read back.
+                       if (m_settings)
+                           m_settings->helperReady();
                        // A preview asked for while the helper was down is asked for again.
                        restorePreview(true);
                    },

@@ -96,6 +96,8 @@ public:
     // events, then leaves the helper its end of input and a bounded time to end by
     // itself before it is terminated, and only then killed (HelperProcess::stop).
     // Blocks until the helper has ended. Nothing without a helper of our own.
+    // Before its input is closed, configuration writes still unanswered get
+    // the same grace to be answered; one that is not is logged with its fields.
     std::optional<HelperProcess::Stop> stopHelper();
 
     HelperClienting* client() const { return m_client.get(); }
@@ -223,6 +225,9 @@ signals:
 private:
     void attach(std::unique_ptr<HelperClienting> client);
     void startBridge();
+    // Turns the event loop until the settings store has no write unanswered,
+    // at most for `grace`; logs the fields of those still not known to be saved.
+    void awaitSettingsWrites(std::chrono::milliseconds grace);
     QCoro::Task<void> runBridge(QPointer<HelperEventStream> stream, quint64 generation);
     bool isCurrentBridge(quint64 generation) const { return generation == m_bridgeGeneration; }
     // The event stream ended for good: the helper will not come back.

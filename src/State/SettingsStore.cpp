@@ -1,8 +1,11 @@
 #include "State/SettingsStore.h"
 
-#include "State/StoreRequests.h"
 #include "Base/Log.h"
+#include "State/StoreRequests.h"
+#include "Transport/HelperError.h"
 #include "Transport/ResultRecords.h"
+
+#include <algorithm>
 
 namespace mivo {
 
@@ -27,6 +30,24 @@ void patch(SafeConfig& config, const ConfigPatch& change)
         config.proxy.enabled = *change.proxyEnabled;
 }
 
+// The configuration fields `change` sets, by their wire keys.
+QStringList fieldNames(const ConfigPatch& change)
+{
+    QStringList names;
+    const nlohmann::ordered_json fields = toJson(change);
+    for (const auto& [key, value] : fields.items())
+        names.append(QString::fromStdString(key));
+    return names;
+}
+
+// A write that failed so may have been taken: it reached the helper, or may
+// have, and its answer was lost.
+bool outcomeUnknown(const HelperError& error)
+{
+    return error.kind() == HelperError::Kind::helperCrashed
+        || error.kind() == HelperError::Kind::requestTimedOut;
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(HelperClienting& client, QObject* parent)
@@ -38,8 +59,11 @@ SettingsStore::SettingsStore(HelperClienting& client, QObject* parent)
 
 SettingsStore::~SettingsStore()
 {
-    // A refresh waiting for a newer read ends with the store.
+    // A refresh waiting for a newer read ends with the store, and so does a
+    // change waiting to learn whether the helper holds it.
     readEnded();
+    for (UncertainChange& change : m_uncertain)
+        change.outcome.resolve(false);
 }
 
 bool SettingsStore::appleMusicConnected() const
@@ -76,10 +100,94 @@ void SettingsStore::recompose()
 {
     std::optional<SafeConfig> composed = m_held;
     if (composed) {
+        // In the order they were made, whether still on their way or of unknown outcome.
+        QList<std::pair<quint64, const ConfigPatch*>> changes;
         for (const PendingChange& change : m_pending)
-            patch(*composed, change.patch);
+            changes.append({ change.id, &change.patch });
+        for (const UncertainChange& change : m_uncertain)
+            changes.append({ change.id, &change.patch });
+        std::sort(
+            changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [id, change] : changes)
+            patch(*composed, *change);
     }
     setConfig(std::move(composed));
+}
+
+QStringList SettingsStore::fieldsInFlight() const
+{
+    QStringList fields;
+    QList<std::pair<quint64, QStringList>> changes;
+    for (const PendingChange& change : m_pending)
+        changes.append({ change.id, fieldNames(change.patch) });
+    for (const UncertainChange& change : m_uncertain)
+        changes.append({ change.id, fieldNames(change.patch) });
+    std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [id, names] : changes) {
+        for (const QString& name : names) {
+            if (!fields.contains(name))
+                fields.append(name);
+        }
+    }
+    return fields;
+}
+
+ConfigPatch SettingsStore::stillOwn(const ConfigPatch& change, quint64 id) const
+{
+    nlohmann::json fields = toJson(change);
+    for (const QString& name : fieldNames(change)) {
+        if (m_newestChange.value(name) != id)
+            fields.erase(name.toStdString());
+    }
+    ConfigPatch own;
+    fromJson(fields, own);
+    return own;
+}
+
+void SettingsStore::settleUncertain(const SafeConfig& read, quint64 begun)
+{
+    for (qsizetype i = m_uncertain.size() - 1; i >= 0; --i) {
+        const UncertainChange& change = m_uncertain.at(i);
+        // A read begun before the change was sent cannot tell.
+        if (change.sent >= begun)
+            continue;
+        // What a later change set again is that change's to answer for.
+        SafeConfig withChange = read;
+        patch(withChange, stillOwn(change.patch, change.id));
+        settle(i, withChange == read);
+    }
+}
+
+void SettingsStore::settle(qsizetype index, bool held)
+{
+    UncertainChange change = m_uncertain.takeAt(index);
+    if (held) {
+        qCInfo(lcApp, "a settings change whose answer was lost is held by the helper: %s",
+            qUtf8Printable(fieldNames(change.patch).join(QStringLiteral(", "))));
+    } else {
+        qCWarning(lcApp, "a settings change whose answer was lost was not saved (%s): %s",
+            qUtf8Printable(change.reason),
+            qUtf8Printable(fieldNames(change.patch).join(QStringLiteral(", "))));
+        recordFailure(change.reason);
+    }
+    change.outcome.resolve(held);
+    emit writeSettled();
+}
+
+void SettingsStore::helperReady()
+{
+    m_readyStamp = ++m_stamp;
+    if (!m_uncertain.isEmpty())
+        refresh();
+}
+
+void SettingsStore::helperGone()
+{
+    if (m_uncertain.isEmpty())
+        return;
+    while (!m_uncertain.isEmpty())
+        settle(m_uncertain.size() - 1, false);
+    recompose();
 }
 
 void SettingsStore::setConfig(std::optional<SafeConfig> config)
@@ -169,6 +277,7 @@ QCoro::Task<void> SettingsStore::refresh()
         if (change.stamp > begun)
             patch(*config, change.patch);
     }
+    settleUncertain(*config, begun);
     m_held = std::move(config);
     recompose();
     setReadError(std::nullopt);
@@ -188,9 +297,13 @@ QCoro::Task<bool> SettingsStore::apply(ConfigPatch change)
 {
     const QPointer<SettingsStore> self(this);
     const quint64 id = ++m_nextChange;
+    for (const QString& name : fieldNames(change))
+        m_newestChange.insert(name, id);
     m_pending.append(PendingChange { id, change });
+    const quint64 sentAt = ++m_stamp;
 
     std::optional<QString> failure;
+    std::optional<HelperError::Kind> lost;
     std::optional<QCoro::Task<void>> sent;
     try {
         sent.emplace(
@@ -204,6 +317,10 @@ QCoro::Task<bool> SettingsStore::apply(ConfigPatch change)
     if (sent) {
         try {
             co_await std::move(*sent);
+        } catch (const HelperError& error) {
+            failure = error.userText();
+            if (outcomeUnknown(error))
+                lost = error.kind();
         } catch (const std::exception& error) {
             failure = StoreRequests::errorText(error);
         }
@@ -211,16 +328,29 @@ QCoro::Task<bool> SettingsStore::apply(ConfigPatch change)
     if (!self)
         co_return !failure;
     m_pending.removeIf([id](const PendingChange& pending) { return pending.id == id; });
+    if (lost) {
+        // Perhaps taken: it stays shown until a read tells. A helper that only
+        // answered late is there to be asked now; one that went away, once it
+        // is ready again.
+        Completion<bool> outcome;
+        m_uncertain.append(UncertainChange { id, sentAt, std::move(change), *failure, outcome });
+        emit writeSettled();
+        if (*lost == HelperError::Kind::requestTimedOut || m_readyStamp > sentAt)
+            refresh();
+        co_return co_await outcome;
+    }
     if (failure) {
         // Its fields go back to what the helper holds, with newer changes still on top.
         recompose();
         recordFailure(*failure);
+        emit writeSettled();
         co_return false;
     }
     if (m_held)
         patch(*m_held, change);
     m_confirmed.append(ConfirmedChange { ++m_stamp, std::move(change) });
     recompose();
+    emit writeSettled();
     co_await refresh();
     co_return true;
 }

@@ -7,10 +7,12 @@
 #include "Transport/SafeConfig.h"
 
 #include <QCoro/QCoroTask>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace mivo {
@@ -27,6 +29,13 @@ namespace mivo {
 // it confirmed, with the changes still in flight on top. A read's record
 // likewise gets every change it cannot have seen re-applied, so no reply to an
 // older read or write ever undoes a newer change.
+//
+// A change whose answer was lost (the helper went away, or did not answer in
+// time) may or may not have been taken. It stays shown until a read begun
+// after it was sent tells: at once after a time-out, once the helper is ready
+// again after a crash. What that read holds is shown; the change is reported
+// as not saved, with the reason its answer was lost, only when the helper
+// does not hold it.
 class SettingsStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::optional<mivo::SafeConfig> config READ config NOTIFY configChanged)
@@ -96,6 +105,20 @@ public:
     // the request fails. Stores nothing.
     QCoro::Task<std::optional<qint64>> proxyNodeCount();
 
+    // The helper is ready again, after a relaunch too: changes whose outcome
+    // is not known are read back.
+    void helperReady();
+    // The helper will not come back: a change whose outcome is not known is
+    // reported as not saved.
+    void helperGone();
+
+    // True while a configuration write has not been answered.
+    bool hasUnansweredWrites() const { return !m_pending.isEmpty(); }
+    // The configuration fields of the writes not known to be saved (not
+    // answered, or of unknown outcome), by their wire keys, in the order they
+    // were sent.
+    QStringList fieldsInFlight() const;
+
 signals:
     void configChanged();
     void lastErrorChanged();
@@ -103,6 +126,8 @@ signals:
     void readErrorChanged();
     // Once per event-loop turn after the configuration changed.
     void changed();
+    // A write was answered, or its outcome became known.
+    void writeSettled();
 
 private:
     // A change sent to the helper and not yet answered.
@@ -115,6 +140,16 @@ private:
         quint64 stamp = 0;
         ConfigPatch patch;
     };
+    // A change whose answer was lost, stamped when it was sent.
+    struct UncertainChange {
+        quint64 id = 0;
+        quint64 sent = 0;
+        ConfigPatch patch;
+        // Why its answer was lost: what is reported if the helper does not hold it.
+        QString reason;
+        // Whether the helper holds it.
+        Completion<bool> outcome;
+    };
 
     // `config` made anew: what the helper holds with the changes in flight on top.
     void recompose();
@@ -126,6 +161,13 @@ private:
     // The newest read ended; whoever waits for a read is let go.
     void readEnded();
     QCoro::Task<bool> write(Request request);
+    // A read that began at `begun` brought `read`: the uncertain changes sent
+    // before it learn their outcome.
+    void settleUncertain(const SafeConfig& read, quint64 begun);
+    // Ends an uncertain change as `held` or not; one not held is reported.
+    void settle(qsizetype index, bool held);
+    // The part of `change` that no later change has replaced.
+    ConfigPatch stillOwn(const ConfigPatch& change, quint64 id) const;
 
     QPointer<HelperClienting> m_client;
     std::optional<SafeConfig> m_config;
@@ -133,6 +175,11 @@ private:
     // changes confirmed since.
     std::optional<SafeConfig> m_held;
     QList<PendingChange> m_pending;
+    QList<UncertainChange> m_uncertain;
+    // Per wire key, the id of the newest change that set it.
+    QHash<QString, quint64> m_newestChange;
+    // The stamp of the last time the helper was ready.
+    quint64 m_readyStamp = 0;
     // Confirmed changes the newest read may not have seen.
     QList<ConfirmedChange> m_confirmed;
     quint64 m_nextChange = 0;

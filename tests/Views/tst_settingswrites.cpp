@@ -1,7 +1,9 @@
 #include "State/SettingsStore.h"
 #include "Support/SampleData.h"
+#include "TestSupport/LogCapture.h"
 #include "TestSupport/PaneModel.h"
 #include "TestSupport/SettingsSession.h"
+#include "Transport/HelperClient.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 #include "Views/Settings/FormStepper.h"
@@ -13,10 +15,11 @@
 #include "Views/Settings/SourcesSettings.h"
 #include "Views/Settings/SwitchButton.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpontaneKeyEvent>
@@ -69,7 +72,8 @@ void clickSource(SourcesSettings* pane, SourceId source)
 {
     const int row = int(pane->orderModel()->order().indexOf(source));
     const QRect rect = pane->list()->visualRect(pane->orderModel()->index(row));
-    QTest::mouseClick(pane->list()->viewport(), Qt::LeftButton, {}, SourceRowDelegate::switchRect(rect).center());
+    QTest::mouseClick(
+        pane->list()->viewport(), Qt::LeftButton, {}, SourceRowDelegate::switchRect(rect).center());
 }
 
 enum class Change { twoSources, twoQualitySwitches, stepperTwice, floorThenSwitch };
@@ -112,7 +116,7 @@ void makeTwoChanges(Settings& s, Change change)
 Settings::Pane paneOf(Change change)
 {
     return change == Change::twoSources || change == Change::stepperTwice ? Settings::sources
-                                                                           : Settings::quality;
+                                                                          : Settings::quality;
 }
 
 } // namespace
@@ -141,9 +145,10 @@ private slots:
                                                  << QByteArray(R"({"concurrency":4,"cooloffHours":12.0,)"
                                                                R"("searchCount":9,"searchTimeoutSec":45.0,)"
                                                                R"("toleranceSec":3.0})");
-        QTest::newRow("the floor, then a switch") << Change::floorThenSwitch << "quality"
-                                                  << QByteArray(R"({"bestQuality":false,"floor":"any",)"
-                                                                R"("losslessOnly":false,"upgradeEnabled":false})");
+        QTest::newRow("the floor, then a switch")
+            << Change::floorThenSwitch << "quality"
+            << QByteArray(R"({"bestQuality":false,"floor":"any",)"
+                          R"("losslessOnly":false,"upgradeEnabled":false})");
     }
     void quickChangesAreAllStored()
     {
@@ -178,7 +183,8 @@ private slots:
 
         QTest::newRow("a source switch") << Settings::sources << "Bandcamp";
         QTest::newRow("a quality switch") << Settings::quality << "Prefer best available quality";
-        QTest::newRow("the matching switch") << Settings::quality << "Verify matches with MusicBrainz + AcoustID";
+        QTest::newRow("the matching switch")
+            << Settings::quality << "Verify matches with MusicBrainz + AcoustID";
     }
     void aRefusedChangeIsPutBack()
     {
@@ -204,7 +210,8 @@ private slots:
         }
         QVERIFY(isOn()); // shown at once
 
-        QTRY_COMPARE_WITH_TIMEOUT(shown->errorText(), QStringLiteral("Simulated failure of setConfig"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            shown->errorText(), QStringLiteral("Simulated failure of setConfig"), 20000);
         QVERIFY(!isOn());
         QCOMPARE(s.session.model->settings()->config(), held);
         QVERIFY(visibleTexts(shown).contains(QStringLiteral("Simulated failure of setConfig")));
@@ -238,8 +245,11 @@ private slots:
         const AppAppearance appearance = s.session.defaults->appAppearance();
         if (focused) {
             s.window->activateWindow();
-            popUp->setFocus(Qt::TabFocusReason);
-            QTRY_VERIFY(popUp->hasFocus());
+            QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
+            // Tabbed to from the tab bar, as the user does.
+            for (int presses = 0; presses < 20 && !popUp->hasFocus(); ++presses)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(popUp->hasFocus());
         }
         QScrollBar* bar = shown->verticalScrollBar();
         const int scrolled = bar->value();
@@ -251,6 +261,199 @@ private slots:
         QVERIFY(s.session.helperCaughtUp());
         QCOMPARE(s.session.storedBytes() != before, focused && pane == Settings::quality);
         QCOMPARE(s.session.defaults->appAppearance(), appearance);
+    }
+
+    // The user clicks into a field of one pane and then another pane's tab:
+    // the keyboard stays on the tab bar, and the new pane's pop-up, which the
+    // toolkit would have handed the focus, does not take the wheel.
+    void aPaneSwitchHandsNoPopUpTheWheel_data()
+    {
+        QTest::addColumn<Settings::Pane>("from");
+        QTest::addColumn<QString>("field"); // the accessible name of the field clicked into
+        QTest::addColumn<Settings::Pane>("to");
+
+        QTest::newRow("SoundCloud token, then General")
+            << Settings::sources << "SoundCloud OAuth token" << Settings::general;
+        QTest::newRow("SoundCloud token, then Quality")
+            << Settings::sources << "SoundCloud OAuth token" << Settings::quality;
+        QTest::newRow("VPN subscription, then Quality")
+            << Settings::vpn << "Subscription URL" << Settings::quality;
+        QTest::newRow("AcoustID key, then General")
+            << Settings::quality << "AcoustID API key" << Settings::general;
+    }
+    void aPaneSwitchHandsNoPopUpTheWheel()
+    {
+        QFETCH(Settings::Pane, from);
+        QFETCH(QString, field);
+        QFETCH(Settings::Pane, to);
+        Settings s;
+        const QByteArray before = s.session.storedBytes();
+        QVERIFY(s.open(from));
+        QTRY_VERIFY_WITH_TIMEOUT(s.session.model->settings()->config(), 20000);
+        s.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
+        auto* edit = find<QLineEdit>(s.window->pane(from), field);
+        QVERIFY(edit && edit->isVisible());
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QVERIFY(edit->hasFocus());
+        const AppAppearance appearance = s.session.defaults->appAppearance();
+
+        QTest::mouseClick(s.window->tabButton(to), Qt::LeftButton);
+        QCOMPARE(s.window->currentPane(), int(to));
+        QCOMPARE(QApplication::focusWidget(), s.window->tabButton(to));
+        auto* popUp = s.window->pane(to)->findChild<QComboBox*>();
+        QVERIFY(popUp && popUp->isVisible());
+        const int index = popUp->currentIndex();
+        wheelOver(popUp);
+
+        QCOMPARE(popUp->currentIndex(), index);
+        QVERIFY(s.session.helperCaughtUp());
+        QCOMPARE(s.session.storedBytes(), before);
+        QCOMPARE(s.session.defaults->appAppearance(), appearance);
+    }
+
+    // A source switched on whose answer is lost: the helper is killed while
+    // it holds the answer back, or answers after the time-out. The switch
+    // stays on while nothing is known, and the pane ends showing what the
+    // (restarted) helper holds; only a change it does not hold is reported,
+    // with the reason its answer was lost.
+    void aWriteWhoseAnswerWasLostEndsAsTheHelperHoldsIt_data()
+    {
+        QTest::addColumn<QByteArray>("switchName");
+        QTest::addColumn<QByteArray>("switchValue");
+        QTest::addColumn<bool>("kill"); // the helper, once it took the change
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("killed while the answer is held")
+            << QByteArray("MIVO_STANDIN_DELAY") << QByteArray("setConfig=8000") << true << true << QString();
+        QTest::newRow("answered after the time-out")
+            << QByteArray("MIVO_STANDIN_DELAY") << QByteArray("setConfig=16000") << false << true
+            << QString();
+        QTest::newRow("crashed before taking it")
+            << QByteArray("MIVO_STANDIN_CRASH_ON") << QByteArray("setConfig,signal:9") << false << false
+            << QStringLiteral("The mivo helper stopped unexpectedly.");
+    }
+    void aWriteWhoseAnswerWasLostEndsAsTheHelperHoldsIt()
+    {
+        QFETCH(QByteArray, switchName);
+        QFETCH(QByteArray, switchValue);
+        QFETCH(bool, kill);
+        QFETCH(bool, held);
+        QFETCH(QString, reason);
+        Settings s({ { switchName.constData(), switchValue } });
+        QVERIFY(s.open(Settings::sources));
+        SettingsStore* settings = s.session.model->settings();
+        QTRY_VERIFY_WITH_TIMEOUT(settings->config(), 20000);
+        auto* pane = s.pane<SourcesSettings>(Settings::sources);
+        const auto youtubeShown = [pane] { return pane->orderModel()->isEnabled(SourceId::youtube); };
+        // Until the outcome is known, the switch stays as the user set it.
+        bool putBackEarly = false;
+        connect(settings, &SettingsStore::configChanged, this, [&] {
+            if (settings->hasUnansweredWrites() || !settings->fieldsInFlight().isEmpty())
+                putBackEarly = putBackEarly || !youtubeShown();
+        });
+
+        clickSource(pane, SourceId::youtube);
+        QVERIFY(youtubeShown());
+        if (kill) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                storedConfig(s)["sources"].dump().find("youtube") != std::string::npos, 20000);
+            static_cast<HelperClient*>(s.session.model->client())->process().kill();
+        }
+
+        QTRY_VERIFY_WITH_TIMEOUT(settings->fieldsInFlight().isEmpty(), 40000);
+        QVERIFY(!putBackEarly);
+        QVERIFY(s.session.helperCaughtUp());
+        const bool stored = storedConfig(s)["sources"].dump().find("youtube") != std::string::npos;
+        QCOMPARE(stored, held);
+        QCOMPARE(youtubeShown(), held);
+        QCOMPARE(settings->config()->sources.contains(SourceId::youtube), held);
+        QTRY_COMPARE(pane->errorText(), held ? std::nullopt : std::optional(reason));
+    }
+
+    // Quitting while a change waits for its answer: the helper's input stays
+    // open for the quit's grace, and a change answered within it is saved
+    // without a word; one that is not is logged with its field.
+    void aQuitWaitsForAWriteWithinTheGrace_data()
+    {
+        QTest::addColumn<QByteArray>("delay");
+        QTest::addColumn<bool>("answered");
+
+        QTest::newRow("answered within the grace") << QByteArray("setConfig=1000") << true;
+        QTest::newRow("not answered within it") << QByteArray("setConfig=30000") << false;
+    }
+    void aQuitWaitsForAWriteWithinTheGrace()
+    {
+        QFETCH(QByteArray, delay);
+        QFETCH(bool, answered);
+        Settings s({ { "MIVO_STANDIN_DELAY", delay } });
+        QVERIFY(s.open(Settings::sources));
+        SettingsStore* settings = s.session.model->settings();
+        QTRY_VERIFY_WITH_TIMEOUT(settings->config(), 20000);
+        auto* pane = s.pane<SourcesSettings>(Settings::sources);
+        clickSource(pane, SourceId::soundcloud);
+        QVERIFY(settings->hasUnansweredWrites());
+        test::LogCapture log;
+
+        s.window.reset();
+        s.session.window->hide();
+        const auto stop = s.session.model->stopHelper();
+
+        QVERIFY(stop);
+        QCOMPARE(settings->hasUnansweredWrites(), !answered);
+        const QStringList warnings = log.texts(QStringLiteral(".app"), QtWarningMsg);
+        const bool logged = warnings.contains(
+            QStringLiteral("quitting with settings changes not known to be saved: sources"));
+        QVERIFY2(logged == !answered, qPrintable(warnings.join(u'|')));
+        QVERIFY(storedConfig(s)["sources"].dump().find("soundcloud") != std::string::npos);
+    }
+
+    // While the configuration is on its way, every pane that shows it says it
+    // is reading, and shows no control that would stand for a made-up value.
+    void aPaneWaitingForTheConfigurationSaysItIsReading_data()
+    {
+        QTest::addColumn<Settings::Pane>("pane");
+        QTest::addColumn<bool>("reads");
+
+        QTest::newRow("General") << Settings::general << false;
+        QTest::newRow("Accounts") << Settings::accounts << true;
+        QTest::newRow("Sources") << Settings::sources << true;
+        QTest::newRow("Quality") << Settings::quality << true;
+        QTest::newRow("Output") << Settings::output << true;
+        QTest::newRow("Corvane VPN") << Settings::vpn << true;
+        QTest::newRow("Command Line") << Settings::commandLine << false;
+        QTest::newRow("Diagnostics") << Settings::diagnostics << false;
+    }
+    void aPaneWaitingForTheConfigurationSaysItIsReading()
+    {
+        QFETCH(Settings::Pane, pane);
+        QFETCH(bool, reads);
+        Settings s({ { "MIVO_STANDIN_DELAY", "getConfig=1500" } });
+        QVERIFY(s.open(pane));
+        SettingsStore* settings = s.session.model->settings();
+        QVERIFY(!settings->config());
+        auto* shown = s.pane<SettingsPane>(pane);
+        const auto controlsShown = [shown] {
+            int count = 0;
+            for (QWidget* control : shown->findChildren<QWidget*>()) {
+                const bool isControl = qobject_cast<QAbstractButton*>(control)
+                    || qobject_cast<QComboBox*>(control) || qobject_cast<QLineEdit*>(control)
+                    || qobject_cast<QListView*>(control);
+                count += isControl && control->isVisibleTo(shown);
+            }
+            return count;
+        };
+
+        QCOMPARE(shown->showsReading(), reads);
+        QCOMPARE(visibleTexts(shown).contains(QStringLiteral("Reading settings\u2026")), reads);
+        if (!reads)
+            return;
+        QCOMPARE(controlsShown(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(settings->config(), 20000);
+        QVERIFY(!shown->showsReading());
+        QVERIFY(!shown->showsReadFailure());
+        QVERIFY(controlsShown() > 0);
     }
 
     // A configuration that cannot be read is said in every pane that shows it,
@@ -286,7 +489,7 @@ private slots:
             return;
         }
         QVERIFY(retry && retry->isVisibleTo(shown));
-        QVERIFY(!find<QProgressBar>(shown, "Loading") || !find<QProgressBar>(shown, "Loading")->isVisibleTo(shown));
+        QVERIFY(!shown->showsReading());
         const QStringList texts = visibleTexts(shown);
         QVERIFY2(texts.contains(QStringLiteral("mivo could not read its settings from the helper.")),
             qPrintable(texts.join(u'|')));
@@ -312,16 +515,17 @@ private slots:
         f.client->enqueue(Method::getConfig, { Outcome::timeout(), Outcome::timeout() });
         QCoro::waitFor(f.model->settings()->refresh());
         QVERIFY(pane.showsReadFailure());
-        QVERIFY(!find<QProgressBar>(&pane, "Loading")->isVisibleTo(&pane));
+        QVERIFY(!pane.showsReading());
         QVERIFY(!pane.findChild<QComboBox*>()->isVisibleTo(&pane));
 
         f.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { SampleData::sampleConfig() }));
         button(&pane, QStringLiteral("Try Again"))->click();
-        QVERIFY(find<QProgressBar>(&pane, "Loading")->isVisibleTo(&pane)); // reading
+        QVERIFY(pane.showsReading());
         QTRY_VERIFY(f.model->settings()->config());
         QVERIFY(!pane.showsReadFailure());
         QVERIFY(pane.findChild<QComboBox*>()->isVisibleTo(&pane));
-        QCOMPARE(f.client->sentMethods(), (QList { Method::getConfig, Method::getConfig, Method::getConfig }));
+        QCOMPARE(
+            f.client->sentMethods(), (QList { Method::getConfig, Method::getConfig, Method::getConfig }));
 
         f.client->enqueue(Method::getConfig, { Outcome::timeout(), Outcome::timeout() });
         QCoro::waitFor(f.model->settings()->refresh());
