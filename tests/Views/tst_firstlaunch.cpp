@@ -1,11 +1,15 @@
 #include "TestSupport/PaneModel.h"
 #include "TestSupport/StandInSession.h"
 #include "Views/Onboarding/FinishScreen.h"
+#include "Views/Onboarding/QualityOption.h"
 #include "Views/Onboarding/SetupScaffold.h"
 #include "Views/Onboarding/SetupSheet.h"
 #include "Views/Onboarding/SourceWarningWindow.h"
+#include "Views/Onboarding/ToggleSwitch.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WizardLabel.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
@@ -55,6 +59,7 @@ private slots:
     void wizardShowsAndKeepsWhatTheHelperHolds();
     void afterAFailedReadOnlyTheChangedFieldIsWritten_data();
     void afterAFailedReadOnlyTheChangedFieldIsWritten();
+    void afterAFailedReadNoListOrRecordIsWrittenFromAGuess();
     void closingDuringTheCommitStillFinishes();
     void nothingChangesWhileTheCommitIsHeld();
 };
@@ -129,11 +134,11 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
     auto* finish = qobject_cast<FinishScreen*>(wizard->screenWidget());
     QVERIFY(finish);
     QTRY_VERIFY(finish->unreadText()->isVisibleTo(wizard));
-    QVERIFY(finish->unreadText()->text().startsWith(FinishScreen::unreadNotice()));
+    QVERIFY(finish->unreadText()->text().startsWith(UnreadSettingsNotice::notice()));
     QVERIFY2(finish->unreadText()->text().contains(u"Simulated failure of getConfig"),
         qPrintable(finish->unreadText()->text()));
     for (WizardLabel* value : { finish->sourcesValue(), finish->qualityValue(), finish->folderValue() })
-        QCOMPARE(value->fullText(), FinishScreen::asStoredText());
+        QCOMPARE(value->fullText(), UnreadSettingsNotice::asStoredText());
 
     const QString folder = QDir(session.home()).filePath(QStringLiteral("Crates"));
     if (changeFolder) {
@@ -145,7 +150,7 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
         static_cast<QDialog*>(chooser)->accept(); // QFileDialog hides it
         QCOMPARE(coordinator->outputDir(), folder);
         QCOMPARE(finish->folderValue()->fullText(), QStringLiteral("~/Crates"));
-        QCOMPARE(finish->sourcesValue()->fullText(), FinishScreen::asStoredText());
+        QCOMPARE(finish->sourcesValue()->fullText(), UnreadSettingsNotice::asStoredText());
     }
     // Nothing says a playlist source is connected: the wizard asks before it finishes.
     QTest::mouseClick(wizard->findChild<QPushButton*>(QStringLiteral("primary")), Qt::LeftButton);
@@ -165,6 +170,69 @@ void FirstLaunchTest::afterAFailedReadOnlyTheChangedFieldIsWritten()
     const nlohmann::json stored = nlohmann::json::parse(session.storedBytes().toStdString());
     for (const auto& [key, value] : expected.items())
         QVERIFY2(stored.value(key, nlohmann::json()) == value, key.c_str());
+}
+
+// The start-up read fails and the user touches every switch, check box and
+// option the wizard still offers on its way to the end. The sources list and
+// the identity pair, which it could not read, are offered as "As stored" and
+// are never written; the quality profile, which the user sets whole, is. Each
+// screen that holds such rows says why once, with a Try Again.
+void FirstLaunchTest::afterAFailedReadNoListOrRecordIsWrittenFromAGuess()
+{
+    StandInSession session({ { "MIVO_STANDIN_FAIL", "getConfig=engine_error" } });
+    SetupScaffold* wizard = shownWizard(session);
+    QVERIFY(wizard);
+    const QPointer<SetupCoordinator> coordinator = wizard->coordinator();
+    QVERIFY(!coordinator->hasStoredSettings());
+    auto* primary = wizard->findChild<QPushButton*>(QStringLiteral("primary"));
+    int notices = 0;
+    while (coordinator->currentScreen() != Screen::finish) {
+        QWidget* screen = wizard->screenWidget();
+        QTRY_VERIFY(screen->isVisibleTo(wizard));
+        const auto* notice = screen->findChild<UnreadSettingsNotice*>();
+        if (notice && notice->isVisibleTo(wizard)) {
+            ++notices;
+            QVERIFY(notice->tryAgainButton()->isVisibleTo(wizard));
+            QCOMPARE(notice->text()->text().count(QStringLiteral("Simulated failure of getConfig")), 1);
+        }
+        for (QAbstractButton* control : screen->findChildren<QAbstractButton*>()) {
+            const bool offered = control->isVisibleTo(wizard) && control->isEnabled();
+            if (offered && (qobject_cast<ToggleSwitch*>(control) || qobject_cast<QCheckBox*>(control)))
+                QTest::mouseClick(control, Qt::LeftButton);
+        }
+        for (QualityOption* option : screen->findChildren<QualityOption*>()) {
+            QVERIFY(!option->isChecked()); // no default shown as the stored profile
+            if (option->info().id == QualityProfile::best)
+                QTest::mouseClick(option, Qt::LeftButton);
+        }
+        QVERIFY(QTest::qWaitFor([primary] { return primary->isEnabled(); }, 20000));
+        QTest::mouseClick(primary, Qt::LeftButton);
+    }
+    QCOMPARE(notices, 3); // connect music, download sources, fine tuning
+    QCOMPARE(coordinator->pendingChanges(), (ConfigPatch { .quality = toQuality(QualityProfile::best) }));
+
+    auto* finish = qobject_cast<FinishScreen*>(wizard->screenWidget());
+    QVERIFY(finish);
+    QCOMPARE(finish->unreadText()->text().count(QStringLiteral("Simulated failure of getConfig")), 1);
+    QCOMPARE(finish->playlistValue()->fullText(), UnreadSettingsNotice::asStoredText());
+    QVERIFY(!finish->noneYetPill()->isVisibleTo(wizard));
+    QCOMPARE(finish->sourcesValue()->fullText(), UnreadSettingsNotice::asStoredText());
+    QCOMPARE(finish->qualityValue()->fullText(), QStringLiteral("Best"));
+    QCOMPARE(finish->folderValue()->fullText(), UnreadSettingsNotice::asStoredText());
+
+    QTest::mouseClick(primary, Qt::LeftButton);
+    SourceWarningWindow* warning = wizard->sourceWarning();
+    QVERIFY(warning);
+    QTest::mouseClick(warning->continueAnywayButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!session.model->isOnboardingPresented(), 20000);
+    QVERIFY(session.helperCaughtUp());
+    nlohmann::json expected = StandInSession::storedConfig();
+    expected["quality"] = { { "floor", "any" }, { "losslessOnly", false }, { "bestQuality", true },
+        { "upgradeEnabled", true } };
+    const nlohmann::json stored = nlohmann::json::parse(session.storedBytes().toStdString());
+    for (const auto& [key, value] : expected.items())
+        QVERIFY2(stored.value(key, nlohmann::json()) == value,
+            (key + ": " + stored.value(key, nlohmann::json()).dump()).c_str());
 }
 
 // Escape while the commit waits for the helper: the commit still runs to its

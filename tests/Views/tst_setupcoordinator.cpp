@@ -222,17 +222,21 @@ void SetupCoordinatorTest::startsFromTheConfiguration()
 
 void SetupCoordinatorTest::settersNotifyOnlyOnChange()
 {
-    SetupCoordinator coordinator(Mode::firstRun, nullptr);
+    Harness harness;
+    harness.loadConfig(SampleData::sampleConfig());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy profile(&coordinator, &SetupCoordinator::qualityProfileChanged);
     QSignalSpy sources(&coordinator, &SetupCoordinator::selectedSourcesChanged);
     QSignalSpy token(&coordinator, &SetupCoordinator::soundcloudTokenChanged);
+    const QualityProfile stored = coordinator.qualityProfile();
 
-    coordinator.setQualityProfile(QualityProfile::balanced);
+    coordinator.setQualityProfile(stored);
     coordinator.setSelectedSources(coordinator.selectedSources());
     coordinator.setSoundcloudToken(QString());
     QCOMPARE(profile.count() + sources.count() + token.count(), 0);
 
-    coordinator.setQualityProfile(QualityProfile::fast);
+    coordinator.setQualityProfile(
+        stored == QualityProfile::fast ? QualityProfile::best : QualityProfile::fast);
     coordinator.setSelectedSources({ SourceId::bandcamp });
     coordinator.setSoundcloudToken(QStringLiteral("abc"));
     QCOMPARE(profile.count() + sources.count() + token.count(), 3);
@@ -379,8 +383,8 @@ void SetupCoordinatorTest::commitOutcomes_data()
     const QList<Method> notSaved { Method::setConfig, Method::storeAccountToken, Method::storeAccountToken,
         Method::storeAccountToken };
 
-    QTest::newRow("everything saved") << true << false << QList<AccountService>() << saved
-                                      << std::optional<QString>();
+    QTest::newRow("everything saved")
+        << true << false << QList<AccountService>() << saved << std::optional<QString>();
     // The helper took the configuration; only reading it back failed (asked
     // twice, the second time for a bare value).
     QList<Method> savedUnread = saved;
@@ -389,11 +393,11 @@ void SetupCoordinatorTest::commitOutcomes_data()
         << true << true << QList<AccountService>() << savedUnread << std::optional<QString>();
     QTest::newRow("configuration refused, tokens still stored")
         << false << false << QList<AccountService>() << notSaved << std::optional(kConfigRefused);
-    QTest::newRow("a token refused") << true << false << QList<AccountService> { AccountService::proxy } << saved
-                                     << std::optional(kProxyRefused);
+    QTest::newRow("a token refused") << true << false << QList<AccountService> { AccountService::proxy }
+                                     << saved << std::optional(kProxyRefused);
     QTest::newRow("two tokens refused: the first is reported")
-        << true << false << QList<AccountService> { AccountService::soundcloud, AccountService::proxy } << saved
-        << std::optional(kSoundcloudRefused);
+        << true << false << QList<AccountService> { AccountService::soundcloud, AccountService::proxy }
+        << saved << std::optional(kSoundcloudRefused);
     QTest::newRow("configuration and a token refused: the configuration is reported")
         << false << false << QList<AccountService> { AccountService::soundcloud } << notSaved
         << std::optional(kConfigRefused);
@@ -511,38 +515,42 @@ void SetupCoordinatorTest::commitSendsQualityOnlyForAChangedProfile()
     QCOMPARE(harness.sentRequests(), expected);
 }
 
-// Began without a configuration (its read failed), the wizard showed its own
-// defaults: finishing writes only what the user changed, nothing when nothing
-// changed, and the failed read is not reported as the commit's failure.
+// Began without a configuration (its read failed): finishing writes only the
+// fields the user set whole (the folder, the quality profile), also where the
+// choice equals a default, nothing when nothing was set, and never a list or
+// a record made up around a change (the sources, the identity pair); the
+// failed read is not reported as the commit's failure.
 void SetupCoordinatorTest::commitWithoutAConfigurationSendsOnlyChanges_data()
 {
     QTest::addColumn<Change>("change");
     QTest::addColumn<ConfigPatch>("sent"); // empty: nothing is sent
 
     QTest::newRow("untouched") << Change([](SetupCoordinator&) {}) << ConfigPatch {};
-    QTest::newRow("changed and changed back") << Change([](SetupCoordinator& c) {
+    ConfigPatch defaults;
+    defaults.outputDir = QString::fromLatin1(SetupCoordinator::kDefaultOutputDir);
+    defaults.quality = toQuality(QualityProfile::balanced);
+    QTest::newRow("changed and set to the defaults") << Change([](SetupCoordinator& c) {
         c.setOutputDir(QStringLiteral("~/Crates"));
         c.setQualityProfile(QualityProfile::best);
         c.setOutputDir(QString::fromLatin1(SetupCoordinator::kDefaultOutputDir));
         c.setQualityProfile(QualityProfile::balanced);
-    }) << ConfigPatch {};
+    }) << defaults;
     ConfigPatch folder;
     folder.outputDir = QStringLiteral("~/Crates");
     QTest::newRow("folder") << Change([](SetupCoordinator& c) { c.setOutputDir(QStringLiteral("~/Crates")); })
                             << folder;
-    ConfigPatch sources;
-    sources.sources = QList { SourceId::youtube };
-    QTest::newRow("sources") << Change([](SetupCoordinator& c) {
-        c.setSelectedSources({ SourceId::youtube });
-    }) << sources;
+    QTest::newRow("sources: a list not read")
+        << Change([](SetupCoordinator& c) { c.setSelectedSources({ SourceId::youtube }); }) << ConfigPatch {};
     ConfigPatch quality;
     quality.quality = toQuality(QualityProfile::fast);
     QTest::newRow("quality") << Change([](SetupCoordinator& c) { c.setQualityProfile(QualityProfile::fast); })
                              << quality;
-    ConfigPatch strict;
-    strict.identity = SafeConfig::Identity { false, true };
-    QTest::newRow("strict only: the whole identity record")
-        << Change([](SetupCoordinator& c) { c.setIdentityStrict(true); }) << strict;
+    QTest::newRow("strict only: a record not read")
+        << Change([](SetupCoordinator& c) { c.setIdentityStrict(true); }) << ConfigPatch {};
+    QTest::newRow("matching and a folder: only the folder") << Change([](SetupCoordinator& c) {
+        c.setIdentityEnabled(true);
+        c.setOutputDir(QStringLiteral("~/Crates"));
+    }) << folder;
 }
 
 void SetupCoordinatorTest::commitWithoutAConfigurationSendsOnlyChanges()

@@ -14,10 +14,11 @@
 #include "Views/Onboarding/FinishScreen.h"
 #include "Views/Onboarding/PrepareToolsScreen.h"
 #include "Views/Onboarding/QualityOption.h"
-#include "Views/Onboarding/SourceRow.h"
 #include "Views/Onboarding/ServiceIcon.h"
+#include "Views/Onboarding/SourceRow.h"
 #include "Views/Onboarding/ToggleSwitch.h"
 #include "Views/Onboarding/ToolProgressRow.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WelcomeHero.h"
 #include "Views/Onboarding/WizardLabel.h"
 
@@ -97,6 +98,8 @@ private slots:
     void spotifyConnectShowsProgressThenConnected();
     void matchingChoicesGoToTheCoordinator();
     void enabledSourcesKeepTheStoredOrder();
+    void unreadRowsAreOfferedOnceReadAgain_data();
+    void unreadRowsAreOfferedOnceReadAgain();
     void soundcloudTokenFieldFollowsItsSwitch();
     void fieldsUnderASwitchFold_data();
     void fieldsUnderASwitchFold();
@@ -180,7 +183,8 @@ void WizardScreensTest::appleRowFollowsTheConnection_data()
     QTest::addColumn<bool>("idleChipInColour");
 
     QTest::newRow("sign-in offered") << true
-                                     << "Sign in to read your Apple Music Cloud library and playlists." << true;
+                                     << "Sign in to read your Apple Music Cloud library and playlists."
+                                     << true;
     QTest::newRow("sign-in not offered here")
         << false << "Apple Music sign-in is not available on this system." << false;
 }
@@ -253,6 +257,9 @@ void WizardScreensTest::spotifyConnectShowsProgressThenConnected()
 void WizardScreensTest::matchingChoicesGoToTheCoordinator()
 {
     OnboardingHarness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.identity = { false, false };
+    harness.loadConfig(config);
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     ConnectMusicScreen screen(*harness.model, coordinator);
     QVERIFY(!shown(&screen, "acoustidKey"));
@@ -271,6 +278,74 @@ void WizardScreensTest::matchingChoicesGoToTheCoordinator()
     QVERIFY(!shown(&screen, "acoustidKey"));
     QCOMPARE(coordinator.acoustidKey(), QStringLiteral("key-1"));
     QVERIFY(harness.client->sent().isEmpty());
+}
+
+void WizardScreensTest::unreadRowsAreOfferedOnceReadAgain_data()
+{
+    QTest::addColumn<bool>("matching"); // the connect-music screen, else the download sources
+
+    QTest::newRow("download sources") << false;
+    QTest::newRow("matching") << true;
+}
+
+// After a failed read, the rows of a list or record the wizard could not read
+// say "As stored" and offer nothing to change, with the reason above them;
+// Try Again reads again, and once the configuration is there they show it
+// and can be changed.
+void WizardScreensTest::unreadRowsAreOfferedOnceReadAgain()
+{
+    QFETCH(bool, matching);
+    OnboardingHarness harness;
+    harness.client->enqueue(Method::getConfig,
+        { Outcome::engineError(QStringLiteral("internal"), QStringLiteral("disk on fire")),
+            Outcome::engineError(QStringLiteral("internal"), QStringLiteral("disk on fire")) });
+    QCoro::waitFor(harness.model->settings()->refresh());
+    SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
+    std::unique_ptr<QWidget> screen;
+    if (matching)
+        screen = std::make_unique<ConnectMusicScreen>(*harness.model, coordinator);
+    else
+        screen = std::make_unique<DownloadSourcesScreen>(coordinator);
+    auto* notice = screen->findChild<UnreadSettingsNotice*>();
+    QVERIFY(notice && notice->isVisibleTo(screen.get()));
+    QVERIFY(notice->text()->text().endsWith(QStringLiteral("\ndisk on fire")));
+    // Per row: 1 while it says "As stored" in place of its switch, 0 while it
+    // offers the switch, -1 for anything in between.
+    const auto asStoredRows = [&] {
+        QList<int> rows;
+        const auto state = [](bool switchShown, bool asStoredShown) {
+            return switchShown == asStoredShown ? -1 : int(asStoredShown);
+        };
+        if (matching) {
+            rows << state(shown(screen.get(), "matchingSwitch"), shown(screen.get(), "matchingAsStored"));
+        } else {
+            for (SourceRow* row : static_cast<DownloadSourcesScreen*>(screen.get())->rows())
+                rows << state(row->toggle()->isVisibleTo(screen.get()), shown(row, "asStored"));
+        }
+        return rows;
+    };
+    QCOMPARE(asStoredRows(), QList<int>(matching ? 1 : 4, 1));
+
+    SafeConfig config = SampleData::sampleConfig();
+    config.sources = { SourceId::bandcamp };
+    config.identity = { true, false };
+    harness.client->clearSent();
+    harness.client->enqueue(Method::getConfig, Outcome::encoded(ConfigResult { config }));
+    notice->tryAgainButton()->click();
+    QTRY_VERIFY(coordinator.hasStoredSettings());
+    QCOMPARE(harness.client->sentMethods(), QList { Method::getConfig });
+    QVERIFY(!notice->isVisibleTo(screen.get()));
+    QCOMPARE(asStoredRows(), QList<int>(matching ? 1 : 4, 0));
+    if (matching) {
+        QVERIFY(child<ToggleSwitch>(screen.get(), "matchingSwitch")->isChecked());
+        child<ToggleSwitch>(screen.get(), "matchingSwitch")->click();
+        QVERIFY(!coordinator.identityEnabled());
+    } else {
+        const QList<SourceRow*> rows = static_cast<DownloadSourcesScreen*>(screen.get())->rows();
+        QVERIFY(rows.at(1)->toggle()->isChecked());
+        rows.at(0)->toggle()->click();
+        QCOMPARE(coordinator.selectedSources(), (QList { SourceId::bandcamp, SourceId::soulseek }));
+    }
 }
 
 // The stored order is the search priority set in Settings: switching sources

@@ -172,9 +172,10 @@ QWidget* commitFailed(ScreenFixture& fixture)
     return scaffold;
 }
 
-// The first run's last screen after the configuration could not be read: it
-// says so, and the choices the user left alone read as stored.
-QWidget* afterAFailedRead(ScreenFixture& fixture)
+// A first run's screen after the configuration could not be read: it says
+// so, with Try Again; the rows it could not read, and the choices the user
+// left alone, read as stored.
+QWidget* afterAFailedRead(ScreenFixture& fixture, Screen screen)
 {
     fixture.fail(Method::getConfig,
         HelperError::engineError(
@@ -187,7 +188,7 @@ QWidget* afterAFailedRead(ScreenFixture& fixture)
     auto* scaffold = new SetupScaffold(*coordinator, model);
     // One choice made: the only one that would be saved.
     coordinator->setQualityProfile(QualityProfile::best);
-    while (!coordinator->isLast())
+    while (coordinator->currentScreen() != screen && !coordinator->isLast())
         coordinator->advance();
     ScreenFixture::settle();
     return scaffold;
@@ -250,9 +251,17 @@ const ScreenRegistration registration {
     { QStringLiteral("wizard-finish"), kWizard, finish },
     { QStringLiteral("wizard-rerun"), kWizard, reRun },
     { QStringLiteral("wizard-source-warning"), kWizard, sourceWarning },
-    { QStringLiteral("wizard-source-warning-window"), { SourceWarningWindow::kWidth, 400 }, sourceWarningWindow },
+    { QStringLiteral("wizard-source-warning-window"), { SourceWarningWindow::kWidth, 400 },
+        sourceWarningWindow },
     { QStringLiteral("wizard-commit-failed"), kWizard, commitFailed },
-    { QStringLiteral("wizard-after-failed-read"), kWizard, afterAFailedRead },
+    { QStringLiteral("wizard-after-failed-read"), kWizard,
+        [](ScreenFixture& f) { return afterAFailedRead(f, Screen::finish); } },
+    { QStringLiteral("wizard-after-failed-read-connect-music"), kWizard,
+        [](ScreenFixture& f) { return afterAFailedRead(f, Screen::connectMusic); } },
+    { QStringLiteral("wizard-after-failed-read-download-sources"), kWizard,
+        [](ScreenFixture& f) { return afterAFailedRead(f, Screen::downloadSources); } },
+    { QStringLiteral("wizard-after-failed-read-fine-tuning"), kWizard,
+        [](ScreenFixture& f) { return afterAFailedRead(f, Screen::fineTuning); } },
     { QStringLiteral("wizard-stored-config-connect-music"), kWizard, overStoredConfig(Screen::connectMusic) },
     { QStringLiteral("wizard-stored-config-download-sources"), kWizard,
         overStoredConfig(Screen::downloadSources) },

@@ -14,6 +14,7 @@
 #include "Views/Onboarding/SetupCoordinator.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/ToggleSwitch.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WizardLabel.h"
 #include "Views/Onboarding/WizardParts.h"
 
@@ -73,6 +74,8 @@ ConnectMusicScreen::ConnectMusicScreen(
     column->setSpacing(int(Tokens::Space::md));
     column->addWidget(makeAppleCard());
     column->addWidget(makeSpotifyCard());
+    // The matching switches are one record with the helper: not known, they are not offered.
+    column->addWidget(new UnreadSettingsNotice(coordinator));
     column->addWidget(makeMatchingCard());
     column->addStretch(1);
 
@@ -219,6 +222,11 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     m_matchingSwitch = new ToggleSwitch(tr("Enable MusicBrainz and AcoustID matching"));
     m_matchingSwitch->setObjectName(QStringLiteral("matchingSwitch"));
     header->addWidget(m_matchingSwitch);
+    m_matchingAsStored
+        = new WizardLabel(UnreadSettingsNotice::asStoredText(), TextStyle::callout, ThemeColor::secondary());
+    m_matchingAsStored->setObjectName(QStringLiteral("matchingAsStored"));
+    m_matchingAsStored->hide();
+    header->addWidget(m_matchingAsStored);
     WizardParts::layoutOf(card)->addLayout(header);
 
     m_matchingDetails = new QWidget;
@@ -247,7 +255,10 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     connect(m_acoustidKey, &QLineEdit::textEdited, m_coordinator.data(), &SetupCoordinator::setAcoustidKey);
     connect(
         m_coordinator.data(), &SetupCoordinator::identityEnabledChanged, this, &ConnectMusicScreen::refresh);
-    connect(m_coordinator.data(), &SetupCoordinator::identityStrictChanged, this, &ConnectMusicScreen::refresh);
+    connect(
+        m_coordinator.data(), &SetupCoordinator::identityStrictChanged, this, &ConnectMusicScreen::refresh);
+    connect(
+        m_coordinator.data(), &SetupCoordinator::storedSettingsChanged, this, &ConnectMusicScreen::refresh);
     return card;
 }
 
@@ -280,11 +291,14 @@ void ConnectMusicScreen::refresh()
     m_spotifyConnect->setVisible(!spotifyConnected && !m_connectingSpotify);
     m_spotifyText->setText(spotifyConnected ? tr("mivo reads your Spotify playlists.")
             : m_connectingSpotify           ? tr("Connecting in your browser…")
-                                            : tr("Authorize mivo in your browser to read your Spotify playlists."));
+                                  : tr("Authorize mivo in your browser to read your Spotify playlists."));
 
     if (m_coordinator) {
-        const bool matching = m_coordinator->identityEnabled();
+        const bool known = m_coordinator->hasStoredSettings();
+        const bool matching = known && m_coordinator->identityEnabled();
         m_matchingSwitch->setChecked(matching);
+        m_matchingSwitch->setVisible(known);
+        m_matchingAsStored->setVisible(!known);
         m_strict->setChecked(m_coordinator->identityStrict());
         m_matchingIcon->setTint(matching ? ThemeColor::primary() : ThemeColor::secondary());
         m_matchingReveal->setRevealed(matching);

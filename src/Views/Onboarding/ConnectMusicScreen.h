@@ -75,6 +75,7 @@ private:
     WizardLabel* m_spotifyText = nullptr;
     ServiceIcon* m_matchingIcon = nullptr;
     ToggleSwitch* m_matchingSwitch = nullptr;
+    WizardLabel* m_matchingAsStored = nullptr;
     QWidget* m_matchingDetails = nullptr;
     DisclosurePanel* m_matchingReveal = nullptr;
     QCheckBox* m_strict = nullptr;

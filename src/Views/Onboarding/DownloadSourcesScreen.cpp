@@ -7,6 +7,7 @@
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 #include "Views/Onboarding/SourceRow.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WizardLabel.h"
 #include "Views/Onboarding/WizardParts.h"
 
@@ -27,6 +28,7 @@ DownloadSourcesScreen::DownloadSourcesScreen(SetupCoordinator& coordinator, QWid
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(int(Tokens::Space::md));
 
+    column->addWidget(new UnreadSettingsNotice(coordinator));
     auto* list = new QVBoxLayout;
     list->setSpacing(int(Tokens::Space::sm));
     for (const ServiceCatalog::DownloadSourceInfo& info : ServiceCatalog::downloadSources()) {
@@ -80,12 +82,21 @@ DownloadSourcesScreen::DownloadSourcesScreen(SetupCoordinator& coordinator, QWid
     column->addStretch(1);
 
     // The switches show the choice also when the configuration under it changes.
-    connect(&coordinator, &SetupCoordinator::selectedSourcesChanged, this, [this] {
-        if (!m_coordinator)
-            return;
-        for (SourceRow* row : std::as_const(m_rows))
-            row->setEnabledSource(m_coordinator->selectedSources().contains(row->info().id));
-    });
+    connect(&coordinator, &SetupCoordinator::selectedSourcesChanged, this, &DownloadSourcesScreen::refresh);
+    connect(&coordinator, &SetupCoordinator::storedSettingsChanged, this, &DownloadSourcesScreen::refresh);
+    refresh();
+}
+
+void DownloadSourcesScreen::refresh()
+{
+    if (!m_coordinator)
+        return;
+    // The list of sources is written whole: not known, it is not offered.
+    const bool known = m_coordinator->hasStoredSettings();
+    for (SourceRow* row : std::as_const(m_rows)) {
+        row->setEnabledSource(m_coordinator->selectedSources().contains(row->info().id));
+        row->setAsStored(!known);
+    }
 }
 
 void DownloadSourcesScreen::showRefusal(bool whenRefused)

@@ -14,7 +14,8 @@ class SourceRow;
 // The wizard screen for the download sources: one row per source with its
 // switch (and SoundCloud's optional token), then the VPN subscription. The
 // enabled sources are written back in their declared order, so the list never
-// holds a source twice.
+// holds a source twice. While the stored sources are not known, every row
+// reads "As stored" and a notice above them says why.
 class DownloadSourcesScreen : public QWidget {
     Q_OBJECT
 
@@ -27,6 +28,7 @@ public:
     QWidget* subscriptionRefusal() const { return m_refusal; }
 
 private:
+    void refresh();
     void setSourceEnabled(int row, bool enabled);
 
     QPointer<SetupCoordinator> m_coordinator;

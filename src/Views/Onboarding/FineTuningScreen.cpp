@@ -8,6 +8,7 @@
 #include "Views/Onboarding/QualityOption.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 #include "Views/Onboarding/SymbolView.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WizardLabel.h"
 #include "Views/Onboarding/WizardParts.h"
 
@@ -26,6 +27,8 @@ FineTuningScreen::FineTuningScreen(SetupCoordinator& coordinator, QWidget* paren
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(int(Tokens::Space::lg));
+
+    column->addWidget(new UnreadSettingsNotice(coordinator));
 
     // Where downloads go.
     auto* location = new QVBoxLayout;
@@ -72,6 +75,8 @@ FineTuningScreen::FineTuningScreen(SetupCoordinator& coordinator, QWidget* paren
 
     connect(&coordinator, &SetupCoordinator::outputDirChanged, this, &FineTuningScreen::refresh);
     connect(&coordinator, &SetupCoordinator::qualityProfileChanged, this, &FineTuningScreen::refresh);
+    connect(&coordinator, &SetupCoordinator::storedSettingsChanged, this, &FineTuningScreen::refresh);
+    connect(&coordinator, &SetupCoordinator::choicesChanged, this, &FineTuningScreen::refresh);
     refresh();
 }
 
@@ -79,11 +84,23 @@ void FineTuningScreen::refresh()
 {
     if (!m_coordinator)
         return;
-    m_folder->setFullText(HomePath::abbreviate(m_coordinator->outputDir()));
+    // While the stored settings are not known, only what the user chose here
+    // is shown; the rest is as stored, whatever the defaults would say.
+    const bool known = m_coordinator->hasStoredSettings();
+    using Field = SetupCoordinator::ChoiceField;
+    m_folder->setFullText(known || m_coordinator->isChosen(Field::outputDir)
+            ? HomePath::abbreviate(m_coordinator->outputDir())
+            : UnreadSettingsNotice::asStoredText());
+    const bool profileShown = known || m_coordinator->isChosen(Field::qualityProfile);
     // The options are exclusive: checking one unchecks the others.
     for (QualityOption* option : std::as_const(m_options)) {
-        if (option->info().id == m_coordinator->qualityProfile())
+        if (!profileShown) {
+            option->setAutoExclusive(false);
+            option->setChecked(false);
+            option->setAutoExclusive(true);
+        } else if (option->info().id == m_coordinator->qualityProfile()) {
             option->setChecked(true);
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "Views/Onboarding/Hairline.h"
 #include "Views/Onboarding/SetupCoordinator.h"
 #include "Views/Onboarding/SymbolView.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WizardLabel.h"
 #include "Views/Onboarding/WizardParts.h"
 
@@ -47,7 +48,8 @@ QWidget* noticeLine(QWidget* line, const ThemeColor& color, WizardLabel* text)
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(int(Tokens::Space::sm));
-    row->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), color, 16), 0, Qt::AlignTop);
+    row->addWidget(
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), color, 16), 0, Qt::AlignTop);
     row->addWidget(text->wrapping(), 1);
     return line;
 }
@@ -92,15 +94,9 @@ QString FinishScreen::qualityName(const SetupCoordinator& coordinator)
     return tr("Balanced");
 }
 
-QString FinishScreen::unreadNotice()
+WizardLabel* FinishScreen::unreadText() const
 {
-    return tr("mivo could not read your stored settings from the helper. Only what you change here will be "
-              "saved; everything else stays as it is stored.");
-}
-
-QString FinishScreen::asStoredText()
-{
-    return tr("As stored");
+    return m_unread->text();
 }
 
 FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidget* parent)
@@ -114,8 +110,7 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     , m_folder(new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary()))
     , m_errorLine(new QWidget)
     , m_error(new WizardLabel(QString(), TextStyle::callout, ThemeColor::red()))
-    , m_unreadLine(new QWidget)
-    , m_unread(new WizardLabel(QString(), TextStyle::callout, ThemeColor::secondary()))
+    , m_unread(new UnreadSettingsNotice(coordinator))
 {
     setObjectName(QStringLiteral("finishScreen"));
     auto* column = new QVBoxLayout(this);
@@ -143,9 +138,8 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     m_errorLine->setObjectName(QStringLiteral("commitError"));
     column->addLayout(WizardParts::centred(noticeLine(m_errorLine, ThemeColor::red(), m_error)));
     // The helper's configuration is not known: the recap is not "your setup".
-    m_unreadLine->setObjectName(QStringLiteral("settingsUnread"));
-    m_unread->setObjectName(QStringLiteral("settingsUnreadText"));
-    column->addLayout(WizardParts::centred(noticeLine(m_unreadLine, ThemeColor::orange(), m_unread)));
+    m_unread->setMaximumWidth(kRecapWidth);
+    column->addLayout(WizardParts::centred(m_unread));
 
     GlassSurface* recap = WizardParts::card(
         GlassRole::groupCard(), Qt::Vertical, int(Tokens::Space::md), int(Tokens::Space::sm));
@@ -199,6 +193,7 @@ FinishScreen::FinishScreen(SetupCoordinator& coordinator, AppModel& model, QWidg
     connect(&coordinator, &SetupCoordinator::outputDirChanged, this, &FinishScreen::refresh);
     connect(&coordinator, &SetupCoordinator::lastErrorChanged, this, &FinishScreen::refresh);
     connect(&coordinator, &SetupCoordinator::storedSettingsChanged, this, &FinishScreen::refresh);
+    connect(&coordinator, &SetupCoordinator::choicesChanged, this, &FinishScreen::refresh);
     connect(&model.automationPermission(), &AutomationPermissionMonitor::statusChanged, this,
         &FinishScreen::refresh);
     connect(&model, &AppModel::attached, this, &FinishScreen::watchSettings);
@@ -220,23 +215,19 @@ void FinishScreen::refresh()
 {
     if (!m_coordinator || !m_model)
         return;
-    const QString playlists = playlistSummary(*m_model);
-    m_playlists->setFullText(playlists);
-    m_playlists->setVisible(!playlists.isEmpty());
-    m_noneYet->setVisible(playlists.isEmpty());
-    // Without the stored settings a choice left alone shows no default as if it were the user's.
+    // Without the stored settings a choice left alone shows no default as if
+    // it were the user's, and no account is claimed to be missing.
     const bool known = m_coordinator->hasStoredSettings();
+    const QString asStored = UnreadSettingsNotice::asStoredText();
+    const QString playlists = playlistSummary(*m_model);
+    m_playlists->setFullText(known || !playlists.isEmpty() ? playlists : asStored);
+    m_playlists->setVisible(!m_playlists->fullText().isEmpty());
+    m_noneYet->setVisible(m_playlists->fullText().isEmpty());
     const ConfigPatch changes = m_coordinator->pendingChanges();
-    m_sources->setFullText(known || changes.sources ? sourcesSummary(*m_coordinator) : asStoredText());
-    m_quality->setFullText(known || changes.quality ? qualityName(*m_coordinator) : asStoredText());
+    m_sources->setFullText(known || changes.sources ? sourcesSummary(*m_coordinator) : asStored);
+    m_quality->setFullText(known || changes.quality ? qualityName(*m_coordinator) : asStored);
     m_folder->setFullText(
-        known || changes.outputDir ? HomePath::abbreviate(m_coordinator->outputDir()) : asStoredText());
-    m_unreadLine->setVisible(!known);
-    if (!known) {
-        const SettingsStore* settings = m_model->settings();
-        const std::optional<QString> why = settings ? settings->readError() : std::nullopt;
-        m_unread->setText(why ? unreadNotice() + QLatin1Char('\n') + *why : unreadNotice());
-    }
+        known || changes.outputDir ? HomePath::abbreviate(m_coordinator->outputDir()) : asStored);
     const std::optional<QString> error = m_coordinator->lastError();
     m_error->setText(error.value_or(QString()));
     m_errorLine->setVisible(error.has_value());

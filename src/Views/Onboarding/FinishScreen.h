@@ -7,6 +7,7 @@ namespace mivo {
 
 class AppModel;
 class SetupCoordinator;
+class UnreadSettingsNotice;
 class WizardLabel;
 
 // The wizard's last screen: the seal, a closing line and a recap of what will
@@ -15,7 +16,8 @@ class WizardLabel;
 // When the last commit failed it says why, above the recap; the frame's
 // "Start Using mivo" tries again. While the helper's configuration could not be
 // read it says so, and that only what is changed here will be saved; a row
-// whose choice was left alone then reads "As stored" instead of a default.
+// whose choice was left alone then reads "As stored" instead of a default,
+// the playlist sources too (they are not known either).
 class FinishScreen : public QWidget {
     Q_OBJECT
 
@@ -34,10 +36,8 @@ public:
     WizardLabel* folderValue() const { return m_folder; }
     WizardLabel* errorText() const { return m_error; }
     // Says that the stored settings could not be read, while they are not.
-    WizardLabel* unreadText() const { return m_unread; }
-    static QString unreadNotice();
-    // Shown in a row whose choice was left alone while the stored settings are unknown.
-    static QString asStoredText();
+    WizardLabel* unreadText() const;
+    QWidget* noneYetPill() const { return m_noneYet; }
 
 private:
     void refresh();
@@ -52,8 +52,7 @@ private:
     WizardLabel* m_folder;
     QWidget* m_errorLine;
     WizardLabel* m_error;
-    QWidget* m_unreadLine;
-    WizardLabel* m_unread;
+    UnreadSettingsNotice* m_unread;
 };
 
 } // namespace mivo

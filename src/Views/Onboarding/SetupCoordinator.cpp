@@ -64,6 +64,11 @@ SetupCoordinator::SetupCoordinator(Mode mode, AppModel* model, QObject* parent)
     watchReadiness();
 }
 
+AppModel* SetupCoordinator::model() const
+{
+    return m_model;
+}
+
 bool SetupCoordinator::hasStoredSettings() const
 {
     return m_model && m_model->settings() && m_model->settings()->config();
@@ -127,14 +132,18 @@ ConfigPatch SetupCoordinator::pendingChanges() const
     const Choices base = stored();
     const Choices choices = withChanges(base);
     ConfigPatch patch;
-    if (!m_changes.sources.isEmpty() && choices.sources != base.sources)
+    // Without the stored settings, a list or a record is never sent: it would
+    // be made up from defaults. What the user sets whole still is.
+    const bool known = hasStoredSettings();
+    if (known && !m_changes.sources.isEmpty() && choices.sources != base.sources)
         patch.sources = choices.sources;
-    if (m_changes.qualityProfile && choices.qualityProfile != base.qualityProfile)
+    if (m_changes.qualityProfile && (!known || choices.qualityProfile != base.qualityProfile))
         patch.quality = toQuality(choices.qualityProfile);
-    if (m_changes.outputDir && choices.outputDir != base.outputDir)
+    if (m_changes.outputDir && (!known || choices.outputDir != base.outputDir))
         patch.outputDir = choices.outputDir;
-    if ((m_changes.identityEnabled && choices.identityEnabled != base.identityEnabled)
-        || (m_changes.identityStrict && choices.identityStrict != base.identityStrict))
+    if (known
+        && ((m_changes.identityEnabled && choices.identityEnabled != base.identityEnabled)
+            || (m_changes.identityStrict && choices.identityStrict != base.identityStrict)))
         patch.identity = SafeConfig::Identity { choices.identityEnabled, choices.identityStrict };
     return patch;
 }
@@ -178,7 +187,8 @@ void SetupCoordinator::setCurrentScreen(Screen screen)
 // configuration holds, and forgets it where the value is set back.
 void SetupCoordinator::setSelectedSources(const QList<SourceId>& sources)
 {
-    if (sources == m_shown.sources)
+    // A list never read is never written from a guess.
+    if (sources == m_shown.sources || !hasStoredSettings())
         return;
     const Choices base = stored();
     for (const SourceId source : allCases<SourceId>()) {
@@ -191,28 +201,56 @@ void SetupCoordinator::setSelectedSources(const QList<SourceId>& sources)
     update();
 }
 
+// A field the user sets whole is the user's choice also where it equals the
+// default shown while the stored value is not known.
 void SetupCoordinator::setQualityProfile(QualityProfile profile)
 {
-    m_changes.qualityProfile = profile == stored().qualityProfile ? std::nullopt : std::optional(profile);
+    const bool asStored = hasStoredSettings() && profile == stored().qualityProfile;
+    m_changes.qualityProfile = asStored ? std::nullopt : std::optional(profile);
     update();
+    emit choicesChanged();
 }
 
+// The identity pair is one record: a member of it is set only over the pair as read.
 void SetupCoordinator::setIdentityEnabled(bool enabled)
 {
+    if (!hasStoredSettings())
+        return;
     m_changes.identityEnabled = enabled == stored().identityEnabled ? std::nullopt : std::optional(enabled);
     update();
 }
 
 void SetupCoordinator::setIdentityStrict(bool strict)
 {
+    if (!hasStoredSettings())
+        return;
     m_changes.identityStrict = strict == stored().identityStrict ? std::nullopt : std::optional(strict);
     update();
 }
 
 void SetupCoordinator::setOutputDir(const QString& dir)
 {
-    m_changes.outputDir = dir == stored().outputDir ? std::nullopt : std::optional(dir);
+    const bool asStored = hasStoredSettings() && dir == stored().outputDir;
+    m_changes.outputDir = asStored ? std::nullopt : std::optional(dir);
     update();
+    emit choicesChanged();
+}
+
+bool SetupCoordinator::isChosen(ChoiceField field) const
+{
+    switch (field) {
+    case ChoiceField::qualityProfile:
+        return m_changes.qualityProfile.has_value();
+    case ChoiceField::outputDir:
+        return m_changes.outputDir.has_value();
+    }
+    return false;
+}
+
+void SetupCoordinator::readAgain()
+{
+    if (SettingsStore* settings = m_model ? m_model->settings() : nullptr)
+        settings->refresh();
 }
 
 void SetupCoordinator::setSoundcloudToken(const QString& token)
@@ -298,8 +336,8 @@ void SetupCoordinator::watchStores()
         connect(settings, &SettingsStore::configChanged, this, &SetupCoordinator::readinessChanged,
             Qt::UniqueConnection);
         // The choices the user left alone follow the configuration.
-        connect(settings, &SettingsStore::configChanged, this, &SetupCoordinator::update,
-            Qt::UniqueConnection);
+        connect(
+            settings, &SettingsStore::configChanged, this, &SetupCoordinator::update, Qt::UniqueConnection);
     }
 }
 

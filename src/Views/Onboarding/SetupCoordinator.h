@@ -77,6 +77,8 @@ public:
     SetupCoordinator(Mode mode, AppModel* model, QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
+    // The application model, while it lives.
+    AppModel* model() const;
     const QList<Screen>& screenOrder() const { return m_screenOrder; }
     Screen currentScreen() const { return m_currentScreen; }
 
@@ -119,8 +121,17 @@ public:
 
     // The settings store holds the helper's configuration. Without it (the
     // read failed, or there is no helper) the choices show defaults, and only
-    // what the user changes is saved.
+    // a field the user sets whole (the quality profile, the folder) can be
+    // changed and is saved: the sources list and the identity pair stay as
+    // stored, their setters do nothing.
     bool hasStoredSettings() const;
+    // The fields the user sets whole.
+    enum class ChoiceField { qualityProfile, outputDir };
+    // Whether the user chose the field in this run (and did not set it back
+    // to what the configuration holds).
+    bool isChosen(ChoiceField field) const;
+    // Reads the configuration again, as after a failed read.
+    void readAgain();
     // The configuration fields commit() would send now: those the user changed.
     ConfigPatch pendingChanges() const;
 
@@ -164,6 +175,8 @@ signals:
     void lastErrorChanged();
     void dismissedSourceWarningChanged();
     void storedSettingsChanged();
+    // What isChosen() answers may have changed.
+    void choicesChanged();
     // canAdvancePastTools or hasNoSource may read differently: the tool store's
     // phase, the configuration or the automation consent changed.
     void readinessChanged();

@@ -5,6 +5,7 @@
 #include "Views/DisclosurePanel.h"
 #include "Views/Onboarding/ServiceIcon.h"
 #include "Views/Onboarding/ToggleSwitch.h"
+#include "Views/Onboarding/UnreadSettingsNotice.h"
 #include "Views/Onboarding/WizardLabel.h"
 #include "Views/Onboarding/WizardParts.h"
 
@@ -20,6 +21,8 @@ SourceRow::SourceRow(const ServiceCatalog::DownloadSourceInfo& info, QWidget* pa
     , m_icon(new ServiceIcon(
           info.assetName, 22, ThemeColor::secondary(), std::nullopt, QStringLiteral("music.note"), info.name))
     , m_switch(new ToggleSwitch(tr("Enable %1").arg(info.name)))
+    , m_asStoredLabel(
+          new WizardLabel(UnreadSettingsNotice::asStoredText(), TextStyle::callout, ThemeColor::secondary()))
 {
     setObjectName(QStringLiteral("source-") + rawString(info.id));
     auto* outer = new QVBoxLayout(this);
@@ -36,6 +39,9 @@ SourceRow::SourceRow(const ServiceCatalog::DownloadSourceInfo& info, QWidget* pa
                           new WizardLabel(info.blurb, TextStyle::caption, ThemeColor::secondary())),
         1);
     header->addWidget(m_switch);
+    m_asStoredLabel->setObjectName(QStringLiteral("asStored"));
+    m_asStoredLabel->hide();
+    header->addWidget(m_asStoredLabel);
     WizardParts::layoutOf(card)->addLayout(header);
     connect(m_switch, &ToggleSwitch::toggled, this, [this](bool enabled) {
         refresh();
@@ -70,9 +76,19 @@ void SourceRow::setToken(const QString& token)
         m_token->setText(token);
 }
 
+void SourceRow::setAsStored(bool asStored)
+{
+    if (m_asStored == asStored)
+        return;
+    m_asStored = asStored;
+    m_switch->setVisible(!asStored);
+    m_asStoredLabel->setVisible(asStored);
+    refresh();
+}
+
 void SourceRow::refresh()
 {
-    const bool enabled = m_switch->isChecked();
+    const bool enabled = !m_asStored && m_switch->isChecked();
     m_icon->setTint(enabled ? ThemeColor::primary() : ThemeColor::secondary());
     if (m_tokenReveal)
         m_tokenReveal->setRevealed(enabled);

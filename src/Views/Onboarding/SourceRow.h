@@ -11,10 +11,12 @@ namespace mivo {
 class DisclosurePanel;
 class ServiceIcon;
 class ToggleSwitch;
+class WizardLabel;
 
 // One download source on a card: its logo, name and blurb and a switch. A
 // source with a credential shows a secret field for it while it is enabled;
-// switching it off hides the field but keeps what was typed.
+// switching it off hides the field but keeps what was typed. While the stored
+// sources are not known the row offers no switch: it reads "As stored".
 class SourceRow : public QWidget {
     Q_OBJECT
 
@@ -28,6 +30,9 @@ public:
 
     void setEnabledSource(bool enabled);
     void setToken(const QString& token);
+    // Shows "As stored" in place of the switch, and no credential field.
+    void setAsStored(bool asStored);
+    bool isAsStored() const { return m_asStored; }
 
 signals:
     void enabledChanged(bool enabled);
@@ -39,6 +44,8 @@ private:
     ServiceCatalog::DownloadSourceInfo m_info;
     ServiceIcon* m_icon;
     ToggleSwitch* m_switch;
+    WizardLabel* m_asStoredLabel;
+    bool m_asStored = false;
     QLineEdit* m_token = nullptr;
     DisclosurePanel* m_tokenReveal = nullptr;
 };
