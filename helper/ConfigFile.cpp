@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace mivo::standin {
 
@@ -182,6 +183,46 @@ std::optional<std::string> readWhole(const std::string& path)
     }
 }
 
+// A value as the log quotes it: its compact text, cut short when long.
+std::string quoted(const Json& value)
+{
+    constexpr size_t kMost = 80;
+    std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    if (text.size() <= kMost)
+        return text;
+    // Cut between two characters, never inside one.
+    size_t cut = kMost;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut) + "…";
+}
+
+// Writes `value`, the setting at `pointer` of the configuration `next`, into `file`. The
+// sub-keys of a record are written one by one, so that the record keeps its other keys; a
+// record the file holds in some other shape is written whole.
+void writeInto(Json& file, const Json& next, const std::string& pointer)
+{
+    const Json::json_pointer at(pointer);
+    const Json::json_pointer record = at.parent_pointer();
+    if (!record.empty()) {
+        Json& stored = file[record];
+        if (!stored.is_object()) {
+            stored = next.at(record);
+            return;
+        }
+        stored[at.back()] = next.at(at);
+        return;
+    }
+    const Json& value = next.at(at);
+    Json& stored = file[at];
+    if (!value.is_object() || !stored.is_object()) {
+        stored = value;
+        return;
+    }
+    for (const auto& [key, part] : value.items())
+        stored[key] = part;
+}
+
 // A free name next to `path` for a file that is kept aside: "<path>.corrupt-<UTC time>",
 // with "-2", "-3", … when that is taken.
 std::string asideName(const std::string& path)
@@ -246,6 +287,7 @@ void ConfigFile::load()
     m_unreadable.clear();
     m_loadProblem.clear();
     m_config = defaults();
+    m_stored = Json::object();
     std::optional<std::string> text;
     try {
         text = readWhole(m_path);
@@ -256,7 +298,7 @@ void ConfigFile::load()
     }
     if (!text)
         return; // no file yet: the defaults
-    const nlohmann::json stored = nlohmann::json::parse(*text, nullptr, false);
+    Json stored = Json::parse(*text, nullptr, false);
     if (!stored.is_object()) {
         // Kept, never written over: the user may want what is in it.
         const std::string aside = asideName(m_path);
@@ -273,15 +315,25 @@ void ConfigFile::load()
             + "; the default settings are used.";
         return;
     }
+    std::string unusable;
     for (auto& [key, value] : m_config.items()) {
         const auto it = stored.find(key);
         if (it == stored.end())
             continue;
-        if (auto read = readField(key, *it))
+        if (auto read = readField(key, nlohmann::json(*it))) {
             value = std::move(*read);
-        else
-            m_loadProblem += (m_loadProblem.empty() ? "" : ", ") + std::string("bad ") + key;
+            continue;
+        }
+        // The default stands in; the file keeps the value until a change names it.
+        m_loadProblem += (m_loadProblem.empty() ? "" : ", ") + std::string("bad ") + key;
+        unusable += (unusable.empty() ? "" : ", ") + key + " (" + quoted(*it) + ")";
     }
+    if (!unusable.empty())
+        m_notice = "The configuration " + m_path
+            + " has settings that cannot be used, so their defaults stand in (the file keeps them as "
+              "they are): "
+            + unusable;
+    m_stored = std::move(stored);
 }
 
 void ConfigFile::requireReadable()
@@ -304,6 +356,7 @@ void ConfigFile::applyPatch(const nlohmann::json& patch)
         throw RequestError::invalidParams("patch must be an object");
     requireReadable();
     Json next = m_config;
+    std::vector<std::string> named;
     for (const char* key : { "sources", "quality", "run", "ui", "outputDir", "identity" }) {
         const auto it = patch.find(key);
         if (it == patch.end() || it->is_null())
@@ -312,16 +365,15 @@ void ConfigFile::applyPatch(const nlohmann::json& patch)
         if (!read)
             throw RequestError::invalidParams(std::string("patch.") + key + " is not valid");
         next[key] = std::move(*read);
+        named.push_back(std::string("/") + key);
     }
     if (const auto it = patch.find("proxyEnabled"); it != patch.end() && !it->is_null()) {
         if (!it->is_boolean())
             throw RequestError::invalidParams("patch.proxyEnabled must be a boolean");
         next["proxy"]["enabled"] = it->get<bool>();
+        named.emplace_back("/proxy/enabled");
     }
-    if (next == m_config)
-        return;
-    save(next);
-    m_config = std::move(next);
+    commit(std::move(next), named);
 }
 
 void ConfigFile::setAccount(
@@ -329,12 +381,17 @@ void ConfigFile::setAccount(
 {
     requireReadable();
     Json next = m_config;
+    std::vector<std::string> named;
     if (service == "proxy") {
         next["proxy"]["configured"] = connected;
-        if (!connected)
+        named.emplace_back("/proxy/configured");
+        if (!connected) {
             next["proxy"]["enabled"] = false; // no routing without a subscription
+            named.emplace_back("/proxy/enabled");
+        }
     } else if (const char* flag = flagOf(service)) {
         next[flag] = connected;
+        named.push_back(std::string("/") + flag);
     } else {
         throw RequestError::invalidParams("unknown service: " + std::string(service));
     }
@@ -343,10 +400,31 @@ void ConfigFile::setAccount(
             next["effectiveSpotifyClientId"] = *clientId;
         else if (!connected)
             next["effectiveSpotifyClientId"] = kDefaultSpotifyClientId;
+        named.emplace_back("/effectiveSpotifyClientId");
     }
-    if (next == m_config)
+    commit(std::move(next), named);
+}
+
+void ConfigFile::commit(Json next, const std::vector<std::string>& named)
+{
+    // A named setting the file holds in a form this helper could not use is written too,
+    // even when the value in use stays the same: the user has now chosen it.
+    bool differs = next != m_config;
+    for (const std::string& pointer : named) {
+        const Json::json_pointer at(pointer);
+        differs = differs || (m_stored.contains(at) && m_stored.at(at) != next.at(at));
+    }
+    if (!differs)
         return;
-    save(next);
+    Json file = m_stored;
+    for (const std::string& pointer : named)
+        writeInto(file, next, pointer);
+    // A setting the file does not hold yet is written as it is in use.
+    for (const auto& [key, value] : next.items())
+        if (!file.contains(key))
+            file[key] = value;
+    save(file);
+    m_stored = std::move(file);
     m_config = std::move(next);
 }
 

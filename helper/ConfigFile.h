@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mivo::standin {
 
@@ -18,6 +19,11 @@ namespace mivo::standin {
 // written over it. A file that is not a JSON object is moved aside next to it
 // ("config.json.corrupt-<UTC time>") and the defaults are used; the next reader is told
 // once (takeNotice).
+//
+// What the file holds beyond what this helper uses is kept: a key it does not know, and a
+// value it cannot use (its default stands in, and the next reader is told once). A change
+// writes only the settings it names, over the file as it was read; every other key and
+// value stays as it is.
 class ConfigFile {
 public:
     explicit ConfigFile(std::string path);
@@ -27,7 +33,7 @@ public:
     const std::string& loadProblem() const { return m_loadProblem; }
 
     // The full configuration, keys in their wire order; the defaults while the file
-    // cannot be read.
+    // cannot be read, and in place of each value that cannot be used.
     const Json& safeConfig() const { return m_config; }
 
     // Reads the file again when it could not be read before, then throws RequestError
@@ -53,6 +59,9 @@ public:
 
 private:
     void load();
+    // Makes `next` the configuration, writing the settings at `named` (JSON pointers into
+    // it) over the file as it was read; nothing is written when no named setting differs.
+    void commit(Json next, const std::vector<std::string>& named);
     void save(const Json& config) const;
 
     std::string m_path;
@@ -61,6 +70,9 @@ private:
     std::string m_unreadable;
     std::string m_notice;
     Json m_config;
+    // The file's object as it was read or last written, keys in its own order; empty when
+    // there is no file yet.
+    Json m_stored = Json::object();
 };
 
 } // namespace mivo::standin

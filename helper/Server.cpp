@@ -124,7 +124,14 @@ Server::~Server()
 
 int Server::run()
 {
-    std::string buffer;
+    LineReader reader(
+        m_switches.maxLineBytes, [this](std::string_view line) { handleLine(line); },
+        [this] {
+            // Nothing of it is kept, not even its id.
+            const std::string most = std::to_string(m_switches.maxLineBytes);
+            diagnostic("request line longer than " + most + " bytes");
+            respond("", "", Reply::failure("bad_request", "The request is longer than " + most + " bytes"));
+        });
     char chunk[65536];
     while (true) {
         const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
@@ -132,19 +139,9 @@ int Server::run()
             continue;
         if (got <= 0)
             break;
-        const size_t searchFrom = buffer.size();
-        buffer.append(chunk, static_cast<size_t>(got));
-        size_t start = 0;
-        size_t newline = buffer.find('\n', searchFrom);
-        while (newline != std::string::npos) {
-            handleLine(std::string_view(buffer).substr(start, newline - start));
-            start = newline + 1;
-            newline = buffer.find('\n', start);
-        }
-        buffer.erase(0, start);
+        reader.feed(std::string_view(chunk, static_cast<size_t>(got)));
     }
-    if (!buffer.empty())
-        handleLine(buffer);
+    reader.finish();
     diagnostic("standard input closed; stopping");
     m_scheduler.stop();
     if (m_sync)

@@ -190,6 +190,13 @@ Switches Switches::fromEnvironment()
     if (auto value = env("MIVO_STANDIN_FLOOD"))
         s.flood = parseLong(*value, "MIVO_STANDIN_FLOOD");
 
+    if (auto value = env("MIVO_STANDIN_MAX_LINE")) {
+        const long bytes = parseLong(*value, "MIVO_STANDIN_MAX_LINE");
+        if (bytes == 0)
+            throw std::invalid_argument("MIVO_STANDIN_MAX_LINE must be at least 1");
+        s.maxLineBytes = static_cast<size_t>(bytes);
+    }
+
     return s;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineReader.h"
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -54,6 +56,8 @@ struct Switches {
     std::optional<Library> library;
     double eventRate = 50.0;
     long flood = 0;
+    // The longest request line that is read; a longer one gets bad_request.
+    size_t maxLineBytes = LineReader::kDefaultMaxLineBytes;
 
     // Reads every MIVO_STANDIN_* variable; throws std::invalid_argument naming the bad one.
     static Switches fromEnvironment();

@@ -25,12 +25,13 @@ QString fromPath(const std::filesystem::path& path)
     return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
-// Whether a file exists at `path`, following symbolic links: a link whose
-// destination is missing does not count.
-bool existsFollowingLinks(const std::filesystem::path& path)
+// Whether there is anything at `path`, a link itself included, whether its
+// destination exists or not.
+bool entryExists(const std::filesystem::path& path)
 {
     std::error_code error;
-    return std::filesystem::exists(path, error);
+    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found
+        && !error;
 }
 
 } // namespace
@@ -71,6 +72,11 @@ void CLIToolStore::detect()
 {
     QString inspected;
     setState(inspect(inspected));
+    const QStringList kept = inspectKept();
+    if (m_keptPaths != kept) {
+        m_keptPaths = kept;
+        emit keptPathsChanged();
+    }
     const quint64 generation = ++m_detection;
     // Only a link to this application's helper is run: a file of someone
     // else's, or a link to another program, could do anything.
@@ -98,8 +104,9 @@ bool CLIToolStore::beginWork()
 
 void CLIToolStore::endWork(std::optional<Note> note)
 {
-    setLastNote(std::move(note));
+    // The note speaks of the state this detection finds.
     detect();
+    setLastNote(std::move(note));
     if (!m_busy)
         return;
     m_busy = false;
@@ -122,7 +129,7 @@ CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
     qsizetype foundIndex = 0;
     for (const QString& candidate : m_context.toolPaths) {
         const std::filesystem::path path = toPath(candidate);
-        if (existsFollowingLinks(path)) {
+        if (entryExists(path)) {
             found = path;
             foundText = candidate;
             inspected = candidate;
@@ -138,10 +145,10 @@ CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
     const std::filesystem::path destination = std::filesystem::read_symlink(*found, error);
     if (!error) {
         const QString destinationText = fromPath(destination);
-        if (helper && *helper == destinationText)
-            return State::installedSymlink(destinationText);
         switch (CLIInstaller::ownerOfLink(foundText, helper)) {
         case CLIInstaller::LinkOwner::helper:
+            if (helper && *helper == destinationText)
+                return State::installedSymlink(destinationText);
             return State::installedSymlinkStale();
         case CLIInstaller::LinkOwner::missing:
             return State::dangling();
@@ -163,11 +170,26 @@ CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
     return State::foreignCopy(foundText);
 }
 
+QStringList CLIToolStore::inspectKept() const
+{
+    const std::optional<QString> helper = preferredTarget();
+    QStringList kept;
+    for (const QString& candidate : m_context.toolPaths) {
+        // Anything that is not a link counts as someone else's too.
+        if (entryExists(toPath(candidate))
+            && CLIInstaller::ownerOfLink(candidate, helper) == CLIInstaller::LinkOwner::someoneElse)
+            kept.append(candidate);
+    }
+    return kept;
+}
+
 void CLIToolStore::setState(State state)
 {
     if (m_state == state)
         return;
     m_state = std::move(state);
+    // What the last operation said is about the state it left.
+    setLastNote(std::nullopt);
     emit stateChanged();
 }
 

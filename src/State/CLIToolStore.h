@@ -20,6 +20,7 @@ class CLIToolStore : public QObject {
     Q_PROPERTY(std::optional<QString> detectedVersion READ detectedVersion NOTIFY detectedVersionChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(std::optional<mivo::CLIToolStore::Note> lastNote READ lastNote NOTIFY lastNoteChanged)
+    Q_PROPERTY(QStringList keptPaths READ keptPaths NOTIFY keptPathsChanged)
 
 public:
     struct State {
@@ -53,7 +54,8 @@ public:
         struct InstalledSymlinkStale {
             bool operator==(const InstalledSymlinkStale&) const = default;
         };
-        // A link whose destination names no existing file.
+        // A link whose destination names no existing file: ours to replace
+        // or remove.
         struct Dangling {
             bool operator==(const Dangling&) const = default;
         };
@@ -114,18 +116,27 @@ public:
     // The helper executable this application would launch, looked up afresh.
     std::optional<QString> preferredTarget() const;
 
-    // Inspects the tool paths and sets `state`. The first path at which a file
-    // exists (a link counts when its destination exists) is the one inspected:
-    // a link whose destination text is the helper's path → installedSymlink;
-    // a link to another copy's helper → installedSymlinkStale (see
-    // CLIInstaller::ownerOfLink); a link to nothing → dangling; not a link,
-    // or a link to another program → foreignCopy. Nothing at any path →
-    // notInstalled.
+    // Inspects the tool paths and sets `state` and `keptPaths`. The first path
+    // at which there is anything (a link counts whether its destination exists
+    // or not) is the one inspected: a link whose destination text is the
+    // helper's path → installedSymlink; a link to another copy's helper →
+    // installedSymlinkStale (see CLIInstaller::ownerOfLink); a link to nothing
+    // → dangling; not a link, or a link to another program → foreignCopy.
+    // Nothing at any path → notInstalled.
     // A foreign copy at the first path with a link to the helper at a later
     // one → fallbackInstalled with that later path.
     // Then asks a link to the helper for its version in the background; a
     // newer detect() supersedes the question.
     void detect();
+
+    // The tool paths that hold someone else's file (not a link, or a link to
+    // another program), in the order they are tried, as the last detect()
+    // found them. Installing and uninstalling leave each of them as it is.
+    QStringList keptPaths() const { return m_keptPaths; }
+    // Whether a tool path is left where an install can put its link: false
+    // when every one of them holds someone else's file, so that an install
+    // can only be refused.
+    bool hasRoomForLink() const { return m_keptPaths.size() < m_context.toolPaths.size(); }
 
     // Whether an install or uninstall runs. There is one at a time in the
     // process, whichever window started it: beginWork() refuses a second
@@ -136,7 +147,9 @@ public:
 
     // The note of the last install or uninstall that ended, kept here so that
     // every window shows it, also one opened while the operation ran; none
-    // after a plain success, and cleared when the next one begins.
+    // after a plain success. It speaks of the state that operation left: it
+    // goes when a later detection finds another state, and when the next
+    // operation begins.
     std::optional<Note> lastNote() const { return m_lastNote; }
 
 signals:
@@ -144,10 +157,12 @@ signals:
     void detectedVersionChanged();
     void isBusyChanged();
     void lastNoteChanged();
+    void keptPathsChanged();
 
 private:
     // `inspected` is set to the tool path that was looked at, if any.
     State inspect(QString& inspected) const;
+    QStringList inspectKept() const;
     void setState(State state);
     void setDetectedVersion(std::optional<QString> version);
     void setLastNote(std::optional<Note> note);
@@ -160,6 +175,7 @@ private:
     quint64 m_detection = 0;
     bool m_busy = false;
     std::optional<Note> m_lastNote;
+    QStringList m_keptPaths;
 };
 
 } // namespace mivo

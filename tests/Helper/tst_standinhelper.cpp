@@ -183,6 +183,18 @@ std::vector<std::pair<std::string, json>> configurationCalls()
     };
 }
 
+// Whether the value in use agrees with the stored one: equal, or for a record, each of
+// its keys equal to the stored record's (which may hold more).
+bool agrees(const json& inUse, const json& stored)
+{
+    if (!inUse.is_object() || !stored.is_object())
+        return inUse == stored;
+    for (const auto& [key, value] : inUse.items())
+        if (!stored.contains(key) || stored[key] != value)
+            return false;
+    return true;
+}
+
 } // namespace
 
 class TestStandInHelper : public QObject {
@@ -409,6 +421,211 @@ private slots:
         QCOMPARE(aside.readAll(), content);
         QCOMPARE(kept().size(), 1);
         QVERIFY(QFile::exists(path));
+    }
+
+    // What the helper cannot use stays in the file: a key it does not know, a value it
+    // rejects (its default answers for it, and the log says why, once). A write changes
+    // only the settings it names; every other key and value, and their order, stay.
+    void whatTheHelperCannotUseIsKept_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("params");
+        // JSON merge patch from the stored file to what it holds afterwards.
+        QTest::addColumn<QString>("written");
+        // The settings answered with their defaults, because the file's value is rejected.
+        QTest::addColumn<QStringList>("defaulted");
+
+        const QByteArray unknownAndRejected
+            = R"({"futureKey":{"nested":[1,"two",null]},"ui":{"theme":"purple"},"sources":["soulseek"]})";
+        QTest::newRow("unrelated setConfig") << unknownAndRejected << "setConfig"
+                                             << R"({"patch":{"outputDir":"/music/out"}})"
+                                             << R"({"outputDir":"/music/out"})" << QStringList { "ui" };
+        QTest::newRow("unrelated account") << unknownAndRejected << "storeAccountToken"
+                                           << R"({"service":"acoustid","token":"t"})"
+                                           << R"({"acoustidConfigured":true})" << QStringList { "ui" };
+        QTest::newRow("proxy subscription forgotten")
+            << QByteArray(R"({"proxy":{"enabled":true,"configured":true,"region":"eu"},"futureKey":1})")
+            << "disconnectAccount"
+            << R"({"service":"proxy"})"
+            << R"({"proxy":{"enabled":false,"configured":false}})" << QStringList {};
+        // The rejected value is the one the user now sets: it is written over.
+        QTest::newRow("the rejected setting itself") << unknownAndRejected << "setConfig"
+                                                     << R"({"patch":{"ui":{"theme":"light"}}})"
+                                                     << R"({"ui":{"theme":"light"}})" << QStringList { "ui" };
+        QTest::newRow("the rejected setting, to its default")
+            << unknownAndRejected << "setConfig"
+            << R"({"patch":{"ui":{"theme":"dark"}}})"
+            << R"({"ui":{"theme":"dark"}})" << QStringList { "ui" };
+        // A record keeps the keys of its own the helper does not know.
+        QTest::newRow("a record with a key of its own")
+            << QByteArray(R"({"ui":{"theme":"light","accent":"teal"}})") << "setConfig"
+            << R"({"patch":{"ui":{"theme":"dark"}}})"
+            << R"({"ui":{"theme":"dark"}})" << QStringList {};
+        QTest::newRow("proxyEnabled in a record with a key of its own")
+            << QByteArray(R"({"proxy":{"region":"eu","enabled":false,"configured":true}})") << "setConfig"
+            << R"({"patch":{"proxyEnabled":true}})"
+            << R"({"proxy":{"enabled":true}})" << QStringList {};
+        QTest::newRow("values of the wrong type")
+            << QByteArray(R"({"outputDir":42,"run":{"searchCount":"five"},"spotifyConnected":"yes"})")
+            << "setConfig"
+            << R"({"patch":{"identity":{"enabled":false,"strict":true}}})"
+            << R"({"identity":{"enabled":false,"strict":true}})"
+            << QStringList { "outputDir", "run", "spotifyConnected" };
+        QTest::newRow("a failed write writes nothing")
+            << unknownAndRejected << "setConfig"
+            << R"({"patch":{"outputDir":"/out","sources":["napster"]}})"
+            << "" << QStringList { "ui" };
+    }
+    void whatTheHelperCannotUseIsKept()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, method);
+        QFETCH(QString, params);
+        QFETCH(QString, written);
+        QFETCH(QStringList, defaulted);
+        using ordered = nlohmann::ordered_json;
+
+        json defaults;
+        {
+            QTemporaryDir empty;
+            Session fresh(empty.filePath(QStringLiteral("config.json")));
+            defaults = fresh.request("getConfig")["result"]["config"];
+            QVERIFY(fresh.finish());
+        }
+        QFile file(configPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(stored);
+        file.close();
+
+        Session session(configPath());
+        const json config = session.request("getConfig")["result"]["config"];
+        const json storedJson = json::parse(stored.toStdString());
+        for (const auto& [key, value] : storedJson.items()) {
+            if (!defaults.contains(key))
+                continue;
+            const bool rejected = defaulted.contains(QString::fromStdString(key));
+            QVERIFY2(rejected ? config[key] == defaults[key] : agrees(config[key], value),
+                (key + ": " + config[key].dump()).c_str());
+        }
+        // Said once, before the first reply, naming each rejected setting.
+        QCOMPARE(session.events.size(), size_t(defaulted.isEmpty() ? 0 : 1));
+        if (!defaulted.isEmpty()) {
+            QCOMPARE(session.events[0]["data"]["level"], json("warn"));
+            const QString message = QString::fromStdString(session.events[0]["data"]["message"]);
+            for (const QString& key : defaulted)
+                QVERIFY2(message.contains(key + QStringLiteral(" (")), qPrintable(message));
+        }
+
+        const json reply = session.request(method.toStdString(), json::parse(params.toStdString()));
+        QCOMPARE(reply.value("ok", false), !written.isEmpty());
+        QVERIFY(session.request("getConfig").value("ok", false));
+        QVERIFY(session.finish());
+        QCOMPARE(session.events.size(), size_t(defaulted.isEmpty() ? 0 : 1));
+
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray after = file.readAll();
+        file.close();
+        if (written.isEmpty()) {
+            QCOMPARE(after, stored);
+            return;
+        }
+        ordered expected = ordered::parse(stored.toStdString());
+        expected.merge_patch(ordered::parse(written.toStdString()));
+        const ordered now = ordered::parse(after.toStdString(), nullptr, false);
+        QVERIFY2(now.is_object(), after.constData());
+        // The stored keys first, in their order and with their values; then whatever
+        // settings the file did not hold, as they are in use.
+        ordered front = ordered::object();
+        for (const auto& [key, value] : now.items())
+            if (expected.contains(key))
+                front[key] = value;
+        QCOMPARE(QString::fromStdString(front.dump()), QString::fromStdString(expected.dump()));
+        QCOMPARE(
+            QString::fromStdString(now.dump()).startsWith(QString::fromStdString(front.dump()).chopped(1)),
+            true);
+
+        // A new session reads the same: the kept values are still kept, the written one holds.
+        Session again(configPath());
+        const json reread = again.request("getConfig")["result"]["config"];
+        const json writtenJson = json::parse(written.toStdString());
+        for (const auto& [key, value] : writtenJson.items())
+            if (defaults.contains(key))
+                QVERIFY2(agrees(reread[key], json(expected[key])), (key + ": " + reread[key].dump()).c_str());
+        QVERIFY(again.finish());
+    }
+
+    // A request line longer than the helper reads (here a small maximum in place of the
+    // application's 256 MiB) gets one bad_request without an id, none of it is kept,
+    // and the next request is answered. A line of the maximum, its carriage return
+    // counted, is read.
+    void overLongRequestLines_data()
+    {
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<qint64>("length"); // bytes of the line before its line feed
+        QTest::addColumn<bool>("withCR"); // the last of those bytes a carriage return
+        QTest::addColumn<bool>("tooLong");
+
+        QTest::newRow("the maximum") << 64 << qint64(64) << false << false;
+        QTest::newRow("the maximum, with a carriage return") << 64 << qint64(64) << true << false;
+        QTest::newRow("one byte more") << 64 << qint64(65) << false << true;
+        QTest::newRow("one byte more, with a carriage return") << 64 << qint64(65) << true << true;
+        QTest::newRow("64 MiB past 1 MiB") << 1024 * 1024 << qint64(64) * 1024 * 1024 << false << true;
+    }
+    void overLongRequestLines()
+    {
+        QFETCH(int, maximum);
+        QFETCH(qint64, length);
+        QFETCH(bool, withCR);
+        QFETCH(bool, tooLong);
+
+        Session session(configPath(), { QStringLiteral("MIVO_STANDIN_MAX_LINE=%1").arg(maximum) });
+        QVERIFY(session.request("proxyInfo").value("ok", false));
+        const auto peakMemory = [&session] {
+            QFile status(QStringLiteral("/proc/%1/status").arg(session.process().processId()));
+            if (!status.open(QIODevice::ReadOnly))
+                return qint64(-1);
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmHWM:"))
+                    return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+            return qint64(-1);
+        };
+        const qint64 peakBefore = peakMemory();
+
+        // A request padded with spaces to its length, sent in pieces.
+        const QByteArray start = "{\"id\":\"long\",\"method\":\"proxyInfo\",\"params\":{\"pad\":\"";
+        const QByteArray end = QByteArray("\"}}") + (withCR ? "\r" : "");
+        QVERIFY(length >= start.size() + end.size());
+        session.sendRaw(start);
+        constexpr qint64 kPiece = 1024 * 1024;
+        const QByteArray piece(kPiece, ' ');
+        for (qint64 left = length - start.size() - end.size(); left > 0; left -= kPiece) {
+            session.sendRaw(left >= kPiece ? piece : piece.left(left));
+            while (session.process().bytesToWrite() > 4 * kPiece)
+                QVERIFY(session.process().waitForBytesWritten(kWaitMs));
+        }
+        session.sendRaw(end + '\n');
+
+        const json next = session.request("proxyInfo");
+        QVERIFY2(next.value("ok", false), next.dump().c_str());
+        if (tooLong) {
+            QCOMPARE(session.others.size(), size_t(1));
+            QCOMPARE(session.others[0]["id"], json(""));
+            QCOMPARE(session.others[0]["error"]["code"], json("bad_request"));
+            QVERIFY(session.others[0]["error"]["message"].get<std::string>().find(std::to_string(maximum))
+                != std::string::npos);
+        } else {
+            QCOMPARE(session.others.size(), size_t(1));
+            QCOMPARE(session.others[0]["id"], json("long"));
+            QCOMPARE(session.others[0]["ok"], json(true));
+        }
+        const qint64 peakAfter = peakMemory();
+        if (peakBefore >= 0 && peakAfter >= 0)
+            QVERIFY2(peakAfter - peakBefore < 4 * qint64(maximum) + 16 * kPiece,
+                qPrintable(
+                    QStringLiteral("the helper's peak memory grew by %1 bytes").arg(peakAfter - peakBefore)));
+        QVERIFY(session.finish());
+        QCOMPARE(session.process().exitCode(), 0);
     }
 
     void syncWithReviewEndsInConsistentSummary_data()

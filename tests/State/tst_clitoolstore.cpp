@@ -95,54 +95,75 @@ private slots:
         QTest::addColumn<QString>("home");
         QTest::addColumn<bool>("helperLocatable");
         QTest::addColumn<State>("expected");
+        // The paths left as they are, as someone else's: "system", "home", both or none.
+        QTest::addColumn<QString>("kept");
 
         const QString helper = QStringLiteral("link:{root}/app/Contents/Helpers/mivo");
         const QString older = QStringLiteral("link:{root}/old/Contents/Helpers/mivo");
+        const QString gone = QStringLiteral("link:{root}/gone/mivo");
+        const QString other = QStringLiteral("link:{root}/tools/other");
         QTest::newRow("nothing anywhere") << ""
-                                          << "" << true << State::notInstalled();
-        QTest::newRow("link to this helper") << helper << "" << true << State::installedSymlink(kHelper);
-        QTest::newRow("link in the home folder") << "" << helper << true << State::installedSymlink(kHelper);
-        QTest::newRow("link to another copy") << older << "" << true << State::installedSymlinkStale();
+                                          << "" << true << State::notInstalled() << "";
+        QTest::newRow("link to this helper")
+            << helper << "" << true << State::installedSymlink(kHelper) << "";
+        QTest::newRow("link in the home folder")
+            << "" << helper << true << State::installedSymlink(kHelper) << "";
+        QTest::newRow("link to another copy") << older << "" << true << State::installedSymlinkStale() << "";
         QTest::newRow("system link wins over a correct home link")
-            << older << helper << true << State::installedSymlinkStale();
+            << older << helper << true << State::installedSymlinkStale() << "";
         QTest::newRow("user's own file, helper linked in the home folder")
-            << "file" << helper << true << State::fallbackInstalled(kHomeLink);
+            << "file" << helper << true << State::fallbackInstalled(kHomeLink) << "system";
         QTest::newRow("user's own file, another copy linked in the home folder")
-            << "file" << older << true << State::foreignCopy(kSystemLink);
+            << "file" << older << true << State::foreignCopy(kSystemLink) << "system";
         QTest::newRow("user's own file, helper not locatable")
-            << "file" << helper << false << State::foreignCopy(kSystemLink);
+            << "file" << helper << false << State::foreignCopy(kSystemLink) << "system";
         QTest::newRow("user's own folder") << "folder"
-                                           << "" << true << State::foreignCopy(kSystemLink);
-        QTest::newRow("own file in the home folder") << ""
-                                                     << "file" << true << State::foreignCopy(kHomeLink);
-        QTest::newRow("link whose destination was deleted") << "link:{root}/gone/mivo"
-                                                            << "" << true << State::notInstalled();
-        QTest::newRow("deleted destination, home link used")
-            << "link:{root}/gone/mivo" << helper << true << State::installedSymlink(kHelper);
+                                           << "" << true << State::foreignCopy(kSystemLink) << "system";
+        QTest::newRow("own file in the home folder")
+            << ""
+            << "file" << true << State::foreignCopy(kHomeLink) << "home";
+        QTest::newRow("user's own files at both paths")
+            << "file"
+            << "file" << true << State::foreignCopy(kSystemLink) << "system home";
+        // A link to nothing is a broken link of ours, wherever it is; one in
+        // the system folder wins over a working one at home, as any link there does.
+        QTest::newRow("link whose destination was deleted") << gone << "" << true << State::dangling() << "";
+        QTest::newRow("link at home whose destination was deleted")
+            << "" << gone << true << State::dangling() << "";
+        QTest::newRow("broken system link wins over a correct home link")
+            << gone << helper << true << State::dangling() << "";
+        QTest::newRow("broken link, helper not locatable") << gone << "" << false << State::dangling() << "";
+        QTest::newRow("user's own file, broken link at home")
+            << "file" << gone << true << State::foreignCopy(kSystemLink) << "system";
+        // The helper's own path, but nothing there any more.
+        QTest::newRow("link to this helper's path, helper gone") << "link:{root}/app/Contents/Helpers/gone"
+                                                                 << "" << true << State::dangling() << "";
         QTest::newRow("helper path spelt differently") << "link:{root}/app//Contents/Helpers/mivo"
-                                                       << "" << true << State::installedSymlinkStale();
+                                                       << "" << true << State::installedSymlinkStale() << "";
         // Relative to the link's folder {root}/usr/local/bin, not to the
         // working directory, where "../../../old/..." names nothing.
         QTest::newRow("relative link to another copy") << "link:../../../old/Contents/Helpers/mivo"
-                                                       << "" << true << State::installedSymlinkStale();
+                                                       << "" << true << State::installedSymlinkStale() << "";
         QTest::newRow("relative link in the home folder")
             << ""
-            << "link:../../../old/Contents/Helpers/mivo" << true << State::installedSymlinkStale();
-        QTest::newRow("helper not locatable") << helper << "" << false << State::installedSymlinkStale();
+            << "link:../../../old/Contents/Helpers/mivo" << true << State::installedSymlinkStale() << "";
+        QTest::newRow("helper not locatable")
+            << helper << "" << false << State::installedSymlinkStale() << "";
         // A link to the helper written another way is still a copy of it.
         QTest::newRow("link to the helper through another link")
             << "link:{root}/alias/mivo"
-            << "" << true << State::installedSymlinkStale();
+            << "" << true << State::installedSymlinkStale() << "";
         // A link to anything but a helper is someone else's, like a file: never run, never replaced.
-        QTest::newRow("link to another program") << "link:{root}/tools/other"
-                                                 << "" << true << State::foreignCopy(kSystemLink);
+        QTest::newRow("link to another program")
+            << other << "" << true << State::foreignCopy(kSystemLink) << "system";
         QTest::newRow("link to another program, helper linked in the home folder")
-            << "link:{root}/tools/other" << helper << true << State::fallbackInstalled(kHomeLink);
+            << other << helper << true << State::fallbackInstalled(kHomeLink) << "system";
         QTest::newRow("link to another program in the home folder")
-            << ""
-            << "link:{root}/tools/other" << true << State::foreignCopy(kHomeLink);
+            << "" << other << true << State::foreignCopy(kHomeLink) << "home";
+        QTest::newRow("links to another program at both paths")
+            << other << other << true << State::foreignCopy(kSystemLink) << "system home";
         QTest::newRow("link to a folder") << "link:{root}/tools"
-                                          << "" << true << State::foreignCopy(kSystemLink);
+                                          << "" << true << State::foreignCopy(kSystemLink) << "system";
     }
 
     void detect()
@@ -151,6 +172,7 @@ private slots:
         QFETCH(QString, home);
         QFETCH(bool, helperLocatable);
         QFETCH(State, expected);
+        QFETCH(QString, kept);
 
         const QString root = m_root->path();
         makeFile(root + QStringLiteral("/app/Contents/Helpers/mivo"));
@@ -168,6 +190,11 @@ private slots:
         store.detect();
         QCOMPARE(store.state(), withRoot(expected));
         QCOMPARE(changed.count(), 1);
+        QStringList keptPaths;
+        for (const QString& which : kept.split(u' ', Qt::SkipEmptyParts))
+            keptPaths.append(root + (which == u"system" ? kSystemLink : kHomeLink));
+        QCOMPARE(store.keptPaths(), keptPaths);
+        QCOMPARE(store.hasRoomForLink(), keptPaths.size() < 2);
 
         // Detecting the same again is no change.
         store.detect();
@@ -185,6 +212,11 @@ private slots:
         place(root + kSystemLink, QStringLiteral("link:{root}/app/Contents/Helpers/mivo"), root);
         store.detect();
         QCOMPARE(store.state(), State::installedSymlink(root + kHelper));
+
+        // The application moved away: the link is left broken.
+        QVERIFY(QFile::remove(root + kHelper));
+        store.detect();
+        QCOMPARE(store.state(), State::dangling());
 
         QVERIFY(QFile::remove(root + kSystemLink));
         store.detect();
@@ -254,6 +286,65 @@ private slots:
         store.endWork();
         QCOMPARE(store.lastNote(), std::nullopt);
         QCOMPARE(noted.count(), 2);
+    }
+
+    // The note of an operation speaks of the state it left: it stays while
+    // later detections find that state (whatever the version says), and goes
+    // with the first one that finds another.
+    void noteGoesWithTheStateItSpokeOf_data()
+    {
+        QTest::addColumn<QString>("left"); // at the system path when the operation ends
+        QTest::addColumn<QString>("later"); // at the system path when the pane looks again
+        QTest::addColumn<bool>("noteStays");
+
+        const QString helper = QStringLiteral("link:{root}/app/Contents/Helpers/mivo");
+        QTest::newRow("still nothing") << ""
+                                       << "" << true;
+        QTest::newRow("still the link, another version") << helper << helper << true;
+        QTest::newRow("the link appeared") << "" << helper << false;
+        QTest::newRow("the link went") << helper << "" << false;
+        QTest::newRow("the link broke") << helper << "link:{root}/gone/mivo" << false;
+        QTest::newRow("someone else's file took its place") << helper << "file" << false;
+    }
+    void noteGoesWithTheStateItSpokeOf()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, later);
+        QFETCH(bool, noteStays);
+
+        const QString root = m_root->path();
+        makeFile(root + kHelper);
+        place(root + kSystemLink, left, root);
+        CLIToolStore::Context context = this->context(true);
+        int asked = 0;
+        context.readVersion = [&asked](const QString&) {
+            Answer answer;
+            answer.start();
+            give(answer, QStringLiteral("mivo 1.%1").arg(++asked));
+            return awaitAnswer(answer.future());
+        };
+        CLIToolStore store(context);
+        store.detect();
+        const CLIToolStore::Note note { QStringLiteral("Could not install the CLI: no"), true };
+        QVERIFY(store.beginWork());
+        store.endWork(note);
+        QCOMPARE(store.lastNote(), note);
+        QSignalSpy noted(&store, &CLIToolStore::lastNoteChanged);
+        QSignalSpy changed(&store, &CLIToolStore::stateChanged);
+
+        QFile::remove(root + kSystemLink);
+        place(root + kSystemLink, later, root);
+        store.detect();
+        if (std::holds_alternative<State::InstalledSymlink>(store.state().value))
+            QTRY_COMPARE(store.detectedVersion(), QStringLiteral("mivo 1.%1").arg(asked));
+        QCOMPARE(changed.count(), noteStays ? 0 : 1);
+        QCOMPARE(store.lastNote(), noteStays ? std::optional(note) : std::nullopt);
+        QCOMPARE(noted.count(), noteStays ? 0 : 1);
+        // Once gone, it does not come back with the state it spoke of.
+        QFile::remove(root + kSystemLink);
+        place(root + kSystemLink, left, root);
+        store.detect();
+        QCOMPARE(store.lastNote(), noteStays ? std::optional(note) : std::nullopt);
     }
 
 private:

@@ -71,6 +71,24 @@ struct Place : test::ToolFolders {
             QVERIFY(QFile::link(helper(), fallback));
         } else if (situation == u"a link at home only")
             QVERIFY(QFile::link(helper(), fallback));
+        else if (situation == u"a link at home whose target is gone")
+            QVERIFY(QFile::link(root.filePath(QStringLiteral("deleted/mivo-helper")), fallback));
+        else if (situation == u"a link at home to another program")
+            QVERIFY(QFile::link(otherProgram(), fallback));
+        else if (situation == u"links to another program at both") {
+            QVERIFY(QFile::link(otherProgram(), system));
+            QVERIFY(QFile::link(otherProgram(), fallback));
+        } else if (situation == u"a file, and a link at home to another program") {
+            writeScript(system, "echo 'mivo 0.1'");
+            QVERIFY(QFile::link(otherProgram(), fallback));
+        }
+    }
+
+    // A text with "<system>" and "<home>" standing for the two link paths.
+    QString withPaths(QString text) const
+    {
+        return text.replace("<system>", installer->systemLinkPath())
+            .replace("<home>", installer->fallbackLinkPath());
     }
 };
 
@@ -97,6 +115,8 @@ private slots:
     void linkToAnotherProgramIsKeptByReinstall();
     void outcomeShowsInAPaneOpenedDuringThePrompt_data();
     void outcomeShowsInAPaneOpenedDuringThePrompt();
+    void outcomeGoesWhenTheStateChanges();
+    void repairWithNoRoomLeavesBothFiles();
 };
 
 // What the pane shows and offers in each situation of the tool's files, as
@@ -113,45 +133,67 @@ void CommandLineStatesTest::stateTable_data()
     QTest::addColumn<bool>("firstEnabled");
     QTest::addColumn<bool>("uninstallEnabled");
     QTest::addColumn<bool>("repairEnabled");
+    // Why a button is not offered: "" no such row, "only <path>" Uninstall
+    // for that path, "both" Reinstall and Uninstall for both paths.
+    QTest::addColumn<QString>("reason");
 
     QTest::newRow("before the first look") << "link to this helper" << false << false << "Checking…"
                                            << ""
-                                           << "Install" << true << false << true;
+                                           << "Install" << true << false << true << "";
     QTest::newRow("nothing installed") << "" << true << false << "Not installed"
                                        << ""
-                                       << "Install" << true << false << true;
+                                       << "Install" << true << false << true << "";
     QTest::newRow("link to this helper") << "link to this helper" << true << false << "Installed"
                                          << "mivo 9.9"
-                                         << "Reinstall" << true << true << true;
+                                         << "Reinstall" << true << true << true << "";
     QTest::newRow("link to another helper")
         << "link to another helper" << true << false << "Installed (update available)"
         << ""
-        << "Reinstall" << true << true << true;
-    // A link to some other program is someone else's, like a file: not run, not removed.
+        << "Reinstall" << true << true << true << "";
+    // A link to some other program is someone else's, like a file: not run,
+    // not removed; Reinstall puts the link at home instead.
     QTest::newRow("link to another program")
         << "link to another program" << true << false << "Other copy at <system>"
         << ""
-        << "Reinstall" << true << false << true;
-    // A link that leads nowhere counts as no tool at all; Install replaces it.
+        << "Reinstall" << true << false << true << "only <system>";
+    // A link that leads nowhere is ours to replace or remove.
     QTest::newRow("link whose target is gone")
-        << "link whose target is gone" << true << false << "Not installed"
+        << "link whose target is gone" << true << false << "Broken link"
         << ""
-        << "Install" << true << false << true;
+        << "Reinstall" << true << true << true << "";
+    QTest::newRow("link at home whose target is gone")
+        << "a link at home whose target is gone" << true << false << "Broken link"
+        << ""
+        << "Reinstall" << true << true << true << "";
     // Someone else's file is left alone: there is nothing of ours to remove.
     QTest::newRow("a file that is not a link")
         << "a file that is not a link" << true << false << "Other copy at <system>"
         << ""
-        << "Reinstall" << true << false << true;
+        << "Reinstall" << true << false << true << "only <system>";
     QTest::newRow("a file, and the link at home")
         << "a file, and a link at home" << true << false << "Installed at <home>"
         << "mivo 9.9"
-        << "Reinstall" << true << true << true;
+        << "Reinstall" << true << true << true << "";
     QTest::newRow("the link at home only") << "a link at home only" << true << false << "Installed"
                                            << "mivo 9.9"
-                                           << "Reinstall" << true << true << true;
+                                           << "Reinstall" << true << true << true << "";
+    // The system folder is still free for the link, given the rights.
+    QTest::newRow("a link at home to another program")
+        << "a link at home to another program" << true << false << "Other copy at <home>"
+        << ""
+        << "Reinstall" << true << false << true << "only <home>";
+    // Nowhere left for a link: a Reinstall could only be refused.
+    QTest::newRow("links to another program at both")
+        << "links to another program at both" << true << false << "Other copy at <system>"
+        << ""
+        << "Reinstall" << false << false << true << "both";
+    QTest::newRow("a file, and a link at home to another program")
+        << "a file, and a link at home to another program" << true << false << "Other copy at <system>"
+        << ""
+        << "Reinstall" << false << false << true << "both";
     QTest::newRow("while an install runs") << "" << true << true << "Not installed"
                                            << ""
-                                           << "Install" << false << false << false;
+                                           << "Install" << false << false << false << "";
 }
 
 void CommandLineStatesTest::stateTable()
@@ -165,6 +207,7 @@ void CommandLineStatesTest::stateTable()
     QFETCH(bool, firstEnabled);
     QFETCH(bool, uninstallEnabled);
     QFETCH(bool, repairEnabled);
+    QFETCH(QString, reason);
 
     Place place;
     place.prepare(situation);
@@ -178,10 +221,7 @@ void CommandLineStatesTest::stateTable()
         QTRY_COMPARE(place.runner->calls.load(), 1);
     }
 
-    QCOMPARE(pane.stateValue()->text(),
-        QString(state)
-            .replace("<system>", place.installer->systemLinkPath())
-            .replace("<home>", place.installer->fallbackLinkPath()));
+    QCOMPARE(pane.stateValue()->text(), place.withPaths(state));
     if (version.isEmpty()) {
         QTest::qWait(0);
         QCOMPARE(valueBeside(&pane, QStringLiteral("Version")), std::nullopt);
@@ -192,6 +232,15 @@ void CommandLineStatesTest::stateTable()
     QCOMPARE(pane.installButton()->isEnabled(), firstEnabled);
     QCOMPARE(pane.uninstallButton()->isEnabled(), uninstallEnabled);
     QCOMPARE(pane.repairButton()->isEnabled(), repairEnabled);
+    QCOMPARE(pane.uninstallNote()->isVisibleTo(&pane), !reason.isEmpty());
+    if (reason == u"both") {
+        QCOMPARE(pane.uninstallNote()->text(),
+            CLIToolSettings::noRoomText(
+                { place.installer->systemLinkPath(), place.installer->fallbackLinkPath() }));
+    } else if (!reason.isEmpty()) {
+        QCOMPARE(pane.uninstallNote()->text(),
+            CLIToolSettings::foreignCopyText(place.withPaths(reason.mid(QStringLiteral("only ").size()))));
+    }
 
     if (installing) {
         place.runner->release.release();
@@ -292,6 +341,58 @@ void CommandLineStatesTest::outcomeShowsInAPaneOpenedDuringThePrompt()
     third.repairButton()->click();
     QTRY_VERIFY(!place.model->cliTool().isBusy());
     QCOMPARE(third.actions()->footer()->text(), CLIToolSettings::explanation());
+}
+
+// A refused uninstall says so in red while the link it could not remove is
+// there; once the link is gone (removed in a shell) the next look shows the
+// new state with the plain explanation, not the old refusal.
+void CommandLineStatesTest::outcomeGoesWhenTheStateChanges()
+{
+    Place place;
+    place.prepare(QStringLiteral("link to this helper"));
+    place.runner->refuses = true;
+    place.runner->release.release();
+    CLIToolSettings pane(*place.model, *place.installer);
+    pane.show();
+    pane.uninstallButton()->click();
+    QTRY_VERIFY(!place.model->cliTool().isBusy());
+    QCOMPARE(pane.stateValue()->text(), QStringLiteral("Installed"));
+    QCOMPARE(pane.actions()->footer()->text(),
+        QStringLiteral("Administrator authorization failed: Request dismissed"));
+    QVERIFY(pane.actions()->footer()->color() == ThemeColor::red());
+
+    pane.hide();
+    pane.show();
+    QCOMPARE(pane.actions()->footer()->text(),
+        QStringLiteral("Administrator authorization failed: Request dismissed"));
+
+    QVERIFY(QFile::remove(place.installer->systemLinkPath()));
+    pane.hide();
+    pane.show();
+    QCOMPARE(pane.stateValue()->text(), QStringLiteral("Not installed"));
+    QCOMPARE(pane.actions()->footer()->text(), CLIToolSettings::explanation());
+    QVERIFY(pane.actions()->footer()->color() == ThemeColor::secondary());
+}
+
+// With someone else's file at both tool paths, Repair (still offered, as it
+// always is) ends in the refusal Reinstall was spared, and both stay as they are.
+void CommandLineStatesTest::repairWithNoRoomLeavesBothFiles()
+{
+    Place place;
+    place.prepare(QStringLiteral("links to another program at both"));
+    place.runner->release.release();
+    CLIToolSettings pane(*place.model, *place.installer);
+    pane.show();
+    QVERIFY(!pane.installButton()->isEnabled());
+    pane.repairButton()->click();
+    QTRY_VERIFY(!place.model->cliTool().isBusy());
+    QCOMPARE(QFile::symLinkTarget(place.installer->systemLinkPath()), place.otherProgram());
+    QCOMPARE(QFile::symLinkTarget(place.installer->fallbackLinkPath()), place.otherProgram());
+    QCOMPARE(place.runner->calls.load(), 0);
+    QVERIFY(pane.actions()->footer()->color() == ThemeColor::red());
+    QVERIFY2(pane.actions()->footer()->text().contains(place.installer->fallbackLinkPath()),
+        qPrintable(pane.actions()->footer()->text()));
+    QVERIFY(!pane.installButton()->isEnabled());
 }
 
 QTEST_MAIN(CommandLineStatesTest)

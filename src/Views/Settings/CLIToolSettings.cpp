@@ -78,6 +78,7 @@ CLIToolSettings::CLIToolSettings(AppModel& model, const CLIInstaller& installer,
     connect(&tool, &CLIToolStore::detectedVersionChanged, this, &CLIToolSettings::refresh);
     connect(&tool, &CLIToolStore::isBusyChanged, this, &CLIToolSettings::refresh);
     connect(&tool, &CLIToolStore::lastNoteChanged, this, &CLIToolSettings::refresh);
+    connect(&tool, &CLIToolStore::keptPathsChanged, this, &CLIToolSettings::refresh);
 
     finishForm();
     bindModel();
@@ -117,6 +118,13 @@ QString CLIToolSettings::foreignCopyText(const QString& path)
     return tr("Uninstall is not available: %1 is not a link to mivo, so it is left as it is.").arg(path);
 }
 
+QString CLIToolSettings::noRoomText(const QStringList& paths)
+{
+    return tr("Reinstall and Uninstall are not available: %1 are not links to mivo, so they are left as "
+              "they are.")
+        .arg(paths.join(tr(" and ")));
+}
+
 QString CLIToolSettings::pathNoteText()
 {
     return tr("`~/.local/bin` is not on your `PATH`: a shell finds `mivo` there only once you add it.");
@@ -138,12 +146,17 @@ void CLIToolSettings::refresh()
 
     const bool busy = tool.isBusy();
     const auto* foreign = std::get_if<CLIToolStore::State::ForeignCopy>(&state.value);
+    // With someone else's file at every tool path an install has nowhere to
+    // put its link and could only be refused.
+    const bool noRoom = foreign && !tool.hasRoomForLink();
     m_install->setText(isInstalled(state) ? tr("Reinstall") : tr("Install"));
-    m_install->setEnabled(!busy);
+    m_install->setEnabled(!busy && !noRoom);
     // Uninstall removes links only; someone else's file would stay, so it is not offered.
     m_uninstall->setEnabled(!busy && isInstalled(state) && !foreign);
     m_repair->setEnabled(!busy);
-    m_uninstallNote->setText(foreign ? foreignCopyText(foreign->path) : QString());
+    m_uninstallNote->setText(noRoom ? noRoomText(tool.keptPaths())
+            : foreign               ? foreignCopyText(foreign->path)
+                                    : QString());
     m_uninstallNoteRow->setVisible(foreign != nullptr);
     // A link in the fallback folder is found by a shell only through PATH.
     // Only for a link of ours: someone else's program there is no concern of this pane.

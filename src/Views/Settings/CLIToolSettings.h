@@ -18,8 +18,10 @@ class SettingsSection;
 // every pane's buttons wait for it and for the detection that follows.
 // Failures show in red in place of the explanation, and a link put in
 // ~/.local/bin says why; the store keeps that note for every pane until the
-// next operation. A file at the tool path that is not a link, or a link to
-// another program, belongs to the user: Uninstall leaves it and says so.
+// next operation or until the state it spoke of changes. A file at the tool
+// path that is not a link, or a link to another program, belongs to the user:
+// Uninstall leaves it and says so, and so does Reinstall when every tool path
+// holds such a file.
 class CLIToolSettings : public SettingsPane {
     Q_OBJECT
 
@@ -32,6 +34,9 @@ public:
     static QString explanation();
     // Why Uninstall is not offered for a file of someone else's at `path`.
     static QString foreignCopyText(const QString& path);
+    // Why neither Reinstall nor Uninstall is offered when every tool path
+    // holds someone else's file.
+    static QString noRoomText(const QStringList& paths);
     static QString pathNoteText();
     // Where the link went instead of the system folder, and why.
     static QString fallbackText(const QString& link, const QString& reason);
