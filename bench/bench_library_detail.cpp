@@ -22,6 +22,7 @@
 //   bench/fold_figures.sh build/bench/bench_library_detail [processes]
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
+#include "StallProbe.h"
 #include "Styling/ExpandSpring.h"
 #include "Styling/GlassEnvironment.h"
 #include "Support/UserDefaults.h"
@@ -42,7 +43,6 @@ using namespace mivo;
 namespace {
 
 constexpr int kWaitMs = 60000;
-constexpr double kFrameMs = 1000.0 / 60.0;
 
 // Runs the event loop until `done` or the time is up, looking for events
 // without pause. A loop that sleeps until woken measures, on a virtual machine,
@@ -69,53 +69,6 @@ double residentBytes()
     }
     return 0;
 }
-
-// Counts how late a 1 ms timer fires: the longest gap, and the 60 Hz frames lost.
-class StallProbe : public QObject {
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const double now = double(m_clock.nsecsElapsed()) / 1e6;
-            const double gap = now - m_last;
-            m_last = now;
-            m_longest = std::max(m_longest, gap);
-            m_windowLongest = std::max(m_windowLongest, gap);
-            if (gap > kFrameMs) {
-                m_missedFrames += int(gap / kFrameMs);
-                m_windowMissed += int(gap / kFrameMs);
-            }
-        });
-    }
-    void start()
-    {
-        m_clock.start();
-        m_last = 0;
-        m_timer.start();
-    }
-    void stop() { m_timer.stop(); }
-    double longestMs() const { return m_longest; }
-    // The longest gap, and the frames missed, since the last call of beginWindow.
-    void beginWindow()
-    {
-        m_windowLongest = 0;
-        m_windowMissed = 0;
-    }
-    double windowLongestMs() const { return m_windowLongest; }
-    int windowMissedFrames() const { return m_windowMissed; }
-    int missedFrames() const { return m_missedFrames; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    double m_last = 0;
-    double m_longest = 0;
-    double m_windowLongest = 0;
-    int m_missedFrames = 0;
-    int m_windowMissed = 0;
-};
 
 // The main window on a model started against the stand-in helper with `library`
 // ("1x10000", "100x100"), shown offscreen with the library loaded, for a user

@@ -2,37 +2,83 @@
 
 #include "Base/Log.h"
 #include "Base/Utf8.h"
-#include "Base/WorkerThread.h"
+#include "Transport/NDJSONFramer.h"
 #include "Transport/WireCoding.h"
 
 #include <QPointer>
 
 namespace mivo {
 
-namespace {
+// The part of the client that works on the link's thread: it cuts the helper's
+// output into lines and decodes each, and hands the main thread the decoded
+// lines of each chunk as one batch. The client it hands them to is touched only
+// by that work, on the main thread, and the work is dropped once the client
+// goes (HelperProcess::dropOutputWork).
+class HelperClient::LineDecoder final : public HelperOutputSink {
+public:
+    explicit LineDecoder(HelperClient* client)
+        : m_client(client)
+    {
+    }
 
-QByteArray printable(const QByteArray& line)
-{
-    return decodeUtf8Strict(line) ? line : QByteArrayLiteral("<non-utf8>");
-}
+    // Set before the first launch, read on the link's thread only after it.
+    std::function<void()> probe;
 
-} // namespace
+    MainThreadWork consume(QByteArrayView chunk) override
+    {
+        const quint64 droppedBefore = m_framer.droppedLineCount();
+        QList<QByteArray> lines = m_framer.feed(chunk);
+        const quint64 dropped = m_framer.droppedLineCount() - droppedBefore;
+        if (lines.isEmpty() && dropped == 0)
+            return {};
+        // Copyable, as work must be; the lines are decoded once, here.
+        auto batch = std::make_shared<QList<DecodedLine>>();
+        batch->reserve(lines.size() + qsizetype(dropped));
+        // Said once per line, when it passes the maximum: it may never end.
+        for (quint64 i = 0; i < dropped; ++i)
+            batch->append(DecodedLine { std::nullopt, std::nullopt, {}, 0, true });
+        for (QByteArray& line : lines) {
+            if (probe)
+                probe();
+            batch->append(decode(std::exchange(line, {})));
+        }
+        return [client = m_client, batch] { client->routeBatch(*batch); };
+    }
+
+    MainThreadWork ended() override
+    {
+        // A partial line of a child that has gone is not glued to the next one's.
+        m_framer.clear();
+        return {};
+    }
+
+private:
+    HelperClient* m_client;
+    NDJSONFramer m_framer;
+};
 
 HelperClient::HelperClient(std::unique_ptr<HelperProcess> process, MonotonicClock& clock, QObject* parent)
     : HelperClienting(parent)
     , m_process(std::move(process))
     , m_clock(clock)
+    , m_decoder(std::make_shared<LineDecoder>(this))
 {
-    connect(m_process.get(), &HelperProcess::outputReceived, this, &HelperClient::handleOutput);
+    m_process->setOutputSink(m_decoder);
 }
 
 HelperClient::~HelperClient()
 {
-    disconnect(m_process.get(), nullptr, this, nullptr);
+    m_process->dropOutputWork();
     m_relaunchTimer.cancel();
     m_relaunchWait.resolve();
     failAllPending(HelperError::helperUnavailable());
     m_events.finish(StreamEnd::clientReleased);
+}
+
+void HelperClient::setDecodeProbe(std::function<void()> probe)
+{
+    Q_ASSERT(!m_started);
+    m_decoder->probe = std::move(probe);
 }
 
 QCoro::Task<void> HelperClient::start()
@@ -71,8 +117,7 @@ QCoro::Task<std::optional<JSONValue>> HelperClient::requestRaw(
 
     // The entry exists before anything is written, so a reply always finds it.
     Completion<std::optional<JSONValue>> reply;
-    const ScheduledCall timer
-        = m_clock.callAfter(timeout, this, [this, id] { dropPending(id, HelperError::requestTimedOut()); });
+    const ScheduledCall timer = m_clock.callAfter(timeout, this, [this, id] { timeOut(id); });
     m_pending.insert(id, Pending { reply, timer });
     writeRequestLine(id, std::move(line));
 
@@ -85,7 +130,8 @@ QCoro::Task<void> HelperClient::writeRequestLine(QString id, QByteArray line)
     const QPointer<HelperClient> self = this;
     std::optional<HelperError> failure;
     try {
-        co_await m_process->write(std::move(line));
+        QCoro::Task<void> written = m_process->write(std::move(line));
+        co_await std::move(written);
     } catch (const HelperError& error) {
         failure = error;
     }
@@ -98,120 +144,108 @@ QCoro::Task<void> HelperClient::notify(Request request)
     const QString id = takeNextId();
     QByteArray line = request.encodedLine(id);
     line.append('\n');
-    co_await m_process->write(std::move(line));
-}
-
-void HelperClient::handleOutput(const QByteArray& chunk)
-{
-    const quint64 droppedBefore = m_framer.droppedLineCount();
-    const QList<QByteArray> lines = m_framer.feed(chunk);
-    // Said once per line, when it passes the maximum: it may never end.
-    for (quint64 dropped = droppedBefore; dropped < m_framer.droppedLineCount(); ++dropped)
-        qCWarning(lcClient, "dropping line longer than %lld bytes", qlonglong(m_framer.maxLineBytes()));
-    for (const QByteArray& line : lines) {
-        if (m_decodingOnWorker || !m_waitingLines.isEmpty() || line.size() >= kWorkerLineBytes)
-            m_waitingLines.append(line);
-        else
-            route(decode(line));
-    }
-    routeWaitingLines();
+    QCoro::Task<void> written = m_process->write(std::move(line));
+    co_await std::move(written);
 }
 
 HelperClient::DecodedLine HelperClient::decode(QByteArray line)
 {
-    DecodedLine decoded { std::move(line), std::nullopt, std::nullopt };
+    DecodedLine decoded;
+    decoded.size = line.size();
     std::optional<nlohmann::json> json;
     // A long reply is nearly all result: its array or object stays unparsed in
     // the line for the reader of the result, which may take its records
     // straight from the text.
     bool resultLeftOut = false;
     try {
-        if (decoded.line.size() >= kWorkerLineBytes && decoded.line.contains("\"result\""))
-            json = parseJsonLineWithout(decoded.line, "result", resultLeftOut);
+        if (line.size() >= kLongLineBytes && line.contains("\"result\""))
+            json = parseJsonLineWithout(line, "result", resultLeftOut);
         else
-            json = parseJsonLine(decoded.line);
+            json = parseJsonLine(line);
     } catch (const std::exception&) {
-        // Not JSON at all; logged when routed.
+        // Not JSON at all.
+        decoded.excerpt = excerptOf(line);
         return decoded;
     }
     if (resultLeftOut) {
         try {
             decoded.reply = Response::fromJson(*json);
-            decoded.reply->result = JSONValue::unparsedMember(decoded.line, "result");
-            return decoded;
+            decoded.reply->result = JSONValue::unparsedMember(line, "result");
         } catch (const std::exception&) {
             // Not a reply: the whole line is read below, as any other.
-        }
-        try {
-            json = parseJsonLine(decoded.line);
-        } catch (const std::exception&) {
-            return decoded;
+            try {
+                json = parseJsonLine(line);
+            } catch (const std::exception&) {
+                decoded.excerpt = excerptOf(line);
+                return decoded;
+            }
         }
     }
-    // Without both keys a line cannot be a reply; skipping the attempt spares
-    // every event line a failed decode.
-    if (json->is_object() && json->contains("id") && json->contains("ok")) {
+    // Without both keys a line cannot be a reply, nor an event without its
+    // key; skipping the attempts spares every line a failed decode.
+    const bool isObject = json->is_object();
+    if (!decoded.reply && isObject && json->contains("id") && json->contains("ok")) {
         try {
-            decoded.reply = Response::fromJson(std::move(*json));
-            return decoded;
+            decoded.reply = Response::fromJson(*json);
         } catch (const std::exception&) {
             // Not a reply; it may be an event.
         }
     }
-    try {
-        decoded.event = ServerEvent::fromJson(*json);
-    } catch (const std::exception&) {
-        // Neither; logged when routed.
+    if (isObject && json->contains("event")) {
+        try {
+            decoded.event = ServerEvent::fromJson(*json);
+        } catch (const std::exception&) {
+            // Not an event.
+        }
     }
+    // A reply nobody waits for any more is logged; so is a line that is neither.
+    if (!decoded.event)
+        decoded.excerpt = excerptOf(line);
     return decoded;
 }
 
-void HelperClient::routeWaitingLines()
+QByteArray HelperClient::excerptOf(QByteArrayView line)
 {
-    while (!m_decodingOnWorker && !m_waitingLines.isEmpty()) {
-        QByteArray line = m_waitingLines.takeFirst();
-        if (line.size() >= kWorkerLineBytes)
-            decodeOnWorker(std::move(line));
-        else
-            route(decode(std::move(line)));
+    qsizetype end = std::min(line.size(), kExcerptBytes);
+    // A character cut at the end is left out whole.
+    if (end < line.size()) {
+        while (end > 0 && (uchar(line[end]) & 0xC0) == 0x80)
+            --end;
     }
-    if (!m_decodingOnWorker && m_waitingTermination)
-        handleTermination(*std::exchange(m_waitingTermination, std::nullopt));
+    const QByteArrayView head = line.first(end);
+    if (!decodeUtf8Strict(head))
+        return QByteArrayLiteral("<non-utf8>");
+    return end < line.size() ? head.toByteArray() + "\u2026" : head.toByteArray();
 }
 
-QCoro::Task<void> HelperClient::decodeOnWorker(QByteArray line)
+void HelperClient::routeBatch(QList<DecodedLine>& lines)
 {
-    const QPointer<HelperClient> self = this;
-    m_decodingOnWorker = true;
-    auto work = [line = std::move(line)]() mutable { return decode(std::exchange(line, {})); };
-    QCoro::Task<DecodedLine> decoding = runInWorkerThread(std::move(work));
-    DecodedLine decoded = co_await std::move(decoding);
-    if (!self)
-        co_return;
-    m_decodingOnWorker = false;
-    route(std::move(decoded));
-    routeWaitingLines();
+    for (DecodedLine& line : lines)
+        route(line);
 }
 
-void HelperClient::route(DecodedLine decoded)
+void HelperClient::route(DecodedLine& decoded)
 {
+    if (decoded.overlong) {
+        qCWarning(
+            lcClient, "dropping line longer than %lld bytes", qlonglong(NDJSONFramer::kDefaultMaxLineBytes));
+        return;
+    }
     if (decoded.reply && m_pending.contains(decoded.reply->id)) {
         complete(*decoded.reply);
         return;
-    }
-    if (decoded.reply) {
-        // A reply nobody waits for any more may still read as an event.
-        try {
-            decoded.event = ServerEvent::decode(decoded.line);
-        } catch (const std::exception&) {
-            // Neither; logged below.
-        }
     }
     if (decoded.event) {
         m_events.yield(HelperEvent::server(std::move(*decoded.event)));
         return;
     }
-    qCWarning(lcClient, "dropping undecodable line: %s", printable(decoded.line).constData());
+    if (decoded.reply && m_timedOutIds.contains(decoded.reply->id)) {
+        qCWarning(lcClient, "dropping late reply to %s, which timed out (%lld bytes)",
+            qUtf8Printable(decoded.reply->id), qlonglong(decoded.size));
+        return;
+    }
+    qCWarning(lcClient, "dropping undecodable line: %s (%lld bytes)", decoded.excerpt.constData(),
+        qlonglong(decoded.size));
 }
 
 void HelperClient::complete(Response& response)
@@ -228,6 +262,19 @@ void HelperClient::complete(Response& response)
         pending.reply.fail(HelperError::engineError(response.error->code, response.error->message));
     else
         pending.reply.fail(HelperError::decodeFailure(QStringLiteral("ok:false with no error payload")));
+}
+
+void HelperClient::timeOut(const QString& id)
+{
+    if (!m_pending.contains(id))
+        return;
+    dropPending(id, HelperError::requestTimedOut());
+    m_timedOutIds.insert(id);
+    m_timedOutOrder.push_back(id);
+    if (qsizetype(m_timedOutOrder.size()) > kTimedOutIdsKept) {
+        m_timedOutIds.remove(m_timedOutOrder.front());
+        m_timedOutOrder.pop_front();
+    }
 }
 
 void HelperClient::dropPending(const QString& id, const HelperError& error)
@@ -252,11 +299,6 @@ void HelperClient::failAllPending(const HelperError& error)
 
 void HelperClient::handleTermination(const HelperProcess::Termination& termination)
 {
-    if (m_decodingOnWorker) {
-        // The lines printed before the end are routed first.
-        m_waitingTermination = termination;
-        return;
-    }
     // Every line the child printed has been routed by now; whatever still
     // waits will get no reply from it.
     failAllPending(HelperError::helperCrashed());
@@ -269,8 +311,8 @@ void HelperClient::handleTermination(const HelperProcess::Termination& terminati
 
     qCWarning(lcClient, "helper crashed: status=%d reason=%s", termination.status,
         qUtf8Printable(termination.reason));
+    // The dead child's partial line has been let go on the link's thread.
     m_events.yield(HelperEvent::helperCrashed());
-    m_framer.clear();
 
     if (!m_process->registerCrashAndShouldRestart()) {
         m_events.finish(StreamEnd::gaveUp);

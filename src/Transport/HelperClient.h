@@ -4,12 +4,14 @@
 #include "Base/MonotonicClock.h"
 #include "Transport/HelperClienting.h"
 #include "Transport/HelperProcess.h"
-#include "Transport/NDJSONFramer.h"
 #include "Transport/Response.h"
 #include "Transport/ServerEvent.h"
 
 #include <QHash>
 #include <QList>
+#include <QSet>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,15 +23,15 @@ namespace mivo {
 // waiting request or to the event stream, and relaunches the helper after a
 // crash with a growing back-off.
 //
-// Lives on the main thread; its work runs on the main event loop one piece at
-// a time, so nothing in it is ever touched concurrently. A long line (a playlist
-// of thousands of tracks) is decoded on a worker thread so that the main thread
-// never stalls on it; the lines after it wait for it, so every line is still
-// routed in the order the helper printed it, and so is the helper's end. The
-// decoding itself touches nothing of the client. A caller never waits
-// beyond its reply, its time-out or the end of the helper; releasing the
-// client fails the requests still waiting with helperUnavailable and finishes
-// the event stream (StreamEnd::clientReleased).
+// Lives on the main thread, where its work runs one piece at a time: the table
+// of waiting requests, the id counter, the time-outs, the relaunches and the
+// event stream are touched only there. The helper's output is read, cut into
+// lines and decoded on the link's own thread (see HelperProcess); the main
+// thread gets only the decoded replies and events, a batch at a time, in the
+// order the helper printed them, and the helper's end after its last line. A
+// caller never waits beyond its reply, its time-out or the end of the helper;
+// releasing the client fails the requests still waiting with
+// helperUnavailable and finishes the event stream (StreamEnd::clientReleased).
 class HelperClient : public HelperClienting {
     Q_OBJECT
 
@@ -50,32 +52,47 @@ public:
 
     HelperProcess& process() { return *m_process; }
 
-    // Lines at least this long are decoded on a worker thread.
-    static constexpr qsizetype kWorkerLineBytes = 64 * 1024;
+    // A reply at least this long leaves its result unparsed in the line, for
+    // the reader of the result (see JSONValue::unparsedMember).
+    static constexpr qsizetype kLongLineBytes = 64 * 1024;
+    // The most of a line that is not understood that its log message shows.
+    static constexpr qsizetype kExcerptBytes = 100;
+    // How many ids of requests that timed out are kept, so that their late
+    // replies are known for what they are.
+    static constexpr qsizetype kTimedOutIdsKept = 256;
     qsizetype pendingCount() const { return m_pending.size(); }
 
+    // Called on the thread that decodes the helper's lines, once per line as
+    // it is decoded; set before start(). For tests.
+    void setDecodeProbe(std::function<void()> probe);
+
 private:
+    class LineDecoder;
+
     struct Pending {
         Completion<std::optional<JSONValue>> reply;
         ScheduledCall timeout;
     };
 
-    // A line read as a reply (when it has the shape of one) or else as an event.
+    // A line read as a reply (when it has the shape of one) and as an event
+    // (when it has the shape of one), with what a log message shows of it.
     struct DecodedLine {
-        QByteArray line;
         std::optional<Response> reply;
         std::optional<ServerEvent> event;
+        QByteArray excerpt;
+        qsizetype size = 0;
+        // The framer let a line go for passing its maximum, at this place.
+        bool overlong = false;
     };
 
     QCoro::Task<void> launch();
-    void handleOutput(const QByteArray& chunk);
     static DecodedLine decode(QByteArray line);
-    // Routes the lines held back, in order, until one has to go to a worker.
-    void routeWaitingLines();
-    QCoro::Task<void> decodeOnWorker(QByteArray line);
-    void route(DecodedLine decoded);
+    static QByteArray excerptOf(QByteArrayView line);
+    void routeBatch(QList<DecodedLine>& lines);
+    void route(DecodedLine& decoded);
     // Hands the result over to the waiting request.
     void complete(Response& response);
+    void timeOut(const QString& id);
     void handleTermination(const HelperProcess::Termination& termination);
     QCoro::Task<void> relaunchAfter(std::chrono::nanoseconds delay);
     QCoro::Task<void> writeRequestLine(QString id, QByteArray line);
@@ -85,13 +102,12 @@ private:
 
     std::unique_ptr<HelperProcess> m_process;
     MonotonicClock& m_clock;
-    NDJSONFramer m_framer;
-    // Lines held back behind a line being decoded on a worker, and the helper's
-    // end when it came meanwhile.
-    QList<QByteArray> m_waitingLines;
-    bool m_decodingOnWorker = false;
-    std::optional<HelperProcess::Termination> m_waitingTermination;
+    // Works on the link's thread; shared with the process, which calls it there.
+    std::shared_ptr<LineDecoder> m_decoder;
     QHash<QString, Pending> m_pending;
+    // The ids of the latest requests that timed out, oldest first.
+    QSet<QString> m_timedOutIds;
+    std::deque<QString> m_timedOutOrder;
     quint64 m_nextId = 0;
     HelperEventStream m_events;
     bool m_started = false;

@@ -3,12 +3,42 @@
 #include "Base/Bundle.h"
 #include "Base/Log.h"
 #include "Base/Utf8.h"
+#include "BuildConfig.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
+#include "Transport/HelperOutputReader.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace mivo {
+
+namespace {
+
+// Hands each chunk on as it came, as outputReceived() on the main thread.
+class ChunkForwarder : public HelperOutputSink {
+public:
+    explicit ChunkForwarder(HelperProcess* process)
+        : m_process(process)
+    {
+    }
+
+    MainThreadWork consume(QByteArrayView chunk) override
+    {
+        // The work runs only while the process exists (see HelperOutputReader).
+        return [process = m_process, chunk = chunk.toByteArray()] { emit process->outputReceived(chunk); };
+    }
+    MainThreadWork ended() override { return {}; }
+
+private:
+    HelperProcess* m_process;
+};
+
+} // namespace
 
 QString HelperProcess::Termination::description() const
 {
@@ -40,8 +70,84 @@ HelperProcess::~HelperProcess()
     if (m_launching)
         failLaunch(QStringLiteral("the helper process was released"));
     failWrites(std::make_exception_ptr(HelperError::helperUnavailable()));
+    m_runOutputWork = false;
+    int stdoutFd = -1;
+    if (m_reader) {
+        // Waits for what the reader is doing, at most the decoding of one line.
+        QMetaObject::invokeMethod(m_reader, "detach", Qt::BlockingQueuedConnection);
+        stdoutFd = m_reader->detachedFd();
+    }
     if (m_process)
-        release(std::exchange(m_process, nullptr));
+        release(std::exchange(m_process, nullptr), stdoutFd);
+    else if (stdoutFd >= 0)
+        ::close(stdoutFd);
+    if (m_linkThread) {
+        // The reader goes with its thread, on that thread.
+        m_linkThread->quit();
+        m_linkThread->wait();
+        delete m_linkThread;
+    }
+}
+
+void HelperProcess::setOutputSink(std::shared_ptr<HelperOutputSink> sink)
+{
+    Q_ASSERT(!m_linkThread);
+    m_outputSink = std::move(sink);
+}
+
+void HelperProcess::startLinkThread()
+{
+    if (m_linkThread)
+        return;
+    if (!m_outputSink)
+        m_outputSink = std::make_shared<ChunkForwarder>(this);
+    m_linkThread = new QThread;
+    m_linkThread->setObjectName(QString::fromLatin1(build::kAppId) + QStringLiteral(".helper.link"));
+    m_reader = new HelperOutputReader(m_outputSink, this);
+    m_reader->moveToThread(m_linkThread);
+    connect(m_linkThread, &QThread::finished, m_reader, &QObject::deleteLater);
+    m_linkThread->start();
+}
+
+void HelperProcess::takeOutput()
+{
+    const QPointer<HelperProcess> self = this;
+    bool more = false;
+    std::vector<HelperOutputReader::Mail> taken = m_reader->takeMail(more);
+    // The rest waits for the next turn, after whatever else the loop has to do;
+    // the reader wakes this again only once nothing is left.
+    if (more)
+        QMetaObject::invokeMethod(this, "takeOutput", Qt::QueuedConnection);
+    for (HelperOutputReader::Mail& mail : taken) {
+        if (mail.work && m_runOutputWork)
+            mail.work();
+        // The work may have released this process (and its reader) meanwhile.
+        if (!self)
+            return;
+        m_reader->workDone(mail.bytes);
+        if (mail.drained)
+            outputDrained();
+        if (!self)
+            return;
+    }
+}
+
+void HelperProcess::outputDrained()
+{
+    // Everything the child printed has been handed on: now its end is.
+    if (!m_ending)
+        return;
+    const Termination termination = *std::exchange(m_ending, std::nullopt);
+    if (m_onTermination) {
+        const TerminationHandler handler = m_onTermination;
+        handler(termination);
+    }
+}
+
+void HelperProcess::closeStdoutRead()
+{
+    if (m_stdoutRead >= 0)
+        ::close(std::exchange(m_stdoutRead, -1));
 }
 
 std::unique_ptr<HelperProcess> HelperProcess::create(QStringList arguments, MonotonicClock& clock)
@@ -52,15 +158,33 @@ std::unique_ptr<HelperProcess> HelperProcess::create(QStringList arguments, Mono
 
 QCoro::Task<void> HelperProcess::start(TerminationHandler onTermination)
 {
-    Q_ASSERT(!m_process && !m_launching);
+    Q_ASSERT(!m_process && !m_launching && !m_ending);
     m_onTermination = std::move(onTermination);
+    startLinkThread();
+
+    // The child's standard output is a pipe of our own, read on the link's
+    // thread; QProcess keeps its standard input and error.
+    int pipeEnds[2] = { -1, -1 };
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        qCWarning(lcHelper, "helper failed to launch: %s", std::strerror(errno));
+        Completion<void> failed;
+        failed.fail(HelperError::helperUnavailable());
+        return awaitCompletion(std::move(failed));
+    }
+    const int writeEnd = pipeEnds[1];
+    m_stdoutRead = pipeEnds[0];
 
     auto* process = new QProcess(this);
     process->setProgram(m_executablePath);
     process->setArguments(m_arguments);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
+    process->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    // Runs in the child between fork and exec, after QProcess has set up its
+    // channels; dup2() leaves the copy open across exec.
+    process->setChildProcessModifier([writeEnd] {
+        if (::dup2(writeEnd, STDOUT_FILENO) < 0)
+            ::_exit(127);
+    });
     connect(process, &QProcess::started, this, &HelperProcess::handleStarted);
-    connect(process, &QProcess::readyReadStandardOutput, this, &HelperProcess::forwardStandardOutput);
     connect(process, &QProcess::readyReadStandardError, this, &HelperProcess::logStandardError);
     connect(process, &QProcess::finished, this, &HelperProcess::handleFinished);
     connect(process, &QProcess::bytesWritten, this, &HelperProcess::handleBytesWritten);
@@ -77,6 +201,8 @@ QCoro::Task<void> HelperProcess::start(TerminationHandler onTermination)
     // The child's start is reported through started() or errorOccurred(), from
     // the event loop (or at once, for a launch that fails right away).
     process->start(QIODevice::ReadWrite);
+    // The child has its copy (or failed to start): the parent keeps only the read end.
+    ::close(writeEnd);
     return awaitCompletion(launched);
 }
 
@@ -89,6 +215,8 @@ void HelperProcess::handleStarted()
     m_launchLimit.cancel();
     m_process = process;
     m_lastHealthyStart = m_clock.now();
+    QMetaObject::invokeMethod(
+        m_reader, "attach", Qt::QueuedConnection, Q_ARG(int, std::exchange(m_stdoutRead, -1)));
     qCInfo(lcHelper, "helper launched (pid %lld)", static_cast<long long>(process->processId()));
     m_launched.resolve();
 }
@@ -100,13 +228,14 @@ void HelperProcess::failLaunch(const QString& reason)
         return;
     m_launchLimit.cancel();
     qCWarning(lcHelper, "helper failed to launch: %s", qUtf8Printable(reason));
+    closeStdoutRead();
     if (process->state() == QProcess::NotRunning) {
         disconnect(process, nullptr, this, nullptr);
         process->deleteLater();
     } else {
         // Still starting: it is stopped and left to end on its own.
         process->kill();
-        release(process);
+        release(process, -1);
     }
     m_launched.fail(HelperError::helperUnavailable());
 }
@@ -137,6 +266,8 @@ QCoro::Task<void> HelperProcess::awaitCompletion(Completion<void> done)
 std::optional<HelperProcess::Stop> HelperProcess::stop(
     std::chrono::milliseconds grace, std::chrono::milliseconds terminateGrace)
 {
+    // A child that has just ended is not reported either.
+    m_ending.reset();
     QProcess* process = std::exchange(m_process, nullptr);
     if (!process)
         return std::nullopt;
@@ -144,8 +275,9 @@ std::optional<HelperProcess::Stop> HelperProcess::stop(
     disconnect(process, nullptr, this, nullptr);
     failWrites(std::make_exception_ptr(HelperError::helperUnavailable()));
     // What the child still prints is read, so that it never blocks on a full pipe.
-    connect(process, &QProcess::readyReadStandardOutput, process, [process] { process->readAllStandardOutput(); });
-    connect(process, &QProcess::readyReadStandardError, process, [process] { process->readAllStandardError(); });
+    QMetaObject::invokeMethod(m_reader, "discard", Qt::QueuedConnection);
+    connect(
+        process, &QProcess::readyReadStandardError, process, [process] { process->readAllStandardError(); });
 
     const auto ended = [process](std::chrono::milliseconds wait) {
         return process->state() == QProcess::NotRunning || process->waitForFinished(int(wait.count()));
@@ -204,15 +336,6 @@ double HelperProcess::nextBackoffDelay()
     return delay;
 }
 
-void HelperProcess::forwardStandardOutput()
-{
-    if (!m_process)
-        return;
-    const QByteArray chunk = m_process->readAllStandardOutput();
-    if (!chunk.isEmpty())
-        emit outputReceived(chunk);
-}
-
 void HelperProcess::logStandardError()
 {
     if (!m_process)
@@ -234,12 +357,6 @@ void HelperProcess::handleFinished(int exitCode, QProcess::ExitStatus exitStatus
     if (!process || sender() != process)
         return;
 
-    // Everything the child printed before it ended is handed on before its end
-    // is: a reply written just before a crash still answers its request.
-    const QPointer<HelperProcess> self = this;
-    forwardStandardOutput();
-    if (!self)
-        return;
     logStandardError();
 
     const Termination termination = classify(exitStatus, exitCode);
@@ -251,10 +368,11 @@ void HelperProcess::handleFinished(int exitCode, QProcess::ExitStatus exitStatus
     // Bytes still queued never reached the child.
     failWrites(std::make_exception_ptr(HelperError::helperCrashed()));
 
-    if (m_onTermination) {
-        const TerminationHandler handler = m_onTermination;
-        handler(termination);
-    }
+    // Everything the child printed before it ended is handed on before its end
+    // is (outputDrained()): a reply written just before a crash still answers
+    // its request.
+    m_ending = termination;
+    QMetaObject::invokeMethod(m_reader, "drain", Qt::QueuedConnection);
 }
 
 void HelperProcess::handleBytesWritten(qint64 count)
@@ -287,7 +405,7 @@ void HelperProcess::failWrites(const std::exception_ptr& error)
         write.done.fail(error);
 }
 
-void HelperProcess::release(QProcess* process)
+void HelperProcess::release(QProcess* process, int stdoutFd)
 {
     // The child is left to end on its own: it sees its standard input close,
     // its output is read and discarded so that it never blocks on a full pipe,
@@ -299,8 +417,23 @@ void HelperProcess::release(QProcess* process)
         if (error == QProcess::FailedToStart)
             process->deleteLater();
     });
-    connect(process, &QProcess::readyReadStandardOutput, process,
-        [process] { process->readAllStandardOutput(); });
+    if (stdoutFd >= 0) {
+        // Read here, on the main thread: the link's thread ends with this object.
+        auto* notifier = new QSocketNotifier(stdoutFd, QSocketNotifier::Read, process);
+        const auto open = std::make_shared<int>(stdoutFd);
+        connect(notifier, &QSocketNotifier::activated, notifier, [notifier, open] {
+            char scratch[64 * 1024];
+            const ssize_t count = ::read(*open, scratch, sizeof scratch);
+            if (count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR)) {
+                notifier->setEnabled(false);
+                ::close(std::exchange(*open, -1));
+            }
+        });
+        connect(notifier, &QObject::destroyed, [open] {
+            if (*open >= 0)
+                ::close(std::exchange(*open, -1));
+        });
+    }
     connect(
         process, &QProcess::readyReadStandardError, process, [process] { process->readAllStandardError(); });
     connect(process, &QProcess::finished, process, &QObject::deleteLater);

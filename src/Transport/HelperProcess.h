@@ -2,6 +2,7 @@
 
 #include "Base/Completion.h"
 #include "Base/MonotonicClock.h"
+#include "Transport/HelperOutputSink.h"
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -17,14 +19,20 @@
 
 namespace mivo {
 
-// Owns the one running helper child: its pipes, its standard output (handed on
-// as raw chunks), its standard error (logged), how it ended, and the crash
-// bookkeeping that decides whether a relaunch is allowed.
+class HelperOutputReader;
+
+// Owns the one running helper child: its pipes, its standard output (read on
+// the link's own thread and handed to an output sink there), its standard error
+// (logged), how it ended, and the crash bookkeeping that decides whether a
+// relaunch is allowed.
 //
-// Lives on the main thread; all of its work runs on the main event loop, one
-// piece at a time. Releasing it neither terminates nor signals the child: the
-// child only sees its standard input close. On the application's way out,
-// stop() gives the child a bounded time to end by itself first.
+// Lives on the main thread; all of its work but the reading of the child's
+// standard output runs on the main event loop, one piece at a time. That
+// output is read on a thread of its own (the link's thread, started with the
+// first launch), where the sink works; what the sink hands back is run here.
+// Releasing the process neither terminates nor signals the child: the child
+// only sees its standard input close. On the application's way out, stop()
+// gives the child a bounded time to end by itself first.
 class HelperProcess : public QObject {
     Q_OBJECT
 
@@ -78,16 +86,25 @@ public:
 
     using TerminationHandler = std::function<void(const Termination&)>;
 
+    // Where the children's standard output goes, set before the first launch.
+    // Without one, it arrives as outputReceived() chunks on the main thread.
+    void setOutputSink(std::shared_ptr<HelperOutputSink> sink);
+    // The work the sink still hands back is dropped from now on (its owner is
+    // going away).
+    void dropOutputWork() { m_runOutputWork = false; }
+
     // Launches the child without blocking; it inherits the environment and
-    // working directory. Completes once the child runs. Its standard output
-    // arrives as outputReceived() chunks. When it ends, everything it printed
-    // is delivered first, then `onTermination` is called (once per child; it
-    // replaces any earlier handler), possibly before the caller has resumed.
-    // Precondition: no child is running or launching. Throws
+    // working directory. Completes once the child runs. When it ends,
+    // everything it printed is delivered first, then `onTermination` is called
+    // (once per child; it replaces any earlier handler), possibly before the
+    // caller has resumed. Precondition: no child is running, launching or
+    // ending (its output still being delivered). Throws
     // HelperError::helperUnavailable() when the launch fails, takes longer than
     // kLaunchTimeout, or the process object is destroyed meanwhile.
     QCoro::Task<void> start(TerminationHandler onTermination);
     bool isLaunching() const { return m_launching != nullptr; }
+    // The child has exited and what it printed is still on its way.
+    bool isEnding() const { return m_ending.has_value(); }
 
     // Completes once the bytes have reached the child's standard input. Writes
     // go out one at a time in the order they were made. Throws
@@ -128,6 +145,10 @@ public:
 signals:
     void outputReceived(const QByteArray& chunk);
 
+private slots:
+    // Runs what the reader has sent, in order (called from the link's thread).
+    void takeOutput();
+
 private:
     struct PendingWrite {
         qint64 end = 0;
@@ -136,18 +157,28 @@ private:
 
     void handleStarted();
     void failLaunch(const QString& reason);
-    void forwardStandardOutput();
+    void startLinkThread();
     void logStandardError();
     void handleFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleBytesWritten(qint64 count);
     void handleError(QProcess::ProcessError error);
     void failWrites(const std::exception_ptr& error);
-    void release(QProcess* process);
+    void release(QProcess* process, int stdoutFd);
+    void closeStdoutRead();
+    void outputDrained();
     static QCoro::Task<void> awaitCompletion(Completion<void> done);
 
     QString m_executablePath;
     QStringList m_arguments;
     MonotonicClock& m_clock;
+    std::shared_ptr<HelperOutputSink> m_outputSink;
+    bool m_runOutputWork = true;
+    QThread* m_linkThread = nullptr;
+    HelperOutputReader* m_reader = nullptr;
+    // The read end of the launching child's output pipe, until the reader takes it.
+    int m_stdoutRead = -1;
+    // How the child ended, while its last output is still on its way.
+    std::optional<Termination> m_ending;
     QProcess* m_process = nullptr;
     // The child being launched, until it runs or its launch has failed.
     QProcess* m_launching = nullptr;

@@ -418,7 +418,7 @@ private slots:
         // Relaunches follow each crash as soon as their back-off has passed.
         QVERIFY(QTest::qWaitFor(
             [&] {
-                if (!process.isRunning() && !process.isLaunching()) {
+                if (!process.isRunning() && !process.isLaunching() && !process.isEnding()) {
                     if (const auto delay = clock.nextDelay())
                         clock.advance(*delay);
                 }

@@ -7,6 +7,7 @@
 #include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "TestSupport/ScopedEnvironment.h"
+#include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/ResultRecords.h"
 #include "Views/MainWindow.h"
@@ -87,24 +88,26 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // Waits until the helper answered a request sent now. It handles requests
-    // in the order they arrive, so whatever was sent before (a write that
-    // should not have been) has reached the stored file by then. Asked of the
-    // client itself: a store's read could be taken over by a newer one of the
-    // application's own (the reads after the wizard), and would change what
-    // the store holds.
+    // Waits until the helper answered a request sent now; false when the
+    // request failed or timed out (the helper is down, or comes back). It
+    // handles requests in the order they arrive, so whatever was sent before
+    // (a write that should not have been) has reached the stored file by then.
+    // Asked of the client itself: a store's read could be taken over by a newer
+    // one of the application's own (the reads after the wizard), and would
+    // change what the store holds. Not QCoro::waitFor: that never returns from
+    // a task that ends with an exception.
     bool helperCaughtUp()
     {
         HelperClienting* client = model->client();
         if (!client)
             return false;
-        try {
-            QCoro::waitFor(
-                client->request<ListPlaylistsResult>(Request::listPlaylists(), HelperClienting::kDefaultTimeout));
-        } catch (const std::exception&) {
-            return false;
-        }
-        return true;
+        TaskProbe<ListPlaylistsResult> caughtUp(
+            client->request<ListPlaylistsResult>(Request::listPlaylists(), HelperClienting::kDefaultTimeout));
+        const auto bound
+            = std::chrono::duration_cast<std::chrono::milliseconds>(HelperClienting::kDefaultTimeout)
+            + std::chrono::seconds(5);
+        return QTest::qWaitFor([&caughtUp] { return caughtUp.isDone(); }, int(bound.count()))
+            && !caughtUp.failed();
     }
 
     // Shows the window, which starts the model, and waits until the helper answered.

@@ -91,6 +91,22 @@ struct AnswerFiles {
 
 const QString kAnswerOk = "printf '{\"id\":\"%s\",\"ok\":true}\\n' \"$id\"";
 
+// Waits for the reply and then notes it among the events, so that the two can
+// be told apart in the order they reached the test.
+QCoro::Task<void> noteReply(HelperClient* client, std::shared_ptr<EventRecord> record)
+{
+    QCoro::Task<EmptyResult> reply = client->request<EmptyResult>(Request::getConfig());
+    co_await std::move(reply);
+    record->events.append(QString("reply"));
+}
+
+// Which threads decoded the helper's lines.
+struct DecodingThreads {
+    QMutex mutex;
+    int onMainThread = 0;
+    int elsewhere = 0;
+};
+
 } // namespace
 
 class TestHelperClient : public QObject {
@@ -227,7 +243,7 @@ private slots:
     }
 
     // No reply within the time-out: the request fails and forgets its entry; a
-    // reply arriving afterwards changes nothing and is logged as undecodable.
+    // reply arriving afterwards changes nothing and is logged as late.
     void timeoutAndLateReply()
     {
         // Each request is answered only when the next line arrives.
@@ -246,7 +262,7 @@ private slots:
 
         test::TaskProbe<void> nudge(link.client->notify(Request::proxyInfo()));
         QTRY_COMPARE(log.texts(".client", QtWarningMsg),
-            QStringList { R"(dropping undecodable line: {"id":"r1","ok":true})" });
+            QStringList { "dropping late reply to r1, which timed out (21 bytes)" });
         QCOMPARE(link.events(), QStringList { "ready" });
     }
 
@@ -329,7 +345,7 @@ private slots:
     {
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QStringList>("events");
-        const QString big = QString("log:%1 characters").arg(HelperClient::kWorkerLineBytes);
+        const QString big = QString("log:%1 characters").arg(HelperClient::kLongLineBytes);
         QTest::newRow("still running") << ":" << QStringList { "ready", big, "log:after", "log:last" };
         QTest::newRow("clean exit") << "exit 0" << QStringList { "ready", big, "log:after", "log:last" };
         QTest::newRow("SIGKILL") << "kill -9 $$"
@@ -340,7 +356,7 @@ private slots:
         QFETCH(QString, ending);
         QFETCH(QStringList, events);
         const QString longText
-            = QString("$(head -c %1 /dev/zero | tr '\\0' x)").arg(HelperClient::kWorkerLineBytes);
+            = QString("$(head -c %1 /dev/zero | tr '\\0' x)").arg(HelperClient::kLongLineBytes);
         const QString log = R"({"event":"log","data":{"level":"info","message":"%s"}}\n)";
         Link link(QString(
             R"(big=%1; printf '%2%3{"id":"%s","ok":false,"error":{"code":"internal","message":"%s"}}\n%4' )"
@@ -350,7 +366,7 @@ private slots:
         test::TaskProbe<EmptyResult> probe(link.client->request<EmptyResult>(Request::getConfig()));
         QTRY_VERIFY(probe.isDone());
         QCOMPARE(helperError(probe)->engineCode(), EngineErrorCode::internal);
-        QCOMPARE(helperError(probe)->userText().size(), HelperClient::kWorkerLineBytes);
+        QCOMPARE(helperError(probe)->userText().size(), HelperClient::kLongLineBytes);
         QTRY_COMPARE(link.events(), events);
     }
 
@@ -366,8 +382,9 @@ private slots:
     void longRepliesReadAsShortOnes()
     {
         QFETCH(bool, badRecord);
-        const QByteArray record = "{\"id\":\"t\",\"title\":\"T\u00eftle\",\"artist\":\"A\","
-                                  "\"durationSec\":245.5,\"artwork\":{\"kind\":\"none\"},\"onDisk\":\"present\"}";
+        const QByteArray record
+            = "{\"id\":\"t\",\"title\":\"T\u00eftle\",\"artist\":\"A\","
+              "\"durationSec\":245.5,\"artwork\":{\"kind\":\"none\"},\"onDisk\":\"present\"}";
         const QByteArray bad = "{\"title\":\"T\",\"artist\":\"A\",\"durationSec\":1,"
                                "\"artwork\":{\"kind\":\"none\"},\"onDisk\":\"missing\"}";
         const auto replyOf = [&](int records) {
@@ -378,7 +395,7 @@ private slots:
                 list.append(record);
             return "{\"id\":\"@ID@\",\"ok\":true,\"result\":{\"tracks\":[" + list.join(',') + "]}}\n";
         };
-        const int many = int(HelperClient::kWorkerLineBytes / record.size()) + 1;
+        const int many = int(HelperClient::kLongLineBytes / record.size()) + 1;
         AnswerFiles answers;
         QVERIFY(answers.write({ replyOf(many), replyOf(2) }));
         Link link(answers.body());
@@ -417,7 +434,7 @@ private slots:
                 list.append(playlist);
             return "{\"id\":\"@ID@\",\"ok\":true,\"result\":{\"playlists\":[" + list.join(',') + "]}}\n";
         };
-        const int many = int(HelperClient::kWorkerLineBytes / playlist.size()) + 1;
+        const int many = int(HelperClient::kLongLineBytes / playlist.size()) + 1;
         AnswerFiles answers;
         QVERIFY(answers.write({ replyOf(many), replyOf(1) }));
         Link link(answers.body());
@@ -591,16 +608,18 @@ private slots:
     {
         QTest::addColumn<QString>("printed");
         QTest::addColumn<QStringList>("logged");
-        QTest::newRow("not JSON") << "hello" << QStringList { "dropping undecodable line: hello" };
+        QTest::newRow("not JSON") << "hello" << QStringList { "dropping undecodable line: hello (5 bytes)" };
         QTest::newRow("not UTF-8") << R"(\377\376)"
-                                   << QStringList { "dropping undecodable line: <non-utf8>" };
+                                   << QStringList { "dropping undecodable line: <non-utf8> (2 bytes)" };
         QTest::newRow("empty and lone CR") << R"(\n\r)" << QStringList {};
         QTest::newRow("unknown id") << R"({"id":"r99","ok":true})"
-                                    << QStringList { R"(dropping undecodable line: {"id":"r99","ok":true})" };
+                                    << QStringList {
+                                           R"(dropping undecodable line: {"id":"r99","ok":true} (22 bytes))"
+                                       };
         QTest::newRow("log level outside the vocabulary")
             << R"({"event":"log","data":{"level":"loud","message":"x"}})"
             << QStringList {
-                   R"(dropping undecodable line: {"event":"log","data":{"level":"loud","message":"x"}})"
+                   R"(dropping undecodable line: {"event":"log","data":{"level":"loud","message":"x"}} (53 bytes))"
                };
     }
     void undecodableLines()
@@ -641,6 +660,146 @@ private slots:
         QCOMPARE(log.texts(".client", QtWarningMsg),
             QStringList { QString("dropping line longer than %1 bytes").arg(256 * 1024 * 1024) });
         QCOMPARE(link.events(), QStringList { "ready" });
+    }
+
+    // A line that is not understood is logged in one short line, with the
+    // start of it as valid UTF-8 and its length; so is a reply that comes
+    // after its request timed out. Either way the next event arrives.
+    void linesNotUnderstoodAreLoggedShort_data()
+    {
+        QTest::addColumn<QString>("printed"); // shell commands writing the line
+        QTest::addColumn<bool>("lateReply"); // the line answers the request that timed out
+        QTest::addColumn<QString>("logged");
+
+        QTest::newRow("100 MiB that is not JSON")
+            << QString("head -c %1 /dev/zero | tr '\\000' x; printf '\\n'").arg(100 * 1024 * 1024) << false
+            << QString("dropping undecodable line: %1\u2026 (104857600 bytes)").arg(QString(100, 'x'));
+        // The excerpt ends before a two-byte character that its last byte would cut.
+        QTest::newRow("a character at the end of the excerpt")
+            << QString("printf '%1\\303\\251%2\\n'").arg(QString(99, 'a'), QString(30, 'b')) << false
+            << QString("dropping undecodable line: %1\u2026 (131 bytes)").arg(QString(99, 'a'));
+        QTest::newRow("invalid bytes inside the excerpt")
+            << QString("printf 'ab\\377%1\\n'").arg(QString(200, 'c')) << false
+            << QString("dropping undecodable line: <non-utf8> (203 bytes)");
+        // 4 MB of playlists, long enough for its result to be left unparsed.
+        QTest::newRow("late 4 MB reply") << QString(
+            R"(printf '{"id":"r1","ok":true,"result":{"playlists":['; )"
+            R"(i=0; while [ $i -lt 8 ]; do head -c 524288 /dev/zero | tr '\000' x | sed 's/.*/"&",/'; )"
+            R"(i=$((i+1)); done | tr -d '\n'; printf '"z"]}}\n')")
+                                         << true
+                                         << "dropping late reply to r1, which timed out (4194378 bytes)";
+    }
+    void linesNotUnderstoodAreLoggedShort()
+    {
+        QFETCH(QString, printed);
+        QFETCH(bool, lateReply);
+        QFETCH(QString, logged);
+
+        // The first request is answered only by the line under test, and only
+        // once the second arrives; the second is answered at once.
+        const QString after = R"(printf '{"event":"log","data":{"level":"info","message":"after"}}\n'; )";
+        Link link(QString("[ $n -eq 1 ] || { %1; %2%3; }").arg(printed, after, kAnswerOk));
+        QVERIFY(link.start());
+        test::LogCapture log;
+        const auto timeout = lateReply ? 2s : std::chrono::milliseconds(std::chrono::minutes(5));
+        test::TaskProbe<EmptyResult> first(
+            link.client->request<EmptyResult>(Request::listPlaylists(), timeout));
+        QTRY_COMPARE(link.helper.requests().size(), 1);
+        if (lateReply) {
+            link.clock.advance(timeout);
+            QTRY_VERIFY(first.isDone());
+            QCOMPARE(helperError(first), HelperError::requestTimedOut());
+        }
+        test::TaskProbe<EmptyResult> second(link.client->request<EmptyResult>(Request::getConfig(), 5min));
+        QTRY_VERIFY_WITH_TIMEOUT(second.isDone(), 60000);
+        QVERIFY(!second.failed());
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "log:after" }));
+        const QStringList warnings = log.texts(".client", QtWarningMsg);
+        QCOMPARE(warnings, QStringList { logged });
+        QVERIFY(warnings.first().toUtf8().size() < 1024);
+        if (!lateReply)
+            QVERIFY(!first.isDone());
+    }
+
+    // Replies and events are handed on in the order the helper printed them,
+    // and no line is decoded on the main thread.
+    void repliesAndEventsKeepTheHelperOrderOffTheMainThread()
+    {
+        constexpr int kRequests = 40;
+        const QString log = R"({"event":"log","data":{"level":"info","message":"%s %s"}})";
+        Link link(
+            QString(R"(printf '%1\n{"id":"%s","ok":true}\n%1\n' before "$id" "$id" after "$id")").arg(log));
+        const auto threads = std::make_shared<DecodingThreads>();
+        link.client->setDecodeProbe([threads, main = QThread::currentThread()] {
+            const QMutexLocker locker(&threads->mutex);
+            ++(QThread::currentThread() == main ? threads->onMainThread : threads->elsewhere);
+        });
+        QVERIFY(link.start());
+        for (int i = 0; i < kRequests; ++i)
+            noteReply(link.client.get(), link.record);
+        QTRY_COMPARE(link.events().count("reply"), kRequests);
+        QTRY_COMPARE(link.events().size(), 1 + 3 * kRequests);
+
+        QStringList events;
+        for (const QString& event : link.events()) {
+            if (event.startsWith("log:"))
+                events.append(event);
+        }
+        QStringList printed;
+        for (int i = 1; i <= kRequests; ++i)
+            printed << QString("log:before r%1").arg(i) << QString("log:after r%1").arg(i);
+        QCOMPARE(events, printed);
+        // No reply overtakes an event printed before it; the i-th reply is ri.
+        for (int i = 1; i <= kRequests; ++i) {
+            const qsizetype before = link.events().indexOf(QString("log:before r%1").arg(i));
+            qsizetype replied = -1;
+            for (qsizetype at = 0, seen = 0; at < link.events().size(); ++at) {
+                if (link.events()[at] == "reply" && ++seen == i) {
+                    replied = at;
+                    break;
+                }
+            }
+            QVERIFY2(before < replied, qPrintable(QString("reply %1").arg(i)));
+        }
+        const QMutexLocker locker(&threads->mutex);
+        QCOMPARE(threads->onMainThread, 0);
+        QCOMPARE(threads->elsewhere, 3 * kRequests);
+    }
+
+    // Every request sent around a relaunch ends: it is answered, fails or
+    // times out, whether it is sent while the old child ends, during the
+    // back-off, while the new child launches, or at once after it runs.
+    void everyRequestAroundARelaunchEnds()
+    {
+        // runDoctor ends the helper, testProxy is never answered, the rest is.
+        Link link(QString(R"([ "$method" = runDoctor ] && exit 3; [ "$method" = testProxy ] || %1)")
+                      .arg(kAnswerOk));
+        QVERIFY(link.start());
+        test::TaskProbe<EmptyResult> ending(link.client->request<EmptyResult>(Request::runDoctor()));
+        test::TaskProbe<EmptyResult> behindIt(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(ending.isDone() && behindIt.isDone());
+        QCOMPARE(helperError(ending), HelperError::helperCrashed());
+        QVERIFY(behindIt.failed());
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed" }));
+
+        test::TaskProbe<EmptyResult> inTheBackoff(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(inTheBackoff.isDone());
+        QCOMPARE(helperError(inTheBackoff), HelperError::helperUnavailable());
+
+        link.clock.advance(250ms);
+        test::TaskProbe<EmptyResult> whileLaunching(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(whileLaunching.isDone());
+        QTRY_COMPARE(link.events(), (QStringList { "ready", "crashed", "ready" }));
+
+        test::TaskProbe<EmptyResult> unanswered(link.client->request<EmptyResult>(Request::testProxy(), 3s));
+        test::TaskProbe<EmptyResult> answered(link.client->request<EmptyResult>(Request::getConfig()));
+        QTRY_VERIFY(answered.isDone());
+        QVERIFY(!answered.failed());
+        QVERIFY(!unanswered.isDone());
+        link.clock.advance(3s);
+        QTRY_VERIFY(unanswered.isDone());
+        QCOMPARE(helperError(unanswered), HelperError::requestTimedOut());
+        QCOMPARE(link.client->pendingCount(), 0);
     }
 
     // The wrapper object first; after any failure the same request again under

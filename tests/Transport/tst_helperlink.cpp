@@ -214,8 +214,9 @@ private slots:
         QVERIFY(messages[2].startsWith("huge noise xxx"));
         QCOMPARE(messages[2].size(), 4 * 1024 * 1024 + 11);
         QCOMPARE(log.texts(".client", QtWarningMsg),
-            (QStringList { "dropping undecodable line: mivo helper starting (this line is not JSON)",
-                "dropping undecodable line: <non-utf8>" }));
+            (QStringList {
+                "dropping undecodable line: mivo helper starting (this line is not JSON) (44 bytes)",
+                "dropping undecodable line: <non-utf8> (64 bytes)" }));
     }
 
     // Replies that answer nothing that waits are logged and change nothing;

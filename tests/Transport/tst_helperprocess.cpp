@@ -266,14 +266,22 @@ private slots:
     }
 
     // Releasing the process does not stop the child: it sees its standard
-    // input close and ends on its own terms.
+    // input close and ends on its own terms, and what it prints meanwhile is
+    // read, so that it never blocks on a full pipe.
+    void releaseLeavesTheChildAlone_data()
+    {
+        QTest::addColumn<QString>("afterInput");
+        QTest::newRow("ends at once") << ":";
+        QTest::newRow("prints 4 MiB first") << "head -c 4194304 /dev/zero";
+    }
     void releaseLeavesTheChildAlone()
     {
+        QFETCH(QString, afterInput);
         QTemporaryDir dir;
         const QString marker = dir.filePath("ended");
         auto process = shellChild(QString("trap 'echo signalled > %1; exit 1' TERM INT HUP; "
-                                          "while read line; do :; done; echo eof > %1")
-                                      .arg(marker));
+                                          "while read line; do :; done; %2; echo eof > %1")
+                                      .arg(marker, afterInput));
         Recorder recorder;
         QVERIFY(recorder.start(*process));
         test::TaskProbe<void> write(process->write("hello\n"));
