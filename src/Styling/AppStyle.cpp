@@ -681,6 +681,10 @@ int AppStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const 
         return kScrollBarExtent;
     case PM_ScrollBarSliderMin:
         return kScrollBarMinimumHandle;
+    case PM_ScrollView_ScrollBarOverlap:
+        // The bar lies over the edge of what it scrolls, which keeps its whole
+        // width whether or not the bar shows: nothing moves when it comes or goes.
+        return kScrollBarExtent;
     case PM_MenuVMargin:
         if (qobject_cast<const QComboBox*>(widget))
             return kPopupMargin;
