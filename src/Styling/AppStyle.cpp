@@ -1,13 +1,19 @@
 #include "Styling/AppStyle.h"
 
 #include "Styling/Availability.h"
+#include "Styling/ContinuousCorners.h"
 #include "Styling/FocusRing.h"
 #include "Styling/GlassEnvironment.h"
+#include "Styling/GlassRole.h"
 #include "Styling/Material.h"
+#include "Styling/SurfaceStyle.h"
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -16,6 +22,7 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
+#include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
 #include <QToolButton>
 #include <algorithm>
@@ -88,6 +95,93 @@ QColor raisedHighlight(const QStyleOption& option)
         return {};
     const qreal opacity = sunken ? 0.16 : on ? (ThemeColor::isDark(option.palette) ? 0.14 : 0.09) : 0.05;
     return ThemeColor::primary().withOpacity(opacity).resolve(option.palette);
+}
+
+// The tick of a check box that is on, and of the current item of a pop-up
+// list, in a square of `side` at `box`'s top left.
+void paintTick(QPainter& painter, const QRectF& box, qreal side, const QColor& color)
+{
+    QPen tick(color, std::max<qreal>(1.5, side / 8));
+    tick.setCapStyle(Qt::RoundCap);
+    tick.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(tick);
+    painter.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(box.left() + side * 0.25, box.top() + side * 0.52);
+    path.lineTo(box.left() + side * 0.43, box.top() + side * 0.70);
+    path.lineTo(box.left() + side * 0.76, box.top() + side * 0.32);
+    painter.drawPath(path);
+}
+
+// The pop-up list of a pop-up button: a window of its own holding a list.
+bool isPopupList(const QWidget* widget)
+{
+    return widget && widget->inherits("QComboBoxPrivateContainer");
+}
+
+bool isPopupListView(const QWidget* widget)
+{
+    return widget && isPopupList(widget->parentWidget());
+}
+
+GlassTier tierOf(const QWidget* widget)
+{
+    return GlassEnvironment::of(widget).tier(Availability::systemGlass());
+}
+
+// Pop-up lists float over the window: the floating surface, in the corners of
+// the button they open from. Nothing lies behind a window of its own, so the
+// surface is laid over the window colour.
+SurfaceStyle popupSurface(const QWidget* widget)
+{
+    SurfaceStyle surface = SurfaceStyle::of(GlassRole::floating(), tierOf(widget));
+    surface.cornerRadius = Tokens::Radius::control;
+    // No shadow sets the window off what lies under it: it keeps the firm
+    // outline of the opaque surfaces in every tier.
+    surface.border = SurfaceStyle::of(GlassRole::floating(), GlassTier::opaque).border;
+    return surface;
+}
+
+// The colour of that surface, as it lies in the middle of the list.
+QColor popupFill(const QWidget* widget, const QPalette& palette)
+{
+    const SurfaceStyle surface = popupSurface(widget);
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    if (surface.glassTint)
+        return ThemeColor::composite(surface.glassTint->resolve(palette),
+            ThemeColor::composite(Materials::fill(Material::regular, palette), window));
+    if (surface.material)
+        return ThemeColor::composite(Materials::fill(*surface.material, palette), window);
+    if (surface.fill)
+        return ThemeColor::composite(surface.fill->resolve(palette), window);
+    return window;
+}
+
+void paintPopupSurface(
+    QPainter& painter, const QRectF& rect, const QWidget* widget, const QPalette& palette, bool outlined)
+{
+    SurfaceStyle surface = popupSurface(widget);
+    if (!outlined)
+        surface.cornerRadius = 0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(surface.shape(rect), palette.color(QPalette::Active, QPalette::Window));
+    surface.paintBackground(painter, rect, palette);
+    if (outlined)
+        surface.paintOverlay(painter, rect, palette);
+    painter.restore();
+}
+
+// The room above the first item and below the last, clear of the corners.
+constexpr int kPopupMargin = 6;
+// An item: the selection's inset from the list's edges, the room around its text.
+constexpr qreal kPopupSelectionInset = Tokens::Space::xs;
+constexpr qreal kPopupPadding = Tokens::Space::sm;
+constexpr int kPopupSeparatorHeight = 9;
+
+qreal popupCheckColumn(const QFont& font)
+{
+    return std::round(QFontMetricsF(font).height());
 }
 
 // Scroll bars: a thin rounded handle, inset from the bar's edges.
@@ -250,12 +344,89 @@ void AppStyle::drawControl(
             return;
         }
     }
+    if (element == CE_MenuEmptyArea && (isPopupListView(widget) || qobject_cast<const QComboBox*>(widget))) {
+        // What the list's rows leave free, the same surface as the rest.
+        paintPopupSurface(*painter, QRectF(option->rect), widget, option->palette, false);
+        return;
+    }
+    if (element == CE_MenuItem && qobject_cast<const QComboBox*>(widget)) {
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+            drawPopupItem(*item, *painter, widget);
+            return;
+        }
+    }
     QProxyStyle::drawControl(element, option, painter, widget);
+}
+
+void AppStyle::drawPopupItem(const QStyleOptionMenuItem& item, QPainter& painter, const QWidget* widget)
+{
+    // A row of a pop-up list: the selection of the design system where the
+    // pointer or the keyboard is, the tick on the current value, the title.
+    // The button's colours: the list's own window colour is the surface's.
+    const QPalette& palette = widget ? widget->palette() : item.palette;
+    const QRectF row(item.rect);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (item.menuItemType == QStyleOptionMenuItem::Separator) {
+        const qreal y = std::floor(row.center().y()) + 0.5;
+        painter.setPen(QPen(ThemeColor::separator().resolve(palette), 1));
+        painter.drawLine(
+            QPointF(row.left() + Tokens::Space::md, y), QPointF(row.right() - Tokens::Space::md, y));
+        painter.restore();
+        return;
+    }
+    const bool enabled = item.state & State_Enabled;
+    if (enabled && (item.state & State_Selected)) {
+        const QRectF selection = row.adjusted(kPopupSelectionInset, 1, -kPopupSelectionInset, -1);
+        const SurfaceStyle surface
+            = SurfaceStyle::of(GlassRole::selection(ThemeColor::accent()), tierOf(widget));
+        surface.paintBackground(painter, selection, palette);
+        surface.paintOverlay(painter, selection, palette);
+    }
+    const QColor ink = (enabled ? ThemeColor::primary() : ThemeColor::tertiary()).resolve(palette);
+    const qreal column = popupCheckColumn(item.font);
+    qreal x = row.left() + kPopupSelectionInset + kPopupPadding;
+    if (item.checked) {
+        const qreal side = std::round(column * 0.8);
+        paintTick(
+            painter, QRectF(x + (column - side) / 2, row.center().y() - side / 2, side, side), side, ink);
+    }
+    x += column + Tokens::Space::xs;
+    if (!item.icon.isNull()) {
+        const QRectF icon(x, row.center().y() - column / 2, column, column);
+        item.icon.paint(
+            &painter, icon.toAlignedRect(), Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
+        x += column + Tokens::Space::xs;
+    }
+    const qreal right = row.right() - kPopupSelectionInset - kPopupPadding;
+    QString text = item.text.section(u'\t', 0, 0);
+    painter.setFont(item.font);
+    painter.setPen(ink);
+    const QRectF textRect(x, row.top(), std::max<qreal>(0, right - x), row.height());
+    text = QFontMetricsF(item.font).elidedText(text, Qt::ElideRight, textRect.width() + 0.5);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter.restore();
 }
 
 QSize AppStyle::sizeFromContents(
     ContentsType type, const QStyleOption* option, const QSize& contentsSize, const QWidget* widget) const
 {
+    if (type == CT_MenuItem && qobject_cast<const QComboBox*>(widget)) {
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+            if (item->menuItemType == QStyleOptionMenuItem::Separator)
+                return { contentsSize.width(), kPopupSeparatorHeight };
+            const QFontMetricsF metrics(item->font);
+            const qreal column = popupCheckColumn(item->font);
+            qreal width = 2 * (kPopupSelectionInset + kPopupPadding) + column + Tokens::Space::xs
+                + metrics.horizontalAdvance(item->text.section(u'\t', 0, 0));
+            if (!item->icon.isNull())
+                width += column + Tokens::Space::xs;
+            const qreal height = std::max<qreal>(
+                AppStyle::buttonMetrics(ControlSize::regular, ButtonRendering::bordered).height,
+                metrics.height() + 2 * Tokens::Space::xs);
+            return { int(std::ceil(width)), int(std::ceil(height)) };
+        }
+    }
     if (type == CT_PushButton) {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
         const auto style = effectiveStyle(widget);
@@ -271,6 +442,12 @@ QSize AppStyle::sizeFromContents(
 void AppStyle::drawPrimitive(
     PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
+    if ((element == PE_PanelMenu || element == PE_Frame) && isPopupList(widget)) {
+        // The pop-up list's window: its surface and outline in the corners
+        // its mask cuts.
+        paintPopupSurface(*painter, QRectF(widget->rect()), widget, option->palette, true);
+        return;
+    }
     if (element == PE_PanelLineEdit || element == PE_FrameLineEdit) {
         // A text field: the content background in the controls' corners, a
         // hairline border, the focus ring of the buttons.
@@ -357,20 +534,14 @@ void AppStyle::drawPrimitive(
             painter->setPen(Qt::NoPen);
             painter->setBrush((option->state & State_Sunken) ? fill.darker(115) : fill);
             painter->drawRoundedRect(box, radius, radius);
-            QPen tick(Qt::white, std::max<qreal>(1.5, side / 8));
-            tick.setCapStyle(Qt::RoundCap);
-            tick.setJoinStyle(Qt::RoundJoin);
-            painter->setPen(tick);
-            painter->setBrush(Qt::NoBrush);
             if (option->state & State_NoChange) {
+                QPen dash(Qt::white, std::max<qreal>(1.5, side / 8));
+                dash.setCapStyle(Qt::RoundCap);
+                painter->setPen(dash);
                 painter->drawLine(QPointF(box.left() + side * 0.28, box.center().y()),
                     QPointF(box.right() - side * 0.28, box.center().y()));
             } else {
-                QPainterPath path;
-                path.moveTo(box.left() + side * 0.25, box.top() + side * 0.52);
-                path.lineTo(box.left() + side * 0.43, box.top() + side * 0.70);
-                path.lineTo(box.left() + side * 0.76, box.top() + side * 0.32);
-                painter->drawPath(path);
+                paintTick(*painter, box, side, Qt::white);
             }
         } else {
             painter->setPen(QPen(controlOutline(palette), 1));
@@ -479,6 +650,15 @@ QRect AppStyle::subControlRect(ComplexControl control, const QStyleOptionComplex
         if (const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option))
             return scrollBarRect(*bar, subControl);
     }
+    if (control == CC_ComboBox && subControl == SC_ComboBoxListBoxPopup) {
+        // The list's titles start where the button's does; the ticks lie before it.
+        const QRect button = QProxyStyle::subControlRect(control, option, subControl, widget);
+        const QRect title = QProxyStyle::subControlRect(control, option, SC_ComboBoxEditField, widget);
+        const QFont font = widget ? widget->font() : QApplication::font();
+        const int lead = int(
+            std::ceil(kPopupSelectionInset + kPopupPadding + popupCheckColumn(font) + Tokens::Space::xs));
+        return button.adjusted(std::min(0, title.left() - button.left() - lead), 0, 0, 0);
+    }
     return QProxyStyle::subControlRect(control, option, subControl, widget);
 }
 
@@ -501,9 +681,64 @@ int AppStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const 
         return kScrollBarExtent;
     case PM_ScrollBarSliderMin:
         return kScrollBarMinimumHandle;
+    case PM_ScrollView_ScrollBarOverlap:
+        // The bar lies over the edge of what it scrolls, which keeps its whole
+        // width whether or not the bar shows: nothing moves when it comes or goes.
+        return kScrollBarExtent;
+    case PM_MenuVMargin:
+        if (qobject_cast<const QComboBox*>(widget))
+            return kPopupMargin;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    case PM_DefaultFrameWidth:
+        // Room for the pop-up list's outline beside its rows.
+        if (isPopupList(widget))
+            return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
     default:
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
+}
+
+void AppStyle::polish(QWidget* widget)
+{
+    QProxyStyle::polish(widget);
+    if (isPopupList(widget))
+        widget->installEventFilter(this);
+}
+
+void AppStyle::unpolish(QWidget* widget)
+{
+    if (isPopupList(widget)) {
+        widget->removeEventFilter(this);
+        widget->clearMask();
+    }
+    QProxyStyle::unpolish(widget);
+}
+
+bool AppStyle::eventFilter(QObject* watched, QEvent* event)
+{
+    // The pop-up list's window has the rounded corners of its surface.
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+        if (auto* popup = qobject_cast<QWidget*>(watched); isPopupList(popup)) {
+            // Its rows lie on that surface, not on a list background of their
+            // own (they fill themselves with the list's window colour).
+            const QColor fill = popupFill(popup, popup->palette());
+            for (QAbstractItemView* list :
+                popup->findChildren<QAbstractItemView*>(Qt::FindDirectChildrenOnly)) {
+                list->setAutoFillBackground(false);
+                list->viewport()->setAutoFillBackground(false);
+                QPalette palette = list->palette();
+                if (palette.color(QPalette::Window) != fill) {
+                    palette.setColor(QPalette::Window, fill);
+                    list->setPalette(palette);
+                }
+            }
+            const QPainterPath outline
+                = ContinuousCorners::path(QRectF(popup->rect()), Tokens::Radius::control);
+            popup->setMask(QRegion(outline.toFillPolygon().toPolygon()));
+        }
+    }
+    return QProxyStyle::eventFilter(watched, event);
 }
 
 int AppStyle::styleHint(

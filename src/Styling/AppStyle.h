@@ -5,6 +5,8 @@
 
 #include <QProxyStyle>
 
+class QStyleOptionMenuItem;
+
 namespace mivo {
 
 // The application's widget style: Fusion, plus the design system's controls. A
@@ -13,7 +15,9 @@ namespace mivo {
 // glass policy of its window; a push button given none (a dialog's, say) is a
 // bordered one. Text fields, pop-up buttons and tool buttons share the
 // controls' corner radius; text fields have a hairline border, scroll bars
-// are a thin handle without arrow buttons; everything else is drawn by Fusion.
+// are a thin handle without arrow buttons; a pop-up button's list is a
+// floating surface in those corners, its rows selected as the sidebar's are,
+// the current one ticked; everything else is drawn by Fusion.
 class AppStyle : public QProxyStyle {
     Q_OBJECT
 
@@ -64,10 +68,18 @@ public:
         SubElement element, const QStyleOption* option, const QWidget* widget = nullptr) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
         const QWidget* widget = nullptr) const override;
+    void polish(QWidget* widget) override;
+    void unpolish(QWidget* widget) override;
+    using QProxyStyle::polish;
+    using QProxyStyle::unpolish;
     int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
         QStyleHintReturn* returnData = nullptr) const override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    static void drawPopupItem(const QStyleOptionMenuItem& item, QPainter& painter, const QWidget* widget);
     void drawStyledButton(
         const QStyleOption* option, QPainter* painter, const QWidget* widget, ButtonStyle style) const;
 };

@@ -1,6 +1,9 @@
 #include "Styling/ThemeColor.h"
 
+#include "Styling/Material.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace mivo {
@@ -144,6 +147,53 @@ QColor ThemeColor::legibleUnder(const QColor& fill, const QColor& label, double 
     return candidate;
 }
 
+namespace {
+
+// The surfaces text lies on: the window, a list, a card on the window and a
+// card on a panel.
+std::array<QColor, 4> textSurfaces(const QPalette& palette)
+{
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    const QColor material = Materials::fill(Material::regular, palette);
+    const QColor card = ThemeColor::composite(material, window);
+    return { window, palette.color(QPalette::Active, QPalette::Base), card,
+        ThemeColor::composite(material, card) };
+}
+
+// The least opacity, from `least` up, at which the palette's text reaches
+// `ratio` against every surface; remembered for the last palette asked about.
+qreal textOpacity(const QPalette& palette, qreal least, double ratio)
+{
+    struct Remembered {
+        QRgb text = 0, window = 0, base = 0;
+        qreal least = -1;
+        double ratio = 0;
+        qreal opacity = 1;
+    };
+    static thread_local std::array<Remembered, 2> remembered;
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    const QRgb window = palette.color(QPalette::Active, QPalette::Window).rgba();
+    const QRgb base = palette.color(QPalette::Active, QPalette::Base).rgba();
+    Remembered& slot = remembered[ratio > 4 ? 0 : 1];
+    if (slot.text == text.rgba() && slot.window == window && slot.base == base && slot.least == least
+        && slot.ratio == ratio)
+        return slot.opacity;
+    const std::array<QColor, 4> surfaces = textSurfaces(palette);
+    qreal opacity = least;
+    const auto reaches = [&](qreal alpha) {
+        const QColor ink = withAlpha(text, alpha);
+        return std::all_of(surfaces.begin(), surfaces.end(), [&](const QColor& surface) {
+            return ThemeColor::contrast(ThemeColor::composite(ink, surface), surface) >= ratio;
+        });
+    };
+    while (opacity < 1 && !reaches(opacity))
+        opacity = std::min<qreal>(1, opacity + 0.01);
+    slot = { text.rgba(), window, base, least, ratio, opacity };
+    return opacity;
+}
+
+} // namespace
+
 QColor ThemeColor::resolveAsFill(const QPalette& palette) const
 {
     if (const auto* n = std::get_if<Named>(&m_base)) {
@@ -166,11 +216,14 @@ QColor ThemeColor::resolve(const QPalette& palette) const
         base = text;
         break;
     case Named::secondary:
-        base = withAlpha(text, 0.55);
+        // Secondary text reads at 4.5:1 on every surface it lies on; tertiary
+        // text, quieter, at 3:1, and no more than it takes, so the two stay
+        // apart however dark the palette's text is. A little over each, for
+        // the rounding to whole colour steps.
+        base = withAlpha(text, textOpacity(palette, 0.55, 4.6));
         break;
     case Named::tertiary:
-        // Quieter than secondary, still 3:1 on the window and the cards.
-        base = withAlpha(text, dark ? 0.42 : 0.5);
+        base = withAlpha(text, textOpacity(palette, 0.25, 3.1));
         break;
     case Named::quaternary:
     case Named::quaternaryLabel:

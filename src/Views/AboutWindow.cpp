@@ -4,6 +4,7 @@
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Views/Settings/FormText.h"
+#include "Views/WindowPlacement.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -25,6 +26,7 @@ AboutWindow::AboutWindow(const QString& version, QWidget* parent)
 {
     setWindowTitle(tr("About mivo"));
     setModal(false);
+    WindowPlacement::offerOnlyClose(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(Tokens::Space::xl, Tokens::Space::xl, Tokens::Space::xl, Tokens::Space::xl);

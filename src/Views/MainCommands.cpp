@@ -8,6 +8,7 @@
 #include "Support/HomePath.h"
 #include "Views/AboutWindow.h"
 #include "Views/Settings/SettingsWindow.h"
+#include "Views/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -160,8 +161,13 @@ void MainCommands::showAbout()
             break;
     }
     if (!about) {
-        about = new AboutWindow(m_updater.currentVersion(), QApplication::activeWindow());
+        QWidget* over = QApplication::activeWindow();
+        about = new AboutWindow(m_updater.currentVersion(), over);
         about->setAttribute(Qt::WA_DeleteOnClose);
+        if (over)
+            WindowPlacement::centreOver(about, over);
+        else
+            WindowPlacement::keepOnScreen(about);
     }
     about->show();
     about->raise();

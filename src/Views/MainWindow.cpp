@@ -26,6 +26,7 @@
 #include <QGridLayout>
 #include <QHideEvent>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -73,6 +74,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     // Rings show where the keyboard is, and go away at a click.
     FocusRing::followInput();
     setMinimumSize(kMinimumSize);
+    // Fitted into the screen it opens on once it shows.
     resize(kDefaultSize);
 
     m_commands->populate(menuBar());
@@ -143,7 +145,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     // Where the window was last, on the screen it was on (Qt falls back to the
     // primary one), kept within what the screens show now.
     if (const QByteArray geometry = m_defaults.mainWindowGeometry(); !geometry.isEmpty())
-        m_restoredGeometry = restoreGeometry(geometry);
+        restoreGeometry(geometry);
     if (const QByteArray widths = m_defaults.mainWindowSplitter(); !widths.isEmpty())
         m_splitter->restoreState(widths);
 }
@@ -328,15 +330,27 @@ void MainWindow::hideEvent(QHideEvent* event)
     m_defaults.setMainWindowSplitter(m_splitter->saveState());
 }
 
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_fitOnceFramed && !WindowPlacement::frameMargins(this).isNull()) {
+        m_fitOnceFramed = false;
+        WindowPlacement::keepOnScreen(this);
+    }
+}
+
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (m_startRequested)
         return;
     m_startRequested = true;
-    // Now that the window has its frame, where the platform knows it.
-    if (m_restoredGeometry)
-        WindowPlacement::keepOnScreen(this);
+    // Now that the window has its frame, where the platform knows it: the
+    // first launch's size, or where the window was last, within the screen.
+    // A window manager that frames the window only once it shows gets it fitted
+    // again once the frame is known.
+    WindowPlacement::keepOnScreen(this);
+    m_fitOnceFramed = WindowPlacement::frameMargins(this).isNull();
     m_start(m_model);
     // Only now: a wizard asked for during the start waits for its configuration read.
     m_setupSheet->startIfFirstLaunch();

@@ -40,7 +40,8 @@ public:
         const MonotonicClock* clock = nullptr;
     };
 
-    // The first launch's size; later ones open where the window was last.
+    // The first launch's size, or the largest that fits the screen; later ones
+    // open where the window was last, as far as it fits.
     static constexpr QSize kDefaultSize { 1040, 720 };
     static constexpr QSize kMinimumSize { 880, 600 };
     static constexpr int kSidebarMinimum = 240, kSidebarIdeal = 280, kSidebarMaximum = 360;
@@ -86,6 +87,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // The window's place and its columns' widths are kept for the next launch.
     void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -119,7 +121,7 @@ private:
     int m_sidebarBeforeInspector = 0;
     SetupSheet* m_setupSheet = nullptr;
     UserDefaults& m_defaults;
-    bool m_restoredGeometry = false; // the window opens where it was last
+    bool m_fitOnceFramed = false; // shown before the window manager framed it
 };
 
 } // namespace mivo

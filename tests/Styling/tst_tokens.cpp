@@ -170,7 +170,8 @@ private slots:
     }
 
     // Service colours are the same in both appearances; the named status colours
-    // follow the palette they are drawn in.
+    // follow the palette they are drawn in (secondary text its opacity too, to
+    // stay legible on it).
     void coloursResolveAgainstThePalette_data()
     {
         QTest::addColumn<ThemeColor>("color");
@@ -189,7 +190,8 @@ private slots:
         const QColor light = color.resolve(PreviewPalettes::light());
         const QColor dark = color.resolve(PreviewPalettes::dark());
         QVERIFY(light.isValid() && dark.isValid());
-        QCOMPARE(light.alpha(), dark.alpha());
+        if (fixed)
+            QCOMPARE(light.alpha(), dark.alpha());
         QCOMPARE(light == dark, fixed);
     }
 

@@ -1,6 +1,8 @@
 #include "App/AppModel.h"
+#include "Styling/AppStyle.h"
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Tokens.h"
+#include "TestSupport/ImageDifference.h"
 #include "TestSupport/ManualClock.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
@@ -16,11 +18,13 @@
 #include "Views/Detail/PlaylistGroupHeader.h"
 #include "Views/Detail/PreviewSummaryBar.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -129,6 +133,9 @@ class TestLibraryDetail : public QObject {
     Q_OBJECT
 
 private slots:
+    // The list as the application draws it: its scroll bar among the rest.
+    void initTestCase() { QApplication::setStyle(new AppStyle); }
+
     // MARK: The content shown
 
     void priorityChain_data()
@@ -439,6 +446,37 @@ private slots:
         QTRY_VERIFY(!f.list->isFolding());
         QCOMPARE(f.rows().rowCount(), 1 + 4);
         QCOMPARE(f.rows().foldRow(), -1);
+    }
+
+    // The scroll bar lies over the list's edge: a fold that ends the overflow,
+    // and the scroll bar with it, moves no card sideways, nor its button.
+    void aFoldThatEndsTheOverflowMovesNoCardSideways()
+    {
+        Fixture f(true);
+        f.startRun({ 14, 2 });
+        QTRY_VERIFY(f.list->verticalScrollBar()->maximum() > 0);
+        QVERIFY(f.list->verticalScrollBar()->isVisible());
+        const auto secondHeader = [&f] {
+            const QRect row = f.rowRect(f.rows().headerRow(1));
+            return f.list->viewport()->grab(row).toImage();
+        };
+        const QImage before = secondHeader();
+        const int widthBefore = f.list->viewport()->width();
+
+        f.sync().groups()[0]->setCollapsed(true);
+        QTRY_COMPARE(f.list->verticalScrollBar()->maximum(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.list->viewport()->width(), widthBefore);
+        const QImage after = secondHeader();
+        QCOMPARE(after.size(), before.size());
+        QVERIFY2(
+            test::largestDifference(before, after) == 0, "the second playlist's header moved or changed");
+
+        // And back: the overflow returns, the card stays.
+        f.sync().groups()[0]->setCollapsed(false);
+        QTRY_VERIFY(f.list->verticalScrollBar()->maximum() > 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(secondHeader(), before);
     }
 
     // Whatever happens while a group folds, the list ends in a state it could

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QThreadPool>
 #include <QTimer>
@@ -260,6 +261,12 @@ void SettingsWindowTest::closesFromTheKeyboard()
 // laid out, cutting the last check in half behind a wheel-only scroll.)
 void SettingsWindowTest::diagnosticsShowEveryCheckOnceScrolled()
 {
+    // At a larger text size, where seven checks are more than the pane shows.
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([before] { QApplication::setFont(before); });
+    QFont larger = before;
+    larger.setPointSizeF(before.pointSizeF() * 1.25);
+    QApplication::setFont(larger);
     Settings s;
     QVERIFY(s.open(Settings::diagnostics));
     auto* pane = s.pane<DiagnosticsSettings>(Settings::diagnostics);

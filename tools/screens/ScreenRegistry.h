@@ -15,9 +15,11 @@ class ScreenFixture;
 // One named state of a window, rendered to "<name>-light.png" and "<name>-dark.png".
 struct ScreenState {
     QString name; // lower case words joined by "-", unique over the tool
-    QSize size; // the window's size in the picture
+    QSize size; // the window's size in the picture; none: the size it takes on its screen
     // Builds the widget from a fresh fixture; the tool owns the widget afterwards.
     std::function<QWidget*(ScreenFixture&)> build;
+    // Above 1: drawn as on a 1920 × 1080 screen at this scale (a run of its own).
+    qreal scale = 1;
 };
 
 // Every state of every window. Each window area registers its states from its own

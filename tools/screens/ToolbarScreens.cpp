@@ -3,7 +3,6 @@
 
 #include "ScreenFixture.h"
 #include "ScreenRegistry.h"
-
 #include "Styling/GlassEnvironment.h"
 #include "Support/SampleData.h"
 #include "Transport/ResultRecords.h"
@@ -49,8 +48,8 @@ CandidateDTO candidate(const char* id, const char* title, const char* channel, d
 QList<CandidateDTO> candidates()
 {
     return {
-        candidate("c1", "Rivers of Light (Extended Mix)", "Solace Records", 412, "soulseek", "flac", std::nullopt,
-            0.87),
+        candidate("c1", "Rivers of Light (Extended Mix)", "Solace Records", 412, "soulseek", "flac",
+            std::nullopt, 0.87),
         candidate("c2", "Rivers Of Light - Extended", "djnightowl", 405, "youtube", "m4a", 256, 0.64),
         candidate("c3", "Rivers of Light (Radio Edit)", "Solace Records", 214, "bandcamp", "mp3", 320, 0.41),
         candidate("c4", "Rivers of Light [live]", "tapes & co", 431, std::nullopt, std::nullopt, std::nullopt,
@@ -67,14 +66,16 @@ void runWithReviews(ScreenFixture& fixture, SyncPhase phase = SyncPhase::running
     const char* titles[] = { "Rivers of Light", "Nightcall", "Aurora", "Open Window", "Glass Hours" };
     for (int row = 0; row < 5; ++row)
         tracks.append(TrackDTO { playlist + QStringLiteral("#%1").arg(row), QString::fromUtf8(titles[row]),
-            QStringLiteral("Solace"), QStringLiteral("Lights Out EP"), 410.0 - row * 20, ScreenFixture::artwork(200 + 30 * row) });
+            QStringLiteral("Solace"), QStringLiteral("Lights Out EP"), 410.0 - row * 20,
+            ScreenFixture::artwork(200 + 30 * row) });
     ScreenHelperClient& client = fixture.client();
     client.emitEvent(server(ServerEvent::SyncStarted { "c", "run-1", 1 }));
     client.emitEvent(server(ServerEvent::ProxyStatus { ProxyStatusValue::connected, "12 servers in use" }));
     client.emitEvent(server(ServerEvent::PlaylistStarted { "c", playlist, 0, "Late Night Drive", tracks }));
     client.emitEvent(server(ServerEvent::NeedsReview { "c", tracks[0].id, "", std::nullopt, candidates() }));
     client.emitEvent(server(ServerEvent::NeedsReview { "c", tracks[2].id, "", std::nullopt, {} }));
-    client.emitEvent(server(ServerEvent::NeedsReview { "c", tracks[4].id, "", std::nullopt, candidates().mid(1) }));
+    client.emitEvent(
+        server(ServerEvent::NeedsReview { "c", tracks[4].id, "", std::nullopt, candidates().mid(1) }));
     ScreenFixture::settle();
     if (phase == SyncPhase::cancelled)
         fixture.model().cancelSync();
@@ -152,7 +153,8 @@ QWidget* bannerAlone(ScreenFixture& fixture, SyncBanner notice)
     return host;
 }
 
-QWidget* inspectorAlone(ScreenFixture& fixture, const std::function<void(ScreenFixture&, ReviewInspector&)>& drive)
+QWidget* inspectorAlone(
+    ScreenFixture& fixture, const std::function<void(ScreenFixture&, ReviewInspector&)>& drive)
 {
     auto* inspector = new ReviewInspector(fixture.model());
     inspector->setAutoFillBackground(true);
@@ -165,10 +167,12 @@ QWidget* inspectorAlone(ScreenFixture& fixture, const std::function<void(ScreenF
 QStringList orphanPaths(int count)
 {
     QStringList paths;
-    const char* names[] = { "Rivers of Light (Extended Mix).flac", "Nightcall.mp3", "Aurora - Live at the Lighthouse.flac",
-        "Open Window.m4a", "Glass Hours (Dub).mp3" };
+    const char* names[] = { "Rivers of Light (Extended Mix).flac", "Nightcall.mp3",
+        "Aurora - Live at the Lighthouse.flac", "Open Window.m4a", "Glass Hours (Dub).mp3" };
     for (int i = 0; i < count; ++i)
-        paths.append(QStringLiteral("/home/dj/Music/DjayImport/%1 %2").arg(i + 1, 2, 10, QLatin1Char('0')).arg(QString::fromUtf8(names[i % 5])));
+        paths.append(QStringLiteral("/home/dj/Music/DjayImport/%1 %2")
+                         .arg(i + 1, 2, 10, QLatin1Char('0'))
+                         .arg(QString::fromUtf8(names[i % 5])));
     return paths;
 }
 
@@ -181,7 +185,8 @@ QWidget* orphansAlone(ScreenFixture& fixture, int count, bool expanded, bool fai
     layout->addStretch();
     if (failed)
         fixture.fail(Method::trashOrphans,
-            HelperError::engineError(QStringLiteral("io_error"), QStringLiteral("The files could not be moved to the trash: permission denied.")));
+            HelperError::engineError(QStringLiteral("io_error"),
+                QStringLiteral("The files could not be moved to the trash: permission denied.")));
     auto* banner = new OrphansBanner(fixture.model(), host);
     layout->addWidget(banner);
     fixture.model().orphans()->accumulate(orphanPaths(count));
@@ -197,6 +202,25 @@ QWidget* orphansAlone(ScreenFixture& fixture, int count, bool expanded, bool fai
 const QSize kBar { 640, 44 };
 const QSize kBanner { 592, 120 };
 const QSize kInspector { 340, 720 };
+
+// The main window reviewing a run, with both banners and the inspector open.
+QWidget* reviewing(ScreenFixture& f)
+{
+    withVPN(f, true);
+    auto* window = new MainWindow(f.model(), f.updater(), f.environment());
+    f.loadLibrary();
+    selectAll(f);
+    f.model().selectionChanged();
+    ScreenFixture::settle();
+    runWithReviews(f);
+    f.model().sync().setBanner(
+        SyncBanner { SyncBanner::Kind::error, "Your Spotify sign-in has expired.", "spotify_auth_expired" });
+    f.model().orphans()->accumulate(orphanPaths(13));
+    f.model().openReview();
+    ScreenFixture::settle();
+    settleBanner(window);
+    return window;
+}
 
 const ScreenRegistration registration {
     { "toolbar-idle", kBar, [](ScreenFixture& f) { return toolbar(f); } },
@@ -219,13 +243,15 @@ const ScreenRegistration registration {
     { "vpn-connected", kBar,
         [](ScreenFixture& f) {
             return vpn(f, true, std::nullopt, [](ScreenFixture& s, VPNToolbarControl&) {
-                s.client().emitEvent(server(ServerEvent::ProxyStatus { ProxyStatusValue::connected, "12 servers" }));
+                s.client().emitEvent(
+                    server(ServerEvent::ProxyStatus { ProxyStatusValue::connected, "12 servers" }));
             });
         } },
     { "vpn-down", kBar,
         [](ScreenFixture& f) {
             return vpn(f, true, 8, [](ScreenFixture& s, VPNToolbarControl&) {
-                s.client().emitEvent(server(ServerEvent::ProxyStatus { ProxyStatusValue::down, std::nullopt }));
+                s.client().emitEvent(
+                    server(ServerEvent::ProxyStatus { ProxyStatusValue::down, std::nullopt }));
             });
         } },
     { "vpn-testing", kBar,
@@ -263,7 +289,8 @@ const ScreenRegistration registration {
         [](ScreenFixture& f) { return inspectorAlone(f, [](ScreenFixture&, ReviewInspector&) {}); } },
     { "banner-info", kBanner,
         [](ScreenFixture& f) {
-            return bannerAlone(f, { SyncBanner::Kind::info, "Select one or more playlists first.", std::nullopt });
+            return bannerAlone(
+                f, { SyncBanner::Kind::info, "Select one or more playlists first.", std::nullopt });
         } },
     { "banner-warning", kBanner,
         [](ScreenFixture& f) {
@@ -275,7 +302,8 @@ const ScreenRegistration registration {
         [](ScreenFixture& f) {
             return bannerAlone(f,
                 { SyncBanner::Kind::error,
-                    "The output folder could not be written: the disk is full. Free some space, then run Sync "
+                    "The output folder could not be written: the disk is full. Free some space, then run "
+                    "Sync "
                     "again; tracks already on disk are kept.",
                     std::nullopt });
         } },
@@ -283,35 +311,23 @@ const ScreenRegistration registration {
         [](ScreenFixture& f) {
             return bannerAlone(f,
                 { SyncBanner::Kind::error,
-                    "Could not write /home/dj/Music/DjayImport/Late-Night-Drive/Hollow-Cathedral-Extended-Mix-"
+                    "Could not write "
+                    "/home/dj/Music/DjayImport/Late-Night-Drive/Hollow-Cathedral-Extended-Mix-"
                     "Remastered-2024-Bootleg-Edit.flac.part",
                     std::nullopt });
         } },
     { "banner-reconnect", kBanner,
         [](ScreenFixture& f) {
-            return bannerAlone(f,
-                { SyncBanner::Kind::error, "Your Spotify sign-in has expired.", "spotify_auth_expired" });
+            return bannerAlone(
+                f, { SyncBanner::Kind::error, "Your Spotify sign-in has expired.", "spotify_auth_expired" });
         } },
     { "orphans-collapsed", { 760, 90 }, [](ScreenFixture& f) { return orphansAlone(f, 1, false); } },
     { "orphans-expanded", { 760, 330 }, [](ScreenFixture& f) { return orphansAlone(f, 25, true); } },
-    { "orphans-trash-failed", { 760, 120 }, [](ScreenFixture& f) { return orphansAlone(f, 12, false, true); } },
-    { "main-reviewing", MainWindow::kDefaultSize,
-        [](ScreenFixture& f) {
-            withVPN(f, true);
-            auto* window = new MainWindow(f.model(), f.updater(), f.environment());
-            f.loadLibrary();
-            selectAll(f);
-            f.model().selectionChanged();
-            ScreenFixture::settle();
-            runWithReviews(f);
-            f.model().sync().setBanner(
-                SyncBanner { SyncBanner::Kind::error, "Your Spotify sign-in has expired.", "spotify_auth_expired" });
-            f.model().orphans()->accumulate(orphanPaths(13));
-            f.model().openReview();
-            ScreenFixture::settle();
-            settleBanner(window);
-            return window;
-        } },
+    { "orphans-trash-failed", { 760, 120 },
+        [](ScreenFixture& f) { return orphansAlone(f, 12, false, true); } },
+    { "main-reviewing", MainWindow::kDefaultSize, reviewing },
+    // The same at a larger scale, the window as large as it fits a 1920 × 1080 screen then.
+    { "main-reviewing-larger-scale", QSize(), reviewing, 1.6 },
 };
 
 } // namespace

@@ -63,6 +63,8 @@ PrepareToolsScreen::PrepareToolsScreen(AppModel& model, QWidget* parent)
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setUniformItemSizes(false);
+    // A failure's text wraps at the list's width: the rows follow it.
+    m_list->setResizeMode(QListView::Adjust);
     m_list->viewport()->setAutoFillBackground(false);
     m_list->setAutoFillBackground(false);
     column->addWidget(m_list);
@@ -148,7 +150,15 @@ void PrepareToolsScreen::refresh()
     m_list->setVisible(hasStore);
     m_failure->setVisible(hasStore && phase == Phase::failed);
     const std::optional<QString> error = hasStore ? m_store->lastError() : std::nullopt;
-    m_failureLine->setVisible(error.has_value());
+    // A failed tool's row says what went wrong with it; the block below says
+    // only what no row says already.
+    bool saidByARow = false;
+    if (error && hasStore) {
+        for (const ToolProgress& tool : m_store->tools())
+            saidByARow = saidByARow
+                || (tool.phase == ToolPhase::error && ToolProgressRow::detailText(tool) == *error);
+    }
+    m_failureLine->setVisible(error.has_value() && !saidByARow);
     m_failureText->setText(error.value_or(QString()));
     m_ready->setVisible(hasStore && phase == Phase::ready);
     const std::optional<QString> log = hasStore ? m_store->lastLog() : std::nullopt;
@@ -165,6 +175,12 @@ void PrepareToolsScreen::refresh()
         m_spinnerTimer->start();
     else if (!spinning)
         m_spinnerTimer->stop();
+}
+
+void PrepareToolsScreen::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitList();
 }
 
 void PrepareToolsScreen::fitList()

@@ -201,6 +201,7 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     setWindowTitle(tr("Set Up mivo"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(kWidth, kHeight);
+    WindowPlacement::offerOnlyClose(this);
     WheelGuard::install(this);
 
     auto* outer = new QVBoxLayout(this);

@@ -4,6 +4,7 @@
 #include "Styling/Tokens.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Settings/FormText.h"
+#include "Views/WindowPlacement.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -37,7 +38,7 @@ SourceWarningWindow::SourceWarningWindow(QWidget* parent)
     setObjectName(QStringLiteral("sourceWarning"));
     setWindowTitle(QStringLiteral("mivo"));
     // An alert: a title bar with its close button, nothing to minimise or enlarge.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    WindowPlacement::offerOnlyClose(this);
     setWindowModality(Qt::WindowModal);
 
     auto* layout = new QVBoxLayout(this);

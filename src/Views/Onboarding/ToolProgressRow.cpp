@@ -12,6 +12,7 @@
 #include "Views/ActivityIndicator.h"
 #include "Views/Detail/LinearProgress.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 #include <QTextLayout>
@@ -43,13 +44,32 @@ QFont iconFont()
     return Typography::font(TextStyle::title3, QApplication::font());
 }
 
-// The height of the detail line for a phase: two caption lines for a failure.
-qreal detailHeight(ToolPhase phase)
+// How many lines, at most two, `text` takes at `width` in the caption font.
+int wrappedLines(const QString& text, qreal width)
+{
+    QTextLayout layout(text, captionFont());
+    layout.beginLayout();
+    int lines = 0;
+    while (lines < 2) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(std::max<qreal>(1, width));
+        ++lines;
+    }
+    layout.endLayout();
+    return std::max(lines, 1);
+}
+
+// The height of the detail line of `tool` at `width`: a failure's text as many
+// caption lines as it wraps to, at most two; one line is as tall as any row's.
+qreal detailHeight(const ToolProgress& tool, qreal width)
 {
     const qreal caption = QFontMetricsF(captionFont()).height();
-    switch (phase) {
+    switch (tool.phase) {
     case ToolPhase::error:
-        return 2 * caption;
+        return std::max<qreal>(
+            wrappedLines(ToolProgressRow::detailText(tool), width) * caption, kSpinnerSide);
     case ToolPhase::download:
         return std::max<qreal>(kBarHeight, kSpinnerSide);
     default:
@@ -129,10 +149,32 @@ bool ToolProgressRow::isSpinning(const ToolProgress& tool)
         || tool.phase == ToolPhase::install;
 }
 
+namespace {
+
+// The width of a row's texts, in a row of `width`; a finished tool's pill takes
+// its share.
+qreal textWidth(const ToolProgress& tool, qreal width)
+{
+    qreal text = width - 2 * kPadding - kIconWidth - Tokens::Space::md;
+    if (tool.phase == ToolPhase::done)
+        text -= StatusPill::sizeFor(
+                    ToolProgressRow::tr("Ready"), StatusPill::font(QApplication::font(), false))
+                    .width()
+            + Tokens::Space::md;
+    return std::max<qreal>(0, text);
+}
+
+} // namespace
+
 QSize ToolProgressRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const ToolProgress tool = rowAt(index);
-    const qreal text = QFontMetricsF(nameFont()).height() + Tokens::Space::xxs + detailHeight(tool.phase);
+    // Rows are as wide as the list shows them.
+    int width = option.rect.width();
+    if (const auto* list = qobject_cast<const QAbstractItemView*>(option.widget); list && width <= 0)
+        width = list->viewport()->width();
+    const qreal text = QFontMetricsF(nameFont()).height() + Tokens::Space::xxs
+        + detailHeight(tool, textWidth(tool, width));
     const qreal content = std::max(text, QFontMetricsF(iconFont()).height());
     return { option.rect.width(), int(std::ceil(2 * kPadding + content + kGap)) };
 }
@@ -183,7 +225,8 @@ void ToolProgressRow::paint(
     const qreal left = content.left() + kIconWidth + Tokens::Space::md;
     const qreal width = std::max<qreal>(0, right - left);
     const QFontMetricsF nameMetrics(nameFont());
-    const qreal blockHeight = nameMetrics.height() + Tokens::Space::xxs + detailHeight(tool.phase);
+    const qreal detail = detailHeight(tool, width);
+    const qreal blockHeight = nameMetrics.height() + Tokens::Space::xxs + detail;
     qreal y = content.center().y() - blockHeight / 2;
     painter->setFont(nameFont());
     painter->setPen(ThemeColor::primary().resolve(palette));
@@ -195,24 +238,23 @@ void ToolProgressRow::paint(
     const QFontMetricsF captionMetrics(caption);
     painter->setFont(caption);
     if (const std::optional<qreal> fraction = barFraction(tool)) {
-        const QRectF track(left, y, std::min(width, kBarMaxWidth), detailHeight(tool.phase));
+        const QRectF track(left, y, std::min(width, kBarMaxWidth), detail);
         LinearProgress::paint(*painter, track, *fraction, ThemeColor::accent().resolve(palette), palette);
     } else if (isSpinning(tool)) {
         const qreal side = kSpinnerSide;
-        const qreal rowMid = y + detailHeight(tool.phase) / 2;
+        const qreal rowMid = y + detail / 2;
         ActivityIndicator::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
             ActivityIndicator::stepNow(), ThemeColor::secondary().resolve(palette));
         const QString text = detailText(tool);
         if (!text.isEmpty()) {
             const qreal textLeft = left + side + Tokens::Space::sm;
             painter->setPen(ThemeColor::secondary().resolve(palette));
-            painter->drawText(
-                QRectF(textLeft, y, std::max<qreal>(0, right - textLeft), detailHeight(tool.phase)),
+            painter->drawText(QRectF(textLeft, y, std::max<qreal>(0, right - textLeft), detail),
                 Qt::AlignLeft | Qt::AlignVCenter, text);
         }
     } else if (tool.phase == ToolPhase::error) {
         painter->setPen(ThemeColor::red().resolve(palette));
-        drawWrapped(*painter, QRectF(left, y, width, detailHeight(tool.phase)), detailText(tool), 2);
+        drawWrapped(*painter, QRectF(left, y, width, detail), detailText(tool), 2);
     } else {
         painter->setPen(ThemeColor::secondary().resolve(palette));
         painter->drawText(QRectF(left, y, width, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,

@@ -49,17 +49,7 @@ ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     m_subscription->setEchoMode(QLineEdit::Password);
     m_subscription->setPlaceholderText(tr("Subscription URL"));
     m_subscription->setAccessibleName(tr("Subscription URL"));
-    // The refusal shows under the field, in room the row keeps for it, so
-    // that it moves none of the buttons below.
-    auto* field = new QVBoxLayout;
-    field->addWidget(m_subscription);
-    m_refusal->setWordWrap(true);
-    QSizePolicy keepRoom = m_refusal->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true);
-    m_refusal->setSizePolicy(keepRoom);
-    m_refusal->hide();
-    field->addWidget(m_refusal);
-    m_section->addRow(field);
+    m_section->addRow(m_subscription);
     connect(m_subscription, &QLineEdit::textChanged, this, [this] {
         m_refused = false;
         refresh();
@@ -89,6 +79,12 @@ ProxySettings::ProxySettings(AppModel& model, QWidget* parent)
     m_section->addRow(buttons);
     connect(m_primary, &QPushButton::clicked, this, &ProxySettings::primaryClicked);
     connect(m_forget, &QPushButton::clicked, this, [this] { forget(); });
+
+    // The refusal shows in a row of its own below the buttons, so that it
+    // moves none of them and no room waits for it while there is none.
+    m_refusal->setWordWrap(true);
+    m_refusalRow = m_section->addRow(m_refusal);
+    m_refusalRow->hide();
 
     m_detail->setWordWrap(true);
     m_detail->setMaximumHeight(m_detail->fontMetrics().lineSpacing() * 2 + 2);
@@ -146,7 +142,7 @@ void ProxySettings::refresh()
     m_detail->setText(showDetail ? *m_testResult->detail : QString());
     m_detailRow->setVisible(showDetail);
     m_forget->setVisible(stored);
-    m_refusal->setVisible(m_refused);
+    m_refusalRow->setVisible(m_refused);
     m_section->setFooterText(footerText(stored));
 }
 

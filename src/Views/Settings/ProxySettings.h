@@ -54,6 +54,7 @@ private:
     FormText* m_result;
     QPushButton* m_forget;
     FormText* m_detail;
+    QWidget* m_refusalRow;
     QWidget* m_detailRow;
     SettingsSection* m_section;
     bool m_isTesting = false;

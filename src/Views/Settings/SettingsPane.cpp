@@ -37,8 +37,10 @@ SettingsPane::SettingsPane(AppModel& model, QWidget* parent, Reads reads)
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     m_form = new QVBoxLayout(content);
+    // The error line's strip below the form is the room at its bottom: a
+    // margin of its own there would make a form that fits scroll by it.
     const int margin = int(Tokens::Space::lg);
-    m_form->setContentsMargins(margin, margin, margin, margin);
+    m_form->setContentsMargins(margin, margin, margin, 0);
     m_form->setSpacing(int(Tokens::Space::lg + Tokens::Space::xs));
     m_sections->setContentsMargins(0, 0, 0, 0);
     m_sections->setSpacing(m_form->spacing());

@@ -46,6 +46,7 @@ SettingsWindow::SettingsWindow(
     setObjectName(QStringLiteral("settings"));
     setWindowTitle(tr("Settings"));
     setFixedSize(kSize);
+    WindowPlacement::offerOnlyClose(this);
 
     struct Tab {
         QWidget* pane;
