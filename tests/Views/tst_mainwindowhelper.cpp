@@ -28,6 +28,8 @@ namespace {
 
 constexpr int kRunTimeoutMs = 30000;
 
+QStringList methodsReadByHelpers(const test::LogCapture& log);
+
 // The window as main() builds it, on the stand-in helper found as the
 // application finds it; its configuration and defaults live in a temporary
 // folder, and the switches are unset again afterwards.
@@ -120,7 +122,31 @@ struct Fixture {
         if (!everythingSelected() || !sync || !QTest::qWaitFor([sync] { return sync->isEnabled(); }))
             return false;
         QTest::mouseClick(sync, Qt::LeftButton);
-        return QTest::qWaitFor([this] { return model->sync().reviewCount() > 0; }, kRunTimeoutMs);
+        if (!QTest::qWaitFor([this] { return model->sync().reviewCount() > 0; }, kRunTimeoutMs))
+            return false;
+        // The run has gone on for a while: Cancel Sync is no longer in the burst
+        // that started it.
+        clock.advance(doubleClickInterval());
+        return true;
+    }
+
+    static std::chrono::milliseconds doubleClickInterval()
+    {
+        return std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    }
+
+    // The methods of every request the helpers have read, once the helper has
+    // answered one sent now.
+    QStringList methodsReadSoFar(const test::LogCapture& log)
+    {
+        try {
+            QCoro::waitFor(model->client()->request<ListPlaylistsResult>(
+                Request::listPlaylists(), HelperClienting::kDefaultTimeout));
+        } catch (const std::exception& error) {
+            qWarning("the helper did not answer: %s", error.what());
+            return {};
+        }
+        return methodsReadByHelpers(log);
     }
 
     // Double-clicks Cancel Sync. Sync takes its place under the pointer, and the
@@ -288,12 +314,77 @@ private slots:
         QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
 
         // A press after a pause as long as the double-click interval is the user's own.
-        f.clock.advance(std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval()));
+        f.clock.advance(Fixture::doubleClickInterval());
         QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
         QCOMPARE(store.phase(), SyncPhase::preparing);
         QTRY_COMPARE(pipe->bytesToWrite(), 0);
         QCOMPARE(requestMethods(takeUnreadInput(pid)), QStringList { QStringLiteral("startSync") });
         QCOMPARE(::kill(pid, SIGCONT), 0);
+    }
+
+    // Six presses on Sync 150 ms apart from idle: the first starts a run, and
+    // the others land on Cancel Sync, which has taken its place, and cancel
+    // nothing, whether the helper answers the start at once or not at all. One
+    // startSync and no cancelSync reach the helper. Once the burst is over,
+    // Cancel Sync takes a press again.
+    void aBurstOfPressesOnSyncStartsOnceAndCancelsNothing_data()
+    {
+        QTest::addColumn<bool>("frozen");
+        QTest::newRow("the helper answers") << false;
+        QTest::newRow("the helper is frozen") << true;
+    }
+    void aBurstOfPressesOnSyncStartsOnceAndCancelsNothing()
+    {
+        QFETCH(bool, frozen);
+        test::LogCapture log;
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
+        Fixture f({ { "MIVO_STANDIN_STDERR", "1" } });
+        ToolbarButton* sync = f.button(QStringLiteral("syncButton"));
+        ToolbarButton* cancel = f.button(QStringLiteral("cancelSyncButton"));
+        QVERIFY(sync && cancel);
+        QVERIFY(f.everythingSelected());
+        QTRY_VERIFY(sync->isVisible() && sync->isEnabled());
+        SyncStore& store = f.model->sync();
+        QCOMPARE(store.phase(), SyncPhase::idle);
+        f.notePhases();
+        const pid_t pid = frozen ? f.freezeHelper() : 0;
+        QVERIFY(!frozen || pid > 0);
+        const QPoint at = sync->mapTo(f.window.get(), sync->rect().center());
+
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QTRY_COMPARE(f.window->childAt(at), cancel);
+        for (int press = 2; press <= 6; ++press) {
+            f.clock.advance(std::chrono::milliseconds(150));
+            QVERIFY(f.pressAt(at, press % 2 == 0 ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress));
+        }
+        QVERIFY(store.isRunning());
+        QVERIFY(!f.phases.contains(SyncPhase::cancelled));
+
+        QStringList sent;
+        if (frozen) {
+            auto* pipe = f.process().findChild<QProcess*>();
+            QVERIFY(pipe);
+            QTRY_COMPARE(pipe->bytesToWrite(), 0);
+            sent = requestMethods(takeUnreadInput(pid));
+        } else {
+            sent = f.methodsReadSoFar(log);
+        }
+        QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
+        QCOMPARE(sent.count(QStringLiteral("cancelSync")), 0);
+
+        // A press after a pause as long as the double-click interval is the user's own.
+        f.clock.advance(Fixture::doubleClickInterval());
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QCOMPARE(store.phase(), SyncPhase::cancelled);
+        if (frozen) {
+            // The requests taken from its input never reach it; nothing more to hear.
+            QCOMPARE(::kill(pid, SIGCONT), 0);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(f.helperLogged(QStringLiteral("Sync cancelled")), kRunTimeoutMs);
+        sent = f.methodsReadSoFar(log);
+        QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
+        QCOMPARE(sent.count(QStringLiteral("cancelSync")), 1);
     }
 
     // The helper stops answering in the middle of a run, the user double-clicks
