@@ -65,6 +65,14 @@ public:
         return {};
     }
 
+    // Makes the row current and the only one selected, as a plain arrow key does.
+    void selectAlone(const QModelIndex& index)
+    {
+        m_replaced = true;
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_replaced = false;
+    }
+
     // Moves a current row that is a header (the rows around it went away) to the
     // nearest row below it, else above it; the selection stays as it is.
     void keepCurrentOffHeaders()
@@ -569,15 +577,15 @@ bool SidebarView::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (key->key() == Qt::Key_Down && m_stack->currentWidget() == m_list) {
-        // Onto the current row, or the first one shown; the selection stays.
-        if (!m_list->currentIndex().isValid()) {
-            const QModelIndex first = m_list->rowFrom(0, 1);
-            if (first.isValid())
-                m_list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-        }
+        // Onto the first row shown, which the key selects as an arrow key in the
+        // list does: what Sync sends is what the rows show selected.
         FocusRing::giveFocus(m_list, Qt::ShortcutFocusReason);
-        if (m_list->currentIndex().isValid())
+        if (const QModelIndex first = m_list->rowFrom(0, 1); first.isValid()) {
+            // Playlists the filter hides do not come back either: the key replaced them.
+            m_hidden.clear();
+            m_list->selectAlone(first);
             m_list->scrollTo(m_list->currentIndex());
+        }
         return true;
     }
     return false;

@@ -54,7 +54,8 @@ public:
     QPushButton* openSetupButton() const { return m_openSetup; }
 
 protected:
-    // The filter field's keys: Escape clears it, Down goes on into the list.
+    // The filter field's keys: Escape clears it, Down goes on into the list and
+    // selects its first row.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:

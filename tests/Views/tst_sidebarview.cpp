@@ -566,7 +566,7 @@ private slots:
         QTest::keyClick(filter, Qt::Key_Down);
         QVERIFY(f.sidebar->listView()->hasFocus());
         QCOMPARE(f.current(), QStringLiteral("rock"));
-        QVERIFY(f.library().selection().isEmpty());
+        QCOMPARE(f.library().selection(), idSet({ "rock" }));
         QVERIFY(f.sidebar->window()->testAttribute(Qt::WA_KeyboardFocusChange));
         f.key(Qt::Key_Space);
         QCOMPARE(f.library().selection(), idSet({ "rock" }));
@@ -574,6 +574,61 @@ private slots:
         QTest::keySequence(f.sidebar->listView(), QKeySequence::Find);
         QVERIFY(filter->hasFocus());
         QCOMPARE(filter->selectedText(), QStringLiteral("rock"));
+    }
+
+    // Down from the filter field goes to the first row shown and selects it, as
+    // Down in the list does, whatever was selected or current before: Sync then
+    // sends what the rows show selected, and a selection the filter hid does not
+    // come back when the filter is cleared.
+    void downFromTheFilterSelectsTheFirstRowShown_data()
+    {
+        QTest::addColumn<bool>("introFirst"); // a playlist "intro" above the folders
+        QTest::addColumn<QStringList>("gestures"); // before the filter gets the keyboard
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QSet<QString>>("selection");
+
+        QTest::newRow("a playlist selected elsewhere, the filter shows another")
+            << false << QStringList { "click jazz" } << "rock"
+            << "rock" << idSet({ "rock" });
+        QTest::newRow("several selected, the filter shows some of them")
+            << false << QStringList { "click jazz", "ctrl-click rock" } << "mix"
+            << "rock" << idSet({ "rock" });
+        QTest::newRow("no filter: the top row, not the row the keyboard was on")
+            << true << QStringList { "click jazz" } << ""
+            << "intro" << idSet({ "intro" });
+        QTest::newRow("the top row is a closed folder: the playlists inside it")
+            << false << QStringList { "click rock" } << ""
+            << "sets" << idSet({ "warm", "peak", "jazznight" });
+    }
+    void downFromTheFilterSelectsTheFirstRowShown()
+    {
+        QFETCH(bool, introFirst);
+        QFETCH(QStringList, gestures);
+        QFETCH(QString, filter);
+        QFETCH(QString, current);
+        QFETCH(QSet<QString>, selection);
+        Fixture f;
+        f.load(introFirst ? introAboveFolders() : folderLibrary());
+        f.show();
+        f.sidebar->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
+        for (const QString& gesture : std::as_const(gestures))
+            f.perform(gesture);
+        QVERIFY(!f.library().selection().isEmpty());
+        QLineEdit* field = f.sidebar->filterField();
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(field, filter);
+        QTest::keyClick(field, Qt::Key_Down);
+
+        QVERIFY(f.sidebar->listView()->hasFocus());
+        QCOMPARE(f.current(), current);
+        QCOMPARE(f.library().selection(), selection);
+        QCOMPARE(f.shownSelection(), selection);
+        QCOMPARE(f.syncedIds(), selection);
+        field->clear();
+        QCOMPARE(f.library().selection(), selection);
+        QCOMPARE(f.syncedIds(), selection);
     }
 
     void aClickOnASourceHeaderChangesNothing()
