@@ -285,8 +285,7 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     , m_filter(new QLineEdit)
     , m_stack(new QStackedWidget)
     , m_loading(new QWidget)
-    , m_failed(new ContentUnavailableView(
-          QStringLiteral("exclamationmark.triangle"), tr("Couldn't load playlists")))
+    , m_failed(new ContentUnavailableView(QStringLiteral("exclamationmark.triangle"), failedTitle()))
     , m_empty(new ContentUnavailableView(QStringLiteral("music.note.list"), tr("No Playlists Yet"),
           tr("Connect Apple Music or Spotify to see your playlists here.")))
     , m_list(new ListView)
@@ -368,6 +367,7 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     });
     connect(&m_library, &LibraryStore::loadStateChanged, this, &SidebarView::updateContent);
     connect(&m_appModel, &AppModel::readingStartupConfigChanged, this, &SidebarView::updateContent);
+    connect(&m_appModel, &AppModel::startupErrorChanged, this, &SidebarView::updateContent);
     connect(&m_library, &LibraryStore::selectionChanged, this, &SidebarView::storeSelectionChanged);
     connect(&m_loader, &ArtworkLoader::ready, this, &SidebarView::artworkReady);
 
@@ -389,13 +389,18 @@ void SidebarView::setOpenSetup(std::function<void()> action)
     m_openSetup->setVisible(bool(m_openSetupAction));
 }
 
+QString SidebarView::failedTitle()
+{
+    return tr("Couldn't load playlists");
+}
+
 SidebarView::Content SidebarView::content() const
 {
     const QWidget* current = m_stack->currentWidget();
     if (current == m_loading)
         return Content::loading;
     if (current == m_failed)
-        return Content::failed;
+        return m_tryAgain->isHidden() ? Content::unavailable : Content::failed;
     if (current == m_empty)
         return Content::empty;
     return Content::list;
@@ -408,7 +413,14 @@ void SidebarView::updateContent()
     // Until the start-up read of the configuration has ended the playlists are
     // not asked for yet: nothing to list is not known.
     const bool waiting = state.kind == Kind::loading || m_appModel.isReadingStartupConfig();
-    if (waiting && m_library.playlists().isEmpty() && state.kind != Kind::failed) {
+    const std::optional<QString>& unavailable = m_appModel.startupError();
+    // Without a helper nothing will be listed, and trying again cannot help.
+    const bool helperGone = unavailable && m_library.playlists().isEmpty();
+    m_tryAgain->setVisible(!helperGone);
+    if (helperGone) {
+        m_failed->setDescription(*unavailable);
+        m_stack->setCurrentWidget(m_failed);
+    } else if (waiting && m_library.playlists().isEmpty() && state.kind != Kind::failed) {
         m_stack->setCurrentWidget(m_loading);
     } else if (state.kind == Kind::failed) {
         m_failed->setDescription(state.message);

@@ -9,7 +9,9 @@
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/HelperClient.h"
+#include "Views/ContentUnavailableView.h"
 #include "Views/MainWindow.h"
+#include "Views/SidebarView.h"
 #include "Views/Toolbar/ToolbarButton.h"
 
 #include <QJsonDocument>
@@ -46,7 +48,9 @@ struct Fixture {
     std::unique_ptr<MainWindow> window;
     QList<QByteArray> variables;
 
-    explicit Fixture(std::initializer_list<std::pair<const char*, QByteArray>> switches = {})
+    // With `modelOnTheClock`, the model's requests time out on `clock` as well.
+    explicit Fixture(
+        std::initializer_list<std::pair<const char*, QByteArray>> switches = {}, bool modelOnTheClock = false)
     {
         set("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
         set("MIVO_STANDIN_CONFIG", folder.filePath(QStringLiteral("config.json")).toLocal8Bit());
@@ -59,6 +63,8 @@ struct Fixture {
         options.cliTool.toolPaths = { folder.filePath(QStringLiteral("bin/mivo")) };
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
         options.defaults = &defaults;
+        if (modelOnTheClock)
+            options.clock = &clock;
         model = std::make_unique<AppModel>(options);
         updater = std::make_unique<UpdaterModel>(&model->sync());
         window = std::make_unique<MainWindow>(
@@ -320,6 +326,72 @@ private slots:
         QTRY_COMPARE(pipe->bytesToWrite(), 0);
         QCOMPARE(requestMethods(takeUnreadInput(pid)), QStringList { QStringLiteral("startSync") });
         QCOMPARE(::kill(pid, SIGCONT), 0);
+    }
+
+    // The start-up reads of the configuration and the playlists fail: the
+    // helper fails the listing, or its answers come only after every request
+    // has timed out behind a flood of events. The sidebar says the list could
+    // not be loaded, with the helper's reason; Try Again asks for the list once
+    // more, and shows it once the helper answers.
+    void aStartUpListThatFailsIsSaidWithTryAgain_data()
+    {
+        QTest::addColumn<bool>("flood");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("the helper fails the listing") << false << "Simulated failure of listPlaylists";
+        QTest::newRow("the answers come after their time-outs, behind a flood")
+            << true << HelperError::requestTimedOut().userText();
+    }
+    void aStartUpListThatFailsIsSaidWithTryAgain()
+    {
+        QFETCH(bool, flood);
+        QFETCH(QString, reason);
+        test::LogCapture log;
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
+        std::optional<Fixture> fixture;
+        if (flood)
+            fixture.emplace(
+                std::initializer_list<std::pair<const char*, QByteArray>> { { "MIVO_STANDIN_STDERR", "1" },
+                    { "MIVO_STANDIN_FLOOD", "20000" },
+                    { "MIVO_STANDIN_DELAY", "getConfig=1500;listPlaylists=1500" } },
+                true);
+        else
+            fixture.emplace(std::initializer_list<std::pair<const char*, QByteArray>> {
+                { "MIVO_STANDIN_STDERR", "1" }, { "MIVO_STANDIN_FAIL", "listPlaylists=internal" } });
+        Fixture& f = *fixture;
+        QTRY_VERIFY(f.window->sidebar());
+        SidebarView& sidebar = *f.window->sidebar();
+        if (flood) {
+            // Each request times out at once on the test's clock: two reads of the
+            // configuration, then two of the playlists.
+            QTRY_VERIFY(f.model->isReady());
+            for (int i = 0; i < 20 && sidebar.content() != SidebarView::Content::failed; ++i) {
+                f.clock.advance(HelperClienting::kDefaultTimeout);
+                QTest::qWait(10);
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(sidebar.content(), SidebarView::Content::failed, kRunTimeoutMs);
+        QCOMPARE(sidebar.failedView()->title(), QStringLiteral("Couldn't load playlists"));
+        QCOMPARE(sidebar.failedView()->description(), reason);
+        QVERIFY(sidebar.tryAgainButton()->isVisible());
+        QVERIFY(f.model->library()->playlists().isEmpty());
+
+        const auto listingsRead
+            = [&log] { return methodsReadByHelpers(log).count(QStringLiteral("listPlaylists")); };
+        if (flood)
+            QTRY_VERIFY_WITH_TIMEOUT(f.helperLogged(QStringLiteral("flood done")), kRunTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(listingsRead(), 2, kRunTimeoutMs);
+        QTest::mouseClick(sidebar.tryAgainButton(), Qt::LeftButton);
+        if (flood) {
+            QTRY_COMPARE_WITH_TIMEOUT(sidebar.content(), SidebarView::Content::list, kRunTimeoutMs);
+            QVERIFY(!f.model->library()->playlists().isEmpty());
+            QCOMPARE(listingsRead(), 3);
+        } else {
+            // Asked again (and once more in the other form), failed again alike.
+            QTRY_COMPARE_WITH_TIMEOUT(listingsRead(), 4, kRunTimeoutMs);
+            QTRY_COMPARE(f.model->library()->loadState().kind, LibraryStore::LoadState::Kind::failed);
+            QCOMPARE(sidebar.content(), SidebarView::Content::failed);
+            QCOMPARE(sidebar.failedView()->description(), reason);
+        }
     }
 
     // Six presses on Sync 150 ms apart from idle: the first starts a run, and

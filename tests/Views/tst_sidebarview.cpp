@@ -196,7 +196,7 @@ private slots:
     void contentFollowsTheLibrary_data()
     {
         QTest::addColumn<bool>("loadedBefore"); // the sample library was loaded first
-        QTest::addColumn<QString>("then"); // "", "pending", "fails", "empty"
+        QTest::addColumn<QString>("then"); // "", "pending", "fails", "empty", "helper gone"
         QTest::addColumn<Content>("content");
 
         QTest::newRow("nothing asked yet") << false << "" << Content::empty;
@@ -207,6 +207,12 @@ private slots:
         QTest::newRow("a refresh keeps the list while it runs") << true << "pending" << Content::list;
         QTest::newRow("a failed refresh shows the failure over older playlists")
             << true << "fails" << Content::failed;
+        // The helper will not come back: no spinner, no invitation, no Try Again.
+        QTest::newRow("the helper gone before a list") << false << "helper gone" << Content::unavailable;
+        QTest::newRow("the helper gone while the first load runs")
+            << false << "pending, helper gone" << Content::unavailable;
+        QTest::newRow("the helper gone after a list: the list stays")
+            << true << "helper gone" << Content::list;
     }
     void contentFollowsTheLibrary()
     {
@@ -217,7 +223,7 @@ private slots:
         if (loadedBefore)
             f.load(folderLibrary());
         std::optional<test::TaskProbe<void>> pending;
-        if (then == u"pending") {
+        if (then.startsWith(u"pending")) {
             f.client->setHoldReplies(true);
             f.client->enqueue(
                 Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { folderLibrary() }));
@@ -227,9 +233,19 @@ private slots:
         } else if (then == u"empty") {
             f.load({});
         }
+        if (then.endsWith(u"helper gone")) {
+            f.client->events().finish(StreamEnd::gaveUp);
+            QTRY_VERIFY(f.model->startupError());
+        }
         QCOMPARE(f.sidebar->content(), content);
         if (content == Content::failed)
             QCOMPARE(f.sidebar->failedView()->description(), QStringLiteral("The helper stopped."));
+        if (content == Content::failed || content == Content::unavailable) {
+            QCOMPARE(f.sidebar->failedView()->title(), QStringLiteral("Couldn't load playlists"));
+            QCOMPARE(f.sidebar->tryAgainButton()->isHidden(), content == Content::unavailable);
+        }
+        if (content == Content::unavailable)
+            QCOMPARE(f.sidebar->failedView()->description(), *f.model->startupError());
         if (pending) {
             f.client->setHoldReplies(false);
             f.client->release();
