@@ -101,6 +101,22 @@ struct Fixture {
     }
 };
 
+// The detail view of a model, shown, with its two summary bars.
+struct ShownDetail {
+    LibraryDetailView view;
+    OverallSummaryBar* runBar;
+    PreviewSummaryBar* previewBar;
+
+    explicit ShownDetail(AppModel& model)
+        : view(model)
+        , runBar(view.findChild<OverallSummaryBar*>())
+        , previewBar(view.findChild<PreviewSummaryBar*>())
+    {
+        view.resize(900, 600);
+        view.show();
+    }
+};
+
 // Records the regions the list's viewport paints.
 class PaintRecorder : public QObject {
 public:
@@ -217,11 +233,10 @@ private slots:
     void startWaitingForTheHelper()
     {
         Fixture f;
-        LibraryDetailView view(*f.model);
-        view.resize(900, 600);
-        view.show();
-        auto* runBar = view.findChild<OverallSummaryBar*>();
-        auto* previewBar = view.findChild<PreviewSummaryBar*>();
+        ShownDetail shown(*f.model);
+        LibraryDetailView& view = shown.view;
+        OverallSummaryBar* runBar = shown.runBar;
+        PreviewSummaryBar* previewBar = shown.previewBar;
         QVERIFY(runBar && previewBar);
 
         f.client->enqueue(
@@ -312,11 +327,10 @@ private slots:
         QFETCH(QString, counted);
         QFETCH(QString, line);
         Fixture f;
-        LibraryDetailView view(*f.model);
-        view.resize(900, 600);
-        view.show();
-        auto* runBar = view.findChild<OverallSummaryBar*>();
-        auto* previewBar = view.findChild<PreviewSummaryBar*>();
+        ShownDetail shown(*f.model);
+        LibraryDetailView& view = shown.view;
+        OverallSummaryBar* runBar = shown.runBar;
+        PreviewSummaryBar* previewBar = shown.previewBar;
         QVERIFY(runBar && previewBar);
         f.client->enqueue(Method::listPlaylists,
             Outcome::encoded(ListPlaylistsResult { { playlist("apple:a", "A"), playlist("apple:b", "B") } }));
