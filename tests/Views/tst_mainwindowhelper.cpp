@@ -14,6 +14,7 @@
 #include "Views/SidebarView.h"
 #include "Views/Toolbar/ToolbarButton.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStyleHints>
@@ -115,7 +116,23 @@ struct Fixture {
     pid_t freezeHelper()
     {
         const auto pid = static_cast<pid_t>(process().processId());
-        return pid > 0 && ::kill(pid, SIGSTOP) == 0 ? pid : 0;
+        if (pid <= 0 || ::kill(pid, SIGSTOP) != 0)
+            return 0;
+        // The signal takes effect a little later: until then the helper may still
+        // read what is written now.
+        return QTest::qWaitFor([pid] { return isStopped(pid); }) ? pid : 0;
+    }
+
+    // Whether the process is stopped by a signal, as its status in /proc says.
+    static bool isStopped(pid_t pid)
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        // "pid (name) state …": the name may hold spaces and parentheses.
+        const QByteArray line = stat.readAll();
+        const qsizetype end = line.lastIndexOf(')');
+        return end >= 0 && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
     }
 
     ToolbarButton* button(const QString& name) const { return window->findChild<ToolbarButton*>(name); }
@@ -352,7 +369,7 @@ private slots:
             fixture.emplace(
                 std::initializer_list<std::pair<const char*, QByteArray>> { { "MIVO_STANDIN_STDERR", "1" },
                     { "MIVO_STANDIN_FLOOD", "20000" },
-                    { "MIVO_STANDIN_DELAY", "getConfig=1500;listPlaylists=1500" } },
+                    { "MIVO_STANDIN_DELAY", "getConfig=3000;listPlaylists=3000" } },
                 true);
         else
             fixture.emplace(std::initializer_list<std::pair<const char*, QByteArray>> {
