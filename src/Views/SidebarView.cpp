@@ -400,7 +400,7 @@ SidebarView::Content SidebarView::content() const
     if (current == m_loading)
         return Content::loading;
     if (current == m_failed)
-        return m_tryAgain->isHidden() ? Content::unavailable : Content::failed;
+        return m_helperGone ? Content::unavailable : Content::failed;
     if (current == m_empty)
         return Content::empty;
     return Content::list;
@@ -415,9 +415,9 @@ void SidebarView::updateContent()
     const bool waiting = state.kind == Kind::loading || m_appModel.isReadingStartupConfig();
     const std::optional<QString>& unavailable = m_appModel.startupError();
     // Without a helper nothing will be listed, and trying again cannot help.
-    const bool helperGone = unavailable && m_library.playlists().isEmpty();
-    m_tryAgain->setVisible(!helperGone);
-    if (helperGone) {
+    m_helperGone = unavailable && m_library.playlists().isEmpty();
+    m_tryAgain->setVisible(!m_helperGone);
+    if (m_helperGone) {
         m_failed->setDescription(*unavailable);
         m_stack->setCurrentWidget(m_failed);
     } else if (waiting && m_library.playlists().isEmpty() && state.kind != Kind::failed) {

@@ -101,6 +101,7 @@ private:
     // Selected playlists the rows hide now, selected again once they show.
     QSet<QString> m_hidden;
     bool m_settlingGesture = false; // the store's selection is being set from the list's
+    bool m_helperGone = false; // the failed view says the helper is unavailable
 };
 
 } // namespace mivo

@@ -76,11 +76,11 @@ bool OverallSummaryBar::showsProgress(SyncPhase phase)
 void OverallSummaryBar::refresh()
 {
     // Until the run's first playlist is reported there is nothing to count yet.
-    const bool counted = m_sync.summary() || !m_sync.groups().isEmpty();
-    setTexts(phaseText(m_sync.phase()),
-        counted ? summaryLine(m_sync.summary(), m_sync.overallCompleted(), m_sync.overallTotal(),
-            m_sync.reviewCount(), m_sync.failedCount())
-                : QString());
+    QString line;
+    if (m_sync.summary() || !m_sync.groups().isEmpty())
+        line = summaryLine(m_sync.summary(), m_sync.overallCompleted(), m_sync.overallTotal(),
+            m_sync.reviewCount(), m_sync.failedCount());
+    setTexts(phaseText(m_sync.phase()), line);
     setProgressShown(showsProgress(m_sync.phase()));
     progress()->setFraction(m_sync.overallFraction());
 }
