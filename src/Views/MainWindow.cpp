@@ -11,6 +11,7 @@
 #include "Views/ActivityIndicator.h"
 #include "Views/Banners/OrphansBanner.h"
 #include "Views/Banners/SyncBannerView.h"
+#include "Views/ContentUnavailableView.h"
 #include "Views/Detail/LibraryDetailView.h"
 #include "Views/MainCommands.h"
 #include "Views/Onboarding/SetupSheet.h"
@@ -64,6 +65,9 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     , m_toolBar(new QToolBar(tr("Toolbar"), this))
     , m_splitter(new QSplitter(Qt::Horizontal))
     , m_sidebarColumn(new QStackedWidget)
+    , m_sidebarWaiting(new QWidget)
+    , m_sidebarUnavailable(
+          new ContentUnavailableView(QStringLiteral("exclamationmark.triangle"), SidebarView::failedTitle()))
     , m_detailArea(new QWidget)
     , m_inspectorPane(new QWidget)
     , m_start(environment.start ? environment.start : [](AppModel& m) { m.start(); })
@@ -84,11 +88,12 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     m_toolBar->toggleViewAction()->setEnabled(false);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 
-    // Sidebar column: an activity indicator until the library store exists.
-    auto* waiting = new QWidget;
-    auto* waitingLayout = new QGridLayout(waiting);
+    // Sidebar column: an activity indicator until the library store exists, or
+    // why there will be none.
+    auto* waitingLayout = new QGridLayout(m_sidebarWaiting);
     waitingLayout->addWidget(new ActivityIndicator(20), 0, 0, Qt::AlignCenter);
-    m_sidebarColumn->addWidget(waiting);
+    m_sidebarColumn->addWidget(m_sidebarWaiting);
+    m_sidebarColumn->addWidget(m_sidebarUnavailable);
     m_sidebarColumn->setMinimumWidth(kSidebarMinimum);
     m_sidebarColumn->setMaximumWidth(kSidebarMaximum);
 
@@ -134,6 +139,8 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     // "Review Matches" takes the keyboard into the inspector, also when it is open already.
     connect(m_commands->reviewMatchesAction(), &QAction::triggered, this, &MainWindow::focusInspector);
     connect(&m_model, &AppModel::attached, this, &MainWindow::buildSidebarWhenReady);
+    connect(&m_model, &AppModel::startupErrorChanged, this, &MainWindow::showSidebarPlaceholder);
+    showSidebarPlaceholder();
     buildSidebarWhenReady();
 
     GlassEnvironment::bind(this,
@@ -162,6 +169,16 @@ void MainWindow::buildSidebarWhenReady()
     m_sidebar->setOpenSetup([this] { m_model.beginOnboarding(); });
     m_sidebarColumn->addWidget(m_sidebar);
     m_sidebarColumn->setCurrentWidget(m_sidebar);
+}
+
+void MainWindow::showSidebarPlaceholder()
+{
+    if (m_sidebar)
+        return;
+    const std::optional<QString>& error = m_model.startupError();
+    if (error)
+        m_sidebarUnavailable->setDescription(*error);
+    m_sidebarColumn->setCurrentWidget(error ? static_cast<QWidget*>(m_sidebarUnavailable) : m_sidebarWaiting);
 }
 
 void MainWindow::replaceIn(QVBoxLayout* layout, QPointer<QWidget>& slot, QWidget* view)

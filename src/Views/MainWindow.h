@@ -14,6 +14,7 @@ namespace mivo {
 
 class AccessibilityPreferences;
 class AppModel;
+class ContentUnavailableView;
 class MainCommands;
 class MonotonicClock;
 class SetupSheet;
@@ -72,6 +73,9 @@ public:
 
     // The playlist sidebar; none until the model has its library store.
     SidebarView* sidebar() const { return m_sidebar; }
+    // What the sidebar's column shows until then: an activity indicator, or
+    // this view once the helper could not be started.
+    ContentUnavailableView* sidebarUnavailableView() const { return m_sidebarUnavailable; }
     QWidget* detailView() const { return m_detailView; }
     QWidget* inspectorPane() const { return m_inspectorPane; }
     QWidget* topBanner() const { return m_topBanner; }
@@ -92,6 +96,8 @@ protected:
 
 private:
     void buildSidebarWhenReady();
+    // Before the sidebar exists: waiting for the helper, or that it is unavailable.
+    void showSidebarPlaceholder();
     void applyInspectorPresentation();
     int detailMinimumBesideInspector() const;
     void focusInspector();
@@ -105,6 +111,8 @@ private:
     QSplitter* m_splitter;
     QStackedWidget* m_sidebarColumn;
     SidebarView* m_sidebar = nullptr;
+    QWidget* m_sidebarWaiting;
+    ContentUnavailableView* m_sidebarUnavailable;
     QWidget* m_detailArea;
     QVBoxLayout* m_detailLayout;
     QWidget* m_inspectorPane;

@@ -64,6 +64,14 @@ public:
         return {};
     }
 
+    // Makes the row current and the only one selected, as a plain arrow key does.
+    void selectAlone(const QModelIndex& index)
+    {
+        m_replaced = true;
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_replaced = false;
+    }
+
     // Moves a current row that is a header (the rows around it went away) to the
     // nearest row below it, else above it; the selection stays as it is.
     void keepCurrentOffHeaders()
@@ -276,8 +284,7 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     , m_filter(new QLineEdit)
     , m_stack(new QStackedWidget)
     , m_loading(new LoadingNotice(tr("Loading playlists\u2026")))
-    , m_failed(new ContentUnavailableView(
-          QStringLiteral("exclamationmark.triangle"), tr("Couldn't load playlists")))
+    , m_failed(new ContentUnavailableView(QStringLiteral("exclamationmark.triangle"), failedTitle()))
     , m_empty(new ContentUnavailableView(QStringLiteral("music.note.list"), tr("No Playlists Yet"),
           tr("Connect Apple Music or Spotify to see your playlists here.")))
     , m_list(new ListView)
@@ -348,6 +355,7 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     });
     connect(&m_library, &LibraryStore::loadStateChanged, this, &SidebarView::updateContent);
     connect(&m_appModel, &AppModel::readingStartupConfigChanged, this, &SidebarView::updateContent);
+    connect(&m_appModel, &AppModel::startupErrorChanged, this, &SidebarView::updateContent);
     connect(&m_library, &LibraryStore::selectionChanged, this, &SidebarView::storeSelectionChanged);
     connect(&m_loader, &ArtworkLoader::ready, this, &SidebarView::artworkReady);
 
@@ -369,13 +377,18 @@ void SidebarView::setOpenSetup(std::function<void()> action)
     m_openSetup->setVisible(bool(m_openSetupAction));
 }
 
+QString SidebarView::failedTitle()
+{
+    return tr("Couldn't load playlists");
+}
+
 SidebarView::Content SidebarView::content() const
 {
     const QWidget* current = m_stack->currentWidget();
     if (current == m_loading)
         return Content::loading;
     if (current == m_failed)
-        return Content::failed;
+        return m_helperGone ? Content::unavailable : Content::failed;
     if (current == m_empty)
         return Content::empty;
     return Content::list;
@@ -388,7 +401,14 @@ void SidebarView::updateContent()
     // Until the start-up read of the configuration has ended the playlists are
     // not asked for yet: nothing to list is not known.
     const bool waiting = state.kind == Kind::loading || m_appModel.isReadingStartupConfig();
-    if (waiting && m_library.playlists().isEmpty() && state.kind != Kind::failed) {
+    const std::optional<QString>& unavailable = m_appModel.startupError();
+    // Without a helper nothing will be listed, and trying again cannot help.
+    m_helperGone = unavailable && m_library.playlists().isEmpty();
+    m_tryAgain->setVisible(!m_helperGone);
+    if (m_helperGone) {
+        m_failed->setDescription(*unavailable);
+        m_stack->setCurrentWidget(m_failed);
+    } else if (waiting && m_library.playlists().isEmpty() && state.kind != Kind::failed) {
         m_stack->setCurrentWidget(m_loading);
     } else if (state.kind == Kind::failed) {
         m_failed->setDescription(state.message);
@@ -557,15 +577,15 @@ bool SidebarView::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (key->key() == Qt::Key_Down && m_stack->currentWidget() == m_list) {
-        // Onto the current row, or the first one shown; the selection stays.
-        if (!m_list->currentIndex().isValid()) {
-            const QModelIndex first = m_list->rowFrom(0, 1);
-            if (first.isValid())
-                m_list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-        }
+        // Onto the first row shown, which the key selects as an arrow key in the
+        // list does: what Sync sends is what the rows show selected.
         FocusRing::giveFocus(m_list, Qt::ShortcutFocusReason);
-        if (m_list->currentIndex().isValid())
+        if (const QModelIndex first = m_list->rowFrom(0, 1); first.isValid()) {
+            // Playlists the filter hides do not come back either: the key replaced them.
+            m_hidden.clear();
+            m_list->selectAlone(first);
             m_list->scrollTo(m_list->currentIndex());
+        }
         return true;
     }
     return false;

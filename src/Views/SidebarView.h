@@ -27,8 +27,9 @@ class SidebarModel;
 // selected shows selected and stands for them; playlists that a filter or a
 // closed folder hides otherwise leave the selection and come back when they show
 // again, unless a plain click or key has replaced the selection meanwhile. Shows
-// the library's loading and failure states, and an invitation when there is
-// nothing to list.
+// the library's loading and failure states (a failed list with the helper's
+// reason and Try Again), that the helper is unavailable when it is and no list
+// is held, and an invitation when there is nothing to list.
 class SidebarView : public QWidget {
     Q_OBJECT
 
@@ -41,9 +42,13 @@ public:
     // What "Open Setup" of the empty state does; the button shows only once one is given.
     void setOpenSetup(std::function<void()> action);
 
-    // Which of the sidebar's contents shows now.
-    enum class Content { loading, failed, empty, list };
+    // Which of the sidebar's contents shows now. Unavailable: the helper link did
+    // not start or ended for good, and no playlists are held.
+    enum class Content { loading, failed, unavailable, empty, list };
     Content content() const;
+
+    // The failed view's title, also where the helper never came up.
+    static QString failedTitle();
 
     QLineEdit* filterField() const { return m_filter; }
     QListView* listView() const;
@@ -54,7 +59,8 @@ public:
     QPushButton* openSetupButton() const { return m_openSetup; }
 
 protected:
-    // The filter field's keys: Escape clears it, Down goes on into the list.
+    // The filter field's keys: Escape clears it, Down goes on into the list and
+    // selects its first row.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
@@ -95,6 +101,7 @@ private:
     // Selected playlists the rows hide now, selected again once they show.
     QSet<QString> m_hidden;
     bool m_settlingGesture = false; // the store's selection is being set from the list's
+    bool m_helperGone = false; // the failed view says the helper is unavailable
 };
 
 } // namespace mivo

@@ -17,6 +17,7 @@
 #include "Views/Detail/OverallSummaryBar.h"
 #include "Views/Detail/PlaylistGroupHeader.h"
 #include "Views/Detail/PreviewSummaryBar.h"
+#include "Views/Detail/SummaryBar.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -101,6 +102,22 @@ struct Fixture {
     {
         auto* delegate = static_cast<LibraryDetailDelegate*>(list->itemDelegate());
         return delegate->buttonRect(QRectF(rowRect(row)), list->detailModel().row(row)).center().toPoint();
+    }
+};
+
+// The detail view of a model, shown, with its two summary bars.
+struct ShownDetail {
+    LibraryDetailView view;
+    OverallSummaryBar* runBar;
+    PreviewSummaryBar* previewBar;
+
+    explicit ShownDetail(AppModel& model)
+        : view(model)
+        , runBar(view.findChild<OverallSummaryBar*>())
+        , previewBar(view.findChild<PreviewSummaryBar*>())
+    {
+        view.resize(900, 600);
+        view.show();
     }
 };
 
@@ -223,11 +240,10 @@ private slots:
     void startWaitingForTheHelper()
     {
         Fixture f;
-        LibraryDetailView view(*f.model);
-        view.resize(900, 600);
-        view.show();
-        auto* runBar = view.findChild<OverallSummaryBar*>();
-        auto* previewBar = view.findChild<PreviewSummaryBar*>();
+        ShownDetail shown(*f.model);
+        LibraryDetailView& view = shown.view;
+        OverallSummaryBar* runBar = shown.runBar;
+        PreviewSummaryBar* previewBar = shown.previewBar;
         QVERIFY(runBar && previewBar);
 
         f.client->enqueue(
@@ -280,6 +296,98 @@ private slots:
         QVERIFY(previewBar->isVisibleTo(&view));
         QCOMPARE(view.list().detailModel().source(), LibraryDetailModel::Source::preview);
         QTRY_COMPARE(view.list().detailModel().rowCount(), 4);
+    }
+
+    // While a preview loads or a start waits for the helper, the bar says so and
+    // counts nothing: the preview's bar shows its spinner with "Loading…", the
+    // run's bar its phase alone; neither says "Empty" or counts zero. Once the
+    // helper has answered, the counts show.
+    void waitsSayWhatIsHappening_data()
+    {
+        QTest::addColumn<QString>("wait");
+        QTest::addColumn<Content>("content");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("counted"); // the bar's title once the helper answered
+        QTest::addColumn<QString>("line"); // and its line
+
+        QTest::newRow("a first preview loading") << "preview A" << Content::preview << "Loading…"
+                                                 << "1 playlist · 2 tracks"
+                                                 << "2 not downloaded";
+        QTest::newRow("another selection loading over the rows of the last")
+            << "preview B over A" << Content::preview << "Loading…"
+            << "1 playlist · 3 tracks"
+            << "3 not downloaded";
+        QTest::newRow("a start waiting for the helper, no earlier groups")
+            << "start" << Content::sync << "Preparing…"
+            << "Syncing"
+            << "0 / 2 done";
+        QTest::newRow("a start cancelled before the helper confirmed it")
+            << "start, cancel" << Content::preview << "Loading…"
+            << "1 playlist · 2 tracks"
+            << "2 not downloaded";
+    }
+    void waitsSayWhatIsHappening()
+    {
+        QFETCH(QString, wait);
+        QFETCH(Content, content);
+        QFETCH(QString, title);
+        QFETCH(QString, counted);
+        QFETCH(QString, line);
+        Fixture f;
+        ShownDetail shown(*f.model);
+        LibraryDetailView& view = shown.view;
+        OverallSummaryBar* runBar = shown.runBar;
+        PreviewSummaryBar* previewBar = shown.previewBar;
+        QVERIFY(runBar && previewBar);
+        f.client->enqueue(Method::listPlaylists,
+            Outcome::encoded(ListPlaylistsResult { { playlist("apple:a", "A"), playlist("apple:b", "B") } }));
+        test::TaskProbe<void> loaded(f.model->library()->refresh());
+        QTRY_VERIFY(loaded.isDone());
+        const auto previewTracks = [&f](int count) {
+            f.client->enqueue(Method::getPlaylistTracks,
+                Outcome::encoded(PreviewTracksResult { QList<PreviewTrackDTO>(count) }));
+        };
+        const auto select = [&f](const char* id) {
+            f.model->library()->setSelection({ QString::fromUtf8(id) });
+            f.model->selectionChanged();
+            f.clock.advance(PreviewStore::kDebounce);
+        };
+        if (wait != u"preview A") {
+            previewTracks(2);
+            select("apple:a");
+            QTRY_COMPARE(previewBar->title(), QStringLiteral("1 playlist · 2 tracks"));
+        }
+
+        f.client->setHoldReplies(true);
+        if (wait.startsWith(u"preview")) {
+            previewTracks(wait == u"preview A" ? 2 : 3);
+            select(wait == u"preview A" ? "apple:a" : "apple:b");
+        } else {
+            f.client->enqueue(Method::startSync, Outcome::result("{\"runId\":\"run-1\"}"));
+            f.model->startSync();
+            if (wait.endsWith(u"cancel")) {
+                f.model->cancelSync();
+                previewTracks(2);
+                f.clock.advance(PreviewStore::kDebounce);
+            }
+        }
+        QTRY_COMPARE(view.content(), content);
+        const SummaryBar* bar = content == Content::sync ? static_cast<SummaryBar*>(runBar) : previewBar;
+        QVERIFY(bar->isVisibleTo(&view));
+        QCOMPARE(bar->title(), title);
+        QCOMPARE(bar->summaryLine(), QString());
+        QCOMPARE(previewBar->isSpinnerShown(), content == Content::preview);
+
+        f.client->setHoldReplies(false);
+        f.client->release();
+        if (content == Content::sync) {
+            f.route(ServerEvent::SyncStarted { "c", "run-1", 1 });
+            QCOMPARE(bar->summaryLine(), QString());
+            f.route(ServerEvent::PlaylistStarted { "c", "apple:a", 0, "A", tracks("apple:a", 2) });
+        }
+        QTRY_COMPARE(bar->title(), counted);
+        QCOMPARE(bar->summaryLine(), line);
+        QVERIFY(!previewBar->isSpinnerShown());
     }
 
     void helperUnavailableShowsTheErrorVerbatim()

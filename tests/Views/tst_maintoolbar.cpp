@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
+#include "TestSupport/ManualClock.h"
 #include "TestSupport/Records.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "TestSupport/TaskProbe.h"
@@ -11,7 +12,9 @@
 #include "Views/Toolbar/VPNToolbarControl.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QStyleHints>
 #include <QToolBar>
 #include <QtTest>
 
@@ -29,6 +32,8 @@ PlaylistDTO playlist(const QString& id, bool isFolder)
 
 // The tool bar of a window on a model with a scripted helper and a small library.
 struct Fixture {
+    // What the tool bar measures a burst of presses on.
+    test::ManualClock clock;
     test::ScriptedHelperClient* client = nullptr;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<UpdaterModel> updater;
@@ -45,7 +50,7 @@ struct Fixture {
         updater = std::make_unique<UpdaterModel>(&model->sync());
         commands = std::make_unique<MainCommands>(*model, *updater);
         bar = window.addToolBar(QStringLiteral("Main"));
-        toolbar = new MainToolbar(*model, *commands, bar);
+        toolbar = new MainToolbar(*model, *commands, bar, clock);
         client->enqueue(Method::listPlaylists,
             Outcome::encoded(ListPlaylistsResult { { playlist("folder", true), playlist("mix", false) } }));
         QCoro::waitFor(model->library()->refresh(std::nullopt));
@@ -125,6 +130,8 @@ private slots:
         QVERIFY(f.model->isInspectorPresented());
         QCOMPARE(f.model->focusedReviewTrackId(), QStringLiteral("pl#0"));
 
+        // Well after Cancel Sync took the place of Sync.
+        f.clock.advance(std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval()));
         QTest::mouseClick(t.cancelButton(), Qt::LeftButton);
         QCOMPARE(f.model->sync().phase(), SyncPhase::cancelled);
         QTRY_VERIFY(f.shows(t.syncButton()) && t.syncButton()->isEnabled() && !f.shows(t.cancelButton()));

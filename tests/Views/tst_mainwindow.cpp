@@ -6,9 +6,11 @@
 #include "Support/UserDefaults.h"
 #include "TestSupport/FixedAccessibility.h"
 #include "TestSupport/Records.h"
+#include "TestSupport/ScopedEnvironment.h"
 #include "TestSupport/ScriptedHelperClient.h"
 #include "Views/Banners/MessageText.h"
 #include "Views/Banners/SyncBannerView.h"
+#include "Views/ContentUnavailableView.h"
 #include "Views/Detail/LibraryDetailDelegate.h"
 #include "Views/Detail/LibraryDetailList.h"
 #include "Views/Detail/LibraryDetailModel.h"
@@ -71,10 +73,25 @@ private slots:
         QCOMPARE(f.starts, 1);
     }
 
+    // The sidebar's column waits for the library; once the helper cannot be
+    // started there will be none, and the column says why instead of waiting.
     void sidebarWaitsForTheLibrary()
     {
         Fixture waiting;
         QVERIFY(!waiting.window->sidebar());
+        waiting.window->show();
+        ContentUnavailableView* unavailable = waiting.window->sidebarUnavailableView();
+        QVERIFY(!unavailable->isVisible());
+        {
+            test::ScopedEnvironment environment { { "MIVO_HELPER_PATH", "/nonexistent/mivo-helper" } };
+            QCoro::waitFor(waiting.model->start());
+        }
+        QVERIFY(waiting.model->startupError());
+        QVERIFY(!waiting.model->library());
+        QVERIFY(unavailable->isVisible());
+        QCOMPARE(unavailable->title(), QStringLiteral("Couldn't load playlists"));
+        QCOMPARE(unavailable->description(), *waiting.model->startupError());
+
         Fixture attached(true);
         QVERIFY(attached.window->sidebar());
     }

@@ -9,9 +9,12 @@
 #include "TestSupport/TaskProbe.h"
 #include "TestSupport/TestPaths.h"
 #include "Transport/HelperClient.h"
+#include "Views/ContentUnavailableView.h"
 #include "Views/MainWindow.h"
+#include "Views/SidebarView.h"
 #include "Views/Toolbar/ToolbarButton.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStyleHints>
@@ -27,6 +30,8 @@ using namespace mivo;
 namespace {
 
 constexpr int kRunTimeoutMs = 30000;
+
+QStringList methodsReadByHelpers(const test::LogCapture& log);
 
 // The window as main() builds it, on the stand-in helper found as the
 // application finds it; its configuration and defaults live in a temporary
@@ -44,7 +49,9 @@ struct Fixture {
     std::unique_ptr<MainWindow> window;
     QList<QByteArray> variables;
 
-    explicit Fixture(std::initializer_list<std::pair<const char*, QByteArray>> switches = {})
+    // With `modelOnTheClock`, the model's requests time out on `clock` as well.
+    explicit Fixture(
+        std::initializer_list<std::pair<const char*, QByteArray>> switches = {}, bool modelOnTheClock = false)
     {
         set("MIVO_HELPER_PATH", test::standInHelperPath().toLocal8Bit());
         set("MIVO_STANDIN_CONFIG", folder.filePath(QStringLiteral("config.json")).toLocal8Bit());
@@ -57,6 +64,8 @@ struct Fixture {
         options.cliTool.toolPaths = { folder.filePath(QStringLiteral("bin/mivo")) };
         options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
         options.defaults = &defaults;
+        if (modelOnTheClock)
+            options.clock = &clock;
         model = std::make_unique<AppModel>(options);
         updater = std::make_unique<UpdaterModel>(&model->sync());
         window = std::make_unique<MainWindow>(
@@ -107,7 +116,23 @@ struct Fixture {
     pid_t freezeHelper()
     {
         const auto pid = static_cast<pid_t>(process().processId());
-        return pid > 0 && ::kill(pid, SIGSTOP) == 0 ? pid : 0;
+        if (pid <= 0 || ::kill(pid, SIGSTOP) != 0)
+            return 0;
+        // The signal takes effect a little later: until then the helper may still
+        // read what is written now.
+        return QTest::qWaitFor([pid] { return isStopped(pid); }) ? pid : 0;
+    }
+
+    // Whether the process is stopped by a signal, as its status in /proc says.
+    static bool isStopped(pid_t pid)
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        // "pid (name) state …": the name may hold spaces and parentheses.
+        const QByteArray line = stat.readAll();
+        const qsizetype end = line.lastIndexOf(')');
+        return end >= 0 && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
     }
 
     ToolbarButton* button(const QString& name) const { return window->findChild<ToolbarButton*>(name); }
@@ -120,7 +145,31 @@ struct Fixture {
         if (!everythingSelected() || !sync || !QTest::qWaitFor([sync] { return sync->isEnabled(); }))
             return false;
         QTest::mouseClick(sync, Qt::LeftButton);
-        return QTest::qWaitFor([this] { return model->sync().reviewCount() > 0; }, kRunTimeoutMs);
+        if (!QTest::qWaitFor([this] { return model->sync().reviewCount() > 0; }, kRunTimeoutMs))
+            return false;
+        // The run has gone on for a while: Cancel Sync is no longer in the burst
+        // that started it.
+        clock.advance(doubleClickInterval());
+        return true;
+    }
+
+    static std::chrono::milliseconds doubleClickInterval()
+    {
+        return std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    }
+
+    // The methods of every request the helpers have read, once the helper has
+    // answered one sent now.
+    QStringList methodsReadSoFar(const test::LogCapture& log)
+    {
+        try {
+            QCoro::waitFor(model->client()->request<ListPlaylistsResult>(
+                Request::listPlaylists(), HelperClienting::kDefaultTimeout));
+        } catch (const std::exception& error) {
+            qWarning("the helper did not answer: %s", error.what());
+            return {};
+        }
+        return methodsReadByHelpers(log);
     }
 
     // Double-clicks Cancel Sync. Sync takes its place under the pointer, and the
@@ -288,12 +337,143 @@ private slots:
         QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
 
         // A press after a pause as long as the double-click interval is the user's own.
-        f.clock.advance(std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval()));
+        f.clock.advance(Fixture::doubleClickInterval());
         QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
         QCOMPARE(store.phase(), SyncPhase::preparing);
         QTRY_COMPARE(pipe->bytesToWrite(), 0);
         QCOMPARE(requestMethods(takeUnreadInput(pid)), QStringList { QStringLiteral("startSync") });
         QCOMPARE(::kill(pid, SIGCONT), 0);
+    }
+
+    // The start-up reads of the configuration and the playlists fail: the
+    // helper fails the listing, or its answers come only after every request
+    // has timed out behind a flood of events. The sidebar says the list could
+    // not be loaded, with the helper's reason; Try Again asks for the list once
+    // more, and shows it once the helper answers.
+    void aStartUpListThatFailsIsSaidWithTryAgain_data()
+    {
+        QTest::addColumn<bool>("flood");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("the helper fails the listing") << false << "Simulated failure of listPlaylists";
+        QTest::newRow("the answers come after their time-outs, behind a flood")
+            << true << HelperError::requestTimedOut().userText();
+    }
+    void aStartUpListThatFailsIsSaidWithTryAgain()
+    {
+        QFETCH(bool, flood);
+        QFETCH(QString, reason);
+        test::LogCapture log;
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
+        std::optional<Fixture> fixture;
+        if (flood)
+            fixture.emplace(
+                std::initializer_list<std::pair<const char*, QByteArray>> { { "MIVO_STANDIN_STDERR", "1" },
+                    { "MIVO_STANDIN_FLOOD", "20000" },
+                    { "MIVO_STANDIN_DELAY", "getConfig=3000;listPlaylists=3000" } },
+                true);
+        else
+            fixture.emplace(std::initializer_list<std::pair<const char*, QByteArray>> {
+                { "MIVO_STANDIN_STDERR", "1" }, { "MIVO_STANDIN_FAIL", "listPlaylists=internal" } });
+        Fixture& f = *fixture;
+        QTRY_VERIFY(f.window->sidebar());
+        SidebarView& sidebar = *f.window->sidebar();
+        if (flood) {
+            // Each request times out at once on the test's clock: two reads of the
+            // configuration, then two of the playlists.
+            QTRY_VERIFY(f.model->isReady());
+            for (int i = 0; i < 20 && sidebar.content() != SidebarView::Content::failed; ++i) {
+                f.clock.advance(HelperClienting::kDefaultTimeout);
+                QTest::qWait(10);
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(sidebar.content(), SidebarView::Content::failed, kRunTimeoutMs);
+        QCOMPARE(sidebar.failedView()->title(), QStringLiteral("Couldn't load playlists"));
+        QCOMPARE(sidebar.failedView()->description(), reason);
+        QVERIFY(sidebar.tryAgainButton()->isVisible());
+        QVERIFY(f.model->library()->playlists().isEmpty());
+
+        const auto listingsRead
+            = [&log] { return methodsReadByHelpers(log).count(QStringLiteral("listPlaylists")); };
+        if (flood)
+            QTRY_VERIFY_WITH_TIMEOUT(f.helperLogged(QStringLiteral("flood done")), kRunTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(listingsRead(), 2, kRunTimeoutMs);
+        QTest::mouseClick(sidebar.tryAgainButton(), Qt::LeftButton);
+        if (flood) {
+            QTRY_COMPARE_WITH_TIMEOUT(sidebar.content(), SidebarView::Content::list, kRunTimeoutMs);
+            QVERIFY(!f.model->library()->playlists().isEmpty());
+            QCOMPARE(listingsRead(), 3);
+        } else {
+            // Asked again (and once more in the other form), failed again alike.
+            QTRY_COMPARE_WITH_TIMEOUT(listingsRead(), 4, kRunTimeoutMs);
+            QTRY_COMPARE(f.model->library()->loadState().kind, LibraryStore::LoadState::Kind::failed);
+            QCOMPARE(sidebar.content(), SidebarView::Content::failed);
+            QCOMPARE(sidebar.failedView()->description(), reason);
+        }
+    }
+
+    // Six presses on Sync 150 ms apart from idle: the first starts a run, and
+    // the others land on Cancel Sync, which has taken its place, and cancel
+    // nothing, whether the helper answers the start at once or not at all. One
+    // startSync and no cancelSync reach the helper. Once the burst is over,
+    // Cancel Sync takes a press again.
+    void aBurstOfPressesOnSyncStartsOnceAndCancelsNothing_data()
+    {
+        QTest::addColumn<bool>("frozen");
+        QTest::newRow("the helper answers") << false;
+        QTest::newRow("the helper is frozen") << true;
+    }
+    void aBurstOfPressesOnSyncStartsOnceAndCancelsNothing()
+    {
+        QFETCH(bool, frozen);
+        test::LogCapture log;
+        test::LogCapture::enable(lcHelper(), QtDebugMsg);
+        Fixture f({ { "MIVO_STANDIN_STDERR", "1" } });
+        ToolbarButton* sync = f.button(QStringLiteral("syncButton"));
+        ToolbarButton* cancel = f.button(QStringLiteral("cancelSyncButton"));
+        QVERIFY(sync && cancel);
+        QVERIFY(f.everythingSelected());
+        QTRY_VERIFY(sync->isVisible() && sync->isEnabled());
+        SyncStore& store = f.model->sync();
+        QCOMPARE(store.phase(), SyncPhase::idle);
+        f.notePhases();
+        const pid_t pid = frozen ? f.freezeHelper() : 0;
+        QVERIFY(!frozen || pid > 0);
+        const QPoint at = sync->mapTo(f.window.get(), sync->rect().center());
+
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QTRY_COMPARE(f.window->childAt(at), cancel);
+        for (int press = 2; press <= 6; ++press) {
+            f.clock.advance(std::chrono::milliseconds(150));
+            QVERIFY(f.pressAt(at, press % 2 == 0 ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress));
+        }
+        QVERIFY(store.isRunning());
+        QVERIFY(!f.phases.contains(SyncPhase::cancelled));
+
+        QStringList sent;
+        if (frozen) {
+            auto* pipe = f.process().findChild<QProcess*>();
+            QVERIFY(pipe);
+            QTRY_COMPARE(pipe->bytesToWrite(), 0);
+            sent = requestMethods(takeUnreadInput(pid));
+        } else {
+            sent = f.methodsReadSoFar(log);
+        }
+        QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
+        QCOMPARE(sent.count(QStringLiteral("cancelSync")), 0);
+
+        // A press after a pause as long as the double-click interval is the user's own.
+        f.clock.advance(Fixture::doubleClickInterval());
+        QVERIFY(f.pressAt(at, QEvent::MouseButtonPress));
+        QCOMPARE(store.phase(), SyncPhase::cancelled);
+        if (frozen) {
+            // The requests taken from its input never reach it; nothing more to hear.
+            QCOMPARE(::kill(pid, SIGCONT), 0);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(f.helperLogged(QStringLiteral("Sync cancelled")), kRunTimeoutMs);
+        sent = f.methodsReadSoFar(log);
+        QCOMPARE(sent.count(QStringLiteral("startSync")), 1);
+        QCOMPARE(sent.count(QStringLiteral("cancelSync")), 1);
     }
 
     // The helper stops answering in the middle of a run, the user double-clicks

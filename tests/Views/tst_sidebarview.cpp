@@ -196,7 +196,7 @@ private slots:
     void contentFollowsTheLibrary_data()
     {
         QTest::addColumn<bool>("loadedBefore"); // the sample library was loaded first
-        QTest::addColumn<QString>("then"); // "", "pending", "fails", "empty"
+        QTest::addColumn<QString>("then"); // "", "pending", "fails", "empty", "helper gone"
         QTest::addColumn<Content>("content");
 
         QTest::newRow("nothing asked yet") << false << "" << Content::empty;
@@ -207,6 +207,12 @@ private slots:
         QTest::newRow("a refresh keeps the list while it runs") << true << "pending" << Content::list;
         QTest::newRow("a failed refresh shows the failure over older playlists")
             << true << "fails" << Content::failed;
+        // The helper will not come back: no spinner, no invitation, no Try Again.
+        QTest::newRow("the helper gone before a list") << false << "helper gone" << Content::unavailable;
+        QTest::newRow("the helper gone while the first load runs")
+            << false << "pending, helper gone" << Content::unavailable;
+        QTest::newRow("the helper gone after a list: the list stays")
+            << true << "helper gone" << Content::list;
     }
     void contentFollowsTheLibrary()
     {
@@ -217,7 +223,7 @@ private slots:
         if (loadedBefore)
             f.load(folderLibrary());
         std::optional<test::TaskProbe<void>> pending;
-        if (then == u"pending") {
+        if (then.startsWith(u"pending")) {
             f.client->setHoldReplies(true);
             f.client->enqueue(
                 Method::listPlaylists, Outcome::encoded(ListPlaylistsResult { folderLibrary() }));
@@ -227,9 +233,19 @@ private slots:
         } else if (then == u"empty") {
             f.load({});
         }
+        if (then.endsWith(u"helper gone")) {
+            f.client->events().finish(StreamEnd::gaveUp);
+            QTRY_VERIFY(f.model->startupError());
+        }
         QCOMPARE(f.sidebar->content(), content);
         if (content == Content::failed)
             QCOMPARE(f.sidebar->failedView()->description(), QStringLiteral("The helper stopped."));
+        if (content == Content::failed || content == Content::unavailable) {
+            QCOMPARE(f.sidebar->failedView()->title(), QStringLiteral("Couldn't load playlists"));
+            QCOMPARE(f.sidebar->tryAgainButton()->isHidden(), content == Content::unavailable);
+        }
+        if (content == Content::unavailable)
+            QCOMPARE(f.sidebar->failedView()->description(), *f.model->startupError());
         if (pending) {
             f.client->setHoldReplies(false);
             f.client->release();
@@ -566,7 +582,7 @@ private slots:
         QTest::keyClick(filter, Qt::Key_Down);
         QVERIFY(f.sidebar->listView()->hasFocus());
         QCOMPARE(f.current(), QStringLiteral("rock"));
-        QVERIFY(f.library().selection().isEmpty());
+        QCOMPARE(f.library().selection(), idSet({ "rock" }));
         QVERIFY(f.sidebar->window()->testAttribute(Qt::WA_KeyboardFocusChange));
         f.key(Qt::Key_Space);
         QCOMPARE(f.library().selection(), idSet({ "rock" }));
@@ -574,6 +590,61 @@ private slots:
         QTest::keySequence(f.sidebar->listView(), QKeySequence::Find);
         QVERIFY(filter->hasFocus());
         QCOMPARE(filter->selectedText(), QStringLiteral("rock"));
+    }
+
+    // Down from the filter field goes to the first row shown and selects it, as
+    // Down in the list does, whatever was selected or current before: Sync then
+    // sends what the rows show selected, and a selection the filter hid does not
+    // come back when the filter is cleared.
+    void downFromTheFilterSelectsTheFirstRowShown_data()
+    {
+        QTest::addColumn<bool>("introFirst"); // a playlist "intro" above the folders
+        QTest::addColumn<QStringList>("gestures"); // before the filter gets the keyboard
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QSet<QString>>("selection");
+
+        QTest::newRow("a playlist selected elsewhere, the filter shows another")
+            << false << QStringList { "click jazz" } << "rock"
+            << "rock" << idSet({ "rock" });
+        QTest::newRow("several selected, the filter shows some of them")
+            << false << QStringList { "click jazz", "ctrl-click rock" } << "mix"
+            << "rock" << idSet({ "rock" });
+        QTest::newRow("no filter: the top row, not the row the keyboard was on")
+            << true << QStringList { "click jazz" } << ""
+            << "intro" << idSet({ "intro" });
+        QTest::newRow("the top row is a closed folder: the playlists inside it")
+            << false << QStringList { "click rock" } << ""
+            << "sets" << idSet({ "warm", "peak", "jazznight" });
+    }
+    void downFromTheFilterSelectsTheFirstRowShown()
+    {
+        QFETCH(bool, introFirst);
+        QFETCH(QStringList, gestures);
+        QFETCH(QString, filter);
+        QFETCH(QString, current);
+        QFETCH(QSet<QString>, selection);
+        Fixture f;
+        f.load(introFirst ? introAboveFolders() : folderLibrary());
+        f.show();
+        f.sidebar->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.sidebar.get()));
+        for (const QString& gesture : std::as_const(gestures))
+            f.perform(gesture);
+        QVERIFY(!f.library().selection().isEmpty());
+        QLineEdit* field = f.sidebar->filterField();
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(field, filter);
+        QTest::keyClick(field, Qt::Key_Down);
+
+        QVERIFY(f.sidebar->listView()->hasFocus());
+        QCOMPARE(f.current(), current);
+        QCOMPARE(f.library().selection(), selection);
+        QCOMPARE(f.shownSelection(), selection);
+        QCOMPARE(f.syncedIds(), selection);
+        field->clear();
+        QCOMPARE(f.library().selection(), selection);
+        QCOMPARE(f.syncedIds(), selection);
     }
 
     void aClickOnASourceHeaderChangesNothing()

@@ -1,5 +1,5 @@
 // The library detail's states: the helper unavailable, nothing selected, the
-// preview loading and loaded, a run under way with tracks in every kind of
+// preview loading and loaded, a start waiting for the helper, a run under way with tracks in every kind of
 // state, a finished run with its summary, and a collapsed group.
 
 #include "ScreenFixture.h"
@@ -193,6 +193,17 @@ void run(ScreenFixture& fixture, bool finished)
     ScreenFixture::settle();
 }
 
+// Sync pressed, the helper yet to confirm the start: no playlist of the run to count.
+QWidget* preparing(ScreenFixture& fixture)
+{
+    fixture.hold(Method::startSync);
+    MainWindow* w = window(fixture);
+    fixture.model().library()->setSelection({ QStringLiteral("apple:warmup") });
+    fixture.model().startSync();
+    ScreenFixture::settle();
+    return w;
+}
+
 QWidget* running(ScreenFixture& fixture)
 {
     MainWindow* w = window(fixture);
@@ -221,6 +232,7 @@ const ScreenRegistration registration {
     { QStringLiteral("detail-select-playlist"), kWindow, selectPlaylist },
     { QStringLiteral("detail-preview-loading"), kWindow, [](ScreenFixture& f) { return preview(f, true); } },
     { QStringLiteral("detail-preview"), kWindow, [](ScreenFixture& f) { return preview(f, false); } },
+    { QStringLiteral("detail-run-preparing"), kWindow, preparing },
     { QStringLiteral("detail-run"), kWindow, running },
     { QStringLiteral("detail-run-finished"), kWindow, finished },
     { QStringLiteral("detail-collapsed-group"), kWindow, collapsed },

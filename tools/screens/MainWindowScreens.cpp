@@ -1,9 +1,8 @@
-// The main window's own states: the sidebar loading, failed, empty, listing
-// playlists with folders open and a selection, and filtered.
+// The main window's own states: the sidebar loading, failed, without a helper,
+// empty, listing playlists with folders open and a selection, and filtered.
 
 #include "ScreenFixture.h"
 #include "ScreenRegistry.h"
-
 #include "Views/MainWindow.h"
 #include "Views/SidebarView.h"
 
@@ -22,8 +21,8 @@ PlaylistDTO playlist(const char* id, PlaylistSourceId source, const char* name, 
         hue < 0 ? ArtworkRef::none() : ScreenFixture::artwork(hue) };
 }
 
-PlaylistDTO folder(const char* id, PlaylistSourceId source, const char* name,
-    std::optional<QString> parent = std::nullopt)
+PlaylistDTO folder(
+    const char* id, PlaylistSourceId source, const char* name, std::optional<QString> parent = std::nullopt)
 {
     return { QString::fromUtf8(id), source, QString::fromUtf8(name), true, std::move(parent), std::nullopt,
         ArtworkRef::none() };
@@ -73,6 +72,17 @@ QWidget* failed(ScreenFixture& fixture)
     return w;
 }
 
+// The helper ended for good before any playlist was listed.
+QWidget* helperGone(ScreenFixture& fixture)
+{
+    fixture.hold(Method::listPlaylists);
+    MainWindow* w = window(fixture);
+    fixture.loadLibrary();
+    fixture.client().events().finish(StreamEnd::gaveUp);
+    ScreenFixture::settle();
+    return w;
+}
+
 QWidget* noPlaylists(ScreenFixture& fixture)
 {
     fixture.setPlaylists({});
@@ -87,7 +97,8 @@ QWidget* list(ScreenFixture& fixture)
     MainWindow* w = window(fixture);
     fixture.loadLibrary();
     // Selecting the folder opens it and selects the playlists inside it.
-    fixture.model().library()->setSelection({ QStringLiteral("apple:sets"), QStringLiteral("spotify:drive") });
+    fixture.model().library()->setSelection(
+        { QStringLiteral("apple:sets"), QStringLiteral("spotify:drive") });
     ScreenFixture::settle();
     return w;
 }
@@ -104,6 +115,7 @@ QWidget* filtered(ScreenFixture& fixture)
 const ScreenRegistration registration {
     { QStringLiteral("main-loading"), kWindow, loading },
     { QStringLiteral("main-failed"), kWindow, failed },
+    { QStringLiteral("main-helper-gone"), kWindow, helperGone },
     { QStringLiteral("main-no-playlists"), kWindow, noPlaylists },
     { QStringLiteral("main-list"), kWindow, list },
     { QStringLiteral("main-filtered"), kWindow, filtered },

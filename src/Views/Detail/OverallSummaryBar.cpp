@@ -17,6 +17,7 @@ OverallSummaryBar::OverallSummaryBar(SyncStore& sync, QWidget* parent)
     connect(&m_sync, &SyncStore::changed, this, &OverallSummaryBar::refresh);
     // The phase shows at once when the user presses Sync or Cancel.
     connect(&m_sync, &SyncStore::phaseChanged, this, &OverallSummaryBar::refresh);
+    connect(&m_sync, &SyncStore::groupsChanged, this, &OverallSummaryBar::refresh);
     refresh();
 }
 
@@ -74,9 +75,12 @@ bool OverallSummaryBar::showsProgress(SyncPhase phase)
 
 void OverallSummaryBar::refresh()
 {
-    setTexts(phaseText(m_sync.phase()),
-        summaryLine(m_sync.summary(), m_sync.overallCompleted(), m_sync.overallTotal(), m_sync.reviewCount(),
-            m_sync.failedCount()));
+    // Until the run's first playlist is reported there is nothing to count yet.
+    QString line;
+    if (m_sync.summary() || !m_sync.groups().isEmpty())
+        line = summaryLine(m_sync.summary(), m_sync.overallCompleted(), m_sync.overallTotal(),
+            m_sync.reviewCount(), m_sync.failedCount());
+    setTexts(phaseText(m_sync.phase()), line);
     setProgressShown(showsProgress(m_sync.phase()));
     progress()->setFraction(m_sync.overallFraction());
 }

@@ -10,7 +10,8 @@ namespace mivo {
 
 class SyncStore;
 
-// The bar over a sync run's groups: the run's phase, its counts, and the overall
+// The bar over a sync run's groups: the run's phase, its counts (none until a
+// playlist of the run is reported or its summary arrives), and the overall
 // progress while the run is under way or done.
 class OverallSummaryBar : public SummaryBar {
     Q_OBJECT

@@ -51,6 +51,11 @@ QString PreviewSummaryBar::summaryLine(qint64 tracks, qint64 onDisk, qint64 fail
     return items.isEmpty() ? tr("Empty") : items.join(QStringLiteral(" · "));
 }
 
+QString PreviewSummaryBar::loadingText()
+{
+    return tr("Loading…");
+}
+
 bool PreviewSummaryBar::isSpinnerShown() const
 {
     return !m_spinner->isHidden();
@@ -58,8 +63,12 @@ bool PreviewSummaryBar::isSpinnerShown() const
 
 void PreviewSummaryBar::refresh()
 {
-    setTexts(titleText(m_preview.groups().size(), m_preview.trackCount()),
-        summaryLine(m_preview.trackCount(), m_preview.onDiskCount(), m_preview.failedCount()));
+    // The rows still shown while a new selection loads are not what it holds.
+    if (m_preview.isLoading())
+        setTexts(loadingText(), QString());
+    else
+        setTexts(titleText(m_preview.groups().size(), m_preview.trackCount()),
+            summaryLine(m_preview.trackCount(), m_preview.onDiskCount(), m_preview.failedCount()));
     m_spinner->setVisible(m_preview.isLoading());
 }
 

@@ -8,7 +8,8 @@ class ActivityIndicator;
 class PreviewStore;
 
 // The bar over the preview of the selected playlists: how many playlists and
-// tracks, how many are on disk, and a spinner while the preview loads.
+// tracks and how many are on disk; while the preview loads, a spinner and
+// "Loading…" instead, as no count is known yet.
 class PreviewSummaryBar : public SummaryBar {
     Q_OBJECT
 
@@ -20,6 +21,9 @@ public:
     // "n on disk · m not downloaded" (items at 0 left out), then "k playlists could
     // not be loaded" when some could not; "Empty" without tracks or failures.
     static QString summaryLine(qint64 tracks, qint64 onDisk, qint64 failedPlaylists = 0);
+
+    // The title while the preview loads.
+    static QString loadingText();
 
     bool isSpinnerShown() const;
 

@@ -65,6 +65,7 @@ MainToolbar::MainToolbar(
     m_cancel->setLabel(QStringLiteral("stop.fill"), tr("Cancel Sync"), ThemeColor::red());
     m_cancel->setToolTip(withShortcut(tr("Cancel the running sync"), commands.cancelSyncAction()));
     m_cancelItem = bar->addWidget(m_cancel);
+    m_cancel->installEventFilter(this);
 
     connect(m_review, &QToolButton::clicked, &model, &AppModel::openReview);
     connect(m_sync, &QToolButton::clicked, &model, &AppModel::startSync);
@@ -100,8 +101,10 @@ void MainToolbar::refresh()
         sync.phase(), vpnConfigured, sync.reviewCount(), library ? library->selectedPlaylistCount() : 0);
     if (m_shown && state == m_state)
         return;
-    if (m_shown && m_state.showsCancel && !state.showsCancel)
-        m_syncHeldSince = m_clock.now();
+    if (m_shown && m_state.showsCancel != state.showsCancel) {
+        m_held = state.showsCancel ? m_cancel : m_sync;
+        m_heldSince = m_clock.now();
+    }
     m_shown = true;
     m_state = state;
 
@@ -126,23 +129,23 @@ void MainToolbar::refresh()
 
 bool MainToolbar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_sync)
+    if (watched != m_sync && watched != m_cancel)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         m_refusedPress = false;
-        if (!m_syncHeldSince)
+        if (!m_heldSince || watched != m_held)
             break;
         const MonotonicClock::Duration now = m_clock.now();
         const auto interval
             = std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval());
-        if (now - *m_syncHeldSince >= interval) {
-            m_syncHeldSince.reset();
+        if (now - *m_heldSince >= interval) {
+            m_heldSince.reset();
             break;
         }
-        // Still the burst: it goes on holding Sync back.
-        m_syncHeldSince = now;
+        // Still the burst: it goes on holding the button back.
+        m_heldSince = now;
         m_refusedPress = true;
         event->accept();
         return true;

@@ -23,10 +23,11 @@ class ToolbarButton;
 // on the model. The buttons carry no shortcuts; their tooltips name the
 // shortcut of the menu command that does the same.
 //
-// Sync takes the place of Cancel Sync under the pointer the moment a run is
-// cancelled, so presses of a burst meant for Cancel Sync would land on Sync: a
-// press on Sync within the desktop's double-click interval of that change, or
-// of the last press so refused, is not taken.
+// Sync and Cancel Sync take each other's place under the pointer the moment a
+// run starts or is cancelled, so the later presses of a burst meant for the one
+// would land on the other: a press on the button that has just taken the place,
+// within the desktop's double-click interval of that change or of the last press
+// so refused, is not taken.
 class MainToolbar : public QObject {
     Q_OBJECT
 
@@ -62,8 +63,10 @@ private:
     const MonotonicClock& m_clock;
     MainToolbarState m_state;
     bool m_shown = false;
-    // Since when presses on Sync are refused; none while they are taken.
-    std::optional<MonotonicClock::Duration> m_syncHeldSince;
+    // The button that has just taken the other's place, and since when presses
+    // on it are refused; none while presses are taken.
+    ToolbarButton* m_held = nullptr;
+    std::optional<MonotonicClock::Duration> m_heldSince;
     bool m_refusedPress = false; // the release of a refused press is not taken either
 };
 
