@@ -4,6 +4,7 @@
 #include "Styling/Tokens.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Settings/FormText.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -34,6 +35,7 @@ SourceWarningWindow::SourceWarningWindow(QWidget* parent)
     , m_connectSource(new QPushButton(tr("Connect a Source")))
     , m_continueAnyway(new QPushButton(tr("Continue Anyway")))
 {
+    ViewAccessibility::install();
     setObjectName(QStringLiteral("sourceWarning"));
     setWindowTitle(QStringLiteral("mivo"));
     // An alert: a title bar with its close button, nothing to minimise or enlarge.
