@@ -232,6 +232,8 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     m_acoustidKey->setObjectName(QStringLiteral("acoustidKey"));
     m_acoustidKey->setEchoMode(QLineEdit::Password);
     m_acoustidKey->setPlaceholderText(tr("AcoustID API key (optional)"));
+    // The field shows no label but this.
+    m_acoustidKey->setAccessibleName(m_acoustidKey->placeholderText());
     details->addWidget(m_strict);
     details->addWidget(m_acoustidKey);
     m_matchingReveal = new DisclosurePanel(m_matchingDetails);
@@ -247,7 +249,8 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     connect(m_acoustidKey, &QLineEdit::textEdited, m_coordinator.data(), &SetupCoordinator::setAcoustidKey);
     connect(
         m_coordinator.data(), &SetupCoordinator::identityEnabledChanged, this, &ConnectMusicScreen::refresh);
-    connect(m_coordinator.data(), &SetupCoordinator::identityStrictChanged, this, &ConnectMusicScreen::refresh);
+    connect(
+        m_coordinator.data(), &SetupCoordinator::identityStrictChanged, this, &ConnectMusicScreen::refresh);
     return card;
 }
 
@@ -280,7 +283,7 @@ void ConnectMusicScreen::refresh()
     m_spotifyConnect->setVisible(!spotifyConnected && !m_connectingSpotify);
     m_spotifyText->setText(spotifyConnected ? tr("mivo reads your Spotify playlists.")
             : m_connectingSpotify           ? tr("Connecting in your browser…")
-                                            : tr("Authorize mivo in your browser to read your Spotify playlists."));
+                                  : tr("Authorize mivo in your browser to read your Spotify playlists."));
 
     if (m_coordinator) {
         const bool matching = m_coordinator->identityEnabled();
