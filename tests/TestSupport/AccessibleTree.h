@@ -147,7 +147,9 @@ inline void verifyEveryNodeShowsAndEveryControlIsNamed(const AccessibleTree& tre
     const QList<QAccessible::Role> controls { QAccessible::Button, QAccessible::CheckBox,
         QAccessible::RadioButton, QAccessible::ComboBox, QAccessible::EditableText, QAccessible::PageTab,
         QAccessible::ListItem, QAccessible::TreeItem, QAccessible::SpinBox, QAccessible::Slider,
-        QAccessible::ProgressBar };
+        QAccessible::ProgressBar,
+        // An image that says nothing is decoration, and not in the tree.
+        QAccessible::Graphic };
     for (QAccessibleInterface* node : tree.all()) {
         bool inPopUp = false;
         for (QAccessibleInterface* at = node->parent(); at; at = at->parent())

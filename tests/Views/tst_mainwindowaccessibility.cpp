@@ -59,8 +59,11 @@ private slots:
     void folderTellsWhenItOpens();
     void inspectorAndBannerAreHeardAsTheyShow_data();
     void inspectorAndBannerAreHeardAsTheyShow();
+    void pickedCandidateIsTheSelectedOne();
 
 private:
+    bool reviewing();
+
     std::unique_ptr<StandInSession> m_idle;
     std::unique_ptr<StandInSession> m_reviewing;
 };
@@ -192,32 +195,62 @@ void MainWindowAccessibilityTest::inspectorAndBannerAreHeardAsTheyShow_data()
 }
 
 // A run waiting for a review: the inspector open beside the list, the banner
-// of the expired sign-in over it.
+// of the expired sign-in over it. Made once, for the tests that read it.
+bool MainWindowAccessibilityTest::reviewing()
+{
+    if (m_reviewing)
+        return true;
+    m_reviewing.reset(sampleSession());
+    StandInSession& session = *m_reviewing;
+    if (!session.showAndWaitForTheHelper()
+        || !QTest::qWaitFor(
+            [&] {
+                return session.model->library()
+                    && session.model->library()->loadState() == LibraryStore::LoadState::loaded();
+            },
+            kTimeoutMs)
+        || !selectPlaylist(session, QStringLiteral("Crate Digging")))
+        return false;
+    auto* sync = session.window->findChild<ToolbarButton*>(QStringLiteral("syncButton"));
+    if (!sync || !QTest::qWaitFor([sync] { return sync->isEnabled(); }))
+        return false;
+    QTest::mouseClick(sync, Qt::LeftButton);
+    auto* review = session.window->findChild<ToolbarButton*>(QStringLiteral("reviewButton"));
+    auto* banner = session.window->findChild<SyncBannerView*>();
+    if (!review || !banner
+        || !QTest::qWaitFor([&] { return review->isVisible() && banner->isVisible(); }, kTimeoutMs))
+        return false;
+    session.model->openReview();
+    return QTest::qWaitFor([&] { return session.window->inspectorPane()->isVisible(); });
+}
+
+// The inspector and the banner as they show while the run waits.
 void MainWindowAccessibilityTest::inspectorAndBannerAreHeardAsTheyShow()
 {
     QFETCH(HeardControl, control);
-    std::unique_ptr<StandInSession>& reviewing = m_reviewing;
-    if (!reviewing) {
-        reviewing.reset(sampleSession());
-        QVERIFY(reviewing->showAndWaitForTheHelper());
-        QTRY_VERIFY_WITH_TIMEOUT(reviewing->model->library()
-                && reviewing->model->library()->loadState() == LibraryStore::LoadState::loaded(),
-            kTimeoutMs);
-        QVERIFY(selectPlaylist(*reviewing, QStringLiteral("Crate Digging")));
-        auto* sync = reviewing->window->findChild<ToolbarButton*>(QStringLiteral("syncButton"));
-        QTRY_VERIFY(sync && sync->isEnabled());
-        QTest::mouseClick(sync, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(reviewing->model->sync().reviewCount() == 1, kTimeoutMs);
-        auto* review = reviewing->window->findChild<ToolbarButton*>(QStringLiteral("reviewButton"));
-        QTRY_VERIFY(review && review->isVisible());
-        auto* banner = reviewing->window->findChild<SyncBannerView*>();
-        QTRY_VERIFY_WITH_TIMEOUT(banner && banner->isVisible(), kTimeoutMs);
-        reviewing->model->openReview();
-        QTRY_VERIFY(reviewing->window->inspectorPane()->isVisible());
-    }
-    const AccessibleTree tree(reviewing->window.get());
+    QVERIFY(reviewing());
+    const AccessibleTree tree(m_reviewing->window.get());
     test::verifyHeard(tree, control);
     test::verifyEveryNodeShowsAndEveryControlIsNamed(tree);
+}
+
+// Picking a candidate (the one Use Selected sends) is heard as selecting it;
+// the others are not selected.
+void MainWindowAccessibilityTest::pickedCandidateIsTheSelectedOne()
+{
+    QVERIFY(reviewing());
+    auto* inspector = m_reviewing->window->findChild<ReviewInspector*>();
+    QVERIFY(inspector);
+    QListView* list = inspector->candidateList();
+    QTRY_VERIFY(list->isVisible() && list->model()->rowCount() == 3);
+    QTest::mouseClick(
+        list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    QAccessibleInterface* candidates
+        = AccessibleTree(m_reviewing->window.get()).find(QAccessible::List, QStringLiteral("Candidates"));
+    QVERIFY(candidates);
+    QCOMPARE(candidates->childCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(bool(candidates->child(row)->state().selected), row == 1);
 }
 
 QTEST_MAIN(MainWindowAccessibilityTest)
