@@ -4,6 +4,7 @@
 #include "Services/UpdaterModel.h"
 #include "Styling/AppStyle.h"
 #include "Views/MainWindow.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QApplication>
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("mivo"));
     Translations::install();
     QApplication::setStyle(new AppStyle);
+    ViewAccessibility::install();
     QApplication::setQuitOnLastWindowClosed(true);
 
     AppModel model;

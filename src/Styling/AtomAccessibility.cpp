@@ -1,30 +1,18 @@
 #include "Styling/AtomAccessibility.h"
 
 #include "Styling/ConfidenceMeter.h"
+#include "Styling/PercentAccessible.h"
 #include "Styling/SourceBadge.h"
 #include "Styling/SourceLogo.h"
 #include "Styling/StatusPill.h"
 
 #include <QAccessibleWidget>
+#include <QPointer>
 #include <mutex>
 
 namespace mivo::AtomAccessibility {
 
 namespace {
-
-class AtomAccessible : public QAccessibleWidget {
-public:
-    using QAccessibleWidget::QAccessibleWidget;
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Value) {
-            if (const auto* meter = qobject_cast<const ConfidenceMeter*>(widget()))
-                return meter->accessibleValue();
-        }
-        return QAccessibleWidget::text(t);
-    }
-};
 
 QAccessibleInterface* factory(const QString&, QObject* object)
 {
@@ -32,11 +20,15 @@ QAccessibleInterface* factory(const QString&, QObject* object)
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     if (qobject_cast<SourceLogo*>(object))
-        return new AtomAccessible(widget, QAccessible::Graphic);
+        return new QAccessibleWidget(widget, QAccessible::Graphic);
     if (qobject_cast<SourceBadge*>(object) || qobject_cast<StatusPill*>(object))
-        return new AtomAccessible(widget, QAccessible::StaticText);
-    if (qobject_cast<ConfidenceMeter*>(object))
-        return new AtomAccessible(widget, QAccessible::ProgressBar);
+        return new QAccessibleWidget(widget, QAccessible::StaticText);
+    if (auto* meter = qobject_cast<ConfidenceMeter*>(object)) {
+        const QPointer<ConfidenceMeter> guarded(meter);
+        return new PercentAccessible(
+            meter, [guarded] { return guarded ? guarded->percent() : 0; },
+            [guarded] { return guarded ? guarded->accessibleValue() : QString(); });
+    }
     return nullptr;
 }
 

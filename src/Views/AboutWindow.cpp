@@ -4,6 +4,7 @@
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Views/Settings/FormText.h"
+#include "Views/ViewAccessibility.h"
 #include "Views/WindowPlacement.h"
 
 #include <QEvent>
@@ -24,6 +25,7 @@ AboutWindow::AboutWindow(const QString& version, QWidget* parent)
     : QDialog(parent)
     , m_emblem(new QLabel)
 {
+    ViewAccessibility::install();
     setWindowTitle(tr("About mivo"));
     setModal(false);
     WindowPlacement::offerOnlyClose(this);
@@ -32,7 +34,7 @@ AboutWindow::AboutWindow(const QString& version, QWidget* parent)
     layout->setContentsMargins(Tokens::Space::xl, Tokens::Space::xl, Tokens::Space::xl, Tokens::Space::xl);
     layout->setSpacing(Tokens::Space::xs);
     m_emblem->setFixedSize(kEmblemSide, kEmblemSide);
-    m_emblem->setAccessibleName(QString());
+    ViewAccessibility::hide(m_emblem);
     layout->addWidget(m_emblem, 0, Qt::AlignHCenter);
     layout->addSpacing(Tokens::Space::md);
 

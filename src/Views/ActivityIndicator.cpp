@@ -1,6 +1,7 @@
 #include "Views/ActivityIndicator.h"
 
 #include "Styling/ThemeColor.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
@@ -14,6 +15,7 @@ ActivityIndicator::ActivityIndicator(qreal diameter, QWidget* parent)
     , m_diameter(diameter)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    ViewAccessibility::setRole(this, QAccessible::ProgressBar);
     setAccessibleName(tr("Loading"));
 }
 

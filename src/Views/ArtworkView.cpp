@@ -2,14 +2,15 @@
 
 #include "Views/ArtworkLoader.h"
 #include "Views/ArtworkPainter.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QPainter>
 #include <cmath>
 
 namespace mivo {
 
-ArtworkView::ArtworkView(const ArtworkRef& ref, qreal size, const QString& placeholderSymbol,
-    qreal cornerRadius, QWidget* parent)
+ArtworkView::ArtworkView(
+    const ArtworkRef& ref, qreal size, const QString& placeholderSymbol, qreal cornerRadius, QWidget* parent)
     : QWidget(parent)
     , m_loader(nullptr)
     , m_ref(ref)
@@ -18,7 +19,7 @@ ArtworkView::ArtworkView(const ArtworkRef& ref, qreal size, const QString& place
     , m_cornerRadius(cornerRadius)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(QString());
+    ViewAccessibility::hide(this);
     setLoader(&ArtworkLoader::shared());
 }
 

@@ -1,5 +1,7 @@
 #include "Views/ElidedLabel.h"
 
+#include "Views/ViewAccessibility.h"
+
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -19,6 +21,7 @@ ElidedLabel::ElidedLabel(TextStyle style, const ThemeColor& color, int maxLines,
     policy.setHeightForWidth(m_maxLines > 1);
     policy.setHorizontalPolicy(QSizePolicy::Ignored);
     setSizePolicy(policy);
+    ViewAccessibility::setRole(this, QAccessible::StaticText);
 }
 
 void ElidedLabel::setText(const QString& text)
@@ -118,7 +121,8 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const QStringList lines = linesFor(width());
-    const bool cut = !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !m_text.endsWith(QChar(0x2026));
+    const bool cut
+        = !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !m_text.endsWith(QChar(0x2026));
     setToolTip(cut ? m_text : QString());
     // Layouts that do not ask for the height at a width still make room for the lines.
     if (m_maxLines > 1 && width() > 0 && heightForWidth(width()) != minimumHeight())

@@ -18,6 +18,7 @@
 #include "Views/Review/ReviewInspector.h"
 #include "Views/SidebarView.h"
 #include "Views/Toolbar/MainToolbar.h"
+#include "Views/ViewAccessibility.h"
 #include "Views/WindowPlacement.h"
 
 #include <QAction>
@@ -73,6 +74,7 @@ MainWindow::MainWindow(AppModel& model, UpdaterModel& updater, Environment envir
     , m_start(environment.start ? environment.start : [](AppModel& m) { m.start(); })
     , m_defaults(environment.defaults ? *environment.defaults : UserDefaults::standard())
 {
+    ViewAccessibility::install();
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("mivo"));
     // Rings show where the keyboard is, and go away at a click.

@@ -3,6 +3,7 @@
 #include "Styling/Inflection.h"
 #include "Styling/Tokens.h"
 #include "Views/ArtworkLoader.h"
+#include "Views/ItemListAccessible.h"
 
 namespace mivo {
 
@@ -199,6 +200,9 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const
         return row.depth;
     case ExpandedRole:
         return p && p->isFolder && isExpanded(p->id);
+    case ItemListAccessible::ExpandedRole:
+        // Only a folder is heard as expanded or collapsed.
+        return p && p->isFolder ? QVariant(isExpanded(p->id)) : QVariant();
     case SourceRole:
         return int(row.source);
     case CountRole:

@@ -12,7 +12,9 @@
 #include "Views/LoadingNotice.h"
 #include "Views/SidebarDelegate.h"
 #include "Views/SidebarModel.h"
+#include "Views/ViewAccessibility.h"
 
+#include <QAction>
 #include <QItemSelection>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -293,8 +295,14 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
 
     m_filter->setPlaceholderText(tr("Filter playlists"));
     m_filter->setClearButtonEnabled(true);
-    m_filter->addAction(Symbols::icon(QStringLiteral("magnifyingglass"), ThemeColor::secondary()),
-        QLineEdit::LeadingPosition);
+    if (auto* clear = m_filter->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(tr("Clear"));
+    // The magnifier is a button of the field: it is named, and takes the keyboard into the field.
+    QAction* search
+        = m_filter->addAction(Symbols::icon(QStringLiteral("magnifyingglass"), ThemeColor::secondary()),
+            QLineEdit::LeadingPosition);
+    search->setText(tr("Search"));
+    connect(search, &QAction::triggered, m_filter, [this] { m_filter->setFocus(Qt::OtherFocusReason); });
     m_filter->setAccessibleName(tr("Filter playlists"));
 
     m_tryAgain = m_failed->addAction(tr("Try Again"));
@@ -319,6 +327,8 @@ SidebarView::SidebarView(AppModel& model, LibraryStore& library, ArtworkLoader& 
     m_list->setAttribute(Qt::WA_MacShowFocusRect, false);
     m_list->viewport()->setAutoFillBackground(false);
     m_list->setAccessibleName(tr("Playlists"));
+    // Walked like a tree, with folders that open and close.
+    ViewAccessibility::setItemList(m_list, QAccessible::Tree, QAccessible::TreeItem);
 
     m_stack->addWidget(m_loading);
     m_stack->addWidget(m_failed);

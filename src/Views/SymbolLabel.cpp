@@ -2,6 +2,7 @@
 
 #include "Styling/Symbols.h"
 #include "Styling/Tokens.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
@@ -19,6 +20,8 @@ SymbolLabel::SymbolLabel(const QString& symbol, const ThemeColor& symbolColor, T
     , m_textColor(textColor)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Symbol and text are read as one.
+    ViewAccessibility::setRole(this, QAccessible::StaticText);
 }
 
 void SymbolLabel::setText(const QString& text)

@@ -1,5 +1,7 @@
 #include "Views/Banners/MessageText.h"
 
+#include "Views/ViewAccessibility.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QTextOption>
@@ -40,6 +42,8 @@ MessageText::MessageText(QWidget* parent)
     m_measure.setDocumentMargin(0);
     m_measure.setDefaultTextOption(wrapping());
     syncMeasure();
+    // Read as the text it shows.
+    ViewAccessibility::setRole(this, QAccessible::StaticText);
 }
 
 void MessageText::setMessage(const QString& text)
@@ -47,6 +51,7 @@ void MessageText::setMessage(const QString& text)
     if (text == toPlainText())
         return;
     setPlainText(text);
+    setAccessibleName(text);
     syncMeasure();
     updateGeometry();
 }

@@ -2,10 +2,11 @@
 
 #include "Styling/Format.h"
 #include "Styling/Inflection.h"
+#include "Styling/PercentAccessible.h"
 
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -14,26 +15,15 @@ namespace mivo {
 
 namespace {
 
-class LinearProgressAccessible : public QAccessibleWidget {
-public:
-    explicit LinearProgressAccessible(QWidget* widget)
-        : QAccessibleWidget(widget, QAccessible::ProgressBar)
-    {
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Value)
-            return static_cast<const LinearProgress*>(widget())->accessibleValue();
-        return QAccessibleWidget::text(t);
-    }
-};
-
 QAccessibleInterface* accessibleFactory(const QString&, QObject* object)
 {
-    if (auto* bar = qobject_cast<LinearProgress*>(object))
-        return new LinearProgressAccessible(bar);
-    return nullptr;
+    auto* bar = qobject_cast<LinearProgress*>(object);
+    if (!bar)
+        return nullptr;
+    const QPointer<LinearProgress> guarded(bar);
+    return new PercentAccessible(
+        bar, [guarded] { return guarded ? int(LinearProgress::wholePercent(guarded->fraction())) : 0; },
+        [guarded] { return guarded ? guarded->accessibleValue() : QString(); });
 }
 
 } // namespace

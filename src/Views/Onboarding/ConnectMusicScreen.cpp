@@ -240,6 +240,8 @@ QWidget* ConnectMusicScreen::makeMatchingCard()
     m_acoustidKey->setObjectName(QStringLiteral("acoustidKey"));
     m_acoustidKey->setEchoMode(QLineEdit::Password);
     m_acoustidKey->setPlaceholderText(tr("AcoustID API key (optional)"));
+    // The field shows no label but this.
+    m_acoustidKey->setAccessibleName(m_acoustidKey->placeholderText());
     details->addWidget(m_strict);
     details->addWidget(m_acoustidKey);
     m_matchingReveal = new DisclosurePanel(m_matchingDetails);

@@ -63,6 +63,8 @@ DownloadSourcesScreen::DownloadSourcesScreen(SetupCoordinator& coordinator, QWid
     m_subscription->setObjectName(QStringLiteral("vpnSubscription"));
     m_subscription->setEchoMode(QLineEdit::Password);
     m_subscription->setPlaceholderText(tr("Corvane VPN subscription URL (optional)"));
+    // The field shows no label but this.
+    m_subscription->setAccessibleName(m_subscription->placeholderText());
     m_subscription->setText(coordinator.proxySubscription());
     auto* indented = new QHBoxLayout;
     indented->setContentsMargins(int(Tokens::Space::xxl), 0, 0, 0);

@@ -3,6 +3,7 @@
 #include "Styling/GlassEnvironment.h"
 #include "Styling/Symbols.h"
 #include "Styling/ThemeColor.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QPainter>
 #include <QVariantAnimation>
@@ -19,6 +20,7 @@ FinishSeal::FinishSeal(QWidget* parent)
     : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    ViewAccessibility::setRole(this, QAccessible::Graphic);
     setAccessibleName(tr("Setup complete"));
 }
 

@@ -3,6 +3,7 @@
 #include "Styling/AssetImages.h"
 #include "Styling/ContinuousCorners.h"
 #include "Styling/Symbols.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -49,6 +50,7 @@ ServiceIcon::ServiceIcon(Look look, QWidget* parent)
     , m_look(std::move(look))
 {
     m_look.size = sane(m_look.size);
+    ViewAccessibility::setRole(this, QAccessible::Graphic);
     setAccessibleName(m_look.accessibilityName);
     setFixedSize(sizeHint());
 }

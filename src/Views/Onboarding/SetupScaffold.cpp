@@ -16,6 +16,7 @@
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Onboarding/WelcomeScreen.h"
 #include "Views/Onboarding/WizardLabel.h"
+#include "Views/ViewAccessibility.h"
 #include "Views/WheelGuard.h"
 #include "Views/WindowPlacement.h"
 
@@ -93,6 +94,8 @@ public:
         : QWidget(parent)
     {
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        // The dots are read as one text.
+        ViewAccessibility::setRole(this, QAccessible::StaticText);
     }
 
     void setSteps(int total, int current, int leadingInset)
@@ -197,6 +200,7 @@ SetupScaffold::SetupScaffold(SetupCoordinator& coordinator, AppModel& model, QWi
     , m_coordinator(&coordinator)
     , m_model(&model)
 {
+    ViewAccessibility::install();
     setObjectName(QStringLiteral("setupWizard"));
     setWindowTitle(tr("Set Up mivo"));
     setWindowModality(Qt::WindowModal);

@@ -53,6 +53,8 @@ SourceRow::SourceRow(const ServiceCatalog::DownloadSourceInfo& info, QWidget* pa
         m_token->setObjectName(QStringLiteral("token"));
         m_token->setEchoMode(QLineEdit::Password);
         m_token->setPlaceholderText(info.keyPlaceholder.value_or(tr("Token")));
+        // The field shows no label but this.
+        m_token->setAccessibleName(m_token->placeholderText());
         auto* field = new QWidget;
         auto* indented = new QHBoxLayout(field);
         indented->setContentsMargins(int(Tokens::Space::xxl), 0, 0, 0);

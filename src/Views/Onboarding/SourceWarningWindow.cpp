@@ -4,6 +4,7 @@
 #include "Styling/Tokens.h"
 #include "Views/Onboarding/SymbolView.h"
 #include "Views/Settings/FormText.h"
+#include "Views/ViewAccessibility.h"
 #include "Views/WindowPlacement.h"
 
 #include <QPushButton>
@@ -35,6 +36,7 @@ SourceWarningWindow::SourceWarningWindow(QWidget* parent)
     , m_connectSource(new QPushButton(tr("Connect a Source")))
     , m_continueAnyway(new QPushButton(tr("Continue Anyway")))
 {
+    ViewAccessibility::install();
     setObjectName(QStringLiteral("sourceWarning"));
     setWindowTitle(QStringLiteral("mivo"));
     // An alert: a title bar with its close button, nothing to minimise or enlarge.

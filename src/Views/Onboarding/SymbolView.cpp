@@ -1,6 +1,7 @@
 #include "Views/Onboarding/SymbolView.h"
 
 #include "Styling/Symbols.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QPainter>
 
@@ -12,6 +13,8 @@ SymbolView::SymbolView(const QString& name, const ThemeColor& color, int side, Q
     , m_color(color)
 {
     setFixedSize(side, side);
+    // A symbol beside a text says nothing the text does not.
+    ViewAccessibility::hide(this);
 }
 
 void SymbolView::setSymbol(const QString& name, const ThemeColor& color)

@@ -5,6 +5,7 @@
 #include "Styling/GlassRole.h"
 #include "Styling/SurfaceStyle.h"
 #include "Styling/Symbols.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -22,7 +23,7 @@ WelcomeHero::WelcomeHero(QWidget* parent)
     : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(QString());
+    ViewAccessibility::hide(this);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

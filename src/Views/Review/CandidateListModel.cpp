@@ -1,5 +1,7 @@
 #include "Views/Review/CandidateListModel.h"
 
+#include "Views/ItemListAccessible.h"
+
 namespace mivo {
 
 void CandidateListModel::setCandidates(const QList<CandidateDTO>& candidates, double trackDurationSec)
@@ -53,6 +55,7 @@ QVariant CandidateListModel::data(const QModelIndex& index, int role) const
         return text + QStringLiteral(", ") + row.sourceTag + QStringLiteral(", ") + row.deltaText;
     }
     case SelectedRole:
+    case ItemListAccessible::SelectedRole:
         return m_selectedId == row.id;
     case IdRole:
         return row.id;

@@ -16,6 +16,7 @@
 #include "Views/Review/CandidateDelegate.h"
 #include "Views/Review/CandidateListModel.h"
 #include "Views/SymbolLabel.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -236,6 +237,8 @@ QWidget* ReviewInspector::buildContent()
     m_candidateModel = new CandidateListModel(this);
     m_candidateList = new FittedListView(m_candidateSection);
     m_candidateList->setAccessibleName(tr("Candidates"));
+    // The picked candidate is the selected one.
+    ViewAccessibility::setItemList(m_candidateList, QAccessible::List, QAccessible::ListItem);
     m_candidateList->setItemDelegate(new CandidateDelegate(m_candidateList));
     m_candidateList->setModel(m_candidateModel);
     const auto pick = [this](const QModelIndex& index) {

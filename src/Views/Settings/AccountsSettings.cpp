@@ -12,6 +12,7 @@
 #include "Styling/Tokens.h"
 #include "Views/Settings/FormText.h"
 #include "Views/Settings/SettingsSection.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -79,6 +80,7 @@ AccountsSettings::AccountsSettings(AppModel& model, AppleMusicAuthService& apple
     computer->setPixmap(Symbols::icon(QStringLiteral("desktopcomputer"), ThemeColor::secondary())
                             .pixmap(QSize(int(kLogoSize), int(kLogoSize))));
     computer->setFixedWidth(int(kLogoSize));
+    ViewAccessibility::hide(computer); // the row's name says what it is
     musicApp->addWidget(computer);
     auto* names = new QVBoxLayout;
     names->setSpacing(1);

@@ -6,6 +6,7 @@
 #include "Styling/ThemeColor.h"
 #include "Styling/Tokens.h"
 #include "Views/Settings/FormText.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -83,6 +84,7 @@ SettingsSection::SettingsSection(const QString& header, const QString& footer, Q
     , m_footerSymbol(new QLabel(this))
 {
     m_footerSymbol->hide();
+    ViewAccessibility::hide(m_footerSymbol); // the footer's text says it
     m_header->setTextStyle(TextStyle::subheadline, QFont::DemiBold);
     m_header->setVisible(!header.isEmpty());
     m_footer->setWordWrap(true);

@@ -15,6 +15,7 @@
 #include "Views/Settings/ProxySettings.h"
 #include "Views/Settings/QualitySettings.h"
 #include "Views/Settings/SourcesSettings.h"
+#include "Views/ViewAccessibility.h"
 #include "Views/WheelGuard.h"
 #include "Views/WindowPlacement.h"
 
@@ -43,6 +44,7 @@ SettingsWindow::SettingsWindow(
     , m_tabs(new QButtonGroup(this))
     , m_panes(new QStackedWidget(this))
 {
+    ViewAccessibility::install();
     setObjectName(QStringLiteral("settings"));
     setWindowTitle(tr("Settings"));
     setFixedSize(kSize);
@@ -63,12 +65,16 @@ SettingsWindow::SettingsWindow(
         { new CLIToolSettings(model), QT_TR_NOOP("Command Line"), "terminal" },
         { new DiagnosticsSettings(model), QT_TR_NOOP("Diagnostics"), "stethoscope" },
     };
-    auto* bar = new QHBoxLayout;
+    auto* tabRow = new QWidget(this);
+    tabRow->setObjectName(QStringLiteral("settingsTabs"));
+    ViewAccessibility::setRole(tabRow, QAccessible::PageTabList);
+    auto* bar = new QHBoxLayout(tabRow);
     bar->setContentsMargins(int(Tokens::Space::sm), int(Tokens::Space::xs), int(Tokens::Space::sm), 0);
     bar->setSpacing(0);
     bar->addStretch(1);
     for (const Tab& tab : tabs) {
         auto* button = new QToolButton;
+        ViewAccessibility::setPageTab(button);
         button->setText(tr(tab.title));
         button->setIcon(Symbols::icon(QString::fromLatin1(tab.symbol), ThemeColor::secondary()));
         button->setIconSize(QSize(20, 20));
@@ -90,7 +96,7 @@ SettingsWindow::SettingsWindow(
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(int(Tokens::Space::xs));
-    layout->addLayout(bar);
+    layout->addWidget(tabRow);
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);

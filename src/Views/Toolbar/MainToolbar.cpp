@@ -4,6 +4,7 @@
 #include "Views/MainCommands.h"
 #include "Views/Toolbar/ToolbarButton.h"
 #include "Views/Toolbar/VPNToolbarControl.h"
+#include "Views/ViewAccessibility.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -45,6 +46,7 @@ MainToolbar::MainToolbar(
     // The items sit at the trailing end of the bar.
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ViewAccessibility::hide(spacer);
     bar->addWidget(spacer);
     // The VPN control is made afresh whenever it reappears; this holds its place.
     auto* vpnLayout = new QHBoxLayout(m_vpnHolder);
