@@ -193,9 +193,9 @@ private slots:
         loadSample(store, client);
         QSignalSpy errors(&store, &SettingsStore::lastErrorChanged);
 
-        client.enqueue(Method::setConfig, Outcome::crash());
+        client.enqueue(Method::setConfig, Outcome::engineError("internal", "Could not save."));
         QVERIFY(!QCoro::waitFor(store.apply(ConfigPatch {})));
-        QCOMPARE(store.lastError(), QStringLiteral("The mivo helper stopped unexpectedly."));
+        QCOMPARE(store.lastError(), QStringLiteral("Could not save."));
 
         // A write that succeeds but whose re-read fails shows the re-read's
         // text, and still counts as taken.
@@ -322,12 +322,94 @@ private slots:
         QCOMPARE(store.lastError(), firstRefused ? std::nullopt : std::optional(QStringLiteral("Refused.")));
     }
 
+    // A change whose answer was lost stays shown until a read begun after it
+    // tells whether the helper holds it: at once after a time-out, once the
+    // helper is ready again after a crash, never once it is gone for good.
+    // Only a change the helper does not hold is reported, with why its
+    // answer was lost; a field a later change set again is that change's.
+    void aLostAnswerIsSettledByTheNextRead_data()
+    {
+        QTest::addColumn<Outcome>("lost");
+        QTest::addColumn<bool>("crashed"); // the helper comes back ready, else answered late
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<bool>("laterChange"); // to the same field, taken before the read
+
+        QTest::newRow("timed out, held") << Outcome::timeout() << false << true << false;
+        QTest::newRow("timed out, not held") << Outcome::timeout() << false << false << false;
+        QTest::newRow("crashed, held") << Outcome::crash() << true << true << false;
+        QTest::newRow("crashed, not held") << Outcome::crash() << true << false << false;
+        QTest::newRow("crashed, not held, a later change to it taken")
+            << Outcome::crash() << true << false << true;
+    }
+    void aLostAnswerIsSettledByTheNextRead()
+    {
+        QFETCH(Outcome, lost);
+        QFETCH(bool, crashed);
+        QFETCH(bool, held);
+        QFETCH(bool, laterChange);
+        ScriptedHelperClient client;
+        SettingsStore store(client);
+        loadSample(store, client);
+        const SafeConfig sample = SampleData::sampleConfig();
+        SafeConfig holds = held ? patched(sample, folderPatch("/a")) : sample;
+        if (!crashed)
+            client.enqueue(Method::getConfig, wrapped(holds)); // asked at once
+        client.enqueue(Method::setConfig, lost);
+
+        TaskProbe<bool> write(store.apply(folderPatch("/a")));
+        if (crashed) {
+            // Answered, with its outcome not known.
+            QTRY_VERIFY(!store.hasUnansweredWrites());
+            QCOMPARE(store.fieldsInFlight(), QStringList { QStringLiteral("outputDir") });
+            QCOMPARE(store.config(), patched(sample, folderPatch("/a"))); // shown while not known
+            QVERIFY(!client.sentMethods().contains(Method::getConfig)); // the helper is not back yet
+            if (laterChange) {
+                // Its read settles the lost one: the field is the later change's now.
+                client.enqueue(Method::setConfig, Outcome::absent());
+                holds = patched(sample, folderPatch("/b"));
+                client.enqueue(Method::getConfig, wrapped(holds));
+                QVERIFY(QCoro::waitFor(store.apply(folderPatch("/b"))));
+            } else {
+                client.enqueue(Method::getConfig, wrapped(holds));
+                store.helperReady();
+            }
+        }
+        QTRY_VERIFY(write.isDone());
+
+        QCOMPARE(write.value(), held || laterChange);
+        QCOMPARE(store.config(), holds);
+        QVERIFY(store.fieldsInFlight().isEmpty());
+        const QString reason = crashed ? QStringLiteral("The mivo helper stopped unexpectedly.") : kTimedOut;
+        QCOMPARE(store.lastError(), held || laterChange ? std::nullopt : std::optional(reason));
+    }
+
+    // A change of unknown outcome when the helper will not come back is not saved.
+    void aLostAnswerIsNotSavedWhenTheHelperIsGone()
+    {
+        ScriptedHelperClient client;
+        SettingsStore store(client);
+        loadSample(store, client);
+        client.enqueue(Method::setConfig, Outcome::crash());
+        TaskProbe<bool> write(store.apply(folderPatch("/a")));
+        QTRY_VERIFY(!store.hasUnansweredWrites());
+        QVERIFY(!store.fieldsInFlight().isEmpty());
+
+        store.helperGone();
+
+        QTRY_VERIFY(write.isDone());
+        QVERIFY(!write.value());
+        QCOMPARE(store.config(), SampleData::sampleConfig());
+        QCOMPARE(store.lastError(), QStringLiteral("The mivo helper stopped unexpectedly."));
+        QCOMPARE(client.sentMethods(), QList { Method::setConfig });
+    }
+
     void aReadReplyNeverUndoesAChangeInFlight()
     {
         ScriptedHelperClient client;
         SettingsStore store(client);
         loadSample(store, client);
-        client.enqueue(Method::getConfig, wrapped(otherConfig())); // read before the change reached the helper
+        client.enqueue(
+            Method::getConfig, wrapped(otherConfig())); // read before the change reached the helper
         client.enqueue(Method::setConfig, Outcome::engineError("internal", "Could not save."));
         client.setHoldReplies(true);
 

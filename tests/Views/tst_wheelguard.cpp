@@ -1,5 +1,6 @@
 #include "Views/WheelGuard.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>

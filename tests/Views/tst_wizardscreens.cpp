@@ -562,6 +562,9 @@ void WizardScreensTest::folderChooserOpensAtTheFolder()
 void WizardScreensTest::qualityOptionsAreOneRadioGroup()
 {
     OnboardingHarness harness;
+    SafeConfig config = SampleData::sampleConfig();
+    config.quality = toQuality(QualityProfile::balanced);
+    harness.loadConfig(config);
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy changes(&coordinator, &SetupCoordinator::qualityProfileChanged);
     FineTuningScreen screen(coordinator);

@@ -153,6 +153,9 @@ void SettingsPane::updateReadNotice()
     const bool reading = awaitingConfig();
     const bool failed = !reading && settings && settings->readState() == SettingsStore::ReadState::failed;
     m_reading->setVisible(reading);
+    // While reading, the notice takes the pane's whole height and sits in its middle.
+    if (m_formEnd >= 0)
+        m_form->setStretch(m_formEnd, reading ? 0 : 1);
     // Made when first needed.
     if (failed && !m_readNotice)
         buildReadNotice();
@@ -175,6 +178,7 @@ SettingsSection* SettingsPane::addSection(const QString& header, const QString& 
 void SettingsPane::finishForm()
 {
     m_form->addStretch(1);
+    m_formEnd = m_form->count() - 1;
     updateReadNotice();
 }
 

@@ -100,6 +100,8 @@ private:
     QWidget* m_body;
     QVBoxLayout* m_sections;
     LoadingNotice* m_reading = nullptr;
+    // The index in the form of the room that ends it; -1 before finishForm().
+    int m_formEnd = -1;
     SettingsSection* m_readNotice = nullptr;
     FormText* m_readNoticeDetail = nullptr;
     FormText* m_errorLabel;
