@@ -379,8 +379,8 @@ void SetupCoordinatorTest::commitOutcomes_data()
     const QList<Method> notSaved { Method::setConfig, Method::storeAccountToken, Method::storeAccountToken,
         Method::storeAccountToken };
 
-    QTest::newRow("everything saved") << true << false << QList<AccountService>() << saved
-                                      << std::optional<QString>();
+    QTest::newRow("everything saved")
+        << true << false << QList<AccountService>() << saved << std::optional<QString>();
     // The helper took the configuration; only reading it back failed (asked
     // twice, the second time for a bare value).
     QList<Method> savedUnread = saved;
@@ -389,11 +389,11 @@ void SetupCoordinatorTest::commitOutcomes_data()
         << true << true << QList<AccountService>() << savedUnread << std::optional<QString>();
     QTest::newRow("configuration refused, tokens still stored")
         << false << false << QList<AccountService>() << notSaved << std::optional(kConfigRefused);
-    QTest::newRow("a token refused") << true << false << QList<AccountService> { AccountService::proxy } << saved
-                                     << std::optional(kProxyRefused);
+    QTest::newRow("a token refused") << true << false << QList<AccountService> { AccountService::proxy }
+                                     << saved << std::optional(kProxyRefused);
     QTest::newRow("two tokens refused: the first is reported")
-        << true << false << QList<AccountService> { AccountService::soundcloud, AccountService::proxy } << saved
-        << std::optional(kSoundcloudRefused);
+        << true << false << QList<AccountService> { AccountService::soundcloud, AccountService::proxy }
+        << saved << std::optional(kSoundcloudRefused);
     QTest::newRow("configuration and a token refused: the configuration is reported")
         << false << false << QList<AccountService> { AccountService::soundcloud } << notSaved
         << std::optional(kConfigRefused);
@@ -646,6 +646,8 @@ void SetupCoordinatorTest::readinessFollowsStoresAttachedLater()
     });
 
     Harness harness(false);
+    // The helper ends while its folder is still there.
+    const auto stop = qScopeGuard([&harness] { harness.model->stopHelper(); });
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
     test::TaskProbe<void> start(harness.model->start());
