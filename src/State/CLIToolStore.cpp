@@ -75,6 +75,8 @@ void CLIToolStore::detect()
     const QStringList kept = inspectKept();
     if (m_keptPaths != kept) {
         m_keptPaths = kept;
+        // What the last operation said is about the files it found.
+        setLastNote(std::nullopt);
         emit keptPathsChanged();
     }
     const quint64 generation = ++m_detection;

@@ -133,10 +133,6 @@ public:
     // another program), in the order they are tried, as the last detect()
     // found them. Installing and uninstalling leave each of them as it is.
     QStringList keptPaths() const { return m_keptPaths; }
-    // Whether a tool path is left where an install can put its link: false
-    // when every one of them holds someone else's file, so that an install
-    // can only be refused.
-    bool hasRoomForLink() const { return m_keptPaths.size() < m_context.toolPaths.size(); }
 
     // Whether an install or uninstall runs. There is one at a time in the
     // process, whichever window started it: beginWork() refuses a second
@@ -148,8 +144,8 @@ public:
     // The note of the last install or uninstall that ended, kept here so that
     // every window shows it, also one opened while the operation ran; none
     // after a plain success. It speaks of the state that operation left: it
-    // goes when a later detection finds another state, and when the next
-    // operation begins.
+    // goes when a later detection finds another state or other kept paths,
+    // and when the next operation begins.
     std::optional<Note> lastNote() const { return m_lastNote; }
 
 signals:

@@ -50,14 +50,25 @@ private:
     QList<QByteArray> m_names;
 };
 
-std::unique_ptr<AppModel> makeModel(const Environment& environment, MonotonicClock* clock = nullptr)
+// A model lets its helper run on when it goes; the test's helper ends first,
+// while the folder of its configuration is still there.
+struct StopHelperFirst {
+    void operator()(AppModel* model) const
+    {
+        model->stopHelper();
+        delete model;
+    }
+};
+using OwnedModel = std::unique_ptr<AppModel, StopHelperFirst>;
+
+OwnedModel makeModel(const Environment& environment, MonotonicClock* clock = nullptr)
 {
     AppModel::Options options;
     if (clock)
         options.clock = clock;
     options.cliTool.toolPaths = { environment.path(QStringLiteral("bin/mivo")) };
     options.cliTool.preferredTarget = [] { return std::optional<QString>(); };
-    return std::make_unique<AppModel>(options);
+    return OwnedModel(new AppModel(options));
 }
 
 bool started(AppModel& model)
@@ -251,7 +262,8 @@ private slots:
         model->cancelSync();
         // The time-out passes before the helper has even read the start.
         clock.advance(HelperClienting::kDefaultTimeout);
-        const SyncBanner timedOut { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(), std::nullopt };
+        const SyncBanner timedOut { SyncBanner::Kind::error, HelperError::requestTimedOut().userText(),
+            std::nullopt };
         QTRY_VERIFY(banners.contains(timedOut));
         QCOMPARE(sync.phase(), SyncPhase::cancelled);
 
@@ -401,8 +413,8 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("clean exit") << QByteArray("MIVO_STANDIN_CRASH_AFTER") << QByteArray("2,exit:0")
                                     << HelperError::helperUnavailable().userText();
-        QTest::newRow("crashes too often") << QByteArray("MIVO_STANDIN_CRASH_AT_START") << QByteArray("exit:3")
-                                           << HelperError::helperCrashed().userText();
+        QTest::newRow("crashes too often") << QByteArray("MIVO_STANDIN_CRASH_AT_START")
+                                           << QByteArray("exit:3") << HelperError::helperCrashed().userText();
     }
     void helperGoneForGoodShowsAsUnavailable()
     {
@@ -437,8 +449,8 @@ private slots:
         Environment environment({ { "MIVO_STANDIN_DELAY", "listPlaylists=300" } });
         auto model = makeModel(environment);
         test::TaskProbe<void> start(model->start());
-        QTRY_VERIFY_WITH_TIMEOUT(model->library()
-                && model->library()->loadState() == LibraryStore::LoadState::loading(),
+        QTRY_VERIFY_WITH_TIMEOUT(
+            model->library() && model->library()->loadState() == LibraryStore::LoadState::loading(),
             kRunTimeoutMs);
         LibraryStore& library = *model->library();
         test::TaskProbe<void> apple(library.refresh(PlaylistSourceId::apple));

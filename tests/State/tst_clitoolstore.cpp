@@ -194,7 +194,6 @@ private slots:
         for (const QString& which : kept.split(u' ', Qt::SkipEmptyParts))
             keptPaths.append(root + (which == u"system" ? kSystemLink : kHomeLink));
         QCOMPARE(store.keptPaths(), keptPaths);
-        QCOMPARE(store.hasRoomForLink(), keptPaths.size() < 2);
 
         // Detecting the same again is no change.
         store.detect();
@@ -293,28 +292,54 @@ private slots:
     // with the first one that finds another.
     void noteGoesWithTheStateItSpokeOf_data()
     {
-        QTest::addColumn<QString>("left"); // at the system path when the operation ends
-        QTest::addColumn<QString>("later"); // at the system path when the pane looks again
+        // What is at the system path and at home when the operation ends, and
+        // when the pane looks again.
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("leftHome");
+        QTest::addColumn<QString>("later");
+        QTest::addColumn<QString>("laterHome");
         QTest::addColumn<bool>("noteStays");
 
         const QString helper = QStringLiteral("link:{root}/app/Contents/Helpers/mivo");
+        const QString other = QStringLiteral("link:{root}/tools/other");
         QTest::newRow("still nothing") << ""
+                                       << ""
+                                       << ""
                                        << "" << true;
-        QTest::newRow("still the link, another version") << helper << helper << true;
-        QTest::newRow("the link appeared") << "" << helper << false;
-        QTest::newRow("the link went") << helper << "" << false;
-        QTest::newRow("the link broke") << helper << "link:{root}/gone/mivo" << false;
-        QTest::newRow("someone else's file took its place") << helper << "file" << false;
+        QTest::newRow("still the link, another version") << helper << "" << helper << "" << true;
+        QTest::newRow("the link appeared") << ""
+                                           << "" << helper << "" << false;
+        QTest::newRow("the link went") << helper << ""
+                                       << ""
+                                       << "" << false;
+        QTest::newRow("the link broke") << helper << ""
+                                        << "link:{root}/gone/mivo"
+                                        << "" << false;
+        QTest::newRow("someone else's file took its place") << helper << ""
+                                                            << "file"
+                                                            << "" << false;
+        // The same state, but the refusal spoke of a file at home that is gone.
+        QTest::newRow("someone else's file at home went") << other << "file" << other << "" << false;
+        QTest::newRow("someone else's files stay") << other << "file" << other << "file" << true;
     }
     void noteGoesWithTheStateItSpokeOf()
     {
         QFETCH(QString, left);
+        QFETCH(QString, leftHome);
         QFETCH(QString, later);
+        QFETCH(QString, laterHome);
         QFETCH(bool, noteStays);
 
         const QString root = m_root->path();
         makeFile(root + kHelper);
-        place(root + kSystemLink, left, root);
+        makeFile(root + QStringLiteral("/tools/other"));
+        const auto lay = [&root](const QString& system, const QString& home) {
+            QFile::remove(root + kSystemLink);
+            QFile::remove(root + kHomeLink);
+            place(root + kSystemLink, system, root);
+            place(root + kHomeLink, home, root);
+        };
+        lay(left, leftHome);
         CLIToolStore::Context context = this->context(true);
         int asked = 0;
         context.readVersion = [&asked](const QString&) {
@@ -330,19 +355,15 @@ private slots:
         store.endWork(note);
         QCOMPARE(store.lastNote(), note);
         QSignalSpy noted(&store, &CLIToolStore::lastNoteChanged);
-        QSignalSpy changed(&store, &CLIToolStore::stateChanged);
 
-        QFile::remove(root + kSystemLink);
-        place(root + kSystemLink, later, root);
+        lay(later, laterHome);
         store.detect();
         if (std::holds_alternative<State::InstalledSymlink>(store.state().value))
             QTRY_COMPARE(store.detectedVersion(), QStringLiteral("mivo 1.%1").arg(asked));
-        QCOMPARE(changed.count(), noteStays ? 0 : 1);
         QCOMPARE(store.lastNote(), noteStays ? std::optional(note) : std::nullopt);
         QCOMPARE(noted.count(), noteStays ? 0 : 1);
         // Once gone, it does not come back with the state it spoke of.
-        QFile::remove(root + kSystemLink);
-        place(root + kSystemLink, left, root);
+        lay(left, leftHome);
         store.detect();
         QCOMPARE(store.lastNote(), noteStays ? std::optional(note) : std::nullopt);
     }

@@ -36,6 +36,9 @@ private slots:
 
     void cleanup()
     {
+        // A client lets its helper run on; this one ends here, before the next test.
+        if (m_client)
+            m_client->process().stop(HelperProcess::kStopGrace, HelperProcess::kTerminateGrace);
         m_client.reset();
         for (const char* name :
             { "MIVO_HELPER_PATH", "MIVO_STANDIN_CONFIG", "MIVO_STANDIN_BARE", "MIVO_STANDIN_FAIL" })

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -62,8 +63,8 @@ class TestSystemAccessibility : public QObject {
     Q_OBJECT
 
 private:
-    // The private bus's configuration, socket and (empty) service folder; it
-    // outlives the daemon.
+    // The private bus's configuration and (empty) service folder; it outlives
+    // the daemon.
     QTemporaryDir m_busFolder;
     QProcess m_daemon;
     QString m_address;
@@ -85,29 +86,33 @@ private slots:
         if (daemon.isEmpty())
             QSKIP("dbus-daemon is not installed (Debian package dbus-daemon): no private bus to test on.");
         // A configuration of its own: the standard session one would start the
-        // system's real portal on the first call that finds none on the bus.
+        // system's real portal on the first call that finds none on the bus. Its
+        // socket is an abstract one, which leaves no file behind and does not
+        // depend on how long the temporary folder's path is.
         QVERIFY(m_busFolder.isValid());
         const QString services = m_busFolder.filePath(QStringLiteral("services"));
         QVERIFY(QDir().mkpath(services));
         QFile config(m_busFolder.filePath(QStringLiteral("bus.conf")));
         QVERIFY(config.open(QIODevice::WriteOnly));
         // Written without a raw string literal, which moc does not read.
-        config.write(QStringLiteral(
-            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-            "<busconfig>\n"
-            "  <type>session</type>\n"
-            "  <listen>unix:dir=%1</listen>\n"
-            "  <auth>EXTERNAL</auth>\n"
-            "  <servicedir>%2</servicedir>\n"
-            "  <policy context=\"default\">\n"
-            "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-            "    <allow eavesdrop=\"true\"/>\n"
-            "    <allow own=\"*\"/>\n"
-            "  </policy>\n"
-            "</busconfig>\n")
-                         .arg(m_busFolder.path().toHtmlEscaped(), services.toHtmlEscaped())
-                         .toUtf8());
+        config.write(
+            QStringLiteral(
+                "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                "<busconfig>\n"
+                "  <type>session</type>\n"
+                "  <listen>unix:abstract=%1</listen>\n"
+                "  <auth>EXTERNAL</auth>\n"
+                "  <servicedir>%2</servicedir>\n"
+                "  <policy context=\"default\">\n"
+                "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                "    <allow eavesdrop=\"true\"/>\n"
+                "    <allow own=\"*\"/>\n"
+                "  </policy>\n"
+                "</busconfig>\n")
+                .arg(QStringLiteral("mivo-test-bus-") + QUuid::createUuid().toString(QUuid::WithoutBraces),
+                    services.toHtmlEscaped())
+                .toUtf8());
         config.close();
         m_daemon.start(daemon,
             { QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--print-address"),
@@ -132,13 +137,9 @@ private slots:
             QDBusConnection::disconnectFromBus(QStringLiteral("reader-%1").arg(i));
         QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
         m_portal.reset();
-        // Ended, not killed, so that it removes its socket itself.
         if (m_daemon.state() != QProcess::NotRunning) {
-            m_daemon.terminate();
-            if (!m_daemon.waitForFinished()) {
-                m_daemon.kill();
-                m_daemon.waitForFinished();
-            }
+            m_daemon.kill();
+            m_daemon.waitForFinished();
         }
     }
 

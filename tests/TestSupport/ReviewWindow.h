@@ -32,7 +32,10 @@ struct ReviewWindow {
     {
         auto owned = std::make_unique<ScriptedHelperClient>();
         client = owned.get();
-        model = std::make_unique<AppModel>(std::move(owned));
+        // The model reads the window's defaults, not the user's own.
+        AppModel::Options options;
+        options.defaults = &defaults;
+        model = std::make_unique<AppModel>(std::move(owned), options);
         model->defaults().setDidOnboard(true);
         updater = std::make_unique<UpdaterModel>(&model->sync());
         window = std::make_unique<MainWindow>(

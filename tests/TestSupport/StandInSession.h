@@ -74,7 +74,10 @@ public:
 
     ~StandInSession()
     {
-        // The window and the model go first, so the helper ends with its folder still there.
+        // The helper ends first, with its folder still there: left to itself it
+        // would run on after the model, and a write it was still to handle would
+        // make its folder again once the session had removed it.
+        model->stopHelper();
         window.reset();
         updater.reset();
         model.reset();

@@ -20,6 +20,8 @@ struct UnstartedModel {
         , model(options(dir))
     {
     }
+    // The helper ends before its folder goes (a model leaves it running).
+    ~UnstartedModel() { model.stopHelper(); }
 
     QTemporaryDir dir;
     ScopedEnvironment environment;

@@ -87,6 +87,13 @@ struct Link {
         QVERIFY(QTest::qWaitFor([&] { return started.isDone(); }));
         QVERIFY(!started.failed());
     }
+    // A client lets its helper run on; this one ends with the link, while the
+    // folder of its configuration is still there.
+    ~Link()
+    {
+        if (client)
+            client->process().stop(HelperProcess::kStopGrace, HelperProcess::kTerminateGrace);
+    }
 };
 
 template <class T> std::optional<HelperError> helperError(const test::TaskProbe<T>& probe)

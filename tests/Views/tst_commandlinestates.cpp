@@ -293,13 +293,13 @@ void CommandLineStatesTest::outcomeShowsInAPaneOpenedDuringThePrompt_data()
     QTest::addColumn<QString>("situation");
     QTest::addColumn<bool>("installs"); // else uninstalls
     QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("footer"); // "<explanation>", "<home>" the link at home
+    // "<explanation>", or "<home> " and the reason the link went home instead.
+    QTest::addColumn<QString>("footer");
     QTest::addColumn<bool>("red");
 
     QTest::newRow("install granted") << "" << true << false << "<explanation>" << false;
     QTest::newRow("install refused: the link went home")
-        << "" << true << true
-        << "Installed at <home> instead. Administrator authorization failed: Request dismissed." << false;
+        << "" << true << true << "<home> Administrator authorization failed: Request dismissed." << false;
     QTest::newRow("uninstall refused") << "link to this helper" << false << true
                                        << "Administrator authorization failed: Request dismissed" << true;
 }
@@ -326,9 +326,12 @@ void CommandLineStatesTest::outcomeShowsInAPaneOpenedDuringThePrompt()
     second.show();
     place.runner->release.release();
     QTRY_VERIFY(!place.model->cliTool().isBusy());
-    const QString expected = footer == u"<explanation>"
-        ? CLIToolSettings::explanation()
-        : QString(footer).replace("<home>", place.installer->fallbackLinkPath());
+    // The link's path as the pane shows it (abbreviated within the home folder).
+    const QString home = QStringLiteral("<home> ");
+    const QString expected = footer == u"<explanation>" ? CLIToolSettings::explanation()
+        : footer.startsWith(home)
+        ? CLIToolSettings::fallbackText(place.installer->fallbackLinkPath(), footer.mid(home.size()))
+        : footer;
     QCOMPARE(second.actions()->footer()->text(), expected);
     QCOMPARE(second.actions()->footer()->color() == ThemeColor::red(), red);
 

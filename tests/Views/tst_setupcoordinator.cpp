@@ -654,6 +654,8 @@ void SetupCoordinatorTest::readinessFollowsStoresAttachedLater()
     });
 
     Harness harness(false);
+    // The helper ends while its folder is still there.
+    const auto stop = qScopeGuard([&harness] { harness.model->stopHelper(); });
     SetupCoordinator coordinator(Mode::firstRun, harness.model.get());
     QSignalSpy readiness(&coordinator, &SetupCoordinator::readinessChanged);
     test::TaskProbe<void> start(harness.model->start());

@@ -57,11 +57,11 @@ QWidget* beforeAttach(ScreenFixture& fixture, Pane pane)
     return settings;
 }
 
-enum class Tool { installed, notInstalled, foreign };
+enum class Tool { installed, notInstalled, foreign, brokenLink };
 
-// A temporary folder with a helper and, when asked, the tool linked to it or
-// someone else's executable in its place, kept while the window that shows it
-// lives.
+// A temporary folder with a helper and, when asked, the tool linked to it,
+// someone else's executable in its place, or a link to nothing, kept while the
+// window that shows it lives.
 class ToolFolder : public QObject {
 public:
     ToolFolder(Tool tool, QObject* parent)
@@ -73,6 +73,10 @@ public:
             helper.write("#!/bin/sh\n");
         if (tool == Tool::installed)
             ::symlink(QFile::encodeName(helperPath()).constData(), QFile::encodeName(toolPath()).constData());
+        // A link to a copy of the application that was deleted since.
+        if (tool == Tool::brokenLink)
+            ::symlink(QFile::encodeName(m_dir.filePath(QStringLiteral("deleted/mivo-helper"))).constData(),
+                QFile::encodeName(toolPath()).constData());
         QFile foreign(toolPath());
         if (tool == Tool::foreign && foreign.open(QIODevice::WriteOnly)) {
             foreign.write("#!/bin/sh\necho 'mivo 0.1 (not ours)'\n");
@@ -195,6 +199,8 @@ const ScreenRegistration registration {
         [](ScreenFixture& f) { return commandLineTool(f, Tool::notInstalled); } },
     { "settings-command-line-foreign-file", kSize,
         [](ScreenFixture& f) { return commandLineTool(f, Tool::foreign); } },
+    { "settings-command-line-broken-link", kSize,
+        [](ScreenFixture& f) { return commandLineTool(f, Tool::brokenLink); } },
 };
 
 } // namespace

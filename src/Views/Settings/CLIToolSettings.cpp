@@ -146,15 +146,17 @@ void CLIToolSettings::refresh()
 
     const bool busy = tool.isBusy();
     const auto* foreign = std::get_if<CLIToolStore::State::ForeignCopy>(&state.value);
-    // With someone else's file at every tool path an install has nowhere to
-    // put its link and could only be refused.
-    const bool noRoom = foreign && !tool.hasRoomForLink();
+    // With someone else's file at both places of the installer's, an install
+    // has nowhere to put its link and could only be refused.
+    const QStringList places { m_installer.systemLinkPath(), m_installer.fallbackLinkPath() };
+    const QStringList kept = tool.keptPaths();
+    const bool noRoom = foreign && kept.contains(places[0]) && kept.contains(places[1]);
     m_install->setText(isInstalled(state) ? tr("Reinstall") : tr("Install"));
     m_install->setEnabled(!busy && !noRoom);
     // Uninstall removes links only; someone else's file would stay, so it is not offered.
     m_uninstall->setEnabled(!busy && isInstalled(state) && !foreign);
     m_repair->setEnabled(!busy);
-    m_uninstallNote->setText(noRoom ? noRoomText(tool.keptPaths())
+    m_uninstallNote->setText(noRoom ? noRoomText(places)
             : foreign               ? foreignCopyText(foreign->path)
                                     : QString());
     m_uninstallNoteRow->setVisible(foreign != nullptr);
