@@ -98,9 +98,10 @@ SettingsWindow::SettingsWindow(
     layout->addWidget(line);
     layout->addWidget(m_panes, 1);
 
-    // Closed from the keyboard as a desktop's preferences windows are.
+    // Closed from the keyboard as a desktop's preferences windows are. Escape
+    // closes it only when nothing in it takes the key (keyPressEvent): as a
+    // shortcut it would also fire for the Escape that closes a pop-up list.
     connect(new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this, &QWidget::close);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     WheelGuard::install(this);
 }
 
@@ -123,6 +124,15 @@ void SettingsWindow::setCurrentPane(int index)
     // go along it.
     for (QAbstractButton* button : m_tabs->buttons())
         button->setFocusPolicy(button->isChecked() ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
