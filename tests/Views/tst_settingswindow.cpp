@@ -76,6 +76,7 @@ private slots:
     void closesFromTheKeyboard_data();
     void closesFromTheKeyboard();
     void diagnosticsShowEveryCheckOnceScrolled();
+    void escapeOnAnOpenPopupClosesOnlyThePopup();
 };
 
 // Connected beats what this system lacks: the account shows as connected and
@@ -316,6 +317,35 @@ void SettingsWindowTest::diagnosticsShowEveryCheckOnceScrolled()
     QApplication::sendEvent(list->viewport(), &wheel);
     QVERIFY(!wheel.isAccepted());
     QCOMPARE(list->verticalScrollBar()->value(), 0);
+}
+
+// Escape on an open pop-up list closes the list, and Settings stays open with
+// the keyboard on the pop-up button; the next Escape closes Settings.
+void SettingsWindowTest::escapeOnAnOpenPopupClosesOnlyThePopup()
+{
+    Settings s;
+    QVERIFY(s.open(Settings::general));
+    QComboBox* theme = s.window->pane(Settings::general)->findChild<QComboBox*>();
+    QVERIFY(theme);
+    s.window->activateWindow();
+    theme->setFocus();
+    QTRY_VERIFY(theme->hasFocus());
+    theme->showPopup();
+    QWidget* popup = theme->view()->window();
+    QTRY_VERIFY(popup->isVisible());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!popup->isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(s.window->isVisible());
+
+    // (This platform leaves the list's window active; a desktop's gives the
+    // window back.)
+    QApplication::setActiveWindow(s.window.get());
+    theme->setFocus();
+    QTRY_VERIFY(theme->hasFocus());
+    QTest::keyClick(theme, Qt::Key_Escape);
+    QTRY_VERIFY(!s.window->isVisible());
 }
 
 QTEST_MAIN(SettingsWindowTest)

@@ -104,9 +104,10 @@ SettingsWindow::SettingsWindow(
     layout->addWidget(line);
     layout->addWidget(m_panes, 1);
 
-    // Closed from the keyboard as a desktop's preferences windows are.
+    // Closed from the keyboard as a desktop's preferences windows are. Escape
+    // closes it only when nothing in it takes the key (keyPressEvent): as a
+    // shortcut it would also fire for the Escape that closes a pop-up list.
     connect(new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this, &QWidget::close);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     WheelGuard::install(this);
 }
 
@@ -135,6 +136,15 @@ void SettingsWindow::setCurrentPane(int index)
     if (tab && focused && m_panes->isAncestorOf(focused))
         FocusRing::giveFocus(tab, FocusRing::reasonForUserAction());
     m_panes->setCurrentIndex(index);
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)

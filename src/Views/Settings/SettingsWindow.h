@@ -40,6 +40,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // The arrow keys move along the tab bar.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
