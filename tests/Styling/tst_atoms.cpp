@@ -222,6 +222,12 @@ private slots:
         QCOMPARE(meter.percentText(), QStringLiteral("%1%").arg(percent));
         QCOMPARE(accessibleText(&meter, QAccessible::Value), QStringLiteral("%1 percent").arg(percent));
         QCOMPARE(accessibleText(&meter, QAccessible::Name), QStringLiteral("Match confidence"));
+        // A screen reader reads a gauge's value from its value, as a share of its range.
+        QAccessibleValueInterface* gauge = QAccessible::queryAccessibleInterface(&meter)->valueInterface();
+        QVERIFY(gauge);
+        QCOMPARE(gauge->currentValue().toInt(), percent);
+        QCOMPARE(gauge->minimumValue().toInt(), 0);
+        QCOMPARE(gauge->maximumValue().toInt(), 100);
     }
 
     void meterWithoutPercentNeedsLessRoom()

@@ -126,8 +126,16 @@ inline void verifyHeard(const AccessibleTree& tree, const HeardControl& control)
                              .arg(AccessibleTree::roleName(control.role), control.name,
                                  near.mid(0, 12).join(QStringLiteral("\n  ")))));
     }
-    if (!control.value.isNull())
+    if (!control.value.isNull()) {
         QCOMPARE(node->text(QAccessible::Value), control.value);
+        // A spoken percentage is also the gauge's value, out of 100.
+        if (control.value.endsWith(QLatin1String(" percent"))) {
+            QAccessibleValueInterface* gauge = node->valueInterface();
+            QVERIFY2(gauge, qPrintable(AccessibleTree::describe(node) + QStringLiteral(" has no value")));
+            QCOMPARE(gauge->currentValue().toString() + QStringLiteral(" percent"), control.value);
+            QCOMPARE(gauge->maximumValue().toInt(), 100);
+        }
+    }
     const QStringList states = AccessibleTree::stateWords(node->state());
     for (const QString& word : control.on)
         QVERIFY2(states.contains(word),
