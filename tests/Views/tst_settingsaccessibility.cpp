@@ -1,7 +1,7 @@
 #include "TestSupport/AccessibleTree.h"
 #include "TestSupport/SettingsSession.h"
-#include "Views/Onboarding/ServiceIcon.h"
 
+#include <QAbstractButton>
 #include <QtTest>
 
 using namespace mivo;
