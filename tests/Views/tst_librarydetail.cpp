@@ -334,11 +334,8 @@ private slots:
         QFETCH(QString, counted);
         QFETCH(QString, line);
         Fixture f;
-        ShownDetail shown(*f.model);
-        LibraryDetailView& view = shown.view;
-        OverallSummaryBar* runBar = shown.runBar;
-        PreviewSummaryBar* previewBar = shown.previewBar;
-        QVERIFY(runBar && previewBar);
+        ShownDetail d(*f.model);
+        QVERIFY(d.runBar && d.previewBar);
         f.client->enqueue(Method::listPlaylists,
             Outcome::encoded(ListPlaylistsResult { { playlist("apple:a", "A"), playlist("apple:b", "B") } }));
         test::TaskProbe<void> loaded(f.model->library()->refresh());
@@ -355,7 +352,7 @@ private slots:
         if (wait != u"preview A") {
             previewTracks(2);
             select("apple:a");
-            QTRY_COMPARE(previewBar->title(), QStringLiteral("1 playlist · 2 tracks"));
+            QTRY_COMPARE(d.previewBar->title(), QStringLiteral("1 playlist · 2 tracks"));
         }
 
         f.client->setHoldReplies(true);
@@ -371,12 +368,12 @@ private slots:
                 f.clock.advance(PreviewStore::kDebounce);
             }
         }
-        QTRY_COMPARE(view.content(), content);
-        const SummaryBar* bar = content == Content::sync ? static_cast<SummaryBar*>(runBar) : previewBar;
-        QVERIFY(bar->isVisibleTo(&view));
+        QTRY_COMPARE(d.view.content(), content);
+        const SummaryBar* bar = content == Content::sync ? static_cast<SummaryBar*>(d.runBar) : d.previewBar;
+        QVERIFY(bar->isVisibleTo(&d.view));
         QCOMPARE(bar->title(), title);
         QCOMPARE(bar->summaryLine(), QString());
-        QCOMPARE(previewBar->isSpinnerShown(), content == Content::preview);
+        QCOMPARE(d.previewBar->isSpinnerShown(), content == Content::preview);
 
         f.client->setHoldReplies(false);
         f.client->release();
@@ -387,7 +384,7 @@ private slots:
         }
         QTRY_COMPARE(bar->title(), counted);
         QCOMPARE(bar->summaryLine(), line);
-        QVERIFY(!previewBar->isSpinnerShown());
+        QVERIFY(!d.previewBar->isSpinnerShown());
     }
 
     void helperUnavailableShowsTheErrorVerbatim()

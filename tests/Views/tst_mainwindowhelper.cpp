@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
