@@ -15,7 +15,8 @@ namespace mivo {
 // glass policy of its window; a push button given none (a dialog's, say) is a
 // bordered one. Text fields, pop-up buttons and tool buttons share the
 // controls' corner radius; text fields have a hairline border, scroll bars
-// are a thin handle without arrow buttons; a pop-up button's list is a
+// are a thin handle without arrow buttons laid over the edge of what they
+// scroll; a pop-up button's list is a
 // floating surface in those corners, its rows selected as the sidebar's are,
 // the current one ticked; everything else is drawn by Fusion.
 class AppStyle : public QProxyStyle {
