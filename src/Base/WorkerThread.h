@@ -1,9 +1,15 @@
 #pragma once
 
+#include "Base/ThreadHandOver.h"
+
 #include <QFuture>
 #include <QPromise>
 #include <QThreadPool>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <variant>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -13,33 +19,60 @@
 
 namespace mivo {
 
+// What orders each job after its hand-over to the pool (see ThreadHandOver.h).
+inline constexpr char kWorkerHandOver = 0;
+
 // Runs blocking `work` on a thread of the global pool and lets the caller
 // await its result without blocking its own thread. An exception thrown by
 // `work` is rethrown to the awaiting caller.
 //
-// `work` is copied into the pool job, so it must own everything it touches:
+// `work` is moved into the pool job, so it must own everything it touches:
 // capture values, never references to the caller's objects. Build the lambda
 // and the task as named locals and `co_await std::move(task)`: g++ 12 destroys
 // temporaries created inside a co_await expression twice.
 template <class Work> auto runInWorkerThread(Work work) -> QCoro::Task<std::invoke_result_t<Work&>>
 {
     using Result = std::invoke_result_t<Work&>;
-    auto promise = std::make_shared<QPromise<Result>>();
-    QFuture<Result> future = promise->future();
-    QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
+    using Stored = std::conditional_t<std::is_void_v<Result>, std::monostate, Result>;
+    // The result or the error waits beside the future, written before the
+    // worker finishes it; the future only says when.
+    struct Job {
+        explicit Job(Work w)
+            : work(std::move(w))
+        {
+        }
+        Work work;
+        std::optional<Stored> result;
+        std::exception_ptr error;
+    };
+    auto job = std::make_shared<Job>(std::move(work));
+    auto promise = std::make_shared<QPromise<void>>();
+    QFuture<void> future = promise->future();
+    std::function<void()> run = [promise, job] {
+        handOverAcquired(&kWorkerHandOver);
         promise->start();
         try {
-            if constexpr (std::is_void_v<Result>)
-                work();
-            else
-                promise->addResult(work());
+            if constexpr (std::is_void_v<Result>) {
+                job->work();
+                job->result.emplace();
+            } else {
+                job->result.emplace(job->work());
+            }
         } catch (...) {
-            // Handed to the awaiting caller, which rethrows it.
-            promise->setException(std::current_exception());
+            // Rethrown to the awaiting caller.
+            job->error = std::current_exception();
         }
+        handOverReleased(job.get());
         promise->finish();
-    });
-    co_return co_await future;
+    };
+    handOverReleased(&kWorkerHandOver);
+    QThreadPool::globalInstance()->start(std::move(run));
+    co_await future;
+    handOverAcquired(job.get());
+    if (job->error)
+        std::rethrow_exception(job->error);
+    if constexpr (!std::is_void_v<Result>)
+        co_return std::move(*job->result);
 }
 
 // Lets worker threads allocate from the main thread's heap; called once at
