@@ -2,6 +2,7 @@
 #include "Services/UpdaterModel.h"
 #include "Support/UserDefaults.h"
 #include "TestSupport/FixedAccessibility.h"
+#include "TestSupport/OffscreenScreens.h"
 #include "Views/MainWindow.h"
 
 #include <QApplication>
@@ -147,25 +148,8 @@ private slots:
 int main(int argc, char** argv)
 {
     QTemporaryDir home;
-    for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
-        qputenv(name, home.filePath(QString::fromLatin1(name)).toLocal8Bit());
-    const QString screens = home.filePath(QStringLiteral("screens.json"));
-    QFile file(screens);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!mivo::test::useOffscreenScreens(home, { { "left", kLeftScreen }, { "right", kRightScreen } }))
         return 1;
-    const auto screen = [](const char* name, const QRect& r) {
-        return QStringLiteral(R"({ "name": "%1", "x": %2, "y": %3, "width": %4, "height": %5 })")
-            .arg(QString::fromLatin1(name))
-            .arg(r.x())
-            .arg(r.y())
-            .arg(r.width())
-            .arg(r.height());
-    };
-    file.write(QStringLiteral(R"({ "screens": [ %1, %2 ] })")
-                   .arg(screen("left", kLeftScreen), screen("right", kRightScreen))
-                   .toUtf8());
-    file.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.toLocal8Bit());
     QApplication app(argc, argv);
     TestMainWindowGeometry test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -3,6 +3,7 @@
 #include "TestSupport/LogCapture.h"
 #include "TestSupport/PaneModel.h"
 #include "TestSupport/SettingsSession.h"
+#include "TestSupport/WheelNotch.h"
 #include "Transport/HelperClient.h"
 #include "Transport/ResultRecords.h"
 #include "Views/Onboarding/SetupCoordinator.h"
@@ -22,7 +23,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpontaneKeyEvent>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
@@ -31,6 +31,7 @@
 // helper and a stored configuration of non-default values.
 
 using namespace mivo;
+using mivo::test::wheelOver;
 using test::button;
 using test::find;
 using Settings = test::SettingsSession;
@@ -43,18 +44,6 @@ nlohmann::json storedConfig(const Settings& s)
 {
     const QByteArray bytes = s.session.storedBytes();
     return bytes.isEmpty() ? nlohmann::json() : nlohmann::json::parse(bytes.toStdString(), nullptr, false);
-}
-
-// One notch of the wheel over `widget`, as the window system delivers it:
-// spontaneous, so the application gives focus by the wheel and passes an
-// ignored wheel on to the parents.
-void wheelOver(QWidget* widget)
-{
-    const QPointF at = QRectF(widget->rect()).center();
-    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-        Qt::NoScrollPhase, false);
-    QSpontaneKeyEvent::setSpontaneous(&wheel);
-    QApplication::instance()->notify(widget, &wheel);
 }
 
 // The texts `root` shows.

@@ -1,3 +1,4 @@
+#include "TestSupport/WheelNotch.h"
 #include "Views/WheelGuard.h"
 
 #include <QAbstractItemView>
@@ -5,7 +6,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
-#include <QSpontaneKeyEvent>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QtTest>
@@ -14,18 +14,9 @@
 // the user (a click, Tab, Backtab), or the toolkit on its own.
 
 using namespace mivo;
+using mivo::test::wheelOver;
 
 namespace {
-
-// One notch of the wheel over `widget`, spontaneous as the window system delivers it.
-void wheelOver(QWidget* widget)
-{
-    const QPointF at = QRectF(widget->rect()).center();
-    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-        Qt::NoScrollPhase, false);
-    QSpontaneKeyEvent::setSpontaneous(&wheel);
-    QApplication::instance()->notify(widget, &wheel);
-}
 
 // A field, a pop-up and a stepper in a guarded window, in this Tab order.
 struct Form {

@@ -1,6 +1,7 @@
 #include "App/AppModel.h"
 #include "Services/UpdaterModel.h"
 #include "Support/SampleData.h"
+#include "TestSupport/OffscreenScreens.h"
 #include "TestSupport/OnboardingHarness.h"
 #include "Transport/ResultRecords.h"
 #include "Views/AboutWindow.h"
@@ -290,25 +291,8 @@ private slots:
 int main(int argc, char** argv)
 {
     QTemporaryDir home;
-    for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
-        qputenv(name, home.filePath(QString::fromLatin1(name)).toLocal8Bit());
-    const QString screens = home.filePath(QStringLiteral("screens.json"));
-    QFile file(screens);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!mivo::test::useOffscreenScreens(home, { { "large", kLargeScreen }, { "small", kSmallScreen } }))
         return 1;
-    const auto screen = [](const char* name, const QRect& r) {
-        return QStringLiteral(R"({ "name": "%1", "x": %2, "y": %3, "width": %4, "height": %5 })")
-            .arg(QString::fromLatin1(name))
-            .arg(r.x())
-            .arg(r.y())
-            .arg(r.width())
-            .arg(r.height());
-    };
-    file.write(QStringLiteral(R"({ "screens": [ %1, %2 ] })")
-                   .arg(screen("large", kLargeScreen), screen("small", kSmallScreen))
-                   .toUtf8());
-    file.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.toLocal8Bit());
     qputenv("QT_SCALE_FACTOR", kScale);
     QApplication app(argc, argv);
     TestWindowFit test;
