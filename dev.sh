@@ -70,8 +70,9 @@ sanitized_tests() {
 
 # The helper link reads and decodes on a thread of its own: its tests, and the
 # application model's against the stand-in, once more under ThreadSanitizer,
-# in a small tree that builds only those. Any report fails its test.
-thread_tree=(build-tsan -DCMAKE_CXX_COMPILER=clang++ -DMIVO_WERROR=ON -DMIVO_SANITIZE_THREAD=ON
+# in a small tree that builds only those. Any report fails its test. Built with
+# GCC: clang 14's runtime aborts in every child that QProcess starts.
+thread_tree=(build-tsan -DCMAKE_CXX_COMPILER=g++ -DMIVO_WERROR=ON -DMIVO_SANITIZE_THREAD=ON
              -DMIVO_BUILD_BENCH=OFF -DMIVO_BUILD_TOOLS=OFF
              -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g1 -DNDEBUG")
 thread_targets=(mivo_helper $(cd tests/Transport && for t in tst_*.cpp; do echo "Transport_${t%.cpp}"; done)

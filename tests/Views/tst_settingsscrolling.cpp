@@ -1,3 +1,4 @@
+#include "State/SettingsStore.h"
 #include "Styling/AppStyle.h"
 #include "TestSupport/SettingsSession.h"
 #include "Views/Settings/DiagnosticsSettings.h"
@@ -43,6 +44,8 @@ private slots:
         QVERIFY(s.open(pane));
         auto* area = qobject_cast<QScrollArea*>(s.window->pane(pane));
         QVERIFY(area);
+        // The panes that show the configuration show their sections once it is read.
+        QTRY_VERIFY_WITH_TIMEOUT(s.session.model->settings()->config(), 20000);
         if (auto* diagnostics = qobject_cast<DiagnosticsSettings*>(area)) {
             diagnostics->runAllButton()->click();
             QTRY_COMPARE_WITH_TIMEOUT(diagnostics->checksModel()->rowCount(), 7, 20000);
