@@ -2,8 +2,7 @@
 # Sets up a fresh Debian 12 machine and builds mivo.
 #   ./dev.sh start     build the application and the stand-in helper (nothing else) and start it
 #   ./dev.sh test      build everything, with GCC and once more with clang under the sanitizers,
-#                      and run every test in both while every fuzz target runs for a minute; the
-#                      helper link's tests also run under ThreadSanitizer
+#                      and run every test in both while every fuzz target runs for a minute
 #   ./dev.sh sanitize  only the suite under the sanitizers
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -68,22 +67,6 @@ sanitized_tests() {
         suite build-asan
 }
 
-# The helper link reads and decodes on a thread of its own: its tests, and the
-# application model's against the stand-in, once more under ThreadSanitizer,
-# in a small tree that builds only those. Any report fails its test. Built with
-# GCC: clang 14's runtime aborts in every child that QProcess starts.
-thread_tree=(build-tsan -DCMAKE_CXX_COMPILER=g++ -DMIVO_WERROR=ON -DMIVO_SANITIZE_THREAD=ON
-             -DMIVO_BUILD_BENCH=OFF -DMIVO_BUILD_TOOLS=OFF
-             -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g1 -DNDEBUG")
-thread_targets=(mivo_helper $(cd tests/Transport && for t in tst_*.cpp; do echo "Transport_${t%.cpp}"; done)
-                App_tst_appmodel App_tst_appmodelhelper)
-
-thread_tests() {
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 QT_QPA_PLATFORM=offscreen \
-        ctest --test-dir build-tsan -R '^(Transport/|App/tst_appmodel(helper)?$)' --output-on-failure \
-        --no-tests=error --parallel "$(nproc)"
-}
-
 # The libFuzzer targets, configured on their own with clang.
 fuzz_tree=(build-fuzz -DMIVO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
            -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g1")
@@ -123,11 +106,10 @@ case "${1:-}" in
         # The three trees compile at once: while one waits on a step that uses few
         # cores (configuring, moc, a precompiled header, the last links), the
         # others use the rest.
-        trees=(build-test build-asan build-fuzz build-tsan)
+        trees=(build-test build-asan build-fuzz)
         build_logged "${normal_tree[@]}" & pids=($!)
         build_logged "${sanitized_tree[@]}" & pids+=($!)
         build_logged "${fuzz_tree[@]}" & pids+=($!)
-        (only=("${thread_targets[@]}"); build_logged "${thread_tree[@]}") & pids+=($!)
         status=0 built=()
         for i in "${!trees[@]}"; do
             if wait "${pids[$i]}"; then built[$i]=1; else built[$i]=0; status=1; fi
@@ -140,7 +122,6 @@ case "${1:-}" in
         fi
         if [ "${built[0]}" = 1 ]; then suite build-test || status=1; fi
         if [ "${built[1]}" = 1 ]; then sanitized_tests || status=1; fi
-        if [ "${built[3]}" = 1 ]; then thread_tests || status=1; fi
         if [ "${built[2]}" = 1 ]; then
             wait "$fuzzing" || status=1
             cat build-fuzz/run.log
