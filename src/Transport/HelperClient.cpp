@@ -93,13 +93,27 @@ QCoro::Task<void> HelperClient::start()
 QCoro::Task<void> HelperClient::launch()
 {
     const QPointer<HelperClient> self = this;
+    m_announced = false;
     // The process belongs to this client, so its callback never outlives it.
     QCoro::Task<void> launched = m_process->start(
         [this](const HelperProcess::Termination& termination) { handleTermination(termination); });
     co_await std::move(launched);
+    if (!self)
+        co_return;
     // A child that already ended again has been reported as such.
-    if (self && self->m_process->isRunning())
+    if (self->m_process->isRunning()) {
         self->m_events.yield(HelperEvent::helperReady());
+        self->releaseHeldLines();
+    }
+}
+
+void HelperClient::releaseHeldLines()
+{
+    // What the child printed before it was announced follows the announcement.
+    m_announced = true;
+    QList<DecodedLine> held = std::exchange(m_held, {});
+    for (DecodedLine& line : held)
+        route(line);
 }
 
 QString HelperClient::takeNextId()
@@ -220,6 +234,13 @@ QByteArray HelperClient::excerptOf(QByteArrayView line)
 
 void HelperClient::routeBatch(QList<DecodedLine>& lines)
 {
+    // The link's thread reads a new child at once; its lines wait until the
+    // child has been announced as ready, so that no event comes before that.
+    if (!m_announced) {
+        for (DecodedLine& line : lines)
+            m_held.append(std::move(line));
+        return;
+    }
     for (DecodedLine& line : lines)
         route(line);
 }
@@ -299,8 +320,10 @@ void HelperClient::failAllPending(const HelperError& error)
 
 void HelperClient::handleTermination(const HelperProcess::Termination& termination)
 {
-    // Every line the child printed has been routed by now; whatever still
+    // Every line the child printed has been handed over by now (a child that
+    // ended before it was announced leaves its lines held); whatever still
     // waits will get no reply from it.
+    releaseHeldLines();
     failAllPending(HelperError::helperCrashed());
 
     if (!termination.isCrash()) {

@@ -89,6 +89,7 @@ private:
     static DecodedLine decode(QByteArray line);
     static QByteArray excerptOf(QByteArrayView line);
     void routeBatch(QList<DecodedLine>& lines);
+    void releaseHeldLines();
     void route(DecodedLine& decoded);
     // Hands the result over to the waiting request.
     void complete(Response& response);
@@ -111,6 +112,10 @@ private:
     quint64 m_nextId = 0;
     HelperEventStream m_events;
     bool m_started = false;
+    // Whether the running child has been announced as ready; until then its
+    // decoded lines are held, in order.
+    bool m_announced = false;
+    QList<DecodedLine> m_held;
     // The wait before the next relaunch, ended early when the client goes.
     Completion<void> m_relaunchWait;
     ScheduledCall m_relaunchTimer;
