@@ -113,6 +113,29 @@ Settings::Pane paneOf(Change change)
 Q_DECLARE_METATYPE(Change)
 Q_DECLARE_METATYPE(Settings::Pane)
 
+namespace {
+
+// One row a pane, with whether it shows the helper's configuration in the
+// column `shows`; Diagnostics only when asked for.
+void paneRows(const char* shows, bool withDiagnostics)
+{
+    QTest::addColumn<Settings::Pane>("pane");
+    QTest::addColumn<bool>(shows);
+    const std::pair<const char*, Settings::Pane> panes[] = { { "General", Settings::general },
+        { "Accounts", Settings::accounts }, { "Sources", Settings::sources },
+        { "Quality", Settings::quality }, { "Output", Settings::output }, { "Corvane VPN", Settings::vpn },
+        { "Command Line", Settings::commandLine }, { "Diagnostics", Settings::diagnostics } };
+    for (const auto& [name, pane] : panes) {
+        if (pane == Settings::diagnostics && !withDiagnostics)
+            continue;
+        const bool showsConfiguration = pane == Settings::accounts || pane == Settings::sources
+            || pane == Settings::quality || pane == Settings::output || pane == Settings::vpn;
+        QTest::newRow(name) << pane << showsConfiguration;
+    }
+}
+
+} // namespace
+
 class TestSettingsWrites : public QObject {
     Q_OBJECT
 
@@ -400,20 +423,7 @@ private slots:
 
     // While the configuration is on its way, every pane that shows it says it
     // is reading, and shows no control that would stand for a made-up value.
-    void aPaneWaitingForTheConfigurationSaysItIsReading_data()
-    {
-        QTest::addColumn<Settings::Pane>("pane");
-        QTest::addColumn<bool>("reads");
-
-        QTest::newRow("General") << Settings::general << false;
-        QTest::newRow("Accounts") << Settings::accounts << true;
-        QTest::newRow("Sources") << Settings::sources << true;
-        QTest::newRow("Quality") << Settings::quality << true;
-        QTest::newRow("Output") << Settings::output << true;
-        QTest::newRow("Corvane VPN") << Settings::vpn << true;
-        QTest::newRow("Command Line") << Settings::commandLine << false;
-        QTest::newRow("Diagnostics") << Settings::diagnostics << false;
-    }
+    void aPaneWaitingForTheConfigurationSaysItIsReading_data() { paneRows("reads", true); }
     void aPaneWaitingForTheConfigurationSaysItIsReading()
     {
         QFETCH(Settings::Pane, pane);
@@ -447,19 +457,7 @@ private slots:
 
     // A configuration that cannot be read is said in every pane that shows it,
     // with the helper's words, instead of made-up values or an endless bar.
-    void aFailedReadIsSaid_data()
-    {
-        QTest::addColumn<Settings::Pane>("pane");
-        QTest::addColumn<bool>("says");
-
-        QTest::newRow("General") << Settings::general << false;
-        QTest::newRow("Accounts") << Settings::accounts << true;
-        QTest::newRow("Sources") << Settings::sources << true;
-        QTest::newRow("Quality") << Settings::quality << true;
-        QTest::newRow("Output") << Settings::output << true;
-        QTest::newRow("Corvane VPN") << Settings::vpn << true;
-        QTest::newRow("Command Line") << Settings::commandLine << false;
-    }
+    void aFailedReadIsSaid_data() { paneRows("says", false); }
     void aFailedReadIsSaid()
     {
         QFETCH(Settings::Pane, pane);
