@@ -1,10 +1,7 @@
 #pragma once
 
-#include "Base/ThreadHandOver.h"
+#include "Base/WorkerPool.h"
 
-#include <QFuture>
-#include <QPromise>
-#include <QThreadPool>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -13,18 +10,14 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
-#include <qcoro/qcorofuture.h>
 #include <qcoro/qcorotask.h>
 #include <type_traits>
 
 namespace mivo {
 
-// What orders each job after its hand-over to the pool (see ThreadHandOver.h).
-inline constexpr char kWorkerHandOver = 0;
-
-// Runs blocking `work` on a thread of the global pool and lets the caller
-// await its result without blocking its own thread. An exception thrown by
-// `work` is rethrown to the awaiting caller.
+// Runs blocking `work` on a thread of the application's pool (WorkerPool) and
+// lets the caller, on the application's thread, await its result without
+// blocking. An exception thrown by `work` is rethrown to the awaiting caller.
 //
 // `work` is moved into the pool job, so it must own everything it touches:
 // capture values, never references to the caller's objects. Build the lambda
@@ -34,41 +27,34 @@ template <class Work> auto runInWorkerThread(Work work) -> QCoro::Task<std::invo
 {
     using Result = std::invoke_result_t<Work&>;
     using Stored = std::conditional_t<std::is_void_v<Result>, std::monostate, Result>;
-    // The result or the error waits beside the future, written before the
-    // worker finishes it; the future only says when.
+    // The result or the error waits beside the job; the pool's hand-back
+    // orders it before the caller resumes.
     struct Job {
         explicit Job(Work w)
             : work(std::move(w))
         {
         }
-        Work work;
+        std::optional<Work> work;
         std::optional<Stored> result;
         std::exception_ptr error;
     };
     auto job = std::make_shared<Job>(std::move(work));
-    auto promise = std::make_shared<QPromise<void>>();
-    QFuture<void> future = promise->future();
-    std::function<void()> run = [promise, job] {
-        handOverAcquired(&kWorkerHandOver);
-        promise->start();
+    std::function<void()> run = [job] {
         try {
             if constexpr (std::is_void_v<Result>) {
-                job->work();
+                (*job->work)();
                 job->result.emplace();
             } else {
-                job->result.emplace(job->work());
+                job->result.emplace((*job->work)());
             }
         } catch (...) {
             // Rethrown to the awaiting caller.
             job->error = std::current_exception();
         }
-        handOverReleased(job.get());
-        promise->finish();
+        // What the work captured is released on the worker, as the work ran there.
+        job->work.reset();
     };
-    handOverReleased(&kWorkerHandOver);
-    QThreadPool::globalInstance()->start(std::move(run));
-    co_await future;
-    handOverAcquired(job.get());
+    co_await WorkerPool::run(std::move(run));
     if (job->error)
         std::rethrow_exception(job->error);
     if constexpr (!std::is_void_v<Result>)

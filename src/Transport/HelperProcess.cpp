@@ -2,8 +2,8 @@
 
 #include "Base/Bundle.h"
 #include "Base/Log.h"
+#include "Base/ThreadWakeUp.h"
 #include "Base/Utf8.h"
-#include "BuildConfig.h"
 #include "Transport/HelperError.h"
 #include "Transport/HelperLocator.h"
 #include "Transport/HelperOutputReader.h"
@@ -72,41 +72,29 @@ HelperProcess::~HelperProcess()
     failWrites(std::make_exception_ptr(HelperError::helperUnavailable()));
     m_runOutputWork = false;
     int stdoutFd = -1;
-    if (m_reader) {
-        // Waits for what the reader is doing, at most the decoding of one line.
-        QMetaObject::invokeMethod(m_reader, "detach", Qt::BlockingQueuedConnection);
-        stdoutFd = m_reader->detachedFd();
-    }
+    // Waits for what the reader is doing, at most the decoding of one burst.
+    if (m_reader)
+        stdoutFd = m_reader->detach();
     if (m_process)
         release(std::exchange(m_process, nullptr), stdoutFd);
     else if (stdoutFd >= 0)
         ::close(stdoutFd);
-    if (m_linkThread) {
-        // The reader goes with its thread, on that thread.
-        m_linkThread->quit();
-        m_linkThread->wait();
-        delete m_linkThread;
-    }
 }
 
 void HelperProcess::setOutputSink(std::shared_ptr<HelperOutputSink> sink)
 {
-    Q_ASSERT(!m_linkThread);
+    Q_ASSERT(!m_reader);
     m_outputSink = std::move(sink);
 }
 
 void HelperProcess::startLinkThread()
 {
-    if (m_linkThread)
+    if (m_reader)
         return;
     if (!m_outputSink)
         m_outputSink = std::make_shared<ChunkForwarder>(this);
-    m_linkThread = new QThread;
-    m_linkThread->setObjectName(QString::fromLatin1(build::kAppId) + QStringLiteral(".helper.link"));
-    m_reader = new HelperOutputReader(m_outputSink, this);
-    m_reader->moveToThread(m_linkThread);
-    connect(m_linkThread, &QThread::finished, m_reader, &QObject::deleteLater);
-    m_linkThread->start();
+    m_readerWakeUp = new ThreadWakeUp([this] { takeOutput(); }, this);
+    m_reader = std::make_unique<HelperOutputReader>(m_outputSink, *m_readerWakeUp, "helper.link");
 }
 
 void HelperProcess::takeOutput()
@@ -117,7 +105,7 @@ void HelperProcess::takeOutput()
     // The rest waits for the next turn, after whatever else the loop has to do;
     // the reader wakes this again only once nothing is left.
     if (more)
-        QMetaObject::invokeMethod(this, "takeOutput", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &HelperProcess::takeOutput, Qt::QueuedConnection);
     for (HelperOutputReader::Mail& mail : taken) {
         if (mail.work && m_runOutputWork)
             mail.work();
@@ -215,8 +203,7 @@ void HelperProcess::handleStarted()
     m_launchLimit.cancel();
     m_process = process;
     m_lastHealthyStart = m_clock.now();
-    QMetaObject::invokeMethod(
-        m_reader, "attach", Qt::QueuedConnection, Q_ARG(int, std::exchange(m_stdoutRead, -1)));
+    m_reader->attach(std::exchange(m_stdoutRead, -1));
     qCInfo(lcHelper, "helper launched (pid %lld)", static_cast<long long>(process->processId()));
     m_launched.resolve();
 }
@@ -275,7 +262,7 @@ std::optional<HelperProcess::Stop> HelperProcess::stop(
     disconnect(process, nullptr, this, nullptr);
     failWrites(std::make_exception_ptr(HelperError::helperUnavailable()));
     // What the child still prints is read, so that it never blocks on a full pipe.
-    QMetaObject::invokeMethod(m_reader, "discard", Qt::QueuedConnection);
+    m_reader->discard();
     connect(
         process, &QProcess::readyReadStandardError, process, [process] { process->readAllStandardError(); });
 
@@ -372,7 +359,7 @@ void HelperProcess::handleFinished(int exitCode, QProcess::ExitStatus exitStatus
     // is (outputDrained()): a reply written just before a crash still answers
     // its request.
     m_ending = termination;
-    QMetaObject::invokeMethod(m_reader, "drain", Qt::QueuedConnection);
+    m_reader->drain();
 }
 
 void HelperProcess::handleBytesWritten(qint64 count)

@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -20,6 +19,7 @@
 namespace mivo {
 
 class HelperOutputReader;
+class ThreadWakeUp;
 
 // Owns the one running helper child: its pipes, its standard output (read on
 // the link's own thread and handed to an output sink there), its standard error
@@ -145,11 +145,10 @@ public:
 signals:
     void outputReceived(const QByteArray& chunk);
 
-private slots:
-    // Runs what the reader has sent, in order (called from the link's thread).
+private:
+    // Runs what the reader has sent, in order; woken by the link's thread.
     void takeOutput();
 
-private:
     struct PendingWrite {
         qint64 end = 0;
         Completion<void> done;
@@ -173,8 +172,10 @@ private:
     MonotonicClock& m_clock;
     std::shared_ptr<HelperOutputSink> m_outputSink;
     bool m_runOutputWork = true;
-    QThread* m_linkThread = nullptr;
-    HelperOutputReader* m_reader = nullptr;
+    // Made with the first launch; its thread is the link's, and wakes this
+    // object through the wake-up, which outlives it.
+    ThreadWakeUp* m_readerWakeUp = nullptr;
+    std::unique_ptr<HelperOutputReader> m_reader;
     // The read end of the launching child's output pipe, until the reader takes it.
     int m_stdoutRead = -1;
     // How the child ended, while its last output is still on its way.

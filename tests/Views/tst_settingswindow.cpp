@@ -1,3 +1,4 @@
+#include "Base/WorkerPool.h"
 #include "Styling/StatusPill.h"
 #include "Styling/ThemeColor.h"
 #include "Support/SubscriptionAddress.h"
@@ -23,7 +24,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
-#include <QThreadPool>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QtTest>
@@ -184,7 +184,7 @@ void SettingsWindowTest::commandLineNeverRunsAForeignTool()
     auto* pane = s.pane<CLIToolSettings>(Settings::commandLine);
     QVERIFY(pane);
     // A version question, had one been asked, has ended and been answered.
-    QThreadPool::globalInstance()->waitForDone();
+    WorkerPool::waitForDone();
     QCoreApplication::processEvents();
 
     QCOMPARE(s.session.model->cliTool().state(), CLIToolStore::State::foreignCopy(tool));
