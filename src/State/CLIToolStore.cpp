@@ -15,7 +15,7 @@ namespace mivo {
 
 namespace {
 
-std::filesystem::path toPath(const QString& path)
+std::filesystem::path toFileSystemPath(const QString& path)
 {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
@@ -130,7 +130,7 @@ CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
     QString foundText;
     qsizetype foundIndex = 0;
     for (const QString& candidate : m_context.toolPaths) {
-        const std::filesystem::path path = toPath(candidate);
+        const std::filesystem::path path = toFileSystemPath(candidate);
         if (entryExists(path)) {
             found = path;
             foundText = candidate;
@@ -165,7 +165,7 @@ CLIToolStore::State CLIToolStore::inspect(QString& inspected) const
     for (const QString& later : m_context.toolPaths.mid(foundIndex + 1)) {
         std::error_code laterError;
         const std::filesystem::path laterDestination
-            = std::filesystem::read_symlink(toPath(later), laterError);
+            = std::filesystem::read_symlink(toFileSystemPath(later), laterError);
         if (!laterError && helper && *helper == fromPath(laterDestination))
             return State::fallbackInstalled(later);
     }
@@ -178,7 +178,7 @@ QStringList CLIToolStore::inspectKept() const
     QStringList kept;
     for (const QString& candidate : m_context.toolPaths) {
         // Anything that is not a link counts as someone else's too.
-        if (entryExists(toPath(candidate))
+        if (entryExists(toFileSystemPath(candidate))
             && CLIInstaller::ownerOfLink(candidate, helper) == CLIInstaller::LinkOwner::someoneElse)
             kept.append(candidate);
     }

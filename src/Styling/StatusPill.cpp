@@ -11,7 +11,7 @@
 namespace mivo {
 
 namespace {
-constexpr qreal kSpacing = 4;
+constexpr qreal kPillSpacing = 4;
 
 qreal symbolSide(const QFont& font)
 {
@@ -70,7 +70,7 @@ QSizeF StatusPill::sizeFor(const QString& text, const QFont& font)
 {
     const QFontMetricsF fm(font);
     const qreal side = symbolSide(font);
-    return { side + kSpacing + fm.horizontalAdvance(text), std::max(side, fm.height()) };
+    return { side + kPillSpacing + fm.horizontalAdvance(text), std::max(side, fm.height()) };
 }
 
 void StatusPill::paint(QPainter& painter, const QRectF& rect, StatusRole role, const QString& text,
@@ -83,7 +83,7 @@ void StatusPill::paint(QPainter& painter, const QRectF& rect, StatusRole role, c
     painter.save();
     painter.setFont(font);
     painter.setPen(color);
-    const qreal x = rect.left() + side + kSpacing;
+    const qreal x = rect.left() + side + kPillSpacing;
     const QRectF textRect(x, rect.top(), std::max<qreal>(0, rect.right() - x), rect.height());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetricsF(font).elidedText(text, Qt::ElideRight, textRect.width() + 0.5));

@@ -11,7 +11,7 @@ namespace {
 const std::tuple kResponseFields { wireField("id", &Response::id), wireField("ok", &Response::ok),
     wireField("result", &Response::result) };
 
-const std::tuple kErrorFields { wireField("code", &Response::EngineErrorPayload::code),
+const std::tuple kEngineErrorFields { wireField("code", &Response::EngineErrorPayload::code),
     wireField("message", &Response::EngineErrorPayload::message),
     wireField("data", &Response::EngineErrorPayload::data) };
 
@@ -30,7 +30,7 @@ Response Response::fromJson(const nlohmann::json& json)
     if (error != json.end() && !error->is_null()) {
         EngineErrorPayload payload;
         try {
-            decodeFields(*error, payload, kErrorFields);
+            decodeFields(*error, payload, kEngineErrorFields);
         } catch (const DecodeError& failure) {
             throw failure.inKey("error");
         }
@@ -60,7 +60,7 @@ QByteArray Response::encodedLine() const
 {
     nlohmann::ordered_json line = encodeFields(*this, kResponseFields);
     if (error)
-        line.emplace("error", encodeFields(*error, kErrorFields));
+        line.emplace("error", encodeFields(*error, kEngineErrorFields));
     return dumpJson(line);
 }
 

@@ -18,9 +18,9 @@ namespace {
 constexpr int kSymbolSize = 40;
 
 // A symbol drawn in the secondary colour, repainted with the palette.
-class SymbolView : public QWidget {
+class UnavailableSymbol : public QWidget {
 public:
-    explicit SymbolView(const QString& name)
+    explicit UnavailableSymbol(const QString& name)
         : m_name(name)
     {
         setFixedSize(kSymbolSize, kSymbolSize);
@@ -52,7 +52,7 @@ QLabel* wrappingLabel(const QString& text)
 ContentUnavailableView::ContentUnavailableView(
     const QString& symbol, const QString& title, const QString& description, QWidget* parent)
     : QWidget(parent)
-    , m_symbol(new SymbolView(symbol))
+    , m_symbol(new UnavailableSymbol(symbol))
     , m_title(wrappingLabel(title))
     , m_description(wrappingLabel(description))
     , m_actions(new QVBoxLayout)

@@ -24,9 +24,9 @@ QString SidebarDelegate::trackCountText(qint64 count)
 
 namespace {
 
-constexpr int kLogoSize = 16;
+constexpr int kSidebarLogoSize = 16;
 constexpr int kFolderSymbolSize = 15;
-constexpr qreal kArtworkRadius = 4;
+constexpr qreal kSidebarArtworkRadius = 4;
 constexpr int kTrailing = 12;
 constexpr int kSelectionInset = 6;
 
@@ -40,7 +40,7 @@ int contentLeft(const QRect& cell, int depth)
     return cell.left() + SidebarDelegate::kLeading + depth * SidebarDelegate::kIndent;
 }
 
-void drawText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
+void drawSidebarText(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font,
     const QColor& color, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
     painter.setFont(font);
@@ -117,7 +117,8 @@ void SidebarDelegate::paintHeader(
     const QRect cell = option.rect;
     const auto source = PlaylistSourceId(index.data(SidebarModel::SourceRole).toInt());
     const int left = contentLeft(cell, 0);
-    const QRectF logo(left, cell.center().y() - kLogoSize / 2.0 + 1, kLogoSize, kLogoSize);
+    const QRectF logo(
+        left, cell.center().y() - kSidebarLogoSize / 2.0 + 1, kSidebarLogoSize, kSidebarLogoSize);
     SourceLogo::paint(painter, logo, Tokens::Source::logoAsset(source),
         Tokens::Source::accent(source).resolve(option.palette));
 
@@ -125,13 +126,13 @@ void SidebarDelegate::paintHeader(
     const QString count = QString::number(index.data(SidebarModel::CountRole).toLongLong());
     const qreal countWidth = QFontMetricsF(countFont).horizontalAdvance(count);
     const QRectF countRect(cell.right() - kTrailing - countWidth, cell.top() + 1, countWidth, cell.height());
-    drawText(painter, countRect, count, countFont, ThemeColor::secondary().resolve(option.palette),
+    drawSidebarText(painter, countRect, count, countFont, ThemeColor::secondary().resolve(option.palette),
         Qt::AlignRight | Qt::AlignVCenter);
 
     const qreal nameLeft = logo.right() + Tokens::Space::sm;
     const QRectF nameRect(
         nameLeft, cell.top() + 1, countRect.left() - Tokens::Space::sm - nameLeft, cell.height());
-    drawText(painter, nameRect, index.data(SidebarModel::TitleRole).toString(),
+    drawSidebarText(painter, nameRect, index.data(SidebarModel::TitleRole).toString(),
         Typography::font(TextStyle::subheadline, option.font, QFont::DemiBold),
         ThemeColor::secondary().resolve(option.palette));
 }
@@ -146,23 +147,23 @@ void SidebarDelegate::paintPlaylist(
     const qreal side = SidebarModel::kArtworkSize;
     const QRectF art(contentLeft(cell, depthOf(index)), cell.center().y() - side / 2 + 0.5, side, side);
     ArtworkPainter::paint(painter, art, m_loader.image(p->artwork, side), Tokens::Source::sfSymbol(p->source),
-        kArtworkRadius, option.palette);
+        kSidebarArtworkRadius, option.palette);
 
     const qreal left = art.right() + Tokens::Space::sm;
     const qreal width = std::max<qreal>(0, cell.right() - kTrailing - left);
     const QFont nameFont = Typography::font(TextStyle::body, option.font);
     const QColor primary = ThemeColor::primary().resolve(option.palette);
     if (!p->trackCount) {
-        drawText(painter, QRectF(left, cell.top(), width, cell.height()), p->name, nameFont, primary);
+        drawSidebarText(painter, QRectF(left, cell.top(), width, cell.height()), p->name, nameFont, primary);
         return;
     }
     const QFont countFont = Typography::font(TextStyle::caption, option.font);
     const qreal nameHeight = QFontMetricsF(nameFont).height();
     const qreal countHeight = QFontMetricsF(countFont).height();
     const qreal top = cell.top() + (cell.height() - nameHeight - countHeight) / 2;
-    drawText(painter, QRectF(left, top, width, nameHeight), p->name, nameFont, primary);
-    drawText(painter, QRectF(left, top + nameHeight, width, countHeight), trackCountText(*p->trackCount),
-        countFont, ThemeColor::secondary().resolve(option.palette));
+    drawSidebarText(painter, QRectF(left, top, width, nameHeight), p->name, nameFont, primary);
+    drawSidebarText(painter, QRectF(left, top + nameHeight, width, countHeight),
+        trackCountText(*p->trackCount), countFont, ThemeColor::secondary().resolve(option.palette));
 }
 
 void SidebarDelegate::paintFolder(
@@ -189,7 +190,7 @@ void SidebarDelegate::paintFolder(
         symbolLeft, cell.center().y() - kFolderSymbolSize / 2.0 + 0.5, kFolderSymbolSize, kFolderSymbolSize);
     Symbols::paint(painter, symbol, QStringLiteral("folder"), ThemeColor::accent().resolve(option.palette));
     const qreal left = symbol.right() + Tokens::Space::sm - 2;
-    drawText(painter,
+    drawSidebarText(painter,
         QRectF(left, cell.top(), std::max<qreal>(0, cell.right() - kTrailing - left), cell.height()),
         index.data(SidebarModel::TitleRole).toString(), Typography::font(TextStyle::body, option.font),
         ThemeColor::primary().resolve(option.palette));

@@ -18,7 +18,7 @@ namespace mivo {
 
 namespace {
 
-constexpr qreal kGap = Tokens::Space::xs;
+constexpr qreal kOrphanRowGap = Tokens::Space::xs;
 
 QFont nameFont(const QFont& base)
 {
@@ -41,11 +41,12 @@ Geometry geometry(const QStyleOptionViewItem& option, const QString& name)
     const qreal button = edge + Tokens::Space::sm;
     Geometry g;
     g.symbol = QRectF(rect.left(), rect.center().y() - edge / 2, edge, edge);
-    const qreal nameLeft = g.symbol.right() + kGap;
-    const qreal available = std::max<qreal>(0, rect.right() - nameLeft - kGap - button);
-    const qreal nameWidth = std::min(available, std::ceil(QFontMetricsF(nameFont(option.font)).horizontalAdvance(name)));
+    const qreal nameLeft = g.symbol.right() + kOrphanRowGap;
+    const qreal available = std::max<qreal>(0, rect.right() - nameLeft - kOrphanRowGap - button);
+    const qreal nameWidth
+        = std::min(available, std::ceil(QFontMetricsF(nameFont(option.font)).horizontalAdvance(name)));
     g.name = QRectF(nameLeft, rect.top(), nameWidth, rect.height());
-    g.reveal = QRectF(g.name.right() + kGap, rect.center().y() - button / 2, button, button);
+    g.reveal = QRectF(g.name.right() + kOrphanRowGap, rect.center().y() - button / 2, button, button);
     return g;
 }
 
@@ -73,10 +74,12 @@ QString OrphanFileDelegate::revealLabel()
 QSize OrphanFileDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const qreal line = QFontMetricsF(nameFont(option.font)).height();
-    return QSize(option.rect.width(), int(std::ceil(std::max(line, symbolEdge(option.font) + Tokens::Space::sm))));
+    return QSize(
+        option.rect.width(), int(std::ceil(std::max(line, symbolEdge(option.font) + Tokens::Space::sm))));
 }
 
-void OrphanFileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void OrphanFileDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const QString name = fileName(index.data(Qt::DisplayRole).toString());
     const Geometry g = geometry(option, name);
@@ -89,8 +92,8 @@ void OrphanFileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(ThemeColor::primary().resolve(palette));
     painter->drawText(g.name, Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetricsF(font).elidedText(name, Qt::ElideMiddle, g.name.width()));
-    const bool hovered = (option.state & QStyle::State_MouseOver)
-        && option.widget && g.reveal.contains(option.widget->mapFromGlobal(QCursor::pos()));
+    const bool hovered = (option.state & QStyle::State_MouseOver) && option.widget
+        && g.reveal.contains(option.widget->mapFromGlobal(QCursor::pos()));
     const qreal edge = symbolEdge(option.font);
     const QRectF glyph(g.reveal.center().x() - edge / 2, g.reveal.center().y() - edge / 2, edge, edge);
     QColor color = ThemeColor::accent().resolve(palette);
@@ -106,7 +109,8 @@ bool OrphanFileDelegate::editorEvent(
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QString path = index.data(Qt::DisplayRole).toString();
-        if (mouse->button() == Qt::LeftButton && revealRect(option, path).contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton
+            && revealRect(option, path).contains(mouse->position().toPoint())) {
             emit revealRequested(path);
             return true;
         }

@@ -24,7 +24,7 @@ constexpr int kShadowSide = 8;
 constexpr int kShadowBottom = 10;
 constexpr int kShadowBlur = 8;
 
-const QString kSpotifyAuthExpired = QStringLiteral("spotify_auth_expired");
+const QString kSpotifyAuthExpiredCode = QStringLiteral("spotify_auth_expired");
 
 QString symbolOf(SyncBanner::Kind kind)
 {
@@ -83,8 +83,8 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
     m_dismiss->setAutoDefault(false);
 
     auto* row = new QHBoxLayout(m_card);
-    row->setContentsMargins(int(Tokens::Space::md), int(Tokens::Space::sm), int(Tokens::Space::md),
-        int(Tokens::Space::sm));
+    row->setContentsMargins(
+        int(Tokens::Space::md), int(Tokens::Space::sm), int(Tokens::Space::md), int(Tokens::Space::sm));
     row->setSpacing(int(Tokens::Space::sm));
     row->addWidget(m_symbol, 0, Qt::AlignVCenter);
     // As tall as its lines, on the row's centre line with the symbol and the buttons.
@@ -104,7 +104,7 @@ SyncBannerView::SyncBannerView(AppModel& model, QWidget* parent)
             m_model->sync().dismissBanner();
     });
     connect(m_reconnect, &QPushButton::clicked, this, [this] {
-        if (m_model && m_banner && m_banner->code == kSpotifyAuthExpired)
+        if (m_model && m_banner && m_banner->code == kSpotifyAuthExpiredCode)
             m_model->beginOnboarding();
     });
     connect(&model.sync(), &SyncStore::bannerChanged, this, &SyncBannerView::follow);
@@ -140,7 +140,7 @@ void SyncBannerView::present(const SyncBanner& banner)
     m_banner = banner;
     m_symbol->setSymbol(symbolOf(banner.kind), colorOf(banner.kind));
     m_message->setMessage(banner.message);
-    m_reconnect->setVisible(banner.code == kSpotifyAuthExpired);
+    m_reconnect->setVisible(banner.code == kSpotifyAuthExpiredCode);
     updateGeometry();
     if (isHidden()) {
         QWidget::show();
@@ -197,7 +197,8 @@ void SyncBannerView::settle()
 void SyncBannerView::placeCard()
 {
     const int width = std::max(0, this->width() - 2 * kShadowSide);
-    const int height = m_card->hasHeightForWidth() ? m_card->heightForWidth(width) : m_card->sizeHint().height();
+    const int height
+        = m_card->hasHeightForWidth() ? m_card->heightForWidth(width) : m_card->sizeHint().height();
     const int offset = int((1 - m_presence) * (height + kShadowBottom));
     m_card->setGeometry(kShadowSide, -offset, width, height);
 }
@@ -246,8 +247,8 @@ void SyncBannerView::paintEvent(QPaintEvent*)
         for (int i = kShadowBlur; i >= 1; --i) {
             const qreal spread = qreal(i);
             QPainterPath path;
-            path.addRoundedRect(cardRect.adjusted(-spread, -spread, spread, spread), Tokens::Radius::panel + spread,
-                Tokens::Radius::panel + spread);
+            path.addRoundedRect(cardRect.adjusted(-spread, -spread, spread, spread),
+                Tokens::Radius::panel + spread, Tokens::Radius::panel + spread);
             shadow.drawPath(path);
         }
     }

@@ -15,15 +15,15 @@ namespace mivo {
 
 namespace {
 
-const QString kDash = QStringLiteral("\u2014");
+const QString kEmDash = QStringLiteral("\u2014");
 
 QString trackText(const TrackModel& track)
 {
     const TrackDTO& dto = track.dto();
     const std::optional<TrackMeta> meta = track.displayMeta();
     const std::optional<SourceBadge::Style> badge = SourceBadge::styleFor(meta);
-    QStringList parts { dto.title, dto.artist, dto.album.value_or(kDash), Format::duration(dto.durationSec),
-        Format::qualityLine(meta).value_or(kDash), badge ? badge->label : kDash,
+    QStringList parts { dto.title, dto.artist, dto.album.value_or(kEmDash), Format::duration(dto.durationSec),
+        Format::qualityLine(meta).value_or(kEmDash), badge ? badge->label : kEmDash,
         TrackStatusCell::accessibleText(TrackStatusCell::content(track, false)) };
     return parts.join(QStringLiteral(", "));
 }

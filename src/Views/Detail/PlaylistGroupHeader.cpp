@@ -19,7 +19,7 @@ namespace mivo {
 namespace {
 
 constexpr qreal kPadding = 12;
-constexpr qreal kSpacing = 12;
+constexpr qreal kHeaderSpacing = 12;
 constexpr qreal kLineSpacing = 4;
 constexpr qreal kTitleSpacing = 8;
 constexpr qreal kLogoSide = 14;
@@ -122,8 +122,8 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     const QFont caption = Typography::font(TextStyle::caption, paint.base);
     const QFontMetricsF headlineMetrics(headline);
     const QFontMetricsF captionMetrics(caption);
-    const qreal left = art.right() + kSpacing;
-    const qreal right = button.left() - kSpacing;
+    const qreal left = art.right() + kHeaderSpacing;
+    const qreal right = button.left() - kHeaderSpacing;
     const qreal width = std::max<qreal>(0, right - left);
     const qreal columnHeight = headlineMetrics.height() + kLineSpacing + captionMetrics.height()
         + kLineSpacing + LinearProgress::kThickness;
@@ -153,8 +153,7 @@ void PlaylistGroupHeader::paint(QPainter& painter, const QRectF& card, const Pai
     // Counts line (not limited to one line's width: it is short by nature); a
     // playlist that could not be loaded says so in red.
     painter.setFont(caption);
-    painter.setPen(
-        (group.loadFailed() ? ThemeColor::red() : ThemeColor::secondary()).resolve(paint.palette));
+    painter.setPen((group.loadFailed() ? ThemeColor::red() : ThemeColor::secondary()).resolve(paint.palette));
     painter.drawText(QRectF(left, y, width, captionMetrics.height()),
         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, statusLine(group));
     y += captionMetrics.height() + kLineSpacing;

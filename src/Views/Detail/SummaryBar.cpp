@@ -18,7 +18,7 @@ namespace {
 
 constexpr qreal kHorizontalPadding = 16;
 constexpr qreal kVerticalPadding = 8;
-constexpr qreal kSpacing = 4;
+constexpr qreal kBarSpacing = 4;
 constexpr qreal kAccessorySpacing = 8;
 constexpr qreal kProgressHeight = 7;
 
@@ -76,7 +76,7 @@ QSize SummaryBar::sizeHint() const
 {
     const qreal row
         = std::max({ kRowHeight, QFontMetricsF(titleFont()).height(), QFontMetricsF(lineFont()).height() });
-    const qreal height = 2 * kVerticalPadding + row + (m_progressShown ? kSpacing + kProgressHeight : 0);
+    const qreal height = 2 * kVerticalPadding + row + (m_progressShown ? kBarSpacing + kProgressHeight : 0);
     const qreal width = 2 * kHorizontalPadding + QFontMetricsF(titleFont()).horizontalAdvance(m_title)
         + QFontMetricsF(lineFont()).horizontalAdvance(m_line) + 2 * kAccessorySpacing;
     return { int(std::ceil(width)), int(std::ceil(height)) };
@@ -94,7 +94,7 @@ void SummaryBar::place()
         m_accessory->setGeometry(
             int(x), int(std::round(centre - size.height() / 2.0)), size.width(), size.height());
     }
-    m_progress->setGeometry(int(kHorizontalPadding), int(kVerticalPadding + row + kSpacing),
+    m_progress->setGeometry(int(kHorizontalPadding), int(kVerticalPadding + row + kBarSpacing),
         std::max(0, width() - int(2 * kHorizontalPadding)), int(kProgressHeight));
 }
 
@@ -128,7 +128,8 @@ void SummaryBar::paintEvent(QPaintEvent*)
         QFontMetricsF(line).elidedText(m_line, Qt::ElideRight, lineRect.width() + 0.5));
 
     // The hairline along the bottom edge.
-    painter.fillRect(QRectF(0, area.height() - 1, area.width(), 1), ThemeColor::separator().resolve(palette()));
+    painter.fillRect(
+        QRectF(0, area.height() - 1, area.width(), 1), ThemeColor::separator().resolve(palette()));
 }
 
 void SummaryBar::resizeEvent(QResizeEvent* event)

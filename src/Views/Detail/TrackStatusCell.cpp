@@ -18,7 +18,7 @@ namespace mivo {
 namespace {
 
 // A small spinner (16) drawn at 0.8 of its size.
-constexpr qreal kSpinnerSide = 16 * 0.8;
+constexpr qreal kCellSpinnerSide = 16 * 0.8;
 constexpr qreal kActivitySpacing = 4;
 constexpr qreal kBarWidth = 70;
 constexpr qreal kDownloadSpacing = 8;
@@ -170,7 +170,8 @@ void TrackStatusCell::paint(QPainter& painter, const QRectF& cell, const Content
             painter, cell, content.role, content.text, StatusPill::font(base, content.prominent), palette);
         return;
     case Kind::activity: {
-        const QRectF spinner(cell.left(), cell.center().y() - kSpinnerSide / 2, kSpinnerSide, kSpinnerSide);
+        const QRectF spinner(
+            cell.left(), cell.center().y() - kCellSpinnerSide / 2, kCellSpinnerSide, kCellSpinnerSide);
         if (content.spinnerShown)
             ActivityIndicator::paint(painter, spinner, spinnerStep, secondary);
         const QFont font = captionFont(base);

@@ -33,7 +33,7 @@ using Status = AppleMusicLocalAccess::Status;
 constexpr int kCardPadding = int(Tokens::Space::md);
 constexpr int kIndent = int(Tokens::Space::xxl);
 // A spinner at the small control size.
-constexpr qreal kSpinnerSide = 16;
+constexpr qreal kConnectSpinnerSide = 16;
 
 // The controls at a row's trailing edge, of which one shows at a time.
 QHBoxLayout* controlRow(std::initializer_list<QWidget*> widgets)
@@ -121,7 +121,7 @@ QWidget* ConnectMusicScreen::makeAppleCard()
 
     m_cloudConnected = new StatusPill(StatusRole::done, tr("Connected"));
     m_cloudConnected->setObjectName(QStringLiteral("appleConnected"));
-    m_cloudSpinner = new ActivityIndicator(kSpinnerSide);
+    m_cloudSpinner = new ActivityIndicator(kConnectSpinnerSide);
     m_cloudConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_cloudConnect->setObjectName(QStringLiteral("appleConnect"));
     ButtonStyling::setTint(m_cloudConnect, Tokens::Source::apple());
@@ -193,7 +193,7 @@ QWidget* ConnectMusicScreen::makeSpotifyCard()
     WizardParts::layoutOf(card)->addWidget(
         WizardParts::titleAndText(new WizardLabel(tr("Spotify"), TextStyle::headline), m_spotifyText), 1);
     m_spotifyConnected = new StatusPill(StatusRole::done, tr("Connected"));
-    m_spotifySpinner = new ActivityIndicator(kSpinnerSide);
+    m_spotifySpinner = new ActivityIndicator(kConnectSpinnerSide);
     m_spotifyConnect = WizardParts::smallButton(tr("Connect"), ButtonStyle::glassProminentAdaptive);
     m_spotifyConnect->setObjectName(QStringLiteral("spotifyConnect"));
     ButtonStyling::setTint(m_spotifyConnect, Tokens::Source::spotify());

@@ -18,7 +18,7 @@ namespace mivo {
 
 namespace {
 
-constexpr qreal kPadding = Tokens::Space::md;
+constexpr qreal kOptionPadding = Tokens::Space::md;
 
 QFont nameFont()
 {
@@ -38,7 +38,7 @@ qreal symbolSide()
 
 qreal textLeft()
 {
-    return kPadding + symbolSide() + Tokens::Space::md;
+    return kOptionPadding + symbolSide() + Tokens::Space::md;
 }
 
 } // namespace
@@ -60,12 +60,12 @@ QualityOption::QualityOption(const ServiceCatalog::QualityProfileInfo& info, QWi
 
 int QualityOption::heightForWidth(int width) const
 {
-    const qreal textWidth = std::max<qreal>(40, width - textLeft() - kPadding);
+    const qreal textWidth = std::max<qreal>(40, width - textLeft() - kOptionPadding);
     const QRectF blurb
         = QFontMetricsF(blurbFont())
               .boundingRect(QRectF(0, 0, textWidth, 10000), Qt::TextWordWrap | Qt::AlignLeft, m_info.blurb);
     const qreal text = QFontMetricsF(nameFont()).height() + Tokens::Space::xxs + blurb.height();
-    return int(std::ceil(2 * kPadding + std::max(text, symbolSide())));
+    return int(std::ceil(2 * kOptionPadding + std::max(text, symbolSide())));
 }
 
 QSize QualityOption::sizeHint() const
@@ -94,19 +94,21 @@ void QualityOption::paintEvent(QPaintEvent*)
     const qreal side = symbolSide();
     const QFontMetricsF nameMetrics(nameFont());
     // Top-aligned: the symbol sits on the name's line.
-    Symbols::paint(painter, QRectF(kPadding, kPadding + (nameMetrics.height() - side) / 2, side, side),
+    Symbols::paint(painter,
+        QRectF(kOptionPadding, kOptionPadding + (nameMetrics.height() - side) / 2, side, side),
         selected ? QStringLiteral("largecircle.fill.circle") : QStringLiteral("circle"),
         (selected ? ThemeColor::accent() : ThemeColor::secondary()).resolve(palette()));
 
     const qreal left = textLeft();
-    const qreal width = std::max<qreal>(0, card.width() - left - kPadding);
+    const qreal width = std::max<qreal>(0, card.width() - left - kOptionPadding);
     painter.setFont(nameFont());
     painter.setPen(ThemeColor::primary().resolve(palette()));
-    painter.drawText(
-        QRectF(left, kPadding, width, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, m_info.name);
+    painter.drawText(QRectF(left, kOptionPadding, width, nameMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, m_info.name);
     painter.setFont(blurbFont());
     painter.setPen(ThemeColor::secondary().resolve(palette()));
-    painter.drawText(QRectF(left, kPadding + nameMetrics.height() + Tokens::Space::xxs, width, card.height()),
+    painter.drawText(
+        QRectF(left, kOptionPadding + nameMetrics.height() + Tokens::Space::xxs, width, card.height()),
         Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, m_info.blurb);
 
     surface.paintOverlay(painter, card, palette());

@@ -14,11 +14,11 @@ namespace mivo {
 namespace {
 
 // Larger icons are drawn at this edge length; a length that is not a number is 0.
-constexpr qreal kMaxSize = 4096;
+constexpr qreal kIconMaxSize = 4096;
 
 qreal sane(qreal size)
 {
-    return std::isfinite(size) ? std::clamp<qreal>(size, 0, kMaxSize) : 0;
+    return std::isfinite(size) ? std::clamp<qreal>(size, 0, kIconMaxSize) : 0;
 }
 
 QRectF centredSquare(const QPointF& centre, qreal side)

@@ -23,13 +23,13 @@ namespace mivo {
 
 namespace {
 
-constexpr qreal kPadding = Tokens::Space::md;
+constexpr qreal kRowPadding = Tokens::Space::md;
 constexpr qreal kIconWidth = 24;
-constexpr qreal kBarHeight = LinearProgress::kThickness;
+constexpr qreal kProgressBarHeight = LinearProgress::kThickness;
 // A spinner at the small control size.
-constexpr qreal kSpinnerSide = 16;
+constexpr qreal kRowSpinnerSide = 16;
 
-QFont nameFont()
+QFont toolNameFont()
 {
     return Typography::font(TextStyle::subheadline, QApplication::font(), QFont::Medium);
 }
@@ -69,11 +69,11 @@ qreal detailHeight(const ToolProgress& tool, qreal width)
     switch (tool.phase) {
     case ToolPhase::error:
         return std::max<qreal>(
-            wrappedLines(ToolProgressRow::detailText(tool), width) * caption, kSpinnerSide);
+            wrappedLines(ToolProgressRow::detailText(tool), width) * caption, kRowSpinnerSide);
     case ToolPhase::download:
-        return std::max<qreal>(kBarHeight, kSpinnerSide);
+        return std::max<qreal>(kProgressBarHeight, kRowSpinnerSide);
     default:
-        return std::max<qreal>(caption, kSpinnerSide);
+        return std::max<qreal>(caption, kRowSpinnerSide);
     }
 }
 
@@ -155,7 +155,7 @@ namespace {
 // its share.
 qreal textWidth(const ToolProgress& tool, qreal width)
 {
-    qreal text = width - 2 * kPadding - kIconWidth - Tokens::Space::md;
+    qreal text = width - 2 * kRowPadding - kIconWidth - Tokens::Space::md;
     if (tool.phase == ToolPhase::done)
         text -= StatusPill::sizeFor(
                     ToolProgressRow::tr("Ready"), StatusPill::font(QApplication::font(), false))
@@ -173,10 +173,10 @@ QSize ToolProgressRow::sizeHint(const QStyleOptionViewItem& option, const QModel
     int width = option.rect.width();
     if (const auto* list = qobject_cast<const QAbstractItemView*>(option.widget); list && width <= 0)
         width = list->viewport()->width();
-    const qreal text = QFontMetricsF(nameFont()).height() + Tokens::Space::xxs
+    const qreal text = QFontMetricsF(toolNameFont()).height() + Tokens::Space::xxs
         + detailHeight(tool, textWidth(tool, width));
     const qreal content = std::max(text, QFontMetricsF(iconFont()).height());
-    return { option.rect.width(), int(std::ceil(2 * kPadding + content + kGap)) };
+    return { option.rect.width(), int(std::ceil(2 * kRowPadding + content + kGap)) };
 }
 
 void ToolProgressRow::paint(
@@ -191,7 +191,7 @@ void ToolProgressRow::paint(
     const GlassTier tier = GlassEnvironment::of(option.widget).tier(Availability::systemGlass());
     const SurfaceStyle surface = SurfaceStyle::of(GlassRole::groupCard(), tier);
     surface.paintBackground(*painter, card, palette);
-    const QRectF content = card.adjusted(kPadding, kPadding, -kPadding, -kPadding);
+    const QRectF content = card.adjusted(kRowPadding, kRowPadding, -kRowPadding, -kRowPadding);
 
     // The status symbol.
     QString symbol = QStringLiteral("arrow.down.circle");
@@ -224,11 +224,11 @@ void ToolProgressRow::paint(
     // The name and the detail line, centred together.
     const qreal left = content.left() + kIconWidth + Tokens::Space::md;
     const qreal width = std::max<qreal>(0, right - left);
-    const QFontMetricsF nameMetrics(nameFont());
+    const QFontMetricsF nameMetrics(toolNameFont());
     const qreal detail = detailHeight(tool, width);
     const qreal blockHeight = nameMetrics.height() + Tokens::Space::xxs + detail;
     qreal y = content.center().y() - blockHeight / 2;
-    painter->setFont(nameFont());
+    painter->setFont(toolNameFont());
     painter->setPen(ThemeColor::primary().resolve(palette));
     painter->drawText(QRectF(left, y, width, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
         nameMetrics.elidedText(tool.name, Qt::ElideRight, width));
@@ -241,7 +241,7 @@ void ToolProgressRow::paint(
         const QRectF track(left, y, std::min(width, kBarMaxWidth), detail);
         LinearProgress::paint(*painter, track, *fraction, ThemeColor::accent().resolve(palette), palette);
     } else if (isSpinning(tool)) {
-        const qreal side = kSpinnerSide;
+        const qreal side = kRowSpinnerSide;
         const qreal rowMid = y + detail / 2;
         ActivityIndicator::paint(*painter, QRectF(left, rowMid - side / 2, side, side),
             ActivityIndicator::stepNow(), ThemeColor::secondary().resolve(palette));

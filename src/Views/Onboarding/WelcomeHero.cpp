@@ -14,7 +14,7 @@
 namespace mivo {
 
 namespace {
-constexpr qreal kSymbolSide = 52;
+constexpr qreal kHeroSymbolSide = 52;
 constexpr int kGrowMs = 500;
 constexpr int kPulseMs = 1600;
 } // namespace
@@ -130,7 +130,8 @@ void WelcomeHero::paintEvent(QPaintEvent*)
 
     QColor tint = ThemeColor::accent().resolve(palette());
     tint.setAlphaF(tint.alphaF() * m_pulse);
-    const QRectF symbol(centre - QPointF(kSymbolSide / 2, kSymbolSide / 2), QSizeF(kSymbolSide, kSymbolSide));
+    const QRectF symbol(
+        centre - QPointF(kHeroSymbolSide / 2, kHeroSymbolSide / 2), QSizeF(kHeroSymbolSide, kHeroSymbolSide));
     Symbols::paint(painter, symbol, QStringLiteral("waveform"), tint);
 }
 

@@ -17,7 +17,7 @@ namespace mivo {
 
 namespace {
 
-constexpr qreal kPadding = Tokens::Space::sm;
+constexpr qreal kCandidatePadding = Tokens::Space::sm;
 constexpr qreal kLineGap = Tokens::Space::xxs;
 
 struct Fonts {
@@ -40,7 +40,7 @@ int CandidateDelegate::rowHeight(const QFont& font)
     const qreal first
         = std::max(QFontMetricsF(fonts.title).height(), QFontMetricsF(fonts.confidence).height());
     const qreal second = std::max(QFontMetricsF(fonts.tag).height(), QFontMetricsF(fonts.delta).height());
-    return int(std::ceil(kPadding + first + kLineGap + second + kPadding)) + kRowGap;
+    return int(std::ceil(kCandidatePadding + first + kLineGap + second + kCandidatePadding)) + kRowGap;
 }
 
 QSize CandidateDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -67,7 +67,8 @@ void CandidateDelegate::paint(
         = SurfaceStyle::of(role, GlassEnvironment::of(option.widget).tier(Availability::systemGlass()));
     surface.paintBackground(*painter, card, palette);
 
-    const QRectF content = card.adjusted(kPadding, kPadding, -kPadding, -kPadding);
+    const QRectF content
+        = card.adjusted(kCandidatePadding, kCandidatePadding, -kCandidatePadding, -kCandidatePadding);
     const qreal firstHeight
         = std::max(QFontMetricsF(fonts.title).height(), QFontMetricsF(fonts.confidence).height());
     const QRectF first(content.left(), content.top(), content.width(), firstHeight);

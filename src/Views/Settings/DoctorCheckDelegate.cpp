@@ -17,7 +17,7 @@ namespace mivo {
 
 namespace {
 
-constexpr qreal kSymbolSize = 16;
+constexpr qreal kCheckSymbolSize = 16;
 constexpr int kDetailGap = 2;
 
 ButtonStyling::Spec fixButton()
@@ -69,7 +69,7 @@ namespace {
 // the Fix button when there is one.
 QRectF textColumn(const QRect& row, const QRect& fix, bool fixable)
 {
-    const qreal left = row.left() + Tokens::Space::md + kSymbolSize + Tokens::Space::sm;
+    const qreal left = row.left() + Tokens::Space::md + kCheckSymbolSize + Tokens::Space::sm;
     const qreal right = fixable ? fix.left() - Tokens::Space::sm : row.right() + 1 - Tokens::Space::md;
     return { left, qreal(row.top()), std::max<qreal>(1, right - left), qreal(row.height()) };
 }
@@ -114,7 +114,8 @@ void DoctorCheckDelegate::paint(
     const auto* model = qobject_cast<const DoctorCheckModel*>(index.model());
     const QString statusText = model ? model->checks().value(index.row()).status : QString();
     Symbols::paint(*painter,
-        QRectF(row.left() + Tokens::Space::md, row.center().y() - kSymbolSize / 2, kSymbolSize, kSymbolSize),
+        QRectF(row.left() + Tokens::Space::md, row.center().y() - kCheckSymbolSize / 2, kCheckSymbolSize,
+            kCheckSymbolSize),
         status, DoctorCheckModel::colour(statusText).resolve(palette));
 
     const bool fixable = index.data(DoctorCheckModel::FixableRole).toBool();
