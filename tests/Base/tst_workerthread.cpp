@@ -86,8 +86,8 @@ private slots:
         QTRY_VERIFY(result.isDone() && failed.isDone());
 
         QCOMPARE(result.value(), 42);
-        QVERIFY(threads->job && threads->job != qApp->thread());
-        QCOMPARE(threads->resumed, qApp->thread());
+        QVERIFY(threads->job && threads->job != QCoreApplication::instance()->thread());
+        QCOMPARE(threads->resumed, QCoreApplication::instance()->thread());
         const std::optional<std::runtime_error> error = failed.error<std::runtime_error>();
         QVERIFY(error);
         QCOMPARE(QByteArray(error->what()), QByteArray("no such file"));
@@ -124,7 +124,7 @@ private slots:
         QTRY_VERIFY(probe.isDone());
         QVERIFY(probe.value());
         QVERIFY(released->load());
-        QVERIFY(released->load() != qApp->thread());
+        QVERIFY(released->load() != QCoreApplication::instance()->thread());
     }
 
     // A caller that goes on inside a nested event loop, which waits for a
