@@ -41,7 +41,11 @@ build() {
     find "$dir" -path '*_autogen/timestamp' -delete || return
     local targets=() nice=()
     [ -n "${only+set}" ] && targets=(--target "${only[@]}")
-    [ -n "${shared+set}" ] && nice=(nice -n 10)
+    if [ -n "${shared+set}" ]; then
+        # What each job waited for its slot, apart from ninja's log (tools/job-slot).
+        rm -f "$dir/job-waits.log"
+        nice=(env MIVO_JOB_WAITS="$PWD/$dir/job-waits.log" nice -n 10)
+    fi
     "${nice[@]}" cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }
 
